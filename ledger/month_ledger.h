@@ -1,0 +1,58 @@
+#pragma once
+// The month in memory and its file: two CR LF lines per named item (income
+// flag "0", expense flag "1"), 31 day amounts and a total, every field
+// followed by a comma, numbers as "%8.8d". The income total carries the
+// balance brought in, so the next month's carry-over is income total minus
+// expense total.
+
+#include "ledger/errors.h"
+
+#include <cstdint>
+#include <istream>
+#include <string>
+
+struct DayCell {
+    int32_t Income = 0;
+    int32_t Expense = 0;
+};
+
+struct LedgerItem {
+    std::string Name; // code page 932 bytes; empty: no item in this slot
+    RangeArray<DayCell, 1, 31> Days;
+};
+
+constexpr int ItemSlots = 20;
+constexpr int ShownItems = 12;
+
+struct MonthLedger {
+    RangeArray<LedgerItem, 1, ItemSlots> Items;
+    RangeArray<int32_t, 1, ShownItems> CarryOver;
+    int32_t CarryOverSum = 0;
+
+    // Names and both amounts of every day of all twenty slots.
+    void clearItems();
+    // Both amounts of every day of all twenty slots.
+    void clearDays();
+};
+
+enum class LoadMode { Current = 0, Previous = 1 };
+
+// "199612.txt", "19971.txt".
+std::string monthFileName(int year, int month);
+
+// The file's bytes for the ledger. Sums are checked: a total outside 32 bits
+// throws "整数のｵｰﾊﾞｰﾌﾛｰ" before anything is written.
+std::string formatMonth(const MonthLedger& ledger);
+
+// Applies a month file to the ledger. Current mode zeroes the day cells and
+// fills them; previous mode zeroes CarryOver and adds each line's total.
+// A malformed field throws "'%s' は整数ではありません"; what was applied
+// before it stays.
+void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
+
+// The file-level operations: the month of (year, month) in `dir`.
+void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
+// Previous mode reads the month before (year, month). A file that cannot be
+// opened reads as all zero, silently. Returns whether a file was read.
+bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
+                   LoadMode mode);

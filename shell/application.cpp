@@ -1,0 +1,16 @@
+#include "shell/application.h"
+
+#include "shell/error_box.h"
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(ErrorBox::AppTitle);
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ErrorBox::showException(std::current_exception());
+        return false;
+    }
+}

@@ -1,0 +1,163 @@
+#include "shell/calendar.h"
+
+#include "ledger/errors.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+
+TCalendar::TCalendar(QWidget* parent) : QWidget(parent), date_(QDate::currentDate()) {
+    setFocusPolicy(Qt::StrongFocus);
+    relayout();
+}
+
+bool TCalendar::isLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+int TCalendar::daysInMonth(int year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
+}
+
+int TCalendar::datePart(int index) const {
+    switch (index) {
+    case 1: return Year();
+    case 2: return Month();
+    case 3: return Day();
+    default: return -1;
+    }
+}
+
+void TCalendar::setDatePart(int index, int v) {
+    if (index < 1 || index > 3 || v < 1) return;
+    if (index == 2 && v > 12) return;
+    if (index == 3 && v > daysInMonth(Year(), Month())) return;
+    if (v == datePart(index)) return;
+    int y = Year(), m = Month(), d = Day();
+    (index == 1 ? y : index == 2 ? m : d) = v;
+    if (y > 9999 || d > daysInMonth(y, m)) throw AppError(msg::InvalidDate);
+    useCurrentDate_ = false;
+    changeDate(QDate(y, m, d));
+}
+
+void TCalendar::changeDate(const QDate& date) {
+    date_ = date;
+    relayout();
+    ++redraws_;
+    update();
+    emit dateChanged();
+}
+
+void TCalendar::setStartOfWeek(int day) {
+    if (day < 0 || day > 6 || day == startOfWeek_) return;
+    startOfWeek_ = day;
+    relayout();
+    ++redraws_;
+    update();
+}
+
+void TCalendar::relayout() {
+    // QDate counts Monday 1 .. Sunday 7; the grid counts Sunday 0 .. Saturday 6.
+    const int weekday = QDate(Year(), Month(), 1).dayOfWeek() % 7;
+    firstColumn_ = ((weekday - startOfWeek_) % 7 + 7) % 7;
+    const int pos = firstColumn_ + Day() - 1;
+    row_ = pos / 7 + 1;
+    col_ = pos % 7;
+}
+
+QString TCalendar::cellText(int col, int row) const {
+    if (col < 0 || col >= Cols || row < 0 || row >= Rows) return {};
+    if (row == 0) {
+        const int weekday = (col + startOfWeek_) % 7; // 0 Sunday
+        const QString name = QLocale().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
+        if (!name.isEmpty()) return name;
+        static const char* fallback[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+        return QString::fromLatin1(fallback[weekday]);
+    }
+    const int d = col + 7 * (row - 1) - firstColumn_ + 1;
+    if (d < 1 || d > daysInMonth(Year(), Month())) return {};
+    return QString::number(d);
+}
+
+int TCalendar::colWidth() const { return (width() - 6 * GridLineWidth) / 7; }
+int TCalendar::rowHeight() const { return (height() - 6 * GridLineWidth) / 7; }
+
+QRect TCalendar::cellRect(int col, int row) const {
+    const int w = colWidth(), h = rowHeight();
+    return QRect(col * (w + GridLineWidth), row * (h + GridLineWidth), w, h);
+}
+
+bool TCalendar::selectCell(int col, int row) {
+    if (readOnly_) return false;
+    const QString text = cellText(col, row);
+    if (row < 1 || text.isEmpty()) return false;
+    const int d = text.toInt();
+    if (d != Day()) {
+        useCurrentDate_ = false;
+        changeDate(QDate(Year(), Month(), d));
+    }
+    return true;
+}
+
+bool TCalendar::cellAt(const QPoint& pos, int& col, int& row) const {
+    const int w = colWidth() + GridLineWidth, h = rowHeight() + GridLineWidth;
+    if (w <= 0 || h <= 0 || pos.x() < 0 || pos.y() < 0) return false;
+    col = pos.x() / w;
+    row = pos.y() / h;
+    return col < Cols && row < Rows;
+}
+
+void TCalendar::mousePressEvent(QMouseEvent* e) {
+    int col, row;
+    if (e->button() == Qt::LeftButton && cellAt(e->position().toPoint(), col, row))
+        selectCell(col, row);
+    QWidget::mousePressEvent(e);
+}
+
+void TCalendar::mouseDoubleClickEvent(QMouseEvent* e) {
+    int col, row;
+    if (e->button() == Qt::LeftButton) {
+        if (cellAt(e->position().toPoint(), col, row)) selectCell(col, row);
+        emit doubleClicked();
+    }
+}
+
+void TCalendar::keyPressEvent(QKeyEvent* e) {
+    int dc = 0, dr = 0;
+    switch (e->key()) {
+    case Qt::Key_Left: dc = -1; break;
+    case Qt::Key_Right: dc = 1; break;
+    case Qt::Key_Up: dr = -1; break;
+    case Qt::Key_Down: dr = 1; break;
+    default: QWidget::keyPressEvent(e); return;
+    }
+    selectCell(col_ + dc, row_ + dr);
+}
+
+void TCalendar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.color(QPalette::Mid));
+    p.setFont(font());
+    const QFontMetrics fm(font());
+    for (int row = 0; row < Rows; ++row) {
+        for (int col = 0; col < Cols; ++col) {
+            const QRect r = cellRect(col, row);
+            const bool selected = row == row_ && col == col_;
+            QColor bg = row == 0 ? pal.color(QPalette::Button)
+                                 : selected ? pal.color(QPalette::Highlight)
+                                            : pal.color(QPalette::Base);
+            p.fillRect(r, bg);
+            p.setPen(selected && row > 0 ? pal.color(QPalette::HighlightedText)
+                                         : pal.color(QPalette::WindowText));
+            const QString text = cellText(col, row);
+            if (text.isEmpty()) continue;
+            const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
+            const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+            p.drawText(x, y, text);
+        }
+    }
+}

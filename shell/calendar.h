@@ -1,0 +1,76 @@
+#pragma once
+// The month calendar: a 7 x 7 grid of day numbers under a header row of
+// weekday names, holding the program's current date. Only cells that show a
+// day can be selected; the selected cell always matches the date's day.
+
+#include <QDate>
+#include <QWidget>
+
+class TCalendar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TCalendar(QWidget* parent = nullptr);
+
+    static constexpr int Cols = 7;
+    static constexpr int Rows = 7;
+    static constexpr int GridLineWidth = 1;
+
+    int Year() const { return date_.year(); }
+    int Month() const { return date_.month(); }
+    int Day() const { return date_.day(); }
+    // Writing a part: values below 1, a month above 12 or a day beyond the
+    // month are ignored; the current value changes nothing; a result that is
+    // not a date throws "日付に変換できない値が渡されました".
+    void setYear(int v) { setDatePart(1, v); }
+    void setMonth(int v) { setDatePart(2, v); }
+    void setDay(int v) { setDatePart(3, v); }
+    // Index access: 1 Year, 2 Month, 3 Day; any other index reads -1.
+    int datePart(int index) const;
+    void setDatePart(int index, int value);
+
+    bool UseCurrentDate() const { return useCurrentDate_; }
+    int StartOfWeek() const { return startOfWeek_; }
+    void setStartOfWeek(int day);
+    bool ReadOnly() const { return readOnly_; }
+    void setReadOnly(bool on) { readOnly_ = on; }
+
+    // The layout, for drawing and for tests.
+    int firstColumn() const { return firstColumn_; }
+    QString cellText(int col, int row) const;
+    int currentCol() const { return col_; }
+    int currentRow() const { return row_; }
+    int colWidth() const;
+    int rowHeight() const;
+    QRect cellRect(int col, int row) const;
+    int redrawCount() const { return redraws_; }
+
+    static int daysInMonth(int year, int month);
+    static bool isLeapYear(int year);
+
+signals:
+    void doubleClicked();
+    void dateChanged();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void relayout();
+    // Makes a cell current when it shows a day; the date's day follows.
+    bool selectCell(int col, int row);
+    bool cellAt(const QPoint& pos, int& col, int& row) const;
+    void changeDate(const QDate& date);
+
+    QDate date_;
+    bool useCurrentDate_ = true;
+    int startOfWeek_ = 0;
+    bool readOnly_ = false;
+    int firstColumn_ = 0;
+    int col_ = 0;
+    int row_ = 1;
+    int redraws_ = 0;
+};

@@ -1,0 +1,69 @@
+#include "shell/error_box.h"
+
+#include "ledger/errors.h"
+
+#include <QDialog>
+
+namespace {
+std::function<void(const QString&)> g_recorder;
+std::function<void(QDialog*)> g_modalRunner;
+} // namespace
+
+namespace ErrorBox {
+
+QString displayText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QChar(u'.')) return message + u'.';
+    return message;
+}
+
+std::unique_ptr<QMessageBox> build(const QString& message, QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, AppTitle,
+                                             displayText(message), QMessageBox::Ok, parent);
+    return box;
+}
+
+void show(const QString& message) {
+    if (g_recorder) {
+        g_recorder(displayText(message));
+        return;
+    }
+    build(message)->exec();
+}
+
+void showException(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        show(QString::fromUtf8(e.what()));
+    } catch (...) {
+        show(QStringLiteral("I/O ｴﾗｰ (0)"));
+    }
+}
+
+void setRecorder(std::function<void(const QString&)> recorder) { g_recorder = std::move(recorder); }
+
+} // namespace ErrorBox
+
+bool runGuarded(const std::function<void()>& fn) {
+    try {
+        fn();
+        return true;
+    } catch (...) {
+        ErrorBox::showException(std::current_exception());
+        return false;
+    }
+}
+
+namespace Modal {
+
+void exec(QDialog* dialog) {
+    if (g_modalRunner) {
+        g_modalRunner(dialog);
+        return;
+    }
+    dialog->exec();
+}
+
+void setRunner(std::function<void(QDialog*)> runner) { g_modalRunner = std::move(runner); }
+
+} // namespace Modal

@@ -1,0 +1,50 @@
+#pragma once
+// The program-wide error box and the guard that keeps exceptions out of Qt's
+// frames. Every handler that can fail is connected through guarded(); an
+// error ends the handler and is shown in the one box.
+
+#include <QMessageBox>
+#include <QString>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QDialog;
+
+namespace ErrorBox {
+
+// The application title: caption of every error box.
+inline const QString AppTitle = QStringLiteral("家計簿 Ver 1.３");
+
+// The text shown for a message: "." is appended when the last character
+// sorts after ".".
+QString displayText(const QString& message);
+
+// Builds the box without showing it: caption, stop icon, OK, text.
+std::unique_ptr<QMessageBox> build(const QString& message, QWidget* parent = nullptr);
+
+// Shows the box modally, or hands the text to the test recorder when set.
+void show(const QString& message);
+void showException(const std::exception_ptr& error);
+
+// Test seam: while set, show() records instead of opening a modal box.
+void setRecorder(std::function<void(const QString& text)> recorder);
+
+} // namespace ErrorBox
+
+// Runs `fn`; an exception is shown in the error box. Returns false when it
+// failed.
+bool runGuarded(const std::function<void()>& fn);
+
+template <typename Obj, typename Fn> auto guarded(Obj* obj, Fn fn) {
+    return [obj, fn]() { runGuarded([obj, fn]() { (obj->*fn)(); }); };
+}
+
+namespace Modal {
+
+// Shows a window modally. Tests replace the runner so that no modal loop
+// ever blocks; the default runs QDialog::exec.
+void exec(QDialog* dialog);
+void setRunner(std::function<void(QDialog*)> runner);
+
+} // namespace Modal

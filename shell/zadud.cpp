@@ -1,0 +1,373 @@
+#include "shell/zadud.h"
+
+#include "ledger/cp932.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The month buttons' pictures: a blue triangle on a 24 x 24 bitmap.
+QIcon triangleIcon(bool pointsLeft) {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 255));
+    QPolygonF tri;
+    if (pointsLeft)
+        tri << QPointF(5, 12) << QPointF(18, 4) << QPointF(18, 20);
+    else
+        tri << QPointF(19, 12) << QPointF(6, 4) << QPointF(6, 20);
+    p.drawPolygon(tri);
+    return QIcon(pm);
+}
+
+QToolButton* speedButton(QWidget* parent, int x, int width, const QString& caption) {
+    auto* b = new QToolButton(parent);
+    b->setGeometry(x, 0, width, 25);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setIconSize(QSize(24, 24));
+    if (!caption.isEmpty()) b->setText(caption);
+    return b;
+}
+
+QFont uiFont(const QStringList& families, int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies(families);
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+const QStringList GothicP = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                             QStringLiteral("IPAGothic")};
+const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"),
+                             QStringLiteral("IPAMincho")};
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    StartDir = QDir::currentPath();
+    LedgerDir = StartDir;
+    DiaryDir = StartDir;
+    buildUi();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildUi() {
+    setWindowTitle(QStringLiteral("家計簿  Ver 1.3"));
+    setFont(uiFont(GothicP, 12, false));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0, 255, 255));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel2 = new QFrame(central);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(25);
+    Panel2->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(Panel2);
+
+    Next = speedButton(Panel2, 0, 25, {});
+    Next->setObjectName(QStringLiteral("Next"));
+    Next->setIcon(triangleIcon(true));
+    SpeedButton1 = speedButton(Panel2, 25, 25, {});
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setIcon(triangleIcon(false));
+    SpeedButton2 = speedButton(Panel2, 50, 25, {});
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setEnabled(false);
+    SpeedButton3 = speedButton(Panel2, 75, 50, QStringLiteral("明細入力"));
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton4 = speedButton(Panel2, 125, 50, QStringLiteral("日記記帳"));
+    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+    SpeedButton5 = speedButton(Panel2, 175, 50, QStringLiteral("月別一覧"));
+    SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
+
+    nen = new QLabel(Panel2);
+    nen->setObjectName(QStringLiteral("nen"));
+    nen->setFont(uiFont(MinchoP, 21, true));
+    QPalette black = nen->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    nen->setPalette(black);
+    nen->setText(QStringLiteral("1996年12月"));
+    nen->adjustSize();
+    nen->move(Panel2->width() - nen->width() - 24, 1);
+
+    Panel1 = new QFrame(central);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::NoFrame);
+    auto* calLayout = new QVBoxLayout(Panel1);
+    calLayout->setContentsMargins(0, 0, 0, 0);
+    mc = new TCalendar(Panel1);
+    mc->setObjectName(QStringLiteral("mc"));
+    mc->setFont(uiFont(MinchoP, 27, true));
+    mc->setStartOfWeek(0);
+    calLayout->addWidget(mc);
+    layout->addWidget(Panel1, 1);
+    setCentralWidget(central);
+
+    QMenuBar* bar = menuBar();
+    Exit1 = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    Exit2 = Exit1->addAction(QStringLiteral("明細入力"));
+    Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    Exit3 = Exit1->addAction(QStringLiteral("日記記帳"));
+    Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Exit4 = Exit1->addAction(QStringLiteral("終了"));
+    Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    K1 = bar->addMenu(QStringLiteral("設定 "));
+    K2 = K1->addAction(QStringLiteral("日記帳環境"));
+    K2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    HELP1 = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
+    K3 = HELP1->addAction(QStringLiteral("ﾄﾋﾟｯｸ検索"));
+    K3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    About1 = HELP1->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    About1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    // The two menus with shortcuts of their own open on them.
+    auto openMenu = [this](QMenu* menu) { menuBar()->setActiveAction(menu->menuAction()); };
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            [=] { openMenu(Exit1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this), &QShortcut::activated, this,
+            [=] { openMenu(K1); });
+
+    connect(Next, &QToolButton::clicked, this, guarded(this, &TForm1::NextClick));
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton1Click));
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
+    connect(SpeedButton4, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
+    connect(SpeedButton5, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
+    connect(mc, &TCalendar::doubleClicked, this, guarded(this, &TForm1::mcDblClick));
+    connect(Exit2, &QAction::triggered, this, guarded(this, &TForm1::Exit2Click));
+    connect(Exit3, &QAction::triggered, this, guarded(this, &TForm1::Exit3Click));
+    connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
+    connect(K2, &QAction::triggered, this, guarded(this, &TForm1::K2Click));
+    connect(K3, &QAction::triggered, this, guarded(this, &TForm1::K3Click));
+    connect(About1, &QAction::triggered, this, guarded(this, &TForm1::About1Click));
+
+    // Windows that are not attached yet leave their entries disabled.
+    for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
+                       static_cast<QWidget*>(SpeedButton5)})
+        w->setEnabled(false);
+    for (QAction* a : {Exit2, Exit3, K2, K3, About1}) a->setEnabled(false);
+
+    move(96, 155);
+    resize(534, 344 + bar->sizeHint().height());
+}
+
+void TForm1::setDailySheet(QDialog* form2) {
+    form2_ = form2;
+    SpeedButton3->setEnabled(form2 != nullptr);
+    Exit2->setEnabled(form2 != nullptr);
+}
+
+void TForm1::setDiary(QDialog* form3) {
+    form3_ = form3;
+    SpeedButton4->setEnabled(form3 != nullptr);
+    Exit3->setEnabled(form3 != nullptr);
+}
+
+void TForm1::setSettings(QDialog* form4) {
+    form4_ = form4;
+    K2->setEnabled(form4 != nullptr);
+}
+
+void TForm1::setVersion(QDialog* form6) {
+    form6_ = form6;
+    About1->setEnabled(form6 != nullptr);
+}
+
+void TForm1::setMonthlyList(QDialog* form7) {
+    form7_ = form7;
+    SpeedButton5->setEnabled(form7 != nullptr);
+}
+
+void TForm1::setSheetFiller(std::function<void()> fill) { sheetFiller_ = std::move(fill); }
+
+void TForm1::setHelpHandler(std::function<void(const QString&)> help) {
+    helpHandler_ = std::move(help);
+    K3->setEnabled(static_cast<bool>(helpHandler_));
+}
+
+std::string TForm1::ledgerDirBytes() const { return LedgerDir.toStdString(); }
+
+void TForm1::MonthDisp() {
+    nen->move(Panel2->width() - nen->width() - 24, 1);
+    nen->setText(QString());
+    nen->setText(QStringLiteral("%1年%2月").arg(mc->Year()).arg(mc->Month()));
+    nen->adjustSize();
+}
+
+std::string TForm1::monthKey() const {
+    return ledgerDirBytes() + '\n' + monthFileName(mc->Year(), mc->Month());
+}
+
+void TForm1::MonthSave() {
+    // A month that was never read, or whose file failed to read, would be
+    // written over with empty, partial or another month's values.
+    if (!monthSavable_ || failedMonths_.count(monthKey())) return;
+    saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month());
+}
+
+void TForm1::MonthLoad(int mode) {
+    monthSavable_ = false;
+    if (mode == 1) {
+        loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Previous);
+        return;
+    }
+    try {
+        loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Current);
+    } catch (...) {
+        failedMonths_.insert(monthKey());
+        monthNeverLoaded_ = false;
+        throw;
+    }
+    monthSavable_ = true;
+    monthNeverLoaded_ = false;
+}
+
+void TForm1::LoadMonths() {
+    std::exception_ptr first;
+    try {
+        MonthLoad(1);
+    } catch (...) {
+        first = std::current_exception();
+    }
+    try {
+        MonthLoad(0);
+    } catch (...) {
+        if (!first) first = std::current_exception();
+    }
+    if (first) std::rethrow_exception(first);
+}
+
+void TForm1::CfgRead() {
+    Ledger.clearItems();
+    LedgerDir = StartDir;
+    DiaryDir = StartDir;
+}
+
+void TForm1::FormActivate() {
+    activated_ = true;
+    MonthDisp();
+    CfgRead();
+    LoadMonths();
+}
+
+void TForm1::runActivationOnce() {
+    if (activated_) return;
+    runGuarded([this] { FormActivate(); });
+}
+
+bool TForm1::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && !activated_)
+        QTimer::singleShot(0, this, [this] { runActivationOnce(); });
+    return QMainWindow::event(e);
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Some window systems never activate the window; the first showing then
+    // stands in for the activation.
+    if (!activated_) QTimer::singleShot(0, this, [this] { runActivationOnce(); });
+}
+
+void TForm1::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    FormResize();
+}
+
+void TForm1::FormResize() { MonthDisp(); }
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    if (runGuarded([this] { MonthSave(); }))
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TForm1::stepMonth(int delta) {
+    MonthSave();
+    mc->setDay(1);
+    if (delta < 0) {
+        if (mc->Month() == 1) {
+            mc->setMonth(12);
+            mc->setYear(mc->Year() - 1);
+        } else {
+            mc->setMonth(mc->Month() - 1);
+        }
+    } else {
+        if (mc->Month() == 12) {
+            mc->setMonth(1);
+            mc->setYear(mc->Year() + 1);
+        } else {
+            mc->setMonth(mc->Month() + 1);
+        }
+    }
+    try {
+        LoadMonths();
+    } catch (...) {
+        MonthDisp();
+        throw;
+    }
+    MonthDisp();
+}
+
+void TForm1::NextClick() { stepMonth(-1); }
+void TForm1::SpeedButton1Click() { stepMonth(1); }
+
+void TForm1::openDailySheet() {
+    if (!form2_) return;
+    if (sheetFiller_) sheetFiller_();
+    Modal::exec(form2_);
+}
+
+void TForm1::mcDblClick() { openDailySheet(); }
+void TForm1::SpeedButton3Click() { openDailySheet(); }
+void TForm1::Exit2Click() { openDailySheet(); }
+
+void TForm1::SpeedButton4Click() {
+    if (form3_) Modal::exec(form3_);
+}
+void TForm1::Exit3Click() { SpeedButton4Click(); }
+
+void TForm1::SpeedButton5Click() {
+    if (form7_) Modal::exec(form7_);
+}
+
+void TForm1::K2Click() {
+    if (form4_) Modal::exec(form4_);
+}
+
+void TForm1::About1Click() {
+    if (form6_) Modal::exec(form6_);
+}
+
+void TForm1::K3Click() {
+    helpFile_ = QStringLiteral("zadud.HLP");
+    if (helpHandler_) helpHandler_(helpFile_);
+}
+
+void TForm1::Exit4Click() {
+    MonthSave();
+    close();
+}

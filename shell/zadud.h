@@ -1,0 +1,134 @@
+#pragma once
+// The main window: the month calendar, month navigation, and the owner of
+// the shared state (the month in memory and the three directories). Every
+// other window is reached through it and shown modally from it.
+
+#include "ledger/month_ledger.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <set>
+#include <string>
+#include <QString>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolButton;
+class TCalendar;
+class QDialog;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Shared state, read and written by the other windows.
+    QString StartDir;
+    QString LedgerDir;
+    QString DiaryDir;
+    MonthLedger Ledger;
+
+    // Controls.
+    QFrame* Panel2 = nullptr; // toolbar
+    QFrame* Panel1 = nullptr; // holds the calendar
+    QToolButton* Next = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QLabel* nen = nullptr;
+    TCalendar* mc = nullptr;
+    QMenu* Exit1 = nullptr;
+    QMenu* K1 = nullptr;
+    QMenu* HELP1 = nullptr;
+    QAction* Exit2 = nullptr;
+    QAction* Exit3 = nullptr;
+    QAction* Exit4 = nullptr;
+    QAction* K2 = nullptr;
+    QAction* K3 = nullptr;
+    QAction* About1 = nullptr;
+
+    // The other windows, created after this one at start-up. Each entry stays
+    // disabled until its window is attached.
+    void setDailySheet(QDialog* form2);
+    void setDiary(QDialog* form3);
+    void setSettings(QDialog* form4);
+    void setVersion(QDialog* form6);
+    void setMonthlyList(QDialog* form7);
+    // Called before the daily sheet is shown: fills it for the calendar's date.
+    void setSheetFiller(std::function<void()> fill);
+    // Called by K3Click with the help file name.
+    void setHelpHandler(std::function<void(const QString& helpFile)> help);
+
+    QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& file) { helpFile_ = file; }
+
+    // Operations used across windows.
+    void MonthDisp();
+    void MonthSave();
+    void MonthLoad(int mode);
+    // Previous-month mode, then current-month mode. The current month is read
+    // even when the previous month's file fails, so the days shown are always
+    // the calendar's month; the first error is rethrown afterwards.
+    void LoadMonths();
+    void CfgRead();
+
+    // Whether the month in memory was read from its file (or found absent)
+    // in this run, so that saving it cannot overwrite the file with another
+    // month's values or with a partial read.
+    bool monthSavable() const { return monthSavable_; }
+    // True until the first successful load of a month: after a failed
+    // configuration read at start-up, the month has never been loaded.
+    bool monthNeverLoaded() const { return monthNeverLoaded_; }
+
+    // Handlers.
+    void FormActivate();
+    void FormResize();
+    void NextClick();
+    void SpeedButton1Click();
+    void mcDblClick();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void Exit2Click();
+    void Exit3Click();
+    void Exit4Click();
+    void K2Click();
+    void K3Click();
+    void About1Click();
+
+    std::string ledgerDirBytes() const;
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildUi();
+    void stepMonth(int delta);
+    void openDailySheet();
+    void runActivationOnce();
+
+    QDialog* form2_ = nullptr;
+    QDialog* form3_ = nullptr;
+    QDialog* form4_ = nullptr;
+    QDialog* form6_ = nullptr;
+    QDialog* form7_ = nullptr;
+    std::function<void()> sheetFiller_;
+    std::function<void(const QString&)> helpHandler_;
+    QString helpFile_;
+    std::string monthKey() const;
+    // Months (directory and file) whose file failed to read in this run.
+    std::set<std::string> failedMonths_;
+    bool activated_ = false;
+    bool monthSavable_ = false;
+    bool monthNeverLoaded_ = true;
+    bool closing_ = false;
+};
