@@ -2,6 +2,13 @@
 // the main window first. Each window lives until the program ends.
 #include "shell/application.h"
 #include "shell/zadud.h"
+#include "windows/help_window.h"
+#include "windows/hikei.h"
+#include "windows/ichiran.h"
+#include "windows/nikiset.h"
+#include "windows/nikki.h"
+#include "windows/nyukin.h"
+#include "windows/ver.h"
 
 #include <QDir>
 
@@ -10,12 +17,23 @@ int main(int argc, char** argv) {
 
     TForm1 form1;
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
-    // form2: daily sheet
-    // form3: diary
-    // form4: settings
-    // form5: amount entry
-    // form6: version
-    // form7: monthly list
+    TForm2 form2(&form1);
+    form1.setDailySheet(&form2);
+    form1.setSheetFiller([&] { SheetDisp(form1, form2); });
+    TForm3 form3(&form1);
+    form1.setDiary(&form3);
+    TForm4 form4(&form1);
+    form1.setSettings(&form4);
+    form1.setLocationChecks([&](const QString& p) { return form4.checkLedgerLocation(p); },
+                            [&](const QString& p) { return form4.checkDiaryLocation(p); });
+    TForm5 form5(&form1, &form2);
+    form2.setAmountDialog(&form5);
+    TForm6 form6(&form1);
+    form1.setVersion(&form6);
+    TForm7 form7(&form1);
+    form1.setMonthlyList(&form7);
+    HelpWindow help(&form1);
+    form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 
     form1.show();
     return app.exec();

@@ -1,8 +1,11 @@
 #include "shell/zadud.h"
 
+#include "ledger/config_file.h"
 #include "ledger/cp932.h"
+#include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_style.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -11,30 +14,12 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-// The month buttons' pictures: a blue triangle on a 24 x 24 bitmap.
-QIcon triangleIcon(bool pointsLeft) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 255));
-    QPolygonF tri;
-    if (pointsLeft)
-        tri << QPointF(5, 12) << QPointF(18, 4) << QPointF(18, 20);
-    else
-        tri << QPointF(19, 12) << QPointF(6, 4) << QPointF(6, 20);
-    p.drawPolygon(tri);
-    return QIcon(pm);
-}
 
 QToolButton* speedButton(QWidget* parent, int x, int width, const QString& caption) {
     auto* b = new QToolButton(parent);
@@ -45,19 +30,6 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
     if (!caption.isEmpty()) b->setText(caption);
     return b;
 }
-
-QFont uiFont(const QStringList& families, int pixelSize, bool bold) {
-    QFont f;
-    f.setFamilies(families);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
-
-const QStringList GothicP = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                             QStringLiteral("IPAGothic")};
-const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"),
-                             QStringLiteral("IPAMincho")};
 
 } // namespace
 
@@ -72,7 +44,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::buildUi() {
     setWindowTitle(QStringLiteral("家計簿  Ver 1.3"));
-    setFont(uiFont(GothicP, 12, false));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0, 255, 255));
     setPalette(pal);
@@ -91,10 +63,10 @@ void TForm1::buildUi() {
 
     Next = speedButton(Panel2, 0, 25, {});
     Next->setObjectName(QStringLiteral("Next"));
-    Next->setIcon(triangleIcon(true));
+    Next->setIcon(WindowStyle::triangleIcon(true));
     SpeedButton1 = speedButton(Panel2, 25, 25, {});
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setIcon(triangleIcon(false));
+    SpeedButton1->setIcon(WindowStyle::triangleIcon(false));
     SpeedButton2 = speedButton(Panel2, 50, 25, {});
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->setEnabled(false);
@@ -107,7 +79,7 @@ void TForm1::buildUi() {
 
     nen = new QLabel(Panel2);
     nen->setObjectName(QStringLiteral("nen"));
-    nen->setFont(uiFont(MinchoP, 21, true));
+    nen->setFont(WindowStyle::font(WindowStyle::MinchoP, 21, true));
     QPalette black = nen->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     nen->setPalette(black);
@@ -122,7 +94,7 @@ void TForm1::buildUi() {
     calLayout->setContentsMargins(0, 0, 0, 0);
     mc = new TCalendar(Panel1);
     mc->setObjectName(QStringLiteral("mc"));
-    mc->setFont(uiFont(MinchoP, 27, true));
+    mc->setFont(WindowStyle::font(WindowStyle::MinchoP, 27, true));
     mc->setStartOfWeek(0);
     calLayout->addWidget(mc);
     layout->addWidget(Panel1, 1);
@@ -260,10 +232,32 @@ void TForm1::LoadMonths() {
     if (first) std::rethrow_exception(first);
 }
 
+void TForm1::setLocationChecks(std::function<bool(const QString&)> ledger,
+                               std::function<bool(const QString&)> diary) {
+    checkLedger_ = std::move(ledger);
+    checkDiary_ = std::move(diary);
+}
+
 void TForm1::CfgRead() {
-    Ledger.clearItems();
-    LedgerDir = StartDir;
-    DiaryDir = StartDir;
+    auto check = [](const std::function<bool(const QString&)>& fn) -> LocationCheck {
+        return [fn](const std::string& path) {
+            return fn ? fn(QString::fromStdString(path)) : isDirectory(path);
+        };
+    };
+    std::string ledgerDir, diaryDir;
+    // What was read before an error stays in effect, as for a missing file.
+    auto publish = [&] {
+        LedgerDir = QString::fromStdString(ledgerDir);
+        DiaryDir = QString::fromStdString(diaryDir);
+    };
+    try {
+        readConfig(StartDir.toStdString(), Ledger, ledgerDir, diaryDir, check(checkLedger_),
+                   check(checkDiary_));
+    } catch (...) {
+        publish();
+        throw;
+    }
+    publish();
 }
 
 void TForm1::FormActivate() {

@@ -62,6 +62,10 @@ public:
     void setMonthlyList(QDialog* form7);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
+    // The start-up location checks run on the settings dialog's directory
+    // lists; without them every configured location counts as enterable.
+    void setLocationChecks(std::function<bool(const QString&)> ledger,
+                           std::function<bool(const QString&)> diary);
     // Called by K3Click with the help file name.
     void setHelpHandler(std::function<void(const QString& helpFile)> help);
 
@@ -122,6 +126,8 @@ private:
     QDialog* form6_ = nullptr;
     QDialog* form7_ = nullptr;
     std::function<void()> sheetFiller_;
+    std::function<bool(const QString&)> checkLedger_;
+    std::function<bool(const QString&)> checkDiary_;
     std::function<void(const QString&)> helpHandler_;
     QString helpFile_;
     std::string monthKey() const;

@@ -46,9 +46,8 @@ protected:
         form_->mc->setYear(y);
         form_->mc->setMonth(m);
         form_->mc->setDay(d);
-        form_->FormActivate();
-        form_->Ledger.Items[1].Name = "A";
-        runGuarded([this] { form_->LoadMonths(); });
+        if (!fileExists(dir_.file("ZADUD.CFG"))) writeBytes(dir_.file("ZADUD.CFG"), "kamo1=A\r\n");
+        runGuarded([this] { form_->FormActivate(); });
     }
     std::string month(const std::string& name) { return readBytes(dir_.file(name)); }
 

@@ -1,0 +1,43 @@
+#pragma once
+// ZADUD.CFG: the two storage locations and the item names, one CR LF line
+// each ("ZADUD=", "MEMO=", "kamo<n>="), in code page 932. Locations are held
+// by the program as UTF-8 paths; item names stay CP932 bytes as the ledger
+// keeps them.
+
+#include "ledger/month_ledger.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+inline constexpr const char* ConfigFileName = "ZADUD.CFG";
+
+// Tells whether a location (UTF-8 path) can be entered. It runs on a
+// directory list of the settings dialog, so a successful check also leaves
+// that list showing the location. A check that throws counts as failed.
+using LocationCheck = std::function<bool(const std::string& utf8Path)>;
+
+// Clears the ledger's names and day cells, sets both locations to
+// `startDir`, then applies the lines of `startDir`/ZADUD.CFG in file order.
+// A location that fails its check falls back to `startDir` silently. Errors
+// (missing file, a bad or out-of-range item number) are thrown after the
+// lines before them have been applied to the arguments, and those stay.
+void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
+                std::string& diaryDir, const LocationCheck& checkLedger,
+                const LocationCheck& checkDiary);
+
+// What the settings dialog writes.
+struct ConfigValues {
+    std::string ledgerDir; // UTF-8
+    std::string diaryDir;  // UTF-8
+    // Items 1 to 12, CP932 bytes; an empty name gets no line.
+    std::array<std::string, ShownItems> names;
+};
+
+// The file's bytes. A location that code page 932 cannot hold throws; so does
+// an item name holding ",", which the month file could never read back.
+std::string formatConfig(const ConfigValues& values);
+
+// Replaces `startDir`/ZADUD.CFG with formatConfig(values). On any failure the
+// old file stays as it was and the error is thrown.
+void writeConfig(const std::string& startDir, const ConfigValues& values);

@@ -1,0 +1,71 @@
+#include "ledger/diary_file.h"
+
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+
+#include <cerrno>
+#include <cstdio>
+
+std::string diaryRuleName(int year, int month, int day) {
+    return std::to_string(year) + std::to_string(month) + std::to_string(day) + ".nik";
+}
+
+bool diaryNameShared(int, int month, int day) {
+    // A three-digit month-and-day reads "1" "1x"/"2x" for 11..29 January and
+    // "11" "x" / "12" "x" for 1..9 November and December.
+    const bool januaryTeens = month == 1 && ((day >= 11 && day <= 19) || (day >= 21 && day <= 29));
+    const bool lateMonthStart = (month == 11 || month == 12) && day >= 1 && day <= 9;
+    return januaryTeens || lateMonthStart;
+}
+
+std::string diaryFileName(int year, int month, int day) {
+    if (!diaryNameShared(year, month, day)) return diaryRuleName(year, month, day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d%02d%02d.nik", year, month, day);
+    return text;
+}
+
+std::string loadDiaryFile(const std::string& dir, int year, int month, int day) {
+    const std::string own = joinPath(dir, diaryFileName(year, month, day));
+    std::string bytes;
+    int err = tryReadFileBytes(own, bytes);
+    if (err == 0) return bytes;
+    if (err == ENOENT && diaryNameShared(year, month, day)) {
+        const std::string legacy = joinPath(dir, diaryRuleName(year, month, day));
+        err = tryReadFileBytes(legacy, bytes);
+        if (err == 0) return bytes;
+    }
+    // Only a missing file is created: an existing one that cannot be read
+    // must not be emptied.
+    if (err != ENOENT) throw fileError(err, own);
+    writeFileSafely(own, std::string());
+    return std::string();
+}
+
+void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes) {
+    writeFileSafely(joinPath(dir, diaryFileName(year, month, day)), bytes);
+}
+
+std::string diaryText(const std::string& bytes) {
+    std::string text;
+    bool first = true;
+    for (const std::string& line : splitLines(bytes)) {
+        if (!first) text += '\n';
+        text += line;
+        first = false;
+    }
+    return text;
+}
+
+std::string diaryBytes(const std::string& text) {
+    std::string bytes;
+    bytes.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\n')
+            bytes += "\r\n";
+        else
+            bytes += c;
+    }
+    bytes += "\r\n";
+    return bytes;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The diary: one CP932 text file per day, named by year, month and day.
+//
+// The stored rule writes the three numbers without leading zeros, so it gives
+// one name to two days in eighteen pairs a year (15 January and 5 November
+// 1998 are both "1998115.nik"). Those 36 days are written under the
+// zero-padded name instead ("19980115.nik"), which the rule never produces
+// for them, and read from it when it exists, else from the rule's name so
+// that entries stored earlier stay readable.
+
+#include <string>
+
+// "199837.nik", "19981225.nik", "1998115.nik".
+std::string diaryRuleName(int year, int month, int day);
+
+// Whether the rule gives this day's name to another day of the same year.
+bool diaryNameShared(int year, int month, int day);
+
+// The name a day's entry is written to: the rule's name, or the zero-padded
+// one for a shared day.
+std::string diaryFileName(int year, int month, int day);
+
+// Reads the day's entry from `dir` as stored, byte for byte. A day without a
+// file gets an empty one at once, so the result is then empty. Any other
+// failure throws the mapped file error and creates nothing.
+std::string loadDiaryFile(const std::string& dir, int year, int month, int day);
+
+// Replaces the day's entry with `bytes`, safely: a failed write leaves the
+// old file as it was and throws the mapped file error.
+void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes);
+
+// The memo's text for the stored bytes: the file's lines joined by "\n",
+// without a line break after the last one.
+std::string diaryText(const std::string& bytes);
+
+// The file's bytes for a memo text: its lines each ended by CR LF, so an
+// empty memo is one CR LF. diaryText of the result gives the text back.
+std::string diaryBytes(const std::string& text);

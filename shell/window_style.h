@@ -1,0 +1,44 @@
+#pragma once
+// What the windows share in looks: the fonts they ask for (the named
+// Japanese family first, then the installed stand-ins of the same pitch) and
+// the pictures of the step buttons.
+
+#include <QFont>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QStringList>
+
+namespace WindowStyle {
+
+inline const QStringList GothicP = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                                    QStringLiteral("IPAGothic")};
+inline const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"),
+                                    QStringLiteral("IPAMincho")};
+// Fixed pitch: amounts padded with spaces line up on their right edge.
+inline const QStringList Mincho = {QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"),
+                                   QStringLiteral("IPAGothic")};
+
+inline QFont font(const QStringList& families, int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies(families);
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+// A blue triangle on a 24 x 24 picture: a step back or forward.
+inline QIcon triangleIcon(bool pointsLeft) {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 255));
+    const qreal tip = pointsLeft ? 5 : 19;
+    const qreal base = pointsLeft ? 18 : 6;
+    p.drawPolygon(QPolygonF{{tip, 12}, {base, 4}, {base, 20}});
+    return QIcon(pm);
+}
+
+} // namespace WindowStyle

@@ -1,0 +1,258 @@
+#include "tests/windows/sheet_fixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+const QString Food = QStringLiteral("食費");
+const QString Pay = QStringLiteral("給与");
+const QString Zero = QStringLiteral("           0");
+
+// A month file holding one item with one income, and the item's total.
+std::string itemFile(const QString& name, int day, int32_t income, int32_t carryOver = 0) {
+    MonthLedger l;
+    l.Items[1].Name = utf8ToCp932(name.toStdString());
+    if (day > 0) l.Items[1].Days[day].Income = income;
+    l.CarryOver[1] = carryOver;
+    return formatMonth(l);
+}
+
+class SheetTest : public SheetFixture {
+protected:
+    void openSheet() {
+        form1->SpeedButton3->click();
+        ASSERT_EQ(shown.size(), 1u);
+        ASSERT_EQ(shown[0], form2);
+    }
+    void clickCell(int col, int row) {
+        QTest::mouseClick(form2->SG1, Qt::LeftButton, {}, form2->SG1->cellRect(col, row).center());
+    }
+};
+
+TEST_F(SheetTest, EmptyMonthShowsZeroTextsAndLeavesUnnamedRowsAlone) {
+    start(1996, 12, 10, {{1, Food}, {2, Pay}, {4, QStringLiteral("交際費")}});
+    form2->SG1->setCell(0, 3, QStringLiteral("old"));
+    form2->SG1->setCell(1, 3, QStringLiteral("kept"));
+    openSheet();
+
+    EXPECT_EQ(cell(1, 0), QStringLiteral("   収  入"));
+    EXPECT_EQ(cell(2, 0), QStringLiteral("   支  出"));
+    EXPECT_EQ(cell(0, 13), QStringLiteral("   合  計"));
+    EXPECT_EQ(cell(0, 14), QStringLiteral("   残  高"));
+    EXPECT_EQ(cell(0, 0), QString());
+    EXPECT_EQ(cell(1, 14), QString());
+    for (int row : {1, 2, 4, 13}) {
+        EXPECT_EQ(cell(1, row), Zero) << row;
+        EXPECT_EQ(cell(2, row), Zero) << row;
+    }
+    EXPECT_EQ(cell(2, 14), Zero);
+    EXPECT_EQ(cell(0, 1), Food);
+    EXPECT_EQ(cell(0, 4), QStringLiteral("交際費"));
+    EXPECT_EQ(cell(0, 3), QStringLiteral("old"));
+    EXPECT_EQ(cell(1, 3), QStringLiteral("kept"));
+    EXPECT_EQ(cell(0, 5), QString());
+    EXPECT_EQ(form2->Label1->text(), QStringLiteral("1996年12月10日"));
+}
+
+TEST_F(SheetTest, UnnamedItemCountsInBalanceButNotInDayTotal) {
+    start(1997, 3, 5, {{1, Food}, {2, Pay}});
+    day(1, 5) = {100, 40};
+    day(2, 3) = {0, 30};  // an earlier day: balance only
+    day(2, 6) = {900, 0}; // a later day: neither
+    day(3, 5) = {700, 5}; // no name
+    day(3, 1) = {0, 20};
+    form1->Ledger.CarryOver[3] = 1000; // unnamed too
+    openSheet();
+
+    EXPECT_EQ(cell(1, 13), amount(100));
+    EXPECT_EQ(cell(2, 13), amount(40));
+    EXPECT_EQ(cell(2, 14), amount(100 + 700 - 40 - 30 - 5 - 20 + 1000));
+    EXPECT_EQ(form1->Ledger.CarryOverSum, 1000);
+    EXPECT_EQ(cell(0, 3), QString());
+}
+
+TEST_F(SheetTest, NegativeCarriedBalanceFromThePreviousMonthsFile) {
+    // November 1996: income total 1000, expense total 3000: -2000 carried.
+    MonthLedger l;
+    l.Items[1].Name = utf8ToCp932(Food.toStdString());
+    l.Items[1].Days[4] = {1000, 3000};
+    writeBytes(monthFile(1996, 11), formatMonth(l));
+    writeBytes(monthFile(1996, 12), itemFile(Food, 1, 766));
+    start(1996, 12, 1, {{1, Food}});
+    openSheet();
+
+    EXPECT_EQ(form1->Ledger.CarryOverSum, -2000);
+    EXPECT_EQ(cell(1, 1), amount(766));
+    EXPECT_EQ(cell(2, 14), QStringLiteral("      -1,234"));
+}
+
+TEST_F(SheetTest, TenDigitTotalsAreWidenedAndTheDayStillSteps) {
+    start(2001, 5, 2, {{1, Food}, {2, Pay}});
+    day(1, 2).Income = 800000000;
+    day(2, 2).Income = 800000000;
+    form1->Ledger.CarryOver[1] = 500000000;
+    openSheet();
+    EXPECT_EQ(cell(1, 13), QStringLiteral("1,600,000,000"));
+    EXPECT_EQ(cell(2, 14), QStringLiteral("2,100,000,000"));
+
+    form2->SpeedButton1->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(date(), QStringLiteral("2001-5-3"));
+    EXPECT_EQ(day(1, 2).Income, 800000000);
+    EXPECT_EQ(cell(1, 13), Zero);
+}
+
+TEST_F(SheetTest, OverflowStopsTheFillAndTheSheetIsNotShown) {
+    start(2001, 5, 2, {{1, Food}});
+    form1->Ledger.CarryOver[1] = INT32_MAX;
+    form1->Ledger.CarryOver[2] = 1;
+    form1->SpeedButton3->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(errors, QStringList{QStringLiteral("整数のｵｰﾊﾞｰﾌﾛｰ.")});
+    EXPECT_EQ(cell(1, 0), QStringLiteral("   収  入")); // written before the sums
+    EXPECT_EQ(cell(2, 14), QString());
+}
+
+struct Step {
+    int y, m, d;
+    bool forward;
+    int ey, em, ed;
+};
+
+class DayStep : public SheetTest, public testing::WithParamInterface<Step> {};
+
+// Across a month end the month left is saved with the sheet's amount and
+// the month entered is loaded with its carry-over: forward it comes from
+// the file just saved, backward from the month before the one entered.
+TEST_P(DayStep, MovesCalendarSavesAndLoads) {
+    const Step s = GetParam();
+    const bool crosses = s.em != s.m;
+    if (crosses) {
+        writeBytes(monthFile(s.ey, s.em), itemFile(Food, s.ed, 222));
+        if (!s.forward) {
+            const int py = s.em == 1 ? s.ey - 1 : s.ey;
+            const int pm = s.em == 1 ? 12 : s.em - 1;
+            writeBytes(monthFile(py, pm), itemFile(Food, 0, 0, 1000));
+        }
+    }
+    start(s.y, s.m, s.d, {{1, Food}});
+    day(1, s.d).Income = 111;
+    openSheet();
+    QTest::mouseClick(s.forward ? form2->SpeedButton1 : form2->Next, Qt::LeftButton);
+
+    ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(date(), QStringLiteral("%1-%2-%3").arg(s.ey).arg(s.em).arg(s.ed));
+    EXPECT_EQ(form2->SheetYear, s.ey);
+    EXPECT_EQ(form2->SheetMonth, s.em);
+    EXPECT_EQ(form2->SheetDay, s.ed);
+    EXPECT_EQ(form2->Label1->text(), QStringLiteral("%1年%2月%3日").arg(s.ey).arg(s.em).arg(s.ed));
+    if (crosses) {
+        const std::string left = readBytes(monthFile(s.y, s.m));
+        const std::string field = ",00000111,";
+        EXPECT_NE(left.find(field), std::string::npos) << left;
+        EXPECT_EQ(cell(1, 1), amount(222));
+        EXPECT_EQ(cell(2, 14), amount(s.forward ? 111 + 222 : 1000 + 222));
+    } else {
+        EXPECT_FALSE(fileExists(monthFile(s.y, s.m)));
+        EXPECT_EQ(cell(1, 1), Zero);
+        EXPECT_EQ(cell(2, 14), amount(111));
+    }
+}
+
+const Step kSteps[] = {
+    {2000, 3, 1, false, 2000, 2, 29},  {1900, 3, 1, false, 1900, 2, 28},
+    {2004, 3, 1, false, 2004, 2, 29},  {2001, 4, 1, false, 2001, 3, 31},
+    {1997, 1, 1, false, 1996, 12, 31}, {2001, 2, 28, true, 2001, 3, 1},
+    {2004, 2, 28, true, 2004, 2, 29},  {2004, 2, 29, true, 2004, 3, 1},
+    {1900, 2, 28, true, 1900, 3, 1},   {2001, 1, 31, true, 2001, 2, 1},
+    {1999, 12, 31, true, 2000, 1, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calendar, DayStep, testing::ValuesIn(kSteps),
+                         [](const testing::TestParamInfo<Step>& info) {
+                             const Step& s = info.param;
+                             return std::string(s.forward ? "ForwardFrom" : "BackFrom") +
+                                    std::to_string(s.y) + "_" + std::to_string(s.m) + "_" +
+                                    std::to_string(s.d);
+                         });
+
+TEST_F(SheetTest, FailedSaveEndsTheStepBeforeTheDateMoves) {
+    start(1999, 12, 31, {{1, Food}});
+    form1->LedgerDir = QString::fromStdString(dir.file("missing"));
+    openSheet();
+    form2->SpeedButton1->click();
+    EXPECT_EQ(errors, QStringList{QStringLiteral("不正なﾌｧｲﾙ名です.")});
+    EXPECT_EQ(date(), QStringLiteral("1999-12-31"));
+    EXPECT_EQ(form2->SheetYear, 1999);
+    EXPECT_EQ(form2->Label1->text(), QStringLiteral("1999年12月31日"));
+}
+
+TEST_F(SheetTest, StepsThenCloseLeaveTheMainWindowOnTheLastDay) {
+    start(1996, 12, 30, {{1, Food}});
+    openSheet();
+    for (int i = 0; i < 3; ++i)
+        form2->SpeedButton1->click();
+    form2->Next->click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    form2->Exit1->trigger();
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_EQ(date(), QStringLiteral("1997-1-1"));
+    EXPECT_EQ(form1->nen->text(), QStringLiteral("1997年1月"));
+}
+
+// Only rows that show an item name open the dialog, by mouse or by keys.
+TEST_F(SheetTest, OnlyNamedItemRowsOpenTheDialog) {
+    start(2002, 6, 15, {{1, Food}, {2, Pay}});
+    day(1, 15) = {-1234, 56};
+    openSheet();
+    const struct {
+        int col, row;
+        bool opens;
+    } clicks[] = {{1, 13, false}, {2, 14, false}, {0, 13, false}, {1, 3, false}, {2, 12, false},
+                  {1, 0, false},  {0, 2, false},  {2, 1, true},   {1, 2, true}};
+    for (const auto& c : clicks) {
+        shown.resize(1);
+        form5->hide();
+        clickCell(c.col, c.row);
+        EXPECT_EQ(shown.size() == 2, c.opens) << c.col << "," << c.row;
+    }
+    // The fixed header row and column never become current.
+    form2->SG1->setCurrent(1, 1);
+    clickCell(0, 1);
+    clickCell(1, 0);
+    EXPECT_EQ(form2->SG1->Row(), 1);
+    EXPECT_EQ(form2->SG1->Col(), 1);
+
+    shown.resize(1);
+    form5->hide();
+    clickCell(2, 1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(form5->Label1->text(), Food);
+    EXPECT_EQ(form5->Edit1->Value(), Currency::fromUnits(-1234));
+    EXPECT_EQ(form5->Edit2->Value(), Currency::fromUnits(56));
+
+    // Keys: down onto the next named row opens it, onto an unnamed one not.
+    form5->hide();
+    shown.resize(1);
+    QTest::keyClick(form2->SG1, Qt::Key_Down);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(form5->Label1->text(), Pay);
+    form5->hide();
+    QTest::keyClick(form2->SG1, Qt::Key_Down);
+    EXPECT_EQ(form2->SG1->Row(), 3);
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(SheetTest, DateLabelEndsFourteenPixelsFromTheRight) {
+    start(1997, 1, 5, {});
+    openSheet();
+    for (int width : {371, 600, 420}) {
+        form2->resize(width, 429);
+        EXPECT_EQ(form2->Label1->geometry().right() + 1, form2->Panel1->width() - 14) << width;
+    }
+    EXPECT_EQ(form2->Label1->text(), QStringLiteral("1997年1月5日"));
+}
+
+} // namespace

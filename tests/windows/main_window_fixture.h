@@ -1,0 +1,48 @@
+#pragma once
+// A main window in a temporary working directory, with its calendar on a
+// set date. Modal showings show the window and make it active without a
+// modal loop, so shortcuts reach it; error boxes are recorded.
+
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+#include "tests/support/test_support.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QStringList>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir::setCurrent(QString::fromStdString(tmp.path()));
+        form1 = std::make_unique<TForm1>();
+        ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        Modal::setRunner([](QDialog* d) {
+            d->show();
+            d->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+        });
+    }
+    void TearDown() override {
+        Modal::setRunner(nullptr);
+        ErrorBox::setRecorder(nullptr);
+        setWriteFaultHook(nullptr);
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    void setDate(int y, int m, int d) {
+        form1->mc->setDay(1);
+        form1->mc->setYear(y);
+        form1->mc->setMonth(m);
+        form1->mc->setDay(d);
+    }
+
+    TempDir tmp;
+    std::unique_ptr<TForm1> form1;
+    QStringList errors;
+};

@@ -1,0 +1,273 @@
+#include "windows/nikiset.h"
+
+#include "controls/dir_list.h"
+#include "controls/drive_list.h"
+#include "ledger/config_file.h"
+#include "ledger/cp932.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+#include "tests/support/test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const std::string Shokuhi = "\x90H\x94\xef"; // 食費 in CP932
+
+// The settings dialog over a main window started in a temporary folder that
+// holds "ledger" and "diary"; error boxes are recorded.
+class SettingsDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldDir_ = QDir::currentPath();
+        start = QString::fromStdString(dir_.path());
+        QDir::setCurrent(start);
+        ASSERT_TRUE(QDir(start).mkpath("ledger/sub"));
+        ASSERT_TRUE(QDir(start).mkpath("diary"));
+        ledger = start + "/ledger";
+        diary = start + "/diary";
+        cfg = dir_.file("ZADUD.CFG");
+        ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        form1 = std::make_unique<TForm1>();
+        form4 = std::make_unique<TForm4>(form1.get());
+    }
+    void TearDown() override {
+        setWriteFaultHook(nullptr);
+        ::chmod(cfg.c_str(), 0644);
+        form4.reset();
+        form1.reset();
+        ErrorBox::setRecorder(nullptr);
+        QDir::setCurrent(oldDir_);
+    }
+
+    // Start-up as the main window does it: the reader checks each location on
+    // the dialog's lists.
+    void readConfigFile() {
+        form1->setLocationChecks(
+            [this](const QString& p) { return form4->checkLedgerLocation(p); },
+            [this](const QString& p) { return form4->checkDiaryLocation(p); });
+        runGuarded([this] { form1->CfgRead(); });
+    }
+
+    void open() {
+        form4->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form4.get()));
+    }
+    QLineEdit* edit(const char* name) { return form4->findChild<QLineEdit*>(name); }
+    void retype(QLineEdit* e, const QString& text) {
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        bool ascii = true;
+        for (QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            QTest::keyClicks(e, text);
+        } else {
+            // Japanese arrives from the input method, not as key presses.
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QApplication::sendEvent(e, &commit);
+        }
+    }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    void doubleClickDir(DirList* list, const QString& name) {
+        for (int row = 0; row < list->count(); ++row) {
+            if (list->item(row)->text() != name) continue;
+            const QRect r = list->visualItemRect(list->item(row));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+            return;
+        }
+        ADD_FAILURE() << "no entry " << name.toStdString();
+    }
+
+    TempDir dir_;
+    QString oldDir_, start, ledger, diary;
+    std::string cfg;
+    QStringList errors;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm4> form4;
+};
+
+TEST_F(SettingsDialog, FirstShowingShowsConfiguredLocationsAndNames) {
+    writeBytes(cfg, "ZADUD=" + ledger.toStdString() + "\r\nMEMO=" + start.toStdString() +
+                        "/gone\r\nkamo1=" + Shokuhi + "\r\nkamo12=z\r\n");
+    readConfigFile();
+    EXPECT_EQ(form1->LedgerDir, ledger);
+    EXPECT_EQ(form1->DiaryDir, start) << "a missing location falls back";
+    form4->pgc->setCurrentIndex(2);
+    open();
+    EXPECT_EQ(form4->pgc->currentWidget(), form4->TabSheet1);
+    EXPECT_EQ(form4->devfl->directory(), ledger);
+    EXPECT_EQ(edit("Edit1")->text(), ledger);
+    EXPECT_EQ(edit("Edit2")->text(), start);
+    EXPECT_EQ(edit("Edit3")->text(), "食費");
+    EXPECT_EQ(edit("Edit14")->text(), "z");
+    for (int n = 4; n <= 13; ++n)
+        EXPECT_EQ(form4->findEdit(n)->text(), "") << n;
+    EXPECT_EQ(form4->findEdit(5), edit("Edit5"));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(SettingsDialog, BrowsingThenCancellingWritesNothingButIsRemembered) {
+    ASSERT_TRUE(form4->checkLedgerLocation(ledger));
+    form1->LedgerDir = ledger;
+    open();
+    doubleClickDir(form4->devfl, "sub");
+    EXPECT_EQ(edit("Edit1")->text(), ledger + "/sub");
+    click(form4->Button2);
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_FALSE(fileExists(cfg));
+    EXPECT_EQ(form1->LedgerDir, ledger);
+
+    open();
+    EXPECT_EQ(edit("Edit1")->text(), ledger + "/sub");
+    click(form4->Button1);
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_EQ(readBytes(cfg),
+              "ZADUD=" + ledger.toStdString() + "/sub\r\nMEMO=" + start.toStdString() + "\r\n");
+    EXPECT_EQ(form1->LedgerDir, ledger + "/sub");
+}
+
+TEST_F(SettingsDialog, TypedPathIsWrittenAsTypedAndNextShowingRefillsFromList) {
+    open();
+    retype(edit("Edit1"), "/no/such place=x");
+    QTest::keyClick(edit("Edit1"), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_EQ(readBytes(cfg), "ZADUD=/no/such place=x\r\nMEMO=" + start.toStdString() + "\r\n");
+    EXPECT_EQ(form1->LedgerDir, "/no/such place=x");
+    open();
+    EXPECT_EQ(edit("Edit1")->text(), form4->devfl->directory());
+}
+
+TEST_F(SettingsDialog, EmptiedItemLeavesFileButMainWindowKeepsName) {
+    form1->Ledger.Items[1].Name = "A";
+    form1->Ledger.Items[2].Name = Shokuhi;
+    open();
+    retype(edit("Edit3"), "");
+    click(form4->Button1);
+    EXPECT_EQ(readBytes(cfg), "ZADUD=" + start.toStdString() + "\r\nMEMO=" + start.toStdString() +
+                                  "\r\nkamo2=" + Shokuhi + "\r\n");
+    EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+    open();
+    EXPECT_EQ(edit("Edit3")->text(), "A");
+}
+
+TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
+    const std::string old = "ZADUD=" + ledger.toStdString() + "\r\nkamo1=A\r\n";
+    const struct {
+        const char* title;
+        std::function<void()> prepare;
+        QString error;
+    } cases[] = {
+        {"disk full",
+         [] {
+             setWriteFaultHook([](const std::string&, const std::string& step) {
+                 return step == "write" ? ENOSPC : 0;
+             });
+         },
+         "ﾃﾞｨｽｸがいっぱいです."},
+        {"read-only file", [this] { ::chmod(cfg.c_str(), 0444); }, "ﾌｧｲﾙへのｱｸｾｽが拒否されました."},
+        {"comma in a name", [this] { retype(edit("Edit5"), "a,b"); },
+         "項目3「a,b」の名前に \",\" は使えません."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        errors.clear();
+        ::chmod(cfg.c_str(), 0644);
+        writeBytes(cfg, old);
+        form1->Ledger.Items[1].Name = "A";
+        form1->LedgerDir = ledger;
+        open();
+        retype(edit("Edit1"), "/elsewhere");
+        retype(edit("Edit3"), "B");
+        c.prepare();
+        click(form4->Button1);
+        setWriteFaultHook(nullptr);
+        EXPECT_EQ(errors, QStringList{c.error});
+        EXPECT_TRUE(form4->isVisible());
+        EXPECT_EQ(readBytes(cfg), old);
+        EXPECT_EQ(form1->LedgerDir, ledger);
+        EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+        click(form4->Button2);
+    }
+}
+
+TEST_F(SettingsDialog, CtrlXInAnItemEditClosesWithoutCutting) {
+    form1->Ledger.Items[1].Name = "A";
+    open();
+    form4->pgc->setCurrentWidget(form4->TabSheet3);
+    QLineEdit* e = edit("Edit3");
+    retype(e, "keep");
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_EQ(e->text(), "keep");
+    EXPECT_FALSE(fileExists(cfg));
+    EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+}
+
+TEST_F(SettingsDialog, EnterAndEscPressNoButton) {
+    open();
+    for (QWidget* w :
+         {static_cast<QWidget*>(edit("Edit1")), static_cast<QWidget*>(form4->Button1)}) {
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClick(w, Qt::Key_Escape);
+        EXPECT_TRUE(form4->isVisible());
+    }
+    EXPECT_FALSE(fileExists(cfg));
+}
+
+TEST_F(SettingsDialog, ChoosingAnotherDrivePutsItsDirectoryIntoTheEdit) {
+    const QStringList roots{"/", ledger};
+    for (DriveList* d : {form4->devnm, form4->devnm2})
+        d->setRoots(roots);
+    for (DirList* d : {form4->devfl, form4->devfl2})
+        d->setRoots(roots);
+    open();
+    EXPECT_EQ(edit("Edit1")->text(), start);
+    form4->devnm->setFocus();
+    QTest::keyClick(form4->devnm, Qt::Key_Down);
+    EXPECT_EQ(form4->devfl->directory(), ledger);
+    EXPECT_EQ(edit("Edit1")->text(), ledger);
+    EXPECT_EQ(form4->devfl2->directory(), start) << "the diary page keeps its own";
+}
+
+TEST_F(SettingsDialog, ConfirmingAfterFailedStartLoadsMonthInsteadOfEmptyingIt) {
+    // The month file that a save of the never-loaded month would have emptied.
+    std::string month = Shokuhi + ",0,00000100,";
+    for (int i = 0; i < 30; ++i)
+        month += "00000000,";
+    month += "00000100,\r\n";
+    const std::string monthPath = (ledger + "/20245.txt").toStdString();
+    writeBytes(monthPath, month);
+    form1->mc->setDay(1);
+    form1->mc->setYear(2024);
+    form1->mc->setMonth(5);
+    ASSERT_TRUE(form1->monthNeverLoaded());
+
+    open();
+    retype(edit("Edit1"), ledger);
+    retype(edit("Edit3"), "食費");
+    click(form4->Button1);
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_FALSE(form1->monthNeverLoaded());
+    EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 100);
+    form1->MonthSave();
+    EXPECT_NE(readBytes(monthPath).find("00000100"), std::string::npos);
+}
+
+} // namespace

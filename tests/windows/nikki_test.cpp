@@ -1,0 +1,228 @@
+#include "windows/nikki.h"
+
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+#include "tests/windows/main_window_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QInputMethodEvent>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DiaryWindow : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        form1->DiaryDir = QString::fromStdString(tmp.path());
+        setDate(1998, 3, 7);
+        form3 = std::make_unique<TForm3>(form1.get());
+        form1->setDiary(form3.get());
+    }
+    void TearDown() override {
+        form3->hide();
+        MainWindowFixture::TearDown();
+    }
+
+    // Opens the diary as the main window's button does.
+    void open() {
+        QTest::mouseClick(form1->SpeedButton4, Qt::LeftButton);
+        ASSERT_TRUE(form3->isVisible());
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+        QTest::keyClick(form3->Memo1, k, mods);
+    }
+    QString memo() const { return form3->Memo1->toPlainText(); }
+    // Japanese text arrives from the input method as a committed string.
+    void commit(const QString& text) {
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QApplication::sendEvent(form3->Memo1, &e);
+    }
+
+    std::unique_ptr<TForm3> form3;
+};
+
+// "日記 ～①㈱－" in code page 932: the four marks are where CP932 and JIS differ.
+const std::string JapaneseCp932 = "\x93\xfa\x8b\x4c\x20\x81\x60\x87\x40\x87\x8a\x81\x7c";
+const QString JapaneseText = QStringLiteral("日記 ～①㈱－");
+
+TEST_F(DiaryWindow, DayWithoutFileGetsAnEmptyFileEvenWhenLeftUnsaved) {
+    open();
+    EXPECT_EQ(memo(), "");
+    ASSERT_TRUE(fileExists(tmp.file("199837.nik")));
+    key(Qt::Key_X);
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(DiaryWindow, EmptiedMemoSavesOneLineEnd) {
+    writeBytes(tmp.file("199837.nik"), "old entry\r\nsecond\r\n");
+    open();
+    EXPECT_EQ(memo(), "old entry\nsecond");
+    key(Qt::Key_A);
+    key(Qt::Key_Delete, Qt::NoModifier);
+    ASSERT_EQ(memo(), "");
+    key(Qt::Key_S);
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "\r\n");
+}
+
+TEST_F(DiaryWindow, OpenAndSaveWithoutEditKeepsTheFileExactly) {
+    const std::string files[] = {
+        "",
+        "\r\n",
+        "one line\r\n",
+        "ends with an empty line\r\n\r\n",
+        "no line end at all",
+        "unix\nline ends\n",
+        "stops at\r\n\x1a"
+        "garbage",
+        JapaneseCp932 + "\r\n",
+        "\xff\xfe not CP932\r\n",
+    };
+    for (const std::string& bytes : files) {
+        writeBytes(tmp.file("199837.nik"), bytes);
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            open();
+            key(Qt::Key_S);
+            ASSERT_FALSE(form3->isVisible());
+            EXPECT_EQ(readBytes(tmp.file("199837.nik")), bytes) << "cycle " << cycle;
+        }
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+TEST_F(DiaryWindow, TypedCp932TextSurvivesSaveAndLoad) {
+    open();
+    commit(JapaneseText);
+    key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(form3->Memo1, "line 2");
+    key(Qt::Key_S);
+    const std::string expected = JapaneseCp932 + "\r\nline 2\r\n";
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), expected);
+
+    open();
+    EXPECT_EQ(memo(), JapaneseText + "\nline 2");
+    QTest::keyClicks(form3->Memo1, "!");
+    key(Qt::Key_Backspace, Qt::NoModifier);
+    key(Qt::Key_S);
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), expected);
+}
+
+TEST_F(DiaryWindow, MenuKeysWinOverTheMemosEditingKeys) {
+    writeBytes(tmp.file("199837.nik"), "keep me\r\n");
+    open();
+    key(Qt::Key_A); // select all, so that a cut would take everything
+    key(Qt::Key_X);
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_EQ(memo(), "keep me") << "Ctrl+X cut the text instead of leaving";
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "keep me\r\n");
+
+    open();
+    key(Qt::Key_End);
+    QTest::keyClicks(form3->Memo1, " and this");
+    key(Qt::Key_A);
+    key(Qt::Key_S);
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "keep me and this\r\n");
+
+    // Escape neither closes the window nor drops the text.
+    open();
+    key(Qt::Key_End);
+    QTest::keyClicks(form3->Memo1, "x");
+    key(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_TRUE(form3->isVisible());
+    EXPECT_EQ(memo(), "keep me and thisx");
+}
+
+TEST_F(DiaryWindow, EachShowingReloadsFromTheFile) {
+    writeBytes(tmp.file("199837.nik"), "saved\r\n");
+    open();
+    QTest::keyClicks(form3->Memo1, " unsaved");
+    key(Qt::Key_X);
+    open();
+    EXPECT_EQ(memo(), "saved");
+}
+
+TEST_F(DiaryWindow, FailedSaveKeepsWindowTextAndOldFile) {
+    writeBytes(tmp.file("199837.nik"), "old\r\n");
+    open();
+    key(Qt::Key_End);
+    QTest::keyClicks(form3->Memo1, " new");
+    setWriteFaultHook(
+        [](const std::string&, const std::string& step) { return step == "rename" ? EACCES : 0; });
+    key(Qt::Key_S);
+    EXPECT_EQ(errors, QStringList{QString::fromUtf8(msg::AccessDenied) + "."});
+    EXPECT_TRUE(form3->isVisible());
+    EXPECT_EQ(memo(), "old new");
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
+
+    setWriteFaultHook(nullptr);
+    key(Qt::Key_S);
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old new\r\n");
+}
+
+TEST_F(DiaryWindow, MissingDirectoryIsReportedAndTheMemoStaysEmpty) {
+    form1->DiaryDir = QString::fromStdString(tmp.file("missing"));
+    open();
+    EXPECT_EQ(errors, QStringList{QString::fromUtf8(msg::InvalidFileName) + "."});
+    EXPECT_EQ(memo(), "");
+    QTest::keyClicks(form3->Memo1, "text");
+    key(Qt::Key_S);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_TRUE(form3->isVisible());
+}
+
+TEST_F(DiaryWindow, NewDiaryDirectoryIsUsedFromTheNextOpening) {
+    writeBytes(tmp.file("199837.nik"), "in the old directory\r\n");
+    const std::string newDir = tmp.file("new");
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(newDir)));
+    form1->DiaryDir = QString::fromStdString(newDir);
+
+    open();
+    EXPECT_EQ(memo(), "");
+    EXPECT_TRUE(fileExists(newDir + "/199837.nik"));
+    QTest::keyClicks(form3->Memo1, "new place");
+    key(Qt::Key_S);
+    EXPECT_EQ(readBytes(newDir + "/199837.nik"), "new place\r\n");
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "in the old directory\r\n");
+}
+
+TEST_F(DiaryWindow, DaysSharingTheStoredNameKeepTheirOwnEntries) {
+    writeBytes(tmp.file("1998115.nik"), "stored under the old name\r\n");
+    struct Day {
+        int m, d;
+        const char* text;
+    } days[] = {{1, 15, "fifteenth of January"}, {11, 5, "fifth of November"}};
+    for (const Day& day : days) {
+        setDate(1998, day.m, day.d);
+        open();
+        EXPECT_EQ(memo(), "stored under the old name");
+        key(Qt::Key_A);
+        QTest::keyClicks(form3->Memo1, day.text);
+        key(Qt::Key_S);
+    }
+    EXPECT_EQ(readBytes(tmp.file("19980115.nik")), "fifteenth of January\r\n");
+    EXPECT_EQ(readBytes(tmp.file("19981105.nik")), "fifth of November\r\n");
+    EXPECT_EQ(readBytes(tmp.file("1998115.nik")), "stored under the old name\r\n");
+    for (const Day& day : days) {
+        setDate(1998, day.m, day.d);
+        open();
+        EXPECT_EQ(memo(), day.text);
+        key(Qt::Key_X);
+    }
+}
+
+} // namespace

@@ -1,0 +1,126 @@
+#include "windows/help_window.h"
+
+#include "shell/window_style.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// The entry of `dir` named `name` ignoring case; an exact match wins.
+QString findInDir(const QString& dir, const QString& name) {
+    const QDir d(dir);
+    if (!d.exists()) return {};
+    if (QFileInfo(d.filePath(name)).isFile()) return d.filePath(name);
+    const QStringList entries = d.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return d.filePath(entry);
+    return {};
+}
+
+} // namespace
+
+QString findHelpFile(const QString& helpFile, const QStringList& searchDirs) {
+    if (helpFile.isEmpty()) return {};
+    const QFileInfo info(helpFile);
+    if (info.isAbsolute()) return findInDir(info.absolutePath(), info.fileName());
+    for (const QString& dir : searchDirs) {
+        const QFileInfo inDir(QDir(dir).filePath(helpFile));
+        const QString found = findInDir(inDir.absolutePath(), inDir.fileName());
+        if (!found.isEmpty()) return found;
+    }
+    return {};
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("ﾍﾙﾌﾟ"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 13, false));
+    // A help window stays beside the program, as a help viewer does.
+    setModal(false);
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    contentsButton = new QPushButton(QStringLiteral("目次"), this);
+    backButton = new QPushButton(QStringLiteral("戻る"), this);
+    forwardButton = new QPushButton(QStringLiteral("進む"), this);
+    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    for (QPushButton* b : {contentsButton, backButton, forwardButton}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    closeButton->setAutoDefault(false);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+
+    browser = new QTextBrowser(this);
+    browser->setObjectName(QStringLiteral("browser"));
+    browser->setOpenExternalLinks(true);
+    layout->addWidget(browser, 1);
+
+    backButton->setEnabled(false);
+    forwardButton->setEnabled(false);
+    connect(browser, &QTextBrowser::backwardAvailable, backButton, &QPushButton::setEnabled);
+    connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QPushButton::setEnabled);
+    connect(backButton, &QPushButton::clicked, browser, &QTextBrowser::backward);
+    connect(forwardButton, &QPushButton::clicked, browser, &QTextBrowser::forward);
+    connect(contentsButton, &QPushButton::clicked, this, [this] {
+        if (shownFile_.isEmpty()) return;
+        QUrl url = QUrl::fromLocalFile(shownFile_);
+        url.setFragment(ContentsTopic);
+        browser->setSource(url, QTextDocument::HtmlResource);
+    });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+
+    resize(640, 560);
+}
+
+QStringList HelpWindow::searchDirs() const {
+    const QString programDir =
+        programDir_.isEmpty() ? QCoreApplication::applicationDirPath() : programDir_;
+    return {QDir::currentPath(), programDir};
+}
+
+void HelpWindow::report(const QString& text) {
+    shownFile_.clear();
+    browser->clearHistory();
+    browser->setSource(QUrl());
+    browser->setHtml(QStringLiteral("<h2>ﾍﾙﾌﾟ</h2><p>%1</p>").arg(text.toHtmlEscaped()));
+    setWindowTitle(QStringLiteral("ﾍﾙﾌﾟ"));
+}
+
+void HelpWindow::showContents(const QString& helpFile) {
+    const QStringList dirs = searchDirs();
+    const QString path = findHelpFile(helpFile, dirs);
+    QFile file(path);
+    if (path.isEmpty()) {
+        const QString where = QFileInfo(helpFile).isAbsolute()
+                                  ? QFileInfo(helpFile).absolutePath()
+                                  : QDir::toNativeSeparators(dirs.join(QStringLiteral(", ")));
+        report(
+            QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙ %1 が見つかりません (探した場所: %2)").arg(helpFile, where));
+    } else if (!file.open(QIODevice::ReadOnly) || file.size() == 0) {
+        report(QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙ %1 を読み込めません").arg(QDir::toNativeSeparators(path)));
+    } else {
+        file.close();
+        shownFile_ = path;
+        QUrl url = QUrl::fromLocalFile(path);
+        url.setFragment(ContentsTopic);
+        browser->clearHistory();
+        browser->setSource(url, QTextDocument::HtmlResource);
+        const QString title = browser->documentTitle();
+        setWindowTitle(title.isEmpty() ? QStringLiteral("ﾍﾙﾌﾟ") : title);
+    }
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,283 @@
+#include "windows/hikei.h"
+
+#include "controls/NewNumEdit.h"
+#include "controls/string_grid.h"
+#include "ledger/amount_format.h"
+#include "ledger/cp932.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+#include "windows/nyukin.h"
+#include "shell/window_style.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* speedButton(QWidget* parent, int x) {
+    auto* b = new QToolButton(parent);
+    b->setGeometry(x, 0, 25, 25);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setIconSize(QSize(24, 24));
+    return b;
+}
+
+} // namespace
+
+TForm2::TForm2(TForm1* form1) : QDialog(form1), form1_(form1) {
+    buildUi();
+    // Also here, so that a step before the first showing finds the lengths.
+    fillMonthDays();
+}
+
+void TForm2::fillMonthDays() {
+    // February's leap day is added by rule where a step needs it.
+    const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int m = 1; m <= 12; ++m)
+        MonthDays[m] = days[m - 1];
+}
+
+void TForm2::buildUi() {
+    setWindowTitle(QStringLiteral("日計"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+    setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    MainMenu1 = new QMenuBar(this);
+    QMenu* file = MainMenu1->addMenu(QStringLiteral(" ﾌｧｲﾙ"));
+    Exit1 = file->addAction(QStringLiteral("終了"));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    layout->setMenuBar(MainMenu1);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::NoFrame);
+    Panel1->setFixedHeight(26);
+    layout->addWidget(Panel1);
+
+    Next = speedButton(Panel1, 0);
+    Next->setObjectName(QStringLiteral("Next"));
+    Next->setIcon(WindowStyle::triangleIcon(true));
+    SpeedButton1 = speedButton(Panel1, 25);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setIcon(WindowStyle::triangleIcon(false));
+    SpeedButton2 = speedButton(Panel1, 50);
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setEnabled(false);
+
+    Label1 = new QLabel(Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(WindowStyle::font(WindowStyle::MinchoP, 21, true));
+    QPalette black = Label1->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    Label1->setPalette(black);
+    Label1->setText(QStringLiteral("1996年12月31日"));
+    Label1->adjustSize();
+    Label1->move(256, 1);
+
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::NoFrame);
+    auto* gridLayout = new QVBoxLayout(Panel2);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    SG1 = new StringGrid(3, 15, Panel2);
+    SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->setFixed(1, 1);
+    SG1->setDefaultColWidth(120);
+    SG1->setDefaultRowHeight(24);
+    QFont gridFont = WindowStyle::font(WindowStyle::Mincho, 16, true);
+    gridFont.setFixedPitch(true);
+    gridFont.setStyleHint(QFont::Monospace);
+    SG1->setFont(gridFont);
+    QPalette gridPal = SG1->palette();
+    gridPal.setColor(QPalette::WindowText, Qt::black);
+    SG1->setPalette(gridPal);
+    gridLayout->addWidget(SG1);
+    layout->addWidget(Panel2, 1);
+
+    connect(Exit1, &QAction::triggered, this, guarded(this, &TForm2::Exit1Click));
+    connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(this, &TForm2::SpeedButton1Click));
+    connect(SG1, &StringGrid::clicked, this, guarded(this, &TForm2::SG1Click));
+
+    // Outer size 379 x 456 at the design position, less the window frame.
+    move(164, 111);
+    resize(371, 429);
+}
+
+void TForm2::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+}
+
+void TForm2::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    FormResize();
+}
+
+void TForm2::closeEvent(QCloseEvent* e) {
+    runGuarded([this] { FormClose(); });
+    QDialog::closeEvent(e);
+}
+
+void TForm2::keyPressEvent(QKeyEvent* e) {
+    // The sheet closes by "終了" or its close box only, never by Escape.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void TForm2::FormActivate() {
+    fillMonthDays();
+    SheetYear = form1_->mc->Year();
+    SheetMonth = form1_->mc->Month();
+    SheetDay = form1_->mc->Day();
+    TitleDisp();
+}
+
+void TForm2::TitleDisp() {
+    Label1->setText(QStringLiteral("%1年%2月%3日").arg(SheetYear).arg(SheetMonth).arg(SheetDay));
+    Label1->adjustSize();
+    Label1->move(Panel1->width() - (Label1->width() + 14), 1);
+}
+
+void TForm2::FormResize() {
+    TitleDisp();
+}
+
+void TForm2::Form1Set(int mode) {
+    TCalendar* mc = form1_->mc;
+    mc->setYear(SheetYear);
+    if (mode == 0) {
+        mc->setMonth(SheetMonth);
+        mc->setDay(SheetDay);
+    } else {
+        mc->setDay(SheetDay);
+        mc->setMonth(SheetMonth);
+    }
+    TitleDisp();
+}
+
+int TForm2::lastDay(int year, int month) const {
+    return MonthDays[month] + (month == 2 && TCalendar::isLeapYear(year) ? 1 : 0);
+}
+
+void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
+    const bool monthChanges = year != SheetYear || month != SheetMonth;
+    // A failed save ends the step before anything has moved.
+    if (monthChanges) form1_->MonthSave();
+    SheetYear = year;
+    SheetMonth = month;
+    SheetDay = day;
+    Form1Set(form1SetMode);
+    if (monthChanges) form1_->LoadMonths();
+    SheetDisp(*form1_, *this);
+}
+
+void TForm2::NextClick() {
+    SheetStore();
+    if (SheetDay != 1)
+        stepTo(SheetYear, SheetMonth, SheetDay - 1, 0);
+    else if (SheetMonth == 1)
+        stepTo(SheetYear - 1, 12, lastDay(SheetYear - 1, 12), 0);
+    else
+        stepTo(SheetYear, SheetMonth - 1, lastDay(SheetYear, SheetMonth - 1), 0);
+}
+
+void TForm2::SpeedButton1Click() {
+    SheetStore();
+    if (SheetDay + 1 <= lastDay(SheetYear, SheetMonth))
+        stepTo(SheetYear, SheetMonth, SheetDay + 1, 1);
+    else if (SheetMonth == 12)
+        stepTo(SheetYear + 1, 1, 1, 1);
+    else
+        stepTo(SheetYear, SheetMonth + 1, 1, 1);
+}
+
+int32_t cellAmount(const QString& text) {
+    return parseInt32(ConmaCut(text.toStdString()));
+}
+
+void TForm2::SG1Click() {
+    const int r = SG1->Row();
+    if (SG1->cell(0, r).isEmpty() || r == TotalRow || r == BalanceRow || !form5_) return;
+    form5_->Label1->setText(SG1->cell(0, r));
+    form5_->Label1->adjustSize();
+    form5_->Edit1->setValue(Currency::fromUnits(cellAmount(SG1->cell(1, r))));
+    form5_->Edit2->setValue(Currency::fromUnits(cellAmount(SG1->cell(2, r))));
+    Modal::exec(form5_);
+}
+
+void TForm2::SheetStore() {
+    MonthLedger& ledger = form1_->Ledger;
+    for (int i = 1; i <= ShownItems; ++i) {
+        ledger.Items[i].Days[form1_->mc->Day()].Income = cellAmount(SG1->cell(1, i));
+        ledger.Items[i].Days[form1_->mc->Day()].Expense = cellAmount(SG1->cell(2, i));
+    }
+}
+
+void TForm2::Exit1Click() {
+    SheetStore();
+    Form1Set(0);
+    close();
+}
+
+void TForm2::FormClose() {
+    form1_->MonthDisp();
+}
+
+void SheetDisp(TForm1& form1, TForm2& form2) {
+    StringGrid* sg = form2.SG1;
+    MonthLedger& ledger = form1.Ledger;
+    sg->setCell(1, 0, QStringLiteral("   収  入"));
+    sg->setCell(2, 0, QStringLiteral("   支  出"));
+    sg->setCell(0, TForm2::TotalRow, QStringLiteral("   合  計"));
+    sg->setCell(0, TForm2::BalanceRow, QStringLiteral("   残  高"));
+
+    ledger.CarryOverSum = 0;
+    for (int i = 1; i <= ShownItems; ++i)
+        ledger.CarryOverSum = checkedAdd(ledger.CarryOverSum, ledger.CarryOver[i]);
+
+    // Every item counts towards the balance, named or not.
+    int32_t incomeToDate = 0;
+    int32_t expenseToDate = 0;
+    const int day = form1.mc->Day();
+    for (int d = 1; d <= day; ++d) {
+        for (int i = 1; i <= ShownItems; ++i) {
+            const DayCell& c = ledger.Items[i].Days[d];
+            incomeToDate = checkedAdd(incomeToDate, c.Income);
+            expenseToDate = checkedAdd(expenseToDate, c.Expense);
+        }
+    }
+    const int32_t balance =
+        checkedAdd(checkedSub(incomeToDate, expenseToDate), ledger.CarryOverSum);
+    sg->setCell(2, TForm2::BalanceRow, QString::fromLatin1(AmountFmt(balance)));
+
+    // Rows of unnamed items are left as they are.
+    int32_t dayIncome = 0;
+    int32_t dayExpense = 0;
+    for (int i = 1; i <= ShownItems; ++i) {
+        const LedgerItem& item = ledger.Items[i];
+        if (item.Name.empty()) continue;
+        const DayCell& c = item.Days[day];
+        sg->setCell(0, i, QString::fromStdString(cp932ToUtf8Lossy(item.Name)));
+        sg->setCell(1, i, QString::fromLatin1(AmountFmt(c.Income)));
+        sg->setCell(2, i, QString::fromLatin1(AmountFmt(c.Expense)));
+        dayIncome = checkedAdd(dayIncome, c.Income);
+        dayExpense = checkedAdd(dayExpense, c.Expense);
+    }
+    sg->setCell(1, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayIncome)));
+    sg->setCell(2, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayExpense)));
+}

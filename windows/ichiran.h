@@ -1,0 +1,64 @@
+#pragma once
+// The monthly list: the month in memory as one read-only table, the twelve
+// items down the side and the days 1 to 31 across, each cell the item's net
+// amount of the day, then each day's net total and the running balance.
+
+#include <QDialog>
+#include <QString>
+#include <QTableView>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class TForm1;
+class ListGridModel;
+
+// Text cells addressed as (column, row) from 0. Row 0 and column 0 are the
+// fixed headers: the day columns scroll sideways under the name column.
+class ListGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    ListGrid(int colCount, int rowCount, QWidget* parent = nullptr);
+
+    int ColCount() const { return cols_; }
+    int RowCount() const { return rows_; }
+    // Outside the grid a cell reads as empty and a write is ignored.
+    QString cell(int col, int row) const;
+    void setCell(int col, int row, const QString& text);
+    // Tells the view that cells were written since the last refresh.
+    void refresh();
+
+private:
+    int cols_;
+    int rows_;
+    std::vector<QString> cells_;
+    ListGridModel* model_;
+};
+
+class TForm7 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm7(TForm1* form1);
+
+    static constexpr int DayTotalRow = 13;
+    static constexpr int BalanceRow = 14;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    ListGrid* SG1 = nullptr;
+
+    void FormActivate();
+    void Exit1Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    TForm1* form1_;
+};

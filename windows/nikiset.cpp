@@ -1,0 +1,277 @@
+#include "windows/nikiset.h"
+
+#include "controls/dir_list.h"
+#include "controls/drive_list.h"
+#include "ledger/config_file.h"
+#include "ledger/cp932.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"),
+                             QStringLiteral("IPAMincho")};
+
+QFont minchoBold(int pixelSize) {
+    QFont f;
+    f.setFamilies(MinchoP);
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y) {
+    auto* l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+QFrame* panel(QWidget* parent, const char* name, int width, int height) {
+    auto* p = new QFrame(parent);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setFrameShape(QFrame::NoFrame);
+    p->setFixedSize(width, height);
+    return p;
+}
+
+} // namespace
+
+TForm4::TForm4(TForm1* form1, QWidget* parent) : QDialog(parent), form1_(form1) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("家計簿環境設定"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFont(minchoBold(16));
+
+    MainMenu1 = new QMenuBar(this);
+    N1 = MainMenu1->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    K1 = N1->addAction(QStringLiteral("保存して終了"));
+    K1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Exit1 = N1->addAction(QStringLiteral("保存せず終了"));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    for (QAction* a : {K1, Exit1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+
+    Panel1 = panel(this, "Panel1", 492, 242);
+    pgc = new QTabWidget(Panel1);
+    pgc->setObjectName(QStringLiteral("pgc"));
+    pgc->setGeometry(0, 0, 492, 242);
+    TabSheet1 = locationPage(devnm, devfl, Edit1, 1);
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    pgc->addTab(TabSheet1, QStringLiteral("家計簿環境設定"));
+    TabSheet2 = locationPage(devnm2, devfl2, Edit2, 2);
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    pgc->addTab(TabSheet2, QStringLiteral("日記帳環境設定"));
+    buildItemPage();
+    layout->addWidget(Panel1);
+
+    Panel2 = panel(this, "Panel2", 492, 41);
+    Button2 = new QPushButton(QStringLiteral("キャンセル"), Panel2);
+    Button2->setGeometry(312, 8, 75, 25);
+    Button1 = new QPushButton(QStringLiteral("Ｏ  Ｋ"), Panel2);
+    Button1->setGeometry(400, 8, 75, 25);
+    for (QPushButton* b : {Button1, Button2}) {
+        // Neither answers Enter: no default button in this dialog.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        b->setFont(minchoBold(13));
+    }
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2->setObjectName(QStringLiteral("Button2"));
+    layout->addWidget(Panel2);
+
+    setFixedSize(492, MainMenu1->sizeHint().height() + 242 + 41);
+    move(220, 106);
+
+    // The menu's shortcuts come before an edit box's own (Ctrl+X is "保存せず
+    // 終了", not cut).
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->installEventFilter(this);
+
+    connect(K1, &QAction::triggered, this, guarded(this, &TForm4::K1Click));
+    connect(Exit1, &QAction::triggered, this, guarded(this, &TForm4::Exit1Click));
+    connect(Button1, &QPushButton::clicked, this, guarded(this, &TForm4::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, guarded(this, &TForm4::Button2Click));
+    connect(devnm, &DriveList::driveChanged, this, guarded(this, &TForm4::devnmChange));
+    connect(devfl, &DirList::directoryChanged, this, guarded(this, &TForm4::devflChange));
+    connect(devnm2, &DriveList::driveChanged, this, guarded(this, &TForm4::devnm2Change));
+    connect(devfl2, &DirList::directoryChanged, this, guarded(this, &TForm4::devfl2Change));
+}
+
+QWidget* TForm4::locationPage(DriveList*& drives, DirList*& dirs, QLineEdit*& edit,
+                              int editNumber) {
+    // Parented at once, so that the labels size themselves in the dialog's font.
+    auto* page = new QWidget(Panel1);
+    drives = new DriveList(page);
+    drives->setGeometry(188, 20, 293, drives->sizeHint().height());
+    dirs = new DirList(page);
+    dirs->setGeometry(188, 60, 293, 97);
+    dirs->setRoots(drives->roots());
+    edit = new QLineEdit(page);
+    edit->setObjectName(QStringLiteral("Edit%1").arg(editNumber));
+    edit->setGeometry(188, 170, 293, 24);
+    label(page, QStringLiteral("ﾌｧｲﾙの格納デバイス"), 16, 20);
+    label(page, QStringLiteral("ﾌｧｲﾙの格納場所"), 16, 60);
+    label(page, QStringLiteral("ﾌｧｲﾙ名"), 16, 174);
+    drives->setDriveOf(dirs->directory());
+    return page;
+}
+
+void TForm4::buildItemPage() {
+    static const char* const labels[ShownItems] = {"項目１", "項目２",   "項目３",   "項目4",
+                                                   "項目５", "項目６",   "項目７",   "項目８",
+                                                   "項目９", "項目１０", "項目１１", "項目１２"};
+    TabSheet3 = new QWidget(Panel1);
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    for (int i = 0; i < ShownItems; ++i) {
+        const int column = i / 6;
+        const int y = 15 + (i % 6) * 30;
+        auto* edit = new QLineEdit(TabSheet3);
+        edit->setObjectName(QStringLiteral("Edit%1").arg(i + 3));
+        edit->setGeometry(column == 0 ? 70 : 300, y, 121, 24);
+        label(TabSheet3, QString::fromUtf8(labels[i]), column == 0 ? 10 : 230, y + 5);
+    }
+    pgc->addTab(TabSheet3, QStringLiteral("項目設定"));
+}
+
+QLineEdit* TForm4::findEdit(int n) const {
+    const QString name = QStringLiteral("edit%1").arg(n);
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        if (edit->objectName().compare(name, Qt::CaseInsensitive) == 0) return edit;
+    return nullptr;
+}
+
+bool TForm4::checkLedgerLocation(const QString& path) {
+    return devfl->setDirectory(path);
+}
+bool TForm4::checkDiaryLocation(const QString& path) {
+    return devfl2->setDirectory(path);
+}
+
+void TForm4::positionOnDrive(DirList* list, const QString& path) {
+    if (!list->setDrive(rootOf(path, list->roots())))
+        list->setDrive(rootOf(form1_->StartDir, list->roots()));
+}
+
+void TForm4::followDrive(DriveList* drives, DirList* list) {
+    if (!list->setDrive(drives->drive())) list->setDrive(rootOf(form1_->StartDir, list->roots()));
+}
+
+void TForm4::FormActivate() {
+    pgc->setCurrentWidget(TabSheet1);
+    positionOnDrive(devfl, form1_->LedgerDir);
+    if (!devnm->setDriveOf(form1_->LedgerDir)) positionOnDrive(devfl, form1_->StartDir);
+    pgc->setCurrentWidget(TabSheet2);
+    positionOnDrive(devfl2, form1_->DiaryDir);
+    if (!devnm2->setDriveOf(form1_->DiaryDir)) positionOnDrive(devfl2, form1_->StartDir);
+    pgc->setCurrentWidget(TabSheet1);
+
+    for (int n = 3; n <= ShownItems + 2; ++n) {
+        if (QLineEdit* edit = findEdit(n))
+            edit->setText(
+                QString::fromStdString(cp932ToUtf8Lossy(form1_->Ledger.Items[n - 2].Name)));
+    }
+    Edit1->setText(devfl->directory());
+    Edit2->setText(devfl2->directory());
+}
+
+void TForm4::devnmChange() {
+    followDrive(devnm, devfl);
+}
+void TForm4::devnm2Change() {
+    followDrive(devnm2, devfl2);
+}
+
+void TForm4::devflChange() {
+    Edit1->setText(devfl->directory());
+    // The list can wander onto another volume; the drive list follows it.
+    devnm->setDriveOf(devfl->directory());
+}
+
+void TForm4::devfl2Change() {
+    Edit2->setText(devfl2->directory());
+    devnm2->setDriveOf(devfl2->directory());
+}
+
+void TForm4::CfgWrite() {
+    ConfigValues values;
+    values.ledgerDir = Edit1->text().toStdString();
+    values.diaryDir = Edit2->text().toStdString();
+    for (int n = 1; n <= ShownItems; ++n) {
+        const QLineEdit* edit = findEdit(n + 2);
+        if (edit) values.names[n - 1] = utf8ToCp932(edit->text().toStdString());
+    }
+    writeConfig(form1_->StartDir.toStdString(), values);
+
+    // Only a file safely in place changes the main window.
+    for (int n = 1; n <= ShownItems; ++n) {
+        if (!values.names[n - 1].empty()) form1_->Ledger.Items[n].Name = values.names[n - 1];
+    }
+    form1_->LedgerDir = Edit1->text();
+    form1_->DiaryDir = Edit2->text();
+}
+
+void TForm4::Button1Click() {
+    CfgWrite();
+    accept();
+    // After a failed start-up read the month was never loaded; saving it now
+    // would empty its file, so it is read first, under the new settings.
+    if (form1_->monthNeverLoaded()) form1_->LoadMonths();
+}
+
+void TForm4::K1Click() {
+    Button1Click();
+}
+void TForm4::Button2Click() {
+    reject();
+}
+void TForm4::Exit1Click() {
+    Button2Click();
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    runGuarded([this] { FormActivate(); });
+}
+
+void TForm4::keyPressEvent(QKeyEvent* event) {
+    // Enter and Esc press no button here.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* a : {K1, Exit1}) {
+            if (a->isEnabled() && a->shortcut() == pressed) {
+                // Left unaccepted, the key goes to the shortcut, not the edit.
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

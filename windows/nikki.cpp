@@ -1,0 +1,102 @@
+#include "windows/nikki.h"
+
+#include "ledger/cp932.h"
+#include "ledger/diary_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/zadud.h"
+#include "windows/form_frame.h"
+#include "shell/window_style.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("日記"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+
+    const FormFrame frame = buildFormFrame(this);
+    MainMenu1 = frame.menuBar;
+    File1 = frame.fileMenu;
+    Exit1 = addCommand(File1, QStringLiteral("保存して終了"), Qt::Key_S);
+    Exit2 = addCommand(File1, QStringLiteral("保存せず終了"), Qt::Key_X);
+    Panel1 = frame.panel;
+
+    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->installEventFilter(this);
+    frame.panelLayout->addWidget(Memo1);
+
+    connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
+    connect(Exit2, &QAction::triggered, this, guarded(this, &TForm3::Exit2Click));
+
+    // The design's outer size, 540 x 388, less a standard frame.
+    move(119, 177);
+    resize(532, 361);
+}
+
+std::string TForm3::diaryDir() const {
+    return form1_->DiaryDir.toStdString();
+}
+
+void TForm3::FormActivate() {
+    Memo1->clear();
+    loaded_ = false;
+    loadedBytes_.clear();
+    loadedText_.clear();
+    const TCalendar* mc = form1_->mc;
+    std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
+    // Bytes that are not CP932 are shown replaced rather than refused; an
+    // unedited save still writes them back untouched.
+    Memo1->setPlainText(QString::fromStdString(cp932ToUtf8Lossy(diaryText(bytes))));
+    loadedText_ = Memo1->toPlainText();
+    loadedBytes_ = std::move(bytes);
+    loaded_ = true;
+}
+
+void TForm3::Exit1Click() {
+    const TCalendar* mc = form1_->mc;
+    const QString text = Memo1->toPlainText();
+    const std::string bytes =
+        loaded_ && text == loadedText_ ? loadedBytes_ : diaryBytes(utf8ToCp932(text.toStdString()));
+    saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
+    accept();
+}
+
+void TForm3::Exit2Click() {
+    reject();
+}
+
+void TForm3::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+    Memo1->setFocus();
+}
+
+void TForm3::keyPressEvent(QKeyEvent* e) {
+    // Escape would close the window and drop the text; only the two menu
+    // commands and the close box leave it.
+    if (e->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(e);
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* e) {
+    // The memo claims Ctrl+X (cut) before shortcuts are matched; the menu's
+    // keys win here, so they are left to the shortcut map.
+    if (watched == Memo1 && e->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(e)->keyCombination());
+        if (pressed == Exit1->shortcut() || pressed == Exit2->shortcut()) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The diary window: one free-text entry per day, the day of the main
+// window's calendar, kept in its own file in DiaryDir.
+
+#include <QDialog>
+#include <string>
+
+class QAction;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class TForm1;
+
+class TForm3 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm3(TForm1* form1);
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Exit1 = nullptr; // 保存して終了
+    QAction* Exit2 = nullptr; // 保存せず終了
+    QFrame* Panel1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    void FormActivate();
+    void Exit1Click();
+    void Exit2Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    std::string diaryDir() const;
+
+    TForm1* form1_;
+    // The entry as read and the memo text it gave: saving that text unchanged
+    // writes the bytes back as they were.
+    bool loaded_ = false;
+    std::string loadedBytes_;
+    QString loadedText_;
+};
