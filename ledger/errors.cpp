@@ -82,4 +82,6 @@ int32_t checkedSub(int32_t a, int32_t b) {
     return r;
 }
 
-void throwRangeError() { throw AppError(msg::RangeCheck); }
+void throwRangeError() {
+    throw AppError(msg::RangeCheck);
+}

@@ -7,13 +7,15 @@
 #include <sstream>
 
 void MonthLedger::clearItems() {
-    for (LedgerItem& item : Items) item.Name.clear();
+    for (LedgerItem& item : Items)
+        item.Name.clear();
     clearDays();
 }
 
 void MonthLedger::clearDays() {
     for (LedgerItem& item : Items)
-        for (DayCell& cell : item.Days) cell = DayCell{};
+        for (DayCell& cell : item.Days)
+            cell = DayCell{};
 }
 
 std::string monthFileName(int year, int month) {
@@ -95,13 +97,15 @@ std::string formatMonth(const MonthLedger& ledger) {
 
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
     if (mode == LoadMode::Previous) {
-        for (int32_t& c : ledger.CarryOver) c = 0;
+        for (int32_t& c : ledger.CarryOver)
+            c = 0;
     } else {
         ledger.clearDays();
     }
     LineReader reader(in);
     std::string line;
-    while (reader.next(line)) applyLine(ledger, line, mode);
+    while (reader.next(line))
+        applyLine(ledger, line, mode);
 }
 
 void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
@@ -112,7 +116,8 @@ void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, 
 bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
                    LoadMode mode) {
     if (mode == LoadMode::Previous) {
-        for (int32_t& c : ledger.CarryOver) c = 0;
+        for (int32_t& c : ledger.CarryOver)
+            c = 0;
         if (month == 1) {
             month = 12;
             --year;

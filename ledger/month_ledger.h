@@ -54,5 +54,4 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
 void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
 // Previous mode reads the month before (year, month). A file that cannot be
 // opened reads as all zero, silently. Returns whether a file was read.
-bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                   LoadMode mode);
+bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month, LoadMode mode);

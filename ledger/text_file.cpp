@@ -107,11 +107,14 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void setWriteFaultHook(WriteFaultHook hook) { g_faultHook = std::move(hook); }
+void setWriteFaultHook(WriteFaultHook hook) {
+    g_faultHook = std::move(hook);
+}
 
 void writeFileSafely(const std::string& path, const std::string& bytes) {
     const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string dir =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     if (!isDirectory(dir)) throw fileError(ENOENT, path);
 
     // The new file keeps the old one's permissions; a file nobody may write

@@ -24,10 +24,14 @@ int TCalendar::daysInMonth(int year, int month) {
 
 int TCalendar::datePart(int index) const {
     switch (index) {
-    case 1: return Year();
-    case 2: return Month();
-    case 3: return Day();
-    default: return -1;
+    case 1:
+        return Year();
+    case 2:
+        return Month();
+    case 3:
+        return Day();
+    default:
+        return -1;
     }
 }
 
@@ -82,8 +86,12 @@ QString TCalendar::cellText(int col, int row) const {
     return QString::number(d);
 }
 
-int TCalendar::colWidth() const { return (width() - 6 * GridLineWidth) / 7; }
-int TCalendar::rowHeight() const { return (height() - 6 * GridLineWidth) / 7; }
+int TCalendar::colWidth() const {
+    return (width() - 6 * GridLineWidth) / 7;
+}
+int TCalendar::rowHeight() const {
+    return (height() - 6 * GridLineWidth) / 7;
+}
 
 QRect TCalendar::cellRect(int col, int row) const {
     const int w = colWidth(), h = rowHeight();
@@ -128,11 +136,21 @@ void TCalendar::mouseDoubleClickEvent(QMouseEvent* e) {
 void TCalendar::keyPressEvent(QKeyEvent* e) {
     int dc = 0, dr = 0;
     switch (e->key()) {
-    case Qt::Key_Left: dc = -1; break;
-    case Qt::Key_Right: dc = 1; break;
-    case Qt::Key_Up: dr = -1; break;
-    case Qt::Key_Down: dr = 1; break;
-    default: QWidget::keyPressEvent(e); return;
+    case Qt::Key_Left:
+        dc = -1;
+        break;
+    case Qt::Key_Right:
+        dc = 1;
+        break;
+    case Qt::Key_Up:
+        dr = -1;
+        break;
+    case Qt::Key_Down:
+        dr = 1;
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
     }
     selectCell(col_ + dc, row_ + dr);
 }
@@ -147,9 +165,9 @@ void TCalendar::paintEvent(QPaintEvent*) {
         for (int col = 0; col < Cols; ++col) {
             const QRect r = cellRect(col, row);
             const bool selected = row == row_ && col == col_;
-            QColor bg = row == 0 ? pal.color(QPalette::Button)
-                                 : selected ? pal.color(QPalette::Highlight)
-                                            : pal.color(QPalette::Base);
+            QColor bg = row == 0   ? pal.color(QPalette::Button)
+                        : selected ? pal.color(QPalette::Highlight)
+                                   : pal.color(QPalette::Base);
             p.fillRect(r, bg);
             p.setPen(selected && row > 0 ? pal.color(QPalette::HighlightedText)
                                          : pal.color(QPalette::WindowText));

@@ -17,8 +17,8 @@ QString displayText(const QString& message) {
 }
 
 std::unique_ptr<QMessageBox> build(const QString& message, QWidget* parent) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, AppTitle,
-                                             displayText(message), QMessageBox::Ok, parent);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, AppTitle, displayText(message),
+                                             QMessageBox::Ok, parent);
     return box;
 }
 
@@ -40,7 +40,9 @@ void showException(const std::exception_ptr& error) {
     }
 }
 
-void setRecorder(std::function<void(const QString&)> recorder) { g_recorder = std::move(recorder); }
+void setRecorder(std::function<void(const QString&)> recorder) {
+    g_recorder = std::move(recorder);
+}
 
 } // namespace ErrorBox
 
@@ -64,6 +66,8 @@ void exec(QDialog* dialog) {
     dialog->exec();
 }
 
-void setRunner(std::function<void(QDialog*)> runner) { g_modalRunner = std::move(runner); }
+void setRunner(std::function<void(QDialog*)> runner) {
+    g_modalRunner = std::move(runner);
+}
 
 } // namespace Modal

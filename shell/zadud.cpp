@@ -140,7 +140,8 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, K2, K3, About1}) a->setEnabled(false);
+    for (QAction* a : {Exit2, Exit3, K2, K3, About1})
+        a->setEnabled(false);
 
     move(96, 155);
     resize(534, 344 + bar->sizeHint().height());
@@ -173,14 +174,18 @@ void TForm1::setMonthlyList(QDialog* form7) {
     SpeedButton5->setEnabled(form7 != nullptr);
 }
 
-void TForm1::setSheetFiller(std::function<void()> fill) { sheetFiller_ = std::move(fill); }
+void TForm1::setSheetFiller(std::function<void()> fill) {
+    sheetFiller_ = std::move(fill);
+}
 
 void TForm1::setHelpHandler(std::function<void(const QString&)> help) {
     helpHandler_ = std::move(help);
     K3->setEnabled(static_cast<bool>(helpHandler_));
 }
 
-std::string TForm1::ledgerDirBytes() const { return LedgerDir.toStdString(); }
+std::string TForm1::ledgerDirBytes() const {
+    return LedgerDir.toStdString();
+}
 
 void TForm1::MonthDisp() {
     nen->move(Panel2->width() - nen->width() - 24, 1);
@@ -290,7 +295,9 @@ void TForm1::resizeEvent(QResizeEvent* e) {
     FormResize();
 }
 
-void TForm1::FormResize() { MonthDisp(); }
+void TForm1::FormResize() {
+    MonthDisp();
+}
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (runGuarded([this] { MonthSave(); }))
@@ -326,8 +333,12 @@ void TForm1::stepMonth(int delta) {
     MonthDisp();
 }
 
-void TForm1::NextClick() { stepMonth(-1); }
-void TForm1::SpeedButton1Click() { stepMonth(1); }
+void TForm1::NextClick() {
+    stepMonth(-1);
+}
+void TForm1::SpeedButton1Click() {
+    stepMonth(1);
+}
 
 void TForm1::openDailySheet() {
     if (!form2_) return;
@@ -335,14 +346,22 @@ void TForm1::openDailySheet() {
     Modal::exec(form2_);
 }
 
-void TForm1::mcDblClick() { openDailySheet(); }
-void TForm1::SpeedButton3Click() { openDailySheet(); }
-void TForm1::Exit2Click() { openDailySheet(); }
+void TForm1::mcDblClick() {
+    openDailySheet();
+}
+void TForm1::SpeedButton3Click() {
+    openDailySheet();
+}
+void TForm1::Exit2Click() {
+    openDailySheet();
+}
 
 void TForm1::SpeedButton4Click() {
     if (form3_) Modal::exec(form3_);
 }
-void TForm1::Exit3Click() { SpeedButton4Click(); }
+void TForm1::Exit3Click() {
+    SpeedButton4Click();
+}
 
 void TForm1::SpeedButton5Click() {
     if (form7_) Modal::exec(form7_);

@@ -6,10 +6,10 @@
 #include "ledger/month_ledger.h"
 
 #include <QMainWindow>
+#include <QString>
 #include <functional>
 #include <set>
 #include <string>
-#include <QString>
 
 class QAction;
 class QFrame;

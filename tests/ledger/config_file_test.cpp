@@ -2,6 +2,7 @@
 
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,6 @@ const std::string Shokuhi = "\x90H\x94\xef";             // 食費
 const std::string SoHyo = "\x83\x5c\x95\x5c";            // ソ表
 const std::string WaveCircleKabu = "\x81`\x87@\x87\x8a"; // ～①㈱
 const std::string HalfKana = "\xb1\xb2";                 // ｱｲ
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
     for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
@@ -71,7 +60,7 @@ protected:
     // Reads the file with checks that accept existing directories and log
     // every call. Returns the error message, empty when none.
     std::string read(const std::string& fileText) {
-        spit(cfg, expand(fileText));
+        writeBytes(cfg, expand(fileText));
         return readOnly();
     }
     std::string readOnly() {
@@ -203,7 +192,7 @@ TEST_F(ConfigFile, EveryLocationLineGoesThroughItsOwnCheck) {
 }
 
 TEST_F(ConfigFile, ThrowingCheckCountsAsFailed) {
-    spit(cfg, expand("ZADUD=$L\r\nMEMO=$D\r\n"));
+    writeBytes(cfg, expand("ZADUD=$L\r\nMEMO=$D\r\n"));
     auto throwing = [](const std::string&) -> bool { throw AppError("not ready"); };
     auto accepting = [](const std::string&) { return true; };
     EXPECT_NO_THROW(readConfig(start, ledger, outLedger, outDiary, throwing, accepting));
@@ -245,8 +234,8 @@ TEST_F(ConfigFile, WritesLinesAsTyped) {
     v.names[2] = Shokuhi;
     v.names[11] = " twelve";
     writeConfig(start, v);
-    EXPECT_EQ(slurp(cfg), "ZADUD=/data/a b=c\r\nMEMO=\r\nkamo1=x=y \r\nkamo3=" + Shokuhi +
-                              "\r\nkamo12= twelve\r\n");
+    EXPECT_EQ(readBytes(cfg), "ZADUD=/data/a b=c\r\nMEMO=\r\nkamo1=x=y \r\nkamo3=" + Shokuhi +
+                                  "\r\nkamo12= twelve\r\n");
 }
 
 TEST_F(ConfigFile, Cp932NamesAndJapanesePathsSurviveWriteAndRead) {
@@ -260,7 +249,7 @@ TEST_F(ConfigFile, Cp932NamesAndJapanesePathsSurviveWriteAndRead) {
         v.names[i * 2] = names[i];
     writeConfig(start, v);
     // The path is stored in CP932: 家 is 0x89 0xC6.
-    EXPECT_NE(slurp(cfg).find("ZADUD=" + start + "/\x89\xc6"), std::string::npos);
+    EXPECT_NE(readBytes(cfg).find("ZADUD=" + start + "/\x89\xc6"), std::string::npos);
 
     EXPECT_EQ(readOnly(), "");
     EXPECT_EQ(outLedger, japaneseDir);
@@ -269,12 +258,12 @@ TEST_F(ConfigFile, Cp932NamesAndJapanesePathsSurviveWriteAndRead) {
         EXPECT_EQ(ledger.Items[i].Name, v.names[i - 1]) << "item " << i;
 
     // Writing what was read gives the same bytes again.
-    const std::string first = slurp(cfg);
+    const std::string first = readBytes(cfg);
     ConfigValues again{outLedger, outDiary, {}};
     for (int i = 1; i <= ShownItems; ++i)
         again.names[i - 1] = ledger.Items[i].Name;
     writeConfig(start, again);
-    EXPECT_EQ(slurp(cfg), first);
+    EXPECT_EQ(readBytes(cfg), first);
 }
 
 TEST_F(ConfigFile, ItemsBeyondTwelveAreNotWrittenBack) {
@@ -283,7 +272,7 @@ TEST_F(ConfigFile, ItemsBeyondTwelveAreNotWrittenBack) {
     for (int i = 1; i <= ShownItems; ++i)
         v.names[i - 1] = ledger.Items[i].Name;
     writeConfig(start, v);
-    EXPECT_EQ(slurp(cfg), "ZADUD=" + start + "\r\nMEMO=" + start + "\r\nkamo1=a\r\n");
+    EXPECT_EQ(readBytes(cfg), "ZADUD=" + start + "\r\nMEMO=" + start + "\r\nkamo1=a\r\n");
 }
 
 // Makes the writer fail at one step with `err`.
@@ -319,7 +308,7 @@ TEST_F(ConfigFile, RefusedWriteLeavesOldFileByteForByte) {
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.title);
         if (fs::exists(cfg)) fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_write);
-        spit(cfg, old);
+        writeBytes(cfg, old);
         ConfigValues v{ledgerDir, diaryDir, {}};
         v.names[0] = Shokuhi;
         if (c.change) c.change(v);
@@ -333,7 +322,7 @@ TEST_F(ConfigFile, RefusedWriteLeavesOldFileByteForByte) {
             }
         }
         setWriteFaultHook(nullptr);
-        EXPECT_EQ(slurp(cfg), old);
+        EXPECT_EQ(readBytes(cfg), old);
         std::vector<std::string> leftovers;
         for (const auto& entry : fs::directory_iterator(start))
             if (entry.is_regular_file() && entry.path() != cfg)

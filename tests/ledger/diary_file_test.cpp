@@ -2,6 +2,7 @@
 
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "tests/support/file_support.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -15,33 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Dir {
-public:
-    Dir() {
-        path_ = fs::temp_directory_path() /
-                ("diary_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Dir() { fs::remove_all(path_); }
-    std::string path() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-    static inline int counter_ = 0;
-};
-
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using Dir = TempFolder;
 
 int daysIn(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -149,15 +124,15 @@ TEST(DiaryFile, SharedDaysKeepSeparateEntries) {
 TEST(DiaryFile, EntryStoredUnderTheRuleStaysReadable) {
     Dir dir;
     const std::string old = "stored by the rule\r\n";
-    write(dir.file("1998115.nik"), old);
+    writeBytes(dir.file("1998115.nik"), old);
     EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 1, 15), old);
     EXPECT_FALSE(fs::exists(dir.file("19980115.nik"))) << "reading creates no file";
 
     // Saving moves the day to its own name and leaves the old file alone, so
     // the other day of the pair still finds it.
     saveDiaryFile(dir.path(), 1998, 1, 15, "new\r\n");
-    EXPECT_EQ(read(dir.file("19980115.nik")), "new\r\n");
-    EXPECT_EQ(read(dir.file("1998115.nik")), old);
+    EXPECT_EQ(readBytes(dir.file("19980115.nik")), "new\r\n");
+    EXPECT_EQ(readBytes(dir.file("1998115.nik")), old);
     EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 1, 15), "new\r\n");
     EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 11, 5), old);
 }
@@ -167,7 +142,7 @@ TEST(DiaryFile, LoadKeepsBytesExactly) {
     using namespace std::string_literals;
     const std::string bytes = "no final line end\n\x1a\xff\x00tail"s;
     ASSERT_EQ(bytes.size(), 25u);
-    write(dir.file("199837.nik"), bytes);
+    writeBytes(dir.file("199837.nik"), bytes);
     EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 3, 7), bytes);
 }
 
@@ -185,7 +160,7 @@ TEST(DiaryFile, UnreadableEntryIsReportedAndNotReplaced) {
 
 TEST(DiaryFile, FailedSaveKeepsTheOldFile) {
     Dir dir;
-    write(dir.file("199837.nik"), "old entry\r\n");
+    writeBytes(dir.file("199837.nik"), "old entry\r\n");
     setWriteFaultHook(
         [](const std::string&, const std::string& step) { return step == "write" ? ENOSPC : 0; });
     try {
@@ -196,7 +171,7 @@ TEST(DiaryFile, FailedSaveKeepsTheOldFile) {
         setWriteFaultHook(nullptr);
         EXPECT_STREQ(e.what(), msg::DiskFull);
     }
-    EXPECT_EQ(read(dir.file("199837.nik")), "old entry\r\n");
+    EXPECT_EQ(readBytes(dir.file("199837.nik")), "old entry\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
         << "no temporary file left behind";
 }

@@ -13,9 +13,14 @@ TEST(Cp932, RoundTripsWhereItDiffersFromJisShiftJis) {
         const char* utf8;
         std::string cp932;
     } cases[] = {
-        {"～", "\x81\x60"},    {"∥", "\x81\x61"},    {"－", "\x81\x7C"},
-        {"￢", "\x81\xCA"},    {"①", "\x87\x40"},    {"㈱", "\x87\x8A"},
-        {"ｱｲｳｴｵﾞﾟ", "\xB1\xB2\xB3\xB4\xB5\xDE\xDF"}, {"食費", "\x90\x48\x94\xEF"},
+        {"～", "\x81\x60"},
+        {"∥", "\x81\x61"},
+        {"－", "\x81\x7C"},
+        {"￢", "\x81\xCA"},
+        {"①", "\x87\x40"},
+        {"㈱", "\x87\x8A"},
+        {"ｱｲｳｴｵﾞﾟ", "\xB1\xB2\xB3\xB4\xB5\xDE\xDF"},
+        {"食費", "\x90\x48\x94\xEF"},
         {"A,b=1", "A,b=1"},
     };
     for (const Case& c : cases) {
@@ -39,9 +44,11 @@ TEST(LineReader, CrEndsALineOneLfIsSkippedCtrlZEnds) {
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\rb", {"a", "b"}},
         {"a\r\n\r\nb", {"a", "", "b"}},
-        {"a\r\n\n", {"a", "\n"}},       // only one LF after CR is skipped
-        {"a\nb\r\n", {"a\nb"}},         // a bare LF is part of the line
-        {"a\r\n\x1a" "b\r\n", {"a"}},   // Ctrl-Z ends the file
+        {"a\r\n\n", {"a", "\n"}}, // only one LF after CR is skipped
+        {"a\nb\r\n", {"a\nb"}},   // a bare LF is part of the line
+        {"a\r\n\x1a"
+         "b\r\n",
+         {"a"}}, // Ctrl-Z ends the file
         {"ab\x1a", {"ab"}},
     };
     for (const Case& c : cases) {
@@ -49,7 +56,8 @@ TEST(LineReader, CrEndsALineOneLfIsSkippedCtrlZEnds) {
         LineReader reader(in);
         std::vector<std::string> got;
         std::string line;
-        while (reader.next(line)) got.push_back(line);
+        while (reader.next(line))
+            got.push_back(line);
         EXPECT_EQ(got, c.lines) << c.bytes;
         EXPECT_EQ(splitLines(c.bytes), c.lines) << c.bytes;
     }

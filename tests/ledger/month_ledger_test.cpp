@@ -1,5 +1,6 @@
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +15,10 @@ namespace {
 
 std::string zeros(int count) {
     std::string s;
-    for (int i = 0; i < count; ++i) s += "00000000,";
+    for (int i = 0; i < count; ++i)
+        s += "00000000,";
     return s;
 }
-
-std::string fileBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void putFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        char tmpl[] = "/tmp/ledgerXXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string str() const { return path_.string(); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 std::string load(MonthLedger& l, const std::string& bytes, LoadMode mode) {
     std::istringstream in(bytes);
@@ -77,7 +53,8 @@ TEST(MonthFile, OnlyNamedItemsInSlotOrderAndEmptyLedgerGivesEmptyFile) {
     const auto lines = splitLines(formatMonth(l));
     ASSERT_EQ(lines.size(), 6u);
     const char* names[] = {"A,0,", "A,1,", "B,0,", "B,1,", "D,0,", "D,1,"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(lines[i].rfind(names[i], 0), 0u) << lines[i];
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(lines[i].rfind(names[i], 0), 0u) << lines[i];
 }
 
 TEST(MonthFile, NegativeAndWideNumbers) {
@@ -149,20 +126,20 @@ TEST(MonthLoad, LineEdgeCases) {
     struct Case {
         const char* what;
         std::string bytes;
-        int32_t carry;  // CarryOver[1] after a previous-mode load
-        int32_t day31;  // Items[1].Days[31].Income after a current-mode load
+        int32_t carry; // CarryOver[1] after a previous-mode load
+        int32_t day31; // Items[1].Days[31].Income after a current-mode load
     } cases[] = {
         {"plain line", full + "\r\n", 100, 10},
         {"missing final comma loses the total", full.substr(0, full.size() - 1) + "\r\n", 0, 10},
         {"unknown name changes nothing", "Z" + full.substr(1) + "\r\n", 0, 0},
         {"fields after the total are ignored", full + "junk,more,\r\n", 100, 10},
-        {"expense line subtracts its total",
-         full + "\r\nA,1," + zeros(31) + "00000030,\r\n", 70, 10},
+        {"expense line subtracts its total", full + "\r\nA,1," + zeros(31) + "00000030,\r\n", 70,
+         10},
         {"same line twice adds its total twice", full + "\r\n" + full + "\r\n", 200, 10},
         {"Ctrl-Z ends the file", full + "\r\n\x1a" + full + "\r\n", 100, 10},
         {"no line end at all", full, 100, 10},
-        {"any flag but 0 is an expense line",
-         "A,x," + zeros(30) + "00000010,00000100,\r\n", -100, 0},
+        {"any flag but 0 is an expense line", "A,x," + zeros(30) + "00000010,00000100,\r\n", -100,
+         0},
     };
     for (const Case& c : cases) {
         MonthLedger l;
@@ -200,9 +177,10 @@ TEST(MonthLoad, MalformedFieldStopsWithTheFieldInTheMessage) {
     MonthLedger l;
     l.Items[1].Name = "A";
     l.Items[2].Name = "B";
-    const std::string bytes = "A,0,00000005," + zeros(31) + "\r\nB,0,00000001,12x4,\r\nA,1,00000009,\r\n";
+    const std::string bytes =
+        "A,0,00000005," + zeros(31) + "\r\nB,0,00000001,12x4,\r\nA,1,00000009,\r\n";
     EXPECT_EQ(load(l, bytes, LoadMode::Current), "'12x4' は整数ではありません");
-    EXPECT_EQ(l.Items[1].Days[1].Income, 5);  // applied before the bad field
+    EXPECT_EQ(l.Items[1].Days[1].Income, 5); // applied before the bad field
     EXPECT_EQ(l.Items[2].Days[1].Income, 1);
     EXPECT_EQ(l.Items[1].Days[1].Expense, 0); // the line after it was never read
     // Empty fields, a lone sign and values past 32 bits are not integers.
@@ -228,72 +206,73 @@ TEST(MonthFileOnDisk, NamesPreviousMonthAndMissingFiles) {
     saved.Items[1].Name = "A";
     saved.Items[1].Days[3].Income = 800;
     saved.CarryOver[1] = 200;
-    saveMonthFile(saved, dir.str(), 1996, 12);
-    ASSERT_TRUE(fs::exists(dir / "199612.txt"));
+    saveMonthFile(saved, dir.path(), 1996, 12);
+    ASSERT_TRUE(fileExists(dir.file("199612.txt")));
 
     MonthLedger l;
     l.Items[1].Name = "A";
     l.Items[1].Days[3].Income = 5;
     // January's previous month is December of the year before.
-    EXPECT_TRUE(loadMonthFile(l, dir.str(), 1997, 1, LoadMode::Previous));
+    EXPECT_TRUE(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Previous));
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing file reads as all zero, silently, in either mode.
-    EXPECT_FALSE(loadMonthFile(l, dir.str(), 1997, 1, LoadMode::Current));
+    EXPECT_FALSE(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Current));
     EXPECT_EQ(l.Items[1].Days[3].Income, 0);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing month breaks the chain: February starts from zero.
-    EXPECT_FALSE(loadMonthFile(l, dir.str(), 1997, 2, LoadMode::Previous));
+    EXPECT_FALSE(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous));
     EXPECT_EQ(l.CarryOver[1], 0);
     // December's previous month is November of the same year.
-    saveMonthFile(saved, dir.str(), 1997, 11);
-    EXPECT_TRUE(loadMonthFile(l, dir.str(), 1997, 12, LoadMode::Previous));
+    saveMonthFile(saved, dir.path(), 1997, 11);
+    EXPECT_TRUE(loadMonthFile(l, dir.path(), 1997, 12, LoadMode::Previous));
     EXPECT_EQ(l.CarryOver[1], 1000);
 }
 
 TEST(MonthFileOnDisk, FailedSaveLeavesTheOldFileByteForByte) {
     TempFolder dir;
-    const fs::path file = dir / "20241.txt";
+    const std::string file = dir.file("20241.txt");
     const std::string old = "A,0," + zeros(32) + "\r\nA,1," + zeros(32) + "\r\n";
-    putFile(file, old);
+    writeBytes(file, old);
 
     MonthLedger l;
     l.Items[1].Name = "A";
     l.Items[1].Days[1].Income = 1;
     for (const char* step : {"open", "write", "rename"}) {
-        setWriteFaultHook([&](const std::string&, const std::string& s) { return s == step ? ENOSPC : 0; });
+        setWriteFaultHook(
+            [&](const std::string&, const std::string& s) { return s == step ? ENOSPC : 0; });
         try {
-            saveMonthFile(l, dir.str(), 2024, 1);
+            saveMonthFile(l, dir.path(), 2024, 1);
             ADD_FAILURE() << "no error at " << step;
         } catch (const AppError& e) {
             EXPECT_STREQ(e.what(), "ﾃﾞｨｽｸがいっぱいです") << step;
         }
         setWriteFaultHook(nullptr);
-        EXPECT_EQ(fileBytes(file), old) << step;
+        EXPECT_EQ(readBytes(file), old) << step;
     }
     // An overflowing total never touches the file either.
     l.Items[1].Days[2].Income = INT32_MAX;
-    EXPECT_THROW(saveMonthFile(l, dir.str(), 2024, 1), AppError);
-    EXPECT_EQ(fileBytes(file), old);
+    EXPECT_THROW(saveMonthFile(l, dir.path(), 2024, 1), AppError);
+    EXPECT_EQ(readBytes(file), old);
     // No temporary file is left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / ""), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST(MonthFileOnDisk, ReadOnlyFileAndMissingDirectoryAreRefused) {
     TempFolder dir;
-    const fs::path file = dir / "20243.txt";
-    putFile(file, "keep");
+    const std::string file = dir.file("20243.txt");
+    writeBytes(file, "keep");
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     MonthLedger l;
     l.Items[1].Name = "A";
     try {
-        saveMonthFile(l, dir.str(), 2024, 3);
+        saveMonthFile(l, dir.path(), 2024, 3);
         ADD_FAILURE() << "read-only file was replaced";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
     }
-    EXPECT_EQ(fileBytes(file), "keep");
+    EXPECT_EQ(readBytes(file), "keep");
     try {
-        saveMonthFile(l, (dir / "missing").string(), 2024, 3);
+        saveMonthFile(l, dir.file("missing"), 2024, 3);
         ADD_FAILURE() << "missing directory accepted";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "不正なﾌｧｲﾙ名です");

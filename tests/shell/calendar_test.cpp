@@ -16,7 +16,9 @@ void setDate(TCalendar& c, int y, int m, int d) {
     c.setDay(d);
 }
 
-QPoint centre(const TCalendar& c, int col, int row) { return c.cellRect(col, row).center(); }
+QPoint centre(const TCalendar& c, int col, int row) {
+    return c.cellRect(col, row).center();
+}
 
 } // namespace
 
@@ -25,7 +27,8 @@ TEST(Calendar, LayoutOfMonthsStartingOnSaturdayAndSunday) {
     c.resize(532, 317);
     setDate(c, 2022, 10, 1); // 1 October 2022 is a Saturday, 31 days
     EXPECT_EQ(c.firstColumn(), 6);
-    for (int col = 0; col < 6; ++col) EXPECT_EQ(c.cellText(col, 1), "") << col;
+    for (int col = 0; col < 6; ++col)
+        EXPECT_EQ(c.cellText(col, 1), "") << col;
     EXPECT_EQ(c.cellText(6, 1), "1");
     EXPECT_EQ(c.cellText(0, 6), "30");
     EXPECT_EQ(c.cellText(1, 6), "31");
@@ -40,7 +43,8 @@ TEST(Calendar, LayoutOfMonthsStartingOnSaturdayAndSunday) {
     // February 2015 fits in four rows; the rest stay empty.
     setDate(c, 2015, 2, 1);
     EXPECT_EQ(c.cellText(6, 4), "28");
-    for (int col = 0; col < 7; ++col) EXPECT_EQ(c.cellText(col, 5), "");
+    for (int col = 0; col < 7; ++col)
+        EXPECT_EQ(c.cellText(col, 5), "");
 
     // Another start of the week shifts the columns.
     c.setStartOfWeek(1);

@@ -8,15 +8,16 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
 
 std::string zeros(int count) {
     std::string s;
-    for (int i = 0; i < count; ++i) s += "00000000,";
+    for (int i = 0; i < count; ++i)
+        s += "00000000,";
     return s;
 }
 
@@ -103,8 +104,8 @@ TEST_F(MainWindowTest, LayoutAndTitle) {
 }
 
 TEST_F(MainWindowTest, PreviousMonthFromJanuaryCarriesNovembersBalance) {
-    writeBytes(dir_.file("199611.txt"), incomeLine("A", "00000100", "00000700") +
-                                            "A,1," + zeros(31) + "00000200,\r\n");
+    writeBytes(dir_.file("199611.txt"),
+               incomeLine("A", "00000100", "00000700") + "A,1," + zeros(31) + "00000200,\r\n");
     writeBytes(dir_.file("199612.txt"), incomeLine("A", "00000042", "00000542"));
     start(1997, 1, 20);
     form_->Ledger.Items[1].Days[3].Income = 77;
@@ -126,7 +127,8 @@ TEST_F(MainWindowTest, PreviousMonthFromJanuaryCarriesNovembersBalance) {
     EXPECT_EQ(form_->mc->Month(), 1);
     EXPECT_EQ(form_->Ledger.Items[1].Days[3].Income, 77);
     // December saved with its carry-over: 500 + 42.
-    EXPECT_EQ(month("199612.txt"), incomeLine("A", "00000042", "00000542") + "A,1," + zeros(32) + "\r\n");
+    EXPECT_EQ(month("199612.txt"),
+              incomeLine("A", "00000042", "00000542") + "A,1," + zeros(32) + "\r\n");
     EXPECT_EQ(form_->Ledger.CarryOver[1], 542);
 }
 
@@ -161,9 +163,8 @@ TEST_F(MainWindowTest, FailedSaveOnMonthChangeLeavesTheOldFile) {
     writeBytes(dir_.file("20246.txt"), old);
     start(2024, 6, 3);
     form_->Ledger.Items[1].Days[1].Income = 5;
-    setWriteFaultHook([](const std::string&, const std::string& step) {
-        return step == "write" ? ENOSPC : 0;
-    });
+    setWriteFaultHook(
+        [](const std::string&, const std::string& step) { return step == "write" ? ENOSPC : 0; });
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
     setWriteFaultHook(nullptr);
     ASSERT_EQ(errors_.size(), 1);
@@ -199,7 +200,8 @@ TEST_F(MainWindowTest, MonthThatFailedToLoadIsNeverWrittenOver) {
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton); // leaves August: not saved
     EXPECT_EQ(form_->mc->Month(), 9);
     EXPECT_EQ(month("20248.txt"), bad);
-    EXPECT_FALSE(fileExists(dir_.file("20249.txt")) && month("20249.txt").find("0000x") != std::string::npos);
+    EXPECT_FALSE(fileExists(dir_.file("20249.txt")) &&
+                 month("20249.txt").find("0000x") != std::string::npos);
 
     // Coming back fails again; closing there still leaves the file alone.
     QTest::mouseClick(form_->Next, Qt::LeftButton);

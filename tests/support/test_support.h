@@ -1,22 +1,7 @@
 #pragma once
-// Helpers shared by the test programs: temporary folders with real files.
+// Helpers shared by the widget test programs.
 
-#include <QTemporaryDir>
-#include <string>
+#include "tests/support/file_support.h"
 
-// Reads a whole file as bytes; an empty string when it cannot be opened.
-std::string readBytes(const std::string& path);
-// Writes bytes to a file, replacing it.
-void writeBytes(const std::string& path, const std::string& bytes);
-bool fileExists(const std::string& path);
-
-// A temporary folder that is removed with the object.
-class TempDir {
-public:
-    TempDir();
-    std::string path() const;
-    std::string file(const std::string& name) const;
-
-private:
-    QTemporaryDir dir_;
-};
+// Temporary folders of the widget tests: the same as everywhere.
+using TempDir = TempFolder;
