@@ -36,4 +36,4 @@ fi
 echo "installing:$missing"
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing
