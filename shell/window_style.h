@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QStringList>
@@ -39,6 +40,20 @@ inline QIcon triangleIcon(bool pointsLeft) {
     const qreal base = pointsLeft ? 18 : 6;
     p.drawPolygon(QPolygonF{{tip, 12}, {base, 4}, {base, 20}});
     return QIcon(pm);
+}
+
+// The date or month title of a toolbar: 21-pixel bold black Mincho, sized to
+// its text.
+inline QLabel* titleLabel(QWidget* parent, const char* objectName, const QString& text) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setFont(font(MinchoP, 21, true));
+    QPalette black = label->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(black);
+    label->setText(text);
+    label->adjustSize();
+    return label;
 }
 
 } // namespace WindowStyle

@@ -77,14 +77,7 @@ void TForm1::buildUi() {
     SpeedButton5 = speedButton(Panel2, 175, 50, QStringLiteral("月別一覧"));
     SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
 
-    nen = new QLabel(Panel2);
-    nen->setObjectName(QStringLiteral("nen"));
-    nen->setFont(WindowStyle::font(WindowStyle::MinchoP, 21, true));
-    QPalette black = nen->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    nen->setPalette(black);
-    nen->setText(QStringLiteral("1996年12月"));
-    nen->adjustSize();
+    nen = WindowStyle::titleLabel(Panel2, "nen", QStringLiteral("1996年12月"));
     nen->move(Panel2->width() - nen->width() - 24, 1);
 
     Panel1 = new QFrame(central);

@@ -75,14 +75,7 @@ void TForm2::buildUi() {
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->setEnabled(false);
 
-    Label1 = new QLabel(Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(WindowStyle::font(WindowStyle::MinchoP, 21, true));
-    QPalette black = Label1->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    Label1->setPalette(black);
-    Label1->setText(QStringLiteral("1996年12月31日"));
-    Label1->adjustSize();
+    Label1 = WindowStyle::titleLabel(Panel1, "Label1", QStringLiteral("1996年12月31日"));
     Label1->move(256, 1);
 
     Panel2 = new QFrame(this);
