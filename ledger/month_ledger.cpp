@@ -2,6 +2,7 @@
 
 #include "ledger/text_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -113,8 +114,8 @@ void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, 
     writeFileSafely(joinPath(dir, monthFileName(year, month)), bytes);
 }
 
-bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                   LoadMode mode) {
+MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
+                             LoadMode mode) {
     if (mode == LoadMode::Previous) {
         for (int32_t& c : ledger.CarryOver)
             c = 0;
@@ -126,11 +127,12 @@ bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int mo
         }
     }
     std::string bytes;
-    if (tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes) != 0) {
+    if (const int err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes)) {
         ledger.clearDays();
-        return false;
+        return err == ENOENT || err == ENOTDIR ? MonthFileState::Missing
+                                               : MonthFileState::Unreadable;
     }
     std::istringstream in(bytes);
     loadMonth(ledger, in, mode);
-    return true;
+    return MonthFileState::Read;
 }

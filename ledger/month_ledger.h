@@ -52,6 +52,11 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
 
 // The file-level operations: the month of (year, month) in `dir`.
 void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
+// How a month file was found by a load.
+enum class MonthFileState { Read, Missing, Unreadable };
 // Previous mode reads the month before (year, month). A file that cannot be
-// opened reads as all zero, silently. Returns whether a file was read.
-bool loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month, LoadMode mode);
+// opened reads as all zero, silently; Unreadable tells the caller that a file
+// may be there all the same (no permission, too many open files, ...), so
+// saving over it would lose it.
+MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
+                             LoadMode mode);

@@ -79,6 +79,7 @@ std::string readFileBytes(const std::string& path) {
 
 int tryReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
+    if (int err = injectedFault(path, "read")) return err;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};

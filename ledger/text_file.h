@@ -44,6 +44,7 @@ bool isDirectory(const std::string& path);
 void writeFileSafely(const std::string& path, const std::string& bytes);
 
 // Test seam: when set, it is asked before each step of writeFileSafely
-// ("open", "write", "rename") and a non-zero errno it returns fails that step.
+// ("open", "write", "rename") and before a file is opened for reading
+// ("read"); a non-zero errno it returns fails that step.
 using WriteFaultHook = std::function<int(const std::string& path, const std::string& step)>;
 void setWriteFaultHook(WriteFaultHook hook);

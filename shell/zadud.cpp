@@ -194,7 +194,7 @@ std::string TForm1::monthKey() const {
 void TForm1::MonthSave() {
     // A month that was never read, or whose file failed to read, would be
     // written over with empty, partial or another month's values.
-    if (!monthSavable_ || failedMonths_.count(monthKey())) return;
+    if (monthNeverLoaded_ || !monthSavable_ || failedMonths_.count(monthKey())) return;
     saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month());
 }
 
@@ -205,14 +205,18 @@ void TForm1::MonthLoad(int mode) {
         return;
     }
     try {
-        loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Current);
+        const MonthFileState state =
+            loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Current);
+        // A file that is there but could not be opened reads as zero without
+        // a word, and must then not be replaced by those zeros.
+        if (state == MonthFileState::Unreadable) failedMonths_.insert(monthKey());
     } catch (...) {
         failedMonths_.insert(monthKey());
-        monthNeverLoaded_ = false;
+        if (configured_) monthNeverLoaded_ = false;
         throw;
     }
     monthSavable_ = true;
-    monthNeverLoaded_ = false;
+    if (configured_) monthNeverLoaded_ = false;
 }
 
 void TForm1::LoadMonths() {
@@ -256,6 +260,7 @@ void TForm1::CfgRead() {
         throw;
     }
     publish();
+    configured_ = true;
 }
 
 void TForm1::FormActivate() {
@@ -301,21 +306,33 @@ void TForm1::closeEvent(QCloseEvent* e) {
 
 void TForm1::stepMonth(int delta) {
     MonthSave();
-    mc->setDay(1);
-    if (delta < 0) {
-        if (mc->Month() == 1) {
-            mc->setMonth(12);
-            mc->setYear(mc->Year() - 1);
+    const int year = mc->Year(), month = mc->Month(), day = mc->Day();
+    try {
+        mc->setDay(1);
+        if (delta < 0) {
+            if (mc->Month() == 1) {
+                mc->setMonth(12);
+                mc->setYear(mc->Year() - 1);
+            } else {
+                mc->setMonth(mc->Month() - 1);
+            }
         } else {
-            mc->setMonth(mc->Month() - 1);
+            if (mc->Month() == 12) {
+                mc->setMonth(1);
+                mc->setYear(mc->Year() + 1);
+            } else {
+                mc->setMonth(mc->Month() + 1);
+            }
         }
-    } else {
-        if (mc->Month() == 12) {
-            mc->setMonth(1);
-            mc->setYear(mc->Year() + 1);
-        } else {
-            mc->setMonth(mc->Month() + 1);
-        }
+    } catch (...) {
+        // Past the calendar's last year the month is already changed when the
+        // year is refused; going back keeps the month in memory under its own
+        // name, so that it is never saved into another month's file.
+        mc->setDay(1);
+        mc->setYear(year);
+        mc->setMonth(month);
+        mc->setDay(day);
+        throw;
     }
     try {
         LoadMonths();

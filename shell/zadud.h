@@ -86,9 +86,13 @@ public:
     // in this run, so that saving it cannot overwrite the file with another
     // month's values or with a partial read.
     bool monthSavable() const { return monthSavable_; }
-    // True until the first successful load of a month: after a failed
-    // configuration read at start-up, the month has never been loaded.
+    // True until a month has been read with the configuration in place:
+    // after a failed configuration read at start-up the item names are
+    // missing, so a month read then matches none of its lines and saving it
+    // would empty its file.
     bool monthNeverLoaded() const { return monthNeverLoaded_; }
+    // The settings dialog has written the configuration and copied it in.
+    void configurationWritten() { configured_ = true; }
 
     // Handlers.
     void FormActivate();
@@ -136,5 +140,5 @@ private:
     bool activated_ = false;
     bool monthSavable_ = false;
     bool monthNeverLoaded_ = true;
-    bool closing_ = false;
+    bool configured_ = false;
 };

@@ -6,9 +6,9 @@
 #include "ledger/cp932.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
-#include "shell/window_style.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace {
 
@@ -27,6 +28,23 @@ QToolButton* speedButton(QWidget* parent, int x) {
     b->setFocusPolicy(Qt::NoFocus);
     b->setIconSize(QSize(24, 24));
     return b;
+}
+
+// Row i as the fill writes it: the item's name and its two amounts of `day`.
+void writeItemRow(StringGrid& sg, int i, const LedgerItem& item, int day) {
+    const DayCell& c = item.Days[day];
+    sg.setCell(0, i, QString::fromStdString(cp932ToUtf8Lossy(item.Name)));
+    sg.setCell(1, i, QString::fromLatin1(AmountFmt(c.Income)));
+    sg.setCell(2, i, QString::fromLatin1(AmountFmt(c.Expense)));
+}
+
+// The named items' rows of the calendar's day, without the sums, so that it
+// cannot fail: for a sheet whose fill did not complete.
+void showItemRows(TForm1& form1, TForm2& form2) {
+    const int day = form1.mc->Day();
+    for (int i = 1; i <= ShownItems; ++i)
+        if (!form1.Ledger.Items[i].Name.empty())
+            writeItemRow(*form2.SG1, i, form1.Ledger.Items[i], day);
 }
 
 } // namespace
@@ -175,8 +193,24 @@ void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
     SheetMonth = month;
     SheetDay = day;
     Form1Set(form1SetMode);
-    if (monthChanges) form1_->LoadMonths();
-    SheetDisp(*form1_, *this);
+    // From here on the item rows must come to show the new day whatever
+    // fails: "終了" and the next step store them into that day, and the old
+    // day's texts would overwrite its amounts. The first error is reported.
+    std::exception_ptr error;
+    if (monthChanges) {
+        try {
+            form1_->LoadMonths();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    try {
+        SheetDisp(*form1_, *this);
+    } catch (...) {
+        if (!error) error = std::current_exception();
+        showItemRows(*form1_, *this);
+    }
+    if (error) std::rethrow_exception(error);
 }
 
 void TForm2::NextClick() {
@@ -265,9 +299,7 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
         const LedgerItem& item = ledger.Items[i];
         if (item.Name.empty()) continue;
         const DayCell& c = item.Days[day];
-        sg->setCell(0, i, QString::fromStdString(cp932ToUtf8Lossy(item.Name)));
-        sg->setCell(1, i, QString::fromLatin1(AmountFmt(c.Income)));
-        sg->setCell(2, i, QString::fromLatin1(AmountFmt(c.Expense)));
+        writeItemRow(*sg, i, item, day);
         dayIncome = checkedAdd(dayIncome, c.Income);
         dayExpense = checkedAdd(dayExpense, c.Expense);
     }

@@ -227,13 +227,15 @@ void TForm4::CfgWrite() {
     }
     form1_->LedgerDir = Edit1->text();
     form1_->DiaryDir = Edit2->text();
+    form1_->configurationWritten();
 }
 
 void TForm4::Button1Click() {
     CfgWrite();
     accept();
-    // After a failed start-up read the month was never loaded; saving it now
-    // would empty its file, so it is read first, under the new settings.
+    // After a failed start-up read the month was never loaded with names;
+    // saving it now would empty its file, so it is read first, under the new
+    // settings.
     if (form1_->monthNeverLoaded()) form1_->LoadMonths();
 }
 

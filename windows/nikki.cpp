@@ -4,9 +4,9 @@
 #include "ledger/diary_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
-#include "shell/window_style.h"
 
 #include <QAction>
 #include <QFrame>
@@ -64,6 +64,9 @@ void TForm3::FormActivate() {
 
 void TForm3::Exit1Click() {
     const TCalendar* mc = form1_->mc;
+    // A day file that was there but could not be read is never written over
+    // unseen: the read is tried again, and its error keeps the window open.
+    if (!loaded_) loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
     const QString text = Memo1->toPlainText();
     const std::string bytes =
         loaded_ && text == loadedText_ ? loadedBytes_ : diaryBytes(utf8ToCp932(text.toStdString()));

@@ -213,18 +213,18 @@ TEST(MonthFileOnDisk, NamesPreviousMonthAndMissingFiles) {
     l.Items[1].Name = "A";
     l.Items[1].Days[3].Income = 5;
     // January's previous month is December of the year before.
-    EXPECT_TRUE(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Previous));
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing file reads as all zero, silently, in either mode.
-    EXPECT_FALSE(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Current));
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Current), MonthFileState::Missing);
     EXPECT_EQ(l.Items[1].Days[3].Income, 0);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing month breaks the chain: February starts from zero.
-    EXPECT_FALSE(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous));
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Missing);
     EXPECT_EQ(l.CarryOver[1], 0);
     // December's previous month is November of the same year.
     saveMonthFile(saved, dir.path(), 1997, 11);
-    EXPECT_TRUE(loadMonthFile(l, dir.path(), 1997, 12, LoadMode::Previous));
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 12, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
 }
 

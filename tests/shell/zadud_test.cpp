@@ -210,6 +210,27 @@ TEST_F(MainWindowTest, MonthThatFailedToLoadIsNeverWrittenOver) {
     EXPECT_EQ(month("20248.txt"), bad);
 }
 
+TEST_F(MainWindowTest, MonthFileThatCouldNotBeOpenedIsNotReplaced) {
+    const std::string old = incomeLine("A", "00000009", "00000009");
+    writeBytes(dir_.file("20243.txt"), old);
+    // The file is there but cannot be opened: it reads as zero, silently.
+    setWriteFaultHook([](const std::string& path, const std::string& step) {
+        return step == "read" && path.find("20243.txt") != std::string::npos ? EACCES : 0;
+    });
+    start(2024, 3, 1);
+    setWriteFaultHook(nullptr);
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 0);
+    form_->Ledger.Items[1].Days[2].Income = 4;
+    QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(form_->mc->Month(), 4);
+    EXPECT_EQ(month("20243.txt"), old);
+    // A month without a file is saved as ever.
+    form_->Ledger.Items[1].Days[2].Income = 4;
+    QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
+    EXPECT_NE(month("20244.txt").find("00000004"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     writeBytes(dir_.file("20249.txt"), "A,0," + zeros(31) + "bad,\r\n");
     writeBytes(dir_.file("202410.txt"), incomeLine("A", "00000015", "00000015"));
@@ -232,6 +253,44 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     EXPECT_FALSE(form_->monthSavable());
     form_->close();
     EXPECT_EQ(month("202410.txt"), "A,0,1x,\r\n");
+}
+
+TEST_F(MainWindowTest, MovingMonthsAfterAFailedConfigurationReadEmptiesNoFile) {
+    // Without ZADUD.CFG no item has a name: a month read now matches none of
+    // its lines, and saving it would leave an empty file.
+    const std::string april = incomeLine("A", "00000004", "00000004");
+    const std::string may = incomeLine("A", "00000005", "00000005");
+    writeBytes(dir_.file("20244.txt"), april);
+    writeBytes(dir_.file("20245.txt"), may);
+    form_->mc->setDay(1);
+    form_->mc->setYear(2024);
+    form_->mc->setMonth(5);
+    runGuarded([this] { form_->FormActivate(); });
+    ASSERT_EQ(errors_, QStringList{"ﾌｧｲﾙが見つかりません."});
+
+    QTest::mouseClick(form_->Next, Qt::LeftButton);
+    QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(form_->mc->Month(), 5);
+    EXPECT_TRUE(form_->close());
+    EXPECT_EQ(month("20244.txt"), april);
+    EXPECT_EQ(month("20245.txt"), may);
+    EXPECT_EQ(errors_.size(), 1);
+}
+
+TEST_F(MainWindowTest, StepPastTheLastYearKeepsTheMonthShown) {
+    const std::string next = incomeLine("A", "00000001", "00000001");
+    writeBytes(dir_.file("99991.txt"), next);
+    start(9999, 12, 15);
+    form_->Ledger.Items[1].Days[15].Income = 7;
+    QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
+    ASSERT_EQ(errors_, QStringList{"日付に変換できない値が渡されました."});
+    EXPECT_EQ(QDate(form_->mc->Year(), form_->mc->Month(), form_->mc->Day()).toString(Qt::ISODate),
+              "9999-12-15");
+    // December stays in memory under December's name: closing saves it
+    // there, and January's file is not written with December's values.
+    EXPECT_TRUE(form_->close());
+    EXPECT_EQ(month("99991.txt"), next);
+    EXPECT_NE(month("999912.txt").find("00000007"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, NothingIsSavedBeforeAMonthWasLoaded) {

@@ -189,6 +189,41 @@ TEST_F(SheetTest, FailedSaveEndsTheStepBeforeTheDateMoves) {
     EXPECT_EQ(form2->Label1->text(), QStringLiteral("1999年12月31日"));
 }
 
+// A step that fails after the date has moved must still leave the item rows
+// showing the new day: "終了" and the next step store them into that day.
+TEST_F(SheetTest, FailedLoadOrFillAfterTheMoveKeepsTheNewDaysAmounts) {
+    // Back from 1 January 1997: November 1996 (the carry-over into December)
+    // is damaged, December itself reads fine and holds 766 on the 31st.
+    std::string damaged = itemFile(Food, 1, 0);
+    damaged.replace(damaged.find("00000000"), 8, "0000000x");
+    writeBytes(monthFile(1996, 11), damaged);
+    writeBytes(monthFile(1996, 12), itemFile(Food, 31, 766));
+    start(1997, 1, 1, {{1, Food}});
+    day(1, 1).Income = 500;
+    openSheet();
+    form2->Next->click();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(date(), QStringLiteral("1996-12-31"));
+    EXPECT_EQ(cell(1, 1), amount(766));
+    form2->Exit1->trigger();
+    EXPECT_EQ(day(1, 31).Income, 766);
+
+    // Within the month: the sums to date overflow on the day entered.
+    errors.clear();
+    setDate(1996, 12, 30);
+    day(1, 30).Income = 5;
+    day(1, 31).Income = INT32_MAX;
+    form1->SpeedButton3->click();
+    ASSERT_EQ(shown.size(), 2u);
+    form2->SpeedButton1->click();
+    EXPECT_EQ(errors, QStringList{QStringLiteral("整数のｵｰﾊﾞｰﾌﾛｰ.")});
+    EXPECT_EQ(date(), QStringLiteral("1996-12-31"));
+    EXPECT_EQ(cell(1, 1), amount(INT32_MAX));
+    form2->Exit1->trigger();
+    EXPECT_EQ(day(1, 31).Income, INT32_MAX);
+    EXPECT_EQ(day(1, 30).Income, 5);
+}
+
 TEST_F(SheetTest, StepsThenCloseLeaveTheMainWindowOnTheLastDay) {
     start(1996, 12, 30, {{1, Food}});
     openSheet();

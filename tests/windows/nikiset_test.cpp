@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -54,9 +55,8 @@ protected:
     // Start-up as the main window does it: the reader checks each location on
     // the dialog's lists.
     void readConfigFile() {
-        form1->setLocationChecks(
-            [this](const QString& p) { return form4->checkLedgerLocation(p); },
-            [this](const QString& p) { return form4->checkDiaryLocation(p); });
+        form1->setLocationChecks([this](const QString& p) { return form4->checkLedgerLocation(p); },
+                                 [this](const QString& p) { return form4->checkDiaryLocation(p); });
         runGuarded([this] { form1->CfgRead(); });
     }
 
@@ -246,28 +246,42 @@ TEST_F(SettingsDialog, ChoosingAnotherDrivePutsItsDirectoryIntoTheEdit) {
 }
 
 TEST_F(SettingsDialog, ConfirmingAfterFailedStartLoadsMonthInsteadOfEmptyingIt) {
-    // The month file that a save of the never-loaded month would have emptied.
+    // The month file that a save of the month read without names would empty.
     std::string month = Shokuhi + ",0,00000100,";
     for (int i = 0; i < 30; ++i)
         month += "00000000,";
     month += "00000100,\r\n";
     const std::string monthPath = (ledger + "/20245.txt").toStdString();
-    writeBytes(monthPath, month);
-    form1->mc->setDay(1);
-    form1->mc->setYear(2024);
-    form1->mc->setMonth(5);
-    ASSERT_TRUE(form1->monthNeverLoaded());
+    for (const bool movedFirst : {false, true}) {
+        SCOPED_TRACE(movedFirst ? "moved away and back first" : "straight after start");
+        form4.reset();
+        form1 = std::make_unique<TForm1>();
+        form4 = std::make_unique<TForm4>(form1.get());
+        errors.clear();
+        writeBytes(monthPath, month);
+        form1->mc->setDay(1);
+        form1->mc->setYear(2024);
+        form1->mc->setMonth(5);
+        readConfigFile(); // there is no ZADUD.CFG
+        ASSERT_EQ(errors, QStringList{"ﾌｧｲﾙが見つかりません."});
+        if (movedFirst) {
+            runGuarded([this] { form1->NextClick(); });
+            runGuarded([this] { form1->SpeedButton1Click(); });
+        }
+        ASSERT_TRUE(form1->monthNeverLoaded());
 
-    open();
-    retype(edit("Edit1"), ledger);
-    retype(edit("Edit3"), "食費");
-    click(form4->Button1);
-    EXPECT_FALSE(form4->isVisible());
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
-    EXPECT_FALSE(form1->monthNeverLoaded());
-    EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 100);
-    form1->MonthSave();
-    EXPECT_NE(readBytes(monthPath).find("00000100"), std::string::npos);
+        open();
+        retype(edit("Edit1"), ledger);
+        retype(edit("Edit3"), "食費");
+        click(form4->Button1);
+        EXPECT_FALSE(form4->isVisible());
+        EXPECT_EQ(errors.size(), 1) << errors.join("|").toStdString();
+        EXPECT_FALSE(form1->monthNeverLoaded());
+        EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 100);
+        form1->MonthSave();
+        EXPECT_EQ(readBytes(monthPath).rfind(month, 0), 0u) << "the income line is kept";
+        std::remove(cfg.c_str());
+    }
 }
 
 } // namespace

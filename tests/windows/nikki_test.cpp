@@ -185,6 +185,20 @@ TEST_F(DiaryWindow, MissingDirectoryIsReportedAndTheMemoStaysEmpty) {
     EXPECT_TRUE(form3->isVisible());
 }
 
+TEST_F(DiaryWindow, UnreadableDayFileIsNeverWrittenOver) {
+    writeBytes(tmp.file("199837.nik"), "kept\r\n");
+    setWriteFaultHook(
+        [](const std::string&, const std::string& step) { return step == "read" ? EACCES : 0; });
+    open();
+    EXPECT_EQ(errors, QStringList{QString::fromUtf8(msg::AccessDenied) + "."});
+    EXPECT_EQ(memo(), "");
+    QTest::keyClicks(form3->Memo1, "typed");
+    key(Qt::Key_S);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_TRUE(form3->isVisible());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "kept\r\n");
+}
+
 TEST_F(DiaryWindow, NewDiaryDirectoryIsUsedFromTheNextOpening) {
     writeBytes(tmp.file("199837.nik"), "in the old directory\r\n");
     const std::string newDir = tmp.file("new");
