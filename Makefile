@@ -15,7 +15,7 @@ deps:
 	sh scripts/install-deps.sh
 
 run: all
-	sh scripts/run.sh "$(BUILD_RUN)/shell/zadud" "$(DATA)"
+	sh scripts/run.sh "$(BUILD_RUN)/app/zadud" "$(DATA)"
 
 test: deps
 	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=Debug -DZADUD_SANITIZE=ON -DZADUD_TESTS=ON

@@ -9,10 +9,12 @@ cmake
 pkg-config
 qt6-base-dev
 qt6-base-dev-tools
+qt6-charts-dev
 libgl-dev
 libgtest-dev
 libgmock-dev
 libbenchmark-dev
+poppler-utils
 fonts-ipafont-gothic
 fonts-ipafont-mincho
 "

@@ -4,6 +4,7 @@
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(ErrorBox::AppTitle);
+    setApplicationVersion(QStringLiteral("1.3"));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

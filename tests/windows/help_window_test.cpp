@@ -13,10 +13,9 @@
 
 namespace {
 
-// The shipped document, found from this file's place in the source tree.
+// The shipped document in the source tree.
 QString shippedHelp() {
-    QString here = QString::fromUtf8(__FILE__);
-    return QFileInfo(here).absoluteDir().filePath("../../help/Zadud.hlp");
+    return QStringLiteral(ZADUD_SOURCE_DIR "/help/Zadud.hlp");
 }
 
 void makeDir(const std::string& path) {

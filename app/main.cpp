@@ -1,5 +1,7 @@
-// Program start: the application object, then the windows in their order,
-// the main window first. Each window lives until the program ends.
+// Program start: the application object, then either a command-line export
+// or the windows in their order, the main window first. Each window lives
+// until the program ends.
+#include "app/command_line.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
 #include "windows/help_window.h"
@@ -13,7 +15,13 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    // An export draws fonts and pages but shows nothing, so it runs where
+    // there is no display at all.
+    if (wantsNoWindow(argc, argv) && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
+    if (const int code = runCommandLine(app); code >= 0) return code;
 
     TForm1 form1;
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));

@@ -1,0 +1,56 @@
+#include "app/command_line.h"
+
+#include "ledger/config_file.h"
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+// Options that make the program run without windows.
+const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",
+                                    "-v",     "--pdf", "--csv",      "--search"};
+
+} // namespace
+
+int reportFailure(const std::exception& e, int code) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return code;
+}
+
+bool wantsNoWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* opt : BatchOptions)
+            if (std::strcmp(argv[i], opt) == 0) return true;
+    return false;
+}
+
+WorkingConfig readWorkingConfig() {
+    WorkingConfig cfg;
+    cfg.startDir = QDir::currentPath().toStdString();
+    auto exists = [](const std::string& path) { return isDirectory(path); };
+    readConfig(cfg.startDir, cfg.ledger, cfg.ledgerDir, cfg.diaryDir, exists, exists);
+    return cfg;
+}
+
+int runCommandLine(QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("家計簿: household account book with a diary"));
+    parser.addHelpOption();
+    // Qt's own version line would repeat the window title; this one names the program.
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
+    parser.process(app);
+    if (parser.isSet(version)) {
+        std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    return -1;
+}

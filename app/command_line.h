@@ -1,0 +1,33 @@
+#pragma once
+// The command line: exports that run without any window. Each reads
+// ZADUD.CFG and the data files from the working directory exactly as the
+// main window does, and never writes a month, diary or configuration file.
+
+#include "ledger/month_ledger.h"
+
+#include <exception>
+#include <string>
+
+class QCoreApplication;
+
+// True when the arguments ask for something that shows no window (an
+// export, --help, --version): main then needs no display.
+bool wantsNoWindow(int argc, char** argv);
+
+// Runs what the arguments ask for. Returns the process's exit code, or -1
+// when the program should start its windows as usual.
+int runCommandLine(QCoreApplication& app);
+
+// ZADUD.CFG of the working directory, read as the main window reads it at
+// start-up; a location that is not an existing folder falls back to the
+// working directory. Throws AppError as the window would show it.
+struct WorkingConfig {
+    std::string startDir;  // UTF-8
+    std::string ledgerDir; // UTF-8
+    std::string diaryDir;  // UTF-8
+    MonthLedger ledger;    // names only
+};
+WorkingConfig readWorkingConfig();
+
+// Prints the program's error text for `e` on standard error; returns `code`.
+int reportFailure(const std::exception& e, int code);
