@@ -305,33 +305,37 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::stepMonth(int delta) {
+    int year = mc->Year(), month = mc->Month() + delta;
+    if (month < 1) {
+        month = 12;
+        --year;
+    } else if (month > 12) {
+        month = 1;
+        ++year;
+    }
+    goToDate(year, month, 1);
+}
+
+void TForm1::goToDate(int year, int month, int day) {
+    if (year == mc->Year() && month == mc->Month()) {
+        mc->setDay(day);
+        return;
+    }
     MonthSave();
-    const int year = mc->Year(), month = mc->Month(), day = mc->Day();
+    const int oldYear = mc->Year(), oldMonth = mc->Month(), oldDay = mc->Day();
     try {
-        mc->setDay(1);
-        if (delta < 0) {
-            if (mc->Month() == 1) {
-                mc->setMonth(12);
-                mc->setYear(mc->Year() - 1);
-            } else {
-                mc->setMonth(mc->Month() - 1);
-            }
-        } else {
-            if (mc->Month() == 12) {
-                mc->setMonth(1);
-                mc->setYear(mc->Year() + 1);
-            } else {
-                mc->setMonth(mc->Month() + 1);
-            }
-        }
-    } catch (...) {
-        // Past the calendar's last year the month is already changed when the
-        // year is refused; going back keeps the month in memory under its own
-        // name, so that it is never saved into another month's file.
         mc->setDay(1);
         mc->setYear(year);
         mc->setMonth(month);
         mc->setDay(day);
+    } catch (...) {
+        // A refused year (past the calendar's last) may leave the month
+        // already changed; going back keeps the month in memory under its own
+        // name, so that it is never saved into another month's file.
+        mc->setDay(1);
+        mc->setYear(oldYear);
+        mc->setMonth(oldMonth);
+        mc->setDay(oldDay);
         throw;
     }
     try {

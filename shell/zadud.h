@@ -81,6 +81,10 @@ public:
     // the calendar's month; the first error is rethrown afterwards.
     void LoadMonths();
     void CfgRead();
+    // Moves the calendar to a day. Entering another month saves the month
+    // left and loads the one entered, as the month buttons do; on a refused
+    // date the calendar stays where it was.
+    void goToDate(int year, int month, int day);
 
     // Whether the month in memory was read from its file (or found absent)
     // in this run, so that saving it cannot overwrite the file with another
