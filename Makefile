@@ -5,7 +5,7 @@ BUILD_RUN = build/release
 BUILD_TEST = build/asan
 BUILD_BENCH = build/bench
 
-.PHONY: all deps run test bench clean
+.PHONY: all deps run test bench package install clean
 
 all: deps
 	cmake -S . -B $(BUILD_RUN) -DCMAKE_BUILD_TYPE=Release -DZADUD_TESTS=OFF
@@ -15,7 +15,7 @@ deps:
 	sh scripts/install-deps.sh
 
 run: all
-	sh scripts/run.sh "$(BUILD_RUN)/app/zadud" "$(DATA)"
+	KAKEIBO_PROGRAM="$(BUILD_RUN)/app/zadud" sh scripts/kakeibo "$(DATA)"
 
 test: deps
 	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=Debug -DZADUD_SANITIZE=ON -DZADUD_TESTS=ON
@@ -30,6 +30,15 @@ bench: deps
 	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DZADUD_TESTS=OFF -DZADUD_BENCH=ON
 	cmake --build $(BUILD_BENCH) -j $(JOBS)
 	$(BUILD_BENCH)/bench/zadud_bench
+
+package: all
+	cd $(BUILD_RUN) && cpack -G DEB
+	@ls $(BUILD_RUN)/kakeibo_*.deb
+
+# CMake's install rules; DESTDIR and PREFIX (default /usr) are honoured.
+PREFIX ?= /usr
+install: all
+	cmake --install $(BUILD_RUN) --prefix $(PREFIX)
 
 clean:
 	rm -rf build

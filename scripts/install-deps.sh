@@ -15,6 +15,10 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 poppler-utils
+librsvg2-bin
+dpkg-dev
+desktop-file-utils
+appstream
 fonts-ipafont-gothic
 fonts-ipafont-mincho
 "
