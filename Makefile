@@ -5,7 +5,7 @@ BUILD_RUN = build/release
 BUILD_TEST = build/asan
 BUILD_BENCH = build/bench
 
-.PHONY: all deps run test bench package install clean
+.PHONY: all deps run test bench fuzz package install clean
 
 all: deps
 	cmake -S . -B $(BUILD_RUN) -DCMAKE_BUILD_TYPE=Release -DZADUD_TESTS=OFF
@@ -30,6 +30,10 @@ bench: deps
 	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DZADUD_TESTS=OFF -DZADUD_BENCH=ON
 	cmake --build $(BUILD_BENCH) -j $(JOBS)
 	$(BUILD_BENCH)/bench/zadud_bench
+
+# Runs every fuzz target for FUZZ_SECONDS (default 60) each.
+fuzz: deps
+	sh scripts/fuzz.sh
 
 package: all
 	cd $(BUILD_RUN) && cpack -G DEB

@@ -19,6 +19,8 @@ librsvg2-bin
 dpkg-dev
 desktop-file-utils
 appstream
+clang
+libclang-rt-14-dev
 fonts-ipafont-gothic
 fonts-ipafont-mincho
 "
