@@ -19,6 +19,15 @@ void MonthLedger::clearDays() {
             cell = DayCell{};
 }
 
+void stepBack(int& year, int& month) {
+    if (month == 1) {
+        month = 12;
+        --year;
+    } else {
+        --month;
+    }
+}
+
 std::string monthFileName(int year, int month) {
     return std::to_string(year) + std::to_string(month) + ".txt";
 }
@@ -114,20 +123,27 @@ void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, 
     writeFileSafely(joinPath(dir, monthFileName(year, month)), bytes);
 }
 
+int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes) {
+    for (int i = 0; i < CarryOverLookBack; ++i) {
+        stepBack(year, month);
+        const int err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
+        if (err != ENOENT && err != ENOTDIR) return err;
+    }
+    return ENOENT;
+}
+
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
                              LoadMode mode) {
+    std::string bytes;
+    int err = 0;
     if (mode == LoadMode::Previous) {
         for (int32_t& c : ledger.CarryOver)
             c = 0;
-        if (month == 1) {
-            month = 12;
-            --year;
-        } else {
-            --month;
-        }
+        err = readEarlierMonthFile(dir, year, month, bytes);
+    } else {
+        err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
     }
-    std::string bytes;
-    if (const int err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes)) {
+    if (err) {
         ledger.clearDays();
         return err == ENOENT || err == ENOTDIR ? MonthFileState::Missing
                                                : MonthFileState::Unreadable;

@@ -37,6 +37,9 @@ struct MonthLedger {
 
 enum class LoadMode { Current = 0, Previous = 1 };
 
+// The month before (year, month).
+void stepBack(int& year, int& month);
+
 // "199612.txt", "19971.txt".
 std::string monthFileName(int year, int month);
 
@@ -54,7 +57,19 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
 void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
 // How a month file was found by a load.
 enum class MonthFileState { Read, Missing, Unreadable };
-// Previous mode reads the month before (year, month). A file that cannot be
+// How far back the previous-month load looks for a month file: ten years of
+// months without any file end the chain, and the carry-over is zero.
+constexpr int CarryOverLookBack = 120;
+
+// Reads the latest month file before (year, month), walking back over months
+// without a file, and moves (year, month) to it. Returns 0 when one was read,
+// ENOENT when none was found within the bound, or the errno of a file that
+// is there but could not be opened.
+int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes);
+
+// Previous mode reads the latest month file before (year, month), walking
+// back over missing months (at most CarryOverLookBack of them); a file found
+// but not readable stops the walk. A file that cannot be
 // opened reads as all zero, silently; Unreadable tells the caller that a file
 // may be there all the same (no permission, too many open files, ...), so
 // saving over it would lose it.

@@ -219,9 +219,18 @@ TEST(MonthFileOnDisk, NamesPreviousMonthAndMissingFiles) {
     EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Current), MonthFileState::Missing);
     EXPECT_EQ(l.Items[1].Days[3].Income, 0);
     EXPECT_EQ(l.CarryOver[1], 1000);
-    // A missing month breaks the chain: February starts from zero.
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Missing);
+    // A month without a file had no movement: February still brings in
+    // December's closing balance, and so does a month ten years on.
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(l.CarryOver[1], 1000);
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 2006, 12, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(l.CarryOver[1], 1000);
+    // Past ten years of months without a file the chain ends at zero.
+    EXPECT_EQ(loadMonthFile(l, dir.path(), 2007, 1, LoadMode::Previous), MonthFileState::Missing);
     EXPECT_EQ(l.CarryOver[1], 0);
+    // A malformed file met on the way back stops the walk with its error.
+    writeBytes(dir.file("19972.txt"), "A,0,x,\r\n");
+    EXPECT_THROW(loadMonthFile(l, dir.path(), 1997, 4, LoadMode::Previous), AppError);
     // December's previous month is November of the same year.
     saveMonthFile(saved, dir.path(), 1997, 11);
     EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 12, LoadMode::Previous), MonthFileState::Read);

@@ -1,0 +1,22 @@
+#pragma once
+// Spreadsheet exports: RFC 4180 fields (quoted when they hold a comma, a
+// quote or a line break), CR LF rows, UTF-8 with a byte order mark so that
+// spreadsheet programs on either side pick the right characters, and plain
+// numbers without grouping commas so that they read as numbers.
+
+#include "ledger/month_ledger.h"
+#include "ledger/year_model.h"
+
+#include <string>
+#include <vector>
+
+std::string csvField(const std::string& utf8);
+std::string csvRow(const std::vector<std::string>& utf8Fields);
+
+// The year table: items by months with the year's total, then the months'
+// income, expense, net and closing balance. A month left out is empty.
+std::string yearCsv(const YearModel& model);
+
+// The monthly list: items by days of the month (with each item's carried
+// balance first), then the day totals (日計) and the running balance (残高).
+std::string monthCsv(const MonthLedger& ledger, int year, int month);
