@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/csv_command.h"
+
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
@@ -47,10 +49,21 @@ int runCommandLine(QCoreApplication& app) {
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Displays version information."));
     parser.addOption(version);
+    const QCommandLineOption csv(
+        QStringLiteral("csv"), QStringLiteral("Writes a year (1996) or a month (1996-12) as CSV."),
+        QStringLiteral("period"));
+    parser.addOption(csv);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The file an export writes."));
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return 0;
+    }
+    if (parser.isSet(csv)) {
+        const QStringList files = parser.positionalArguments();
+        return runCsvExport(parser.value(csv).toStdString(),
+                            files.size() == 1 ? files.first().toStdString() : std::string());
     }
     return -1;
 }

@@ -11,6 +11,7 @@
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
 #include "windows/ver.h"
+#include "windows/year_overview.h"
 
 #include <QDir>
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
     form1.setVersion(&form6);
     TForm7 form7(&form1);
     form1.setMonthlyList(&form7);
+    YearOverview yearOverview(&form1);
+    form1.setYearOverview(&yearOverview);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

@@ -76,6 +76,8 @@ void TForm1::buildUi() {
     SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
     SpeedButton5 = speedButton(Panel2, 175, 50, QStringLiteral("月別一覧"));
     SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
+    SpeedButton6 = speedButton(Panel2, 225, 50, QStringLiteral("年間一覧"));
+    SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
 
     nen = WindowStyle::titleLabel(Panel2, "nen", QStringLiteral("1996年12月"));
     nen->move(Panel2->width() - nen->width() - 24, 1);
@@ -99,6 +101,8 @@ void TForm1::buildUi() {
     Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     Exit3 = Exit1->addAction(QStringLiteral("日記記帳"));
     Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Exit5 = Exit1->addAction(QStringLiteral("年間一覧"));
+    Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     K1 = bar->addMenu(QStringLiteral("設定 "));
@@ -121,9 +125,11 @@ void TForm1::buildUi() {
     connect(SpeedButton3, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
     connect(SpeedButton4, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
     connect(SpeedButton5, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
+    connect(SpeedButton6, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton6Click));
     connect(mc, &TCalendar::doubleClicked, this, guarded(this, &TForm1::mcDblClick));
     connect(Exit2, &QAction::triggered, this, guarded(this, &TForm1::Exit2Click));
     connect(Exit3, &QAction::triggered, this, guarded(this, &TForm1::Exit3Click));
+    connect(Exit5, &QAction::triggered, this, guarded(this, &TForm1::Exit5Click));
     connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
     connect(K2, &QAction::triggered, this, guarded(this, &TForm1::K2Click));
     connect(K3, &QAction::triggered, this, guarded(this, &TForm1::K3Click));
@@ -131,9 +137,9 @@ void TForm1::buildUi() {
 
     // Windows that are not attached yet leave their entries disabled.
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
-                       static_cast<QWidget*>(SpeedButton5)})
+                       static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -165,6 +171,12 @@ void TForm1::setVersion(QDialog* form6) {
 void TForm1::setMonthlyList(QDialog* form7) {
     form7_ = form7;
     SpeedButton5->setEnabled(form7 != nullptr);
+}
+
+void TForm1::setYearOverview(QDialog* overview) {
+    yearOverview_ = overview;
+    SpeedButton6->setEnabled(overview != nullptr);
+    Exit5->setEnabled(overview != nullptr);
 }
 
 void TForm1::setSheetFiller(std::function<void()> fill) {
@@ -379,6 +391,13 @@ void TForm1::Exit3Click() {
 
 void TForm1::SpeedButton5Click() {
     if (form7_) Modal::exec(form7_);
+}
+
+void TForm1::SpeedButton6Click() {
+    if (yearOverview_) Modal::exec(yearOverview_);
+}
+void TForm1::Exit5Click() {
+    SpeedButton6Click();
 }
 
 void TForm1::K2Click() {

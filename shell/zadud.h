@@ -41,6 +41,7 @@ public:
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton4 = nullptr;
     QToolButton* SpeedButton5 = nullptr;
+    QToolButton* SpeedButton6 = nullptr; // the year overview
     QLabel* nen = nullptr;
     TCalendar* mc = nullptr;
     QMenu* Exit1 = nullptr;
@@ -48,6 +49,7 @@ public:
     QMenu* HELP1 = nullptr;
     QAction* Exit2 = nullptr;
     QAction* Exit3 = nullptr;
+    QAction* Exit5 = nullptr; // the year overview
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* K3 = nullptr;
@@ -60,6 +62,7 @@ public:
     void setSettings(QDialog* form4);
     void setVersion(QDialog* form6);
     void setMonthlyList(QDialog* form7);
+    void setYearOverview(QDialog* overview);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -107,8 +110,10 @@ public:
     void SpeedButton3Click();
     void SpeedButton4Click();
     void SpeedButton5Click();
+    void SpeedButton6Click();
     void Exit2Click();
     void Exit3Click();
+    void Exit5Click();
     void Exit4Click();
     void K2Click();
     void K3Click();
@@ -133,6 +138,7 @@ private:
     QDialog* form4_ = nullptr;
     QDialog* form6_ = nullptr;
     QDialog* form7_ = nullptr;
+    QDialog* yearOverview_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;

@@ -2,14 +2,18 @@
 
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
+#include "ledger/csv_export.h"
 #include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
-#include "shell/window_style.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -93,6 +97,8 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     const FormFrame frame = buildFormFrame(this);
     MainMenu1 = frame.menuBar;
     File1 = frame.fileMenu;
+    CsvExport = File1->addAction(QStringLiteral("CSV出力..."));
+    File1->addSeparator();
     Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
     Panel1 = frame.panel;
     SG1 = new ListGrid(32, 15, Panel1);
@@ -108,6 +114,11 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     frame.panelLayout->addWidget(SG1);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm7::Exit1Click));
+    connect(CsvExport, &QAction::triggered, this, guarded(this, &TForm7::CsvExportClick));
+    askPath_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
+                                            QStringLiteral("CSV (*.csv)"));
+    };
 
     // The design's outer size, 519 x 449, less a standard frame.
     move(110, 77);
@@ -150,6 +161,20 @@ void TForm7::FormActivate() {
         runningBalance = checkedAdd(runningBalance, dayNet);
         SG1->setCell(d, BalanceRow, amount(runningBalance));
     }
+}
+
+void TForm7::setSavePathAsker(std::function<QString(const QString&)> ask) {
+    askPath_ = std::move(ask);
+}
+
+void TForm7::CsvExportClick() {
+    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const QString path =
+        askPath_
+            ? askPath_(QStringLiteral("%1-%2.csv").arg(year).arg(month, 2, 10, QLatin1Char('0')))
+            : QString();
+    if (path.isEmpty()) return;
+    writeFileSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month));
 }
 
 void TForm7::Exit1Click() {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 #include <QTableView>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -49,16 +50,23 @@ public:
 
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
+    QAction* CsvExport = nullptr;
     QAction* Exit1 = nullptr;
     QFrame* Panel1 = nullptr;
     ListGrid* SG1 = nullptr;
 
     void FormActivate();
     void Exit1Click();
+    // "CSV出力...": the month in memory, items by days.
+    void CsvExportClick();
+    // Where the CSV goes; the default asks with a file dialog, an empty
+    // answer cancels. Tests answer it.
+    void setSavePathAsker(std::function<QString(const QString& suggested)> ask);
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
     TForm1* form1_;
+    std::function<QString(const QString&)> askPath_;
 };

@@ -132,6 +132,21 @@ TEST_F(MainWindowTest, PreviousMonthFromJanuaryCarriesNovembersBalance) {
     EXPECT_EQ(form_->Ledger.CarryOver[1], 542);
 }
 
+TEST_F(MainWindowTest, SkippedMonthKeepsTheBalanceAtStartUp) {
+    // Nobody opened February: March starts from January's closing balance,
+    // and saving it leaves the missing month missing.
+    writeBytes(dir_.file("19971.txt"),
+               incomeLine("A", "00000100", "00000700") + "A,1," + zeros(31) + "00000200,\r\n");
+    start(1997, 3, 4);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join("|").toStdString();
+    EXPECT_EQ(form_->Ledger.CarryOver[1], 500);
+    QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(month("19973.txt"),
+              incomeLine("A", "00000000", "00000500") + "A,1," + zeros(32) + "\r\n");
+    EXPECT_FALSE(fileExists(dir_.file("19972.txt")));
+    EXPECT_EQ(form_->Ledger.CarryOver[1], 500);
+}
+
 TEST_F(MainWindowTest, ThirtyFirstOfMarchStepsBackToFirstOfFebruary) {
     start(2023, 3, 31);
     QTest::mouseClick(form_->Next, Qt::LeftButton);

@@ -1,0 +1,100 @@
+#include "windows/year_overview.h"
+
+#include "ledger/month_ledger.h"
+#include "shell/calendar.h"
+#include "tests/windows/main_window_fixture.h"
+#include "windows/ichiran.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class YearWindow : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
+        form7 = std::make_unique<TForm7>(form1.get());
+        form1->setMonthlyList(form7.get());
+        overview = std::make_unique<YearOverview>(form1.get());
+        form1->setYearOverview(overview.get());
+        Modal::setRunner([this](QDialog* d) {
+            shown << d->objectName();
+            if (auto* box = qobject_cast<QMessageBox*>(d)) {
+                text = box->text();
+                box->done(answer);
+            } else {
+                d->show();
+            }
+        });
+    }
+    void TearDown() override {
+        overview.reset();
+        form7.reset();
+        MainWindowFixture::TearDown();
+    }
+    // A month file of item A with one income on day 1 and the balance it brought in.
+    std::string month(int32_t carry, int32_t income, int32_t day2 = 0) {
+        MonthLedger l;
+        l.Items[1].Name = "A";
+        l.CarryOver[1] = carry;
+        l.Items[1].Days[1].Income = income;
+        l.Items[1].Days[2].Income = day2;
+        return formatMonth(l);
+    }
+
+    std::unique_ptr<TForm7> form7;
+    std::unique_ptr<YearOverview> overview;
+    QStringList shown;
+    QString text;
+    int answer = QMessageBox::Yes;
+};
+
+} // namespace
+
+TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
+    writeBytes(tmp.file("19981.txt"), month(0, 100));
+    writeBytes(tmp.file("19983.txt"), month(40, 5)); // February had no file
+    setDate(1998, 3, 9);
+    form1->FormActivate();
+    form1->Ledger.Items[1].Days[2].Income = 1; // unsaved: the overview counts it
+    form1->SpeedButton6Click();
+    ASSERT_EQ(shown, QStringList{"YearOverview"});
+    EXPECT_EQ(overview->year(), 1998);
+    // March's file brings in 40, January closed with 100; the month in
+    // memory brings in 100 and shows the edit.
+    EXPECT_EQ(overview->SG1->horizontalHeaderItem(2)->text(), "3月");
+    EXPECT_EQ(overview->SG1->item(0, 2)->text(), "6");
+    EXPECT_EQ(overview->SG1->item(4, 2)->text(), "106");
+    overview->RecalcClick(); // nothing stale while March is held with its new balance
+    EXPECT_TRUE(text.startsWith("繰越を書き換える月はありません")) << text.toStdString();
+
+    // January edited and saved elsewhere: March's stored balance is stale.
+    writeBytes(tmp.file("19981.txt"), month(0, 300));
+    overview->NextYearClick();
+    overview->PrevYearClick();
+    EXPECT_TRUE(overview->SG1->horizontalHeaderItem(2)->text().startsWith("※"));
+    EXPECT_FALSE(overview->SG1->horizontalHeaderItem(2)->toolTip().isEmpty());
+
+    answer = QMessageBox::No;
+    overview->RecalcClick();
+    EXPECT_TRUE(text.contains("1998年3月")) << text.toStdString();
+    EXPECT_EQ(readBytes(tmp.file("19983.txt")), month(100, 5, 1)); // saved, not repaired
+    answer = QMessageBox::Yes;
+    overview->RecalcClick();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(readBytes(tmp.file("19983.txt")), month(300, 5, 1));
+    EXPECT_EQ(form1->Ledger.CarryOver[1], 300); // the next save keeps the repair
+    EXPECT_EQ(overview->SG1->horizontalHeaderItem(2)->text(), "3月");
+    EXPECT_EQ(overview->SG1->item(4, 2)->text(), "306");
+
+    shown.clear();
+    emit overview->SG1->cellDoubleClicked(0, 0);
+    EXPECT_EQ(form1->mc->Month(), 1);
+    EXPECT_EQ(form1->mc->Year(), 1998);
+    EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 300);
+    EXPECT_EQ(shown, QStringList{"Form7"});
+}

@@ -1,0 +1,376 @@
+#include "windows/year_overview.h"
+
+#include "ledger/amount_format.h"
+#include "ledger/cp932.h"
+#include "ledger/csv_export.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+#include "windows/form_frame.h"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMessageBox>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStackedBarSeries>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace {
+
+const int YearColumn = 12;
+
+QString amount(int32_t v) {
+    return QString::fromStdString(AmountFmt(v)).trimmed();
+}
+
+QString qs(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+QString monthText(int m) {
+    return QStringLiteral("%1月").arg(m);
+}
+
+} // namespace
+
+YearOverview::YearOverview(TForm1* form1) : QDialog(form1), form1_(form1) {
+    setObjectName(QStringLiteral("YearOverview"));
+    setWindowTitle(QStringLiteral("年間一覧"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+
+    const FormFrame frame = buildFormFrame(this);
+    MainMenu1 = frame.menuBar;
+    File1 = frame.fileMenu;
+    CsvExport = File1->addAction(QStringLiteral("CSV出力..."));
+    Recalc = File1->addAction(QStringLiteral("繰越を再計算"));
+    File1->addSeparator();
+    Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
+
+    auto* bar = new QWidget(frame.panel);
+    bar->setFixedHeight(25);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(0, 0, 0, 0);
+    barLayout->setSpacing(0);
+    auto step = [bar](bool left) {
+        auto* b = new QToolButton(bar);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedSize(25, 25);
+        b->setIconSize(QSize(24, 24));
+        b->setIcon(WindowStyle::triangleIcon(left));
+        return b;
+    };
+    PrevYear = step(true);
+    PrevYear->setObjectName(QStringLiteral("PrevYear"));
+    NextYear = step(false);
+    NextYear->setObjectName(QStringLiteral("NextYear"));
+    nen = WindowStyle::titleLabel(bar, "nen", QStringLiteral("1996年"));
+    barLayout->addWidget(PrevYear);
+    barLayout->addWidget(NextYear);
+    barLayout->addSpacing(12);
+    barLayout->addWidget(nen);
+    barLayout->addStretch(1);
+    frame.panelLayout->addWidget(bar);
+
+    auto* split = new QSplitter(Qt::Vertical, frame.panel);
+    SG1 = new QTableWidget(split);
+    SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SG1->setSelectionBehavior(QAbstractItemView::SelectColumns);
+    SG1->setWordWrap(false);
+    SG1->setColumnCount(13);
+    const QFont gridFont = WindowStyle::font(WindowStyle::Mincho, 13, true);
+    SG1->setFont(gridFont);
+    SG1->horizontalHeader()->setFont(gridFont);
+    SG1->verticalHeader()->setFont(gridFont);
+    SG1->horizontalHeader()->setDefaultSectionSize(80);
+    SG1->verticalHeader()->setDefaultSectionSize(22);
+    SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+
+    auto* charts = new QWidget(split);
+    auto* chartLayout = new QHBoxLayout(charts);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    ExpenseChart = new QChartView(charts);
+    ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
+    ExpenseChart->setRenderHint(QPainter::Antialiasing);
+    BalanceChart = new QChartView(charts);
+    BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
+    BalanceChart->setRenderHint(QPainter::Antialiasing);
+    chartLayout->addWidget(ExpenseChart, 3);
+    chartLayout->addWidget(BalanceChart, 2);
+    split->addWidget(SG1);
+    split->addWidget(charts);
+    split->setSizes({360, 380});
+    frame.panelLayout->addWidget(split, 1);
+
+    connect(PrevYear, &QToolButton::clicked, this, guarded(this, &YearOverview::PrevYearClick));
+    connect(NextYear, &QToolButton::clicked, this, guarded(this, &YearOverview::NextYearClick));
+    connect(CsvExport, &QAction::triggered, this, guarded(this, &YearOverview::CsvExportClick));
+    connect(Recalc, &QAction::triggered, this, guarded(this, &YearOverview::RecalcClick));
+    connect(Exit1, &QAction::triggered, this, guarded(this, &YearOverview::Exit1Click));
+    auto onColumn = [this](int column) {
+        const int month = columnMonth(column);
+        if (month) runGuarded([this, month] { monthDoubleClicked(month); });
+    };
+    connect(SG1, &QTableWidget::cellDoubleClicked, this,
+            [onColumn](int, int column) { onColumn(column); });
+    connect(SG1->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, onColumn);
+
+    askPath_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
+                                            QStringLiteral("CSV (*.csv)"));
+    };
+    resize(1120, 800);
+}
+
+void YearOverview::setSavePathAsker(std::function<QString(const QString&)> ask) {
+    askPath_ = std::move(ask);
+}
+
+int YearOverview::columnMonth(int column) const {
+    return column >= 0 && column < 12 ? column + 1 : 0;
+}
+
+void YearOverview::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+}
+
+void YearOverview::FormActivate() {
+    showYear(form1_->mc->Year());
+}
+
+void YearOverview::showYear(int year) {
+    if (year < 1 || year > 9999) return;
+    year_ = year;
+    nen->setText(QStringLiteral("%1年").arg(year));
+    nen->adjustSize();
+    // The month in memory counts with the edits not saved yet.
+    HeldMonth held;
+    if (form1_->monthSavable() && !form1_->monthNeverLoaded())
+        held = {form1_->mc->Year(), form1_->mc->Month(), &form1_->Ledger};
+    model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, held);
+    fill();
+    fillCharts();
+}
+
+void YearOverview::PrevYearClick() {
+    showYear(year_ - 1);
+}
+
+void YearOverview::NextYearClick() {
+    showYear(year_ + 1);
+}
+
+void YearOverview::fill() {
+    std::vector<int> items;
+    for (int i = 1; i <= ShownItems; ++i)
+        if (!model_.names[i].empty()) items.push_back(i);
+    const int rows = static_cast<int>(items.size()) + 4;
+    SG1->clearContents();
+    SG1->setRowCount(rows);
+    auto put = [this](int row, int col, const QString& text) {
+        auto* cell = new QTableWidgetItem(text);
+        cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        SG1->setItem(row, col, cell);
+    };
+    QStringList rowNames;
+    for (int i : items)
+        rowNames << qs(cp932ToUtf8Lossy(model_.names[i]));
+    rowNames << QStringLiteral("収入") << QStringLiteral("支出") << QStringLiteral("収支")
+             << QStringLiteral("残高");
+    SG1->setVerticalHeaderLabels(rowNames);
+    const int totals = static_cast<int>(items.size());
+    for (int m = 1; m <= 12; ++m) {
+        const YearMonth& ym = model_.months[m];
+        QString header = monthText(m);
+        QStringList why;
+        if (ym.state == MonthFileState::Unreadable) {
+            header = QStringLiteral("×") + header;
+            why << QStringLiteral("読めないため集計から除いています: ") + qs(ym.error);
+        } else if (ym.stale) {
+            header = QStringLiteral("※") + header;
+            why << QStringLiteral("繰越が前月末の残高と一致しません (繰越を再計算で直せます)");
+        }
+        if (!ym.otherNames.empty()) {
+            QStringList names;
+            for (const std::string& n : ym.otherNames)
+                names << qs(cp932ToUtf8Lossy(n));
+            why << QStringLiteral("設定にない項目の行は数えていません: ") +
+                       names.join(QStringLiteral("、"));
+        }
+        auto* head = new QTableWidgetItem(header);
+        head->setToolTip(why.join(QLatin1Char('\n')));
+        if (ym.state == MonthFileState::Unreadable || ym.stale) head->setForeground(Qt::red);
+        SG1->setHorizontalHeaderItem(m - 1, head);
+        if (ym.state == MonthFileState::Unreadable) continue;
+        for (int r = 0; r < totals; ++r)
+            put(r, m - 1, amount(ym.net[items[static_cast<std::size_t>(r)]]));
+        put(totals, m - 1, amount(ym.totalIncome));
+        put(totals + 1, m - 1, amount(ym.totalExpense));
+        put(totals + 2, m - 1, amount(ym.totalNet));
+        if (ym.balanceKnown) put(totals + 3, m - 1, amount(ym.closing));
+    }
+    SG1->setHorizontalHeaderItem(YearColumn, new QTableWidgetItem(QStringLiteral("年計")));
+    for (int r = 0; r < totals; ++r)
+        put(r, YearColumn, amount(model_.net[items[static_cast<std::size_t>(r)]]));
+    put(totals, YearColumn, amount(model_.totalIncome));
+    put(totals + 1, YearColumn, amount(model_.totalExpense));
+    put(totals + 2, YearColumn, amount(model_.totalNet));
+}
+
+void YearOverview::fillCharts() {
+    QStringList months;
+    for (int m = 1; m <= 12; ++m)
+        months << QString::number(m);
+    const QFont small = WindowStyle::font(WindowStyle::GothicP, 11, false);
+    auto style = [&small](QChart* chart, QBarCategoryAxis* x, QValueAxis* y) {
+        chart->setTitleFont(WindowStyle::font(WindowStyle::GothicP, 13, true));
+        chart->legend()->setFont(small);
+        chart->setMargins(QMargins(4, 4, 4, 4));
+        x->setLabelsFont(small);
+        x->setTitleText(QStringLiteral("月"));
+        x->setTitleFont(small);
+        y->setLabelsFont(small);
+        y->setLabelFormat(QStringLiteral("%.0f"));
+    };
+    // A year without figures still gets an axis that Qt Charts can draw.
+    auto range = [](QValueAxis* y, double lo, double hi) {
+        if (!(lo < hi)) {
+            lo -= 1;
+            hi += 1;
+        }
+        y->setRange(lo, hi);
+        y->applyNiceNumbers();
+    };
+
+    auto* bars = new QStackedBarSeries;
+    for (int i = 1; i <= ShownItems; ++i) {
+        if (model_.names[i].empty()) continue;
+        auto* set = new QBarSet(qs(cp932ToUtf8Lossy(model_.names[i])));
+        for (int m = 1; m <= 12; ++m)
+            *set << model_.months[m].expense[i];
+        bars->append(set);
+    }
+    double most = 0;
+    for (int m = 1; m <= 12; ++m)
+        most = std::max(most, static_cast<double>(model_.months[m].totalExpense));
+    auto* expense = new QChart;
+    expense->setTitle(QStringLiteral("%1年 項目別の支出").arg(year_));
+    expense->addSeries(bars);
+    auto* xBars = new QBarCategoryAxis;
+    xBars->append(months);
+    expense->addAxis(xBars, Qt::AlignBottom);
+    bars->attachAxis(xBars);
+    auto* yBars = new QValueAxis;
+    expense->addAxis(yBars, Qt::AlignLeft);
+    bars->attachAxis(yBars);
+    expense->legend()->setAlignment(Qt::AlignRight);
+    style(expense, xBars, yBars);
+    range(yBars, 0, most);
+    QChart* oldExpense = ExpenseChart->chart();
+    ExpenseChart->setChart(expense);
+    delete oldExpense;
+
+    auto* line = new QLineSeries;
+    line->setName(QStringLiteral("月末残高"));
+    line->setPointsVisible(true);
+    double lo = 0, hi = 0;
+    for (int m = 1; m <= 12; ++m) {
+        if (!model_.months[m].balanceKnown) continue;
+        const double v = model_.months[m].closing;
+        if (line->count() == 0) lo = hi = v;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        line->append(m - 1, v);
+    }
+    auto* balance = new QChart;
+    balance->setTitle(QStringLiteral("%1年 月末残高").arg(year_));
+    balance->addSeries(line);
+    auto* xLine = new QBarCategoryAxis;
+    xLine->append(months);
+    balance->addAxis(xLine, Qt::AlignBottom);
+    line->attachAxis(xLine);
+    auto* yLine = new QValueAxis;
+    balance->addAxis(yLine, Qt::AlignLeft);
+    line->attachAxis(yLine);
+    balance->legend()->hide();
+    style(balance, xLine, yLine);
+    range(yLine, lo, hi);
+    QChart* oldBalance = BalanceChart->chart();
+    BalanceChart->setChart(balance);
+    delete oldBalance;
+}
+
+void YearOverview::monthDoubleClicked(int month) {
+    const int day =
+        form1_->mc->Year() == year_ && form1_->mc->Month() == month ? form1_->mc->Day() : 1;
+    form1_->goToDate(year_, month, day);
+    form1_->SpeedButton5Click();
+    showYear(year_);
+}
+
+void YearOverview::CsvExportClick() {
+    const QString path = askPath_ ? askPath_(QStringLiteral("%1.csv").arg(year_)) : QString();
+    if (path.isEmpty()) return;
+    writeFileSafely(path.toStdString(), yearCsv(model_));
+}
+
+void YearOverview::RecalcClick() {
+    // The month in memory goes to its file first, so the chain starts from
+    // what the user sees.
+    form1_->MonthSave();
+    const std::string dir = form1_->ledgerDirBytes();
+    const CarryRepairPlan plan = planCarryRepair(form1_->Ledger, dir, year_);
+    QString text;
+    if (plan.months.empty()) {
+        text = QStringLiteral("繰越を書き換える月はありません。");
+    } else {
+        text = QStringLiteral("次の月の繰越を再計算して、月のﾌｧｲﾙの合計欄を書き換えます。\n\n");
+        for (const MonthKey& k : plan.months)
+            text += qs(monthLabel(k.year, k.month)) + QLatin1Char('\n');
+    }
+    if (plan.stopsAt.year)
+        text +=
+            QStringLiteral("\n%1 は読めないため、その月から先は書き換えません: %2\n")
+                .arg(qs(monthLabel(plan.stopsAt.year, plan.stopsAt.month)), qs(plan.stopReason));
+    QMessageBox box(
+        plan.months.empty() ? QMessageBox::Information : QMessageBox::Question, ErrorBox::AppTitle,
+        text, plan.months.empty() ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("RecalcConfirm"));
+    if (!plan.months.empty()) box.setDefaultButton(QMessageBox::No);
+    Modal::exec(&box);
+    if (plan.months.empty() || box.result() != QMessageBox::Yes) return;
+
+    // The month in memory brings in the repaired balance from here on, or
+    // its next save would put the old one back.
+    struct Reload {
+        YearOverview* self;
+        ~Reload() {
+            runGuarded([this] {
+                if (self->form1_->monthSavable()) self->form1_->LoadMonths();
+            });
+            runGuarded([this] { self->showYear(self->year_); });
+        }
+    } reload{this};
+    repairCarryChain(form1_->Ledger, dir, year_);
+}
+
+void YearOverview::Exit1Click() {
+    accept();
+}

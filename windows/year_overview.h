@@ -1,0 +1,69 @@
+#pragma once
+// The year overview: a year of the account book read from the month files,
+// the items' nets by month with the months' income, expense, net and closing
+// balance, and charts of the expenses and the balance. It writes a month
+// file only through "繰越を再計算", which rewrites stale balances brought in.
+
+#include "ledger/year_model.h"
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QChartView;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QTableWidget;
+class QToolButton;
+class TForm1;
+
+class YearOverview : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit YearOverview(TForm1* form1);
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* CsvExport = nullptr;
+    QAction* Recalc = nullptr;
+    QAction* Exit1 = nullptr;
+    QToolButton* PrevYear = nullptr;
+    QToolButton* NextYear = nullptr;
+    QLabel* nen = nullptr;
+    QTableWidget* SG1 = nullptr;
+    QChartView* ExpenseChart = nullptr;
+    QChartView* BalanceChart = nullptr;
+
+    int year() const { return year_; }
+    const YearModel& model() const { return model_; }
+
+    void FormActivate(); // the calendar's year
+    void showYear(int year);
+    void PrevYearClick();
+    void NextYearClick();
+    // Moves the main window to the month and opens the monthly list.
+    void monthDoubleClicked(int month);
+    void CsvExportClick();
+    void RecalcClick();
+    void Exit1Click();
+
+    // Where "CSV出力..." writes; the default asks with a file dialog, an
+    // empty answer cancels. Tests answer it.
+    void setSavePathAsker(std::function<QString(const QString& suggested)> ask);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void fill();
+    void fillCharts();
+    int columnMonth(int column) const;
+
+    TForm1* form1_;
+    int year_ = 0;
+    YearModel model_;
+    std::function<QString(const QString&)> askPath_;
+};
