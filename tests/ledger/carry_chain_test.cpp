@@ -166,14 +166,14 @@ TEST(CarryRepair, StopsAtTheFirstMonthItCannotReadOrWrite) {
 }
 
 TEST(Csv, OneMonthBytes) {
-    MonthLedger l = configured({"食費", "x\"y,z"});
+    MonthLedger l = configured({"食費", "x\"y"});
     l.Items[1].Name = "\x90\x48\x94\xEF"; // 食費 in code page 932
     l.CarryOver[1] = 1000;
     l.Items[1].Days[1] = {0, 300};
     l.Items[2].Days[30] = {50, 0};
     l.Items[2].Days[31] = {7, 0}; // April has no day 31
     std::string expected = "\xEF\xBB\xBF項目,繰越";
-    std::string a = "食費,1000,-300", b = "\"x\"\"y,z\",0,0", total = "日計,,-300",
+    std::string a = "食費,1000,-300", b = "\"x\"\"y\",0,0", total = "日計,,-300",
                 balance = "残高,1000,700";
     for (int d = 1; d <= 30; ++d) {
         expected += "," + std::to_string(d) + "日";
@@ -185,4 +185,5 @@ TEST(Csv, OneMonthBytes) {
     }
     expected += "\r\n" + a + "\r\n" + b + "\r\n" + total + "\r\n" + balance + "\r\n";
     EXPECT_EQ(monthCsv(l, 1996, 4), expected);
+    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
 }
