@@ -155,6 +155,20 @@ StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, in
     return storedMonth(names, std::move(bytes));
 }
 
+StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, int year, int month,
+                            const HeldMonth& held) {
+    if (!held.ledger || held.year != year || held.month != month)
+        return readStoredMonth(names, dir, year, month);
+    try {
+        return storedMonth(names, formatMonth(*held.ledger));
+    } catch (const AppError& e) {
+        StoredMonth m;
+        m.state = MonthFileState::Unreadable;
+        m.error = e.what();
+        return m;
+    }
+}
+
 CarryLink linkBefore(const MonthLedger& names, const std::string& dir, int year, int month) {
     CarryLink link;
     std::string bytes;
@@ -243,7 +257,7 @@ namespace {
 // gets each month whose file changes, with its new bytes.
 template <typename Visit>
 void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit visit,
-               CarryRepairPlan* plan) {
+               CarryRepairPlan* plan, const HeldMonth& held) {
     CarryLink link = linkBefore(names, dir, year, 1);
     auto stop = [&](MonthKey at, const std::string& reason) {
         if (plan) {
@@ -256,7 +270,7 @@ void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit
     if (!link.known) return stop(link.unreadable, link.error);
     int y = year, mo = 1;
     for (int gap = 0; gap < CarryOverLookBack;) {
-        StoredMonth m = readStoredMonth(names, dir, y, mo);
+        StoredMonth m = readStoredMonth(names, dir, y, mo, held);
         if (m.state == MonthFileState::Unreadable) return stop({y, mo}, m.error);
         if (m.state == MonthFileState::Missing) {
             ++gap;
@@ -280,10 +294,12 @@ void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit
 
 } // namespace
 
-CarryRepairPlan planCarryRepair(const MonthLedger& names, const std::string& dir, int year) {
+CarryRepairPlan planCarryRepair(const MonthLedger& names, const std::string& dir, int year,
+                                const HeldMonth& held) {
     CarryRepairPlan plan;
     walkChain(
-        names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); }, &plan);
+        names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); }, &plan,
+        held);
     return plan;
 }
 
@@ -295,6 +311,6 @@ std::vector<MonthKey> repairCarryChain(const MonthLedger& names, const std::stri
             writeFileSafely(joinPath(dir, monthFileName(k.year, k.month)), bytes);
             written.push_back(k);
         },
-        nullptr);
+        nullptr, HeldMonth{});
     return written;
 }

@@ -56,6 +56,17 @@ bool isStale(const StoredMonth& m, const CarryLink& link);
 // a month without a file.
 CarryLink linkAfter(const StoredMonth& m, const CarryLink& in);
 
+// The month held in memory, read in place of its file as it would be saved:
+// what the user sees counts with the edits not saved yet.
+struct HeldMonth {
+    int year = 0;
+    int month = 0;
+    const MonthLedger* ledger = nullptr;
+};
+// Its StoredMonth when (year, month) is the held month, else the file's.
+StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, int year, int month,
+                            const HeldMonth& held);
+
 // "1996年12月".
 std::string monthLabel(int year, int month);
 
@@ -66,7 +77,10 @@ struct CarryRepairPlan {
     MonthKey stopsAt;
     std::string stopReason; // UTF-8
 };
-CarryRepairPlan planCarryRepair(const MonthLedger& names, const std::string& dir, int year);
+// The held month is planned as it would be saved, so the plan can be shown
+// before anything is written.
+CarryRepairPlan planCarryRepair(const MonthLedger& names, const std::string& dir, int year,
+                                const HeldMonth& held = {});
 
 // Rewrites each stale month file from January of `year` on, in order, with
 // the corrected totals; day values, names, line order and lines of names

@@ -48,17 +48,7 @@ YearModel buildYearModel(const MonthLedger& names, const std::string& dir, int y
         nameOnly.Items[i].Name = y.names[i] = names.Items[i].Name;
     CarryLink link = linkBefore(nameOnly, dir, year, 1);
     for (int mo = 1; mo <= 12; ++mo) {
-        StoredMonth m;
-        if (held.ledger && held.year == year && held.month == mo) {
-            try {
-                m = storedMonth(nameOnly, formatMonth(*held.ledger));
-            } catch (const AppError& e) {
-                m.state = MonthFileState::Unreadable;
-                m.error = e.what();
-            }
-        } else {
-            m = readStoredMonth(nameOnly, dir, year, mo);
-        }
+        StoredMonth m = readStoredMonth(nameOnly, dir, year, mo, held);
         YearMonth& ym = y.months[mo];
         summarise(ym, m, link);
         if (ym.state == MonthFileState::Unreadable) m.state = MonthFileState::Unreadable;

@@ -33,14 +33,6 @@ struct YearModel {
     std::vector<int> unreadableMonths() const;
 };
 
-// The month held in memory, read in place of its file: the window shows it
-// with the edits not saved yet.
-struct HeldMonth {
-    int year = 0;
-    int month = 0;
-    const MonthLedger* ledger = nullptr;
-};
-
 // `names`: a ledger holding the configured item names. A sum outside 32 bits
 // in one month leaves that month out as unreadable; in the year's totals it
 // throws "整数のｵｰﾊﾞｰﾌﾛｰ".

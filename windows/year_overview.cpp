@@ -22,6 +22,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedBarSeries>
@@ -160,11 +161,7 @@ void YearOverview::showYear(int year) {
     year_ = year;
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
-    // The month in memory counts with the edits not saved yet.
-    HeldMonth held;
-    if (form1_->monthSavable() && !form1_->monthNeverLoaded())
-        held = {form1_->mc->Year(), form1_->mc->Month(), &form1_->Ledger};
-    model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, held);
+    model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, heldMonth());
     fill();
     fillCharts();
 }
@@ -331,12 +328,17 @@ void YearOverview::CsvExportClick() {
     writeFileSafely(path.toStdString(), yearCsv(model_));
 }
 
+HeldMonth YearOverview::heldMonth() const {
+    if (!form1_->monthSavable() || form1_->monthNeverLoaded()) return {};
+    return {form1_->mc->Year(), form1_->mc->Month(), &form1_->Ledger};
+}
+
 void YearOverview::RecalcClick() {
-    // The month in memory goes to its file first, so the chain starts from
-    // what the user sees.
-    form1_->MonthSave();
     const std::string dir = form1_->ledgerDirBytes();
-    const CarryRepairPlan plan = planCarryRepair(form1_->Ledger, dir, year_);
+    // Planned with the month in memory as it will be saved, so that the
+    // chain starts from what the user sees and nothing is written before
+    // the answer.
+    const CarryRepairPlan plan = planCarryRepair(form1_->Ledger, dir, year_, heldMonth());
     QString text;
     if (plan.months.empty()) {
         text = QStringLiteral("繰越を書き換える月はありません。");
@@ -353,9 +355,14 @@ void YearOverview::RecalcClick() {
         plan.months.empty() ? QMessageBox::Information : QMessageBox::Question, ErrorBox::AppTitle,
         text, plan.months.empty() ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, this);
     box.setObjectName(QStringLiteral("RecalcConfirm"));
-    if (!plan.months.empty()) box.setDefaultButton(QMessageBox::No);
+    if (!plan.months.empty()) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.setDefaultButton(QMessageBox::No);
+    }
     Modal::exec(&box);
     if (plan.months.empty() || box.result() != QMessageBox::Yes) return;
+    form1_->MonthSave();
 
     // The month in memory brings in the repaired balance from here on, or
     // its next save would put the old one back.

@@ -61,6 +61,8 @@ private:
     void fill();
     void fillCharts();
     int columnMonth(int column) const;
+    // The main window's month, when it may be saved.
+    HeldMonth heldMonth() const;
 
     TForm1* form1_;
     int year_ = 0;
