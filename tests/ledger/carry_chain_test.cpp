@@ -160,8 +160,9 @@ TEST(CarryRepair, StopsAtTheFirstMonthItCannotReadOrWrite) {
         EXPECT_EQ(readBytes(file(dir, 1996, 2)), month(cfg, {500}, {}));
         EXPECT_EQ(readBytes(file(dir, 1996, 3)), mar);
         EXPECT_EQ(readBytes(file(dir, 1996, 4)), apr);
-        if (c.malformed)
+        if (c.malformed) {
             EXPECT_EQ(planCarryRepair(cfg, dir.path(), 1996).stopsAt, (MonthKey{1996, 3}));
+        }
     }
 }
 
