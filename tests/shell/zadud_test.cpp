@@ -6,6 +6,7 @@
 #include "tests/support/test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -203,11 +204,20 @@ TEST_F(MainWindowTest, MonthThatFailedToLoadIsNeverWrittenOver) {
     EXPECT_FALSE(fileExists(dir_.file("20249.txt")) &&
                  month("20249.txt").find("0000x") != std::string::npos);
 
-    // Coming back fails again; closing there still leaves the file alone.
+    // Coming back fails again; closing there still leaves the file alone,
+    // however the folder is spelled, and saves nothing into another folder.
     QTest::mouseClick(form_->Next, Qt::LeftButton);
     EXPECT_EQ(form_->mc->Month(), 8);
-    form_->close();
-    EXPECT_EQ(month("20248.txt"), bad);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir_.file("other"))));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(dir_.path()),
+                            QString::fromStdString(dir_.file("link"))));
+    for (const std::string& spelling :
+         {dir_.path() + "/", dir_.file("other/.."), dir_.file("link"), dir_.file("other")}) {
+        form_->LedgerDir = QString::fromStdString(spelling);
+        EXPECT_TRUE(form_->close()) << spelling;
+        EXPECT_EQ(month("20248.txt"), bad) << spelling;
+    }
+    EXPECT_FALSE(fileExists(dir_.file("other/20248.txt")));
 }
 
 TEST_F(MainWindowTest, MonthFileThatCouldNotBeOpenedIsNotReplaced) {
@@ -238,9 +248,11 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], "'bad' は整数ではありません.");
     EXPECT_EQ(form_->mc->Month(), 10);
-    // October's own days are in memory, so October may be saved.
+    // October's own days are in memory, but its carry-over is not: saving
+    // it would write wrong income totals.
     EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 15);
-    EXPECT_TRUE(form_->monthSavable());
+    EXPECT_EQ(form_->monthHold(), TForm1::Hold::PreviousMonthFile);
+    EXPECT_EQ(form_->heldFile().toStdString(), dir_.file("20249.txt"));
     // Stepping back into October from November after October's file went
     // bad: the first error is shown, the title follows the move, and the
     // half-read October is never saved.
