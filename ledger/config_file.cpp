@@ -63,6 +63,17 @@ void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& l
         applyLine(line, startDir, ledger, ledgerDir, diaryDir, checkLedger, checkDiary);
 }
 
+void refuseDuplicateNames(const std::array<std::string, ShownItems>& names) {
+    for (int n = 2; n <= ShownItems; ++n) {
+        const std::string& name = names[n - 1];
+        for (int first = 1; first < n && !name.empty(); ++first) {
+            if (names[first - 1] == name)
+                throw AppError("項目" + std::to_string(n) + "「" + cp932ToUtf8Lossy(name) +
+                               "」は項目" + std::to_string(first) + "と同じ名前です");
+        }
+    }
+}
+
 std::string formatConfig(const ConfigValues& values) {
     std::string out;
     out += LedgerKey + utf8ToCp932(values.ledgerDir) + "\r\n";

@@ -34,6 +34,11 @@ struct ConfigValues {
     std::array<std::string, ShownItems> names;
 };
 
+// Throws when two items share a name: the month file gives every line of a
+// name to the first item of that name, so the second would lose whatever is
+// typed into it. Empty names are no items.
+void refuseDuplicateNames(const std::array<std::string, ShownItems>& names);
+
 // The file's bytes. A location that code page 932 cannot hold throws; so does
 // an item name holding ",", which the month file could never read back.
 std::string formatConfig(const ConfigValues& values);

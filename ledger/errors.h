@@ -19,6 +19,13 @@ inline constexpr const char* NotInteger = "'%s' は整数ではありません";
 inline constexpr const char* InvalidDate = "日付に変換できない値が渡されました";
 inline constexpr const char* IntOverflow = "整数のｵｰﾊﾞｰﾌﾛｰ";
 inline constexpr const char* RangeCheck = "範囲ﾁｪｯｸｴﾗｰ";
+// A change to a month that may not be saved; %s is the file's path.
+inline constexpr const char* HeldUnread =
+    "ﾌｧｲﾙ %s を読み込めなかったため、この月は読み取り専用です";
+inline constexpr const char* HeldPrevious =
+    "前月のﾌｧｲﾙ %s を読み込めなかったため、この月は読み取り専用です";
+inline constexpr const char* HeldTotals =
+    "ﾌｧｲﾙ %s の合計が整数の範囲を超えるため、この月は読み取り専用です";
 } // namespace msg
 
 class AppError : public std::runtime_error {

@@ -17,6 +17,7 @@ void MonthLedger::clearDays() {
     for (LedgerItem& item : Items)
         for (DayCell& cell : item.Days)
             cell = DayCell{};
+    OtherLines.clear();
 }
 
 void stepBack(int& year, int& month) {
@@ -40,38 +41,57 @@ void appendNumber(std::string& out, int32_t value) {
     out += text;
 }
 
+int32_t lineTotal(const LedgerItem& item, bool income, int32_t carry) {
+    int32_t total = carry;
+    for (const DayCell& cell : item.Days)
+        total = checkedAdd(total, income ? cell.Income : cell.Expense);
+    return total;
+}
+
 void appendLine(std::string& out, const LedgerItem& item, bool income, int32_t carry) {
     out += item.Name;
     out += income ? ",0" : ",1";
-    int32_t total = carry;
-    for (int day = 1; day <= 31; ++day) {
-        const int32_t v = income ? item.Days[day].Income : item.Days[day].Expense;
+    for (const DayCell& cell : item.Days) {
         out += ',';
-        appendNumber(out, v);
-        total = checkedAdd(total, v);
+        appendNumber(out, income ? cell.Income : cell.Expense);
     }
     out += ',';
-    appendNumber(out, total);
+    appendNumber(out, lineTotal(item, income, carry));
     out += ",\r\n";
 }
 
-void applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
+// The items that get lines: named, and the first of their name.
+template <typename Fn> void forEachSavedItem(const MonthLedger& ledger, Fn fn) {
+    for (int i = 1; i <= ShownItems; ++i) {
+        const std::string& name = ledger.Items[i].Name;
+        if (name.empty()) continue;
+        bool first = true;
+        for (int j = 1; j < i && first; ++j)
+            first = ledger.Items[j].Name != name;
+        if (first) fn(i, ledger.Items[i]);
+    }
+}
+
+// Whether the line names an item; lines that do not change nothing.
+bool applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
     int itemIndex = 0;
     bool income = false;
     std::size_t start = 0;
     for (int field = 1;; ++field) {
         const std::size_t comma = line.find(',', start);
-        if (comma == std::string::npos) return;
+        if (comma == std::string::npos) return itemIndex != 0;
         const std::string text = line.substr(start, comma - start);
         start = comma + 1;
         if (field == 1) {
-            for (int i = 1; i <= ShownItems; ++i) {
+            // An empty field would otherwise land in the first unnamed slot,
+            // out of sight but in the balance.
+            for (int i = 1; i <= ShownItems && !text.empty(); ++i) {
                 if (ledger.Items[i].Name == text) {
                     itemIndex = i;
                     break;
                 }
             }
-            if (itemIndex == 0) return;
+            if (itemIndex == 0) return false;
         } else if (field == 2) {
             income = text == "0";
         } else if (field <= 33) {
@@ -87,7 +107,7 @@ void applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
                 carry = income ? checkedAdd(carry, total) : checkedSub(carry, total);
             }
         } else {
-            return;
+            return true;
         }
     }
 }
@@ -96,13 +116,20 @@ void applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
 
 std::string formatMonth(const MonthLedger& ledger) {
     std::string out;
-    for (int i = 1; i <= ShownItems; ++i) {
-        const LedgerItem& item = ledger.Items[i];
-        if (item.Name.empty()) continue;
+    forEachSavedItem(ledger, [&](int i, const LedgerItem& item) {
         appendLine(out, item, true, ledger.CarryOver[i]);
         appendLine(out, item, false, 0);
-    }
+    });
+    for (const std::string& line : ledger.OtherLines)
+        out += line + "\r\n";
     return out;
+}
+
+void checkTotals(const MonthLedger& ledger) {
+    forEachSavedItem(ledger, [&](int i, const LedgerItem& item) {
+        lineTotal(item, true, ledger.CarryOver[i]);
+        lineTotal(item, false, 0);
+    });
 }
 
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
@@ -114,8 +141,10 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
     }
     LineReader reader(in);
     std::string line;
-    while (reader.next(line))
-        applyLine(ledger, line, mode);
+    while (reader.next(line)) {
+        if (!applyLine(ledger, line, mode) && mode == LoadMode::Current && !line.empty())
+            ledger.OtherLines.push_back(line);
+    }
 }
 
 void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
@@ -133,16 +162,27 @@ int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::str
 }
 
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode) {
+                             LoadMode mode, std::string* file) {
     std::string bytes;
     int err = 0;
-    if (mode == LoadMode::Previous) {
-        for (int32_t& c : ledger.CarryOver)
-            c = 0;
-        err = readEarlierMonthFile(dir, year, month, bytes);
-    } else {
-        err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
+    // The file tried last names the month in a message, also when its read throws.
+    auto tell = [&] {
+        if (file) *file = joinPath(dir, monthFileName(year, month));
+    };
+    try {
+        if (mode == LoadMode::Previous) {
+            for (int32_t& c : ledger.CarryOver)
+                c = 0;
+            err = readEarlierMonthFile(dir, year, month, bytes);
+        } else {
+            ledger.clearDays();
+            err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
+        }
+    } catch (...) {
+        tell();
+        throw;
     }
+    tell();
     if (err) {
         ledger.clearDays();
         return err == ENOENT || err == ENOTDIR ? MonthFileState::Missing

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <vector>
 
 struct DayCell {
     int32_t Income = 0;
@@ -28,10 +29,14 @@ struct MonthLedger {
     RangeArray<LedgerItem, 1, ItemSlots> Items;
     RangeArray<int32_t, 1, ShownItems> CarryOver;
     int32_t CarryOverSum = 0;
+    // Lines of the month's file that name no item (an item renamed or
+    // emptied since), in file order, without their CR LF. They are written
+    // back after the items' lines, so renaming an item loses no history.
+    std::vector<std::string> OtherLines;
 
     // Names and both amounts of every day of all twenty slots.
     void clearItems();
-    // Both amounts of every day of all twenty slots.
+    // Both amounts of every day of all twenty slots, and the other lines.
     void clearDays();
 };
 
@@ -43,12 +48,18 @@ void stepBack(int& year, int& month);
 // "199612.txt", "19971.txt".
 std::string monthFileName(int year, int month);
 
-// The file's bytes for the ledger. Sums are checked: a total outside 32 bits
-// throws "整数のｵｰﾊﾞｰﾌﾛｰ" before anything is written.
+// The file's bytes for the ledger: the named items' lines, a name only for
+// its first item (the loader gives every line of a name to that one), then
+// the other lines. Sums are checked: a total outside 32 bits throws
+// "整数のｵｰﾊﾞｰﾌﾛｰ" before anything is written.
 std::string formatMonth(const MonthLedger& ledger);
+// Throws "整数のｵｰﾊﾞｰﾌﾛｰ" when formatMonth would: a month loaded with such
+// totals could never be saved.
+void checkTotals(const MonthLedger& ledger);
 
 // Applies a month file to the ledger. Current mode zeroes the day cells and
-// fills them; previous mode zeroes CarryOver and adds each line's total.
+// fills them, keeping the lines that name no item; previous mode zeroes
+// CarryOver and adds each line's total. An empty name names no item.
 // A malformed field throws "'%s' は整数ではありません"; what was applied
 // before it stays.
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
@@ -72,6 +83,9 @@ int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::str
 // but not readable stops the walk. A file that cannot be
 // opened reads as all zero, silently; Unreadable tells the caller that a file
 // may be there all the same (no permission, too many open files, ...), so
-// saving over it would lose it.
+// saving over it would lose it. A missing folder, or a path through a file,
+// is Missing. Current mode zeroes the days before reading, so a read that
+// fails leaves no other month's amounts. `file`, when given, receives the
+// path of the file read or tried, also when the load throws.
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode);
+                             LoadMode mode, std::string* file = nullptr);

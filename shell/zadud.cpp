@@ -199,36 +199,74 @@ void TForm1::MonthDisp() {
     nen->adjustSize();
 }
 
-std::string TForm1::monthKey() const {
-    return ledgerDirBytes() + '\n' + monthFileName(mc->Year(), mc->Month());
-}
-
 void TForm1::MonthSave() {
-    // A month that was never read, or whose file failed to read, would be
-    // written over with empty, partial or another month's values.
-    if (monthNeverLoaded_ || !monthSavable_ || failedMonths_.count(monthKey())) return;
+    // Nothing can have been typed into a held month, and saving it would
+    // write over its file with empty, partial or wrong values.
+    if (monthHeld()) return;
     saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month());
 }
 
+void TForm1::holdMonth(Hold hold, const std::string& file) {
+    hold_ = hold;
+    heldFile_ = file;
+}
+
+QString TForm1::heldFile() const {
+    if (monthNeverLoaded_)
+        return QString::fromStdString(joinPath(StartDir.toStdString(), ConfigFileName));
+    return QString::fromStdString(heldFile_);
+}
+
+QString TForm1::heldMessage() const {
+    const Hold hold = monthHold();
+    const char* text = hold == Hold::PreviousMonthFile ? msg::HeldPrevious
+                       : hold == Hold::Totals          ? msg::HeldTotals
+                                                       : msg::HeldUnread;
+    return QString::fromUtf8(text).replace(QStringLiteral("%s"), heldFile());
+}
+
+void TForm1::refuseIfHeld() const {
+    if (monthHeld()) throw AppError(heldMessage().toStdString());
+}
+
 void TForm1::MonthLoad(int mode) {
-    monthSavable_ = false;
+    const std::string dir = ledgerDirBytes();
+    std::string file;
     if (mode == 1) {
-        loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Previous);
+        // A carry-over read in part would go into this month's income totals
+        // at its save; the current-month load holds the month for it.
+        previousFailed_.clear();
+        try {
+            if (loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Previous, &file) ==
+                MonthFileState::Unreadable)
+                previousFailed_ = file;
+        } catch (...) {
+            previousFailed_ = file;
+            throw;
+        }
         return;
     }
+    if (configured_) monthNeverLoaded_ = false;
+    MonthFileState state;
     try {
-        const MonthFileState state =
-            loadMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month(), LoadMode::Current);
-        // A file that is there but could not be opened reads as zero without
-        // a word, and must then not be replaced by those zeros.
-        if (state == MonthFileState::Unreadable) failedMonths_.insert(monthKey());
+        state = loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Current, &file);
     } catch (...) {
-        failedMonths_.insert(monthKey());
-        if (configured_) monthNeverLoaded_ = false;
+        holdMonth(Hold::MonthFile, file);
         throw;
     }
-    monthSavable_ = true;
-    if (configured_) monthNeverLoaded_ = false;
+    // A file that is there but could not be opened reads as zero without a
+    // word, and must then not be replaced by those zeros.
+    if (state == MonthFileState::Unreadable) return holdMonth(Hold::MonthFile, file);
+    try {
+        checkTotals(Ledger);
+    } catch (...) {
+        holdMonth(Hold::Totals, file);
+        throw;
+    }
+    if (previousFailed_.empty())
+        holdMonth(Hold::None, {});
+    else
+        holdMonth(Hold::PreviousMonthFile, previousFailed_);
 }
 
 void TForm1::LoadMonths() {

@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
-#include <set>
 #include <string>
 
 class QAction;
@@ -89,10 +88,22 @@ public:
     // date the calendar stays where it was.
     void goToDate(int year, int month, int day);
 
-    // Whether the month in memory was read from its file (or found absent)
-    // in this run, so that saving it cannot overwrite the file with another
-    // month's values or with a partial read.
-    bool monthSavable() const { return monthSavable_; }
+    // A held month is shown but can be neither changed nor saved, since
+    // saving it would write over a file with partial, zero or wrong values:
+    // its file failed to read, the previous month's file that gives its
+    // carry-over failed to read, its totals do not fit in 32 bits, or it was
+    // never read with the configuration in place (before the start-up read,
+    // or after that read failed). The next clean load of a month lifts it.
+    enum class Hold { None, Configuration, MonthFile, PreviousMonthFile, Totals };
+    Hold monthHold() const { return monthNeverLoaded_ ? Hold::Configuration : hold_; }
+    bool monthHeld() const { return monthHold() != Hold::None; }
+    // The file behind the hold: the configuration file or a month file.
+    QString heldFile() const;
+    // The error box's text for a change refused by the hold.
+    QString heldMessage() const;
+    // Throws heldMessage() when the month is held.
+    void refuseIfHeld() const;
+    bool monthSavable() const { return !monthHeld(); }
     // True until a month has been read with the configuration in place:
     // after a failed configuration read at start-up the item names are
     // missing, so a month read then matches none of its lines and saving it
@@ -144,11 +155,12 @@ private:
     std::function<bool(const QString&)> checkDiary_;
     std::function<void(const QString&)> helpHandler_;
     QString helpFile_;
-    std::string monthKey() const;
-    // Months (directory and file) whose file failed to read in this run.
-    std::set<std::string> failedMonths_;
+    void holdMonth(Hold hold, const std::string& file);
+    Hold hold_ = Hold::None;
+    std::string heldFile_;
+    // The previous month's file when it failed to read, else empty.
+    std::string previousFailed_;
     bool activated_ = false;
-    bool monthSavable_ = false;
     bool monthNeverLoaded_ = true;
     bool configured_ = false;
 };

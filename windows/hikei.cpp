@@ -159,7 +159,9 @@ void TForm2::FormActivate() {
 }
 
 void TForm2::TitleDisp() {
-    Label1->setText(QStringLiteral("%1年%2月%3日").arg(SheetYear).arg(SheetMonth).arg(SheetDay));
+    QString title = QStringLiteral("%1年%2月%3日").arg(SheetYear).arg(SheetMonth).arg(SheetDay);
+    if (form1_->monthHeld()) title += QStringLiteral(" (読み取り専用)");
+    Label1->setText(title);
     Label1->adjustSize();
     Label1->move(Panel1->width() - (Label1->width() + 14), 1);
 }
@@ -203,6 +205,8 @@ void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
         } catch (...) {
             error = std::current_exception();
         }
+        // The month entered may be held, or no longer.
+        TitleDisp();
     }
     try {
         SheetDisp(*form1_, *this);
@@ -240,6 +244,8 @@ int32_t cellAmount(const QString& text) {
 void TForm2::SG1Click() {
     const int r = SG1->Row();
     if (SG1->cell(0, r).isEmpty() || r == TotalRow || r == BalanceRow || !form5_) return;
+    // Amounts typed into a held month could never be saved.
+    form1_->refuseIfHeld();
     form5_->Label1->setText(SG1->cell(0, r));
     form5_->Label1->adjustSize();
     form5_->Edit1->setValue(Currency::fromUnits(cellAmount(SG1->cell(1, r))));

@@ -219,6 +219,12 @@ void TForm4::CfgWrite() {
         const QLineEdit* edit = findEdit(n + 2);
         if (edit) values.names[n - 1] = utf8ToCp932(edit->text().toStdString());
     }
+    // An emptied edit leaves its name on the item in the main window, so
+    // the name may not go to another item either.
+    std::array<std::string, ShownItems> kept = values.names;
+    for (int n = 1; n <= ShownItems; ++n)
+        if (kept[n - 1].empty()) kept[n - 1] = form1_->Ledger.Items[n].Name;
+    refuseDuplicateNames(kept);
     writeConfig(form1_->StartDir.toStdString(), values);
 
     // Only a file safely in place changes the main window.

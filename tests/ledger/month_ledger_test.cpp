@@ -287,3 +287,68 @@ TEST(MonthFileOnDisk, ReadOnlyFileAndMissingDirectoryAreRefused) {
         EXPECT_STREQ(e.what(), "不正なﾌｧｲﾙ名です");
     }
 }
+
+TEST(MonthFile, OtherLinesKeptSecondItemOfANameSkippedEmptyNameMatchesNothing) {
+    MonthLedger l;
+    l.Items[1].Name = "A";
+    l.Items[4].Name = "A";
+    l.Items[12].Name = "L";
+    const std::string renamed = "Old,1,00000003,";
+    const std::string unnamed = ",1,00001000,";
+    const std::string file =
+        renamed + "\r\nA,0,00000007," + zeros(31) + "\r\n\r\n" + unnamed + "\r\nL,1,00000012,\r\n";
+    EXPECT_EQ(load(l, file, LoadMode::Previous), "");
+    EXPECT_TRUE(l.OtherLines.empty()) << "previous mode reads only the totals";
+    EXPECT_EQ(load(l, file, LoadMode::Current), "");
+    EXPECT_EQ(l.Items[1].Days[1].Income, 7);
+    EXPECT_EQ(l.Items[12].Days[1].Expense, 12);
+    EXPECT_EQ(l.Items[2].Days[1].Expense, 0) << "an empty name is not the first unnamed slot";
+    l.Items[4].Days[2].Income = 5; // the second "A" always reads as zero
+
+    const std::string saved = formatMonth(l);
+    EXPECT_EQ(saved, "A,0,00000007," + zeros(30) + "00000007,\r\nA,1," + zeros(32) + "\r\nL,0," +
+                         zeros(32) + "\r\nL,1,00000012," + zeros(30) + "00000012,\r\n" + renamed +
+                         "\r\n" + unnamed + "\r\n");
+    // Read and saved again, the other lines neither multiply nor move.
+    EXPECT_EQ(load(l, saved, LoadMode::Current), "");
+    EXPECT_EQ(formatMonth(l), saved);
+    // Naming the item back restores its amounts.
+    l.Items[2].Name = "Old";
+    EXPECT_EQ(load(l, saved, LoadMode::Current), "");
+    EXPECT_EQ(l.Items[2].Days[1].Expense, 3);
+}
+
+TEST(MonthFile, TotalsThatCannotBeSavedAreFoundAtLoad) {
+    MonthLedger l;
+    l.Items[12].Name = "n";
+    l.CarryOver[12] = INT32_MAX - 1;
+    l.Items[12].Days[31] = {1, INT32_MAX};
+    EXPECT_NO_THROW(checkTotals(l));
+    l.Items[12].Days[1].Income = 1;
+    EXPECT_THROW(checkTotals(l), AppError);
+    l.Items[12].Days[1] = {0, 1};
+    EXPECT_THROW(checkTotals(l), AppError);
+}
+
+TEST(MonthFileOnDisk, FailedReadZeroesTheDaysAndPathThroughAFileIsMissing) {
+    TempFolder dir;
+    MonthLedger l;
+    l.Items[1].Name = "A";
+    l.Items[1].Days[9].Income = 99;
+    // The file opens, then reading it fails.
+    fs::create_symlink("/proc/self/mem", dir.file("20245.txt"));
+    std::string file;
+    try {
+        loadMonthFile(l, dir.path(), 2024, 5, LoadMode::Current, &file);
+        ADD_FAILURE() << "no read error";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "I/O ｴﾗｰ (5)");
+    }
+    EXPECT_EQ(file, dir.file("20245.txt"));
+    EXPECT_EQ(l.Items[1].Days[9].Income, 0);
+
+    writeBytes(dir.file("plain"), "");
+    for (LoadMode mode : {LoadMode::Current, LoadMode::Previous})
+        EXPECT_EQ(loadMonthFile(l, dir.file("plain") + "/sub", 2024, 5, mode),
+                  MonthFileState::Missing);
+}

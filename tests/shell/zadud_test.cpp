@@ -6,6 +6,7 @@
 #include "tests/support/test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -236,6 +237,18 @@ TEST_F(MainWindowTest, MonthFileThatCouldNotBeOpenedIsNotReplaced) {
     setWriteFaultHook(nullptr);
     EXPECT_TRUE(errors_.isEmpty());
     EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 0);
+    // However the folder is spelled, nothing is saved, nor into another folder.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir_.file("other"))));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(dir_.path()),
+                            QString::fromStdString(dir_.file("link"))));
+    for (const std::string& spelling :
+         {dir_.path() + "/", dir_.file("other/.."), dir_.file("link"), dir_.file("other")}) {
+        form_->LedgerDir = QString::fromStdString(spelling);
+        EXPECT_TRUE(form_->close()) << spelling;
+        EXPECT_EQ(month("20243.txt"), old) << spelling;
+    }
+    EXPECT_FALSE(fileExists(dir_.file("other/20243.txt")));
+    form_->LedgerDir = QString::fromStdString(dir_.path());
     form_->Ledger.Items[1].Days[2].Income = 4;
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(form_->mc->Month(), 4);
@@ -253,9 +266,11 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], "'bad' は整数ではありません.");
     EXPECT_EQ(form_->mc->Month(), 10);
-    // October's own days are in memory, so October may be saved.
+    // October's own days are in memory, but its carry-over is not: saving
+    // it would write wrong income totals.
     EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 15);
-    EXPECT_TRUE(form_->monthSavable());
+    EXPECT_EQ(form_->monthHold(), TForm1::Hold::PreviousMonthFile);
+    EXPECT_EQ(form_->heldFile().toStdString(), dir_.file("20249.txt"));
     // Stepping back into October from November after October's file went
     // bad: the first error is shown, the title follows the move, and the
     // half-read October is never saved.
@@ -282,6 +297,9 @@ TEST_F(MainWindowTest, MovingMonthsAfterAFailedConfigurationReadEmptiesNoFile) {
     form_->mc->setMonth(5);
     runGuarded([this] { form_->FormActivate(); });
     ASSERT_EQ(errors_, QStringList{"ﾌｧｲﾙが見つかりません."});
+    EXPECT_EQ(form_->heldMessage().toStdString(),
+              "ﾌｧｲﾙ " + dir_.file("ZADUD.CFG") +
+                  " を読み込めなかったため、この月は読み取り専用です");
 
     QTest::mouseClick(form_->Next, Qt::LeftButton);
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);

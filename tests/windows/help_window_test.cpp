@@ -1,5 +1,6 @@
 #include "windows/help_window.h"
 
+#include "ledger/errors.h"
 #include "shell/zadud.h"
 #include "tests/support/test_support.h"
 
@@ -117,6 +118,11 @@ TEST(HelpDocument, CoversEveryWindowTheKeysAndTheFileFormats) {
           "Ctrl+S", "Ctrl+X", "Ctrl+K", "Ctrl+N", "Ctrl+H", "Ctrl+V", "199612.txt", "199837.nik",
           "19980115.nik", "ZADUD=", "MEMO=", "kamo"})
         EXPECT_TRUE(html.contains(QString::fromUtf8(topic))) << topic;
+
+    // The error section lists the messages of a read-only month.
+    for (const char* message : {msg::HeldUnread, msg::HeldPrevious, msg::HeldTotals})
+        for (const QString& part : QString::fromUtf8(message).split(QStringLiteral("%s")))
+            EXPECT_TRUE(html.contains(part)) << message;
 
     // Every link inside the document reaches an anchor of it.
     QSet<QString> anchors;

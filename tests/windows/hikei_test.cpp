@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <cerrno>
 
 namespace {
 
@@ -167,7 +168,8 @@ const Step kSteps[] = {
     {1997, 1, 1, false, 1996, 12, 31}, {2001, 2, 28, true, 2001, 3, 1},
     {2004, 2, 28, true, 2004, 2, 29},  {2004, 2, 29, true, 2004, 3, 1},
     {1900, 2, 28, true, 1900, 3, 1},   {2001, 1, 31, true, 2001, 2, 1},
-    {1999, 12, 31, true, 2000, 1, 1},
+    {1999, 12, 31, true, 2000, 1, 1},  {1800, 3, 1, false, 1800, 2, 28},
+    {2000, 2, 28, true, 2000, 2, 29},  {2200, 2, 28, true, 2200, 3, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calendar, DayStep, testing::ValuesIn(kSteps),
@@ -279,6 +281,82 @@ TEST_F(SheetTest, OnlyNamedItemRowsOpenTheDialog) {
     EXPECT_EQ(form2->SG1->Row(), 3);
     EXPECT_EQ(shown.size(), 2u);
 }
+
+// A month that must not be saved is entered by a day step: May's own file
+// fails, or April's that gives May its carry-over (May is then entered
+// backward from June). May is read-only until it reads cleanly again.
+enum class Fault { MayDamaged, MayOverflows, MayUnopenable, AprilDamaged, AprilUnopenable };
+struct Held {
+    const char* what;
+    Fault fault;
+    const char* loadError;
+    const char* message;
+};
+
+class HeldMonth : public SheetTest, public testing::WithParamInterface<Held> {};
+
+TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
+    const Held h = GetParam();
+    const bool april = h.fault >= Fault::AprilDamaged;
+    const std::string may = monthFile(2024, 5), failing = april ? monthFile(2024, 4) : may;
+    std::string damaged = itemFile(Food, 1, 1);
+    damaged.replace(damaged.find("00000000"), 8, "0000000x");
+    writeBytes(monthFile(2024, 4), h.fault == Fault::AprilDamaged ? damaged : itemFile(Food, 1, 1));
+    writeBytes(may, h.fault == Fault::MayDamaged
+                        ? damaged
+                        : itemFile(Food, 31, h.fault == Fault::MayOverflows ? INT32_MAX : 0));
+    const std::string before = readBytes(failing), mayBefore = readBytes(may);
+    if (h.fault == Fault::MayUnopenable || h.fault == Fault::AprilUnopenable)
+        setWriteFaultHook([failing](const std::string& path, const std::string& step) {
+            return step == "read" && path == failing ? EACCES : 0;
+        });
+    start(2024, april ? 6 : 4, april ? 1 : 30, {{1, Pay}, {12, Food}});
+    openSheet();
+    QTest::mouseClick(april ? form2->Next : form2->SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(errors, h.loadError ? QStringList{h.loadError} : QStringList{});
+    EXPECT_EQ(form2->Label1->text(),
+              QStringLiteral("2024年5月%1日 (読み取り専用)").arg(april ? 31 : 1));
+
+    errors.clear();
+    clickCell(1, 12);
+    EXPECT_EQ(errors,
+              QStringList{QString::fromUtf8(h.message).arg(QString::fromStdString(failing))});
+    EXPECT_EQ(shown.size(), 1u) << "the amount dialog opened";
+    form2->Exit1->trigger();
+    EXPECT_TRUE(form1->close());
+    EXPECT_EQ(readBytes(failing), before);
+    EXPECT_EQ(readBytes(may), mayBefore);
+
+    // Mended, left and entered again: the hold is lifted.
+    setWriteFaultHook(nullptr);
+    writeBytes(failing, itemFile(Food, 31, 5));
+    form1->SpeedButton1->click();
+    form1->Next->click();
+    errors.clear();
+    shown.clear();
+    form1->SpeedButton3->click();
+    EXPECT_EQ(form2->Label1->text(), QStringLiteral("2024年5月1日"));
+    clickCell(1, 12);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(form5->Label1->text(), Food);
+}
+
+const char* const NotInteger = "'0000000x' は整数ではありません.";
+const char* const Unread = "ﾌｧｲﾙ %1 を読み込めなかったため、この月は読み取り専用です.";
+const char* const PreviousUnread =
+    "前月のﾌｧｲﾙ %1 を読み込めなかったため、この月は読み取り専用です.";
+const Held kHeld[] = {
+    {"MaysFileIsDamaged", Fault::MayDamaged, NotInteger, Unread},
+    {"MaysTotalsOverflow", Fault::MayOverflows, "整数のｵｰﾊﾞｰﾌﾛｰ.",
+     "ﾌｧｲﾙ %1 の合計が整数の範囲を超えるため、この月は読み取り専用です."},
+    {"MaysFileCannotBeOpened", Fault::MayUnopenable, nullptr, Unread},
+    {"AprilsFileIsDamaged", Fault::AprilDamaged, NotInteger, PreviousUnread},
+    {"AprilsFileCannotBeOpened", Fault::AprilUnopenable, nullptr, PreviousUnread},
+};
+
+INSTANTIATE_TEST_SUITE_P(Months, HeldMonth, testing::ValuesIn(kHeld),
+                         [](const testing::TestParamInfo<Held>& info) { return info.param.what; });
 
 TEST_F(SheetTest, DateLabelEndsFourteenPixelsFromTheRight) {
     start(1997, 1, 5, {});

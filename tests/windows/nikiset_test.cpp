@@ -181,6 +181,14 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
         {"read-only file", [this] { ::chmod(cfg.c_str(), 0444); }, "ﾌｧｲﾙへのｱｸｾｽが拒否されました."},
         {"comma in a name", [this] { retype(edit("Edit5"), "a,b"); },
          "項目3「a,b」の名前に \",\" は使えません."},
+        {"a name given twice", [this] { retype(edit("Edit14"), "B"); },
+         "項目12「B」は項目1と同じ名前です."},
+        {"a name kept by an emptied item",
+         [this] {
+             retype(edit("Edit3"), "");
+             retype(edit("Edit6"), "A");
+         },
+         "項目4「A」は項目1と同じ名前です."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

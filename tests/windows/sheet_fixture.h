@@ -8,6 +8,7 @@
 #include "ledger/amount_format.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
+#include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
@@ -51,6 +52,7 @@ protected:
     void TearDown() override {
         Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
+        setWriteFaultHook(nullptr);
     }
 
     // Sets the calendar, writes the configuration naming the items and runs
