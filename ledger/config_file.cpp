@@ -91,7 +91,6 @@ void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& l
 
 std::string nameBytes(const std::string& utf8Text, const std::string& stored, int item) {
     if (!stored.empty() && utf8Text == cp932ToUtf8Lossy(stored)) return stored;
-    refuseControls(utf8Text, itemWhere(item));
     return utf8ToCp932(utf8Text, itemWhere(item));
 }
 

@@ -38,8 +38,9 @@ struct ConfigValues {
 // The bytes to store for item `item` whose box shows `utf8Text` after being
 // filled from the name's `stored` bytes: those bytes while the text is what
 // they show (the month files match names by bytes, and 398 CP932 codes would
-// change on re-encoding: 髙 EE E0 becomes FB FC), else the text encoded. A
-// control character or one CP932 cannot hold throws, naming it.
+// change on re-encoding: 髙 EE E0 becomes FB FC), else the text encoded; a
+// character CP932 cannot hold throws, naming it. formatConfig refuses the
+// control characters.
 std::string nameBytes(const std::string& utf8Text, const std::string& stored, int item);
 
 // The file's bytes; readConfig gives back exactly these locations and names.
