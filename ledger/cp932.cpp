@@ -172,12 +172,12 @@ std::string encodeExactly(std::string_view utf8, const std::string& where, bool 
     }
     out += utf8ToCp932(utf8.substr(start), where);
 
+    // Encoder output always decodes; should it not, nothing matches below.
     std::string back;
-    if (escapes) {
+    if (escapes)
         back = cp932ToUtf8Preserving(out);
-    } else if (toUtf8().run(out, back, nullptr) != std::string_view::npos) {
-        back.clear(); // cannot happen for encoder output; reported below
-    }
+    else
+        toUtf8().run(out, back, [](unsigned char, std::string&) {});
     if (back == utf8) return out;
     std::size_t i = 0, j = 0;
     while (i < utf8.size()) {
@@ -188,7 +188,7 @@ std::string encodeExactly(std::string_view utf8, const std::string& where, bool 
                                      describeChar(typed) + " は Shift-JIS で " +
                                          describeChar(read) + " に変わります"));
     }
-    throw unencodable(where, 0);
+    throw AppError(withWhere(where, "に ", Undecodable));
 }
 
 } // namespace

@@ -88,3 +88,8 @@ std::string diaryMemoBytes(const std::string& utf8Text) {
                            " は使えません");
     return diaryBytes(utf8ToCp932Preserving(utf8Text, "日記"));
 }
+
+std::string diarySaveBytes(const std::string& storedBytes, const std::string& loadedText,
+                           const std::string& text) {
+    return text == loadedText ? storedBytes : diaryMemoBytes(text);
+}

@@ -47,3 +47,9 @@ std::string diaryMemoText(const std::string& bytes);
 // back as another one are refused with a message naming it;
 // diaryMemoText of the result gives the text back.
 std::string diaryMemoBytes(const std::string& utf8Text);
+
+// What saving writes: the stored bytes themselves while the memo still shows
+// `loadedText`, the text it showed when they were loaded (so a save without
+// an edit changes no byte), else diaryMemoBytes(text).
+std::string diarySaveBytes(const std::string& storedBytes, const std::string& loadedText,
+                           const std::string& text);

@@ -56,7 +56,7 @@ void TForm3::FormActivate() {
     // Bytes that are not CP932 ride along as private-use characters, so an
     // edited save writes them back too.
     Memo1->setPlainText(QString::fromStdString(diaryMemoText(bytes)));
-    loadedText_ = Memo1->toPlainText();
+    loadedText_ = Memo1->toPlainText().toStdString();
     loadedBytes_ = std::move(bytes);
     loaded_ = true;
 }
@@ -66,9 +66,9 @@ void TForm3::Exit1Click() {
     // A day file that was there but could not be read is never written over
     // unseen: the read is tried again, and its error keeps the window open.
     if (!loaded_) loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
-    const QString text = Memo1->toPlainText();
+    const std::string text = Memo1->toPlainText().toStdString();
     const std::string bytes =
-        loaded_ && text == loadedText_ ? loadedBytes_ : diaryMemoBytes(text.toStdString());
+        loaded_ ? diarySaveBytes(loadedBytes_, loadedText_, text) : diaryMemoBytes(text);
     saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
     accept();
 }

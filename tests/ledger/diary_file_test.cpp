@@ -109,7 +109,7 @@ TEST(DiaryText, EditedMemoTextReadsBackAsTyped) {
     const std::string text = diaryMemoText(stored);
     EXPECT_EQ(diaryMemoBytes(text), stored);
     EXPECT_EQ(diaryMemoBytes(text + "!"), "\x93\xfa\x80\x8b\x4c\r\nx\xfd!\r\n");
-    for (const std::string typed :
+    for (const std::string& typed :
          {std::string("日記 ～①\n\tタブ\x1b"), std::string(1500, 'a') + "\n髙"})
         EXPECT_EQ(diaryMemoText(diaryMemoBytes(typed)), typed);
 }
