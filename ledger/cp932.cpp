@@ -121,9 +121,16 @@ std::string withWhere(const std::string& where, const char* joint, const std::st
     return where.empty() ? text : where + joint + text;
 }
 
+// A named character after a word: the corner brackets bring their own
+// space, a control character's name needs one.
+std::string afterWord(char32_t c) {
+    const std::string d = describeChar(c);
+    return d.rfind("「", 0) == 0 ? d : " " + d;
+}
+
 AppError unencodable(const std::string& where, char32_t c) {
-    return AppError(withWhere(where, "に ",
-                              "Shift-JIS で表せない文字 " + describeChar(c) + " が含まれています"));
+    return AppError(
+        withWhere(where, "に ", "Shift-JIS で表せない文字" + afterWord(c) + " が含まれています"));
 }
 
 } // namespace
@@ -184,9 +191,9 @@ std::string encodeExactly(std::string_view utf8, const std::string& where, bool 
         const char32_t typed = nextCodePoint(utf8, i);
         const char32_t read = j < back.size() ? nextCodePoint(back, j) : 0;
         if (typed != read)
-            throw AppError(withWhere(where, "の ",
-                                     describeChar(typed) + " は Shift-JIS で " +
-                                         describeChar(read) + " に変わります"));
+            throw AppError(withWhere(where, "の",
+                                     describeChar(typed) + " は Shift-JIS で" + afterWord(read) +
+                                         " に変わります"));
     }
     throw AppError(withWhere(where, "に ", Undecodable));
 }

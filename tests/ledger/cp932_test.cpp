@@ -86,13 +86,13 @@ TEST(Cp932Codes, TextThatWouldNotReadBackIsRefusedByName) {
         bool preserving;
         const char* message;
     } cases[] = {
-        {"C:¥", false, "場所の 「¥」(U+00A5) は Shift-JIS で 「\\」(U+005C) に変わります"},
+        {"C:¥", false, "場所の「¥」(U+00A5) は Shift-JIS で「\\」(U+005C) に変わります"},
         {"\xEF\x9E\x80", false,
-         "場所に Shift-JIS で表せない文字 「\xEF\x9E\x80」(U+F780) が含まれています"},
+         "場所に Shift-JIS で表せない文字「\xEF\x9E\x80」(U+F780) が含まれています"},
         // An escaped lead byte would join the letter after it.
         {"\xEF\x9E\x81"
          "A",
-         true, "場所の 「\xEF\x9E\x81」(U+F781) は Shift-JIS で 「、」(U+3001) に変わります"},
+         true, "場所の「\xEF\x9E\x81」(U+F781) は Shift-JIS で「、」(U+3001) に変わります"},
     };
     for (const auto& c : cases) {
         const auto encode = c.preserving ? utf8ToCp932Preserving : utf8ToCp932Exact;

@@ -195,7 +195,7 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
          "日記帳の格納場所に制御文字 TAB (U+0009) は使えません."},
         {"location that reads back as another folder",
          [this] { retype(edit("Edit1"), start + "/家計簿〜2024"); },
-         "家計簿の格納場所の 「〜」(U+301C) は Shift-JIS で 「～」(U+FF5E) に変わります."},
+         "家計簿の格納場所の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

@@ -145,9 +145,9 @@ TEST_F(DiaryWindow, TextTheFileCannotHoldIsRefusedByName) {
                         "b"),
          QStringLiteral("日記に制御文字 Ctrl-Z (U+001A) は使えません.")},
         {QStringLiteral("😀"),
-         QStringLiteral("日記に Shift-JIS で表せない文字 「😀」(U+1F600) が含まれています.")},
+         QStringLiteral("日記に Shift-JIS で表せない文字「😀」(U+1F600) が含まれています.")},
         {QStringLiteral("〜"),
-         QStringLiteral("日記の 「〜」(U+301C) は Shift-JIS で 「～」(U+FF5E) に変わります.")},
+         QStringLiteral("日記の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります.")},
     };
     for (const auto& c : cases) {
         writeBytes(tmp.file("199837.nik"), "old\r\n");
