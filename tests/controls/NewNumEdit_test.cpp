@@ -688,6 +688,14 @@ TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
         EXPECT_EQ(beeps.count(), c.beeps);
         EXPECT_EQ(f.edit->InsertMode(), true);
     }
+    // A pasted sign obeys CanNegative as the "-" key does.
+    Form f;
+    dialogSettings(*f.edit);
+    f.edit->setCanNegative(false);
+    QApplication::clipboard()->setText(QStringLiteral("-5"));
+    press(f.edit, "A");
+    QTest::keyClick(f.edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f.edit->text(), "0");
 }
 
 TEST(NewNumEditEvents, CopyReachesTheBase) {
