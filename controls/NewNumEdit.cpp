@@ -73,6 +73,8 @@ TNewNumEdit::TNewNumEdit(QWidget* parent) : QLineEdit(parent) {
     setZeroDisplay(false);
     insertMode_ = true;
     setConmaDisplay(true);
+    // Only the base's own edits are reported as edited; renderings are not.
+    connect(this, &QLineEdit::textEdited, this, &TNewNumEdit::adoptText);
 }
 
 void TNewNumEdit::setDecimal(bool on) {
@@ -340,6 +342,45 @@ int TNewNumEdit::workingToBox(int workPos) const {
 
 int TNewNumEdit::boxCaret() const {
     return hasSelectedText() ? selectionStart() : cursorPosition();
+}
+
+// A paste, a drop or an undo read as typed digits: one leading "-" (only
+// where CanNegative allows it), digits with "," ignored, and in decimal mode
+// one "." with at most MaxDecimal places; within ValueLimit.
+bool TNewNumEdit::readText(const QString& t, Currency& r) const {
+    QString s = t.trimmed();
+    if (leadingChar_.unicode() > 32 && !leadingChar_.isDigit()) s.remove(leadingChar_);
+    const bool negative = s.startsWith(QLatin1Char('-'));
+    if (negative && !canNegative_) return false;
+    if (negative) s.remove(0, 1);
+    const int dot = s.indexOf(QLatin1Char('.'));
+    if (dot >= 0 && (!decimal_ || maxDecimal_ == 0 || s.size() - dot - 1 > maxDecimal_))
+        return false;
+    for (int i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        const bool ok = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                        (c == QLatin1Char(',') && (dot < 0 || i < dot)) || i == dot;
+        if (!ok) return false;
+    }
+    if (s == QLatin1String(".")) return false;
+    r = ParseNumber(s);
+    if (r >= valueLimit_) return false;
+    if (negative) r.raw = -r.raw;
+    return true;
+}
+
+void TNewNumEdit::adoptText(const QString& t) {
+    // Keep the caret as far from the right end as the base left it.
+    const int right = static_cast<int>(t.size()) - cursorPosition();
+    Currency r;
+    if (isReadOnly() || !readText(t, r)) {
+        beep();
+        setValue(value_);
+        return;
+    }
+    setValue(r);
+    setCursorPosition(std::max(0, static_cast<int>(text().size()) - right));
+    caretPos_ = boxToWorking(cursorPosition());
 }
 
 void TNewNumEdit::beep() {

@@ -3,7 +3,9 @@
 // Every keystroke edits the number at the caret (EditAtCaret), the result is
 // checked against ValueLimit, and the whole text is rendered again from
 // Value, with the caret kept at the same distance from the right end, as on
-// a calculator display. The base line edit never inserts text by itself.
+// a calculator display. The base line edit never inserts text by itself;
+// what it changes on its own (paste, cut, undo, a drop) is read back as a
+// number or undone, so the box always shows Value.
 
 #include <QLineEdit>
 #include <QString>
@@ -161,6 +163,9 @@ private:
     void beep();
     void focusNext();
     void recomputeLimit();
+    // Text the base changed by itself becomes Value, or is refused.
+    void adoptText(const QString& t);
+    bool readText(const QString& t, Currency& r) const;
 
     // The box may show a leading character that the working text lacks.
     bool leadingShown() const;

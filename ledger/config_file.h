@@ -19,7 +19,8 @@ using LocationCheck = std::function<bool(const std::string& utf8Path)>;
 
 // Clears the ledger's names and day cells, sets both locations to
 // `startDir`, then applies the lines of `startDir`/ZADUD.CFG in file order.
-// A location that fails its check falls back to `startDir` silently. Errors
+// A location that fails its check (or holds a control character) falls back
+// to `startDir` silently; control characters are dropped from names. Errors
 // (missing file, a bad or out-of-range item number) are thrown after the
 // lines before them have been applied to the arguments, and those stay.
 void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
@@ -39,8 +40,19 @@ struct ConfigValues {
 // typed into it. Empty names are no items.
 void refuseDuplicateNames(const std::array<std::string, ShownItems>& names);
 
-// The file's bytes. A location that code page 932 cannot hold throws; so does
-// an item name holding ",", which the month file could never read back.
+// The bytes to store for item `item` whose box shows `utf8Text` after being
+// filled from the name's `stored` bytes: those bytes while the text is what
+// they show (the month files match names by bytes, and 398 CP932 codes would
+// change on re-encoding: 髙 EE E0 becomes FB FC), else the text encoded; a
+// character CP932 cannot hold throws, naming it. formatConfig refuses the
+// control characters.
+std::string nameBytes(const std::string& utf8Text, const std::string& stored, int item);
+
+// The file's bytes; readConfig gives back exactly these locations and names.
+// Throws, naming the character, for a location holding a control character
+// or one whose CP932 form reads back as another (〜 U+301C), and for an item
+// name holding a control character or ",", which the month file could never
+// read back.
 std::string formatConfig(const ConfigValues& values);
 
 // Replaces `startDir`/ZADUD.CFG with formatConfig(values). On any failure the

@@ -1,5 +1,6 @@
 #include "ledger/diary_file.h"
 
+#include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 
@@ -60,12 +61,35 @@ std::string diaryText(const std::string& bytes) {
 std::string diaryBytes(const std::string& text) {
     std::string bytes;
     bytes.reserve(text.size() + 8);
-    for (const char c : text) {
-        if (c == '\n')
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
             bytes += "\r\n";
-        else
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
             bytes += c;
+        }
     }
     bytes += "\r\n";
     return bytes;
+}
+
+std::string diaryMemoText(const std::string& bytes) {
+    return cp932ToUtf8Preserving(diaryText(bytes));
+}
+
+std::string diaryMemoBytes(const std::string& utf8Text) {
+    // Ctrl-Z ends a file on reading, and NUL ends the lines of many readers:
+    // what follows would be lost. Other control characters read back as
+    // written.
+    for (const char c : utf8Text)
+        if (c == '\x1A' || c == '\0')
+            throw AppError("日記に制御文字 " + describeChar(static_cast<unsigned char>(c)) +
+                           " は使えません");
+    return diaryBytes(utf8ToCp932Preserving(utf8Text, "日記"));
+}
+
+std::string diarySaveBytes(const std::string& storedBytes, const std::string& loadedText,
+                           const std::string& text) {
+    return text == loadedText ? storedBytes : diaryMemoBytes(text);
 }

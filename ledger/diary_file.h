@@ -33,6 +33,23 @@ void saveDiaryFile(const std::string& dir, int year, int month, int day, const s
 // without a line break after the last one.
 std::string diaryText(const std::string& bytes);
 
-// The file's bytes for a memo text: its lines each ended by CR LF, so an
-// empty memo is one CR LF. diaryText of the result gives the text back.
+// The file's bytes for a text: its lines each ended by CR LF, so an empty
+// text is one CR LF; a lone CR or LF is a line end too. diaryText of the
+// result gives the text back, with "\n" for every line end.
 std::string diaryBytes(const std::string& text);
+
+// The memo's text (UTF-8) for the stored bytes: diaryText, decoded so that
+// bytes that are not CP932 are carried as private-use characters.
+std::string diaryMemoText(const std::string& bytes);
+
+// The stored bytes for a memo text that was edited. Ctrl-Z, which ends a
+// file on reading, NUL, and a character that CP932 cannot hold or that would read
+// back as another one are refused with a message naming it;
+// diaryMemoText of the result gives the text back.
+std::string diaryMemoBytes(const std::string& utf8Text);
+
+// What saving writes: the stored bytes themselves while the memo still shows
+// `loadedText`, the text it showed when they were loaded (so a save without
+// an edit changes no byte), else diaryMemoBytes(text).
+std::string diarySaveBytes(const std::string& storedBytes, const std::string& loadedText,
+                           const std::string& text);

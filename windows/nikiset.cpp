@@ -217,7 +217,11 @@ void TForm4::CfgWrite() {
     values.diaryDir = Edit2->text().toStdString();
     for (int n = 1; n <= ShownItems; ++n) {
         const QLineEdit* edit = findEdit(n + 2);
-        if (edit) values.names[n - 1] = utf8ToCp932(edit->text().toStdString());
+        // An untouched box keeps the name's bytes, whatever CP932 code
+        // they use for its characters.
+        if (edit)
+            values.names[n - 1] =
+                nameBytes(edit->text().toStdString(), form1_->Ledger.Items[n].Name, n);
     }
     // An emptied edit leaves its name on the item in the main window, so
     // the name may not go to another item either.

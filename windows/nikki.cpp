@@ -1,6 +1,5 @@
 #include "windows/nikki.h"
 
-#include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -54,10 +53,10 @@ void TForm3::FormActivate() {
     loadedText_.clear();
     const TCalendar* mc = form1_->mc;
     std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
-    // Bytes that are not CP932 are shown replaced rather than refused; an
-    // unedited save still writes them back untouched.
-    Memo1->setPlainText(QString::fromStdString(cp932ToUtf8Lossy(diaryText(bytes))));
-    loadedText_ = Memo1->toPlainText();
+    // Bytes that are not CP932 ride along as private-use characters, so an
+    // edited save writes them back too.
+    Memo1->setPlainText(QString::fromStdString(diaryMemoText(bytes)));
+    loadedText_ = Memo1->toPlainText().toStdString();
     loadedBytes_ = std::move(bytes);
     loaded_ = true;
 }
@@ -67,9 +66,9 @@ void TForm3::Exit1Click() {
     // A day file that was there but could not be read is never written over
     // unseen: the read is tried again, and its error keeps the window open.
     if (!loaded_) loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
-    const QString text = Memo1->toPlainText();
+    const std::string text = Memo1->toPlainText().toStdString();
     const std::string bytes =
-        loaded_ && text == loadedText_ ? loadedBytes_ : diaryBytes(utf8ToCp932(text.toStdString()));
+        loaded_ ? diarySaveBytes(loadedBytes_, loadedText_, text) : diaryMemoBytes(text);
     saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
     accept();
 }

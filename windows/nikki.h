@@ -42,5 +42,5 @@ private:
     // writes the bytes back as they were.
     bool loaded_ = false;
     std::string loadedBytes_;
-    QString loadedText_;
+    std::string loadedText_;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -211,6 +212,7 @@ const EditCase DecimalCases[] = {
     {"DigitsOverSelectedZero", 0, -1, "12", "12.00", 2, 12, 0},
     {"PointJumpsAfterThePoint", 0, -1, "12.", "12.00", 3, 12, 0},
     {"DecimalTypedOver", 0, -1, "12.5", "12.50", 4, 12.5, 0},
+    {"FirstDecimalPlaceTypedOver", 12.34, 3, "5", "12.54", 4, 12.54, 0},
     {"BackspaceZeroesADecimal", 0, -1, "12.5B", "12.00", 4, 12, 0},
     {"SecondDecimal", 0, -1, "12.56", "12.56", 5, 12.56, 0},
     {"PastTheLastDecimalNothing", 12.56, 5, "7", "12.56", 5, 12.56, 0},
@@ -623,20 +625,77 @@ TEST(NewNumEditEvents, FocusGainSelectsAllWhenAutoSelect) {
     }
 }
 
-TEST(NewNumEditEvents, PasteChangesTextNotValue) {
+// What the base edit box changes by itself (paste, cut, a drop) is
+// read as a number through the typing limits, or refused with a beep: the
+// box always shows Value.
+TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
+    enum Op { Paste, ShiftInsert, CutAll, Drop };
+    const struct {
+        const char* name;
+        double start;
+        const char* before; // keys first (see press)
+        Op op;
+        const char* clip;
+        const char* after; // keys afterwards
+        const char* text;
+        double value;
+        int beeps;
+    } cases[] = {
+        {"paste over all", 1234, "A", Paste, "1,234,567", "", "1,234,567", 1234567, 0},
+        {"paste at the end", 1234, "E", Paste, "5", "", "12,345", 12345, 0},
+        {"paste negative", 7, "A", Paste, " -12 ", "", "-12", -12, 0},
+        {"paste letters", 1234, "E", Paste, "abc", "", "1,234", 1234, 1},
+        {"paste a second minus", 1234, "E", Paste, "-5", "", "1,234", 1234, 1},
+        {"paste past the limit", 1234, "A", Paste, "100000000", "", "1,234", 1234, 1},
+        {"paste a point", 1234, "A", Paste, "1.5", "", "1,234", 1234, 1},
+        {"cut all", 1234, "A", CutAll, "", "", "0", 0, 0},
+        {"drop", 12, "E", Drop, "9x", "", "12", 12, 1},
+        // Shift+Insert pastes and leaves insert mode on: 8 is then added.
+        {"shift insert", 12, "E", ShiftInsert, "3", "8", "1,238", 1238, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form f;
+        dialogSettings(*f.edit);
+        QSignalSpy beeps(f.edit, &TNewNumEdit::beeped);
+        f.edit->setValue(units(c.start));
+        press(f.edit, c.before);
+        QApplication::clipboard()->setText(QString::fromUtf8(c.clip));
+        switch (c.op) {
+        case Paste:
+            QTest::keyClick(f.edit, Qt::Key_V, Qt::ControlModifier);
+            break;
+        case ShiftInsert:
+            QTest::keyClick(f.edit, Qt::Key_Insert, Qt::ShiftModifier);
+            break;
+        case CutAll:
+            QTest::keyClick(f.edit, Qt::Key_X, Qt::ControlModifier);
+            break;
+        case Drop: {
+            QMimeData data;
+            data.setText(QString::fromUtf8(c.clip));
+            const QPoint at = f.edit->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.edit, &enter);
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.edit, &drop);
+            break;
+        }
+        }
+        press(f.edit, c.after);
+        EXPECT_EQ(f.edit->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(f.edit->Value(), units(c.value));
+        EXPECT_EQ(beeps.count(), c.beeps);
+        EXPECT_EQ(f.edit->InsertMode(), true);
+    }
+    // A pasted sign obeys CanNegative as the "-" key does.
     Form f;
     dialogSettings(*f.edit);
-    f.edit->setValue(Currency::fromUnits(1234));
-    QApplication::clipboard()->setText(QStringLiteral("abc"));
-    press(f.edit, "E");
+    f.edit->setCanNegative(false);
+    QApplication::clipboard()->setText(QStringLiteral("-5"));
+    press(f.edit, "A");
     QTest::keyClick(f.edit, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_EQ(f.edit->text(), "1,234abc");
-    EXPECT_EQ(f.edit->Value(), Currency::fromUnits(1234));
-    // The next edit works on Value, with the caret past the pasted text
-    // taken as the end.
-    press(f.edit, "5");
-    EXPECT_EQ(f.edit->text(), "12,345");
-    EXPECT_EQ(f.edit->Value(), Currency::fromUnits(12345));
+    EXPECT_EQ(f.edit->text(), "0");
 }
 
 TEST(NewNumEditEvents, CopyReachesTheBase) {

@@ -297,7 +297,15 @@ TEST_F(ConfigFile, RefusedWriteLeavesOldFileByteForByte) {
         {"comma in a name", [](ConfigValues& v) { v.names[2] = "a,b"; }, nullptr,
          "項目3「a,b」の名前に \",\" は使えません"},
         {"location not in code page 932",
-         [](ConfigValues& v) { v.diaryDir = "/tmp/\xf0\x9f\x98\x80"; }, nullptr, nullptr},
+         [](ConfigValues& v) { v.diaryDir = "/tmp/\xf0\x9f\x98\x80"; }, nullptr,
+         "日記帳の格納場所に Shift-JIS で表せない文字「😀」(U+1F600) が含まれています"},
+        {"location that reads back as another",
+         [](ConfigValues& v) { v.ledgerDir = "/tmp/家計簿〜2024"; }, nullptr,
+         "家計簿の格納場所の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります"},
+        {"control character in a location", [](ConfigValues& v) { v.diaryDir = "/tmp/a\tb"; },
+         nullptr, "日記帳の格納場所に制御文字 TAB (U+0009) は使えません"},
+        {"line end in a name", [](ConfigValues& v) { v.names[4] = "a\r\nZADUD=/x"; }, nullptr,
+         "項目5の名前に制御文字 CR (U+000D) は使えません"},
         {"read-only file", nullptr,
          [](const std::string& path) { fs::permissions(path, fs::perms::owner_read); },
          "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
@@ -329,6 +337,16 @@ TEST_F(ConfigFile, RefusedWriteLeavesOldFileByteForByte) {
                 leftovers.push_back(entry.path().string());
         EXPECT_TRUE(leftovers.empty()) << leftovers.front();
     }
+}
+
+TEST_F(ConfigFile, ControlCharactersNeverLeaveTheReader) {
+    const std::string tabbed = start + "/a\tb";
+    fs::create_directory(tabbed);
+    EXPECT_EQ(read("ZADUD=" + tabbed + "\r\nMEMO=$D\r\nkamo1=a\tb\x7f\r\nkamo2=\n\r\n"), "");
+    EXPECT_EQ(outLedger, start);
+    EXPECT_EQ(outDiary, diaryDir);
+    EXPECT_EQ(ledger.Items[1].Name, "ab");
+    EXPECT_EQ(ledger.Items[2].Name, "");
 }
 
 TEST_F(ConfigFile, CommaInNameWritesNoNewFile) {

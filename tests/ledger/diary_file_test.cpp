@@ -98,6 +98,20 @@ TEST(DiaryText, LinesAndBytes) {
         EXPECT_EQ(diaryText(diaryBytes(text)), text);
     EXPECT_EQ(diaryBytes(""), "\r\n");
     EXPECT_EQ(diaryBytes("a\n\nb"), "a\r\n\r\nb\r\n");
+    // A lone CR or LF is a line end as CR LF is, not a byte that cuts or
+    // joins lines on the next read.
+    EXPECT_EQ(diaryBytes("a\rb\nc\r\nd\r"), "a\r\nb\r\nc\r\nd\r\n\r\n");
+}
+
+TEST(DiaryText, EditedMemoTextReadsBackAsTyped) {
+    // Stray bytes ride through the memo; an edit elsewhere keeps them.
+    const std::string stored = "\x93\xfa\x80\x8b\x4c\r\nx\xfd\r\n";
+    const std::string text = diaryMemoText(stored);
+    EXPECT_EQ(diaryMemoBytes(text), stored);
+    EXPECT_EQ(diaryMemoBytes(text + "!"), "\x93\xfa\x80\x8b\x4c\r\nx\xfd!\r\n");
+    for (const std::string& typed :
+         {std::string("日記 ～①\n\tタブ\x1b"), std::string(1500, 'a') + "\n髙"})
+        EXPECT_EQ(diaryMemoText(diaryMemoBytes(typed)), typed);
 }
 
 TEST(DiaryFile, DayWithoutFileGetsAnEmptyOne) {

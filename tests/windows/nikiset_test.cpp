@@ -11,6 +11,7 @@
 #include "tests/support/test_support.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -80,6 +81,13 @@ protected:
             commit.setCommitString(text);
             QApplication::sendEvent(e, &commit);
         }
+    }
+    // Replaces the box's text by a paste from the clipboard.
+    void paste(QLineEdit* e, const QString& text) {
+        QApplication::clipboard()->setText(text);
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
     }
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     void doubleClickDir(DirList* list, const QString& name) {
@@ -189,6 +197,13 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
              retype(edit("Edit6"), "A");
          },
          "項目4「A」は項目1と同じ名前です."},
+        {"line end pasted into a name", [this] { paste(edit("Edit5"), "x\r\nZADUD=/y"); },
+         "項目3の名前に制御文字 CR (U+000D) は使えません."},
+        {"tab pasted into a location", [this] { paste(edit("Edit2"), "/tmp/a\tb"); },
+         "日記帳の格納場所に制御文字 TAB (U+0009) は使えません."},
+        {"location that reads back as another folder",
+         [this] { retype(edit("Edit1"), start + "/家計簿〜2024"); },
+         "家計簿の格納場所の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
@@ -210,6 +225,25 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
         EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
         click(form4->Button2);
     }
+}
+
+// Codes of the NEC and IBM extensions encode back to another code; a name
+// that was not edited keeps its bytes, so its month-file lines still match.
+TEST_F(SettingsDialog, UneditedNamesKeepTheirBytes) {
+    const std::string takahashi = "\xee\xe0\x8b\xb4";          // 髙橋 with the NEC-selected 髙
+    const std::string nearly = "\x87\x90", roman = "\xfa\x4a"; // ≒ Ⅰ
+    writeBytes(cfg, "ZADUD=" + ledger.toStdString() + "\r\nMEMO=" + diary.toStdString() +
+                        "\r\nkamo1=" + takahashi + "\r\nkamo2=" + nearly + "\r\nkamo3=" + roman +
+                        "\r\nkamo4=" + roman + "\r\n");
+    readConfigFile();
+    open();
+    retype(edit("Edit6"), "Ⅰ髙"); // an edited name is encoded as usual
+    click(form4->Button1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(readBytes(cfg), "ZADUD=" + ledger.toStdString() + "\r\nMEMO=" + diary.toStdString() +
+                                  "\r\nkamo1=" + takahashi + "\r\nkamo2=" + nearly +
+                                  "\r\nkamo3=" + roman + "\r\nkamo4=\x87\x54\xfb\xfc\r\n");
+    EXPECT_EQ(form1->Ledger.Items[1].Name, takahashi);
 }
 
 TEST_F(SettingsDialog, CtrlXInAnItemEditClosesWithoutCutting) {

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
@@ -118,6 +119,48 @@ TEST_F(DiaryWindow, TypedCp932TextSurvivesSaveAndLoad) {
     key(Qt::Key_Backspace, Qt::NoModifier);
     key(Qt::Key_S);
     EXPECT_EQ(readBytes(tmp.file("199837.nik")), expected);
+}
+
+// Bytes that are not CP932 ride through an edit elsewhere in the entry.
+TEST_F(DiaryWindow, EditedEntryKeepsStrayBytes) {
+    writeBytes(tmp.file("199837.nik"), "a\x80"
+                                       "b\r\n\xfd\r\n");
+    open();
+    key(Qt::Key_End);
+    QTest::keyClicks(form3->Memo1, "!");
+    key(Qt::Key_S);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "a\x80"
+                                                 "b\r\n\xfd!\r\n");
+}
+
+// What the file could not hold, or would give back as something else, is
+// refused by name; the window stays open and the old file stays.
+TEST_F(DiaryWindow, TextTheFileCannotHoldIsRefusedByName) {
+    const struct {
+        QString pasted;
+        QString error;
+    } cases[] = {
+        {QStringLiteral("a\x1a"
+                        "b"),
+         QStringLiteral("日記に制御文字 Ctrl-Z (U+001A) は使えません.")},
+        {QStringLiteral("😀"),
+         QStringLiteral("日記に Shift-JIS で表せない文字「😀」(U+1F600) が含まれています.")},
+        {QStringLiteral("〜"),
+         QStringLiteral("日記の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります.")},
+    };
+    for (const auto& c : cases) {
+        writeBytes(tmp.file("199837.nik"), "old\r\n");
+        errors.clear();
+        open();
+        QApplication::clipboard()->setText(c.pasted);
+        key(Qt::Key_V);
+        key(Qt::Key_S);
+        EXPECT_EQ(errors, QStringList{c.error});
+        EXPECT_TRUE(form3->isVisible());
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
+        key(Qt::Key_X);
+    }
 }
 
 TEST_F(DiaryWindow, MenuKeysWinOverTheMemosEditingKeys) {

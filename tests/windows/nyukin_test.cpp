@@ -1,5 +1,7 @@
 #include "tests/windows/sheet_fixture.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -168,6 +170,29 @@ TEST_F(AmountDialogTest, EightDigitsAreAcceptedANinthIsRefused) {
     confirm();
     EXPECT_EQ(cell(1, 1), QStringLiteral("  99,999,999"));
     EXPECT_EQ(day(1, 2).Income, 99999999);
+}
+
+// What the amount boxes show after a paste or a cut is what the dialog
+// stores.
+TEST_F(AmountDialogTest, PastedAndCutAmountsAreStoredAsShown) {
+    start(2003, 4, 2, {{1, Food}});
+    day(1, 2) = {1234, 99};
+    openOn(1);
+    QApplication::clipboard()->setText(QStringLiteral("5,000"));
+    QWidget* income = QApplication::focusWidget(); // all of it selected on opening
+    QTest::keyClick(income, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(income, Qt::Key_Tab);
+    QWidget* expense = QApplication::focusWidget();
+    ASSERT_NE(expense, income);
+    QTest::keyClick(expense, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(expense, Qt::Key_Delete, Qt::ShiftModifier); // cut
+    QApplication::clipboard()->setText(QStringLiteral("12x"));
+    QTest::keyClick(expense, Qt::Key_Insert, Qt::ShiftModifier); // refused
+    confirm();
+    EXPECT_EQ(row(1),
+              (QStringList{Food, QStringLiteral("       5,000"), QStringLiteral("           0")}));
+    EXPECT_EQ(day(1, 2).Income, 5000);
+    EXPECT_EQ(day(1, 2).Expense, 0);
 }
 
 // The refill overflows: the dialog stays open, the new amount is already in
