@@ -85,6 +85,12 @@ void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& l
     ledgerDir = startDir;
     diaryDir = startDir;
     const std::string bytes = readFileBytes(joinPath(startDir, ConfigFileName));
+    parseConfig(bytes, startDir, ledger, ledgerDir, diaryDir, checkLedger, checkDiary);
+}
+
+void parseConfig(const std::string& bytes, const std::string& startDir, MonthLedger& ledger,
+                 std::string& ledgerDir, std::string& diaryDir, const LocationCheck& checkLedger,
+                 const LocationCheck& checkDiary) {
     for (const std::string& line : splitLines(bytes))
         applyLine(line, startDir, ledger, ledgerDir, diaryDir, checkLedger, checkDiary);
 }

@@ -27,6 +27,12 @@ void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& l
                 std::string& diaryDir, const LocationCheck& checkLedger,
                 const LocationCheck& checkDiary);
 
+// Applies the lines of a configuration file's bytes, as readConfig does
+// after it has cleared the ledger and set both locations to `startDir`.
+void parseConfig(const std::string& bytes, const std::string& startDir, MonthLedger& ledger,
+                 std::string& ledgerDir, std::string& diaryDir, const LocationCheck& checkLedger,
+                 const LocationCheck& checkDiary);
+
 // What the settings dialog writes.
 struct ConfigValues {
     std::string ledgerDir; // UTF-8

@@ -115,6 +115,7 @@ bool applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
 } // namespace
 
 std::string formatMonth(const MonthLedger& ledger) {
+    checkTotals(ledger);
     std::string out;
     forEachSavedItem(ledger, [&](int i, const LedgerItem& item) {
         appendLine(out, item, true, ledger.CarryOver[i]);
@@ -127,8 +128,9 @@ std::string formatMonth(const MonthLedger& ledger) {
 
 void checkTotals(const MonthLedger& ledger) {
     forEachSavedItem(ledger, [&](int i, const LedgerItem& item) {
-        lineTotal(item, true, ledger.CarryOver[i]);
-        lineTotal(item, false, 0);
+        // The closing balance too: the next month carries it in, and a file
+        // it cannot read would hold that month.
+        checkedSub(lineTotal(item, true, ledger.CarryOver[i]), lineTotal(item, false, 0));
     });
 }
 

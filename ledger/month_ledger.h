@@ -53,8 +53,10 @@ std::string monthFileName(int year, int month);
 // the other lines. Sums are checked: a total outside 32 bits throws
 // "整数のｵｰﾊﾞｰﾌﾛｰ" before anything is written.
 std::string formatMonth(const MonthLedger& ledger);
-// Throws "整数のｵｰﾊﾞｰﾌﾛｰ" when formatMonth would: a month loaded with such
-// totals could never be saved.
+// Throws "整数のｵｰﾊﾞｰﾌﾛｰ" when formatMonth would: a total, or an item's
+// closing balance (income total minus expense total, which the next month
+// carries in), outside 32 bits. A month loaded with such totals could never
+// be saved, or never be carried.
 void checkTotals(const MonthLedger& ledger);
 
 // Applies a month file to the ledger. Current mode zeroes the day cells and
