@@ -465,6 +465,7 @@ void TForm8::Print1Click() {
     printer.setDocName(QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month));
     QPrintPreviewDialog preview(&printer, dialogParent(form1_));
     preview.setObjectName(QStringLiteral("PrintPreview"));
+    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
     auto* withDiary = new QCheckBox(WithDiaryCaption, &preview);
     withDiary->setObjectName(QStringLiteral("WithDiary"));
     if (auto* bar = preview.findChild<QToolBar*>()) {
