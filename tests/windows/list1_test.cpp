@@ -133,15 +133,10 @@ TEST(MonthPrintModel, TableFontShrinksToTheWidestAmountThenTurnsLandscape) {
     }
 }
 
-TEST(MonthPrintModel, LongDiaryBreaksAcrossPagesWithoutLosingALine) {
-    MonthPrintData data = december();
-    QString longText;
-    for (int i = 1; i <= 120; ++i)
-        longText += QStringLiteral("%1行目、今日の出来事を書いた。\n").arg(i);
-    longText.chop(1);
-    data.diary = {{3, QStringLiteral("雨。")}, {25, longText}, {26, QStringLiteral("晴れ。")}};
-    const MonthPrint print = layout(data);
-    ASSERT_GE(print.pages.size(), 4u);
+// The diary pages' text in order, "|" for each date; checks on the way that
+// a date is followed on its page by its entry's first line, that no line
+// runs into the footer, and that every page is numbered.
+QString diaryBody(const MonthPrint& print) {
     const qreal height = print.page.paintRect(QPageLayout::Point).height();
     QString body;
     for (std::size_t p = 1; p < print.pages.size(); ++p) {
@@ -151,9 +146,8 @@ TEST(MonthPrintModel, LongDiaryBreaksAcrossPagesWithoutLosingALine) {
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const PrintText& t = texts[i];
             if (t.text.startsWith(QStringLiteral("12月"))) {
-                // A date is followed on its page by the entry's first line.
-                ASSERT_LT(i + 1, texts.size());
-                EXPECT_GT(texts[i + 1].rect.left(), t.rect.left()) << t.text.toStdString();
+                EXPECT_TRUE(i + 1 < texts.size() && texts[i + 1].rect.left() > t.rect.left())
+                    << "alone at the foot of page " << p + 1 << ": " << t.text.toStdString();
                 body += QLatin1Char('|');
             } else if (t.rect.left() > 0) {
                 EXPECT_LE(t.rect.bottom(), height - 12)
@@ -162,8 +156,32 @@ TEST(MonthPrintModel, LongDiaryBreaksAcrossPagesWithoutLosingALine) {
             }
         }
     }
-    EXPECT_EQ(body, QStringLiteral("|雨。|") + QString(longText).remove(QLatin1Char('\n')) +
-                        QStringLiteral("|晴れ。"));
+    return body;
+}
+
+TEST(MonthPrintModel, LongDiaryBreaksAcrossPagesWithoutLosingALine) {
+    MonthPrintData data = december();
+    QString longText;
+    for (int i = 1; i <= 120; ++i)
+        longText += QStringLiteral("%1行目、今日の出来事を書いた。\n").arg(i);
+    longText.chop(1);
+    data.diary = {{3, QStringLiteral("雨。")}, {25, longText}, {26, QStringLiteral("晴れ。")}};
+    const MonthPrint print = layout(data);
+    EXPECT_GE(print.pages.size(), 4u);
+    EXPECT_EQ(diaryBody(print), QStringLiteral("|雨。|") +
+                                    QString(longText).remove(QLatin1Char('\n')) +
+                                    QStringLiteral("|晴れ。"));
+
+    // Entries of every length up to two pages bring the next date to every
+    // place on a page, the foot included.
+    for (int lines = 1; lines <= 100; ++lines) {
+        data.diary = {{1, QStringLiteral("行\n").repeated(lines).chopped(1)},
+                      {2, QStringLiteral("次。")}};
+        EXPECT_EQ(diaryBody(layout(data)), QStringLiteral("|") +
+                                               QStringLiteral("行").repeated(lines) +
+                                               QStringLiteral("|次。"))
+            << lines << " lines";
+    }
 }
 
 class PrintCommands : public MainWindowFixture {
