@@ -1,5 +1,5 @@
 #pragma once
-// A month read for an export (printout, PDF): the carry-over from the month
+// A month read for an export (printout, PDF): the carry-over from the months
 // before, then the month's days, by the same loads as the main window, with
 // nothing ever written. An export must not show a partial month, so a file
 // that is malformed, or that exists but cannot be read, throws its error
