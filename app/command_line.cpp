@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/csv_command.h"
-
+#include "app/pdf_command.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
@@ -53,6 +53,12 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("csv"), QStringLiteral("Writes a year (1996) or a month (1996-12) as CSV."),
         QStringLiteral("period"));
     parser.addOption(csv);
+    const QCommandLineOption pdf(QStringLiteral("pdf"),
+                                 QStringLiteral("Writes a month's printout (1996-12) as PDF."),
+                                 QStringLiteral("month"));
+    const QCommandLineOption withDiary(QStringLiteral("with-diary"),
+                                       QStringLiteral("With --pdf: adds the month's diary."));
+    parser.addOptions({pdf, withDiary});
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The file an export writes."));
     parser.process(app);
@@ -65,5 +71,8 @@ int runCommandLine(QCoreApplication& app) {
         return runCsvExport(parser.value(csv).toStdString(),
                             files.size() == 1 ? files.first().toStdString() : std::string());
     }
+    if (parser.isSet(pdf))
+        return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
+                             parser.isSet(withDiary));
     return -1;
 }

@@ -7,6 +7,7 @@
 #include "windows/help_window.h"
 #include "windows/hikei.h"
 #include "windows/ichiran.h"
+#include "windows/list1.h"
 #include "windows/nikiset.h"
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
     form1.setVersion(&form6);
     TForm7 form7(&form1);
     form1.setMonthlyList(&form7);
+    TForm8 form8(&form1);
+    form1.setPrintHandlers([&form8] { form8.Print1Click(); }, [&form8] { form8.Pdf1Click(); });
     YearOverview yearOverview(&form1);
     form1.setYearOverview(&yearOverview);
     HelpWindow help(&form1);

@@ -26,21 +26,35 @@ std::string diaryFileName(int year, int month, int day) {
     return text;
 }
 
+namespace {
+
+// The errno of the failed read (ENOENT when the day has no file), 0 on success.
+int tryReadDiary(const std::string& dir, int year, int month, int day, std::string& bytes) {
+    int err = tryReadFileBytes(joinPath(dir, diaryFileName(year, month, day)), bytes);
+    if (err == ENOENT && diaryNameShared(year, month, day))
+        err = tryReadFileBytes(joinPath(dir, diaryRuleName(year, month, day)), bytes);
+    return err;
+}
+
+} // namespace
+
 std::string loadDiaryFile(const std::string& dir, int year, int month, int day) {
     const std::string own = joinPath(dir, diaryFileName(year, month, day));
     std::string bytes;
-    int err = tryReadFileBytes(own, bytes);
+    const int err = tryReadDiary(dir, year, month, day, bytes);
     if (err == 0) return bytes;
-    if (err == ENOENT && diaryNameShared(year, month, day)) {
-        const std::string legacy = joinPath(dir, diaryRuleName(year, month, day));
-        err = tryReadFileBytes(legacy, bytes);
-        if (err == 0) return bytes;
-    }
     // Only a missing file is created: an existing one that cannot be read
     // must not be emptied.
     if (err != ENOENT) throw fileError(err, own);
     writeFileSafely(own, std::string());
     return std::string();
+}
+
+bool readDiaryFile(const std::string& dir, int year, int month, int day, std::string& bytes) {
+    const int err = tryReadDiary(dir, year, month, day, bytes);
+    if (err == ENOENT) return false;
+    if (err != 0) throw fileError(err, joinPath(dir, diaryFileName(year, month, day)));
+    return true;
 }
 
 void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes) {

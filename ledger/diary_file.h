@@ -25,6 +25,10 @@ std::string diaryFileName(int year, int month, int day);
 // failure throws the mapped file error and creates nothing.
 std::string loadDiaryFile(const std::string& dir, int year, int month, int day);
 
+// Reads the day's entry without ever creating a file: false when the day has
+// none. Any other failure throws the mapped file error.
+bool readDiaryFile(const std::string& dir, int year, int month, int day, std::string& bytes);
+
 // Replaces the day's entry with `bytes`, safely: a failed write leaves the
 // old file as it was and throws the mapped file error.
 void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes);

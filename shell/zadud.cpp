@@ -103,6 +103,11 @@ void TForm1::buildUi() {
     Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Exit5 = Exit1->addAction(QStringLiteral("年間一覧"));
     Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Exit1->addSeparator();
+    Print1 = Exit1->addAction(QStringLiteral("印刷..."));
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Pdf1 = Exit1->addAction(QStringLiteral("PDF出力..."));
+    Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     K1 = bar->addMenu(QStringLiteral("設定 "));
@@ -131,6 +136,8 @@ void TForm1::buildUi() {
     connect(Exit3, &QAction::triggered, this, guarded(this, &TForm1::Exit3Click));
     connect(Exit5, &QAction::triggered, this, guarded(this, &TForm1::Exit5Click));
     connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
+    connect(Print1, &QAction::triggered, this, guarded(this, &TForm1::Print1Click));
+    connect(Pdf1, &QAction::triggered, this, guarded(this, &TForm1::Pdf1Click));
     connect(K2, &QAction::triggered, this, guarded(this, &TForm1::K2Click));
     connect(K3, &QAction::triggered, this, guarded(this, &TForm1::K3Click));
     connect(About1, &QAction::triggered, this, guarded(this, &TForm1::About1Click));
@@ -139,7 +146,7 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, Exit5, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, Print1, Pdf1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -177,6 +184,13 @@ void TForm1::setYearOverview(QDialog* overview) {
     yearOverview_ = overview;
     SpeedButton6->setEnabled(overview != nullptr);
     Exit5->setEnabled(overview != nullptr);
+}
+
+void TForm1::setPrintHandlers(std::function<void()> print, std::function<void()> pdf) {
+    printHandler_ = std::move(print);
+    pdfHandler_ = std::move(pdf);
+    Print1->setEnabled(static_cast<bool>(printHandler_));
+    Pdf1->setEnabled(static_cast<bool>(pdfHandler_));
 }
 
 void TForm1::setSheetFiller(std::function<void()> fill) {
@@ -449,6 +463,14 @@ void TForm1::About1Click() {
 void TForm1::K3Click() {
     helpFile_ = QStringLiteral("zadud.HLP");
     if (helpHandler_) helpHandler_(helpFile_);
+}
+
+void TForm1::Print1Click() {
+    if (printHandler_) printHandler_();
+}
+
+void TForm1::Pdf1Click() {
+    if (pdfHandler_) pdfHandler_();
 }
 
 void TForm1::Exit4Click() {

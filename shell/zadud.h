@@ -49,6 +49,8 @@ public:
     QAction* Exit2 = nullptr;
     QAction* Exit3 = nullptr;
     QAction* Exit5 = nullptr; // the year overview
+    QAction* Print1 = nullptr;
+    QAction* Pdf1 = nullptr;
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* K3 = nullptr;
@@ -68,6 +70,8 @@ public:
     // lists; without them every configured location counts as enterable.
     void setLocationChecks(std::function<bool(const QString&)> ledger,
                            std::function<bool(const QString&)> diary);
+    // The printout's two commands, "印刷..." and "PDF出力...".
+    void setPrintHandlers(std::function<void()> print, std::function<void()> pdf);
     // Called by K3Click with the help file name.
     void setHelpHandler(std::function<void(const QString& helpFile)> help);
 
@@ -126,6 +130,8 @@ public:
     void Exit3Click();
     void Exit5Click();
     void Exit4Click();
+    void Print1Click();
+    void Pdf1Click();
     void K2Click();
     void K3Click();
     void About1Click();
@@ -154,6 +160,8 @@ private:
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;
     std::function<void(const QString&)> helpHandler_;
+    std::function<void()> printHandler_;
+    std::function<void()> pdfHandler_;
     QString helpFile_;
     void holdMonth(Hold hold, const std::string& file);
     Hold hold_ = Hold::None;

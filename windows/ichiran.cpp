@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <utility>
 
 // Serves the grid's cells to the view: row 0 and column 0 as the headers,
 // the rest as the table.
@@ -97,6 +98,8 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     const FormFrame frame = buildFormFrame(this);
     MainMenu1 = frame.menuBar;
     File1 = frame.fileMenu;
+    Print1 = addCommand(File1, QStringLiteral("印刷..."), Qt::Key_P);
+    Pdf1 = File1->addAction(QStringLiteral("PDF出力..."));
     CsvExport = File1->addAction(QStringLiteral("CSV出力..."));
     File1->addSeparator();
     Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
@@ -119,6 +122,12 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
                                             QStringLiteral("CSV (*.csv)"));
     };
+    // The main window prints its month in memory, which is what the list shows.
+    for (auto [mine, main] : {std::pair{Print1, form1->Print1}, std::pair{Pdf1, form1->Pdf1}}) {
+        connect(mine, &QAction::triggered, main, &QAction::trigger);
+        mine->setEnabled(main->isEnabled());
+        connect(main, &QAction::enabledChanged, mine, &QAction::setEnabled);
+    }
 
     // The design's outer size, 519 x 449, less a standard frame.
     move(110, 77);

@@ -50,6 +50,8 @@ public:
 
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
+    QAction* Print1 = nullptr; // the main window's printout commands
+    QAction* Pdf1 = nullptr;
     QAction* CsvExport = nullptr;
     QAction* Exit1 = nullptr;
     QFrame* Panel1 = nullptr;

@@ -1,0 +1,36 @@
+#include "app/pdf_command.h"
+
+#include "app/command_line.h"
+#include "ledger/errors.h"
+#include "windows/list1.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// "1996-12" or "1996-1"; anything else is not a month.
+void parseMonth(const QString& text, int& year, int& month) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{1,2})$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch()) throw AppError(msg::InvalidDate);
+    year = m.captured(1).toInt();
+    month = m.captured(2).toInt();
+    if (year < 1 || month < 1 || month > 12) throw AppError(msg::InvalidDate);
+}
+
+} // namespace
+
+int runPdfCommand(const QString& monthText, const QStringList& files, bool withDiary) {
+    try {
+        int year = 0, month = 0;
+        parseMonth(monthText, year, month);
+        if (files.size() != 1 || files.first().isEmpty()) throw AppError(msg::InvalidFileName);
+        WorkingConfig cfg = readWorkingConfig();
+        const MonthPrintData data =
+            readMonthPrint(cfg.ledger, cfg.ledgerDir, cfg.diaryDir, year, month, withDiary);
+        writeMonthPdf(data, files.first().toStdString());
+        return 0;
+    } catch (const std::exception& e) {
+        return reportFailure(e, 1);
+    }
+}

@@ -1,0 +1,12 @@
+#include "ledger/export_month.h"
+
+#include "ledger/text_file.h"
+
+void readMonthForExport(MonthLedger& ledger, const std::string& dir, int year, int month) {
+    for (const LoadMode mode : {LoadMode::Previous, LoadMode::Current}) {
+        std::string file;
+        // The load has failed already; reading the file again names the error.
+        if (loadMonthFile(ledger, dir, year, month, mode, &file) == MonthFileState::Unreadable)
+            readFileBytes(file);
+    }
+}

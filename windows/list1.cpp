@@ -1,0 +1,508 @@
+#include "windows/list1.h"
+
+#include "ledger/amount_format.h"
+#include "ledger/cp932.h"
+#include "ledger/diary_file.h"
+#include "ledger/errors.h"
+#include "ledger/export_month.h"
+#include "ledger/month_table.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontMetricsF>
+#include <QGridLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QSignalBlocker>
+#include <QTextLayout>
+#include <QToolBar>
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+// Widths are measured on a large pixel font, where hinting is negligible, and
+// scaled: on paper the printout is vector text at any size.
+constexpr qreal MeasurePixels = 1000;
+
+QFont printFont(const QStringList& families, qreal points, bool bold) {
+    QFont f;
+    f.setFamilies(families);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+QFont measureFont(const QFont& font) {
+    QFont f(font);
+    f.setPixelSize(static_cast<int>(MeasurePixels));
+    return f;
+}
+
+QString elided(const QString& text, const QFont& font, qreal width, Qt::TextElideMode mode) {
+    const qreal scale = MeasurePixels / font.pointSizeF();
+    return QFontMetricsF(measureFont(font)).elidedText(text, mode, width * scale);
+}
+
+// One paragraph broken into lines no wider than `width` points; Japanese
+// text breaks between any two characters.
+QStringList wrapParagraph(const QString& text, const QFont& font, qreal width) {
+    if (text.isEmpty()) return {QString()};
+    QTextLayout layout(text, measureFont(font));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width * MeasurePixels / font.pointSizeF());
+        lines << text.mid(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+    return lines;
+}
+
+QString amountText(int32_t value) {
+    return QString::fromLatin1(AmountFmt(value).c_str()).trimmed();
+}
+
+QString weekdayName(int year, int month, int day) {
+    static const QString names = QStringLiteral("月火水木金土日");
+    return names.mid(QDate(year, month, day).dayOfWeek() - 1, 1);
+}
+
+QString monthTitle(int year, int month) {
+    return QStringLiteral("%1年%2月").arg(year).arg(month);
+}
+
+const QColor SundayShade(255, 226, 226);
+const QColor SaturdayShade(226, 234, 255);
+
+// The table's rows: a label and one text per amount column (empty: blank).
+struct TableRow {
+    QString label;
+    std::vector<QString> cells;
+    QColor shade; // invalid: none
+};
+
+struct Table {
+    std::vector<QString> headers; // named items, then 日計 and 残高
+    std::vector<TableRow> rows;   // carried balance, days, totals
+    int totalsFrom = 0;           // first row of the totals
+};
+
+Table buildTable(const MonthPrintData& data) {
+    const int days = daysInMonth(data.year, data.month);
+    const MonthTable t = monthTable(data.ledger, days);
+    std::vector<int> items;
+    Table table;
+    for (int e = 1; e <= ShownItems; ++e) {
+        if (data.ledger.Items[e].Name.empty()) continue;
+        items.push_back(e);
+        table.headers.push_back(
+            QString::fromStdString(cp932ToUtf8Lossy(data.ledger.Items[e].Name)));
+    }
+    table.headers.push_back(QStringLiteral("日計"));
+    table.headers.push_back(QStringLiteral("残高"));
+    const std::size_t columns = table.headers.size();
+
+    TableRow carried{QStringLiteral("前月繰越"), std::vector<QString>(columns), {}};
+    carried.cells.back() = amountText(t.carried);
+    table.rows.push_back(carried);
+    for (int d = 1; d <= days; ++d) {
+        TableRow row;
+        row.label = QStringLiteral("%1日(%2)").arg(d).arg(weekdayName(data.year, data.month, d));
+        // Blank where nothing happened, as on paper: the day's entries stand out.
+        for (int e : items)
+            row.cells.push_back(t.net[e][d] == 0 ? QString() : amountText(t.net[e][d]));
+        row.cells.push_back(amountText(t.dayTotal[d]));
+        row.cells.push_back(amountText(t.balance[d]));
+        const int weekday = QDate(data.year, data.month, d).dayOfWeek();
+        if (weekday == Qt::Sunday) row.shade = SundayShade;
+        if (weekday == Qt::Saturday) row.shade = SaturdayShade;
+        table.rows.push_back(row);
+    }
+    table.totalsFrom = static_cast<int>(table.rows.size());
+    auto totals = [&](const QString& label, const RangeArray<int32_t, 1, ShownItems>& perItem,
+                      int32_t sum, const QString& balance) {
+        TableRow row{label, {}, {}};
+        for (int e : items)
+            row.cells.push_back(amountText(perItem[e]));
+        row.cells.push_back(amountText(sum));
+        row.cells.push_back(balance);
+        table.rows.push_back(row);
+    };
+    totals(QStringLiteral("収入計"), t.income, t.totalIncome, {});
+    totals(QStringLiteral("支出計"), t.expense, t.totalExpense, {});
+    totals(QStringLiteral("差引計"), t.itemNet, t.totalNet, amountText(t.balance[days]));
+    return table;
+}
+
+// Space around a cell's text, as a share of the font size.
+constexpr qreal CellPad = 0.35;
+constexpr qreal HeadingHeight = 36;
+constexpr qreal FooterHeight = 16; // kept free above the bottom margin's edge
+
+struct TableFit {
+    qreal points;
+    qreal labelWidth;
+};
+
+// The largest font (up to the maximum) at which the labels and the widest
+// amount fit across `width` and the rows fit down `height`.
+TableFit fitTable(const Table& table, const QFont& font, qreal width, qreal height) {
+    QFont unit(font);
+    unit.setPointSizeF(1);
+    qreal label = 0, amount = 0;
+    for (const TableRow& row : table.rows) {
+        label = std::max(label, MonthPrintLayout::textWidth(row.label, unit));
+        for (const QString& cell : row.cells)
+            amount = std::max(amount, MonthPrintLayout::textWidth(cell, unit));
+    }
+    const qreal columns = static_cast<qreal>(table.headers.size());
+    const qreal byWidth = width / (label + 2 * CellPad + columns * (amount + 2 * CellPad));
+    const qreal rowCount = static_cast<qreal>(table.rows.size() + 1);
+    const qreal byHeight = height / rowCount / 1.5;
+    const qreal points = std::min({MonthPrintLayout::MaxTablePoints, byWidth, byHeight});
+    return {points, (label + 2 * CellPad) * points};
+}
+
+void addFooters(std::vector<PrintPage>& pages, const QString& folder, qreal width, qreal height) {
+    const QFont font = printFont(WindowStyle::GothicP, 7.5, false);
+    const QString shownFolder = elided(folder, font, width * 0.8, Qt::ElideMiddle);
+    const int count = static_cast<int>(pages.size());
+    for (int i = 0; i < count; ++i) {
+        const QRectF line(0, height - 11, width, 11);
+        pages[i].rules.push_back({QLineF(0, height - 12, width, height - 12), 0.3});
+        pages[i].texts.push_back({line, shownFolder, font, Qt::AlignLeft | Qt::AlignVCenter});
+        pages[i].texts.push_back({line, QStringLiteral("%1 / %2").arg(i + 1).arg(count), font,
+                                  Qt::AlignRight | Qt::AlignVCenter});
+    }
+}
+
+PrintPage tablePage(const MonthPrintData& data, const Table& table, const QFont& tableFont,
+                    qreal labelWidth, qreal width, qreal height) {
+    PrintPage page;
+    const QRectF heading(0, 0, width, HeadingHeight - 8);
+    page.texts.push_back({heading, QStringLiteral("月度家計簿"),
+                          printFont(WindowStyle::MinchoP, 18, true), Qt::AlignCenter});
+    page.texts.push_back({heading, monthTitle(data.year, data.month),
+                          printFont(WindowStyle::MinchoP, 13, true),
+                          Qt::AlignLeft | Qt::AlignVCenter});
+
+    const qreal points = tableFont.pointSizeF();
+    const qreal pad = CellPad * points;
+    const int columns = static_cast<int>(table.headers.size());
+    const int rows = static_cast<int>(table.rows.size()) + 1;
+    const qreal columnWidth = (width - labelWidth) / columns;
+    const qreal rowHeight = std::min(points * 2.2, (height - HeadingHeight - FooterHeight) / rows);
+    const qreal top = HeadingHeight;
+    const qreal bottom = top + rows * rowHeight;
+    auto columnX = [&](int c) { return labelWidth + c * columnWidth; };
+    auto cellRect = [&](qreal x, int r, qreal w) {
+        return QRectF(x + pad, top + r * rowHeight, w - 2 * pad, rowHeight);
+    };
+
+    QFont headerFont(tableFont);
+    headerFont.setBold(true);
+    page.texts.push_back(
+        {cellRect(0, 0, labelWidth), QStringLiteral("日付"), headerFont, Qt::AlignCenter});
+    for (int c = 0; c < columns; ++c)
+        page.texts.push_back({cellRect(columnX(c), 0, columnWidth),
+                              elided(table.headers[static_cast<std::size_t>(c)], headerFont,
+                                     columnWidth - 2 * pad, Qt::ElideRight),
+                              headerFont, Qt::AlignCenter});
+    for (int r = 1; r < rows; ++r) {
+        const TableRow& row = table.rows[static_cast<std::size_t>(r - 1)];
+        if (row.shade.isValid())
+            page.shades.push_back({QRectF(0, top + r * rowHeight, width, rowHeight), row.shade});
+        const QFont& font = r - 1 >= table.totalsFrom ? headerFont : tableFont;
+        page.texts.push_back(
+            {cellRect(0, r, labelWidth), row.label, font, Qt::AlignLeft | Qt::AlignVCenter});
+        for (int c = 0; c < columns; ++c) {
+            const QString& text = row.cells[static_cast<std::size_t>(c)];
+            if (!text.isEmpty())
+                page.texts.push_back({cellRect(columnX(c), r, columnWidth), text, font,
+                                      Qt::AlignRight | Qt::AlignVCenter});
+        }
+    }
+
+    // Ruled as a paper account book: firmer lines round the table, under the
+    // headers, above the totals and before the day total.
+    for (int r = 0; r <= rows; ++r) {
+        const bool firm = r == 0 || r == 1 || r == rows || r - 1 == table.totalsFrom;
+        const qreal y = top + r * rowHeight;
+        page.rules.push_back({QLineF(0, y, width, y), firm ? 0.8 : 0.25});
+    }
+    for (int c = -1; c <= columns; ++c) {
+        const qreal x = c < 0 ? 0 : c == columns ? width : columnX(c);
+        const bool firm = c < 0 || c == 0 || c == columns || c == columns - 2;
+        page.rules.push_back({QLineF(x, top, x, bottom), firm ? 0.8 : 0.25});
+    }
+    return page;
+}
+
+void addDiaryPages(std::vector<PrintPage>& pages, const MonthPrintData& data, qreal width,
+                   qreal height) {
+    if (data.diary.empty()) return;
+    const QFont headingFont = printFont(WindowStyle::MinchoP, 13, true);
+    const QFont dateFont = printFont(WindowStyle::MinchoP, 10.5, true);
+    const QFont textFont = printFont(WindowStyle::MinchoP, 10, false);
+    constexpr qreal DateHeight = 17, LineHeight = 15, Indent = 12, Gap = 8;
+    const qreal bottom = height - FooterHeight;
+
+    qreal y = 0;
+    auto newPage = [&] {
+        pages.emplace_back();
+        pages.back().texts.push_back({QRectF(0, 0, width, 24),
+                                      QStringLiteral("日記  ") + monthTitle(data.year, data.month),
+                                      headingFont, Qt::AlignLeft | Qt::AlignVCenter});
+        y = 32;
+    };
+    newPage();
+    for (const auto& [day, text] : data.diary) {
+        QStringList lines;
+        for (const QString& paragraph : text.split(QLatin1Char('\n')))
+            lines << wrapParagraph(paragraph, textFont, width - Indent);
+        // A date is never left alone at the foot of a page.
+        if (y + DateHeight + LineHeight > bottom) newPage();
+        const QString date = QStringLiteral("%1月%2日(%3)")
+                                 .arg(data.month)
+                                 .arg(day)
+                                 .arg(weekdayName(data.year, data.month, day));
+        pages.back().texts.push_back(
+            {QRectF(0, y, width, DateHeight), date, dateFont, Qt::AlignLeft | Qt::AlignVCenter});
+        y += DateHeight;
+        for (const QString& line : lines) {
+            if (y + LineHeight > bottom) newPage();
+            pages.back().texts.push_back({QRectF(Indent, y, width - Indent, LineHeight), line,
+                                          textFont, Qt::AlignLeft | Qt::AlignVCenter});
+            y += LineHeight;
+        }
+        y += Gap;
+    }
+}
+
+QSizeF printableSize(const QPageLayout& page) {
+    return page.paintRect(QPageLayout::Point).size();
+}
+
+} // namespace
+
+namespace MonthPrintLayout {
+
+QPageLayout a4() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                       QPageLayout::Millimeter);
+}
+
+qreal textWidth(const QString& text, const QFont& font) {
+    return QFontMetricsF(measureFont(font)).horizontalAdvance(text) * font.pointSizeF() /
+           MeasurePixels;
+}
+
+MonthPrint layout(const MonthPrintData& data, const QPageLayout& page) {
+    const Table table = buildTable(data);
+    const QFont base = printFont(WindowStyle::Mincho, MaxTablePoints, false);
+    MonthPrint print;
+    print.page = page;
+    auto fit = [&] {
+        const QSizeF size = printableSize(print.page);
+        return fitTable(table, base, size.width(), size.height() - HeadingHeight - FooterHeight);
+    };
+    TableFit chosen = fit();
+    if (chosen.points < MinTablePoints && print.page.orientation() == QPageLayout::Portrait) {
+        print.page.setOrientation(QPageLayout::Landscape);
+        chosen = fit();
+    }
+    // Below the smallest readable size on the largest side the columns run
+    // past the margin rather than cut an amount.
+    chosen.points = std::max(chosen.points, MinTablePoints);
+    print.tablePoints = chosen.points;
+
+    QFont tableFont(base);
+    tableFont.setPointSizeF(chosen.points);
+    const QSizeF size = printableSize(print.page);
+    print.pages.push_back(
+        tablePage(data, table, tableFont, chosen.labelWidth, size.width(), size.height()));
+    addDiaryPages(print.pages, data, size.width(), size.height());
+    addFooters(print.pages, data.folder, size.width(), size.height());
+    return print;
+}
+
+void paint(const MonthPrint& print, QPagedPaintDevice& device) {
+    device.setPageLayout(print.page);
+    QPainter painter;
+    if (!painter.begin(&device)) throw fileError(EIO, std::string());
+    // The model is in points on the printable area; the device counts dots.
+    const qreal kx = device.logicalDpiX() / 72.0;
+    const qreal ky = device.logicalDpiY() / 72.0;
+    auto dots = [&](const QRectF& r) {
+        return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky);
+    };
+    bool first = true;
+    for (const PrintPage& page : print.pages) {
+        if (!first) device.newPage();
+        first = false;
+        for (const PrintShade& shade : page.shades)
+            painter.fillRect(dots(shade.rect), shade.color);
+        for (const PrintRule& rule : page.rules) {
+            painter.setPen(QPen(Qt::black, rule.width * kx));
+            painter.drawLine(QLineF(rule.line.x1() * kx, rule.line.y1() * ky, rule.line.x2() * kx,
+                                    rule.line.y2() * ky));
+        }
+        painter.setPen(Qt::black);
+        for (const PrintText& text : page.texts) {
+            painter.setFont(text.font);
+            painter.drawText(dots(text.rect),
+                             int(text.align) | Qt::TextSingleLine | Qt::TextDontClip, text.text);
+        }
+    }
+    painter.end();
+}
+
+std::string pdfBytes(const MonthPrintData& data) {
+    const MonthPrint print = layout(data);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month));
+        writer.setCreator(QStringLiteral("家計簿 Ver 1.3"));
+        paint(print, writer);
+    }
+    return buffer.data().toStdString();
+}
+
+} // namespace MonthPrintLayout
+
+namespace {
+
+std::vector<std::pair<int, QString>> readDiary(const std::string& dir, int year, int month) {
+    std::vector<std::pair<int, QString>> entries;
+    const int days = daysInMonth(year, month);
+    for (int d = 1; d <= days; ++d) {
+        std::string bytes;
+        if (!readDiaryFile(dir, year, month, d, bytes)) continue;
+        QString text = QString::fromStdString(cp932ToUtf8Lossy(diaryText(bytes)));
+        while (!text.isEmpty() && text.back().isSpace())
+            text.chop(1);
+        // The diary window leaves an empty file behind for every day it opened.
+        if (!text.trimmed().isEmpty()) entries.emplace_back(d, text);
+    }
+    return entries;
+}
+
+} // namespace
+
+MonthPrintData readMonthPrint(const MonthLedger& names, const std::string& ledgerDir,
+                              const std::string& diaryDir, int year, int month, bool withDiary) {
+    MonthPrintData data;
+    data.year = year;
+    data.month = month;
+    data.ledger = names;
+    readMonthForExport(data.ledger, ledgerDir, year, month);
+    data.folder = QString::fromStdString(ledgerDir);
+    if (withDiary) data.diary = readDiary(diaryDir, year, month);
+    return data;
+}
+
+void writeMonthPdf(const MonthPrintData& data, const std::string& path) {
+    writeFileSafely(path, MonthPrintLayout::pdfBytes(data));
+}
+
+TForm8::TForm8(TForm1* form1) : QObject(form1), form1_(form1) {
+    setObjectName(QStringLiteral("Form8"));
+}
+
+MonthPrintData TForm8::currentMonth(bool withDiary) const {
+    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    // Read again only to learn whether the files read cleanly: what prints is
+    // the month in memory, with the edits not yet saved.
+    MonthLedger check = form1_->Ledger;
+    readMonthForExport(check, form1_->ledgerDirBytes(), year, month);
+    MonthPrintData data;
+    data.year = year;
+    data.month = month;
+    data.ledger = form1_->Ledger;
+    data.folder = form1_->LedgerDir;
+    if (withDiary) data.diary = readDiary(form1_->DiaryDir.toStdString(), year, month);
+    return data;
+}
+
+QString TForm8::pdfDefaultPath() const {
+    return QDir(form1_->LedgerDir)
+        .filePath(QStringLiteral("家計簿_") + monthTitle(form1_->mc->Year(), form1_->mc->Month()) +
+                  QStringLiteral(".pdf"));
+}
+
+namespace {
+
+QWidget* dialogParent(TForm1* form1) {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : form1;
+}
+
+} // namespace
+
+void TForm8::Print1Click() {
+    MonthPrintData data = currentMonth(false);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(MonthPrintLayout::a4());
+    printer.setDocName(QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month));
+    QPrintPreviewDialog preview(&printer, dialogParent(form1_));
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+    auto* withDiary = new QCheckBox(WithDiaryCaption, &preview);
+    withDiary->setObjectName(QStringLiteral("WithDiary"));
+    if (auto* bar = preview.findChild<QToolBar*>()) {
+        bar->addSeparator();
+        bar->addWidget(withDiary);
+    }
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&data](QPrinter* p) {
+        runGuarded(
+            [&] { MonthPrintLayout::paint(MonthPrintLayout::layout(data, p->pageLayout()), *p); });
+    });
+    connect(withDiary, &QCheckBox::toggled, &preview, [&, withDiary](bool on) {
+        if (!runGuarded([&] { data = currentMonth(on); })) {
+            const QSignalBlocker quiet(withDiary);
+            withDiary->setChecked(false);
+            return;
+        }
+        if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->updatePreview();
+    });
+    Modal::exec(&preview);
+}
+
+void TForm8::Pdf1Click() {
+    // A month that cannot be printed is reported before a file name is asked.
+    currentMonth(false);
+    QFileDialog dialog(dialogParent(form1_), QStringLiteral("PDF出力"), pdfDefaultPath(),
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("PdfDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    // Qt's own dialog, so that it can hold the diary check box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* withDiary = new QCheckBox(WithDiaryCaption, &dialog);
+    withDiary->setObjectName(QStringLiteral("WithDiary"));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(withDiary, grid->rowCount(), 0, 1, -1);
+    Modal::exec(&dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    writeMonthPdf(currentMonth(withDiary->isChecked()),
+                  dialog.selectedFiles().constFirst().toStdString());
+}
