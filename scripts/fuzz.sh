@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 # (default 60), one at a time, from its checked-in seeds and regression
-# inputs. New inputs go to build/fuzz/corpus/<target>; a finding leaves its
+# inputs; FUZZ_TARGETS="month_file config" runs only those. New inputs go to build/fuzz/corpus/<target>; a finding leaves its
 # reproducer in build/fuzz/findings/<target>/ and makes the run fail.
 set -eu
 cd "$(dirname "$0")/.."
@@ -14,6 +14,7 @@ cmake --build "$build" -j "$(nproc)"
 status=0
 for exe in "$build"/tests/fuzz/fuzz_*; do
   target=${exe##*/fuzz_}
+  case " ${FUZZ_TARGETS:-$target} " in *" $target "*) ;; *) continue ;; esac
   work="$build/corpus/$target"
   findings="$build/findings/$target"
   mkdir -p "$work" "$findings"
