@@ -247,3 +247,18 @@ std::string describeChar(char32_t c) {
     appendUtf8(glyph, c);
     return glyph + "」(" + code + ")";
 }
+
+char32_t cp932StoredAs(char32_t c) {
+    if (c < 0x80 || (c >= EscapeFirst && c <= EscapeLast)) return c;
+    std::string utf8, bytes, back;
+    appendUtf8(utf8, c);
+    try {
+        bytes = utf8ToCp932(utf8);
+        back = cp932ToUtf8(bytes);
+    } catch (const AppError&) {
+        return c; // not storable at all: the save names it
+    }
+    std::size_t i = 0;
+    const char32_t read = nextCodePoint(back, i);
+    return i == back.size() ? read : c;
+}

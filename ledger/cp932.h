@@ -36,6 +36,11 @@ std::string utf8ToCp932Exact(std::string_view utf8, const std::string& where = {
 // into their bytes, and the result read that way gives `utf8` back.
 std::string utf8ToCp932Preserving(std::string_view utf8, const std::string& where = {});
 
+// The character that `c` reads back as once stored: 〜 U+301C gives ～
+// U+FF5E, − U+2212 gives － U+FF0D; a character that CP932 keeps as it is,
+// or cannot hold at all, gives itself.
+char32_t cp932StoredAs(char32_t c);
+
 // The first control character (Unicode Cc: U+0000..U+001F, U+007F..U+009F)
 // in a UTF-8 text other than those in `allowed`.
 std::optional<char32_t> firstControl(std::string_view utf8, std::u32string_view allowed = {});

@@ -1,5 +1,6 @@
 #include "windows/nikki.h"
 
+#include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -12,7 +13,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
     setObjectName(QStringLiteral("Form3"));
@@ -32,6 +36,8 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->installEventFilter(this);
+    connect(Memo1->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { showStoredForms(position, added); });
     frame.panelLayout->addWidget(Memo1);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
@@ -71,6 +77,31 @@ void TForm3::Exit1Click() {
         loaded_ ? diarySaveBytes(loadedBytes_, loadedText_, text) : diaryMemoBytes(text);
     saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
     accept();
+}
+
+void TForm3::showStoredForms(int position, int added) {
+    if (replacing_ || added <= 0) return;
+    QTextDocument* doc = Memo1->document();
+    const int end = std::min(position + added, doc->characterCount() - 1);
+    QTextCursor cursor(doc);
+    bool joined = false;
+    for (int at = position; at < end; ++at) {
+        const QChar typed = doc->characterAt(at);
+        if (typed.unicode() < 0x80 || typed.isSurrogate()) continue;
+        const char32_t stored = cp932StoredAs(typed.unicode());
+        // A neighbour outside ASCII only: ¥ is stored as "\", which is
+        // no stand-in for it, so saving names it instead.
+        if (stored == typed.unicode() || stored < 0x80 || stored > 0xFFFF) continue;
+        replacing_ = true;
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        // One undo step with the typing that brought the character.
+        if (!joined) cursor.joinPreviousEditBlock();
+        cursor.insertText(QString(QChar(static_cast<char16_t>(stored))));
+        if (!joined) cursor.endEditBlock();
+        joined = true;
+        replacing_ = false;
+    }
 }
 
 void TForm3::Exit2Click() {

@@ -36,6 +36,11 @@ protected:
 
 private:
     std::string diaryDir() const;
+    // Characters that the file stores as a neighbour (〜 as ～) are shown as
+    // that neighbour as soon as they are typed or pasted, so the memo shows
+    // what the file will hold.
+    void showStoredForms(int position, int added);
+    bool replacing_ = false;
 
     TForm1* form1_;
     // The entry as read and the memo text it gave: saving that text unchanged

@@ -146,8 +146,7 @@ TEST_F(DiaryWindow, TextTheFileCannotHoldIsRefusedByName) {
          QStringLiteral("日記に制御文字 Ctrl-Z (U+001A) は使えません.")},
         {QStringLiteral("😀"),
          QStringLiteral("日記に Shift-JIS で表せない文字「😀」(U+1F600) が含まれています.")},
-        {QStringLiteral("〜"),
-         QStringLiteral("日記の「〜」(U+301C) は Shift-JIS で「～」(U+FF5E) に変わります.")},
+        {QStringLiteral("¥"), QStringLiteral("日記の「¥」(U+00A5) は Shift-JIS で「\\」(U+005C) に変わります.")},
     };
     for (const auto& c : cases) {
         writeBytes(tmp.file("199837.nik"), "old\r\n");
@@ -161,6 +160,25 @@ TEST_F(DiaryWindow, TextTheFileCannotHoldIsRefusedByName) {
         EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
         key(Qt::Key_X);
     }
+}
+
+// Characters that the file keeps as a neighbour show as that neighbour at
+// once, so what is saved is what the memo shows; undo takes back the paste.
+TEST_F(DiaryWindow, NeighboursShowAsStoredWhenTyped) {
+    writeBytes(tmp.file("199837.nik"), "");
+    open();
+    QApplication::clipboard()->setText(QStringLiteral("10時〜12時 −5 ‖"));
+    key(Qt::Key_V);
+    EXPECT_EQ(memo(), QStringLiteral("10時～12時 －5 ∥"));
+    key(Qt::Key_S);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")),
+              "10\x8e\x9e\x81\x60" "12\x8e\x9e \x81\x7c" "5 \x81\x61\r\n");
+    open();
+    QApplication::clipboard()->setText(QStringLiteral("〜"));
+    key(Qt::Key_V);
+    key(Qt::Key_Z);
+    EXPECT_EQ(memo(), QStringLiteral("10時～12時 －5 ∥"));
 }
 
 TEST_F(DiaryWindow, MenuKeysWinOverTheMemosEditingKeys) {
