@@ -42,13 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(!firstControl(r.ledgerDir) && !firstControl(r.diaryDir),
                "no control character in a folder read");
 
-    std::vector<std::string> fields{""};
-    for (char c : bytes) {
-        if (c == '\0')
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
+    std::vector<std::string> fields = fuzzPieces(bytes);
     fields.resize(2 + ShownItems);
     ConfigValues values;
     values.ledgerDir = cp932ToUtf8Lossy(fields[0]);

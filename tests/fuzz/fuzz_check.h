@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #define FUZZ_CHECK(cond, what)                                                                     \
     do {                                                                                           \
@@ -20,4 +21,16 @@
 
 inline std::string fuzzBytes(const uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// The input cut at NUL bytes: targets that need several texts take them so.
+inline std::vector<std::string> fuzzPieces(const std::string& bytes) {
+    std::vector<std::string> pieces{""};
+    for (char c : bytes) {
+        if (c == '\0')
+            pieces.emplace_back();
+        else
+            pieces.back() += c;
+    }
+    return pieces;
 }

@@ -17,13 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         fs::temp_directory_path() / ("zadud-fuzz-year-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::vector<std::string> pieces{""};
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0)
-            pieces.emplace_back();
-        else
-            pieces.back() += static_cast<char>(data[i]);
-    }
+    const std::vector<std::string> pieces = fuzzPieces(fuzzBytes(data, size));
     for (std::size_t m = 0; m < pieces.size() && m < 13; ++m) {
         if (pieces[m].empty()) continue;
         // The first piece is December of the year before: the balance brought in.
