@@ -4,6 +4,7 @@
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
 #include "ledger/errors.h"
+#include "ledger/export_month.h"
 #include "ledger/text_file.h"
 #include "ledger/year_model.h"
 
@@ -33,13 +34,7 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         }
         const int month = std::stoi(match[2]);
         MonthLedger ledger = cfg.ledger;
-        if (loadMonthFile(ledger, cfg.ledgerDir, year, month, LoadMode::Previous) ==
-            MonthFileState::Unreadable)
-            throw AppError(monthLabel(year, month) +
-                           ": 前の月のﾌｧｲﾙが読めないため繰越が分かりません");
-        if (loadMonthFile(ledger, cfg.ledgerDir, year, month, LoadMode::Current) ==
-            MonthFileState::Unreadable)
-            readFileBytes(joinPath(cfg.ledgerDir, monthFileName(year, month))); // throws its error
+        readMonthForExport(ledger, cfg.ledgerDir, year, month);
         writeFileSafely(outPath, monthCsv(ledger, year, month));
         return 0;
     } catch (const std::exception& e) {
