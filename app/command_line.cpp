@@ -2,6 +2,8 @@
 
 #include "app/csv_command.h"
 #include "app/pdf_command.h"
+#include "app/search_command.h"
+
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
@@ -61,6 +63,11 @@ int runCommandLine(QCoreApplication& app) {
     parser.addOptions({pdf, withDiary});
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The file an export writes."));
+    const QCommandLineOption search(
+        QStringLiteral("search"),
+        QStringLiteral("Prints the diary days holding all the words, newest first."),
+        QStringLiteral("words"));
+    parser.addOption(search);
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -74,5 +81,6 @@ int runCommandLine(QCoreApplication& app) {
     if (parser.isSet(pdf))
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
+    if (parser.isSet(search)) return runSearchCommand(parser.value(search));
     return -1;
 }

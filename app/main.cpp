@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
+#include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
 #include "windows/ichiran.h"
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
     form1.setPrintHandlers([&form8] { form8.Print1Click(); }, [&form8] { form8.Pdf1Click(); });
     YearOverview yearOverview(&form1);
     form1.setYearOverview(&yearOverview);
+    DiarySearchWindow diarySearch(&form1);
+    form1.setDiarySearch(&diarySearch);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

@@ -103,6 +103,8 @@ void TForm1::buildUi() {
     Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Exit5 = Exit1->addAction(QStringLiteral("年間一覧"));
     Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    DiarySearch1 = Exit1->addAction(QStringLiteral("日記検索"));
+    DiarySearch1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     Exit1->addSeparator();
     Print1 = Exit1->addAction(QStringLiteral("印刷..."));
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -135,6 +137,7 @@ void TForm1::buildUi() {
     connect(Exit2, &QAction::triggered, this, guarded(this, &TForm1::Exit2Click));
     connect(Exit3, &QAction::triggered, this, guarded(this, &TForm1::Exit3Click));
     connect(Exit5, &QAction::triggered, this, guarded(this, &TForm1::Exit5Click));
+    connect(DiarySearch1, &QAction::triggered, this, guarded(this, &TForm1::DiarySearch1Click));
     connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
     connect(Print1, &QAction::triggered, this, guarded(this, &TForm1::Print1Click));
     connect(Pdf1, &QAction::triggered, this, guarded(this, &TForm1::Pdf1Click));
@@ -146,7 +149,7 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, Exit5, Print1, Pdf1, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Print1, Pdf1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -191,6 +194,11 @@ void TForm1::setPrintHandlers(std::function<void()> print, std::function<void()>
     pdfHandler_ = std::move(pdf);
     Print1->setEnabled(static_cast<bool>(printHandler_));
     Pdf1->setEnabled(static_cast<bool>(pdfHandler_));
+}
+
+void TForm1::setDiarySearch(QDialog* search) {
+    diarySearch_ = search;
+    DiarySearch1->setEnabled(search != nullptr);
 }
 
 void TForm1::setSheetFiller(std::function<void()> fill) {
@@ -439,6 +447,10 @@ void TForm1::SpeedButton4Click() {
 }
 void TForm1::Exit3Click() {
     SpeedButton4Click();
+}
+
+void TForm1::DiarySearch1Click() {
+    if (diarySearch_) Modal::exec(diarySearch_);
 }
 
 void TForm1::SpeedButton5Click() {

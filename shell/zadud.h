@@ -49,6 +49,7 @@ public:
     QAction* Exit2 = nullptr;
     QAction* Exit3 = nullptr;
     QAction* Exit5 = nullptr; // the year overview
+    QAction* DiarySearch1 = nullptr;
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
     QAction* Exit4 = nullptr;
@@ -64,6 +65,7 @@ public:
     void setVersion(QDialog* form6);
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
+    void setDiarySearch(QDialog* search);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -129,6 +131,7 @@ public:
     void Exit2Click();
     void Exit3Click();
     void Exit5Click();
+    void DiarySearch1Click();
     void Exit4Click();
     void Print1Click();
     void Pdf1Click();
@@ -156,6 +159,7 @@ private:
     QDialog* form6_ = nullptr;
     QDialog* form7_ = nullptr;
     QDialog* yearOverview_ = nullptr;
+    QDialog* diarySearch_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;

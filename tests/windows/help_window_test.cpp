@@ -114,9 +114,10 @@ TEST(HelpDocument, CoversEveryWindowTheKeysAndTheFileFormats) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(file.readAll());
     for (const char* topic :
-         {"日計", "金額入力", "月別一覧", "日記", "家計簿環境設定", "ﾊﾞｰｼﾞｮﾝ情報", "ﾄﾋﾟｯｸ検索",
-          "Ctrl+S", "Ctrl+X", "Ctrl+K", "Ctrl+N", "Ctrl+H", "Ctrl+V", "199612.txt", "199837.nik",
-          "19980115.nik", "ZADUD=", "MEMO=", "kamo"})
+         {"日計",      "金額入力",   "月別一覧",   "日記",         "家計簿環境設定", "ﾊﾞｰｼﾞｮﾝ情報",
+          "ﾄﾋﾟｯｸ検索", "Ctrl+S",     "Ctrl+X",     "Ctrl+K",       "Ctrl+N",         "Ctrl+H",
+          "Ctrl+V",    "199612.txt", "199837.nik", "19980115.nik", "ZADUD=",         "MEMO=",
+          "kamo",      "日記検索",   "Ctrl+D",     "--search"})
         EXPECT_TRUE(html.contains(QString::fromUtf8(topic))) << topic;
 
     // The error section lists the messages of a read-only month.

@@ -1,0 +1,397 @@
+#include "windows/diary_search.h"
+
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+#include "windows/form_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTextBlock>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrent>
+
+std::string foldForSearch(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+        .normalized(QString::NormalizationForm_KC)
+        .toCaseFolded()
+        .toStdString();
+}
+
+namespace {
+
+constexpr int HitRole = Qt::UserRole;
+constexpr int SpanBeginRole = Qt::UserRole + 1;
+constexpr int SpanEndRole = Qt::UserRole + 2;
+// Typing pauses this long before a search starts.
+constexpr int DebounceMs = 200;
+
+QString utf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Characters of the first `bytes` bytes of a UTF-8 line.
+int charsIn(std::string_view line, std::size_t bytes) {
+    return static_cast<int>(utf8(line.substr(0, bytes)).size());
+}
+
+QString dayText(const DiaryDate& d) {
+    static const QString weekdays = QStringLiteral("月火水木金土日");
+    const int weekday = QDate(d.year, d.month, d.day).dayOfWeek();
+    return QStringLiteral("%1年%2月%3日(%4)")
+        .arg(d.year)
+        .arg(d.month)
+        .arg(d.day)
+        .arg(weekday >= 1 ? weekdays.at(weekday - 1) : QChar(u' '));
+}
+
+// The first line holding more than blanks, as the month list shows it.
+bool firstTextLine(const std::string& text, DiaryHit& hit) {
+    for (std::size_t start = 0, index = 0; start < text.size(); ++index) {
+        const std::size_t nl = std::min(text.find('\n', start), text.size());
+        const std::string_view line(text.data() + start, nl - start);
+        if (!utf8(line).trimmed().isEmpty()) {
+            hit.line = std::string(line);
+            hit.match.line = index;
+            return true;
+        }
+        start = nl + 1;
+    }
+    return false;
+}
+
+// The matching line, its first match on a marker's background.
+class MatchDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const int begin = index.data(SpanBeginRole).toInt();
+        const int end = index.data(SpanEndRole).toInt();
+        if (end <= begin) {
+            QStyledItemDelegate::paint(p, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, p, opt.widget);
+        const QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget)
+                            .adjusted(3, 0, -3, 0);
+        const QFontMetrics fm(opt.font);
+        // A match far into a long line is brought into view.
+        QString before = text.left(begin);
+        if (fm.horizontalAdvance(before) > r.width() / 3)
+            before = fm.elidedText(before, Qt::ElideLeft, r.width() / 3);
+        const QString match = text.mid(begin, end - begin);
+        const QString after = text.mid(end);
+        const QColor ink = opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
+
+        p->save();
+        p->setClipRect(r);
+        p->setFont(opt.font);
+        const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+        int x = r.left();
+        p->setPen(ink);
+        p->drawText(x, y, before);
+        x += fm.horizontalAdvance(before);
+        const int w = fm.horizontalAdvance(match);
+        p->fillRect(QRect(x, r.top() + 1, w, r.height() - 2), QColor(255, 232, 80));
+        p->setPen(Qt::black);
+        p->drawText(x, y, match);
+        x += w;
+        p->setPen(ink);
+        p->drawText(x, y, after);
+        p->restore();
+    }
+};
+
+} // namespace
+
+struct DiarySearchWindow::Outcome {
+    std::vector<DiaryHit> hits;
+    QString error;
+};
+
+DiarySearchWindow::DiarySearchWindow(TForm1* form1) : QDialog(form1), form1_(form1) {
+    setObjectName(QStringLiteral("DiarySearch"));
+    setWindowTitle(QStringLiteral("日記検索"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+
+    const FormFrame frame = buildFormFrame(this);
+    MainMenu1 = frame.menuBar;
+    File1 = frame.fileMenu;
+    Open1 = File1->addAction(QStringLiteral("日記を開く"));
+    Open1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
+
+    auto* body = new QWidget(frame.panel);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 4, 4, 2);
+    layout->setSpacing(4);
+    Edit1 = new QLineEdit(body);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
+    Edit1->setClearButtonEnabled(true);
+    layout->addWidget(Edit1);
+
+    auto* split = new QSplitter(Qt::Vertical, body);
+    Results = new QTreeWidget(split);
+    Results->setObjectName(QStringLiteral("Results"));
+    Results->setColumnCount(2);
+    Results->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("内容")});
+    Results->setRootIsDecorated(false);
+    Results->setUniformRowHeights(true);
+    Results->setAllColumnsShowFocus(true);
+    Results->setItemDelegateForColumn(1, new MatchDelegate(Results));
+    Results->header()->setStretchLastSection(true);
+    Results->setColumnWidth(0, 130);
+    Preview = new QPlainTextEdit(split);
+    Preview->setObjectName(QStringLiteral("Preview"));
+    Preview->setReadOnly(true);
+    Preview->setFocusPolicy(Qt::ClickFocus);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    layout->addWidget(split, 1);
+    Status = new QLabel(body);
+    Status->setObjectName(QStringLiteral("Status"));
+    layout->addWidget(Status);
+    frame.panelLayout->addWidget(body);
+
+    Edit1->installEventFilter(this);
+    Preview->installEventFilter(this);
+
+    debounce_.setSingleShot(true);
+    debounce_.setInterval(DebounceMs);
+    connect(&debounce_, &QTimer::timeout, this, [this] { startSearch(); });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] {
+        // What is in flight answers a query no longer asked.
+        cancelSearch();
+        debounce_.start();
+    });
+    connect(Results, &QTreeWidget::currentItemChanged, this, [this] { showPreview(); });
+    connect(Results, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, &DiarySearchWindow::Open1Click));
+    connect(Open1, &QAction::triggered, this, guarded(this, &DiarySearchWindow::Open1Click));
+    connect(Exit1, &QAction::triggered, this, guarded(this, &DiarySearchWindow::Exit1Click));
+
+    move(119, 177);
+    resize(640, 460);
+}
+
+DiarySearchWindow::~DiarySearchWindow() {
+    // The search reads only what it was handed; it is stopped so that no
+    // thread outlives the program's data.
+    if (cancel_) cancel_->store(true);
+    if (current_) current_->waitForFinished();
+}
+
+void DiarySearchWindow::FormActivate() {
+    lastError_.clear();
+    debounce_.stop();
+    startSearch();
+}
+
+bool DiarySearchWindow::searching() const {
+    return current_ && !current_->isFinished();
+}
+
+void DiarySearchWindow::cancelSearch() {
+    if (cancel_) cancel_->store(true);
+}
+
+void DiarySearchWindow::startSearch() {
+    cancelSearch();
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    cancel_ = cancel;
+    const std::string dir = form1_->DiaryDir.toStdString();
+    const std::string query = Edit1->text().toStdString();
+    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const bool monthList = diaryQueryWords(query, foldForSearch).empty();
+    Status->setText(QStringLiteral("検索中…"));
+
+    auto* watcher = new QFutureWatcher<Outcome>(this);
+    current_ = watcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        if (watcher == current_) {
+            current_ = nullptr;
+            showOutcome(watcher->result());
+        }
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run([=] {
+        Outcome out;
+        try {
+            if (!monthList) {
+                out.hits = searchDiary(dir, query, foldForSearch, cancel.get());
+                return out;
+            }
+            for (DiaryEntry& e : diaryMonth(dir, year, month)) {
+                DiaryHit hit;
+                // Opening a day's diary leaves an empty file behind: no entry.
+                if (e.error.empty() && !firstTextLine(e.text, hit)) continue;
+                hit.entry = std::move(e);
+                out.hits.push_back(std::move(hit));
+            }
+        } catch (const std::exception& e) {
+            out.error = QString::fromUtf8(e.what());
+        }
+        return out;
+    }));
+}
+
+void DiarySearchWindow::showOutcome(const Outcome& outcome) {
+    hits_ = outcome.hits;
+    Results->clear();
+    QTreeWidgetItem* select = nullptr;
+    const DiaryDate preferred = std::exchange(preferred_, {});
+    for (std::size_t i = 0; i < hits_.size(); ++i) {
+        const DiaryHit& hit = hits_[i];
+        auto* item = new QTreeWidgetItem(Results);
+        item->setData(0, HitRole, static_cast<qulonglong>(i));
+        item->setText(0, dayText(hit.entry.date));
+        if (!hit.entry.error.empty()) {
+            item->setText(1, QStringLiteral("読み込めません (%1): %2")
+                                 .arg(utf8(hit.entry.fileName), utf8(hit.entry.error)));
+            item->setForeground(1, QColor(200, 0, 0));
+        } else {
+            item->setText(1, utf8(hit.line));
+            item->setData(1, SpanBeginRole, charsIn(hit.line, hit.match.begin));
+            item->setData(1, SpanEndRole, charsIn(hit.line, hit.match.end));
+        }
+        if (!select || hit.entry.date == preferred) select = item;
+    }
+    if (select) Results->setCurrentItem(select);
+    showPreview();
+
+    const bool monthList = diaryQueryWords(Edit1->text().toStdString(), foldForSearch).empty();
+    if (!outcome.error.isEmpty()) {
+        Status->setText(outcome.error);
+        // Typing on against the same failure is not interrupted again.
+        if (outcome.error != lastError_) {
+            lastError_ = outcome.error;
+            ErrorBox::show(outcome.error);
+        }
+    } else if (monthList) {
+        const QString month =
+            QStringLiteral("%1年%2月の日記").arg(form1_->mc->Year()).arg(form1_->mc->Month());
+        Status->setText(hits_.empty() ? month + QStringLiteral("はありません")
+                                      : month + QStringLiteral(" %1 件").arg(hits_.size()));
+    } else {
+        Status->setText(hits_.empty() ? QStringLiteral("見つかりません")
+                                      : QStringLiteral("%1 件").arg(hits_.size()));
+    }
+    emit resultsShown();
+    if (openWhenShown_) {
+        openWhenShown_ = false;
+        runGuarded([this] { Open1Click(); });
+    }
+}
+
+void DiarySearchWindow::showPreview() {
+    QTreeWidgetItem* item = Results->currentItem();
+    Preview->clear();
+    if (!item) return;
+    const DiaryHit& hit = hits_.at(item->data(0, HitRole).toULongLong());
+    if (!hit.entry.error.empty()) {
+        Preview->setPlainText(utf8(hit.entry.error));
+        return;
+    }
+    Preview->setPlainText(utf8(hit.entry.text));
+    if (hit.match.end <= hit.match.begin) return;
+    const QTextBlock block =
+        Preview->document()->findBlockByNumber(static_cast<int>(hit.match.line));
+    if (!block.isValid()) return;
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + charsIn(hit.line, hit.match.begin));
+    cursor.setPosition(block.position() + charsIn(hit.line, hit.match.end),
+                       QTextCursor::KeepAnchor);
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = cursor;
+    mark.format.setBackground(QColor(255, 232, 80));
+    Preview->setExtraSelections({mark});
+    // The caret goes to the match to bring it into view, without a
+    // selection that would paint over the marker.
+    cursor.clearSelection();
+    Preview->setTextCursor(cursor);
+    Preview->ensureCursorVisible();
+}
+
+void DiarySearchWindow::Open1Click() {
+    // Enter typed before the list caught up opens the first day found for
+    // what was typed.
+    if (debounce_.isActive() || searching()) {
+        openWhenShown_ = true;
+        if (debounce_.isActive()) {
+            debounce_.stop();
+            startSearch();
+        }
+        return;
+    }
+    QTreeWidgetItem* item = Results->currentItem();
+    if (!item) return;
+    const DiaryDate date = hits_.at(item->data(0, HitRole).toULongLong()).entry.date;
+    form1_->goToDate(date.year, date.month, date.day);
+    preferred_ = date;
+    form1_->SpeedButton4Click();
+    // The entry may have been edited: the list is read again.
+    startSearch();
+}
+
+void DiarySearchWindow::Exit1Click() {
+    reject();
+}
+
+void DiarySearchWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (e->spontaneous()) return;
+    Edit1->selectAll();
+    Edit1->setFocus();
+    runGuarded([this] { FormActivate(); });
+}
+
+void DiarySearchWindow::hideEvent(QHideEvent* e) {
+    QDialog::hideEvent(e);
+    if (e->spontaneous()) return;
+    debounce_.stop();
+    openWhenShown_ = false;
+    cancelSearch();
+}
+
+bool DiarySearchWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, e);
+    auto* key = static_cast<QKeyEvent*>(e);
+    // The box claims Ctrl+X (cut) before shortcuts are matched; the menu's
+    // key wins, as in the program's other windows.
+    if (e->type() == QEvent::ShortcutOverride) {
+        if (QKeySequence(key->keyCombination()) != Exit1->shortcut()) return false;
+        e->ignore();
+        return true;
+    }
+    // Up and down in the box walk the list.
+    static const int walk[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
+    if (watched == Edit1 &&
+        std::find(std::begin(walk), std::end(walk), key->key()) != std::end(walk)) {
+        QApplication::sendEvent(Results, e);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The diary search window: a box that searches every diary entry as one
+// types, the days found with their matching lines, and a preview of the
+// selected entry. With an empty box it lists the calendar month's entries.
+// Opening a day moves the main window's calendar there and opens the diary.
+
+#include "ledger/diary_index.h"
+
+#include <QDialog>
+#include <QFutureWatcher>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TForm1;
+
+// The form entries and queries are compared in: Unicode NFKC, then case
+// folding, so that ｶﾀｶﾅ finds カタカナ and ＡＢＣ finds abc.
+std::string foldForSearch(std::string_view utf8);
+
+class DiarySearchWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit DiarySearchWindow(TForm1* form1);
+    ~DiarySearchWindow() override;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Open1 = nullptr; // 日記を開く
+    QAction* Exit1 = nullptr; // 終了
+    QLineEdit* Edit1 = nullptr;
+    QTreeWidget* Results = nullptr;
+    QPlainTextEdit* Preview = nullptr;
+    QLabel* Status = nullptr;
+
+    // Lists again for the box as it stands, at once.
+    void FormActivate();
+    // Moves the calendar to the selected day and opens the diary on it.
+    void Open1Click();
+    void Exit1Click();
+
+signals:
+    // A search's or the month's list has been put into the list.
+    void resultsShown();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    struct Outcome;
+    void startSearch();
+    void cancelSearch();
+    bool searching() const;
+    void showOutcome(const Outcome& outcome);
+    void showPreview();
+
+    TForm1* form1_;
+    QTimer debounce_;
+    QFutureWatcher<Outcome>* current_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::vector<DiaryHit> hits_;
+    // The day to select when the list is refilled, after a day was opened.
+    DiaryDate preferred_;
+    bool openWhenShown_ = false;
+    QString lastError_;
+};
