@@ -22,7 +22,9 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrent>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <utility>
 
 std::string foldForSearch(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
@@ -38,6 +40,8 @@ constexpr int SpanBeginRole = Qt::UserRole + 1;
 constexpr int SpanEndRole = Qt::UserRole + 2;
 // Typing pauses this long before a search starts.
 constexpr int DebounceMs = 200;
+
+DiarySearchWindow::SearchFunction g_search;
 
 QString utf8(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -126,6 +130,7 @@ public:
 } // namespace
 
 struct DiarySearchWindow::Outcome {
+    bool monthList = false;
     std::vector<DiaryHit> hits;
     QString error;
 };
@@ -197,10 +202,13 @@ DiarySearchWindow::DiarySearchWindow(TForm1* form1) : QDialog(form1), form1_(for
 }
 
 DiarySearchWindow::~DiarySearchWindow() {
-    // The search reads only what it was handed; it is stopped so that no
-    // thread outlives the program's data.
-    if (cancel_) cancel_->store(true);
-    if (current_) current_->waitForFinished();
+    // A search works only on copies of what it was handed; it is merely
+    // told to stop.
+    cancelSearch();
+}
+
+void DiarySearchWindow::setSearchFunction(SearchFunction search) {
+    g_search = std::move(search);
 }
 
 void DiarySearchWindow::FormActivate() {
@@ -215,6 +223,8 @@ bool DiarySearchWindow::searching() const {
 
 void DiarySearchWindow::cancelSearch() {
     if (cancel_) cancel_->store(true);
+    // What a stopped search found so far is never shown.
+    current_ = nullptr;
 }
 
 void DiarySearchWindow::startSearch() {
@@ -225,6 +235,11 @@ void DiarySearchWindow::startSearch() {
     const std::string query = Edit1->text().toStdString();
     const int year = form1_->mc->Year(), month = form1_->mc->Month();
     const bool monthList = diaryQueryWords(query, foldForSearch).empty();
+    const SearchFunction search =
+        g_search ? g_search
+                 : [](const std::string& d, const std::string& q, const std::atomic<bool>* c) {
+                       return searchDiary(d, q, foldForSearch, c);
+                   };
     Status->setText(QStringLiteral("検索中…"));
 
     auto* watcher = new QFutureWatcher<Outcome>(this);
@@ -238,9 +253,10 @@ void DiarySearchWindow::startSearch() {
     });
     watcher->setFuture(QtConcurrent::run([=] {
         Outcome out;
+        out.monthList = monthList;
         try {
             if (!monthList) {
-                out.hits = searchDiary(dir, query, foldForSearch, cancel.get());
+                out.hits = search(dir, query, cancel.get());
                 return out;
             }
             for (DiaryEntry& e : diaryMonth(dir, year, month)) {
@@ -281,7 +297,6 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
     if (select) Results->setCurrentItem(select);
     showPreview();
 
-    const bool monthList = diaryQueryWords(Edit1->text().toStdString(), foldForSearch).empty();
     if (!outcome.error.isEmpty()) {
         Status->setText(outcome.error);
         // Typing on against the same failure is not interrupted again.
@@ -289,7 +304,7 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
             lastError_ = outcome.error;
             ErrorBox::show(outcome.error);
         }
-    } else if (monthList) {
+    } else if (outcome.monthList) {
         const QString month =
             QStringLiteral("%1年%2月の日記").arg(form1_->mc->Year()).arg(form1_->mc->Month());
         Status->setText(hits_.empty() ? month + QStringLiteral("はありません")

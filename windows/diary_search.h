@@ -10,6 +10,7 @@
 #include <QFutureWatcher>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ public:
     // Moves the calendar to the selected day and opens the diary on it.
     void Open1Click();
     void Exit1Click();
+
+    // Test seam: while set, the window's searches run this in place of
+    // searchDiary (same arguments but the folding).
+    using SearchFunction = std::function<std::vector<DiaryHit>(
+        const std::string& dir, const std::string& query, const std::atomic<bool>* cancel)>;
+    static void setSearchFunction(SearchFunction search);
 
 signals:
     // A search's or the month's list has been put into the list.

@@ -8,71 +8,59 @@
 
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome search(const std::string& workDir, const std::string& words) {
+// Exit code, standard output and standard error of one search.
+std::tuple<int, std::string, std::string> search(const std::string& workDir, const char* words) {
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(workDir));
     p.start(QStringLiteral(ZADUD_EXECUTABLE),
-            {QStringLiteral("--search"), QString::fromStdString(words)});
+            {QStringLiteral("--search"), QString::fromUtf8(words)});
     EXPECT_TRUE(p.waitForFinished(60000));
     return {p.exitCode(), p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};
 }
 
-class SearchCommand : public ::testing::Test {
-protected:
-    void SetUp() override {
-        diary = tmp.file("diary");
-        QDir().mkpath(QString::fromStdString(diary));
-        writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nMEMO=" + diary + "\r\n");
-        // カタカナの日 / ＡＢＣ商店 / abc, in code page 932.
-        writeBytes(diary + "/19980115.nik", "\x83J\x83^\x83J\x83i\x82\xcc\x93\xfa\r\n");
-        writeBytes(diary + "/199937.nik", "\x82`\x82"
-                                          "a\x82"
-                                          "b\x8f\xa4\x93X\r\n");
-        writeBytes(diary + "/2000229.nik", "x\r\nabc\r\n");
-    }
-    TempFolder tmp;
-    std::string diary;
-};
-
 } // namespace
 
-TEST_F(SearchCommand, PrintsMatchingDaysNewestFirstAcrossWidthAndCase) {
+TEST(SearchCommand, PrintsMatchingDaysNewestFirstAcrossWidthAndCaseWithItsExitCodes) {
+    TempFolder tmp;
+    const std::string diary = tmp.file("diary");
+    QDir().mkpath(QString::fromStdString(diary));
+    writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nMEMO=" + diary + "\r\n");
+    // カタカナの日 / ＡＢＣ商店 / abc, in code page 932.
+    writeBytes(diary + "/19980115.nik", "\x83J\x83^\x83J\x83i\x82\xcc\x93\xfa\r\n");
+    writeBytes(diary + "/199937.nik", "\x82`\x82"
+                                      "a\x82"
+                                      "b\x8f\xa4\x93X\r\n");
+    writeBytes(diary + "/2000229.nik", "x\r\nabc\r\n");
+    const std::string abc = "2000-02-29\tabc\n1999-03-07\tＡＢＣ商店\n";
     struct Case {
         const char* words;
         int code;
-        const char* out;
+        std::string out;
     } cases[] = {
         {"ｶﾀｶﾅ", 0, "1998-01-15\tカタカナの日\n"},
-        {"ABC", 0, "2000-02-29\tabc\n1999-03-07\tＡＢＣ商店\n"},
+        {"ABC", 0, abc},
         {"abc 商店", 0, "1999-03-07\tＡＢＣ商店\n"},
         {"なし", 1, ""},
         {" \xE3\x80\x80", 2, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words);
-        const Outcome r = search(tmp.path(), c.words);
-        EXPECT_EQ(r.code, c.code) << r.err;
-        EXPECT_EQ(r.out, c.out);
+        const auto [code, out, err] = search(tmp.path(), c.words);
+        EXPECT_EQ(code, c.code) << err;
+        EXPECT_EQ(out, c.out);
     }
-}
 
-TEST_F(SearchCommand, ErrorsGoToStandardErrorWithExitCodeTwo) {
-    // A directory under a day's name cannot be read, even by root.
+    // A directory under a day's name cannot be read, even by root: an error,
+    // after what was found.
     QDir().mkpath(QString::fromStdString(diary + "/1999310.nik"));
-    Outcome r = search(tmp.path(), "abc");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out, "2000-02-29\tabc\n1999-03-07\tＡＢＣ商店\n")
-        << "what was found is still printed";
-    EXPECT_NE(r.err.find("1999-03-10\t1999310.nik: 不正なﾌｧｲﾙ名です"), std::string::npos) << r.err;
+    auto [code, out, err] = search(tmp.path(), "abc");
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(out, abc);
+    EXPECT_NE(err.find("1999-03-10\t1999310.nik: 不正なﾌｧｲﾙ名です"), std::string::npos) << err;
 
-    r = search(diary, "abc"); // no ZADUD.CFG there
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("ﾌｧｲﾙが見つかりません"), std::string::npos) << r.err;
+    std::tie(code, out, err) = search(diary, "abc"); // no ZADUD.CFG there
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("ﾌｧｲﾙが見つかりません"), std::string::npos) << err;
 }

@@ -7,11 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTreeWidget>
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 namespace {
 
@@ -29,6 +32,7 @@ protected:
         spy = std::make_unique<QSignalSpy>(search.get(), &DiarySearchWindow::resultsShown);
     }
     void TearDown() override {
+        DiarySearchWindow::setSearchFunction(nullptr);
         form3->hide();
         search->hide();
         MainWindowFixture::TearDown();
@@ -89,10 +93,36 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     EXPECT_EQ(marks[0].cursor.selectedText(), QStringLiteral("カタカナ"));
 
     QTest::keyClick(search->Edit1, Qt::Key_Return);
-    EXPECT_EQ(
-        QString("%1-%2-%3").arg(form1->mc->Year()).arg(form1->mc->Month()).arg(form1->mc->Day()),
-        "1998-1-15");
+    EXPECT_EQ(form1->mc->Year() * 10000 + form1->mc->Month() * 100 + form1->mc->Day(), 19980115);
     ASSERT_TRUE(form3->isVisible());
     EXPECT_EQ(form3->Memo1->toPlainText(), QStringLiteral("朝\n買い物：カタカナ"));
     EXPECT_TRUE(errors.isEmpty()) << errors.join(' ').toStdString();
+}
+
+TEST_F(DiarySearchTest, ANewKeystrokeCancelsTheSearchInFlight) {
+    // The search for "a" holds on until released, as a long one would.
+    auto inFlight = std::make_shared<std::atomic<const std::atomic<bool>*>>(nullptr);
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    DiarySearchWindow::setSearchFunction(
+        [=](const std::string&, const std::string& query, const std::atomic<bool>* cancel) {
+            if (query == "a") {
+                *inFlight = cancel;
+                while (!*release)
+                    std::this_thread::yield();
+            }
+            return std::vector<DiaryHit>{};
+        });
+    search->show();
+    waitForList();
+    QTest::keyClick(search->Edit1, Qt::Key_A);
+    const bool started = QTest::qWaitFor([&] { return inFlight->load() != nullptr; }, 10000);
+    const bool cancelledBefore = started && inFlight->load()->load();
+    QTest::keyClick(search->Edit1, Qt::Key_B);
+    const bool cancelledAfter = started && inFlight->load()->load();
+    *release = true;
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(cancelledBefore);
+    EXPECT_TRUE(cancelledAfter);
+    waitForList();
+    EXPECT_EQ(search->Status->text().toStdString(), "見つかりません");
 }
