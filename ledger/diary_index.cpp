@@ -169,7 +169,9 @@ std::vector<std::string> diaryQueryWords(std::string_view query, const TextFold&
     };
     constexpr std::string_view WideBlank = "\xE3\x80\x80"; // U+3000
     for (std::size_t i = 0; i < folded.size(); ++i) {
-        if (folded[i] == ' ' || folded[i] == '\t') {
+        // A line break (a pasted or command-line query) parts words too: a
+        // match never spans lines, since a hit shows one line.
+        if (folded[i] == ' ' || folded[i] == '\t' || folded[i] == '\n' || folded[i] == '\r') {
             flush();
         } else if (folded.compare(i, WideBlank.size(), WideBlank) == 0) {
             flush();

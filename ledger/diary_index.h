@@ -49,7 +49,7 @@ std::vector<DiaryEntry> diaryMonth(const std::string& dir, int year, int month);
 // is, so that lines can be found in the folded text.
 using TextFold = std::function<std::string(std::string_view utf8)>;
 
-// The query's words: folded, then split at blanks and tabs.
+// The query's words: folded, then split at blanks, tabs and line breaks.
 std::vector<std::string> diaryQueryWords(std::string_view query, const TextFold& fold);
 
 struct DiaryMatch {
