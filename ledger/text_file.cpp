@@ -3,7 +3,11 @@
 #include "ledger/errors.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@ namespace {
 
 constexpr int CtrlZ = 26;
 WriteFaultHook g_faultHook;
+SyncCall g_sync;
 
 int injectedFault(const std::string& path, const char* step) {
     return g_faultHook ? g_faultHook(path, step) : 0;
@@ -112,68 +117,183 @@ void setWriteFaultHook(WriteFaultHook hook) {
     g_faultHook = std::move(hook);
 }
 
-void writeFileSafely(const std::string& path, const std::string& bytes) {
+void setSyncCall(SyncCall sync) {
+    g_sync = std::move(sync);
+}
+
+FileStamp stampOf(const std::string& bytes) {
+    return {true, bytes.size(), std::hash<std::string>{}(bytes)};
+}
+
+FileStamp currentStamp(const std::string& path) {
+    std::string bytes;
+    const int err = tryReadFileBytes(path, bytes);
+    if (err == ENOENT || err == ENOTDIR) return {};
+    if (err) throw fileError(err, path);
+    return stampOf(bytes);
+}
+
+namespace {
+
+int syncFd(int fd) {
+    return g_sync ? g_sync(fd) : ::fsync(fd);
+}
+
+std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    const std::string dir =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    if (!isDirectory(dir)) throw fileError(ENOENT, path);
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string nameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a path names once symbolic links are followed; it need not exist
+// (a dangling link is written through, as opening it would).
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) throw fileError(errno, path);
+        target.resize(static_cast<std::size_t>(n));
+        path = !target.empty() && target[0] == '/' ? target : joinPath(folderOf(path), target);
+    }
+    throw fileError(ELOOP, path);
+}
+
+// Writes all bytes at the file's offset; 0 or the errno. A fault injected at
+// "write" hits after half the bytes, as a full disk would.
+int writeAll(int fd, const std::string& path, const std::string& bytes) {
+    if (int err = injectedFault(path, "write")) {
+        (void)!::write(fd, bytes.data(), bytes.size() / 2);
+        return err;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// The plain write, for where a rename would not replace what the file is.
+void writeInPlace(const std::string& path, const std::string& bytes, bool regular) {
+    int err = injectedFault(path, "open");
+    const int fd = err ? -1 : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) throw fileError(err ? err : errno, path);
+    // Overwriting first and cutting the rest afterwards needs no new space
+    // for the old length, so a full disk is met half-way less often.
+    err = writeAll(fd, path, bytes);
+    if (!err && regular && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) err = errno;
+    if (!err) err = injectedFault(path, "sync");
+    if (!err && regular && syncFd(fd) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) throw fileError(err, path);
+}
+
+// Makes the rename itself durable.
+void flushFolder(const std::string& folder, const std::string& path) {
+    int err = injectedFault(path, "dirsync");
+    if (err == 0) {
+        // A folder that cannot be opened cannot be flushed; the file's bytes
+        // already are.
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        // Some file systems cannot flush a folder and say so.
+        if (syncFd(fd) != 0 && errno != EINVAL && errno != ENOTSUP) err = errno;
+        ::close(fd);
+    }
+    if (err) throw fileError(err, path);
+}
+
+// Temporary files of ours left by a save that was killed. Only our own
+// (same owner) and only old ones: another copy of the program may be saving
+// in this folder right now.
+void removeStaleTempFiles(const std::string& folder) {
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return;
+    const std::time_t now = std::time(nullptr);
+    const std::size_t suffix = std::strlen(TempFileSuffix);
+    while (const dirent* entry = ::readdir(d)) {
+        const char* name = entry->d_name;
+        const std::size_t length = std::strlen(name);
+        if (name[0] != '.' || length <= suffix + 1 ||
+            std::strcmp(name + length - suffix, TempFileSuffix) != 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || now - st.st_mtime <= 60) continue;
+        ::unlinkat(::dirfd(d), name, 0);
+    }
+    ::closedir(d);
+}
+
+} // namespace
+
+void writeFileSafely(const std::string& requested, const std::string& bytes) {
+    const std::string path = followLinks(requested);
+    const std::string folder = folderOf(path);
+    if (!isDirectory(folder)) throw fileError(ENOENT, path);
 
     // The new file keeps the old one's permissions; a file nobody may write
     // is read-only, and replacing it would bypass that.
     mode_t mode = 0666;
     struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) {
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists) {
         if (S_ISDIR(old.st_mode)) throw fileError(EISDIR, path);
         if ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
             throw fileError(EACCES, path);
         mode = old.st_mode & 07777;
+        // A rename would split the file from its other names.
+        if (old.st_nlink > 1 || !S_ISREG(old.st_mode)) {
+            writeInPlace(path, bytes, S_ISREG(old.st_mode));
+            return;
+        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         mode &= ~mask;
     }
 
-    if (int err = injectedFault(path, "open")) throw fileError(err, path);
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) throw fileError(errno, path);
-
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw fileError(err, path);
-    };
-
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        // A fault injected at "write" hits after half the bytes, as a full
-        // disk would.
-        const std::size_t chunk = bytes.size() - done;
-        if (int err = injectedFault(path, "write")) {
-            (void)!::write(fd, bytes.data() + done, chunk / 2);
-            fail(err);
+    // Hidden, and ours by its suffix; the name is cut so that a long file
+    // name still leaves room for it.
+    std::string tmp =
+        joinPath(folder, "." + nameOf(path).substr(0, 100) + ".XXXXXX" + TempFileSuffix);
+    int err = injectedFault(path, "open");
+    const int fd = err ? -1 : ::mkstemps(tmp.data(), static_cast<int>(std::strlen(TempFileSuffix)));
+    if (fd < 0) {
+        if (!err) err = errno;
+        // A folder that refuses new files does not stop the plain write onto
+        // a writable file in it; a full disk does, and is reported.
+        if (exists && (err == EACCES || err == EPERM)) {
+            writeInPlace(path, bytes, true);
+            return;
         }
-        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
+        throw fileError(err, path);
     }
-    if (bytes.empty()) {
-        if (int err = injectedFault(path, "write")) fail(err);
-    }
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
+
+    err = writeAll(fd, path, bytes);
+    // Made 0600; without this the file would lose its permissions.
+    if (!err) err = injectedFault(path, "chmod");
+    if (!err && ::fchmod(fd, mode) != 0) err = errno;
+    if (!err) err = injectedFault(path, "sync");
+    if (!err && syncFd(fd) != 0) err = errno;
+    if (!err) err = injectedFault(path, "close");
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err) err = injectedFault(path, "rename");
+    if (!err && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+    if (err) {
         ::unlink(tmp.c_str());
         throw fileError(err, path);
     }
-    int err = injectedFault(path, "rename");
-    if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(tmp.c_str());
-        throw fileError(err, path);
-    }
+    flushFolder(folder, path);
+    removeStaleTempFiles(folder);
 }

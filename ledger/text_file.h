@@ -3,6 +3,7 @@
 // (one LF right after it is skipped); byte 26 (Ctrl-Z) or the physical end
 // ends the file.
 
+#include <cstdint>
 #include <functional>
 #include <istream>
 #include <string>
@@ -29,6 +30,25 @@ std::string joinPath(const std::string& dir, const std::string& name);
 // Reads a whole file. Failing to open throws the mapped file error.
 std::string readFileBytes(const std::string& path);
 
+// What a file held when it was read: whether it existed, its size and a hash
+// of its bytes. A later save compares it with the file on disk to notice
+// another program's change. The modification time is left out on purpose:
+// on coarse-grained file systems it can miss a change, and a file merely
+// touched, with the same bytes, loses nothing when it is replaced.
+struct FileStamp {
+    bool exists = false;
+    uint64_t size = 0;
+    std::size_t hash = 0;
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && size == o.size && hash == o.hash;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp stampOf(const std::string& bytes);
+// The file as it is now: a missing file (or folder) gives a stamp that does
+// not exist; a file that cannot be read throws the mapped file error.
+FileStamp currentStamp(const std::string& path);
+
 // Reads a whole file; returns the errno of a failed open (0 on success) and
 // throws the mapped file error when reading fails after the file was opened.
 int tryReadFileBytes(const std::string& path, std::string& bytes);
@@ -37,14 +57,36 @@ int tryReadFileBytes(const std::string& path, std::string& bytes);
 bool isDirectory(const std::string& path);
 
 // Replaces `path` with `bytes` without ever leaving it half-written: the
-// bytes go to a temporary file in the same directory that is then renamed
-// over the old one. On failure the old file stays as it was and the mapped
-// file error is thrown. An existing file without write permission is refused
-// with "ﾌｧｲﾙへのｱｸｾｽが拒否されました", as a read-only file is.
+// bytes go to a hidden temporary file in the same folder (TempFileSuffix),
+// are flushed, take the old file's permissions and are renamed over the old
+// file; then the folder is flushed so that the rename survives a power cut.
+// On failure the old file stays as it was, no temporary file is left, and
+// the mapped file error is thrown. An existing file without write permission
+// is refused with "ﾌｧｲﾙへのｱｸｾｽが拒否されました", as a read-only file is.
+//
+// Where a rename would not do what writing the file does, the file is
+// written in place instead: a symbolic link is followed (the file it names
+// is replaced beside itself, the link stays), a file with several hard links
+// keeps them, and a folder that refuses new files does not stop a save onto
+// a writable file in it (a full disk is never such a case). A failure while
+// writing in place is reported like any other.
+//
+// After a successful save, temporary files of ours in that folder older
+// than a minute (left by a save that was killed) are removed.
 void writeFileSafely(const std::string& path, const std::string& bytes);
 
+// Ends the names of the writer's temporary files, which start with ".".
+inline constexpr const char* TempFileSuffix = ".zadud-tmp";
+
 // Test seam: when set, it is asked before each step of writeFileSafely
-// ("open", "write", "rename") and before a file is opened for reading
-// ("read"); a non-zero errno it returns fails that step.
+// ("open": creating the temporary file or opening the file in place,
+// "write", "chmod", "sync", "close", "rename", "dirsync") and before a file
+// is opened for reading ("read"); a non-zero errno it returns fails that
+// step.
 using WriteFaultHook = std::function<int(const std::string& path, const std::string& step)>;
 void setWriteFaultHook(WriteFaultHook hook);
+
+// Test and benchmark seam: every flush of writeFileSafely goes through this
+// call (fsync by default).
+using SyncCall = std::function<int(int fd)>;
+void setSyncCall(SyncCall sync);

@@ -1,0 +1,224 @@
+// The safe writer: links, permissions, flushes, folders that refuse new
+// files, and what a failed or killed save leaves behind.
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> entries(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ino_t inode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Sets a file's times to a fixed moment long past.
+void makeOld(const std::string& path) {
+    const timeval past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ::utimes(path.c_str(), past);
+}
+
+class SafeWrite : public ::testing::Test {
+protected:
+    void TearDown() override {
+        setWriteFaultHook(nullptr);
+        setSyncCall(nullptr);
+    }
+    TempFolder dir;
+};
+
+TEST_F(SafeWrite, LinksKeepTheirFileAndTheFileItsLinks) {
+    fs::create_directory(dir.file("data"));
+    writeBytes(dir.file("data/real.txt"), "old");
+    fs::create_symlink("data/real.txt", dir.file("199612.txt"));
+    writeFileSafely(dir.file("199612.txt"), "through the link");
+    EXPECT_TRUE(fs::is_symlink(dir.file("199612.txt")));
+    EXPECT_EQ(readBytes(dir.file("data/real.txt")), "through the link");
+    EXPECT_EQ(entries(dir.file("data")), std::vector<std::string>{"real.txt"});
+
+    writeBytes(dir.file("a.nik"), "old");
+    fs::create_hard_link(dir.file("a.nik"), dir.file("b.nik"));
+    const ino_t before = inode(dir.file("a.nik"));
+    writeFileSafely(dir.file("a.nik"), "both names");
+    EXPECT_EQ(inode(dir.file("a.nik")), before);
+    EXPECT_EQ(readBytes(dir.file("b.nik")), "both names");
+}
+
+TEST_F(SafeWrite, PermissionsAreKept) {
+    const mode_t oldMask = ::umask(022);
+    writeFileSafely(dir.file("new.txt"), "x");
+    writeBytes(dir.file("shared.txt"), "x");
+    ::chmod(dir.file("shared.txt").c_str(), 0664);
+    writeFileSafely(dir.file("shared.txt"), "y");
+    ::umask(oldMask);
+    struct stat st {};
+    ::stat(dir.file("new.txt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ::stat(dir.file("shared.txt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+TEST_F(SafeWrite, FileThenFolderAreFlushedAfterTheRename) {
+    const std::string file = dir.file("20241.txt");
+    writeBytes(file, "old");
+    std::vector<std::string> flushed;
+    setSyncCall([&](int fd) {
+        struct stat st {};
+        ::fstat(fd, &st);
+        if (S_ISDIR(st.st_mode))
+            flushed.push_back(st.st_ino == inode(dir.path()) ? "folder holding " + readBytes(file)
+                                                             : "another folder");
+        else
+            flushed.push_back("file");
+        return ::fsync(fd);
+    });
+    writeFileSafely(file, "new");
+    EXPECT_EQ(flushed, (std::vector<std::string>{"file", "folder holding new"}));
+}
+
+TEST_F(SafeWrite, FailureAtAnyStepLeavesNoTemporaryFile) {
+    const std::string file = dir.file("20241.txt");
+    for (const char* step : {"open", "write", "chmod", "sync", "close", "rename", "dirsync"}) {
+        SCOPED_TRACE(step);
+        writeBytes(file, "old");
+        setWriteFaultHook(
+            [&](const std::string&, const std::string& at) { return at == step ? EIO : 0; });
+        EXPECT_THROW(writeFileSafely(file, "new contents"), AppError);
+        setWriteFaultHook(nullptr);
+        // Once renamed, the new file is in place; the error says it may not
+        // survive a power cut.
+        EXPECT_EQ(readBytes(file), std::string(step) == "dirsync" ? "new contents" : "old");
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"20241.txt"});
+    }
+}
+
+// Runs `fn` in a child process as an unprivileged user when the tests run as
+// root (as CI does); its exit code.
+int runUnprivileged(const std::function<int()>& fn) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        ::_exit(fn());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SafeWrite, FolderThatRefusesNewFilesIsWrittenInPlace) {
+    const std::string folder = dir.file("ro");
+    fs::create_directory(folder);
+    writeBytes(folder + "/20241.txt", "old");
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod((folder + "/20241.txt").c_str(), 0666);
+    ::chmod(folder.c_str(), 0555);
+    const int result = runUnprivileged([&] {
+        try {
+            writeFileSafely(folder + "/20241.txt", "new");
+        } catch (const AppError&) {
+            return 1;
+        }
+        try {
+            writeFileSafely(folder + "/20242.txt", "new");
+            return 2;
+        } catch (const AppError& e) {
+            return std::string(e.what()) == msg::AccessDenied ? 0 : 3;
+        }
+    });
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readBytes(folder + "/20241.txt"), "new");
+    EXPECT_EQ(entries(folder), std::vector<std::string>{"20241.txt"});
+}
+
+TEST_F(SafeWrite, OnlyOurOwnStaleTemporaryFilesAreRemoved) {
+    const std::string stale = dir.file(std::string(".20241.txt.Ab3dEf") + TempFileSuffix);
+    const std::string fresh = dir.file(std::string(".20242.txt.Ab3dEf") + TempFileSuffix);
+    const std::string users = dir.file("20241.txt.OdCvVi");
+    for (const std::string& path : {stale, fresh, users})
+        writeBytes(path, "x");
+    makeOld(stale);
+    makeOld(users);
+    writeFileSafely(dir.file("20241.txt"), "saved");
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{std::string(".20242.txt.Ab3dEf") + TempFileSuffix,
+                                        "20241.txt", "20241.txt.OdCvVi"}));
+}
+
+// Saves killed at random moments: the file is always the whole old or the
+// whole new one, and the next save clears what the killed ones left.
+TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
+    const std::string file = dir.file("19983.txt");
+    const std::string contents[2] = {std::string(48 * 1024, 'a'), std::string(40 * 1024, 'b')};
+    writeBytes(file, contents[0]);
+    // A killed process loses nothing the kernel holds, so flushing to the
+    // disk only slows the rounds down.
+    setSyncCall([](int) { return 0; });
+    std::mt19937 random(1998);
+    long spinLimit = 20000;
+    int killed = 0;
+    for (int round = 0; round < 200; ++round) {
+        const std::string& next = contents[(round + 1) % 2];
+        const std::string before = readBytes(file);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            (void)!::write(ready[1], "r", 1);
+            try {
+                writeFileSafely(file, next);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        char c;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        const long spins = std::uniform_int_distribution<long>(0, spinLimit)(random);
+        for (long i = 0; i < spins; ++i)
+            asm volatile("");
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        // Aim the kills into the save: later when they come too early.
+        if (WIFSIGNALED(status)) {
+            ++killed;
+            spinLimit = spinLimit * 5 / 4 + 1;
+        } else {
+            ASSERT_EQ(WEXITSTATUS(status), 0);
+            spinLimit = spinLimit * 3 / 4 + 1;
+        }
+        const std::string after = readBytes(file);
+        ASSERT_TRUE(after == before || after == next) << "round " << round;
+    }
+    EXPECT_GT(killed, 0);
+    for (const std::string& name : entries(dir.path()))
+        makeOld(dir.file(name));
+    writeFileSafely(file, "last");
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"19983.txt"});
+}
+
+} // namespace
