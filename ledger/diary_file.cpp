@@ -29,8 +29,11 @@ std::string diaryFileName(int year, int month, int day) {
 namespace {
 
 // The errno of the failed read (ENOENT when the day has no file), 0 on success.
-int tryReadDiary(const std::string& dir, int year, int month, int day, std::string& bytes) {
+// `fromOwn` tells whether the bytes came from the name the entry is written to.
+int tryReadDiary(const std::string& dir, int year, int month, int day, std::string& bytes,
+                 bool* fromOwn = nullptr) {
     int err = tryReadFileBytes(joinPath(dir, diaryFileName(year, month, day)), bytes);
+    if (fromOwn) *fromOwn = err == 0;
     if (err == ENOENT && diaryNameShared(year, month, day))
         err = tryReadFileBytes(joinPath(dir, diaryRuleName(year, month, day)), bytes);
     return err;
@@ -38,15 +41,21 @@ int tryReadDiary(const std::string& dir, int year, int month, int day, std::stri
 
 } // namespace
 
-std::string loadDiaryFile(const std::string& dir, int year, int month, int day) {
+std::string loadDiaryFile(const std::string& dir, int year, int month, int day, FileStamp* stamp) {
     const std::string own = joinPath(dir, diaryFileName(year, month, day));
     std::string bytes;
-    const int err = tryReadDiary(dir, year, month, day, bytes);
-    if (err == 0) return bytes;
+    if (stamp) *stamp = FileStamp{};
+    bool fromOwn = false;
+    const int err = tryReadDiary(dir, year, month, day, bytes, &fromOwn);
+    if (err == 0) {
+        if (stamp && fromOwn) *stamp = stampOf(bytes);
+        return bytes;
+    }
     // Only a missing file is created: an existing one that cannot be read
     // must not be emptied.
     if (err != ENOENT) throw fileError(err, own);
     writeFileSafely(own, std::string());
+    if (stamp) *stamp = stampOf(std::string());
     return std::string();
 }
 

@@ -10,6 +10,8 @@
 
 #include <string>
 
+struct FileStamp;
+
 // "199837.nik", "19981225.nik", "1998115.nik".
 std::string diaryRuleName(int year, int month, int day);
 
@@ -22,8 +24,11 @@ std::string diaryFileName(int year, int month, int day);
 
 // Reads the day's entry from `dir` as stored, byte for byte. A day without a
 // file gets an empty one at once, so the result is then empty. Any other
-// failure throws the mapped file error and creates nothing.
-std::string loadDiaryFile(const std::string& dir, int year, int month, int day);
+// failure throws the mapped file error and creates nothing. `stamp`, when
+// given, receives what the file the entry is written to held (an entry read
+// from the rule's name leaves it not existing).
+std::string loadDiaryFile(const std::string& dir, int year, int month, int day,
+                          FileStamp* stamp = nullptr);
 
 // Reads the day's entry without ever creating a file: false when the day has
 // none. Any other failure throws the mapped file error.

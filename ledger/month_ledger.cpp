@@ -149,9 +149,10 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
     }
 }
 
-void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
+FileStamp saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
     const std::string bytes = formatMonth(ledger);
     writeFileSafely(joinPath(dir, monthFileName(year, month)), bytes);
+    return stampOf(bytes);
 }
 
 int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes) {
@@ -164,9 +165,10 @@ int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::str
 }
 
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode, std::string* file) {
+                             LoadMode mode, std::string* file, FileStamp* stamp) {
     std::string bytes;
     int err = 0;
+    if (stamp) *stamp = FileStamp{};
     // The file tried last names the month in a message, also when its read throws.
     auto tell = [&] {
         if (file) *file = joinPath(dir, monthFileName(year, month));
@@ -190,6 +192,7 @@ MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int ye
         return err == ENOENT || err == ENOTDIR ? MonthFileState::Missing
                                                : MonthFileState::Unreadable;
     }
+    if (stamp) *stamp = stampOf(bytes);
     std::istringstream in(bytes);
     loadMonth(ledger, in, mode);
     return MonthFileState::Read;

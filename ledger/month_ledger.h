@@ -66,8 +66,11 @@ void checkTotals(const MonthLedger& ledger);
 // before it stays.
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode);
 
-// The file-level operations: the month of (year, month) in `dir`.
-void saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
+struct FileStamp;
+
+// The file-level operations: the month of (year, month) in `dir`. The save
+// returns the stamp of what it wrote.
+FileStamp saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month);
 // How a month file was found by a load.
 enum class MonthFileState { Read, Missing, Unreadable };
 // How far back the previous-month load looks for a month file: ten years of
@@ -88,6 +91,9 @@ int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::str
 // saving over it would lose it. A missing folder, or a path through a file,
 // is Missing. Current mode zeroes the days before reading, so a read that
 // fails leaves no other month's amounts. `file`, when given, receives the
-// path of the file read or tried, also when the load throws.
+// path of the file read or tried, also when the load throws. `stamp`, when
+// given, receives what the file held (a stamp that does not exist for a
+// missing file).
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode, std::string* file = nullptr);
+                             LoadMode mode, std::string* file = nullptr,
+                             FileStamp* stamp = nullptr);

@@ -33,6 +33,7 @@ void show(const QString& message) {
 void showException(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
+    } catch (const Cancelled&) {
     } catch (const std::exception& e) {
         show(QString::fromUtf8(e.what()));
     } catch (...) {
@@ -50,6 +51,8 @@ bool runGuarded(const std::function<void()>& fn) {
     try {
         fn();
         return true;
+    } catch (const Cancelled&) {
+        return false;
     } catch (...) {
         ErrorBox::showException(std::current_exception());
         return false;

@@ -32,7 +32,11 @@ void setRecorder(std::function<void(const QString& text)> recorder);
 
 } // namespace ErrorBox
 
-// Runs `fn`; an exception is shown in the error box. Returns false when it
+// Thrown where the user cancels an operation in a question: it ends the
+// handler like an error, without an error box.
+struct Cancelled {};
+
+// Runs `fn`; an exception is shown in the error box (Cancelled is not). Returns false when it
 // failed.
 bool runGuarded(const std::function<void()>& fn);
 

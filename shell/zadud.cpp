@@ -225,7 +225,16 @@ void TForm1::MonthSave() {
     // Nothing can have been typed into a held month, and saving it would
     // write over its file with empty, partial or wrong values.
     if (monthHeld()) return;
-    saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month());
+    // Another copy of the program may have saved this month since.
+    if (!monthRead_.confirmReplace(this, monthPath())) {
+        LoadMonths();
+        return;
+    }
+    monthRead_.note(monthPath(), saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month()));
+}
+
+std::string TForm1::monthPath() const {
+    return joinPath(ledgerDirBytes(), monthFileName(mc->Year(), mc->Month()));
 }
 
 void TForm1::holdMonth(Hold hold, const std::string& file) {
@@ -271,7 +280,10 @@ void TForm1::MonthLoad(int mode) {
     if (configured_) monthNeverLoaded_ = false;
     MonthFileState state;
     try {
-        state = loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Current, &file);
+        FileStamp stamp;
+        state =
+            loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Current, &file, &stamp);
+        monthRead_.note(monthPath(), stamp);
     } catch (...) {
         holdMonth(Hold::MonthFile, file);
         throw;

@@ -4,6 +4,7 @@
 // other window is reached through it and shown modally from it.
 
 #include "ledger/month_ledger.h"
+#include "shell/save_check.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -168,6 +169,9 @@ private:
     std::function<void()> pdfHandler_;
     QString helpFile_;
     void holdMonth(Hold hold, const std::string& file);
+    std::string monthPath() const;
+    // The month file as this copy read or last wrote it.
+    ReadStamp monthRead_;
     Hold hold_ = Hold::None;
     std::string heldFile_;
     // The previous month's file when it failed to read, else empty.

@@ -2,6 +2,7 @@
 
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
+#include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/window_style.h"
@@ -52,13 +53,20 @@ std::string TForm3::diaryDir() const {
     return form1_->DiaryDir.toStdString();
 }
 
+std::string TForm3::entryPath() const {
+    const TCalendar* mc = form1_->mc;
+    return joinPath(diaryDir(), diaryFileName(mc->Year(), mc->Month(), mc->Day()));
+}
+
 void TForm3::FormActivate() {
     Memo1->clear();
     loaded_ = false;
     loadedBytes_.clear();
     loadedText_.clear();
     const TCalendar* mc = form1_->mc;
-    std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
+    FileStamp stamp;
+    std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), &stamp);
+    entryRead_.note(entryPath(), stamp);
     // Bytes that are not CP932 ride along as private-use characters, so an
     // edited save writes them back too.
     Memo1->setPlainText(QString::fromStdString(diaryMemoText(bytes)));
@@ -71,11 +79,22 @@ void TForm3::Exit1Click() {
     const TCalendar* mc = form1_->mc;
     // A day file that was there but could not be read is never written over
     // unseen: the read is tried again, and its error keeps the window open.
-    if (!loaded_) loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day());
+    if (!loaded_) {
+        FileStamp stamp;
+        loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), &stamp);
+        entryRead_.note(entryPath(), stamp);
+    }
     const std::string text = Memo1->toPlainText().toStdString();
     const std::string bytes =
         loaded_ ? diarySaveBytes(loadedBytes_, loadedText_, text) : diaryMemoBytes(text);
+    // Another copy of the program may have written this day since; a reload
+    // shows its entry and keeps the window open.
+    if (!entryRead_.confirmReplace(this, entryPath())) {
+        FormActivate();
+        return;
+    }
     saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
+    entryRead_.note(entryPath(), stampOf(bytes));
     accept();
 }
 

@@ -2,6 +2,8 @@
 // The diary window: one free-text entry per day, the day of the main
 // window's calendar, kept in its own file in DiaryDir.
 
+#include "shell/save_check.h"
+
 #include <QDialog>
 #include <string>
 
@@ -36,6 +38,7 @@ protected:
 
 private:
     std::string diaryDir() const;
+    std::string entryPath() const;
     // Characters that the file stores as a neighbour (〜 as ～) are shown as
     // that neighbour as soon as they are typed or pasted, so the memo shows
     // what the file will hold.
@@ -48,4 +51,6 @@ private:
     bool loaded_ = false;
     std::string loadedBytes_;
     std::string loadedText_;
+    // The day's file as this window read it.
+    ReadStamp entryRead_;
 };

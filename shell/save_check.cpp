@@ -1,0 +1,33 @@
+#include "shell/save_check.h"
+
+#include "shell/error_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
+    path_ = path;
+    stamp_ = stamp;
+}
+
+bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
+    const FileStamp expected = path == path_ ? stamp_ : FileStamp{};
+    if (currentStamp(path) == expected) return true;
+
+    QMessageBox box(QMessageBox::Warning, ErrorBox::AppTitle,
+                    QStringLiteral("%1 は、読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで変更されました。\n\n"
+                                   "上書き: ここでの内容で置き換えます。\n"
+                                   "読み直し: ここでの変更を捨てて、ﾌｧｲﾙを読み直します。\n"
+                                   "ｷｬﾝｾﾙ: 保存しません。")
+                        .arg(QString::fromStdString(path)),
+                    QMessageBox::NoButton, parent);
+    QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
+    QPushButton* reload = box.addButton(QStringLiteral("読み直し"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("ｷｬﾝｾﾙ"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    Modal::exec(&box);
+    if (box.clickedButton() == overwrite) return true;
+    if (box.clickedButton() == reload) return false;
+    throw Cancelled{};
+}

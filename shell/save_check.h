@@ -1,0 +1,27 @@
+#pragma once
+// Two copies of the program on one data folder: before a save replaces a
+// month or diary file, the file must still be what this copy read. When
+// another program has changed it (or created it, where this copy found none),
+// the user chooses: overwrite, reload (dropping this copy's changes) or
+// cancel.
+
+#include "ledger/text_file.h"
+
+#include <string>
+
+class QWidget;
+
+class ReadStamp {
+public:
+    // What this copy read from `path` (or found missing there), or has just
+    // written to it.
+    void note(const std::string& path, const FileStamp& stamp);
+    // Before replacing `path`: true to write it, false when the user chose to
+    // reload. "ｷｬﾝｾﾙ" throws Cancelled. A path other than the one noted was
+    // never read by this copy and is expected not to exist.
+    bool confirmReplace(QWidget* parent, const std::string& path) const;
+
+private:
+    std::string path_;
+    FileStamp stamp_;
+};
