@@ -53,20 +53,20 @@ AppError notIntegerError(const std::string& cp932Text) {
     return AppError(text);
 }
 
-int32_t parseInt32(const std::string& text) {
+int32_t parseInt32(std::string_view text) {
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (negative) i = 1;
-    if (i == text.size()) throw notIntegerError(text);
+    if (i == text.size()) throw notIntegerError(std::string(text));
     int64_t value = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9') throw notIntegerError(text);
+        if (c < '0' || c > '9') throw notIntegerError(std::string(text));
         value = value * 10 + (c - '0');
-        if (value > int64_t{INT32_MAX} + 1) throw notIntegerError(text);
+        if (value > int64_t{INT32_MAX} + 1) throw notIntegerError(std::string(text));
     }
     if (negative) value = -value;
-    if (value > INT32_MAX || value < INT32_MIN) throw notIntegerError(text);
+    if (value > INT32_MAX || value < INT32_MIN) throw notIntegerError(std::string(text));
     return static_cast<int32_t>(value);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace msg {
 inline constexpr const char* FileNotFound = "ﾌｧｲﾙが見つかりません";
@@ -43,7 +44,7 @@ AppError notIntegerError(const std::string& cp932Text);
 // Parses a decimal integer as the files store it: an optional "-" and one or
 // more digits, leading zeros allowed, within the signed 32-bit range.
 // Anything else throws notIntegerError.
-int32_t parseInt32(const std::string& cp932Text);
+int32_t parseInt32(std::string_view cp932Text);
 
 // Checked signed 32-bit arithmetic: a result outside the range throws
 // "整数のｵｰﾊﾞｰﾌﾛｰ".

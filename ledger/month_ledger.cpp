@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 void MonthLedger::clearItems() {
     for (LedgerItem& item : Items)
@@ -35,10 +34,21 @@ std::string monthFileName(int year, int month) {
 
 namespace {
 
-void appendNumber(std::string& out, int32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%8.8d", value);
-    out += text;
+// "%8.8d": at least eight digits, zero-filled, after a "-" when negative.
+char* formatNumber(char* out, int32_t value) {
+    uint32_t rest = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    if (value < 0) *out++ = '-';
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    for (int i = count; i < 8; ++i)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
 }
 
 int32_t lineTotal(const LedgerItem& item, bool income, int32_t carry) {
@@ -51,12 +61,16 @@ int32_t lineTotal(const LedgerItem& item, bool income, int32_t carry) {
 void appendLine(std::string& out, const LedgerItem& item, bool income, int32_t carry) {
     out += item.Name;
     out += income ? ",0" : ",1";
+    // 31 days and the total, each "," and at most eleven characters.
+    char fields[32 * 12];
+    char* end = fields;
     for (const DayCell& cell : item.Days) {
-        out += ',';
-        appendNumber(out, income ? cell.Income : cell.Expense);
+        *end++ = ',';
+        end = formatNumber(end, income ? cell.Income : cell.Expense);
     }
-    out += ',';
-    appendNumber(out, lineTotal(item, income, carry));
+    *end++ = ',';
+    end = formatNumber(end, lineTotal(item, income, carry));
+    out.append(fields, static_cast<std::size_t>(end - fields));
     out += ",\r\n";
 }
 
@@ -73,14 +87,17 @@ template <typename Fn> void forEachSavedItem(const MonthLedger& ledger, Fn fn) {
 }
 
 // Whether the line names an item; lines that do not change nothing.
-bool applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
+bool applyLine(MonthLedger& ledger, std::string_view line, LoadMode mode) {
     int itemIndex = 0;
     bool income = false;
     std::size_t start = 0;
     for (int field = 1;; ++field) {
-        const std::size_t comma = line.find(',', start);
-        if (comma == std::string::npos) return itemIndex != 0;
-        const std::string text = line.substr(start, comma - start);
+        // Fields are short: a plain scan beats a library search here.
+        std::size_t comma = start;
+        while (comma < line.size() && line[comma] != ',')
+            ++comma;
+        if (comma == line.size()) return itemIndex != 0;
+        const std::string_view text = line.substr(start, comma - start);
         start = comma + 1;
         if (field == 1) {
             // An empty field would otherwise land in the first unnamed slot,
@@ -112,11 +129,28 @@ bool applyLine(MonthLedger& ledger, const std::string& line, LoadMode mode) {
     }
 }
 
+// Resets what a load of `mode` fills.
+void startLoad(MonthLedger& ledger, LoadMode mode) {
+    if (mode == LoadMode::Previous) {
+        for (int32_t& c : ledger.CarryOver)
+            c = 0;
+    } else {
+        ledger.clearDays();
+    }
+}
+
+// A line that names no item is kept, in the current month, to be written back.
+void loadLine(MonthLedger& ledger, std::string_view line, LoadMode mode) {
+    if (!applyLine(ledger, line, mode) && mode == LoadMode::Current && !line.empty())
+        ledger.OtherLines.emplace_back(line);
+}
+
 } // namespace
 
 std::string formatMonth(const MonthLedger& ledger) {
     checkTotals(ledger);
     std::string out;
+    out.reserve(ShownItems * 2 * (32 * 9 + 16));
     forEachSavedItem(ledger, [&](int i, const LedgerItem& item) {
         appendLine(out, item, true, ledger.CarryOver[i]);
         appendLine(out, item, false, 0);
@@ -135,18 +169,11 @@ void checkTotals(const MonthLedger& ledger) {
 }
 
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
-    if (mode == LoadMode::Previous) {
-        for (int32_t& c : ledger.CarryOver)
-            c = 0;
-    } else {
-        ledger.clearDays();
-    }
+    startLoad(ledger, mode);
     LineReader reader(in);
     std::string line;
-    while (reader.next(line)) {
-        if (!applyLine(ledger, line, mode) && mode == LoadMode::Current && !line.empty())
-            ledger.OtherLines.push_back(line);
-    }
+    while (reader.next(line))
+        loadLine(ledger, line, mode);
 }
 
 FileStamp saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
@@ -193,7 +220,7 @@ MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int ye
                                                : MonthFileState::Unreadable;
     }
     if (stamp) *stamp = stampOf(bytes);
-    std::istringstream in(bytes);
-    loadMonth(ledger, in, mode);
+    startLoad(ledger, mode);
+    forEachLine(bytes, [&](std::string_view line) { loadLine(ledger, line, mode); });
     return MonthFileState::Read;
 }

@@ -2,6 +2,7 @@
 
 #include "ledger/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -51,23 +52,23 @@ bool LineReader::next(std::string& line) {
 
 std::vector<std::string> splitLines(const std::string& bytes) {
     std::vector<std::string> lines;
-    std::string line;
-    bool any = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == CtrlZ) break;
-        if (c == '\r') {
-            lines.push_back(line);
-            line.clear();
-            any = false;
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-            continue;
-        }
-        line.push_back(c);
-        any = true;
-    }
-    if (any) lines.push_back(line);
+    forEachLine(bytes, [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
+}
+
+void forEachLine(std::string_view bytes, const std::function<void(std::string_view)>& fn) {
+    const std::size_t end = std::min(bytes.find(char(CtrlZ)), bytes.size());
+    std::size_t start = 0;
+    while (start < end) {
+        const std::size_t cr = bytes.find('\r', start);
+        if (cr >= end) {
+            fn(bytes.substr(start, end - start));
+            return;
+        }
+        fn(bytes.substr(start, cr - start));
+        start = cr + 1;
+        if (start < end && bytes[start] == '\n') ++start;
+    }
 }
 
 std::string joinPath(const std::string& dir, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class LineReader {
@@ -23,6 +24,8 @@ private:
 
 // All lines of a text held in memory, by the same rules.
 std::vector<std::string> splitLines(const std::string& bytes);
+// The same, line by line without copies.
+void forEachLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn);
 
 // Joins a path and a file name with one "/" between them.
 std::string joinPath(const std::string& dir, const std::string& name);
