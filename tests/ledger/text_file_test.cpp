@@ -150,6 +150,14 @@ TEST_F(SafeWrite, FolderThatRefusesNewFilesIsWrittenInPlace) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(readBytes(folder + "/20241.txt"), "new");
     EXPECT_EQ(entries(folder), std::vector<std::string>{"20241.txt"});
+
+    // A full disk is not such a folder: the old file stays.
+    int opens = 0;
+    setWriteFaultHook([&](const std::string&, const std::string& step) {
+        return step == "open" && ++opens == 1 ? ENOSPC : 0;
+    });
+    EXPECT_THROW(writeFileSafely(folder + "/20241.txt", "lost half-way"), AppError);
+    EXPECT_EQ(readBytes(folder + "/20241.txt"), "new");
 }
 
 TEST_F(SafeWrite, OnlyOurOwnStaleTemporaryFilesAreRemoved) {

@@ -13,8 +13,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -114,14 +117,21 @@ TEST_F(TwoCopies, MonthSavedByTheOtherCopyIsNotOverwrittenUnasked) {
     }
 }
 
-TEST_F(TwoCopies, OwnSavesAskNothing) {
+TEST_F(TwoCopies, OwnSavesAskNothingAnotherFoldersMonthDoes) {
     Copy a;
     a.form1->Ledger.Items[1].Days[1].Income = 1;
     a.form1->MonthSave();
     a.form1->Ledger.Items[1].Days[1].Income = 2;
     a.form1->MonthSave();
     EXPECT_EQ(questions, 0);
-    EXPECT_TRUE(a.form1->close());
+    // A folder this copy never read from holds that month already.
+    fs::create_directory(dir.file("other"));
+    writeBytes(dir.file("other/20246.txt"), "A,0,\r\n");
+    a.form1->LedgerDir = QString::fromStdString(dir.file("other"));
+    answer = Cancel;
+    EXPECT_FALSE(a.form1->close());
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(readBytes(dir.file("other/20246.txt")), "A,0,\r\n");
 }
 
 TEST_F(TwoCopies, DiaryEntryWrittenByTheOtherCopyIsNotOverwrittenUnasked) {
