@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -175,42 +176,60 @@ TEST_F(SafeWrite, OnlyOurOwnStaleTemporaryFilesAreRemoved) {
 }
 
 // Saves killed at random moments: the file is always the whole old or the
-// whole new one, and the next save clears what the killed ones left.
+// whole new one, and the next save clears what the killed ones left. Each
+// round holds the child at a step of the save chosen at random, then lets
+// it go and kills it a random while later.
 TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
     const std::string file = dir.file("19983.txt");
-    const std::string contents[2] = {std::string(48 * 1024, 'a'), std::string(40 * 1024, 'b')};
+    const std::string contents[2] = {std::string(1 << 20, 'a'), std::string(3 << 18, 'b')};
+    const char* steps[] = {"open", "write", "chmod", "sync", "close", "rename", "dirsync"};
     writeBytes(file, contents[0]);
     // A killed process loses nothing the kernel holds, so flushing to the
-    // disk only slows the rounds down.
+    // disk would only slow the rounds down.
     setSyncCall([](int) { return 0; });
     std::mt19937 random(1998);
     long spinLimit = 20000;
     int killed = 0;
+    // Reused: every block this process frees makes each fork slower under
+    // the address sanitizer.
+    std::string after;
+    after.reserve(contents[0].size() + 1);
+    int onDisk = 0;
     for (int round = 0; round < 200; ++round) {
-        const std::string& next = contents[(round + 1) % 2];
-        const std::string before = readBytes(file);
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
+        const int next = 1 - onDisk;
+        const std::string step = steps[random() % std::size(steps)];
+        int atStep[2], go[2];
+        ASSERT_EQ(::pipe(atStep), 0);
+        ASSERT_EQ(::pipe(go), 0);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            (void)!::write(ready[1], "r", 1);
+            ::close(atStep[0]);
+            ::close(go[1]);
+            setWriteFaultHook([&](const std::string&, const std::string& at) {
+                char c;
+                if (at == step && ::write(atStep[1], "s", 1) == 1) (void)!::read(go[0], &c, 1);
+                return 0;
+            });
             try {
-                writeFileSafely(file, next);
+                writeFileSafely(file, contents[next]);
             } catch (...) {
                 ::_exit(1);
             }
             ::_exit(0);
         }
+        ::close(atStep[1]);
+        ::close(go[0]);
+        // Nothing to read when the save never came to that step.
         char c;
-        ASSERT_EQ(::read(ready[0], &c, 1), 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        if (::read(atStep[0], &c, 1) == 1) ASSERT_EQ(::write(go[1], "g", 1), 1);
         const long spins = std::uniform_int_distribution<long>(0, spinLimit)(random);
         for (long i = 0; i < spins; ++i)
             asm volatile("");
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
+        ::close(atStep[0]);
+        ::close(go[1]);
         // Aim the kills into the save: later when they come too early.
         if (WIFSIGNALED(status)) {
             ++killed;
@@ -219,8 +238,15 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
             ASSERT_EQ(WEXITSTATUS(status), 0);
             spinLimit = spinLimit * 3 / 4 + 1;
         }
-        const std::string after = readBytes(file);
-        ASSERT_TRUE(after == before || after == next) << "round " << round;
+        after.clear();
+        const int fd = ::open(file.c_str(), O_RDONLY);
+        char buffer[65536];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            after.append(buffer, static_cast<std::size_t>(n));
+        ::close(fd);
+        if (after == contents[next]) onDisk = next;
+        ASSERT_EQ(after.size(), contents[onDisk].size()) << "round " << round << " at " << step;
+        ASSERT_TRUE(after == contents[onDisk]) << "round " << round << " at " << step;
     }
     EXPECT_GT(killed, 0);
     for (const std::string& name : entries(dir.path()))
