@@ -117,15 +117,21 @@ TEST_F(TwoCopies, MonthSavedByTheOtherCopyIsNotOverwrittenUnasked) {
     }
 }
 
-TEST_F(TwoCopies, OwnSavesAskNothingAnotherFoldersMonthDoes) {
+TEST_F(TwoCopies, OnlyFilesChangedSinceThisCopyWroteOrReadThemAreAskedAbout) {
     Copy a;
     a.form1->Ledger.Items[1].Days[1].Income = 1;
     a.form1->MonthSave();
     a.form1->Ledger.Items[1].Days[1].Income = 2;
     a.form1->MonthSave();
     EXPECT_EQ(questions, 0);
-    // A folder this copy never read from holds that month already.
-    fs::create_directory(dir.file("other"));
+    // Folders this copy never read from: an empty one takes the month
+    // unasked, one that holds that month already is asked about.
+    for (const char* folder : {"new", "other"})
+        fs::create_directory(dir.file(folder));
+    a.form1->LedgerDir = QString::fromStdString(dir.file("new"));
+    a.form1->MonthSave();
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(fileExists(dir.file("new/20246.txt")));
     writeBytes(dir.file("other/20246.txt"), "A,0,\r\n");
     a.form1->LedgerDir = QString::fromStdString(dir.file("other"));
     answer = Cancel;
