@@ -12,14 +12,19 @@ void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
 
 bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
     const FileStamp expected = path == path_ ? stamp_ : FileStamp{};
-    if (currentStamp(path) == expected) return true;
+    const FileStamp now = currentStamp(path);
+    if (now == expected) return true;
 
+    const QString what = !expected.exists ? QStringLiteral("ほかのﾌﾟﾛｸﾞﾗﾑで作成されました")
+                         : !now.exists
+                             ? QStringLiteral("読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで削除されました")
+                             : QStringLiteral("読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで変更されました");
     QMessageBox box(QMessageBox::Warning, ErrorBox::AppTitle,
-                    QStringLiteral("%1 は、読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで変更されました。\n\n"
+                    QStringLiteral("%1 は、%2。\n\n"
                                    "上書き: ここでの内容で置き換えます。\n"
                                    "読み直し: ここでの変更を捨てて、ﾌｧｲﾙを読み直します。\n"
                                    "ｷｬﾝｾﾙ: 保存しません。")
-                        .arg(QString::fromStdString(path)),
+                        .arg(QString::fromStdString(path), what),
                     QMessageBox::NoButton, parent);
     QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
     QPushButton* reload = box.addButton(QStringLiteral("読み直し"), QMessageBox::DestructiveRole);
