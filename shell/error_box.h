@@ -36,8 +36,8 @@ void setRecorder(std::function<void(const QString& text)> recorder);
 // handler like an error, without an error box.
 struct Cancelled {};
 
-// Runs `fn`; an exception is shown in the error box (Cancelled is not). Returns false when it
-// failed.
+// Runs `fn`; an exception is shown in the error box (Cancelled is not).
+// Returns false when it failed.
 bool runGuarded(const std::function<void()>& fn);
 
 template <typename Obj, typename Fn> auto guarded(Obj* obj, Fn fn) {
