@@ -4,14 +4,29 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+// One file under any spelling of its folder ("..", a linked folder).
+std::string fileKey(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return path;
+    char folder[PATH_MAX];
+    if (!::realpath(slash == 0 ? "/" : path.substr(0, slash).c_str(), folder)) return path;
+    return joinPath(folder, path.substr(slash + 1));
+}
+
+} // namespace
 
 void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
-    path_ = path;
+    key_ = fileKey(path);
     stamp_ = stamp;
 }
 
 bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
-    const FileStamp expected = path == path_ ? stamp_ : FileStamp{};
+    const FileStamp expected = fileKey(path) == key_ ? stamp_ : FileStamp{};
     const FileStamp now = currentStamp(path);
     if (now == expected) return true;
 

@@ -17,11 +17,12 @@ public:
     // written to it.
     void note(const std::string& path, const FileStamp& stamp);
     // Before replacing `path`: true to write it, false when the user chose to
-    // reload. "ｷｬﾝｾﾙ" throws Cancelled. A path other than the one noted was
-    // never read by this copy and is expected not to exist.
+    // reload. "ｷｬﾝｾﾙ" throws Cancelled. Another file than the one noted
+    // (another folder, not the same folder spelled another way) was never
+    // read by this copy and is expected not to exist.
     bool confirmReplace(QWidget* parent, const std::string& path) const;
 
 private:
-    std::string path_;
+    std::string key_;
     FileStamp stamp_;
 };

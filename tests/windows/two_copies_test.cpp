@@ -130,6 +130,8 @@ TEST_F(TwoCopies, OnlyFilesChangedSinceThisCopyWroteOrReadThemAreAskedAbout) {
         fs::create_directory(dir.file(folder));
     a.form1->LedgerDir = QString::fromStdString(dir.file("new"));
     a.form1->MonthSave();
+    a.form1->LedgerDir = QString::fromStdString(dir.file("other/../new"));
+    a.form1->MonthSave();
     EXPECT_EQ(questions, 0);
     EXPECT_TRUE(fileExists(dir.file("new/20246.txt")));
     writeBytes(dir.file("other/20246.txt"), "A,0,\r\n");
