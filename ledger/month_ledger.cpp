@@ -168,6 +168,34 @@ void checkTotals(const MonthLedger& ledger) {
     });
 }
 
+void adoptOtherLines(MonthLedger& ledger) {
+    std::vector<std::string> kept;
+    for (const std::string& line : ledger.OtherLines) {
+        MonthLedger read;
+        for (int i = 1; i <= ShownItems; ++i)
+            read.Items[i].Name = ledger.Items[i].Name;
+        bool named = false;
+        try {
+            named = applyLine(read, line, LoadMode::Current);
+        } catch (const AppError&) {
+            named = false; // a malformed line stays as it was read
+        }
+        if (!named) {
+            kept.push_back(line);
+            continue;
+        }
+        // What was typed under the new name wins over the old lines.
+        for (int i = 1; i <= ShownItems; ++i)
+            for (int d = 1; d <= 31; ++d) {
+                DayCell& cell = ledger.Items[i].Days[d];
+                const DayCell& old = read.Items[i].Days[d];
+                if (cell.Income == 0) cell.Income = old.Income;
+                if (cell.Expense == 0) cell.Expense = old.Expense;
+            }
+    }
+    ledger.OtherLines = std::move(kept);
+}
+
 void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
     startLoad(ledger, mode);
     LineReader reader(in);

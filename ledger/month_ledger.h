@@ -53,6 +53,12 @@ std::string monthFileName(int year, int month);
 // the other lines. Sums are checked: a total outside 32 bits throws
 // "整数のｵｰﾊﾞｰﾌﾛｰ" before anything is written.
 std::string formatMonth(const MonthLedger& ledger);
+// After the item names changed: the other lines that now name an item give
+// it their amounts (on days where it has none, so nothing typed is lost) and
+// leave the other lines, so a name given back restores its amounts at once
+// instead of overwriting what is typed next at the following load.
+void adoptOtherLines(MonthLedger& ledger);
+
 // Throws "整数のｵｰﾊﾞｰﾌﾛｰ" when formatMonth would: a total, or an item's
 // closing balance (income total minus expense total, which the next month
 // carries in), outside 32 bits. A month loaded with such totals could never

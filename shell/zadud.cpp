@@ -347,6 +347,11 @@ void TForm1::CfgRead() {
     configured_ = true;
 }
 
+void TForm1::configurationWritten() {
+    configured_ = true;
+    adoptOtherLines(Ledger);
+}
+
 void TForm1::FormActivate() {
     activated_ = true;
     MonthDisp();

@@ -117,7 +117,9 @@ public:
     // would empty its file.
     bool monthNeverLoaded() const { return monthNeverLoaded_; }
     // The settings dialog has written the configuration and copied it in.
-    void configurationWritten() { configured_ = true; }
+    // Lines of the month kept for names it no longer had go back to an item
+    // named so again.
+    void configurationWritten();
 
     // Handlers.
     void FormActivate();

@@ -312,10 +312,23 @@ TEST(MonthFile, OtherLinesKeptSecondItemOfANameSkippedEmptyNameMatchesNothing) {
     // Read and saved again, the other lines neither multiply nor move.
     EXPECT_EQ(load(l, saved, LoadMode::Current), "");
     EXPECT_EQ(formatMonth(l), saved);
-    // Naming the item back restores its amounts.
+    // Naming the item back restores its amounts, at the next load or at
+    // once; what was typed under the name meanwhile stays.
     l.Items[2].Name = "Old";
-    EXPECT_EQ(load(l, saved, LoadMode::Current), "");
+    MonthLedger reloaded = l;
+    EXPECT_EQ(load(reloaded, saved, LoadMode::Current), "");
+    EXPECT_EQ(reloaded.Items[2].Days[1].Expense, 3);
+    l.Items[2].Days[2].Expense = 9;
+    MonthLedger typedOver = l;
+    typedOver.Items[2].Days[1].Expense = 4;
+    adoptOtherLines(typedOver);
+    EXPECT_EQ(typedOver.Items[2].Days[1].Expense, 4) << "typed amounts win";
+    adoptOtherLines(l);
     EXPECT_EQ(l.Items[2].Days[1].Expense, 3);
+    EXPECT_EQ(l.Items[2].Days[2].Expense, 9);
+    EXPECT_EQ(l.OtherLines, std::vector<std::string>{unnamed});
+    EXPECT_EQ(load(reloaded, formatMonth(l), LoadMode::Current), "");
+    EXPECT_EQ(reloaded.Items[2].Days[2].Expense, 9) << "the old line came back after the typing";
 }
 
 TEST(MonthFile, TotalsThatCannotBeSavedAreFoundAtLoad) {

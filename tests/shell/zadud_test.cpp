@@ -285,6 +285,16 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     EXPECT_EQ(month("202410.txt"), "A,0,1x,\r\n");
 }
 
+TEST_F(MainWindowTest, NameGivenBackInTheSettingsShowsItsAmountsAtOnce) {
+    writeBytes(dir_.file("20245.txt"), incomeLine("Old", "00000005", "00000005"));
+    start(2024, 5, 1);
+    ASSERT_EQ(form_->Ledger.OtherLines.size(), 1u);
+    form_->Ledger.Items[2].Name = "Old"; // as the settings dialog confirms it
+    form_->configurationWritten();
+    EXPECT_EQ(form_->Ledger.Items[2].Days[1].Income, 5);
+    EXPECT_TRUE(form_->Ledger.OtherLines.empty());
+}
+
 TEST_F(MainWindowTest, MovingMonthsAfterAFailedConfigurationReadEmptiesNoFile) {
     // Without ZADUD.CFG no item has a name: a month read now matches none of
     // its lines, and saving it would leave an empty file.
