@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <regex>
 
 namespace {
 
@@ -33,6 +34,15 @@ bool wantsNoWindow(int argc, char** argv) {
         for (const char* opt : BatchOptions)
             if (std::strcmp(argv[i], opt) == 0) return true;
     return false;
+}
+
+bool parsePeriod(const std::string& text, Period& period) {
+    static const std::regex shape("([0-9]{1,4})(?:-([0-9]{1,2}))?");
+    std::smatch match;
+    if (!std::regex_match(text, match, shape)) return false;
+    period.year = std::stoi(match[1]);
+    period.month = match[2].matched ? std::stoi(match[2]) : 0;
+    return period.year >= 1 && (!match[2].matched || (period.month >= 1 && period.month <= 12));
 }
 
 WorkingConfig readWorkingConfig() {

@@ -31,3 +31,11 @@ WorkingConfig readWorkingConfig();
 
 // Prints the program's error text for `e` on standard error; returns `code`.
 int reportFailure(const std::exception& e, int code);
+
+// A period named on the command line: "1996" (month 0: the whole year) or
+// "1996-12" / "1996-1". False for anything else, or a month outside 1 to 12.
+struct Period {
+    int year = 0;
+    int month = 0;
+};
+bool parsePeriod(const std::string& text, Period& period);

@@ -4,18 +4,15 @@
 #include "ledger/errors.h"
 #include "windows/list1.h"
 
-#include <QRegularExpression>
-
 namespace {
 
-// "1996-12" or "1996-1"; anything else is not a month.
+// "1996-12" or "1996-1"; a year alone or anything else is not a month.
 void parseMonth(const QString& text, int& year, int& month) {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{1,2})$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch()) throw AppError(msg::InvalidDate);
-    year = m.captured(1).toInt();
-    month = m.captured(2).toInt();
-    if (year < 1 || month < 1 || month > 12) throw AppError(msg::InvalidDate);
+    Period period;
+    if (!parsePeriod(text.toStdString(), period) || period.month == 0)
+        throw AppError(msg::InvalidDate);
+    year = period.year;
+    month = period.month;
 }
 
 } // namespace

@@ -98,10 +98,6 @@ CarryLink correctedLink(const StoredMonth& m, const CarryLink& in) {
 
 } // namespace
 
-std::string monthLabel(int year, int month) {
-    return std::to_string(year) + "年" + std::to_string(month) + "月";
-}
-
 StoredMonth storedMonth(const MonthLedger& names, std::string bytes) {
     StoredMonth m;
     m.bytes = std::move(bytes);

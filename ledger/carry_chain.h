@@ -67,9 +67,6 @@ struct HeldMonth {
 StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, int year, int month,
                             const HeldMonth& held);
 
-// "1996年12月".
-std::string monthLabel(int year, int month);
-
 // The months that a repair starting at January of `year` rewrites, in order,
 // and the first month it would stop at (year 0 when none).
 struct CarryRepairPlan {

@@ -3,6 +3,7 @@
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "ledger/errors.h"
+#include "ledger/month_table.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -14,10 +15,7 @@
 namespace {
 
 bool isDate(int year, int month, int day) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return day <= (month == 2 && leap ? 29 : days[month - 1]);
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
 }
 
 bool allDigits(std::string_view s) {

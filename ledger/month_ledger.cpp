@@ -32,6 +32,10 @@ std::string monthFileName(int year, int month) {
     return std::to_string(year) + std::to_string(month) + ".txt";
 }
 
+std::string monthLabel(int year, int month) {
+    return std::to_string(year) + "年" + std::to_string(month) + "月";
+}
+
 namespace {
 
 // "%8.8d": at least eight digits, zero-filled, after a "-" when negative.

@@ -47,6 +47,8 @@ void stepBack(int& year, int& month);
 
 // "199612.txt", "19971.txt".
 std::string monthFileName(int year, int month);
+// "1996年12月", as titles and messages name a month.
+std::string monthLabel(int year, int month);
 
 // The file's bytes for the ledger: the named items' lines, a name only for
 // its first item (the loader gives every line of a name to that one), then

@@ -85,7 +85,7 @@ QString weekdayName(int year, int month, int day) {
 }
 
 QString monthTitle(int year, int month) {
-    return QStringLiteral("%1年%2月").arg(year).arg(month);
+    return QString::fromStdString(monthLabel(year, month));
 }
 
 const QColor SundayShade(255, 226, 226);
