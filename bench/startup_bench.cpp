@@ -28,7 +28,7 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
         x.started() ? std::vector<std::string>{"DISPLAY=" + x.display(), "QT_QPA_PLATFORM="}
                     : std::vector<std::string>{"QT_QPA_PLATFORM=offscreen"};
     const int runs = static_cast<int>(state.range(0));
-    std::vector<double> ours, bare, rss;
+    std::vector<double> ours, bare, rss, oursCpu, bareCpu;
     int failed = 0;
     for (auto _ : state) {
         for (int i = 0; i < runs; ++i) {
@@ -41,6 +41,8 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
             bare.push_back(b.ms);
             ours.push_back(z.ms);
             rss.push_back(z.residentKb / 1024.0);
+            oursCpu.push_back(z.cpuMs);
+            bareCpu.push_back(b.cpuMs);
         }
         state.SetIterationTime(median(ours) / 1000);
     }
@@ -50,6 +52,7 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
     state.counters["bare_ms"] = median(bare);
     state.counters["ratio"] = median(bare) > 0 ? median(ours) / median(bare) : 0;
     state.counters["rss_MB"] = median(rss);
+    state.counters["cpu_ratio"] = median(bareCpu) > 0 ? median(oursCpu) / median(bareCpu) : 0;
     state.counters["failed"] = failed;
 }
 BENCHMARK(BM_StartUpToFirstPaint)
