@@ -55,6 +55,8 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
     state.counters["bare_ms"] = median(bare);
     state.counters["ratio"] = median(bare) > 0 ? median(ours) / median(bare) : 0;
     state.counters["rss_MB"] = median(rss);
+    state.counters["ours_cpu_ms"] = median(oursCpu);
+    state.counters["bare_cpu_ms"] = median(bareCpu);
     state.counters["cpu_ratio"] = median(bareCpu) > 0 ? median(oursCpu) / median(bareCpu) : 0;
     state.counters["failed"] = failed;
 }
