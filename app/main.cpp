@@ -3,6 +3,7 @@
 // until the program ends.
 #include "app/command_line.h"
 #include "shell/application.h"
+#include "shell/first_paint.h"
 #include "shell/zadud.h"
 #include "windows/change_history.h"
 #include "windows/diary_search.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 
+    FirstPaintReport::watch(&form1);
     form1.show();
     return app.exec();
 }

@@ -93,27 +93,41 @@ void DirList::refresh() {
 void DirList::fill() {
     const QSignalBlocker block(this);
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    auto add = [this](const QIcon& icon, const QString& text, const QString& path, int depth) {
-        auto* entry = new QListWidgetItem(icon, text, this);
+    auto add = [this](const QString& text, const QString& path, int depth) {
+        auto* entry = new QListWidgetItem(text, this);
         entry->setData(PathRole, path);
         entry->setData(DepthRole, depth);
     };
 
     QString path = QStringLiteral("/");
-    add(open, path, path, 0);
+    add(path, path, 0);
     const QStringList parts = current_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (int i = 0; i < parts.size(); ++i) {
         path = QDir::cleanPath(path + QLatin1Char('/') + parts[i]);
-        add(open, parts[i], path, i + 1);
+        add(parts[i], path, i + 1);
     }
-    const int depth = parts.size() + 1;
+    pathRows_ = parts.size() + 1;
     const QStringList subdirs = QDir(current_).entryList(
         QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
     for (const QString& name : subdirs)
-        add(closed, name, QDir::cleanPath(current_ + QLatin1Char('/') + name), depth);
+        add(name, QDir::cleanPath(current_ + QLatin1Char('/') + name), pathRows_);
+    if (iconsOn_) setIcons();
     setCurrentRow(parts.size());
+}
+
+void DirList::setIcons() {
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    for (int row = 0; row < count(); ++row)
+        item(row)->setIcon(row < pathRows_ ? open : closed);
+}
+
+void DirList::showEvent(QShowEvent* event) {
+    if (!iconsOn_) {
+        iconsOn_ = true;
+        setIcons();
+    }
+    QListWidget::showEvent(event);
 }
 
 void DirList::enter(QListWidgetItem* entry) {

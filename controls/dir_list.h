@@ -45,10 +45,17 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void enter(QListWidgetItem* item);
     void fill();
+    void setIcons();
+
+    // The folder pictures load the icon theme, slow at start-up; a list not
+    // shown yet goes without them.
+    bool iconsOn_ = false;
+    int pathRows_ = 0;
 
     QString current_;
     QStringList roots_;

@@ -15,6 +15,7 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 poppler-utils
+xvfb
 librsvg2-bin
 dpkg-dev
 desktop-file-utils

@@ -154,7 +154,6 @@ DiarySearchWindow::DiarySearchWindow(TForm1* form1) : QDialog(form1), form1_(for
     Edit1 = new QLineEdit(body);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
-    Edit1->setClearButtonEnabled(true);
     layout->addWidget(Edit1);
 
     auto* split = new QSplitter(Qt::Vertical, body);
@@ -377,6 +376,8 @@ void DiarySearchWindow::Exit1Click() {
 void DiarySearchWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
+    // Its picture loads the icon theme: not at start-up.
+    Edit1->setClearButtonEnabled(true);
     Edit1->selectAll();
     Edit1->setFocus();
     runGuarded([this] { FormActivate(); });

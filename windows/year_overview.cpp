@@ -103,19 +103,12 @@ YearOverview::YearOverview(TForm1* form1) : QDialog(form1), form1_(form1) {
     SG1->verticalHeader()->setDefaultSectionSize(22);
     SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
-    auto* charts = new QWidget(split);
-    auto* chartLayout = new QHBoxLayout(charts);
-    chartLayout->setContentsMargins(0, 0, 0, 0);
-    ExpenseChart = new QChartView(charts);
-    ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
-    ExpenseChart->setRenderHint(QPainter::Antialiasing);
-    BalanceChart = new QChartView(charts);
-    BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
-    BalanceChart->setRenderHint(QPainter::Antialiasing);
-    chartLayout->addWidget(ExpenseChart, 3);
-    chartLayout->addWidget(BalanceChart, 2);
+    // The charts come with the first year shown (buildCharts).
+    chartPane_ = new QWidget(split);
+    new QHBoxLayout(chartPane_);
+    chartPane_->layout()->setContentsMargins(0, 0, 0, 0);
     split->addWidget(SG1);
-    split->addWidget(charts);
+    split->addWidget(chartPane_);
     split->setSizes({360, 380});
     frame.panelLayout->addWidget(split, 1);
 
@@ -231,7 +224,23 @@ void YearOverview::fill() {
     put(totals + 2, YearColumn, amount(model_.totalNet));
 }
 
+void YearOverview::buildCharts() {
+    auto* layout = static_cast<QHBoxLayout*>(chartPane_->layout());
+    ExpenseChart = new QChartView(chartPane_);
+    ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
+    ExpenseChart->setRenderHint(QPainter::Antialiasing);
+    BalanceChart = new QChartView(chartPane_);
+    BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
+    BalanceChart->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(ExpenseChart, 3);
+    layout->addWidget(BalanceChart, 2);
+    // Made while the window shows: a layout alone would show them a turn late.
+    ExpenseChart->show();
+    BalanceChart->show();
+}
+
 void YearOverview::fillCharts() {
+    if (!ExpenseChart) buildCharts();
     QStringList months;
     for (int m = 1; m <= 12; ++m)
         months << QString::number(m);

@@ -34,7 +34,7 @@ public:
     QToolButton* NextYear = nullptr;
     QLabel* nen = nullptr;
     QTableWidget* SG1 = nullptr;
-    QChartView* ExpenseChart = nullptr;
+    QChartView* ExpenseChart = nullptr; // null until a year is shown
     QChartView* BalanceChart = nullptr;
 
     int year() const { return year_; }
@@ -59,12 +59,14 @@ protected:
 
 private:
     void fill();
+    void buildCharts();
     void fillCharts();
     int columnMonth(int column) const;
     // The main window's month, when it may be saved.
     HeldMonth heldMonth() const;
 
     TForm1* form1_;
+    QWidget* chartPane_ = nullptr;
     int year_ = 0;
     YearModel model_;
     std::function<QString(const QString&)> askPath_;

@@ -234,3 +234,16 @@ TEST_F(DriveListTest, VanishedLastDirectoryFallsBackToTheRoot) {
 }
 
 } // namespace
+
+TEST(DirListIcons, ComeWithTheFirstShowingAndStay) {
+    DirList list;
+    ASSERT_GT(list.count(), 0);
+    EXPECT_TRUE(list.item(0)->icon().isNull()) << "the icon theme loaded at start-up";
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    for (bool refilled : {false, true}) {
+        if (refilled) ASSERT_TRUE(list.setDirectory(QDir::rootPath()));
+        for (int i = 0; i < list.count(); ++i)
+            EXPECT_FALSE(list.item(i)->icon().isNull()) << i << " refilled " << refilled;
+    }
+}

@@ -76,6 +76,7 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
     QTest::keyClick(form1.get(), Qt::Key_D, Qt::ControlModifier);
     ASSERT_TRUE(search->isVisible());
+    EXPECT_TRUE(search->Edit1->isClearButtonEnabled()) << "set up at the first showing";
     waitForList();
     const std::string unreadable =
         std::string("1997年12月10日(水) 読み込めません (19971210.nik): ") + msg::AccessDenied +

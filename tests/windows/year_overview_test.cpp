@@ -5,6 +5,7 @@
 #include "tests/windows/main_window_fixture.h"
 #include "windows/ichiran.h"
 
+#include <QChartView>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QTableWidget>
@@ -97,4 +98,14 @@ TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
     EXPECT_EQ(form1->mc->Year(), 1998);
     EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 300);
     EXPECT_EQ(shown, QStringList{"Form7"});
+}
+
+TEST_F(YearWindow, ChartsComeWithTheFirstShowing) {
+    writeBytes(tmp.file("19981.txt"), month(0, 100));
+    EXPECT_EQ(overview->ExpenseChart, nullptr) << "built at start-up";
+    form1->Exit5Click();
+    ASSERT_NE(overview->ExpenseChart, nullptr);
+    ASSERT_NE(overview->BalanceChart, nullptr);
+    EXPECT_TRUE(overview->ExpenseChart->isVisible());
+    EXPECT_FALSE(overview->BalanceChart->chart()->series().isEmpty());
 }
