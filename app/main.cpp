@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
+#include "windows/budget_window.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     form1.setYearOverview(&yearOverview);
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
+    BudgetWindow budget(&form1);
+    form1.setBudgetWindow(&budget);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

@@ -62,6 +62,13 @@ TEST(BudgetCommand, SetsFromAMonthOnAndPrintsBudgetSpentRemaining) {
         }
     }
 
+    // The month's CSV ends with the budgeted items.
+    const auto [code, out, err] = run(tmp, "--csv 1997-01 out.csv");
+    EXPECT_EQ(code, 0) << err;
+    const std::string csv = readBytes(tmp.file("out.csv"));
+    const std::string tail = "\r\n\r\n項目,予算,使った,残り\r\n食費,30000,32000,-2000\r\n";
+    EXPECT_EQ(csv.substr(csv.size() - std::min(csv.size(), tail.size())), tail);
+
     // A malformed budget file is named and never written over.
     writeBytes(tmp.file(BudgetFileName), "garbage\r\n");
     for (const char* args : {"--budget 1997-01", "--set-budget 1997-01 Rent 1"}) {
