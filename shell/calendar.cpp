@@ -184,19 +184,13 @@ void TCalendar::paintEvent(QPaintEvent*) {
 }
 
 void TCalendar::drawBudgetBar(QPainter& p, const QRect& cell, double ratio) {
-    // Full width is the budget to date; beyond it the bar turns red and
-    // shows how far over in a darker stripe, up to twice the budget.
+    // Full width is the budget to date: green while within it, all red once over.
     const int h = qMax(3, cell.height() / 12);
     const QRect track(cell.left() + 3, cell.bottom() - h - 2, cell.width() - 6, h);
     p.fillRect(track, QColor(0xdd, 0xdd, 0xdd));
     const bool over = ratio > 1.0;
-    const int w = int(track.width() * qMin(ratio, 1.0));
-    p.fillRect(QRect(track.left(), track.top(), w, h),
+    p.fillRect(QRect(track.left(), track.top(), int(track.width() * qMin(ratio, 1.0)), h),
                over ? QColor(0xd0, 0x20, 0x20) : QColor(0x2e, 0x8b, 0x57));
-    if (over) {
-        const int extra = int(track.width() * qMin(ratio - 1.0, 1.0));
-        p.fillRect(QRect(track.left(), track.top(), extra, h), QColor(0x80, 0x00, 0x00));
-    }
 }
 
 void TCalendar::setBudgetBars(const QVector<double>& ratios) {

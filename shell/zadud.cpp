@@ -234,7 +234,11 @@ void TForm1::MonthDisp() {
     if (s.any) {
         const int days = TCalendar::daysInMonth(mc->Year(), mc->Month());
         const auto byDay = variableBudgetByDay(s, Ledger, days);
-        for (int d = 1; d <= days; ++d)
+        // Days after the last one with variable spending have nothing to say yet.
+        int last = days;
+        while (last > 0 && byDay[last].spent == (last > 1 ? byDay[last - 1].spent : 0))
+            --last;
+        for (int d = 1; d <= last; ++d)
             bars.append(byDay[d].allowed > 0 ? double(byDay[d].spent) / double(byDay[d].allowed)
                         : byDay[d].spent > 0 ? 2.0
                                              : -1.0);
