@@ -264,3 +264,30 @@ RangeArray<BudgetDay, 1, 31> variableBudgetByDay(const BudgetSummary& summary,
     }
     return out;
 }
+
+YearBudget yearBudget(const BudgetPlan& plan, int year, const MonthReader& months) {
+    YearBudget y;
+    if (plan.empty()) return y;
+    for (int m = 1; m <= 12; ++m) {
+        MonthLedger month;
+        try {
+            month = months(year, m);
+        } catch (const AppError&) {
+            continue;
+        }
+        y.read[m] = true;
+        y.months[m] = budgetSummary(plan, month, year, m, 0, months);
+        y.any = y.any || y.months[m].any;
+        for (int i = 1; i <= ShownItems; ++i) {
+            const BudgetLine& l = y.months[m].lines[i];
+            if (!l.budgeted) continue;
+            BudgetLine& t = y.year[i];
+            // Only the first budgeted month's carry comes from outside the year.
+            t.budget += l.planned + (t.budgeted ? 0 : l.carried);
+            t.budgeted = true;
+            t.spent += l.spent;
+            t.remaining = t.budget - t.spent;
+        }
+    }
+    return y;
+}

@@ -124,3 +124,14 @@ struct BudgetDay {
 };
 RangeArray<BudgetDay, 1, 31> variableBudgetByDay(const BudgetSummary& summary,
                                                  const MonthLedger& month, int days);
+
+// A year of budgets: each month's summary, and per item the year's budget
+// (the months' planned amounts and what January brought in), spent and
+// remaining. A month the reader cannot give is left out (`read` false).
+struct YearBudget {
+    RangeArray<BudgetSummary, 1, 12> months;
+    RangeArray<bool, 1, 12> read;
+    RangeArray<BudgetLine, 1, ShownItems> year;
+    bool any = false;
+};
+YearBudget yearBudget(const BudgetPlan& plan, int year, const MonthReader& months);

@@ -80,6 +80,12 @@ TEST(BudgetPlan, MonthRulesCopyForwardLaterEditsAndCarryWithDeficit) {
         EXPECT_EQ(l.over(), c.remaining < 0);
         EXPECT_TRUE(s.error.empty());
     }
+    // The year: with the carry on all year its rest is December's.
+    const YearBudget y = yearBudget(plan, 1997, months.reader());
+    EXPECT_EQ(y.year[1].budget, 12 * 20000 + 4000);
+    EXPECT_EQ(y.year[1].remaining, 214000);
+    EXPECT_EQ(y.months[12].lines[1].remaining, 214000);
+    EXPECT_EQ(y.year[3].budget, 2 * 80000); // ended in March
     EXPECT_EQ(plan.at(Food, 1996, 11)->amount, 30000);
     EXPECT_EQ(plan.items().at(Rent).size(), 2u);
 }

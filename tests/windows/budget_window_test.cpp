@@ -3,10 +3,12 @@
 #include "ledger/budget_plan.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_window.h"
+#include "windows/year_overview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QTableWidget>
 #include <QTextDocument>
 
 namespace {
@@ -76,6 +78,16 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_DOUBLE_EQ(bars[1], 0.0);
     EXPECT_DOUBLE_EQ(bars[2], 32000.0 / (40000 * 3 / 31));
     EXPECT_DOUBLE_EQ(bars[3], 42500.0 / (40000 * 4 / 31));
+
+    // The year overview adds budget, spent and remaining per budgeted item.
+    YearOverview overview(form1.get());
+    overview.showYear(1996);
+    const int rows = overview.SG1->rowCount();
+    ASSERT_EQ(rows, 2 + 4 + 6);
+    EXPECT_EQ(overview.SG1->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
+    EXPECT_EQ(overview.SG1->item(rows - 4, 11)->text(), QStringLiteral("-2,500"));
+    EXPECT_EQ(overview.SG1->item(rows - 4, 12)->text(), QStringLiteral("-2,500"));
+    EXPECT_EQ(overview.SG1->item(rows - 4, 10), nullptr); // November had no budget
 
     // "前月と同じ" shows November's plan: none yet; leaving unsaved keeps December's.
     form1->Budget1Click();
