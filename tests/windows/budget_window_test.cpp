@@ -3,6 +3,7 @@
 #include "ledger/budget_plan.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_window.h"
+#include "windows/list1.h"
 #include "windows/year_overview.h"
 
 #include <QCheckBox>
@@ -92,6 +93,18 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_EQ(text(rows - 4, 11), QStringLiteral("-2,500"));
     EXPECT_EQ(text(rows - 4, 12), QStringLiteral("-2,500"));
     EXPECT_EQ(text(rows - 4, 10), QString()); // November had no budget
+
+    // The printout adds a page of them.
+    MonthPrintData data;
+    data.ledger = form1->Ledger;
+    data.budget = form1->monthBudget(0);
+    const MonthPrint print = MonthPrintLayout::layout(data);
+    ASSERT_EQ(print.pages.size(), 2u);
+    QStringList printed;
+    for (const PrintText& t : print.pages[1].texts)
+        printed << t.text;
+    EXPECT_TRUE(printed.contains(QStringLiteral("超過 2,500"))) << printed.join(' ').toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("80,000")));
 
     // "前月と同じ" shows November's plan: none yet; leaving unsaved keeps December's.
     form1->Budget1Click();
