@@ -5,6 +5,7 @@
 #include "shell/application.h"
 #include "shell/zadud.h"
 #include "windows/budget_window.h"
+#include "windows/change_history.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     form1.setDiarySearch(&diarySearch);
     BudgetWindow budget(&form1);
     form1.setBudgetWindow(&budget);
+    ChangeHistory history(&form1);
+    form1.setChangeHistory(&history);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

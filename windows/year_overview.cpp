@@ -168,12 +168,10 @@ void YearOverview::showYear(int year) {
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
     model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, heldMonth());
-    // The month in memory counts with its edits, as in the model.
-    const MonthReader files = monthFileReader(form1_->Ledger, form1_->ledgerDirBytes());
-    const int shownYear = form1_->mc->Year(), shownMonth = form1_->mc->Month();
-    TForm1* form1 = form1_;
-    budget_ = yearBudget(form1_->Budget.plan, year, [=](int y, int m) {
-        return y == shownYear && m == shownMonth ? form1->Ledger : files(y, m);
+    // The book gives the month in memory with its edits, as in the model.
+    const Book& book = form1_->book();
+    budget_ = yearBudget(form1_->Budget.plan, year, [&book](int y, int m) {
+        return book.month({y, m});
     });
     fill();
     fillCharts();
@@ -353,7 +351,7 @@ void YearOverview::monthDoubleClicked(int month) {
     const int day =
         form1_->mc->Year() == year_ && form1_->mc->Month() == month ? form1_->mc->Day() : 1;
     form1_->goToDate(year_, month, day);
-    form1_->SpeedButton5Click();
+    form1_->showMonthlyList();
     showYear(year_);
 }
 
@@ -410,7 +408,7 @@ void YearOverview::RecalcClick() {
             runGuarded([this] { self->showYear(self->year_); });
         }
     } reload{this};
-    repairCarryChain(form1_->Ledger, dir, year_);
+    form1_->book().repairCarry(year_);
 }
 
 void YearOverview::Exit1Click() {
