@@ -138,6 +138,8 @@ public:
     // The calendar month's budgets against the month in memory; `daysLeft`
     // for the daily pace (see daysLeftInMonth).
     BudgetSummary monthBudget(int daysLeft) const;
+    // The calendar's budget bars for the month in memory.
+    void BudgetBarsDisp();
     // Moves the calendar to a day. Entering another month saves the month
     // left and loads the one entered, as the month buttons do; on a refused
     // date the calendar stays where it was.

@@ -114,6 +114,22 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_EQ(form1->Budget.plan.at(utf8ToCp932("食費"), 1996, 12)->amount, 40000);
 }
 
+TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
+    MonthLedger month;
+    month.Items[1].Name = utf8ToCp932("食費");
+    month.Items[1].Days[3].Expense = 500;
+    saveMonthFile(month, dir.path(), 1996, 12);
+    writeBytes(dir.file(BudgetFileName),
+               "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
+    start(1996, 12, 1, {{1, QStringLiteral("食費")}});
+    EXPECT_EQ(form1->mc->budgetBars(), (QVector<double>{0.0, 0.0, 500.0 / 3000}));
+
+    form1->Budget1Click();
+    budget->Amounts[0]->setValue(Currency::fromUnits(2147483648));
+    EXPECT_THROW(budget->Save1Click(), AppError);
+    EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
+}
+
 TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
     writeBytes(dir.file(BudgetFileName), "broken\r\n");
     start(1996, 12, 1, {{1, QStringLiteral("食費")}});
