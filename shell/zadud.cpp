@@ -285,6 +285,10 @@ void TForm1::MonthDisp() {
     nen->setText(QString());
     nen->setText(QStringLiteral("%1年%2月").arg(mc->Year()).arg(mc->Month()));
     nen->adjustSize();
+    BudgetBarsDisp();
+}
+
+void TForm1::BudgetBarsDisp() {
     // The bars follow the month in memory, as every redisplay leaves it.
     QVector<double> bars;
     const BudgetSummary s = monthBudget(0);
@@ -383,6 +387,7 @@ void TForm1::FormActivate() {
     MonthDisp();
     CfgRead();
     LoadMonths();
+    BudgetBarsDisp();
 }
 
 void TForm1::runActivationOnce() {
