@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/budget_command.h"
 #include "app/csv_command.h"
 #include "app/pdf_command.h"
 #include "app/search_command.h"
@@ -19,8 +20,8 @@
 namespace {
 
 // Options that make the program run without windows.
-const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",
-                                    "-v",     "--pdf", "--csv",      "--search"};
+const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",    "-v",
+                                    "--pdf",  "--csv", "--search",   "--set-budget", "--budget"};
 
 } // namespace
 
@@ -78,6 +79,15 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("Prints the diary days holding all the words, newest first."),
         QStringLiteral("words"));
     parser.addOption(search);
+    const QCommandLineOption setBudget(
+        QStringLiteral("set-budget"),
+        QStringLiteral("Sets an item's budget from a month (1996-12) on: ITEM AMOUNT."),
+        QStringLiteral("month"));
+    const QCommandLineOption budget(
+        QStringLiteral("budget"),
+        QStringLiteral("Prints each item's budget, spent and remaining for a month (1996-12)."),
+        QStringLiteral("month"));
+    parser.addOptions({setBudget, budget});
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -92,5 +102,8 @@ int runCommandLine(QCoreApplication& app) {
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
     if (parser.isSet(search)) return runSearchCommand(parser.value(search));
+    if (parser.isSet(setBudget))
+        return runSetBudget(parser.value(setBudget).toStdString(), parser.positionalArguments());
+    if (parser.isSet(budget)) return runBudgetReport(parser.value(budget).toStdString());
     return -1;
 }

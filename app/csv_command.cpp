@@ -1,6 +1,7 @@
 #include "app/csv_command.h"
 
 #include "app/command_line.h"
+#include "ledger/budget_plan.h"
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
 #include "ledger/errors.h"
@@ -30,7 +31,12 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         }
         MonthLedger ledger = cfg.ledger;
         readMonthForExport(ledger, cfg.ledgerDir, year, month);
-        writeFileSafely(outPath, monthCsv(ledger, year, month));
+        // Without a readable budget file the month goes out without budgets.
+        const BudgetFile budgets = readBudgetFile(cfg.ledgerDir);
+        if (budgets.damaged) std::fprintf(stderr, "%s\n", budgets.error.c_str());
+        const BudgetSummary summary = budgetSummary(budgets.plan, ledger, year, month, 0,
+                                                    monthFileReader(cfg.ledger, cfg.ledgerDir));
+        writeFileSafely(outPath, monthCsv(ledger, year, month, &summary));
         return 0;
     } catch (const std::exception& e) {
         return reportFailure(e, 1);

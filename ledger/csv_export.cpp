@@ -71,7 +71,7 @@ std::string yearCsv(const YearModel& y) {
     return out;
 }
 
-std::string monthCsv(const MonthLedger& ledger, int year, int month) {
+std::string monthCsv(const MonthLedger& ledger, int year, int month, const BudgetSummary* budget) {
     const int days = daysInMonth(year, month);
     const MonthTable t = monthTable(ledger, days);
     std::string out = Bom;
@@ -97,5 +97,13 @@ std::string monthCsv(const MonthLedger& ledger, int year, int month) {
     for (int d = 1; d <= days; ++d)
         row.push_back(num(t.balance[d]));
     out += csvRow(row);
+    if (!budget || !budget->any) return out;
+    out += "\r\n" + csvRow({"項目", "予算", "使った", "残り"});
+    for (int e = 1; e <= ShownItems; ++e) {
+        const BudgetLine& l = budget->lines[e];
+        if (!l.budgeted) continue;
+        out += csvRow({name(ledger.Items[e].Name), std::to_string(l.budget),
+                       std::to_string(l.spent), std::to_string(l.remaining)});
+    }
     return out;
 }

@@ -4,6 +4,7 @@
 // spreadsheet programs on either side pick the right characters, and plain
 // numbers without grouping commas so that they read as numbers.
 
+#include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/year_model.h"
 
@@ -19,4 +20,7 @@ std::string yearCsv(const YearModel& model);
 
 // The monthly list: items by days of the month (with each item's carried
 // balance first), then the day totals (日計) and the running balance (残高).
-std::string monthCsv(const MonthLedger& ledger, int year, int month);
+// With budgets (`budget` given and holding any), a blank row and a table of
+// the budgeted items follow: 予算, 使った, 残り per item.
+std::string monthCsv(const MonthLedger& ledger, int year, int month,
+                     const BudgetSummary* budget = nullptr);

@@ -176,6 +176,25 @@ void TCalendar::paintEvent(QPaintEvent*) {
             const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
             const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
             p.drawText(x, y, text);
+            const int day = text.toInt();
+            if (row > 0 && day >= 1 && day <= budgetBars_.size() && budgetBars_[day - 1] >= 0)
+                drawBudgetBar(p, r, budgetBars_[day - 1]);
         }
     }
+}
+
+void TCalendar::drawBudgetBar(QPainter& p, const QRect& cell, double ratio) {
+    // Full width is the budget to date: green while within it, all red once over.
+    const int h = qMax(3, cell.height() / 12);
+    const QRect track(cell.left() + 3, cell.bottom() - h - 2, cell.width() - 6, h);
+    p.fillRect(track, QColor(0xdd, 0xdd, 0xdd));
+    const bool over = ratio > 1.0;
+    p.fillRect(QRect(track.left(), track.top(), int(track.width() * qMin(ratio, 1.0)), h),
+               over ? QColor(0xd0, 0x20, 0x20) : QColor(0x2e, 0x8b, 0x57));
+}
+
+void TCalendar::setBudgetBars(const QVector<double>& ratios) {
+    if (ratios == budgetBars_) return;
+    budgetBars_ = ratios;
+    update();
 }

@@ -4,7 +4,10 @@
 // day can be selected; the selected cell always matches the date's day.
 
 #include <QDate>
+#include <QVector>
 #include <QWidget>
+
+class QPainter;
 
 class TCalendar : public QWidget {
     Q_OBJECT
@@ -45,6 +48,12 @@ public:
     QRect cellRect(int col, int row) const;
     int redrawCount() const { return redraws_; }
 
+    // Per day of the month from day 1: the variable spending to date against
+    // the budget to date (1.0 on plan), drawn as a slim bar in the day's cell;
+    // a negative value or a day beyond the list draws none.
+    void setBudgetBars(const QVector<double>& ratios);
+    const QVector<double>& budgetBars() const { return budgetBars_; }
+
     static int daysInMonth(int year, int month);
     static bool isLeapYear(int year);
 
@@ -64,6 +73,7 @@ private:
     bool selectCell(int col, int row);
     bool cellAt(const QPoint& pos, int& col, int& row) const;
     void changeDate(const QDate& date);
+    void drawBudgetBar(QPainter& p, const QRect& cell, double ratio);
 
     QDate date_;
     bool useCurrentDate_ = true;
@@ -73,4 +83,5 @@ private:
     int col_ = 0;
     int row_ = 1;
     int redraws_ = 0;
+    QVector<double> budgetBars_;
 };

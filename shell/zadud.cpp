@@ -143,6 +143,9 @@ void TForm1::buildUi() {
     K1 = bar->addMenu(QStringLiteral("設定 "));
     K2 = K1->addAction(QStringLiteral("日記帳環境"));
     K2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Budget1 = K1->addAction(QStringLiteral("予算設定"));
+    Budget1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    Budget1->setEnabled(false);
     HELP1 = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
     K3 = HELP1->addAction(QStringLiteral("ﾄﾋﾟｯｸ検索"));
     K3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -167,6 +170,7 @@ void TForm1::buildUi() {
     connect(Exit5, &QAction::triggered, this, guarded(this, &TForm1::Exit5Click));
     connect(DiarySearch1, &QAction::triggered, this, guarded(this, &TForm1::DiarySearch1Click));
     connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
+    connect(Budget1, &QAction::triggered, this, guarded(this, &TForm1::Budget1Click));
     connect(Print1, &QAction::triggered, this, guarded(this, &TForm1::Print1Click));
     connect(Pdf1, &QAction::triggered, this, guarded(this, &TForm1::Pdf1Click));
     connect(K2, &QAction::triggered, this, guarded(this, &TForm1::K2Click));
@@ -209,6 +213,11 @@ void TForm1::setVersion(QDialog* form6) {
 void TForm1::setMonthlyList(QDialog* form7) {
     form7_ = form7;
     SpeedButton5->setEnabled(form7 != nullptr);
+}
+
+void TForm1::setBudgetWindow(QDialog* budget) {
+    budget_ = budget;
+    Budget1->setEnabled(budget != nullptr);
 }
 
 void TForm1::setYearOverview(QDialog* overview) {
@@ -276,6 +285,45 @@ void TForm1::MonthDisp() {
     nen->setText(QString());
     nen->setText(QStringLiteral("%1年%2月").arg(mc->Year()).arg(mc->Month()));
     nen->adjustSize();
+    BudgetBarsDisp();
+}
+
+void TForm1::BudgetBarsDisp() {
+    // The bars follow the month in memory, as every redisplay leaves it.
+    QVector<double> bars;
+    const BudgetSummary s = monthBudget(0);
+    if (s.any) {
+        const int days = TCalendar::daysInMonth(mc->Year(), mc->Month());
+        const auto byDay = variableBudgetByDay(s, Ledger, days);
+        // Days after the last one with variable spending have nothing to say yet.
+        int last = days;
+        while (last > 0 && byDay[last].spent == (last > 1 ? byDay[last - 1].spent : 0))
+            --last;
+        for (int d = 1; d <= last; ++d)
+            bars.append(byDay[d].allowed > 0 ? double(byDay[d].spent) / double(byDay[d].allowed)
+                        : byDay[d].spent > 0 ? 2.0
+                                             : -1.0);
+    }
+    mc->setBudgetBars(bars);
+}
+
+BudgetSummary TForm1::monthBudget(int daysLeft) const {
+    if (Budget.plan.empty()) return {};
+    // Earlier months come from the book, as the carry chain reads them.
+    return budgetSummary(Budget.plan, Ledger, mc->Year(), mc->Month(), daysLeft,
+                         [this](int y, int m) {
+                             return book_.month({y, m});
+                         });
+}
+
+void TForm1::BudgetRead() {
+    Budget = readBudgetFile(ledgerDirBytes());
+    if (!Budget.damaged) {
+        budgetWarned_.clear();
+    } else if (Budget.error != budgetWarned_) {
+        budgetWarned_ = Budget.error;
+        ErrorBox::show(QString::fromStdString(Budget.error));
+    }
 }
 
 MonthKey TForm1::shownMonth() const {
@@ -326,10 +374,12 @@ void TForm1::CfgRead() {
         };
     };
     book_.readConfiguration(check(checkLedger_), check(checkDiary_));
+    BudgetRead();
 }
 
 void TForm1::configurationWritten() {
     book_.configurationWritten();
+    BudgetRead();
 }
 
 void TForm1::FormActivate() {
@@ -337,6 +387,7 @@ void TForm1::FormActivate() {
     MonthDisp();
     CfgRead();
     LoadMonths();
+    BudgetBarsDisp();
 }
 
 void TForm1::runActivationOnce() {
@@ -477,6 +528,11 @@ void TForm1::Exit5Click() {
 
 void TForm1::K2Click() {
     if (form4_) Modal::exec(form4_);
+}
+
+void TForm1::Budget1Click() {
+    if (budget_) Modal::exec(budget_);
+    MonthDisp();
 }
 
 void TForm1::About1Click() {

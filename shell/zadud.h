@@ -4,6 +4,7 @@
 // other window is reached through it and shown modally from it.
 
 #include "ledger/book.h"
+#include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "shell/save_check.h"
 
@@ -62,6 +63,9 @@ public:
     BookFolder LedgerDir{book_, &Book::ledgerDir, &Book::setLedgerDir};
     BookFolder DiaryDir{book_, &Book::diaryDir, &Book::setDiaryDir};
     MonthLedger& Ledger = book_.ledger();
+    // The ledger folder's budget plan, read with the configuration. While
+    // the file is damaged the plan is empty and the file is left alone.
+    BudgetFile Budget;
 
     // Controls.
     QFrame* Panel2 = nullptr; // toolbar
@@ -90,6 +94,7 @@ public:
     QAction* Pdf1 = nullptr;
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
+    QAction* Budget1 = nullptr; // the budget window
     QAction* K3 = nullptr;
     QAction* About1 = nullptr;
 
@@ -102,6 +107,7 @@ public:
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
+    void setBudgetWindow(QDialog* budget);
     void setChangeHistory(QDialog* history);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
@@ -126,6 +132,14 @@ public:
     // the calendar's month; the first error is rethrown afterwards.
     void LoadMonths();
     void CfgRead();
+    // Reads the budget file of the ledger folder; a damaged one is named in
+    // the error box once, and the ledger goes on without budgets.
+    void BudgetRead();
+    // The calendar month's budgets against the month in memory; `daysLeft`
+    // for the daily pace (see daysLeftInMonth).
+    BudgetSummary monthBudget(int daysLeft) const;
+    // The calendar's budget bars for the month in memory.
+    void BudgetBarsDisp();
     // Moves the calendar to a day. Entering another month saves the month
     // left and loads the one entered, as the month buttons do; on a refused
     // date the calendar stays where it was.
@@ -189,6 +203,7 @@ public:
     void Print1Click();
     void Pdf1Click();
     void K2Click();
+    void Budget1Click();
     void K3Click();
     void About1Click();
 
@@ -220,6 +235,8 @@ private:
     QDialog* form7_ = nullptr;
     QDialog* yearOverview_ = nullptr;
     QDialog* diarySearch_ = nullptr;
+    QDialog* budget_ = nullptr;
+    std::string budgetWarned_; // the damaged budget file's error last shown
     QDialog* history_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;

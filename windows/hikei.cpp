@@ -124,6 +124,12 @@ void TForm2::buildUi() {
     SG1->setPalette(gridPal);
     gridLayout->addWidget(SG1);
     layout->addWidget(Panel2, 1);
+    BudgetPanel = new QLabel(this);
+    BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
+    BudgetPanel->setTextFormat(Qt::RichText);
+    BudgetPanel->setContentsMargins(6, 2, 6, 4);
+    BudgetPanel->hide();
+    layout->addWidget(BudgetPanel);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm2::Exit1Click));
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
@@ -347,4 +353,53 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     }
     sg->setCell(1, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayIncome)));
     sg->setCell(2, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayExpense)));
+    BudgetDisp(form1, form2);
+}
+
+namespace {
+
+QString grouped(int64_t v) {
+    QString digits = QString::number(v < 0 ? -v : v);
+    for (int i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return v < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+} // namespace
+
+void BudgetDisp(TForm1& form1, TForm2& form2) {
+    const int days = TCalendar::daysInMonth(form1.mc->Year(), form1.mc->Month());
+    const BudgetSummary s = form1.monthBudget(days - form1.mc->Day() + 1);
+    QLabel* panel = form2.BudgetPanel;
+    if (!s.any) {
+        if (!panel->isHidden()) {
+            form2.resize(form2.width(), form2.height() - panel->sizeHint().height());
+            panel->hide();
+        }
+        return;
+    }
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                  "<tr><th align=\"left\">予算</th><th>使った</th>"
+                                  "<th>残り</th><th>1日あたり</th></tr>");
+    for (int i = 1; i <= ShownItems; ++i) {
+        const BudgetLine& l = s.lines[i];
+        if (!l.budgeted) continue;
+        const QString rest = l.over()
+                                 ? QStringLiteral("<font color=\"#d02020\"><b>超過 %1</b></font>")
+                                       .arg(grouped(-l.remaining))
+                                 : grouped(l.remaining);
+        const QString pace = l.hasPace ? grouped(l.pace) : QString();
+        html += QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"
+                               "<td align=\"right\">%3　</td><td align=\"right\">%4</td></tr>")
+                    .arg(QString::fromStdString(cp932ToUtf8Lossy(form1.Ledger.Items[i].Name))
+                             .toHtmlEscaped(),
+                         grouped(l.spent), rest, pace);
+    }
+    html += QStringLiteral("</table>");
+    panel->setText(html);
+    if (panel->isHidden()) {
+        panel->show();
+        // The grid keeps its rows: the sheet grows by the panel.
+        form2.resize(form2.width(), form2.height() + panel->sizeHint().height());
+    }
 }

@@ -43,6 +43,7 @@ public:
     QLabel* Label1 = nullptr;
     QFrame* Panel2 = nullptr;
     StringGrid* SG1 = nullptr;
+    QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
 
     // The date shown.
     int SheetYear = 0;
@@ -89,6 +90,11 @@ private:
 // items, and the balance to date of all twelve items with the carry-over.
 // Sums are checked; an overflow stops the fill where it happens.
 void SheetDisp(TForm1& form1, TForm2& form2);
+
+// Fills the sheet's budget panel: per budgeted item the month's spent and
+// "残り" (over budget: "超過" and the amount, in red), and for variable items
+// "1日あたり" from the sheet's day to the month's end. Hidden without budgets.
+void BudgetDisp(TForm1& form1, TForm2& form2);
 
 // The amount a cell shows, as AmountFmt wrote it; an empty cell reads 0.
 int32_t cellAmount(const QString& text);

@@ -183,7 +183,8 @@ void TForm7::CsvExportClick() {
             ? askPath_(QStringLiteral("%1-%2.csv").arg(year).arg(month, 2, 10, QLatin1Char('0')))
             : QString();
     if (path.isEmpty()) return;
-    writeFileSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month));
+    const BudgetSummary budget = form1_->monthBudget(0);
+    writeFileSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
 }
 
 void TForm7::Exit1Click() {

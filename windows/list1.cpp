@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGridLayout>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -296,6 +297,38 @@ void addDiaryPages(std::vector<PrintPage>& pages, const MonthPrintData& data, qr
     }
 }
 
+void addBudgetPage(std::vector<PrintPage>& pages, const MonthPrintData& data, qreal width) {
+    if (!data.budget.any) return;
+    const QFont headingFont = printFont(WindowStyle::MinchoP, 13, true);
+    const QFont font = printFont(WindowStyle::Mincho, 10, false);
+    constexpr qreal Row = 16;
+    PrintPage page;
+    page.texts.push_back({QRectF(0, 0, width, 24),
+                          QStringLiteral("予算  ") + monthTitle(data.year, data.month), headingFont,
+                          Qt::AlignLeft | Qt::AlignVCenter});
+    const qreal col = width / 4;
+    qreal y = 32;
+    auto row = [&](const QStringList& cells) {
+        for (int c = 0; c < cells.size(); ++c)
+            page.texts.push_back({QRectF(c * col, y, col - 4, Row), cells[c], font,
+                                  (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter});
+        page.rules.push_back({QLineF(0, y + Row, width, y + Row), 0.3});
+        y += Row;
+    };
+    row({QStringLiteral("項目"), QStringLiteral("予算"), QStringLiteral("使った"),
+         QStringLiteral("残り")});
+    const QLocale grouping(QLocale::Japanese, QLocale::Japan);
+    auto amount = [&](int64_t v) { return grouping.toString(qlonglong(v)); };
+    for (int i = 1; i <= ShownItems; ++i) {
+        const BudgetLine& l = data.budget.lines[i];
+        if (!l.budgeted) continue;
+        row({QString::fromStdString(cp932ToUtf8Lossy(data.ledger.Items[i].Name)), amount(l.budget),
+             amount(l.spent),
+             l.over() ? QStringLiteral("超過 ") + amount(-l.remaining) : amount(l.remaining)});
+    }
+    pages.push_back(page);
+}
+
 QSizeF printableSize(const QPageLayout& page) {
     return page.paintRect(QPageLayout::Point).size();
 }
@@ -338,6 +371,7 @@ MonthPrint layout(const MonthPrintData& data, const QPageLayout& page) {
     const QSizeF size = printableSize(print.page);
     print.pages.push_back(
         tablePage(data, table, tableFont, chosen.labelWidth, size.width(), size.height()));
+    addBudgetPage(print.pages, data, size.width());
     addDiaryPages(print.pages, data, size.width(), size.height());
     addFooters(print.pages, data.folder, size.width(), size.height());
     return print;
@@ -417,6 +451,10 @@ MonthPrintData readMonthPrint(const MonthLedger& names, const std::string& ledge
     readMonthForExport(data.ledger, ledgerDir, year, month);
     data.folder = QString::fromStdString(ledgerDir);
     if (withDiary) data.diary = readDiary(diaryDir, year, month);
+    // A damaged budget file leaves the budgets out; the window names it.
+    const BudgetFile budgets = readBudgetFile(ledgerDir);
+    data.budget =
+        budgetSummary(budgets.plan, data.ledger, year, month, 0, monthFileReader(names, ledgerDir));
     return data;
 }
 
@@ -440,6 +478,7 @@ MonthPrintData TForm8::currentMonth(bool withDiary) const {
     data.ledger = form1_->Ledger;
     data.folder = form1_->LedgerDir;
     if (withDiary) data.diary = readDiary(form1_->DiaryDir.toStdString(), year, month);
+    data.budget = form1_->monthBudget(0);
     return data;
 }
 

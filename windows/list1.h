@@ -6,6 +6,7 @@
 // per named item, then the day totals and the balance; the diary's entries
 // may follow on pages of their own.
 
+#include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 
 #include <QColor>
@@ -30,6 +31,7 @@ struct MonthPrintData {
     MonthLedger ledger;                         // names, carry-over and days
     QString folder;                             // the data folder, in the footer
     std::vector<std::pair<int, QString>> diary; // (day, text) of the days with an entry
+    BudgetSummary budget; // with any budget, a page of budget, spent and remaining follows
 };
 
 struct PrintText {

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,6 +38,11 @@ const int YearColumn = 12;
 
 QString amount(int32_t v) {
     return QString::fromStdString(AmountFmt(v)).trimmed();
+}
+
+// Budget figures are 64-bit: a carried deficit can pass 32 bits.
+QString wideAmount(int64_t v) {
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(qlonglong(v));
 }
 
 QString qs(const std::string& utf8) {
@@ -155,6 +161,11 @@ void YearOverview::showYear(int year) {
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
     model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, heldMonth());
+    // The book gives the month in memory with its edits, as in the model.
+    const Book& book = form1_->book();
+    budget_ = yearBudget(form1_->Budget.plan, year, [&book](int y, int m) {
+        return book.month({y, m});
+    });
     fill();
     fillCharts();
 }
@@ -171,7 +182,10 @@ void YearOverview::fill() {
     std::vector<int> items;
     for (int i = 1; i <= ShownItems; ++i)
         if (!model_.names[i].empty()) items.push_back(i);
-    const int rows = static_cast<int>(items.size()) + 4;
+    std::vector<int> budgeted;
+    for (int i : items)
+        if (budget_.any && budget_.year[i].budgeted) budgeted.push_back(i);
+    const int rows = static_cast<int>(items.size() + 3 * budgeted.size()) + 4;
     SG1->clearContents();
     SG1->setRowCount(rows);
     auto put = [this](int row, int col, const QString& text) {
@@ -184,6 +198,11 @@ void YearOverview::fill() {
         rowNames << qs(cp932ToUtf8Lossy(model_.names[i]));
     rowNames << QStringLiteral("収入") << QStringLiteral("支出") << QStringLiteral("収支")
              << QStringLiteral("残高");
+    for (int i : budgeted) {
+        const QString name = qs(cp932ToUtf8Lossy(model_.names[i]));
+        rowNames << name + QStringLiteral(" 予算") << name + QStringLiteral(" 使った")
+                 << name + QStringLiteral(" 残り");
+    }
     SG1->setVerticalHeaderLabels(rowNames);
     const int totals = static_cast<int>(items.size());
     for (int m = 1; m <= 12; ++m) {
@@ -222,6 +241,20 @@ void YearOverview::fill() {
     put(totals, YearColumn, amount(model_.totalIncome));
     put(totals + 1, YearColumn, amount(model_.totalExpense));
     put(totals + 2, YearColumn, amount(model_.totalNet));
+    int row = totals + 4;
+    for (int i : budgeted) {
+        auto line = [&](int col, const BudgetLine& l) {
+            if (!l.budgeted) return;
+            put(row, col, wideAmount(l.budget));
+            put(row + 1, col, wideAmount(l.spent));
+            put(row + 2, col, wideAmount(l.remaining));
+            if (l.over()) SG1->item(row + 2, col)->setForeground(Qt::red);
+        };
+        for (int m = 1; m <= 12; ++m)
+            if (budget_.read[m]) line(m - 1, budget_.months[m].lines[i]);
+        line(YearColumn, budget_.year[i]);
+        row += 3;
+    }
 }
 
 void YearOverview::buildCharts() {

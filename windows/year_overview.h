@@ -4,6 +4,7 @@
 // balance, and charts of the expenses and the balance. It writes a month
 // file only through "繰越を再計算", which rewrites stale balances brought in.
 
+#include "ledger/budget_plan.h"
 #include "ledger/year_model.h"
 
 #include <QDialog>
@@ -69,5 +70,6 @@ private:
     QWidget* chartPane_ = nullptr;
     int year_ = 0;
     YearModel model_;
+    YearBudget budget_; // with any budget, rows of budget, spent and remaining follow
     std::function<QString(const QString&)> askPath_;
 };

@@ -1,0 +1,152 @@
+// The budget window, the daily sheet's budget panel and the calendar's bars,
+// driven through the main window as the program wires them.
+#include "ledger/budget_plan.h"
+#include "tests/windows/sheet_fixture.h"
+#include "windows/budget_window.h"
+#include "windows/list1.h"
+#include "windows/year_overview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTextDocument>
+
+namespace {
+
+class BudgetTest : public SheetFixture {
+protected:
+    void SetUp() override {
+        SheetFixture::SetUp();
+        budget = new BudgetWindow(form1.get());
+        form1->setBudgetWindow(budget);
+        Modal::setRunner([this](QDialog* d) {
+            if (auto* box = qobject_cast<QMessageBox*>(d)) {
+                asked << box->objectName();
+                box->done(answer);
+            } else {
+                d->show();
+            }
+        });
+    }
+    QString panelText() const {
+        QTextDocument doc;
+        doc.setHtml(form2->BudgetPanel->text());
+        return doc.toPlainText();
+    }
+    std::string bgt() const { return readBytes(dir.file(BudgetFileName)); }
+
+    BudgetWindow* budget = nullptr;
+    QStringList asked;
+    int answer = QMessageBox::No;
+};
+
+} // namespace
+
+TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
+    start(1996, 12, 31, {{1, QStringLiteral("食費")}, {3, QStringLiteral("家賃")}});
+    SheetDisp(*form1, *form2);
+    EXPECT_TRUE(form2->BudgetPanel->isHidden()); // no budgets, no panel
+    EXPECT_TRUE(form1->mc->budgetBars().isEmpty());
+
+    form1->Budget1Click();
+    budget->Amounts[0]->setValue(Currency::fromUnits(40000));
+    EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::Variable);
+    budget->Amounts[2]->setValue(Currency::fromUnits(80000));
+    budget->Kinds[2]->setCurrentIndex(BudgetWindow::Fixed);
+    EXPECT_FALSE(budget->Amounts[1]->isEnabled()); // an unnamed slot
+    budget->Save1Click();
+    EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("家賃") + ",80000,F,0\r\n1996-12," +
+                         utf8ToCp932("食費") + ",40000,V,0\r\n");
+
+    day(1, 3).Expense = 32000;
+    SheetDisp(*form1, *form2);
+    EXPECT_FALSE(form2->BudgetPanel->isHidden());
+    // The last day: the pace is all that is left; the fixed item has none.
+    QStringList cells;
+    for (const QString& c : panelText().split(QLatin1Char('\n')))
+        if (!c.trimmed().isEmpty()) cells << c.trimmed();
+    EXPECT_EQ(cells, (QStringList{"予算", "使った", "残り", "1日あたり", "食費", "32,000", "8,000",
+                                  "8,000", "家賃", "0", "80,000"}));
+    day(1, 4).Expense = 10500;
+    SheetDisp(*form1, *form2);
+    EXPECT_TRUE(form2->BudgetPanel->text().contains(QStringLiteral("#d02020")));
+    EXPECT_TRUE(panelText().contains(QStringLiteral("超過 2,500"))) << panelText().toStdString();
+
+    form1->MonthDisp();
+    const QVector<double> bars = form1->mc->budgetBars();
+    ASSERT_EQ(bars.size(), 4); // up to the last day with spending
+    EXPECT_DOUBLE_EQ(bars[1], 0.0);
+    EXPECT_DOUBLE_EQ(bars[2], 32000.0 / (40000 * 3 / 31));
+    EXPECT_DOUBLE_EQ(bars[3], 42500.0 / (40000 * 4 / 31));
+
+    // The year overview adds budget, spent and remaining per budgeted item.
+    YearOverview overview(form1.get());
+    overview.showYear(1996);
+    const int rows = overview.SG1->rowCount();
+    ASSERT_EQ(rows, 2 + 4 + 6);
+    EXPECT_EQ(overview.SG1->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
+    auto text = [&](int row, int col) {
+        const QTableWidgetItem* item = overview.SG1->item(row, col);
+        return item ? item->text() : QString();
+    };
+    EXPECT_EQ(text(rows - 4, 11), QStringLiteral("-2,500"));
+    EXPECT_EQ(text(rows - 4, 12), QStringLiteral("-2,500"));
+    EXPECT_EQ(text(rows - 4, 10), QString()); // November had no budget
+
+    // The printout adds a page of them.
+    MonthPrintData data;
+    data.ledger = form1->Ledger;
+    data.budget = form1->monthBudget(0);
+    const MonthPrint print = MonthPrintLayout::layout(data);
+    ASSERT_EQ(print.pages.size(), 2u);
+    QStringList printed;
+    for (const PrintText& t : print.pages[1].texts)
+        printed << t.text;
+    EXPECT_TRUE(printed.contains(QStringLiteral("超過 2,500"))) << printed.join(' ').toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("80,000")));
+
+    // "前月と同じ" shows November's plan: none yet; leaving unsaved keeps December's.
+    form1->Budget1Click();
+    budget->SameAsLastClick();
+    EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::None);
+    budget->Discard1Click();
+    EXPECT_EQ(form1->Budget.plan.at(utf8ToCp932("食費"), 1996, 12)->amount, 40000);
+}
+
+TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
+    MonthLedger month;
+    month.Items[1].Name = utf8ToCp932("食費");
+    month.Items[1].Days[3].Expense = 500;
+    saveMonthFile(month, dir.path(), 1996, 12);
+    writeBytes(dir.file(BudgetFileName),
+               "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
+    start(1996, 12, 1, {{1, QStringLiteral("食費")}});
+    EXPECT_EQ(form1->mc->budgetBars(), (QVector<double>{0.0, 0.0, 500.0 / 3000}));
+
+    form1->Budget1Click();
+    budget->Amounts[0]->setValue(Currency::fromUnits(2147483648));
+    EXPECT_THROW(budget->Save1Click(), AppError);
+    EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
+}
+
+TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
+    writeBytes(dir.file(BudgetFileName), "broken\r\n");
+    start(1996, 12, 1, {{1, QStringLiteral("食費")}});
+    form1->BudgetRead();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QString::fromStdString(dir.file(BudgetFileName))))
+        << errors[0].toStdString();
+    SheetDisp(*form1, *form2); // the ledger works on without budgets
+    EXPECT_TRUE(form2->BudgetPanel->isHidden());
+
+    form1->Budget1Click();
+    budget->Amounts[0]->setValue(Currency::fromUnits(1000));
+    budget->Save1Click();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("ReplaceDamaged")});
+    EXPECT_EQ(bgt(), "broken\r\n");
+    answer = QMessageBox::Yes;
+    budget->Save1Click();
+    EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",1000,V,0\r\n");
+    EXPECT_FALSE(form1->Budget.damaged);
+}

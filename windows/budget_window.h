@@ -1,0 +1,50 @@
+#pragma once
+// "予算設定": the calendar month's budget per named item, its fixed/variable
+// mark and carry switch. Opening it shows the plan in effect for the month;
+// saving writes only the items whose plan differs from what the month would
+// take from the months before, so untouched items keep following them.
+
+#include <QDialog>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class TForm1;
+class TNewNumEdit;
+
+class BudgetWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit BudgetWindow(TForm1* form1);
+
+    static constexpr int Rows = 12;
+    // The kind box's entries.
+    enum Kind { None = 0, Variable = 1, Fixed = 2 };
+
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* Save1 = nullptr;    // 保存して終了
+    QAction* Discard1 = nullptr; // 保存せず終了
+    QLabel* Title = nullptr;
+    QPushButton* SameAsLast = nullptr; // 前月と同じ
+    QLabel* Names[Rows] = {};
+    TNewNumEdit* Amounts[Rows] = {};
+    QComboBox* Kinds[Rows] = {};
+    QCheckBox* Carries[Rows] = {};
+
+    // Fills the rows from the plan for the calendar's month.
+    void FormActivate();
+    void SameAsLastClick();
+    void Save1Click();
+    void Discard1Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void showMonth(int year, int month);
+    TForm1* form1_;
+};
