@@ -2,6 +2,7 @@
 // or the windows in their order, the main window first. Each window lives
 // until the program ends.
 #include "app/command_line.h"
+#include "app/schedule_command.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
 #include "windows/diary_search.h"
@@ -12,6 +13,7 @@
 #include "windows/nikiset.h"
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
+#include "windows/schedule_window.h"
 #include "windows/ver.h"
 #include "windows/year_overview.h"
 
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
     form1.setYearOverview(&yearOverview);
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
+    ScheduleWindow schedule(&form1, todayDate);
+    form1.setScheduleWindow(&schedule, [&schedule] { schedule.catchUp(); });
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

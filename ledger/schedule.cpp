@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -82,8 +81,16 @@ void parseRule(const std::string& text, ScheduleEntry& e) {
     }
 }
 
-const char ShiftLetters[] = {'N', 'B', 'A'};
-const char StateLetters[] = {'W', 'D', 'S'};
+// Letters in the order of the enumerations.
+const std::string ShiftLetters = "NBA";
+const std::string StateLetters = "WDS";
+
+// The position of a one-letter field in `letters`; throws for anything else.
+int letterIndex(const std::string& field, const std::string& letters) {
+    const std::size_t at = field.size() == 1 ? letters.find(field[0]) : std::string::npos;
+    if (at == std::string::npos) throw AppError("letter");
+    return int(at);
+}
 
 Date ruleDate(const ScheduleEntry& e, int year, int month) {
     const int last = daysInMonth(year, month);
@@ -225,9 +232,7 @@ Schedule parseSchedule(const std::string& bytes, const std::string& path) {
                 e.every = parseInt32(f[6]);
                 if (f[7] != "-" && !parseIsoDate(f[7], e.until)) throw AppError("until");
                 e.count = parseInt32(f[8]);
-                const char* shift = f[9].size() == 1 ? std::strchr(ShiftLetters, f[9][0]) : nullptr;
-                if (!shift || f[9][0] == 0) throw AppError("shift");
-                e.shift = ScheduleShift(shift - ShiftLetters);
+                e.shift = ScheduleShift(letterIndex(f[9], ShiftLetters));
                 if (f[10] != "A" && f[10] != "C") throw AppError("mode");
                 e.confirm = f[10] == "C";
                 e.paused = flagOf(f[11]) == 1;
@@ -240,9 +245,8 @@ Schedule parseSchedule(const std::string& bytes, const std::string& path) {
                 PostingRecord r;
                 r.entry = parseInt32(f[1]);
                 r.index = parseInt32(f[2]);
-                const char* state = f[3].size() == 1 ? std::strchr(StateLetters, f[3][0]) : nullptr;
-                if (!state || f[3][0] == 0 || r.index < 0) throw AppError("state");
-                r.state = PostingState(state - StateLetters);
+                if (r.index < 0) throw AppError("index");
+                r.state = PostingState(letterIndex(f[3], StateLetters));
                 if (!parseIsoDate(f[4], r.date)) throw AppError("date");
                 r.expense = flagOf(f[5]) == 1;
                 r.amount = parseInt32(f[6]);

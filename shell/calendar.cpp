@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 TCalendar::TCalendar(QWidget* parent) : QWidget(parent), date_(QDate::currentDate()) {
     setFocusPolicy(Qt::StrongFocus);
@@ -176,6 +177,18 @@ void TCalendar::paintEvent(QPaintEvent*) {
             const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
             const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
             p.drawText(x, y, text);
+            if (row == 0 || !notes_) continue;
+            const QString note = notes_(QDate(Year(), Month(), text.toInt()), true);
+            if (note.isEmpty()) continue;
+            QFont small = font();
+            small.setPixelSize(std::max(9, fm.height() / 2));
+            p.setFont(small);
+            p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+            const QFontMetrics sm(small);
+            const QString line =
+                sm.elidedText(note.section('\n', 0, 0), Qt::ElideRight, r.width() - 4);
+            p.drawText(r.left() + 2, r.bottom() - sm.descent() - 2, line);
+            p.setFont(font());
         }
     }
 }

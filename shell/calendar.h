@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QWidget>
+#include <functional>
 
 class TCalendar : public QWidget {
     Q_OBJECT
@@ -45,6 +46,17 @@ public:
     QRect cellRect(int col, int row) const;
     int redrawCount() const { return redraws_; }
 
+    // Notes of a day (scheduled postings), one per line; future-only ones are
+    // drawn greyed under the day's number as a forecast.
+    using DayNotes = std::function<QString(const QDate& day, bool futureOnly)>;
+    void setDayNotes(DayNotes notes) {
+        notes_ = std::move(notes);
+        update();
+    }
+    QString dayNote(const QDate& day, bool futureOnly) const {
+        return notes_ ? notes_(day, futureOnly) : QString();
+    }
+
     static int daysInMonth(int year, int month);
     static bool isLeapYear(int year);
 
@@ -73,4 +85,5 @@ private:
     int col_ = 0;
     int row_ = 1;
     int redraws_ = 0;
+    DayNotes notes_;
 };

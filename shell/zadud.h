@@ -51,6 +51,7 @@ public:
     QAction* Exit3 = nullptr;
     QAction* Exit5 = nullptr; // the year overview
     QAction* DiarySearch1 = nullptr;
+    QAction* Schedule1 = nullptr; // the scheduled entries
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
     QAction* Exit4 = nullptr;
@@ -67,6 +68,9 @@ public:
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
+    // The scheduled entries' window, and the catch-up run after a month is
+    // entered (at start-up too).
+    void setScheduleWindow(QDialog* window, std::function<void()> catchUp);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -135,6 +139,7 @@ public:
     void Exit3Click();
     void Exit5Click();
     void DiarySearch1Click();
+    void Schedule1Click();
     void Exit4Click();
     void Print1Click();
     void Pdf1Click();
@@ -163,6 +168,8 @@ private:
     QDialog* form7_ = nullptr;
     QDialog* yearOverview_ = nullptr;
     QDialog* diarySearch_ = nullptr;
+    QDialog* schedule_ = nullptr;
+    std::function<void()> monthEntered_;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;

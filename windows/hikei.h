@@ -41,6 +41,7 @@ public:
     QLabel* Label1 = nullptr;
     QFrame* Panel2 = nullptr;
     StringGrid* SG1 = nullptr;
+    QLabel* Label2 = nullptr; // the day's scheduled entries
 
     // The date shown.
     int SheetYear = 0;

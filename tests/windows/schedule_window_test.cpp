@@ -1,0 +1,95 @@
+#include "windows/schedule_window.h"
+
+#include "ledger/schedule.h"
+#include "main_window_fixture.h"
+
+#include <QPushButton>
+#include <QTableWidget>
+#include <filesystem>
+
+namespace {
+
+class ScheduleWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\nkamo2=B\r\n");
+        writeBytes(tmp.file(ScheduleFileName),
+                   "ZADUD-TEIKI 1\r\n"
+                   "E,1,0,1000,2026-11,D5,1,-,0,N,A,0,A\r\n"        // automatic
+                   "E,2,1,300,2026-12,D1,1,-,0,N,C,0,B\r\n"         // on confirmation
+                   "E,3,1,?,2026-11,L,1,2026-11-30,0,N,A,0,B\r\n"); // amount asked
+        setDate(2026, 12, 8);
+        window = std::make_unique<ScheduleWindow>(form1.get(), [] { return Date{2026, 12, 8}; });
+        form1->setScheduleWindow(window.get(), [this] { window->catchUp(); });
+    }
+    int32_t onDisk(int month, int item, int day, bool expense) {
+        MonthLedger m = form1->Ledger;
+        loadMonthFile(m, tmp.path(), 2026, month, LoadMode::Current);
+        return expense ? m.Items[item].Days[day].Expense : m.Items[item].Days[day].Income;
+    }
+    std::unique_ptr<ScheduleWindow> window;
+};
+
+} // namespace
+
+TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce) {
+    MonthLedger typed = form1->Ledger;
+    writeBytes(tmp.file("202612.txt"), "");
+    int shown = 0;
+    Modal::setRunner([&](QDialog* d) {
+        auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
+        ASSERT_NE(catchUp, nullptr);
+        ++shown;
+        ASSERT_EQ(catchUp->SG1->rowCount(), 4);
+        EXPECT_EQ(catchUp->SG1->item(0, 4)->text(), "入力済み");   // 11/5, automatic
+        EXPECT_EQ(catchUp->SG1->item(2, 0)->text(), "2026-11-30"); // asked
+        catchUp->SG1->item(2, 3)->setText("4,500");
+        catchUp->PostAll->click();
+    });
+    form1->FormActivate();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Income, 1000);
+    EXPECT_EQ(form1->Ledger.Items[2].Days[1].Expense, 300);
+    EXPECT_EQ(onDisk(12, 1, 5, false), 1000); // the shown month saved with the record
+    EXPECT_EQ(onDisk(11, 1, 5, false), 1000);
+    EXPECT_EQ(onDisk(11, 2, 30, true), 4500);
+    EXPECT_EQ(form1->Ledger.CarryOver[1], 1000); // November's posting carried in
+
+    // Nothing is due again; the next month's occurrence is a greyed forecast.
+    window->catchUp();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form1->mc->dayNote(QDate(2026, 12, 5), true), "");
+    EXPECT_NE(form1->mc->dayNote(QDate(2026, 12, 5), false).indexOf("A +"), -1);
+}
+
+TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAlone) {
+    // December's file is a directory: the shown month is held.
+    std::filesystem::create_directories(tmp.file("202612.txt"));
+    QStringList results;
+    Modal::setRunner([&](QDialog* d) {
+        auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
+        ASSERT_NE(catchUp, nullptr);
+        for (int i = 0; i < catchUp->SG1->rowCount(); ++i)
+            if (catchUp->SG1->item(i, 4)) results << catchUp->SG1->item(i, 4)->text();
+        catchUp->Close->click();
+    });
+    form1->FormActivate();
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0], "入力済み");
+    EXPECT_TRUE(results[1].startsWith("入力できません")) << results[1].toStdString();
+    EXPECT_NE(results[1].indexOf("読み取り専用"), -1) << results[1].toStdString();
+
+    writeBytes(tmp.file(ScheduleFileName), "ZADUD-TEIKI 1\r\nbroken\r\n");
+    errors.clear();
+    runGuarded([this] { window->catchUp(); });
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_NE(errors[0].indexOf(ScheduleFileName), -1);
+    window->setEditorAnswer([](ScheduleEntry& e) {
+        e.item = "A";
+        return true;
+    });
+    EXPECT_FALSE(runGuarded([this] { window->AddClick(); }));
+    EXPECT_EQ(readBytes(tmp.file(ScheduleFileName)), "ZADUD-TEIKI 1\r\nbroken\r\n");
+}
