@@ -7,6 +7,7 @@
 #include "ledger/text_file.h"
 
 #include <QDate>
+#include <QDir>
 #include <cstdio>
 #include <regex>
 
@@ -46,15 +47,20 @@ int runPostDue(const QString& throughText) {
         return 2;
     }
     try {
-        const WorkingConfig cfg = readWorkingConfig();
-        const std::string path = joinPath(cfg.ledgerDir, ScheduleFileName);
+        Book book(QDir::currentPath().toStdString());
+        const auto exists = [](const std::string& p) { return isDirectory(p); };
+        book.readConfiguration(exists, exists);
+        const std::string path = book.sideFile(ScheduleFileName);
         Schedule schedule = readScheduleFile(path);
-        MonthFileDoor door(cfg.ledger, cfg.ledgerDir);
         bool failed = false;
-        for (const std::string& w : settlePending(schedule, path, door)) {
-            std::fprintf(stderr, "%s\n", w.c_str());
-            failed = true;
+        {
+            BookDoor settling(book, "定期入力");
+            for (const std::string& w : settlePending(schedule, path, settling)) {
+                std::fprintf(stderr, "%s\n", w.c_str());
+                failed = true;
+            }
         }
+        BookDoor door(book, "定期入力");
         std::vector<PostingChoice> choices;
         for (const Occurrence& o : dueOccurrences(schedule, through))
             for (const ScheduleEntry& e : schedule.entries)

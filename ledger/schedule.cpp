@@ -2,7 +2,6 @@
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
-#include "ledger/export_month.h"
 #include "ledger/month_table.h"
 #include "ledger/text_file.h"
 
@@ -150,11 +149,6 @@ const ScheduleEntry* findEntry(const Schedule& s, int id) {
     for (const ScheduleEntry& e : s.entries)
         if (e.id == id) return &e;
     return nullptr;
-}
-
-int32_t& cell(MonthLedger& ledger, int item, int day, bool expense) {
-    DayCell& c = ledger.Items[item].Days[day];
-    return expense ? c.Expense : c.Income;
 }
 
 std::string describe(const Date& d, const std::string& item) {
@@ -316,29 +310,27 @@ std::vector<Occurrence> dueOccurrences(const Schedule& s, const Date& through) {
     return due;
 }
 
-MonthFileDoor::MonthFileDoor(const MonthLedger& names, std::string dir)
-    : names_(names), dir_(std::move(dir)) {}
+BookDoor::BookDoor(Book& book, const std::string& labelUtf8)
+    : book_(book), group_(book, ChangeSource::Scheduled, labelUtf8) {}
 
-MonthLedger& MonthFileDoor::month(const Date& d) {
-    const int key = d.year * 100 + d.month;
-    auto it = months_.find(key);
-    if (it != months_.end()) return it->second;
-    MonthLedger ledger = names_;
-    readMonthForExport(ledger, dir_, d.year, d.month);
-    return months_.emplace(key, std::move(ledger)).first->second;
+const MonthLedger& BookDoor::names() const {
+    return book_.ledger();
 }
 
-int32_t MonthFileDoor::amount(const Date& d, int item, bool expense) {
-    return cell(month(d), item, d.day, expense);
+int32_t BookDoor::amount(const Date& d, int item, bool expense) {
+    return book_.amount({d.year, d.month}, item, d.day,
+                        expense ? AmountField::Expense : AmountField::Income);
 }
 
-void MonthFileDoor::add(const Date& d, int item, bool expense, int32_t delta) {
-    MonthLedger changed = month(d);
-    int32_t& value = cell(changed, item, d.day, expense);
-    value = checkedAdd(value, delta);
-    checkTotals(changed);
-    saveMonthFile(changed, dir_, d.year, d.month);
-    months_[d.year * 100 + d.month] = std::move(changed);
+void BookDoor::add(const Date& d, int item, bool expense, int32_t delta) {
+    book_.addAmount({d.year, d.month}, item, d.day,
+                    expense ? AmountField::Expense : AmountField::Income, delta,
+                    ChangeSource::Scheduled);
+}
+
+void BookDoor::flush() {
+    group_.commit();
+    if (book_.shown().year != 0) book_.saveMonth();
 }
 
 int itemSlot(const MonthLedger& names, const std::string& item) {

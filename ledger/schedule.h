@@ -12,6 +12,7 @@
 // anything else means it cannot be told and it counts as posted, with a
 // word to the user, because posting twice is the worse fault.
 
+#include "ledger/book.h"
 #include "ledger/jp_holidays.h"
 #include "ledger/month_ledger.h"
 
@@ -111,20 +112,20 @@ public:
     virtual void flush() {}
 };
 
-// The month files of a ledger folder, read and written one posting at a
-// time through the safe writer, with the carry-over as the window loads it.
-class MonthFileDoor : public PostingDoor {
+// The book as the door: every posting of one catch-up goes into one change
+// group (one undo step, source "定期"); flush() commits it, which writes the
+// other months, and saves the month in memory.
+class BookDoor : public PostingDoor {
 public:
-    MonthFileDoor(const MonthLedger& names, std::string dir);
-    const MonthLedger& names() const override { return names_; }
+    BookDoor(Book& book, const std::string& labelUtf8);
+    const MonthLedger& names() const override;
     int32_t amount(const Date& d, int item, bool expense) override;
     void add(const Date& d, int item, bool expense, int32_t delta) override;
+    void flush() override;
 
 private:
-    MonthLedger& month(const Date& d);
-    MonthLedger names_;
-    std::string dir_;
-    std::map<int, MonthLedger> months_;
+    Book& book_;
+    Book::ChangeGroup group_;
 };
 
 // What to do with one occurrence.

@@ -292,7 +292,8 @@ void TForm1::FormActivate() {
     MonthDisp();
     CfgRead();
     LoadMonths();
-    if (monthEntered_) monthEntered_();
+    // The catch-up says its own trouble; the month is entered all the same.
+    if (monthEntered_) runGuarded(monthEntered_);
 }
 
 void TForm1::runActivationOnce() {
@@ -370,7 +371,8 @@ void TForm1::goToDate(int year, int month, int day) {
         throw;
     }
     MonthDisp();
-    if (monthEntered_) monthEntered_();
+    // The catch-up says its own trouble; the month is entered all the same.
+    if (monthEntered_) runGuarded(monthEntered_);
 }
 
 void TForm1::NextClick() {

@@ -70,43 +70,6 @@ QTableWidget* table(QWidget* parent, const QStringList& headers) {
 
 } // namespace
 
-MainWindowDoor::MainWindowDoor(TForm1& form1)
-    : form1_(form1), files_(form1.Ledger, form1.ledgerDirBytes()) {}
-
-const MonthLedger& MainWindowDoor::names() const {
-    return form1_.Ledger;
-}
-
-bool MainWindowDoor::shown(const Date& d) const {
-    return d.year == form1_.mc->Year() && d.month == form1_.mc->Month();
-}
-
-int32_t MainWindowDoor::amount(const Date& d, int item, bool expense) {
-    if (!shown(d)) return files_.amount(d, item, expense);
-    const DayCell& c = form1_.Ledger.Items[item].Days[d.day];
-    return expense ? c.Expense : c.Income;
-}
-
-void MainWindowDoor::add(const Date& d, int item, bool expense, int32_t delta) {
-    if (!shown(d)) {
-        files_.add(d, item, expense, delta);
-        if (d.year * 12 + d.month < form1_.mc->Year() * 12 + form1_.mc->Month()) earlier_ = true;
-        return;
-    }
-    form1_.refuseIfHeld();
-    MonthLedger changed = form1_.Ledger;
-    DayCell& c = changed.Items[item].Days[d.day];
-    int32_t& value = expense ? c.Expense : c.Income;
-    value = checkedAdd(value, delta);
-    checkTotals(changed);
-    form1_.Ledger = std::move(changed);
-    shownChanged_ = true;
-}
-
-void MainWindowDoor::flush() {
-    if (shownChanged_) form1_.MonthSave();
-}
-
 ScheduleCatchUp::ScheduleCatchUp(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("定期入力の確認"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
@@ -137,10 +100,10 @@ void ScheduleCatchUp::setRows(const std::vector<Row>& rows) {
         SG1->setItem(i, 0, cell(QString::fromStdString(isoDate(r.occurrence.date))));
         SG1->setItem(i, 1, cell(QString::fromStdString(cp932ToUtf8Lossy(r.entry.item))));
         SG1->setItem(i, 2, cell(r.entry.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
-        const bool open = r.done.isEmpty();
-        SG1->setItem(i, 3, cell(r.entry.ask ? QString() : QString::number(r.entry.amount), open));
-        if (!open) {
-            SG1->setItem(i, 4, cell(r.done));
+        SG1->setItem(i, 3,
+                     cell(r.entry.ask ? QString() : QString::number(r.entry.amount), !r.automatic));
+        if (r.automatic) {
+            SG1->setItem(i, 4, cell(QStringLiteral("自動")));
             continue;
         }
         waits = true;
@@ -419,52 +382,46 @@ QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
 
 void ScheduleWindow::catchUp() {
     if (!refresh()) return;
-    MainWindowDoor door(*form1_);
+    Book& book = form1_->book();
     QStringList problems;
-    for (const std::string& w : settlePending(schedule_, path(), door))
-        problems << QString::fromStdString(w);
+    {
+        BookDoor settling(book, "定期入力");
+        for (const std::string& w : settlePending(schedule_, path(), settling))
+            problems << QString::fromStdString(w);
+    }
     const std::vector<Occurrence> due = dueOccurrences(schedule_, today_());
     auto entryOf = [this](int id) {
         for (const ScheduleEntry& e : schedule_.entries)
             if (e.id == id) return e;
         return ScheduleEntry{};
     };
-    std::vector<PostingChoice> automatic;
-    for (const Occurrence& o : due) {
-        const ScheduleEntry e = entryOf(o.entry);
-        if (!e.confirm && !e.ask) automatic.push_back({o, false, e.amount});
-    }
+    // Every due one is listed, the automatic ones too, so that no posting is
+    // silent; the automatic ones go in whichever button closes the list.
     std::vector<ScheduleCatchUp::Row> rows;
-    bool waits = false;
-    for (const PostingOutcome& out : postChoices(schedule_, path(), automatic, door)) {
-        const QString result =
-            out.posted ? QStringLiteral("入力済み")
-                       : QStringLiteral("入力できません: ") + QString::fromStdString(out.error);
-        rows.push_back({out.choice.occurrence, entryOf(out.choice.occurrence.entry), result});
-        if (!out.posted) waits = true;
-    }
+    std::vector<PostingChoice> choices;
     for (const Occurrence& o : due) {
         const ScheduleEntry e = entryOf(o.entry);
-        if (e.confirm || e.ask) {
-            rows.push_back({o, e, QString()});
-            waits = true;
-        }
+        const bool automatic = !e.confirm && !e.ask;
+        rows.push_back({o, e, automatic});
+        if (automatic) choices.push_back({o, false, e.amount});
     }
     if (!rows.empty()) {
         ScheduleCatchUp dialog(this);
         dialog.setRows(rows);
-        // Shown also when everything went in by itself: a posting is never silent.
-        {
-            Modal::exec(&dialog);
-            if (dialog.result() == QDialog::Accepted)
-                for (const PostingOutcome& out :
-                     postChoices(schedule_, path(), dialog.choices(), door))
-                    if (!out.posted && !out.choice.skip)
-                        problems << QString::fromStdString(out.error);
+        Modal::exec(&dialog);
+        if (dialog.result() == QDialog::Accepted) {
+            const std::vector<PostingChoice> chosen = dialog.choices();
+            choices.insert(choices.end(), chosen.begin(), chosen.end());
         }
     }
-    if (door.earlierMonthChanged()) form1_->MonthLoad(1);
+    if (!choices.empty()) {
+        BookDoor door(book, "定期入力");
+        for (const PostingOutcome& out : postChoices(schedule_, path(), choices, door))
+            if (!out.posted && !out.choice.skip) problems << QString::fromStdString(out.error);
+    }
     form1_->mc->update();
     refresh();
-    if (!problems.isEmpty()) throw AppError(problems.join('\n').toStdString());
+    if (!problems.isEmpty())
+        throw AppError(QStringLiteral("定期入力できなかったものがあります\n").toStdString() +
+                       problems.join('\n').toStdString());
 }

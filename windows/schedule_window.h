@@ -15,26 +15,6 @@ class QPushButton;
 class QTableWidget;
 class TForm1;
 
-// The main window as the postings' door: the shown month in memory (held
-// months refuse), saved by flush(); other months in their files.
-class MainWindowDoor : public PostingDoor {
-public:
-    explicit MainWindowDoor(TForm1& form1);
-    const MonthLedger& names() const override;
-    int32_t amount(const Date& d, int item, bool expense) override;
-    void add(const Date& d, int item, bool expense, int32_t delta) override;
-    void flush() override;
-    // A posting went into a month before the shown one: its carry-over changed.
-    bool earlierMonthChanged() const { return earlier_; }
-
-private:
-    bool shown(const Date& d) const;
-    TForm1& form1_;
-    MonthFileDoor files_;
-    bool shownChanged_ = false;
-    bool earlier_ = false;
-};
-
 class ScheduleCatchUp : public QDialog {
     Q_OBJECT
 
@@ -45,7 +25,7 @@ public:
     struct Row {
         Occurrence occurrence;
         ScheduleEntry entry;
-        QString done; // posted already (or refused): its result; empty: waits
+        bool automatic = false; // posted without a question; otherwise it waits
     };
     void setRows(const std::vector<Row>& rows);
     // The rows that wait, with the action and amount chosen in the table.

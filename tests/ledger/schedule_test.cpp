@@ -206,25 +206,3 @@ TEST(Schedule, ACrashBetweenTheStepsNeverPostsTwice) {
         EXPECT_EQ(dueOccurrences(readScheduleFile(path), day).size(), c.dueAgain) << c.found;
     }
 }
-
-TEST(Schedule, MonthFileDoorAddsToTheDayAndKeepsTheCarryOver) {
-    TempFolder dir;
-    MonthLedger names;
-    names.Items[1].Name = "A";
-    MonthLedger nov = names;
-    nov.Items[1].Days[3].Income = 700;
-    saveMonthFile(nov, dir.path(), 2026, 11);
-    MonthLedger dec = names;
-    dec.Items[1].Days[25].Expense = 40;
-    saveMonthFile(dec, dir.path(), 2026, 12);
-    MonthFileDoor door(names, dir.path());
-    door.add({2026, 12, 25}, 1, true, 60);
-    MonthLedger read = names;
-    loadMonthFile(read, dir.path(), 2026, 12, LoadMode::Previous);
-    loadMonthFile(read, dir.path(), 2026, 12, LoadMode::Current);
-    EXPECT_EQ(read.Items[1].Days[25].Expense, 100);
-    EXPECT_EQ(read.CarryOver[1], 700);
-    writeBytes(dir.file("202610.txt"), "A,0,x,\r\n");
-    EXPECT_THROW(door.add({2026, 10, 1}, 1, true, 60), AppError);
-    EXPECT_EQ(readBytes(dir.file("202610.txt")), "A,0,x,\r\n");
-}

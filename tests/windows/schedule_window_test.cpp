@@ -42,9 +42,9 @@ TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce)
         ASSERT_NE(catchUp, nullptr);
         ++shown;
         ASSERT_EQ(catchUp->SG1->rowCount(), 4);
-        EXPECT_EQ(catchUp->SG1->item(0, 4)->text(), "入力済み");   // 11/5, automatic
-        EXPECT_EQ(catchUp->SG1->item(2, 0)->text(), "2026-11-30"); // asked
-        catchUp->SG1->item(2, 3)->setText("4,500");
+        EXPECT_EQ(catchUp->SG1->item(0, 4)->text(), "自動");       // 11/5
+        EXPECT_EQ(catchUp->SG1->item(1, 0)->text(), "2026-11-30"); // asked
+        catchUp->SG1->item(1, 3)->setText("4,500");
         catchUp->PostAll->click();
     });
     form1->FormActivate();
@@ -62,24 +62,31 @@ TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce)
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(form1->mc->dayNote(QDate(2026, 12, 5), true), "");
     EXPECT_NE(form1->mc->dayNote(QDate(2026, 12, 5), false).indexOf("A +"), -1);
+
+    // The whole catch-up is one undo step, other months included.
+    ASSERT_TRUE(form1->book().undo());
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Income, 0);
+    EXPECT_EQ(onDisk(11, 2, 30, true), 0);
+    EXPECT_EQ(onDisk(11, 1, 5, false), 0);
+    EXPECT_FALSE(form1->book().canUndo());
 }
 
 TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAlone) {
     // December's file is a directory: the shown month is held.
     std::filesystem::create_directories(tmp.file("202612.txt"));
-    QStringList results;
-    Modal::setRunner([&](QDialog* d) {
+    Modal::setRunner([](QDialog* d) {
         auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
         ASSERT_NE(catchUp, nullptr);
-        for (int i = 0; i < catchUp->SG1->rowCount(); ++i)
-            if (catchUp->SG1->item(i, 4)) results << catchUp->SG1->item(i, 4)->text();
         catchUp->Close->click();
     });
     form1->FormActivate();
-    ASSERT_EQ(results.size(), 2);
-    EXPECT_EQ(results[0], "入力済み");
-    EXPECT_TRUE(results[1].startsWith("入力できません")) << results[1].toStdString();
-    EXPECT_NE(results[1].indexOf("読み取り専用"), -1) << results[1].toStdString();
+    // November's automatic one went in; December's says why it did not.
+    EXPECT_EQ(onDisk(11, 1, 5, false), 1000);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_NE(errors[0].indexOf("2026-12-05"), -1) << errors[0].toStdString();
+    EXPECT_NE(errors[0].indexOf("読み取り専用"), -1) << errors[0].toStdString();
+    Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    EXPECT_EQ(dueOccurrences(s, {2026, 12, 8}).size(), 3u); // 12/5 and the two that wait
 
     writeBytes(tmp.file(ScheduleFileName), "ZADUD-TEIKI 1\r\nbroken\r\n");
     errors.clear();
