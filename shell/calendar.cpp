@@ -181,7 +181,8 @@ void TCalendar::paintEvent(QPaintEvent*) {
             const QString note = notes_(QDate(Year(), Month(), text.toInt()), true);
             if (note.isEmpty()) continue;
             QFont small = font();
-            small.setPixelSize(std::max(9, fm.height() / 2));
+            small.setPixelSize(std::max(9, r.height() / 5));
+            small.setBold(false);
             p.setFont(small);
             p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
             const QFontMetrics sm(small);
