@@ -5,6 +5,7 @@
 #include "app/schedule_command.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
+#include "windows/change_history.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
     form1.setDiarySearch(&diarySearch);
     ScheduleWindow schedule(&form1, todayDate);
     form1.setScheduleWindow(&schedule, [&schedule] { schedule.catchUp(); });
+    ChangeHistory history(&form1);
+    form1.setChangeHistory(&history);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

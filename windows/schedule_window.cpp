@@ -198,7 +198,6 @@ bool ScheduleWindow::refresh() {
         return false;
     }
     SG1->setRowCount(int(schedule_.entries.size()));
-    const Date today = today_();
     for (int i = 0; i < int(schedule_.entries.size()); ++i) {
         const ScheduleEntry& e = schedule_.entries[std::size_t(i)];
         Occurrence next;
@@ -215,7 +214,6 @@ bool ScheduleWindow::refresh() {
                      cell(e.confirm || e.ask ? QStringLiteral("確認") : QStringLiteral("自動")));
         SG1->setItem(i, 5, cell(nextText));
     }
-    (void)today;
     SG1->resizeColumnsToContents();
     return true;
 }

@@ -100,3 +100,29 @@ TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAl
     EXPECT_FALSE(runGuarded([this] { window->AddClick(); }));
     EXPECT_EQ(readBytes(tmp.file(ScheduleFileName)), "ZADUD-TEIKI 1\r\nbroken\r\n");
 }
+
+TEST_F(ScheduleWindowTest, AddPauseAndDeleteWriteTheFileAndListTheNextDate) {
+    form1->FormActivate();
+    window->setEditorAnswer([](ScheduleEntry& e) {
+        e.item = "B";
+        e.rule = ScheduleRule::LastDay;
+        e.amount = 70;
+        return true;
+    });
+    ASSERT_TRUE(runGuarded([this] { window->AddClick(); }));
+    ASSERT_EQ(window->SG1->rowCount(), 4);
+    EXPECT_EQ(window->SG1->item(3, 5)->text(), "2026-12-31"); // from this month
+    window->SG1->setCurrentCell(3, 0);
+    ASSERT_TRUE(runGuarded([this] { window->PauseClick(); }));
+    EXPECT_EQ(window->SG1->item(3, 5)->text(), "休止中");
+    // Left waiting at start-up: 11/30 and 12/1; then 1/1 and 1/5; the paused one adds none.
+    EXPECT_EQ(dueOccurrences(readScheduleFile(tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
+              4u);
+    window->SG1->setCurrentCell(0, 0);
+    ASSERT_TRUE(runGuarded([this] { window->DeleteClick(); }));
+    const Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    ASSERT_EQ(s.entries.size(), 3u);
+    EXPECT_EQ(s.entries[0].id, 2);
+    EXPECT_EQ(s.entries[2].id, 4);
+    EXPECT_TRUE(s.entries[2].paused);
+}
