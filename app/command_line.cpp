@@ -3,6 +3,7 @@
 #include "app/budget_command.h"
 #include "app/csv_command.h"
 #include "app/pdf_command.h"
+#include "app/schedule_command.h"
 #include "app/search_command.h"
 
 #include "ledger/config_file.h"
@@ -20,8 +21,9 @@
 namespace {
 
 // Options that make the program run without windows.
-const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",    "-v",
-                                    "--pdf",  "--csv", "--search",   "--set-budget", "--budget"};
+const char* const BatchOptions[] = {"--help",     "-h",       "--help-all",     "--version",
+                                    "-v",         "--pdf",    "--csv",          "--search",
+                                    "--set-budget", "--budget", "--post-due", "--add-scheduled"};
 
 } // namespace
 
@@ -88,6 +90,37 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("Prints each item's budget, spent and remaining for a month (1996-12)."),
         QStringLiteral("month"));
     parser.addOptions({setBudget, budget});
+    const QCommandLineOption postDue(
+        QStringLiteral("post-due"),
+        QStringLiteral("Posts the automatic scheduled entries due up to --through (today)."));
+    const QCommandLineOption through(QStringLiteral("through"),
+                                     QStringLiteral("With --post-due: the last day (2026-12-31)."),
+                                     QStringLiteral("date"));
+    const QCommandLineOption addScheduled(QStringLiteral("add-scheduled"),
+                                          QStringLiteral("Adds a scheduled entry."));
+    parser.addOptions({postDue, through, addScheduled});
+    const struct {
+        const char* name;
+        const char* help;
+        const char* value;
+    } entryOptions[] = {
+        {"item", "With --add-scheduled: the item's name.", "name"},
+        {"income", "The amount, as income.", "amount"},
+        {"expense", "The amount, as expense.", "amount"},
+        {"day", "On day N (a day past the month's end: its last day).", "N"},
+        {"last-day", "On the month's last day.", nullptr},
+        {"weekday", "On the N-th weekday (2:mon; 5 is the last).", "N:WD"},
+        {"from", "The first month (2026-12).", "month"},
+        {"every", "Every N months (12: yearly).", "N"},
+        {"until", "The last month (2027-03).", "month"},
+        {"shift", "Off Saturdays, Sundays and holidays: before or after.", "way"},
+        {"confirm", "Posted on confirmation, not automatically.", nullptr},
+    };
+    for (const auto& o : entryOptions)
+        parser.addOption(
+            o.value ? QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help),
+                                         QString::fromLatin1(o.value))
+                    : QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help)));
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -101,6 +134,8 @@ int runCommandLine(QCoreApplication& app) {
     if (parser.isSet(pdf))
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
+    if (parser.isSet(postDue)) return runPostDue(parser.value(through));
+    if (parser.isSet(addScheduled)) return runAddScheduled(parser);
     if (parser.isSet(search)) return runSearchCommand(parser.value(search));
     if (parser.isSet(setBudget))
         return runSetBudget(parser.value(setBudget).toStdString(), parser.positionalArguments());

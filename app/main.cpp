@@ -2,6 +2,7 @@
 // or the windows in their order, the main window first. Each window lives
 // until the program ends.
 #include "app/command_line.h"
+#include "app/schedule_command.h"
 #include "shell/application.h"
 #include "shell/first_paint.h"
 #include "shell/zadud.h"
@@ -15,6 +16,7 @@
 #include "windows/nikiset.h"
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
+#include "windows/schedule_window.h"
 #include "windows/ver.h"
 #include "windows/year_overview.h"
 
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
     form1.setDiarySearch(&diarySearch);
     BudgetWindow budget(&form1);
     form1.setBudgetWindow(&budget);
+    ScheduleWindow schedule(&form1, todayDate);
+    form1.setScheduleWindow(&schedule, [&schedule] { schedule.catchUp(); });
     ChangeHistory history(&form1);
     form1.setChangeHistory(&history);
     HelpWindow help(&form1);

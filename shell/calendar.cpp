@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 TCalendar::TCalendar(QWidget* parent) : QWidget(parent), date_(QDate::currentDate()) {
     setFocusPolicy(Qt::StrongFocus);
@@ -179,6 +180,19 @@ void TCalendar::paintEvent(QPaintEvent*) {
             const int day = text.toInt();
             if (row > 0 && day >= 1 && day <= budgetBars_.size() && budgetBars_[day - 1] >= 0)
                 drawBudgetBar(p, r, budgetBars_[day - 1]);
+            if (row == 0 || !notes_) continue;
+            const QString note = notes_(QDate(Year(), Month(), text.toInt()), true);
+            if (note.isEmpty()) continue;
+            QFont small = font();
+            small.setPixelSize(std::max(9, r.height() / 5));
+            small.setBold(false);
+            p.setFont(small);
+            p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+            const QFontMetrics sm(small);
+            const QString line =
+                sm.elidedText(note.section('\n', 0, 0), Qt::ElideRight, r.width() - 4);
+            p.drawText(r.left() + 2, r.bottom() - sm.descent() - 2, line);
+            p.setFont(font());
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 
 class QPainter;
 
@@ -53,6 +54,16 @@ public:
     // a negative value or a day beyond the list draws none.
     void setBudgetBars(const QVector<double>& ratios);
     const QVector<double>& budgetBars() const { return budgetBars_; }
+    // Notes of a day (scheduled postings), one per line; future-only ones are
+    // drawn greyed under the day's number as a forecast.
+    using DayNotes = std::function<QString(const QDate& day, bool futureOnly)>;
+    void setDayNotes(DayNotes notes) {
+        notes_ = std::move(notes);
+        update();
+    }
+    QString dayNote(const QDate& day, bool futureOnly) const {
+        return notes_ ? notes_(day, futureOnly) : QString();
+    }
 
     static int daysInMonth(int year, int month);
     static bool isLeapYear(int year);
@@ -84,4 +95,5 @@ private:
     int row_ = 1;
     int redraws_ = 0;
     QVector<double> budgetBars_;
+    DayNotes notes_;
 };

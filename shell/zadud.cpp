@@ -118,6 +118,7 @@ void TForm1::buildUi() {
     Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y));
     DiarySearch1 = Exit1->addAction(QStringLiteral("日記検索"));
     DiarySearch1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    Schedule1 = Exit1->addAction(QStringLiteral("定期入力"));
     Exit1->addSeparator();
     Print1 = Exit1->addAction(QStringLiteral("印刷..."));
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -169,6 +170,7 @@ void TForm1::buildUi() {
     connect(Exit3, &QAction::triggered, this, guarded(this, &TForm1::Exit3Click));
     connect(Exit5, &QAction::triggered, this, guarded(this, &TForm1::Exit5Click));
     connect(DiarySearch1, &QAction::triggered, this, guarded(this, &TForm1::DiarySearch1Click));
+    connect(Schedule1, &QAction::triggered, this, guarded(this, &TForm1::Schedule1Click));
     connect(Exit4, &QAction::triggered, this, guarded(this, &TForm1::Exit4Click));
     connect(Budget1, &QAction::triggered, this, guarded(this, &TForm1::Budget1Click));
     connect(Print1, &QAction::triggered, this, guarded(this, &TForm1::Print1Click));
@@ -181,7 +183,7 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Print1, Pdf1, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -265,6 +267,16 @@ void TForm1::undoBackTo(uint64_t group) {
 void TForm1::setDiarySearch(QDialog* search) {
     diarySearch_ = search;
     DiarySearch1->setEnabled(search != nullptr);
+}
+
+void TForm1::setScheduleWindow(QDialog* window, std::function<void()> catchUp) {
+    schedule_ = window;
+    monthEntered_ = std::move(catchUp);
+    Schedule1->setEnabled(window != nullptr);
+}
+
+void TForm1::Schedule1Click() {
+    if (schedule_) Modal::exec(schedule_);
 }
 
 void TForm1::setSheetFiller(std::function<void()> fill) {
@@ -388,6 +400,8 @@ void TForm1::FormActivate() {
     CfgRead();
     LoadMonths();
     BudgetBarsDisp();
+    // The catch-up says its own trouble; the month is entered all the same.
+    if (monthEntered_) runGuarded(monthEntered_);
 }
 
 void TForm1::runActivationOnce() {
@@ -471,6 +485,8 @@ void TForm1::goToDate(int year, int month, int day) {
         throw;
     }
     MonthDisp();
+    // The catch-up says its own trouble; the month is entered all the same.
+    if (monthEntered_) runGuarded(monthEntered_);
 }
 
 void TForm1::NextClick() {

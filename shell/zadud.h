@@ -90,6 +90,7 @@ public:
     QAction* Exit3 = nullptr;
     QAction* Exit5 = nullptr; // the year overview
     QAction* DiarySearch1 = nullptr;
+    QAction* Schedule1 = nullptr; // the scheduled entries
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
     QAction* Exit4 = nullptr;
@@ -108,6 +109,9 @@ public:
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
     void setBudgetWindow(QDialog* budget);
+    // The scheduled entries' window, and the catch-up run after a month is
+    // entered (at start-up too).
+    void setScheduleWindow(QDialog* window, std::function<void()> catchUp);
     void setChangeHistory(QDialog* history);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
@@ -199,6 +203,7 @@ public:
     void Exit3Click();
     void Exit5Click();
     void DiarySearch1Click();
+    void Schedule1Click();
     void Exit4Click();
     void Print1Click();
     void Pdf1Click();
@@ -237,6 +242,8 @@ private:
     QDialog* diarySearch_ = nullptr;
     QDialog* budget_ = nullptr;
     std::string budgetWarned_; // the damaged budget file's error last shown
+    QDialog* schedule_ = nullptr;
+    std::function<void()> monthEntered_;
     QDialog* history_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;

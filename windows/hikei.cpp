@@ -130,6 +130,10 @@ void TForm2::buildUi() {
     BudgetPanel->setContentsMargins(6, 2, 6, 4);
     BudgetPanel->hide();
     layout->addWidget(BudgetPanel);
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->hide();
+    layout->addWidget(Label2);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm2::Exit1Click));
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
@@ -329,6 +333,11 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     int32_t incomeToDate = 0;
     int32_t expenseToDate = 0;
     const int day = form1.mc->Day();
+    const QString note = form1.mc->dayNote(QDate(form1.mc->Year(), form1.mc->Month(), day), false);
+    form2.Label2->setText(note.isEmpty() ? QString()
+                                         : QStringLiteral("定期: ") +
+                                               note.split('\n').join(QStringLiteral(" / ")));
+    form2.Label2->setVisible(!note.isEmpty());
     for (int d = 1; d <= day; ++d) {
         for (int i = 1; i <= ShownItems; ++i) {
             const DayCell& c = ledger.Items[i].Days[d];

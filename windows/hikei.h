@@ -44,6 +44,7 @@ public:
     QFrame* Panel2 = nullptr;
     StringGrid* SG1 = nullptr;
     QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
+    QLabel* Label2 = nullptr; // the day's scheduled entries
 
     // The date shown.
     int SheetYear = 0;

@@ -1,0 +1,128 @@
+#include "windows/schedule_window.h"
+
+#include "ledger/schedule.h"
+#include "main_window_fixture.h"
+
+#include <QPushButton>
+#include <QTableWidget>
+#include <filesystem>
+
+namespace {
+
+class ScheduleWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\nkamo2=B\r\n");
+        writeBytes(tmp.file(ScheduleFileName),
+                   "ZADUD-TEIKI 1\r\n"
+                   "E,1,0,1000,2026-11,D5,1,-,0,N,A,0,A\r\n"        // automatic
+                   "E,2,1,300,2026-12,D1,1,-,0,N,C,0,B\r\n"         // on confirmation
+                   "E,3,1,?,2026-11,L,1,2026-11-30,0,N,A,0,B\r\n"); // amount asked
+        setDate(2026, 12, 8);
+        window = std::make_unique<ScheduleWindow>(form1.get(), [] { return Date{2026, 12, 8}; });
+        form1->setScheduleWindow(window.get(), [this] { window->catchUp(); });
+    }
+    int32_t onDisk(int month, int item, int day, bool expense) {
+        MonthLedger m = form1->Ledger;
+        loadMonthFile(m, tmp.path(), 2026, month, LoadMode::Current);
+        return expense ? m.Items[item].Days[day].Expense : m.Items[item].Days[day].Income;
+    }
+    std::unique_ptr<ScheduleWindow> window;
+};
+
+} // namespace
+
+TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce) {
+    MonthLedger typed = form1->Ledger;
+    writeBytes(tmp.file("202612.txt"), "");
+    int shown = 0;
+    Modal::setRunner([&](QDialog* d) {
+        auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
+        ASSERT_NE(catchUp, nullptr);
+        ++shown;
+        ASSERT_EQ(catchUp->SG1->rowCount(), 4);
+        EXPECT_EQ(catchUp->SG1->item(0, 4)->text(), "自動");       // 11/5
+        EXPECT_EQ(catchUp->SG1->item(1, 0)->text(), "2026-11-30"); // asked
+        catchUp->SG1->item(1, 3)->setText("4,500");
+        catchUp->PostAll->click();
+    });
+    form1->FormActivate();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Income, 1000);
+    EXPECT_EQ(form1->Ledger.Items[2].Days[1].Expense, 300);
+    EXPECT_EQ(onDisk(12, 1, 5, false), 1000); // the shown month saved with the record
+    EXPECT_EQ(onDisk(11, 1, 5, false), 1000);
+    EXPECT_EQ(onDisk(11, 2, 30, true), 4500);
+    EXPECT_EQ(form1->Ledger.CarryOver[1], 1000); // November's posting carried in
+
+    // Nothing is due again; the next month's occurrence is a greyed forecast.
+    window->catchUp();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form1->mc->dayNote(QDate(2026, 12, 5), true), "");
+    EXPECT_NE(form1->mc->dayNote(QDate(2026, 12, 5), false).indexOf("A +"), -1);
+
+    // The whole catch-up is one undo step, other months included.
+    ASSERT_TRUE(form1->book().undo());
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Income, 0);
+    EXPECT_EQ(onDisk(11, 2, 30, true), 0);
+    EXPECT_EQ(onDisk(11, 1, 5, false), 0);
+    EXPECT_FALSE(form1->book().canUndo());
+}
+
+TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAlone) {
+    // December's file is a directory: the shown month is held.
+    std::filesystem::create_directories(tmp.file("202612.txt"));
+    Modal::setRunner([](QDialog* d) {
+        auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
+        ASSERT_NE(catchUp, nullptr);
+        catchUp->Close->click();
+    });
+    form1->FormActivate();
+    // November's automatic one went in; December's says why it did not.
+    EXPECT_EQ(onDisk(11, 1, 5, false), 1000);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_NE(errors[0].indexOf("2026-12-05"), -1) << errors[0].toStdString();
+    EXPECT_NE(errors[0].indexOf("読み取り専用"), -1) << errors[0].toStdString();
+    Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    EXPECT_EQ(dueOccurrences(s, {2026, 12, 8}).size(), 3u); // 12/5 and the two that wait
+
+    writeBytes(tmp.file(ScheduleFileName), "ZADUD-TEIKI 1\r\nbroken\r\n");
+    errors.clear();
+    runGuarded([this] { window->catchUp(); });
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_NE(errors[0].indexOf(ScheduleFileName), -1);
+    window->setEditorAnswer([](ScheduleEntry& e) {
+        e.item = "A";
+        return true;
+    });
+    EXPECT_FALSE(runGuarded([this] { window->AddClick(); }));
+    EXPECT_EQ(readBytes(tmp.file(ScheduleFileName)), "ZADUD-TEIKI 1\r\nbroken\r\n");
+}
+
+TEST_F(ScheduleWindowTest, AddPauseAndDeleteWriteTheFileAndListTheNextDate) {
+    form1->FormActivate();
+    window->setEditorAnswer([](ScheduleEntry& e) {
+        e.item = "B";
+        e.rule = ScheduleRule::LastDay;
+        e.amount = 70;
+        return true;
+    });
+    ASSERT_TRUE(runGuarded([this] { window->AddClick(); }));
+    ASSERT_EQ(window->SG1->rowCount(), 4);
+    EXPECT_EQ(window->SG1->item(3, 5)->text(), "2026-12-31"); // from this month
+    window->SG1->setCurrentCell(3, 0);
+    ASSERT_TRUE(runGuarded([this] { window->PauseClick(); }));
+    EXPECT_EQ(window->SG1->item(3, 5)->text(), "休止中");
+    // Left waiting at start-up: 11/30 and 12/1; then 1/1 and 1/5; the paused one adds none.
+    EXPECT_EQ(dueOccurrences(readScheduleFile(tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
+              4u);
+    window->SG1->setCurrentCell(0, 0);
+    ASSERT_TRUE(runGuarded([this] { window->DeleteClick(); }));
+    const Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    ASSERT_EQ(s.entries.size(), 3u);
+    EXPECT_EQ(s.entries[0].id, 2);
+    EXPECT_EQ(s.entries[2].id, 4);
+    EXPECT_TRUE(s.entries[2].paused);
+}

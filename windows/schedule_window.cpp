@@ -1,0 +1,425 @@
+#include "windows/schedule_window.h"
+
+#include "ledger/amount_format.h"
+#include "ledger/cp932.h"
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const Weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
+
+QString ruleLabel(const ScheduleEntry& e) {
+    QString rule;
+    switch (e.rule) {
+    case ScheduleRule::Day:
+        rule = QStringLiteral("%1日").arg(e.day);
+        break;
+    case ScheduleRule::LastDay:
+        rule = QStringLiteral("末日");
+        break;
+    case ScheduleRule::Weekday:
+        rule = (e.nth == 5 ? QStringLiteral("最終") : QStringLiteral("第%1").arg(e.nth)) +
+               QString::fromUtf8(Weekdays[e.wd]) + QStringLiteral("曜");
+        break;
+    }
+    if (e.every == 12)
+        rule = QStringLiteral("毎年 ") + rule;
+    else if (e.every > 1)
+        rule = QStringLiteral("%1か月ごと ").arg(e.every) + rule;
+    if (e.shift == ScheduleShift::Before) rule += QStringLiteral(" (休日は前)");
+    if (e.shift == ScheduleShift::After) rule += QStringLiteral(" (休日は後)");
+    return rule;
+}
+
+QString amountLabel(const ScheduleEntry& e) {
+    return e.ask ? QStringLiteral("都度") : QString::number(e.amount);
+}
+
+QTableWidgetItem* cell(const QString& text, bool editable = false) {
+    auto* item = new QTableWidgetItem(text);
+    if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+QTableWidget* table(QWidget* parent, const QStringList& headers) {
+    auto* t = new QTableWidget(0, int(headers.size()), parent);
+    t->setHorizontalHeaderLabels(headers);
+    t->verticalHeader()->hide();
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+} // namespace
+
+ScheduleCatchUp::ScheduleCatchUp(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("定期入力の確認"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
+    auto* layout = new QVBoxLayout(this);
+    SG1 = table(this, {QStringLiteral("日付"), QStringLiteral("項目"), QStringLiteral("収支"),
+                       QStringLiteral("金額"), QStringLiteral("入力")});
+    layout->addWidget(SG1);
+    auto* buttons = new QHBoxLayout;
+    PostAll = new QPushButton(QStringLiteral("すべて入力"), this);
+    Apply = new QPushButton(QStringLiteral("実行"), this);
+    Close = new QPushButton(QStringLiteral("後で"), this);
+    buttons->addStretch();
+    for (QPushButton* b : {PostAll, Apply, Close})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+    connect(PostAll, &QPushButton::clicked, this, [this] { PostAllClick(); });
+    connect(Apply, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Close, &QPushButton::clicked, this, &QDialog::reject);
+    resize(560, 360);
+}
+
+void ScheduleCatchUp::setRows(const std::vector<Row>& rows) {
+    rows_ = rows;
+    SG1->setRowCount(int(rows.size()));
+    bool waits = false;
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const Row& r = rows[std::size_t(i)];
+        SG1->setItem(i, 0, cell(QString::fromStdString(isoDate(r.occurrence.date))));
+        SG1->setItem(i, 1, cell(QString::fromStdString(cp932ToUtf8Lossy(r.entry.item))));
+        SG1->setItem(i, 2, cell(r.entry.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
+        SG1->setItem(i, 3,
+                     cell(r.entry.ask ? QString() : QString::number(r.entry.amount), !r.automatic));
+        if (r.automatic) {
+            SG1->setItem(i, 4, cell(QStringLiteral("自動")));
+            continue;
+        }
+        waits = true;
+        auto* action = new QComboBox(SG1);
+        action->addItems({QStringLiteral("入力"), QStringLiteral("ｽｷｯﾌﾟ"), QStringLiteral("後で")});
+        // An amount to be asked has none yet: it waits until one is typed.
+        if (r.entry.ask) action->setCurrentIndex(Later);
+        SG1->setCellWidget(i, 4, action);
+    }
+    SG1->resizeColumnsToContents();
+    PostAll->setEnabled(waits);
+    Apply->setEnabled(waits);
+}
+
+void ScheduleCatchUp::setAction(int row, Action action) {
+    if (auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(row, 4))) box->setCurrentIndex(action);
+}
+
+std::vector<PostingChoice> ScheduleCatchUp::choices() const {
+    std::vector<PostingChoice> out;
+    for (int i = 0; i < int(rows_.size()); ++i) {
+        auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(i, 4));
+        if (!box || box->currentIndex() == Later) continue;
+        PostingChoice c;
+        c.occurrence = rows_[std::size_t(i)].occurrence;
+        c.skip = box->currentIndex() == Skip;
+        if (!c.skip) {
+            const std::string text = SG1->item(i, 3)->text().trimmed().remove(',').toStdString();
+            if (text.empty()) continue; // no amount given: it waits
+            c.amount = parseInt32(text);
+            if (c.amount < 0) throw AppError(msg::InvalidNumericInput);
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+void ScheduleCatchUp::PostAllClick() {
+    for (int i = 0; i < SG1->rowCount(); ++i)
+        setAction(i, Post);
+    accept();
+}
+
+ScheduleWindow::ScheduleWindow(TForm1* form1, std::function<Date()> today)
+    : QDialog(form1), form1_(form1), today_(std::move(today)) {
+    setWindowTitle(QStringLiteral("定期入力"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
+    auto* layout = new QVBoxLayout(this);
+    SG1 = table(this, {QStringLiteral("項目"), QStringLiteral("収支"), QStringLiteral("金額"),
+                       QStringLiteral("日"), QStringLiteral("入力"), QStringLiteral("次回")});
+    layout->addWidget(SG1);
+    auto* buttons = new QHBoxLayout;
+    AddButton = new QPushButton(QStringLiteral("追加..."), this);
+    EditButton = new QPushButton(QStringLiteral("変更..."), this);
+    PauseButton = new QPushButton(QStringLiteral("休止/再開"), this);
+    DeleteButton = new QPushButton(QStringLiteral("削除"), this);
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    for (QPushButton* b : {AddButton, EditButton, PauseButton, DeleteButton})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(AddButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::AddClick));
+    connect(EditButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::EditClick));
+    connect(PauseButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::PauseClick));
+    connect(DeleteButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::DeleteClick));
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    resize(640, 360);
+    // The calendar's forecast and the daily sheet's note come from here.
+    form1->mc->setDayNotes([this](const QDate& d, bool futureOnly) {
+        return dayNote({d.year(), d.month(), d.day()}, futureOnly);
+    });
+}
+
+std::string ScheduleWindow::path() const {
+    return joinPath(form1_->ledgerDirBytes(), ScheduleFileName);
+}
+
+bool ScheduleWindow::refresh() {
+    try {
+        schedule_ = readScheduleFile(path());
+        broken_ = false;
+    } catch (const AppError&) {
+        schedule_ = {};
+        broken_ = true;
+        // Said once per file: the catch-up runs at every month entered.
+        if (!warned_ || brokenPath_ != path()) {
+            warned_ = true;
+            brokenPath_ = path();
+            throw;
+        }
+        return false;
+    }
+    SG1->setRowCount(int(schedule_.entries.size()));
+    for (int i = 0; i < int(schedule_.entries.size()); ++i) {
+        const ScheduleEntry& e = schedule_.entries[std::size_t(i)];
+        Occurrence next;
+        QString nextText = e.paused ? QStringLiteral("休止中") : QStringLiteral("終了");
+        // The first one not posted, which may lie before today (waiting).
+        if (!e.paused && nextOccurrence(schedule_, e, {1, 1, 1}, next))
+            nextText = QString::fromStdString(isoDate(next.date));
+        SG1->setItem(i, 0, cell(QString::fromStdString(cp932ToUtf8Lossy(e.item))));
+        SG1->item(i, 0)->setData(Qt::UserRole, e.id);
+        SG1->setItem(i, 1, cell(e.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
+        SG1->setItem(i, 2, cell(amountLabel(e)));
+        SG1->setItem(i, 3, cell(ruleLabel(e)));
+        SG1->setItem(i, 4,
+                     cell(e.confirm || e.ask ? QStringLiteral("確認") : QStringLiteral("自動")));
+        SG1->setItem(i, 5, cell(nextText));
+    }
+    SG1->resizeColumnsToContents();
+    return true;
+}
+
+void ScheduleWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    runGuarded([this] { refresh(); });
+}
+
+void ScheduleWindow::save() {
+    // A file that could not be read is the user's to mend; it is never
+    // replaced by what this window holds.
+    if (broken_) throw AppError("定期入力のﾌｧｲﾙ " + path() + " が読めないため、変更できません");
+    writeScheduleFile(path(), schedule_);
+    refresh();
+    if (form1_->mc) form1_->mc->update();
+}
+
+int ScheduleWindow::selectedId() const {
+    const int row = SG1->currentRow();
+    if (row < 0 || !SG1->item(row, 0)) return 0;
+    return SG1->item(row, 0)->data(Qt::UserRole).toInt();
+}
+
+bool ScheduleWindow::editEntry(ScheduleEntry& e) {
+    if (editor_) return editor_(e);
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("定期入力"));
+    auto* form = new QFormLayout(&dialog);
+    auto* item = new QComboBox(&dialog);
+    for (int i = 1; i <= ShownItems; ++i)
+        if (!form1_->Ledger.Items[i].Name.empty())
+            item->addItem(QString::fromStdString(cp932ToUtf8Lossy(form1_->Ledger.Items[i].Name)),
+                          QByteArray::fromStdString(form1_->Ledger.Items[i].Name));
+    item->setCurrentIndex(std::max(0, item->findData(QByteArray::fromStdString(e.item))));
+    auto* kind = new QComboBox(&dialog);
+    kind->addItems({QStringLiteral("収入"), QStringLiteral("支出")});
+    kind->setCurrentIndex(e.expense ? 1 : 0);
+    auto* amount = new QLineEdit(QString::number(e.amount), &dialog);
+    auto* ask = new QCheckBox(QStringLiteral("金額はその都度"), &dialog);
+    ask->setChecked(e.ask);
+    auto* from = new QLineEdit(QStringLiteral("%1-%2").arg(e.fromYear).arg(e.fromMonth), &dialog);
+    auto* rule = new QComboBox(&dialog);
+    rule->addItems({QStringLiteral("日付"), QStringLiteral("末日"), QStringLiteral("第n曜日")});
+    rule->setCurrentIndex(int(e.rule));
+    auto* day = new QSpinBox(&dialog);
+    day->setRange(1, 31);
+    day->setValue(e.day);
+    auto* nth = new QComboBox(&dialog);
+    nth->addItems({QStringLiteral("第1"), QStringLiteral("第2"), QStringLiteral("第3"),
+                   QStringLiteral("第4"), QStringLiteral("最終")});
+    nth->setCurrentIndex(e.nth - 1);
+    auto* wd = new QComboBox(&dialog);
+    for (const char* w : Weekdays)
+        wd->addItem(QString::fromUtf8(w) + QStringLiteral("曜"));
+    wd->setCurrentIndex(e.wd);
+    auto* every = new QSpinBox(&dialog);
+    every->setRange(1, 120);
+    every->setValue(e.every);
+    auto* until =
+        new QLineEdit(e.until.year ? QString::fromStdString(isoDate(e.until)) : QString(), &dialog);
+    auto* shift = new QComboBox(&dialog);
+    shift->addItems(
+        {QStringLiteral("そのまま"), QStringLiteral("前の平日"), QStringLiteral("次の平日")});
+    shift->setCurrentIndex(int(e.shift));
+    auto* confirm = new QCheckBox(QStringLiteral("確認してから入力"), &dialog);
+    confirm->setChecked(e.confirm);
+    form->addRow(QStringLiteral("項目"), item);
+    form->addRow(QStringLiteral("収支"), kind);
+    form->addRow(QStringLiteral("金額"), amount);
+    form->addRow(QString(), ask);
+    form->addRow(QStringLiteral("開始 (年-月)"), from);
+    form->addRow(QStringLiteral("日の決め方"), rule);
+    form->addRow(QStringLiteral("日"), day);
+    form->addRow(QStringLiteral("週"), nth);
+    form->addRow(QStringLiteral("曜日"), wd);
+    form->addRow(QStringLiteral("何か月ごと"), every);
+    form->addRow(QStringLiteral("終了日 (空: なし)"), until);
+    form->addRow(QStringLiteral("土日祝日"), shift);
+    form->addRow(QString(), confirm);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(box);
+    connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    Modal::exec(&dialog);
+    if (dialog.result() != QDialog::Accepted) return false;
+    ScheduleEntry edited = e;
+    edited.item = item->currentData().toByteArray().toStdString();
+    edited.expense = kind->currentIndex() == 1;
+    edited.ask = ask->isChecked();
+    edited.amount = edited.ask ? 0 : parseInt32(amount->text().trimmed().toStdString());
+    Date first;
+    if (!parseIsoDate(from->text().trimmed().toStdString() + "-1", first))
+        throw AppError(msg::InvalidDate);
+    edited.fromYear = first.year;
+    edited.fromMonth = first.month;
+    edited.rule = ScheduleRule(rule->currentIndex());
+    edited.day = day->value();
+    edited.nth = nth->currentIndex() + 1;
+    edited.wd = wd->currentIndex();
+    edited.every = every->value();
+    edited.until = {};
+    if (!until->text().trimmed().isEmpty() &&
+        !parseIsoDate(until->text().trimmed().toStdString(), edited.until))
+        throw AppError(msg::InvalidDate);
+    edited.shift = ScheduleShift(shift->currentIndex());
+    edited.confirm = confirm->isChecked();
+    checkEntry(edited);
+    e = edited;
+    return true;
+}
+
+void ScheduleWindow::AddClick() {
+    refresh();
+    ScheduleEntry e;
+    const Date today = today_();
+    e.fromYear = today.year;
+    e.fromMonth = today.month;
+    e.day = today.day;
+    if (!editEntry(e)) return;
+    e.id = schedule_.nextId();
+    schedule_.entries.push_back(e);
+    save();
+}
+
+void ScheduleWindow::EditClick() {
+    const int id = selectedId();
+    for (ScheduleEntry& e : schedule_.entries)
+        if (e.id == id && editEntry(e)) return save();
+}
+
+void ScheduleWindow::PauseClick() {
+    const int id = selectedId();
+    for (ScheduleEntry& e : schedule_.entries)
+        if (e.id == id) {
+            e.paused = !e.paused;
+            return save();
+        }
+}
+
+void ScheduleWindow::DeleteClick() {
+    const int id = selectedId();
+    if (id == 0) return;
+    schedule_.remove(id);
+    save();
+}
+
+QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
+    if (futureOnly && dayNumber(d) <= dayNumber(today_())) return {};
+    QStringList lines;
+    for (const ScheduleEntry& e : schedule_.entries) {
+        if (e.paused) continue;
+        for (const Occurrence& o : occurrencesBetween(e, d, d)) {
+            const PostingRecord* r = schedule_.record(o.entry, o.index);
+            if (r && r->state == PostingState::Skipped) continue;
+            lines << QString::fromStdString(cp932ToUtf8Lossy(e.item)) + QStringLiteral(" ") +
+                         (e.expense ? QStringLiteral("-") : QStringLiteral("+")) +
+                         (e.ask ? QStringLiteral("?")
+                                : QString::fromLatin1(AmountFmt(e.amount)).trimmed());
+        }
+    }
+    return lines.join('\n');
+}
+
+void ScheduleWindow::catchUp() {
+    if (!refresh()) return;
+    Book& book = form1_->book();
+    QStringList problems;
+    {
+        BookDoor settling(book, "定期入力");
+        for (const std::string& w : settlePending(schedule_, path(), settling))
+            problems << QString::fromStdString(w);
+    }
+    const std::vector<Occurrence> due = dueOccurrences(schedule_, today_());
+    auto entryOf = [this](int id) {
+        for (const ScheduleEntry& e : schedule_.entries)
+            if (e.id == id) return e;
+        return ScheduleEntry{};
+    };
+    // Every due one is listed, the automatic ones too, so that no posting is
+    // silent; the automatic ones go in whichever button closes the list.
+    std::vector<ScheduleCatchUp::Row> rows;
+    std::vector<PostingChoice> choices;
+    for (const Occurrence& o : due) {
+        const ScheduleEntry e = entryOf(o.entry);
+        const bool automatic = !e.confirm && !e.ask;
+        rows.push_back({o, e, automatic});
+        if (automatic) choices.push_back({o, false, e.amount});
+    }
+    if (!rows.empty()) {
+        ScheduleCatchUp dialog(this);
+        dialog.setRows(rows);
+        Modal::exec(&dialog);
+        if (dialog.result() == QDialog::Accepted) {
+            const std::vector<PostingChoice> chosen = dialog.choices();
+            choices.insert(choices.end(), chosen.begin(), chosen.end());
+        }
+    }
+    if (!choices.empty()) {
+        BookDoor door(book, "定期入力");
+        for (const PostingOutcome& out : postChoices(schedule_, path(), choices, door))
+            if (!out.posted && !out.choice.skip) problems << QString::fromStdString(out.error);
+    }
+    form1_->mc->update();
+    refresh();
+    if (!problems.isEmpty())
+        throw AppError(QStringLiteral("定期入力できなかったものがあります\n").toStdString() +
+                       problems.join('\n').toStdString());
+}
