@@ -243,8 +243,12 @@ bool blank(const CsvRecord& r) {
 // number field gives the columns (the first date, the last number, the first
 // other text as the description).
 ColumnChoice columnsFromData(const std::vector<CsvRecord>& records) {
-    for (const CsvRecord& r : records) {
+    for (std::size_t n = 0; n < records.size(); ++n) {
+        const CsvRecord& r = records[n];
         ColumnChoice c;
+        // Lines above the first row are a header line the keywords missed,
+        // or account details: none of them is a row.
+        c.headerRecord = static_cast<int>(n) - 1;
         for (int i = 0; i < static_cast<int>(r.fields.size()); ++i) {
             int y, m, d;
             int64_t v;
@@ -730,4 +734,10 @@ ImportSideFiles readImportSideFiles(const std::string& ledgerDir) {
 
 void learnRule(ImportRules& rules, const StatementRow& row) {
     if (!row.normalised.empty() && !row.item.empty()) rules.items[row.normalised] = row.item;
+}
+
+void refuseUnreadableStatement(const std::vector<StatementRow>& rows) {
+    for (const StatementRow& row : rows)
+        if (row.state != RowState::Problem) return;
+    throw AppError("明細に読める行がありません");
 }

@@ -60,6 +60,9 @@ struct Statement {
     std::string shape;
 };
 
+// A statement whose date or amount columns are unknown.
+inline constexpr const char* NoStatementTable = "明細の日付と金額の列がわかりません";
+
 // Decodes and parses a statement and detects its columns. A file with no
 // records throws AppError; columns that could not be detected are -1.
 Statement readStatement(std::string_view bytes);
@@ -97,6 +100,10 @@ struct StatementRow {
 // The rows after the header line (blank records skipped), each with its
 // date and amount or its problem, and its occurrence among identical rows.
 std::vector<StatementRow> statementRows(const Statement& s, const ColumnChoice& c);
+
+// Throws AppError when not one row can be posted: the file is refused as a
+// whole rather than shown as a list of problems.
+void refuseUnreadableStatement(const std::vector<StatementRow>& rows);
 
 // Side files. Unreadable lines are kept as they were and counted, so a
 // damaged file is reported once and loses nothing when written back.

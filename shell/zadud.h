@@ -53,6 +53,7 @@ public:
     QAction* DiarySearch1 = nullptr;
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
+    QAction* StatementImport1 = nullptr; // 明細の取り込み...
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* K3 = nullptr;
@@ -67,6 +68,8 @@ public:
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
+    // "明細の取り込み...": asks for a statement and shows its preview.
+    void setStatementImport(std::function<void()> open);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -169,6 +172,7 @@ private:
     std::function<void(const QString&)> helpHandler_;
     std::function<void()> printHandler_;
     std::function<void()> pdfHandler_;
+    std::function<void()> statementImport_;
     QString helpFile_;
     void holdMonth(Hold hold, const std::string& file);
     std::string monthPath() const;
