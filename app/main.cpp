@@ -12,6 +12,7 @@
 #include "windows/nikiset.h"
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
+#include "windows/statement_import.h"
 #include "windows/ver.h"
 #include "windows/year_overview.h"
 
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     form1.setYearOverview(&yearOverview);
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
+    StatementImportWindow statementImport(&form1);
+    form1.setStatementImport([&statementImport] { statementImport.Open1Click(); });
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

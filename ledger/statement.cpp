@@ -518,6 +518,7 @@ std::vector<StatementRow> statementRows(const Statement& s, const ColumnChoice& 
             row.problem = "日付がありません";
         } else if (!parseStatementDate(date, row.year, row.month, row.day)) {
             row.problem = "日付ではありません: " + date;
+            row.year = row.month = row.day = 0;
         } else if (c.amount >= 0) {
             const AmountParse p = parseStatementAmount(field(rec, c.amount), value);
             if (p != AmountParse::Ok) row.problem = problemOf(p);
