@@ -106,7 +106,8 @@ TEST(Statement, ReimportAndOverlapAddNothingWhileTwoIdenticalPaymentsBothCount) 
 
 TEST(Statement, SideFilesRoundTripEscapesAndKeepDamagedLines) {
     ImportRules rules;
-    rules.items["100%\tOFF 🍣"] = utf8ToCp932("食費");
+    rules.items["100%41"] = utf8ToCp932("食費");
+    rules.items["TAB\tOFF 🍣"] = utf8ToCp932("食費");
     const std::string damaged = "no tab here\r\n";
     ImportRules back = parseImportRules(formatImportRules(rules) + damaged);
     EXPECT_EQ(back.items, rules.items);
