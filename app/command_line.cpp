@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/csv_command.h"
+#include "app/import_command.h"
 #include "app/pdf_command.h"
 #include "app/search_command.h"
 
@@ -19,8 +20,8 @@
 namespace {
 
 // Options that make the program run without windows.
-const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",
-                                    "-v",     "--pdf", "--csv",      "--search"};
+const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version", "-v",
+                                    "--pdf",  "--csv", "--search",   "--import"};
 
 } // namespace
 
@@ -78,6 +79,20 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("Prints the diary days holding all the words, newest first."),
         QStringLiteral("words"));
     parser.addOption(search);
+    const QCommandLineOption import(
+        QStringLiteral("import"),
+        QStringLiteral("Posts a card or bank statement (CSV) with the saved rules."),
+        QStringLiteral("file"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("With --import: the saved column profile."),
+                                     QStringLiteral("name"));
+    const QCommandLineOption defaultItem(
+        QStringLiteral("default-item"),
+        QStringLiteral("With --import: the item for rows no rule places."), QStringLiteral("name"));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("With --import: shows the rows, writes nothing."));
+    parser.addOptions({import, profile, defaultItem, dryRun});
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -92,5 +107,9 @@ int runCommandLine(QCoreApplication& app) {
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
     if (parser.isSet(search)) return runSearchCommand(parser.value(search));
+    if (parser.isSet(import))
+        return runImportCommand({parser.value(import).toStdString(),
+                                 parser.value(profile).toStdString(),
+                                 parser.value(defaultItem).toStdString(), parser.isSet(dryRun)});
     return -1;
 }

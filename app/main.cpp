@@ -2,6 +2,7 @@
 // or the windows in their order, the main window first. Each window lives
 // until the program ends.
 #include "app/command_line.h"
+#include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/zadud.h"
 #include "windows/diary_search.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
     StatementImportWindow statementImport(&form1);
+    statementImport.setPoster([&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
+        postStatementRows(form1.book(), rows, files);
+    });
     form1.setStatementImport([&statementImport] { statementImport.Open1Click(); });
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
