@@ -292,6 +292,17 @@ void StatementImportWindow::ImportClick() {
     std::vector<StatementRow> rows = rows_;
     post_(rows, files);
     files_ = std::move(files);
-    rows_ = std::move(rows);
+    // Rows of a month that may not be changed were left out; say which.
+    int refused = 0;
+    std::string reason;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows_[i].ticked && !rows[i].ticked) {
+            if (!refused++) reason = rows[i].problem;
+            rows_[i] = rows[i];
+        }
+    fillGrid();
+    if (refused)
+        ErrorBox::show(
+            QStringLiteral("%1 行は取り込めませんでした: %2").arg(refused).arg(utf8(reason)));
     accept();
 }
