@@ -15,46 +15,6 @@
 
 namespace {
 
-// Decodes one UTF-8 character at `i` (advanced past it); invalid bytes give
-// U+FFFD and advance by one.
-char32_t nextChar(std::string_view s, std::size_t& i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t c = len == 1 ? b : b & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-        const auto t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (t & 0x3F);
-    }
-    i += len;
-    return c;
-}
-
-void appendChar(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 bool validUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
@@ -107,7 +67,7 @@ std::string escapeField(const std::string& utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t start = i;
-        const char32_t c = nextChar(utf8, i);
+        const char32_t c = nextCodePoint(utf8, i);
         const std::string one = utf8.substr(start, i - start);
         if (c != '%' && c >= 0x20 && c != 0x7F) {
             try {
@@ -348,7 +308,7 @@ std::string normaliseText(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
-        char32_t c = nextChar(s, i);
+        char32_t c = nextCodePoint(s, i);
         if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
         if (c == 0x3000 || c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
         if (c >= 'a' && c <= 'z') c -= 32;
@@ -356,7 +316,7 @@ std::string normaliseText(std::string_view s) {
             c = HalfKana[c - 0xFF61];
             if (i < s.size()) {
                 std::size_t j = i;
-                const char32_t mark = nextChar(s, j);
+                const char32_t mark = nextCodePoint(s, j);
                 if (mark == 0xFF9E && voicable(c)) {
                     c = c == 0x30A6 ? 0x30F4 : c + 1;
                     i = j;
@@ -366,7 +326,7 @@ std::string normaliseText(std::string_view s) {
                 }
             }
         }
-        appendChar(out, c);
+        appendUtf8(out, c);
     }
     return out;
 }
