@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "ledger/statement_post.h"
 #include "shell/application.h"
+#include "shell/error_box.h"
 #include "shell/zadud.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
@@ -54,6 +55,9 @@ int main(int argc, char** argv) {
     StatementImportWindow statementImport(&form1);
     statementImport.setPoster([&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
         postStatementRows(form1.book(), rows, files);
+        // Saved at once, as the daily sheet saves what is typed; a failed
+        // save is shown and the amounts stay in memory, as typed ones would.
+        runGuarded([&form1] { form1.MonthSave(); });
     });
     form1.setStatementImport([&statementImport] { statementImport.Open1Click(); });
     HelpWindow help(&form1);
