@@ -43,6 +43,7 @@ int runImportCommand(const ImportOptions& options) {
         book.readConfiguration(exists, exists);
         const Statement statement = readStatement(readFileBytes(options.file));
         ImportSideFiles files = readImportSideFiles(book.ledgerDir());
+        files.log.undone = undoneSteps(book);
         for (const std::string& w : files.warnings)
             std::fprintf(stderr, "%s\n", w.c_str());
         const ColumnChoice columns = columnsFor(statement, files.profiles, options.profile);

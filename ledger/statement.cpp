@@ -512,6 +512,11 @@ std::vector<StatementRow> statementRows(const Statement& s, const ColumnChoice& 
     return rows;
 }
 
+bool ImportLog::imported(const std::string& fingerprint) const {
+    const auto found = fingerprints.find(fingerprint);
+    return found != fingerprints.end() && !undone.count(found->second);
+}
+
 ImportLog parseImportLog(const std::string& cp932Bytes) {
     ImportLog log;
     log.bytes = cp932Bytes;
@@ -520,22 +525,32 @@ ImportLog parseImportLog(const std::string& cp932Bytes) {
         if (line.empty()) return;
         std::vector<std::string> f = splitTabs(line);
         StatementRow row;
-        if (f.size() != 4 || !parseStatementDate(f[0], row.year, row.month, row.day)) {
+        uint64_t step = 0;
+        if ((f.size() != 4 && f.size() != 5) ||
+            !parseStatementDate(f[0], row.year, row.month, row.day) ||
+            (f.size() == 5 &&
+             (f[4].empty() || f[4].find_first_not_of("0123456789") != std::string::npos ||
+              f[4].size() > 18))) {
             ++log.damaged;
             return;
         }
-        log.fingerprints.insert(f[0] + "\t" + f[1] + "\t" + f[2] + "\t" + unescapeField(f[3]));
+        if (f.size() == 5) step = std::stoull(f[4]);
+        // A later line of the same row is a later import of it.
+        log.fingerprints[f[0] + "\t" + f[1] + "\t" + f[2] + "\t" + unescapeField(f[3])] = step;
     });
     return log;
 }
 
-std::string appendToImportLog(ImportLog& log, const std::vector<const StatementRow*>& rows) {
+std::string appendToImportLog(ImportLog& log, const std::vector<const StatementRow*>& rows,
+                              uint64_t step) {
     if (!log.bytes.empty() && log.bytes.back() != '\n') log.bytes += "\r\n";
     for (const StatementRow* row : rows) {
         const std::string key = row->fingerprint();
-        if (!log.fingerprints.insert(key).second) continue;
+        if (log.imported(key)) continue;
+        log.fingerprints[key] = step;
         const std::size_t cut = key.size() - row->normalised.size();
-        log.bytes += key.substr(0, cut) + escapeField(row->normalised) + "\r\n";
+        log.bytes += key.substr(0, cut) + escapeField(row->normalised) + "\t" +
+                     std::to_string(step) + "\r\n";
     }
     return log.bytes;
 }
@@ -642,8 +657,7 @@ void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const Impo
             row.ticked = false;
             continue;
         }
-        row.state =
-            log.fingerprints.count(row.fingerprint()) ? RowState::ImportedBefore : RowState::New;
+        row.state = log.imported(row.fingerprint()) ? RowState::ImportedBefore : RowState::New;
         const auto rule = rules.items.find(row.normalised);
         row.item.clear();
         if (rule != rules.items.end() && itemSlot(names, rule->second)) row.item = rule->second;

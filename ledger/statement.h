@@ -112,13 +112,19 @@ inline constexpr const char* ImportRulesFile = "ZADUD.RUL";
 inline constexpr const char* ImportProfilesFile = "ZADUD.PRF";
 
 struct ImportLog {
-    std::set<std::string> fingerprints;
+    // Fingerprint -> the undo step that posted it (0: not known).
+    std::map<std::string, uint64_t> fingerprints;
+    // Steps undone since: their rows count as not imported.
+    std::set<uint64_t> undone;
     std::string bytes; // the file as read, appended to
     int damaged = 0;
+    bool imported(const std::string& fingerprint) const;
 };
 ImportLog parseImportLog(const std::string& cp932Bytes);
-// Adds the rows' fingerprints not yet logged; returns the file's bytes.
-std::string appendToImportLog(ImportLog& log, const std::vector<const StatementRow*>& rows);
+// Adds the rows not imported yet, posted by undo step `step`; returns the
+// file's bytes.
+std::string appendToImportLog(ImportLog& log, const std::vector<const StatementRow*>& rows,
+                              uint64_t step = 0);
 
 struct ImportRules {
     std::map<std::string, std::string> items; // normalised description -> CP932 item name

@@ -3,7 +3,6 @@
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 
-#include <cstdio>
 #include <map>
 #include <utility>
 
@@ -25,56 +24,47 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
         }
     }
     std::vector<const StatementRow*> posted;
-    Book::ChangeGroup group(book, ChangeSource::Imported, "明細の取り込み");
-    for (StatementRow& row : rows) {
-        if (!row.ticked) continue;
-        const MonthKey m{row.year, row.month};
-        const int item = itemSlot(book.ledger(), row.item);
-        const auto held = refused.find(m);
-        if (held != refused.end() || item == 0) {
-            row.state = RowState::Problem;
-            row.problem = item == 0 ? "項目がありません" : held->second;
-            row.ticked = false;
-            continue;
-        }
-        book.addAmount(m, item, row.day, row.income ? AmountField::Income : AmountField::Expense,
-                       row.amount, ChangeSource::Imported);
-        posted.push_back(&row);
-    }
-    if (posted.empty()) return 0;
-    // The side files are written before the months are committed and put
-    // back when that fails: a log naming rows that were not posted would
-    // hide them at the next import.
-    struct Kept {
-        std::string path, bytes;
-        bool existed;
-    };
-    std::vector<Kept> kept;
-    ImportLog log = files.log;
-    const std::pair<const char*, std::string> writes[] = {
-        {ImportLogFile, appendToImportLog(log, posted)},
-        {ImportRulesFile, formatImportRules(files.rules)}};
-    try {
-        for (const auto& [name, bytes] : writes) {
-            Kept k{book.sideFile(name), {}, false};
-            k.existed = tryReadFileBytes(k.path, k.bytes) == 0;
-            writeFileSafely(k.path, bytes);
-            kept.push_back(std::move(k));
-        }
-        group.commit();
-    } catch (...) {
-        for (const Kept& k : kept) {
-            try {
-                if (k.existed)
-                    writeFileSafely(k.path, k.bytes);
-                else
-                    std::remove(k.path.c_str());
-            } catch (const AppError&) {
-                // The first error is the one to report.
+    {
+        Book::ChangeGroup group(book, ChangeSource::Imported, "明細の取り込み");
+        for (StatementRow& row : rows) {
+            if (!row.ticked) continue;
+            const MonthKey m{row.year, row.month};
+            const int item = itemSlot(book.ledger(), row.item);
+            const auto held = refused.find(m);
+            if (held != refused.end() || item == 0) {
+                row.state = RowState::Problem;
+                row.problem = item == 0 ? "項目がありません" : held->second;
+                row.ticked = false;
+                continue;
             }
+            book.addAmount(m, item, row.day,
+                           row.income ? AmountField::Income : AmountField::Expense, row.amount,
+                           ChangeSource::Imported);
+            posted.push_back(&row);
         }
+        if (posted.empty()) return 0;
+        // The rules go first: a failure there leaves the months as they were.
+        writeFileSafely(book.sideFile(ImportRulesFile), formatImportRules(files.rules));
+        group.commit();
+    }
+    // The log names the step now committed; without the log the rows would
+    // be counted again next time, so a failed write takes the step back.
+    const auto& steps = book.journal().undoable();
+    const uint64_t step = steps.empty() ? 0 : steps.back();
+    ImportLog log = files.log;
+    try {
+        writeFileSafely(book.sideFile(ImportLogFile), appendToImportLog(log, posted, step));
+    } catch (...) {
+        book.undo();
         throw;
     }
     files.log = std::move(log);
     return static_cast<int>(posted.size());
+}
+
+std::set<uint64_t> undoneSteps(const Book& book) {
+    std::set<uint64_t> undone;
+    for (const Book::HistoryRow& row : book.history())
+        if (row.undone) undone.insert(row.group);
+    return undone;
 }

@@ -4,6 +4,8 @@
 #include "ledger/book.h"
 #include "ledger/statement.h"
 
+#include <cstdint>
+#include <set>
 #include <vector>
 
 // Adds each ticked row's amount to its item's day (income or expense) in its
@@ -12,5 +14,9 @@
 // (its file or the one before could not be read, totals out of range) is
 // marked with the reason and left out. Any other failure, also in writing
 // a month or a side file, puts every posted row back and is rethrown.
-// Returns the number of rows posted.
+// The log records the undo step, so that rows of an import undone since
+// count as not imported. Returns the number of rows posted.
 int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFiles& files);
+
+// The steps of the book's journal that are undone now.
+std::set<uint64_t> undoneSteps(const Book& book);

@@ -2,6 +2,7 @@
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/statement_post.h"
 #include "ledger/text_file.h"
 #include "shell/error_box.h"
 #include "shell/window_style.h"
@@ -124,6 +125,7 @@ void StatementImportWindow::Open1Click() {
 void StatementImportWindow::openFile(const QString& path) {
     statement_ = readStatement(readFileBytes(path.toStdString()));
     files_ = readImportSideFiles(form1_->ledgerDirBytes());
+    files_.log.undone = undoneSteps(form1_->book());
     names_ = form1_->Ledger;
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);

@@ -27,16 +27,19 @@ TEST(StatementPost, OneUndoStepHeldMonthMarkedAndAFailedWriteUndoesEveryRow) {
     matchRows(rows, files.log, files.rules, book.ledger());
     const MonthKey oct{2026, 10}, dec{2026, 12};
 
-    // The last month's write fails: nothing stays posted, no log is left.
-    setWriteFaultHook([](const std::string& path, const std::string& step) {
-        return path.find(monthFileName(2026, 12)) != std::string::npos && step == "rename" ? EIO
-                                                                                           : 0;
-    });
-    std::vector<StatementRow> failing = rows;
-    EXPECT_THROW(postStatementRows(book, failing, files), AppError);
-    setWriteFaultHook(nullptr);
-    EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
-    EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
+    // A month's write or the log's write fails: nothing stays posted, no
+    // log is left.
+    for (const std::string failing : {monthFileName(2026, 12), std::string(ImportLogFile)}) {
+        SCOPED_TRACE(failing);
+        setWriteFaultHook([&](const std::string& path, const std::string& step) {
+            return path.find(failing) != std::string::npos && step == "rename" ? EIO : 0;
+        });
+        std::vector<StatementRow> copy = rows;
+        EXPECT_THROW(postStatementRows(book, copy, files), AppError);
+        setWriteFaultHook(nullptr);
+        EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
+        EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
+    }
 
     EXPECT_EQ(postStatementRows(book, rows, files), 2);
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 300);
@@ -46,7 +49,15 @@ TEST(StatementPost, OneUndoStepHeldMonthMarkedAndAFailedWriteUndoesEveryRow) {
     EXPECT_EQ(parseImportLog(readBytes(tmp.file(ImportLogFile))).fingerprints.size(), 2u);
     EXPECT_EQ(files.log.fingerprints.size(), 2u);
 
+    // Undone as one step: the rows count as new again.
     ASSERT_TRUE(book.undo());
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
     EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 0);
+    ImportLog log = parseImportLog(readBytes(tmp.file(ImportLogFile)));
+    matchRows(rows, log, files.rules, book.ledger());
+    EXPECT_EQ(rows[0].state, RowState::ImportedBefore);
+    log.undone = undoneSteps(book);
+    matchRows(rows, log, files.rules, book.ledger());
+    EXPECT_EQ(rows[0].state, RowState::New);
+    EXPECT_TRUE(rows[0].ticked);
 }
