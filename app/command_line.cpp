@@ -2,6 +2,7 @@
 
 #include "app/budget_command.h"
 #include "app/csv_command.h"
+#include "app/import_command.h"
 #include "app/pdf_command.h"
 #include "app/schedule_command.h"
 #include "app/search_command.h"
@@ -21,9 +22,9 @@
 namespace {
 
 // Options that make the program run without windows.
-const char* const BatchOptions[] = {"--help",     "-h",       "--help-all",     "--version",
-                                    "-v",         "--pdf",    "--csv",          "--search",
-                                    "--set-budget", "--budget", "--post-due", "--add-scheduled"};
+const char* const BatchOptions[] = {
+    "--help",       "-h",       "--help-all", "--version",       "-v",      "--pdf", "--csv",
+    "--search",     "--set-budget", "--budget", "--post-due", "--add-scheduled", "--import"};
 
 } // namespace
 
@@ -121,6 +122,20 @@ int runCommandLine(QCoreApplication& app) {
             o.value ? QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help),
                                          QString::fromLatin1(o.value))
                     : QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help)));
+    const QCommandLineOption import(
+        QStringLiteral("import"),
+        QStringLiteral("Posts a card or bank statement (CSV) with the saved rules."),
+        QStringLiteral("file"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("With --import: the saved column profile."),
+                                     QStringLiteral("name"));
+    const QCommandLineOption defaultItem(
+        QStringLiteral("default-item"),
+        QStringLiteral("With --import: the item for rows no rule places."), QStringLiteral("name"));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("With --import: shows the rows, writes nothing."));
+    parser.addOptions({import, profile, defaultItem, dryRun});
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -140,5 +155,9 @@ int runCommandLine(QCoreApplication& app) {
     if (parser.isSet(setBudget))
         return runSetBudget(parser.value(setBudget).toStdString(), parser.positionalArguments());
     if (parser.isSet(budget)) return runBudgetReport(parser.value(budget).toStdString());
+    if (parser.isSet(import))
+        return runImportCommand({parser.value(import).toStdString(),
+                                 parser.value(profile).toStdString(),
+                                 parser.value(defaultItem).toStdString(), parser.isSet(dryRun)});
     return -1;
 }

@@ -3,7 +3,9 @@
 // until the program ends.
 #include "app/command_line.h"
 #include "app/schedule_command.h"
+#include "ledger/statement_post.h"
 #include "shell/application.h"
+#include "shell/error_box.h"
 #include "shell/first_paint.h"
 #include "shell/zadud.h"
 #include "windows/budget_window.h"
@@ -17,6 +19,7 @@
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
 #include "windows/schedule_window.h"
+#include "windows/statement_import.h"
 #include "windows/ver.h"
 #include "windows/year_overview.h"
 
@@ -60,6 +63,14 @@ int main(int argc, char** argv) {
     form1.setScheduleWindow(&schedule, [&schedule] { schedule.catchUp(); });
     ChangeHistory history(&form1);
     form1.setChangeHistory(&history);
+    StatementImportWindow statementImport(&form1);
+    statementImport.setPoster([&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
+        postStatementRows(form1.book(), rows, files);
+        // Saved at once, as the daily sheet saves what is typed; a failed
+        // save is shown and the amounts stay in memory, as typed ones would.
+        runGuarded([&form1] { form1.MonthSave(); });
+    });
+    form1.setStatementImport([&statementImport] { statementImport.Open1Click(); });
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

@@ -77,6 +77,8 @@ Converter& fromUtf8() {
     return c;
 }
 
+} // namespace
+
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -95,8 +97,6 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// The code point at `i`, which moves past it. Widgets hand over well-formed
-// UTF-8; a stray byte is taken as a character of its own value.
 char32_t nextCodePoint(std::string_view s, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char b = byte(i);
@@ -116,6 +116,8 @@ char32_t nextCodePoint(std::string_view s, std::size_t& i) {
     i += more + 1;
     return c;
 }
+
+namespace {
 
 std::string withWhere(const std::string& where, const char* joint, const std::string& text) {
     return where.empty() ? text : where + joint + text;

@@ -53,3 +53,8 @@ void refuseControls(std::string_view utf8, const std::string& where,
 // A character as messages name it: "「〜」(U+301C)", or "Ctrl-Z (U+001A)" for
 // a control character, which has no glyph.
 std::string describeChar(char32_t c);
+
+// UTF-8 one character at a time. nextCodePoint returns the code point at `i`
+// and moves past it; a stray byte is taken as a character of its own value.
+char32_t nextCodePoint(std::string_view utf8, std::size_t& i);
+void appendUtf8(std::string& out, char32_t c);

@@ -123,6 +123,7 @@ void TForm1::buildUi() {
     Print1 = Exit1->addAction(QStringLiteral("印刷..."));
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Pdf1 = Exit1->addAction(QStringLiteral("PDF出力..."));
+    StatementImport1 = Exit1->addAction(QStringLiteral("明細の取り込み..."));
     Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -175,6 +176,9 @@ void TForm1::buildUi() {
     connect(Budget1, &QAction::triggered, this, guarded(this, &TForm1::Budget1Click));
     connect(Print1, &QAction::triggered, this, guarded(this, &TForm1::Print1Click));
     connect(Pdf1, &QAction::triggered, this, guarded(this, &TForm1::Pdf1Click));
+    connect(StatementImport1, &QAction::triggered, this, [this] {
+        if (statementImport_) runGuarded(statementImport_);
+    });
     connect(K2, &QAction::triggered, this, guarded(this, &TForm1::K2Click));
     connect(K3, &QAction::triggered, this, guarded(this, &TForm1::K3Click));
     connect(About1, &QAction::triggered, this, guarded(this, &TForm1::About1Click));
@@ -183,7 +187,8 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1,
+                       StatementImport1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -277,6 +282,11 @@ void TForm1::setScheduleWindow(QDialog* window, std::function<void()> catchUp) {
 
 void TForm1::Schedule1Click() {
     if (schedule_) Modal::exec(schedule_);
+}
+
+void TForm1::setStatementImport(std::function<void()> open) {
+    statementImport_ = std::move(open);
+    StatementImport1->setEnabled(static_cast<bool>(statementImport_));
 }
 
 void TForm1::setSheetFiller(std::function<void()> fill) {

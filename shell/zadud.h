@@ -93,6 +93,7 @@ public:
     QAction* Schedule1 = nullptr; // the scheduled entries
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
+    QAction* StatementImport1 = nullptr; // 明細の取り込み...
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* Budget1 = nullptr; // the budget window
@@ -113,6 +114,8 @@ public:
     // entered (at start-up too).
     void setScheduleWindow(QDialog* window, std::function<void()> catchUp);
     void setChangeHistory(QDialog* history);
+    // "明細の取り込み...": asks for a statement and shows its preview.
+    void setStatementImport(std::function<void()> open);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -251,6 +254,7 @@ private:
     std::function<void(const QString&)> helpHandler_;
     std::function<void()> printHandler_;
     std::function<void()> pdfHandler_;
+    std::function<void()> statementImport_;
     QString helpFile_;
     bool activated_ = false;
 };

@@ -1,0 +1,70 @@
+#include "app/import_command.h"
+
+#include "app/command_line.h"
+#include "ledger/cp932.h"
+#include "ledger/errors.h"
+#include "ledger/statement.h"
+#include "ledger/statement_post.h"
+#include "ledger/text_file.h"
+
+#include <QDir>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+std::string rowLine(const StatementRow& row) {
+    char date[16] = "-";
+    if (row.year) std::snprintf(date, sizeof date, "%04d-%02d-%02d", row.year, row.month, row.day);
+    std::string line =
+        std::string(date) + '\t' + (row.item.empty() ? "?" : cp932ToUtf8Lossy(row.item)) + '\t';
+    if (row.state != RowState::Problem)
+        line += (row.income ? "" : "-") + std::to_string(row.amount);
+    line += '\t';
+    if (row.state == RowState::Problem)
+        line += "skipped (" + std::to_string(row.line) + "行目: " + row.problem + ")";
+    else if (row.state == RowState::ImportedBefore)
+        line += "imported before";
+    else if (row.ticked)
+        line += "new";
+    else
+        line += "skipped";
+    return line + '\n';
+}
+
+} // namespace
+
+int runImportCommand(const ImportOptions& options) {
+    try {
+        // The book of the working directory, as the main window reads it,
+        // with no month in memory: every row goes to its month's file.
+        Book book(QDir::currentPath().toStdString());
+        const auto exists = [](const std::string& path) { return isDirectory(path); };
+        book.readConfiguration(exists, exists);
+        const Statement statement = readStatement(readFileBytes(options.file));
+        ImportSideFiles files = readImportSideFiles(book.ledgerDir());
+        files.log.undone = undoneSteps(book);
+        for (const std::string& w : files.warnings)
+            std::fprintf(stderr, "%s\n", w.c_str());
+        const ColumnChoice columns = columnsFor(statement, files.profiles, options.profile);
+        if (!columns.usable()) throw AppError(NoStatementTable);
+        std::vector<StatementRow> rows = statementRows(statement, columns);
+        std::string defaultItem;
+        if (!options.defaultItem.empty()) {
+            defaultItem = utf8ToCp932(options.defaultItem);
+            if (!itemSlot(book.ledger(), defaultItem))
+                throw AppError("項目 " + options.defaultItem + " がありません");
+        }
+        matchRows(rows, files.log, files.rules, book.ledger(), defaultItem);
+        refuseUnreadableStatement(rows);
+        if (!options.dryRun) postStatementRows(book, rows, files);
+        std::string out;
+        for (const StatementRow& row : rows)
+            out += rowLine(row);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (std::fflush(stdout) != 0) throw fileError(EIO, "");
+        return 0;
+    } catch (const std::exception& e) {
+        return reportFailure(e, 2);
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Posting a statement's ticked rows through the book's one door.
+
+#include "ledger/book.h"
+#include "ledger/statement.h"
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+// Adds each ticked row's amount to its item's day (income or expense) in its
+// month, as one undo step, then writes the import log (the posted rows'
+// fingerprints) and the rules. A row of a month that may not be changed
+// (its file or the one before could not be read, totals out of range) is
+// marked with the reason and left out. Any other failure, also in writing
+// a month or a side file, puts every posted row back and is rethrown.
+// The log records the undo step, so that rows of an import undone since
+// count as not imported. Returns the number of rows posted.
+int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFiles& files);
+
+// The steps of the book's journal that are undone now.
+std::set<uint64_t> undoneSteps(const Book& book);

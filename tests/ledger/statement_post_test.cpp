@@ -1,0 +1,63 @@
+#include "ledger/statement_post.h"
+
+#include "ledger/cp932.h"
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "tests/support/file_support.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+TEST(StatementPost, OneUndoStepHeldMonthMarkedAndAFailedWriteUndoesEveryRow) {
+    TempFolder tmp;
+    writeBytes(tmp.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+    // A folder under a month file's name cannot be read, even by root; the
+    // month after it has a file, so later months do not carry from it.
+    std::filesystem::create_directories(tmp.file(monthFileName(2026, 8)));
+    writeBytes(tmp.file(monthFileName(2026, 9)), "");
+    Book book(tmp.path());
+    const auto yes = [](const std::string&) { return true; };
+    book.readConfiguration(yes, yes);
+    ImportSideFiles files;
+    files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
+    const Statement s = readStatement("日付,摘要,金額\n2026/10/05,パン屋,300\n"
+                                      "2026/08/03,パン屋,200\n2026/12/01,パン屋,-100\n");
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, files.log, files.rules, book.ledger());
+    const MonthKey oct{2026, 10}, dec{2026, 12};
+
+    // A month's write or the log's write fails: nothing stays posted, no
+    // log is left.
+    for (const std::string failing : {monthFileName(2026, 12), std::string(ImportLogFile)}) {
+        SCOPED_TRACE(failing);
+        setWriteFaultHook([&](const std::string& path, const std::string& step) {
+            return path.find(failing) != std::string::npos && step == "rename" ? EIO : 0;
+        });
+        std::vector<StatementRow> copy = rows;
+        EXPECT_THROW(postStatementRows(book, copy, files), AppError);
+        setWriteFaultHook(nullptr);
+        EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
+        EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
+    }
+
+    EXPECT_EQ(postStatementRows(book, rows, files), 2);
+    EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 300);
+    EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 100);
+    EXPECT_EQ(rows[1].state, RowState::Problem);
+    EXPECT_NE(rows[1].problem.find(monthFileName(2026, 8)), std::string::npos) << rows[1].problem;
+    EXPECT_EQ(parseImportLog(readBytes(tmp.file(ImportLogFile))).fingerprints.size(), 2u);
+    EXPECT_EQ(files.log.fingerprints.size(), 2u);
+
+    // Undone as one step: the rows count as new again.
+    ASSERT_TRUE(book.undo());
+    EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
+    EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 0);
+    ImportLog log = parseImportLog(readBytes(tmp.file(ImportLogFile)));
+    matchRows(rows, log, files.rules, book.ledger());
+    EXPECT_EQ(rows[0].state, RowState::ImportedBefore);
+    log.undone = undoneSteps(book);
+    matchRows(rows, log, files.rules, book.ledger());
+    EXPECT_EQ(rows[0].state, RowState::New);
+    EXPECT_TRUE(rows[0].ticked);
+}

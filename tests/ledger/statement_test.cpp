@@ -1,0 +1,138 @@
+#include "ledger/statement.h"
+
+#include "ledger/cp932.h"
+#include "ledger/errors.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// date, description, amount (expense negative) or the problem, per row.
+std::string describe(const std::vector<StatementRow>& rows) {
+    std::string out;
+    for (const StatementRow& r : rows) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%d-%d-%d", r.year, r.month, r.day);
+        out += r.state == RowState::Problem
+                   ? "line " + std::to_string(r.line) + ": " + r.problem + "\n"
+                   : std::string(date) + " " + r.description + " " + (r.income ? "+" : "-") +
+                         std::to_string(r.amount) + "\n";
+    }
+    return out;
+}
+
+MonthLedger names() {
+    MonthLedger m;
+    m.Items[1].Name = utf8ToCp932("食費");
+    m.Items[2].Name = utf8ToCp932("給与");
+    return m;
+}
+
+} // namespace
+
+TEST(Statement, ReadsBothEncodingsBothLayoutsHeaderLinesAndQuotedFields) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        StatementEncoding encoding;
+        std::string rows;
+    } cases[] = {
+        {"card, CP932, lines before the header, quoted comma, ¥ and full-width digits",
+         utf8ToCp932("カード会員様\r\nご利用期間,2026年11月\r\n\r\n"
+                     "ご利用日,ご利用店名,ご利用金額,支払区分\r\n"
+                     "2026/11/03,\"ｽｰﾊﾟｰ ﾏﾙｴﾂ, 本店\",\"￥1,280\",1回\r\n"
+                     "２０２６年１１月５日,返品 ABC,-300,1回\r\n"
+                     "2026/02/30,存在しない日,100,1回\r\n"
+                     "2026/11/06,数値でない,abc,1回\r\n"
+                     "2026/11/07,大きすぎる,\"3,000,000,000\",1回\r\n"
+                     ",,合計,\"1,280\"\r\n"),
+         StatementEncoding::Cp932,
+         "2026-11-3 ｽｰﾊﾟｰ ﾏﾙｴﾂ, 本店 -1280\n2026-11-5 返品 ABC +300\n"
+         "line 7: 日付ではありません: 2026/02/30\nline 8: 金額が数値ではありません\n"
+         "line 9: 金額が整数の範囲を超えています\nline 10: 日付がありません\n"},
+        {"bank, UTF-8 with BOM, LF, two amount columns, doubled quotes",
+         "\xEF\xBB\xBF取引日,摘要,お引出金額,お預り金額,残高\n"
+         "2026-12-01,\"給与 \"\"12月\"\"\",,\"250,000\",300000\n"
+         "2026-12-08,ATM,\"10,000\",,290000\n"
+         "2026-12-09,両方,1,1,0\n",
+         StatementEncoding::Utf8Bom,
+         "2026-12-1 給与 \"12月\" +250000\n2026-12-8 ATM -10000\nline 4: "
+         "入金と出金の両方があります\n"},
+        {"UTF-8 without BOM, a line break inside quotes, no header line",
+         "20261210,\"二行の\r\n摘要\",1200円\r\n2026.12.11 10:15,コンビニ,▲50\r\n",
+         StatementEncoding::Utf8, "2026-12-10 二行の\r\n摘要 -1200\n2026-12-11 コンビニ +50\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Statement s = readStatement(c.bytes);
+        EXPECT_EQ(s.encoding, c.encoding);
+        EXPECT_EQ(describe(statementRows(s, s.columns)), c.rows);
+    }
+    EXPECT_THROW(readStatement("\r\n,,\r\n"), AppError);
+}
+
+TEST(Statement, ReimportAndOverlapAddNothingWhileTwoIdenticalPaymentsBothCount) {
+    const std::string november = "利用日,利用店名,利用金額\n2026/11/20,ｶﾌｪ,500\n"
+                                 "2026/11/20,ｶﾌｪ,500\n2026/11/28,パン屋,300\n";
+    ImportLog log;
+    ImportRules rules;
+    rules.items[normaliseText("カフェ")] = utf8ToCp932("食費");
+    Statement s = readStatement(november);
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, log, rules, names());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(rows[0].ticked && rows[1].ticked); // the same coffee twice: both count
+    EXPECT_FALSE(rows[2].ticked);                  // no rule: left for the user
+    rows[2].item = utf8ToCp932("食費");
+    learnRule(rules, rows[2]);
+    std::vector<const StatementRow*> posted = {&rows[0], &rows[1], &rows[2]};
+    log = parseImportLog(appendToImportLog(log, posted));
+    EXPECT_EQ(log.fingerprints.size(), 3u);
+
+    // The next statement repeats the last week of November in full-width
+    // spelling and adds one more coffee that day and a December row.
+    const std::string overlap =
+        utf8ToCp932("利用日,利用店名,利用金額\r\n2026/11/20,カフェ,500\r\n2026/11/20,カフェ,500\r\n"
+                    "2026/11/20,カフェ,500\r\n2026/11/28,パン屋,300\r\n2026/12/01,パン屋,300\r\n");
+    s = readStatement(overlap);
+    rows = statementRows(s, s.columns);
+    matchRows(rows, log, rules, names());
+    std::string states;
+    for (const StatementRow& r : rows)
+        states +=
+            std::string(r.state == RowState::ImportedBefore ? "B" : "N") + (r.ticked ? "x " : "_ ");
+    EXPECT_EQ(states, "B_ B_ Nx B_ Nx ");
+}
+
+TEST(Statement, SideFilesRoundTripEscapesAndKeepDamagedLines) {
+    ImportRules rules;
+    rules.items["100%41"] = utf8ToCp932("食費");
+    rules.items["TAB\tOFF 🍣"] = utf8ToCp932("食費");
+    const std::string damaged = "no tab here\r\n";
+    ImportRules back = parseImportRules(formatImportRules(rules) + damaged);
+    EXPECT_EQ(back.items, rules.items);
+    EXPECT_EQ(back.damaged, 1);
+    EXPECT_EQ(formatImportRules(back), formatImportRules(rules) + damaged);
+
+    ImportProfiles profiles;
+    const Statement bank =
+        readStatement("口座,1\n日付,内容,出金,入金\n2026/1/1,a,1,\n2026/1/2,b,,2\n");
+    profiles.save({"銀行%", bank.shape, bank.columns});
+    ImportProfile card{"カード", "#3", {}};
+    card.columns.date = 2, card.columns.description = 0, card.columns.amount = 1;
+    card.columns.positiveIsIncome = true;
+    profiles.save(card);
+    const ImportProfiles read = parseImportProfiles(formatImportProfiles(profiles) + "x\t\r\n");
+    ASSERT_EQ(read.profiles.size(), 2u);
+    EXPECT_EQ(read.damaged, 1);
+    // Picked by shape for a file that looks the same, by name otherwise.
+    std::string used;
+    const Statement again = readStatement("日付,内容,出金,入金\n2026/2/1,c,5,\n");
+    EXPECT_EQ(columnsFor(again, read, "", &used).expense, 2);
+    EXPECT_EQ(used, "銀行%");
+    const Statement headerless = readStatement("ﾊﾟﾝ,120,2026/3/4\n");
+    const ColumnChoice c = columnsFor(headerless, read, "カード", &used);
+    EXPECT_EQ(describe(statementRows(headerless, c)), "2026-3-4 ﾊﾟﾝ +120\n");
+    EXPECT_THROW(columnsFor(again, read, "カード"), AppError);
+    EXPECT_THROW(columnsFor(again, read, "なし"), AppError);
+}

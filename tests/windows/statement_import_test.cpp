@@ -1,0 +1,83 @@
+#include "windows/statement_import.h"
+
+#include "ledger/cp932.h"
+#include "tests/windows/main_window_fixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+class StatementImport : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        form1->LedgerDir = QString::fromStdString(tmp.path());
+        form1->Ledger.Items[1].Name = utf8ToCp932("食費");
+        form1->Ledger.Items[2].Name = utf8ToCp932("日用品");
+        window = std::make_unique<StatementImportWindow>(form1.get());
+        form1->setStatementImport([this] { window->Open1Click(); });
+        window->setFileAsker([this] { return QString::fromStdString(tmp.file("card.csv")); });
+        window->setPoster([this](std::vector<StatementRow>& rows, ImportSideFiles& files) {
+            for (const StatementRow& r : rows)
+                if (r.ticked) posted.push_back(r.description);
+            rules = files.rules;
+        });
+    }
+    void TearDown() override {
+        window.reset();
+        MainWindowFixture::TearDown();
+    }
+    std::string column(int c) const {
+        QString out;
+        for (int r = 0; r < window->SG1->rowCount(); ++r)
+            out += (c == StatementImportWindow::Tick
+                        ? QString(window->SG1->item(r, c)->checkState() == Qt::Checked ? "x" : "_")
+                        : window->SG1->item(r, c)->text()) +
+                   "|";
+        return out.toStdString();
+    }
+    void choose(QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    std::unique_ptr<StatementImportWindow> window;
+    std::vector<std::string> posted;
+    ImportRules rules;
+};
+
+} // namespace
+
+TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns) {
+    // The card's own column names are unknown; the first number column is
+    // the point count, which detection takes for the amount.
+    writeBytes(tmp.file("card.csv"), utf8ToCp932("日付,店,ポイント,請求\r\n"
+                                                 "2026/12/01,パン屋,3,300\r\n"
+                                                 "2026/12/02,薬局,5,500\r\n"
+                                                 "2026/12/32,誤り,1,100\r\n"));
+    writeBytes(tmp.file(ImportRulesFile), utf8ToCp932("パン屋\t食費\r\n"));
+    form1->StatementImport1->trigger();
+    ASSERT_TRUE(window->isVisible());
+    choose(window->AmountColumn, window->AmountColumn->findData(3));
+    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||");
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|_|");
+    EXPECT_EQ(column(StatementImportWindow::State), "|項目なし|日付ではありません: 2026/12/32|");
+
+    auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
+    choose(item, item->findText("日用品"));
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|_|");
+    window->ProfileName->setText("カードA");
+    window->SaveProfile->click();
+    window->ImportButton->click();
+    EXPECT_EQ(posted, (std::vector<std::string>{"パン屋", "薬局"}));
+    EXPECT_EQ(rules.items.at(normaliseText("薬局")), utf8ToCp932("日用品"));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+
+    // The next file of that shape comes with the saved columns.
+    window->openFile(QString::fromStdString(tmp.file("card.csv")));
+    EXPECT_EQ(window->ProfileName->text(), "カードA");
+    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||");
+}

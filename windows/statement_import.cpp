@@ -1,0 +1,310 @@
+#include "windows/statement_import.h"
+
+#include "ledger/cp932.h"
+#include "ledger/errors.h"
+#include "ledger/statement_post.h"
+#include "ledger/text_file.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QString utf8(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString amountText(const StatementRow& r) {
+    return (r.income ? QStringLiteral("+") : QStringLiteral("-")) +
+           QLocale(QLocale::Japanese).toString(r.amount);
+}
+
+QString stateText(const StatementRow& r) {
+    switch (r.state) {
+    case RowState::Problem:
+        return utf8(r.problem);
+    case RowState::ImportedBefore:
+        return QStringLiteral("取込済み");
+    case RowState::New:
+        return r.item.empty() ? QStringLiteral("項目なし") : QString();
+    }
+    return {};
+}
+
+} // namespace
+
+StatementImportWindow::StatementImportWindow(TForm1* form1) : QDialog(form1), form1_(form1) {
+    setWindowTitle(QStringLiteral("明細の取り込み"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* columns = new QHBoxLayout;
+    auto box = [&](QComboBox*& combo, const char* name, const QString& label) {
+        combo = new QComboBox(this);
+        combo->setObjectName(QString::fromLatin1(name));
+        columns->addWidget(new QLabel(label, this));
+        columns->addWidget(combo);
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this,
+                guarded(this, &StatementImportWindow::columnsChanged));
+    };
+    box(DateColumn, "DateColumn", QStringLiteral("日付"));
+    box(DescriptionColumn, "DescriptionColumn", QStringLiteral("内容"));
+    box(AmountColumn, "AmountColumn", QStringLiteral("金額"));
+    box(IncomeColumn, "IncomeColumn", QStringLiteral("入金"));
+    box(ExpenseColumn, "ExpenseColumn", QStringLiteral("出金"));
+    box(Sign, "Sign", QStringLiteral("正の金額"));
+    Sign->addItems({QStringLiteral("支出"), QStringLiteral("収入")});
+    columns->addStretch();
+    layout->addLayout(columns);
+
+    auto* profile = new QHBoxLayout;
+    profile->addWidget(new QLabel(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ名"), this));
+    ProfileName = new QLineEdit(this);
+    ProfileName->setObjectName(QStringLiteral("ProfileName"));
+    profile->addWidget(ProfileName);
+    SaveProfile = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
+    profile->addWidget(SaveProfile);
+    profile->addStretch();
+    layout->addLayout(profile);
+    connect(SaveProfile, &QPushButton::clicked, this,
+            guarded(this, &StatementImportWindow::SaveProfileClick));
+
+    SG1 = new QTableWidget(0, 6, this);
+    SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->setHorizontalHeaderLabels({QStringLiteral("取込"), QStringLiteral("日付"),
+                                    QStringLiteral("内容"), QStringLiteral("金額"),
+                                    QStringLiteral("項目"), QStringLiteral("状態")});
+    SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
+    SG1->verticalHeader()->setVisible(false);
+    SG1->setSelectionMode(QAbstractItemView::NoSelection);
+    layout->addWidget(SG1, 1);
+    connect(SG1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (filling_ || item->column() != Tick) return;
+        runGuarded([&] {
+            rows_.at(item->row()).ticked = item->checkState() == Qt::Checked;
+            rowEdited(item->row());
+        });
+    });
+
+    auto* bottom = new QHBoxLayout;
+    Status = new QLabel(this);
+    bottom->addWidget(Status, 1);
+    ImportButton = new QPushButton(QStringLiteral("取り込み"), this);
+    CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    bottom->addWidget(ImportButton);
+    bottom->addWidget(CancelButton);
+    layout->addLayout(bottom);
+    connect(ImportButton, &QPushButton::clicked, this,
+            guarded(this, &StatementImportWindow::ImportClick));
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    resize(760, 480);
+}
+
+void StatementImportWindow::Open1Click() {
+    const QString path =
+        askFile_ ? askFile_()
+                 : QFileDialog::getOpenFileName(form1_, QStringLiteral("明細の取り込み"), QString(),
+                                                QStringLiteral("CSV (*.csv *.txt);;*"));
+    if (path.isEmpty()) return;
+    openFile(path);
+    Modal::exec(this);
+}
+
+void StatementImportWindow::openFile(const QString& path) {
+    statement_ = readStatement(readFileBytes(path.toStdString()));
+    files_ = readImportSideFiles(form1_->ledgerDirBytes());
+    files_.log.undone = undoneSteps(form1_->book());
+    names_ = form1_->Ledger;
+    std::string used;
+    const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);
+    ProfileName->setText(utf8(used));
+    std::size_t widest = 0;
+    for (const CsvRecord& r : statement_.records)
+        widest = std::max(widest, r.fields.size());
+    const CsvRecord* header = statement_.columns.headerRecord >= 0
+                                  ? &statement_.records[statement_.columns.headerRecord]
+                                  : nullptr;
+    for (QComboBox* combo :
+         {DateColumn, DescriptionColumn, AmountColumn, IncomeColumn, ExpenseColumn}) {
+        combo->clear();
+        combo->addItem(QStringLiteral("なし"), -1);
+        for (std::size_t i = 0; i < widest; ++i) {
+            QString label = QString::number(i + 1);
+            if (header && i < header->fields.size()) label += ": " + utf8(header->fields[i]);
+            combo->addItem(label, static_cast<int>(i));
+        }
+    }
+    showChoice(c);
+    rows_.clear();
+    columnsChanged();
+    for (const std::string& w : files_.warnings)
+        ErrorBox::show(utf8(w));
+}
+
+ColumnChoice StatementImportWindow::choiceFromBoxes() const {
+    ColumnChoice c;
+    c.date = DateColumn->currentData().toInt();
+    c.description = DescriptionColumn->currentData().toInt();
+    c.amount = AmountColumn->currentData().toInt();
+    c.income = IncomeColumn->currentData().toInt();
+    c.expense = ExpenseColumn->currentData().toInt();
+    c.positiveIsIncome = Sign->currentIndex() == 1;
+    c.headerRecord = shownHeader_;
+    return c;
+}
+
+void StatementImportWindow::showChoice(const ColumnChoice& c) {
+    auto set = [](QComboBox* combo, int col) { combo->setCurrentIndex(combo->findData(col)); };
+    set(DateColumn, c.date);
+    set(DescriptionColumn, c.description);
+    set(AmountColumn, c.amount);
+    set(IncomeColumn, c.income);
+    set(ExpenseColumn, c.expense);
+    Sign->setCurrentIndex(c.positiveIsIncome ? 1 : 0);
+    shownHeader_ = c.headerRecord;
+}
+
+void StatementImportWindow::columnsChanged() {
+    ColumnChoice c = choiceFromBoxes();
+    // One amount column wins over the pair: both cannot be read at once.
+    if (c.amount >= 0) c.income = c.expense = -1;
+    // What the user chose for a line stays when the columns are read again.
+    std::vector<StatementRow> before = std::move(rows_);
+    std::vector<bool> chosenBefore = std::move(chosen_);
+    rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
+    matchRows(rows_, files_.log, files_.rules, names_);
+    chosen_.assign(rows_.size(), false);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        for (std::size_t j = 0; j < before.size(); ++j)
+            if (before[j].line == rows_[i].line && chosenBefore[j] &&
+                rows_[i].state != RowState::Problem) {
+                rows_[i].item = before[j].item;
+                rows_[i].ticked = before[j].ticked;
+                chosen_[i] = true;
+            }
+    fillGrid();
+}
+
+void StatementImportWindow::fillGrid() {
+    filling_ = true;
+    SG1->clearContents();
+    SG1->setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const StatementRow& row = rows_[r];
+        auto* tick = new QTableWidgetItem;
+        tick->setFlags(row.state == RowState::Problem
+                           ? Qt::ItemIsEnabled
+                           : Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        tick->setCheckState(row.ticked ? Qt::Checked : Qt::Unchecked);
+        SG1->setItem(r, Tick, tick);
+        auto text = [&](int col, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
+            auto* item = new QTableWidgetItem(s);
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setTextAlignment(align | Qt::AlignVCenter);
+            if (row.state != RowState::New || row.item.empty())
+                item->setForeground(row.state == RowState::Problem ? QColor(192, 0, 0)
+                                                                   : QColor(128, 128, 128));
+            SG1->setItem(r, col, item);
+        };
+        text(Date, row.state == RowState::Problem && !row.year
+                       ? QStringLiteral("%1行目").arg(row.line)
+                       : QStringLiteral("%1/%2/%3").arg(row.year).arg(row.month).arg(row.day));
+        text(Description, utf8(row.description).simplified());
+        text(Amount, row.state == RowState::Problem ? QString() : amountText(row), Qt::AlignRight);
+        text(State, stateText(row));
+        if (row.state == RowState::Problem) continue;
+        auto* combo = new QComboBox;
+        combo->addItem(QString(), QByteArray());
+        for (int i = 1; i <= ShownItems; ++i)
+            if (!names_.Items[i].Name.empty())
+                combo->addItem(utf8(cp932ToUtf8Lossy(names_.Items[i].Name)),
+                               QByteArray::fromStdString(names_.Items[i].Name));
+        combo->setCurrentIndex(std::max(0, combo->findData(QByteArray::fromStdString(row.item))));
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this, [this, r, combo] {
+            runGuarded([&] {
+                StatementRow& row = rows_.at(r);
+                row.item = combo->currentData().toByteArray().toStdString();
+                chosen_.at(r) = true;
+                if (row.state == RowState::New) row.ticked = !row.item.empty();
+                rowEdited(r);
+            });
+        });
+        SG1->setCellWidget(r, Item, combo);
+    }
+    SG1->resizeColumnsToContents();
+    SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
+    filling_ = false;
+    rowEdited(-1);
+}
+
+void StatementImportWindow::rowEdited(int row) {
+    if (row >= 0) {
+        filling_ = true;
+        StatementRow& r = rows_.at(row);
+        if (r.ticked && r.item.empty()) r.ticked = false; // nowhere to post it
+        SG1->item(row, Tick)->setCheckState(r.ticked ? Qt::Checked : Qt::Unchecked);
+        SG1->item(row, State)->setText(stateText(r));
+        filling_ = false;
+    }
+    int ticked = 0, before = 0, problems = 0;
+    for (const StatementRow& r : rows_) {
+        ticked += r.ticked;
+        before += r.state == RowState::ImportedBefore;
+        problems += r.state == RowState::Problem;
+    }
+    Status->setText(rows_.empty()
+                        ? QStringLiteral("日付と金額の列を選んでください")
+                        : QStringLiteral("%1 行を取り込みます (取込済み %2 行、読めない行 %3 行)")
+                              .arg(ticked)
+                              .arg(before)
+                              .arg(problems));
+    ImportButton->setEnabled(ticked > 0);
+}
+
+void StatementImportWindow::SaveProfileClick() {
+    const QString name = ProfileName->text().trimmed();
+    if (name.isEmpty()) throw AppError("ﾌﾟﾛﾌｧｲﾙ名を入力してください");
+    ColumnChoice c = choiceFromBoxes();
+    if (c.amount >= 0) c.income = c.expense = -1;
+    if (!c.usable()) throw AppError(NoStatementTable);
+    ImportProfiles profiles = files_.profiles;
+    profiles.save({name.toStdString(), statementShape(statement_, c.headerRecord), c});
+    writeFileSafely(joinPath(form1_->ledgerDirBytes(), ImportProfilesFile),
+                    formatImportProfiles(profiles));
+    files_.profiles = std::move(profiles);
+}
+
+void StatementImportWindow::ImportClick() {
+    if (!post_) return;
+    ImportSideFiles files = files_;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (chosen_[i]) learnRule(files.rules, rows_[i]);
+    std::vector<StatementRow> rows = rows_;
+    post_(rows, files);
+    files_ = std::move(files);
+    // Rows of a month that may not be changed were left out; say which.
+    int refused = 0;
+    std::string reason;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows_[i].ticked && !rows[i].ticked) {
+            if (!refused++) reason = rows[i].problem;
+            rows_[i] = rows[i];
+        }
+    fillGrid();
+    if (refused)
+        ErrorBox::show(
+            QStringLiteral("%1 行は取り込めませんでした: %2").arg(refused).arg(utf8(reason)));
+    accept();
+}

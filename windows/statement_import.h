@@ -1,0 +1,80 @@
+#pragma once
+// The statement import preview: the rows of a card or bank statement with
+// their dates, descriptions, amounts, proposed items and check boxes; rows
+// imported before and rows with a problem are marked and unticked. The
+// column choice can be corrected and saved as a named profile; an item
+// chosen here becomes the rule for that description.
+
+#include "ledger/statement.h"
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class TForm1;
+
+class StatementImportWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit StatementImportWindow(TForm1* form1);
+
+    enum Column { Tick, Date, Description, Amount, Item, State };
+
+    QComboBox* DateColumn = nullptr;
+    QComboBox* DescriptionColumn = nullptr;
+    QComboBox* AmountColumn = nullptr;
+    QComboBox* IncomeColumn = nullptr;
+    QComboBox* ExpenseColumn = nullptr;
+    QComboBox* Sign = nullptr; // positive amounts: 支出 / 収入
+    QLineEdit* ProfileName = nullptr;
+    QPushButton* SaveProfile = nullptr;
+    QTableWidget* SG1 = nullptr;
+    QLabel* Status = nullptr;
+    QPushButton* ImportButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+
+    // Asks for a file and shows its preview; an empty answer cancels.
+    void Open1Click();
+    // Reads the statement and the side files of the ledger folder and fills
+    // the grid. Throws AppError for a file that is no statement.
+    void openFile(const QString& path);
+    // The columns from the boxes: rows read again, choices kept per line.
+    void columnsChanged();
+    void SaveProfileClick();
+    // Posts the ticked rows, saves the log and the rules, and closes.
+    void ImportClick();
+
+    const std::vector<StatementRow>& rows() const { return rows_; }
+
+    // Posts the ticked rows and writes the import log and the rules; it
+    // throws when nothing was posted. Set by the composition root.
+    using Poster = std::function<void(std::vector<StatementRow>& rows, ImportSideFiles& files)>;
+    void setPoster(Poster post) { post_ = std::move(post); }
+    // Test seam: answers the file dialog.
+    void setFileAsker(std::function<QString()> ask) { askFile_ = std::move(ask); }
+
+private:
+    ColumnChoice choiceFromBoxes() const;
+    void showChoice(const ColumnChoice& c);
+    void fillGrid();
+    void rowEdited(int row);
+
+    TForm1* form1_;
+    Statement statement_;
+    ImportSideFiles files_;
+    MonthLedger names_;
+    std::vector<StatementRow> rows_;
+    std::vector<bool> chosen_; // the user picked the row's item
+    Poster post_;
+    std::function<QString()> askFile_;
+    bool filling_ = false;
+    int shownHeader_ = -1; // the header line of the columns shown
+};
