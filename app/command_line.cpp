@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/backup_command.h"
 #include "app/csv_command.h"
 #include "app/pdf_command.h"
 #include "app/search_command.h"
@@ -19,8 +20,8 @@
 namespace {
 
 // Options that make the program run without windows.
-const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version",
-                                    "-v",     "--pdf", "--csv",      "--search"};
+const char* const BatchOptions[] = {"--help", "-h",    "--help-all", "--version", "-v",
+                                    "--pdf",  "--csv", "--search",   "--backup",  "--restore"};
 
 } // namespace
 
@@ -78,6 +79,16 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("Prints the diary days holding all the words, newest first."),
         QStringLiteral("words"));
     parser.addOption(search);
+    const QCommandLineOption backup(
+        QStringLiteral("backup"), QStringLiteral("Writes the whole account book into a zip file."),
+        QStringLiteral("zip"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QStringLiteral("Restores the account book from a zip file; lists what it would do."),
+        QStringLiteral("zip"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("With --restore: replaces files that differ."));
+    parser.addOptions({backup, restore, force});
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -92,5 +103,8 @@ int runCommandLine(QCoreApplication& app) {
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
     if (parser.isSet(search)) return runSearchCommand(parser.value(search));
+    if (parser.isSet(backup)) return runBackupCommand(parser.value(backup).toStdString());
+    if (parser.isSet(restore))
+        return runRestoreCommand(parser.value(restore).toStdString(), parser.isSet(force));
     return -1;
 }
