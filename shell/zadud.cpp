@@ -110,6 +110,10 @@ void TForm1::buildUi() {
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Pdf1 = Exit1->addAction(QStringLiteral("PDF出力..."));
     Exit1->addSeparator();
+    Restore1 = Exit1->addAction(QStringLiteral("バックアップから復元..."));
+    Export1 = Exit1->addAction(QStringLiteral("データの書き出し..."));
+    Import1 = Exit1->addAction(QStringLiteral("データの読み込み..."));
+    Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     K1 = bar->addMenu(QStringLiteral("設定 "));
@@ -149,7 +153,16 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
-    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Print1, Pdf1, K2, K3, About1})
+    for (QAction* a : {Restore1, Export1, Import1}) {
+        connect(a, &QAction::triggered, this, [this, a] {
+            const std::function<void()>& handler =
+                a == Restore1 ? restoreHandler_ : (a == Export1 ? exportHandler_ : importHandler_);
+            if (handler) runGuarded(handler);
+        });
+    }
+
+    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Print1, Pdf1, Restore1, Export1, Import1,
+                       K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -194,6 +207,16 @@ void TForm1::setPrintHandlers(std::function<void()> print, std::function<void()>
     pdfHandler_ = std::move(pdf);
     Print1->setEnabled(static_cast<bool>(printHandler_));
     Pdf1->setEnabled(static_cast<bool>(pdfHandler_));
+}
+
+void TForm1::setBackupHandlers(std::function<void()> restore, std::function<void()> exportBook,
+                               std::function<void()> importBook) {
+    restoreHandler_ = std::move(restore);
+    exportHandler_ = std::move(exportBook);
+    importHandler_ = std::move(importBook);
+    Restore1->setEnabled(static_cast<bool>(restoreHandler_));
+    Export1->setEnabled(static_cast<bool>(exportHandler_));
+    Import1->setEnabled(static_cast<bool>(importHandler_));
 }
 
 void TForm1::setDiarySearch(QDialog* search) {

@@ -53,6 +53,9 @@ public:
     QAction* DiarySearch1 = nullptr;
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
+    QAction* Restore1 = nullptr; // "バックアップから復元..."
+    QAction* Export1 = nullptr;  // "データの書き出し..."
+    QAction* Import1 = nullptr;  // "データの読み込み..."
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* K3 = nullptr;
@@ -75,6 +78,10 @@ public:
                            std::function<bool(const QString&)> diary);
     // The printout's two commands, "印刷..." and "PDF出力...".
     void setPrintHandlers(std::function<void()> print, std::function<void()> pdf);
+    // The backups' three commands: the shown month's kept versions, and the
+    // account book's archive written and read.
+    void setBackupHandlers(std::function<void()> restore, std::function<void()> exportBook,
+                           std::function<void()> importBook);
     // Called by K3Click with the help file name.
     void setHelpHandler(std::function<void(const QString& helpFile)> help);
 
@@ -169,6 +176,9 @@ private:
     std::function<void(const QString&)> helpHandler_;
     std::function<void()> printHandler_;
     std::function<void()> pdfHandler_;
+    std::function<void()> restoreHandler_;
+    std::function<void()> exportHandler_;
+    std::function<void()> importHandler_;
     QString helpFile_;
     void holdMonth(Hold hold, const std::string& file);
     std::string monthPath() const;
