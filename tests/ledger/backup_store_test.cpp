@@ -94,12 +94,14 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
         files += e.is_regular_file();
     EXPECT_EQ(files, kept.size() + 1);
 
-    // Rules that keep one version: the newest stays, whatever its age.
+    // Rules that keep almost nothing, a year later: a save of another file
+    // prunes this one's too, but never its newest version.
     writeBackupSettings(dir.path(), {"", {0, 0, 1}});
     now += 400 * day;
-    writeFileSafely(month, "last\r\n");
+    writeBytes(dir.file("202601.txt"), "a\r\n");
+    writeFileSafely(dir.file("202601.txt"), "b\r\n");
     ASSERT_EQ(store.versions(month).size(), 1u);
-    EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "v" + std::to_string(saves - 1) + "\r\n");
+    EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "v" + std::to_string(saves - 2) + "\r\n");
 }
 
 TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
