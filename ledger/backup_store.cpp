@@ -1,5 +1,6 @@
 #include "ledger/backup_store.h"
 
+#include "ledger/book.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 
@@ -245,8 +246,9 @@ std::string BackupStore::folder() const {
 bool BackupStore::watches(const std::string& path) const {
     BookFile file;
     // A backup folder set to one of the data folders must not keep its own
-    // files.
-    return classifyBookFile(folders_(), path, file) &&
+    // files. The change journal is a log that only grows or is trimmed: its
+    // old states restore nothing.
+    return classifyBookFile(folders_(), path, file) && file.name != JournalFileName &&
            sameFolder(fs::path(path).parent_path().string()) != sameFolder(folder());
 }
 

@@ -20,7 +20,7 @@ std::string grouped(int64_t value) {
 
 int64_t total(const MonthLedger& m, bool expense) {
     int64_t sum = 0;
-    for (int i = 1; i <= ItemSlots; ++i)
+    for (int i = 1; i <= ShownItems; ++i)
         for (const DayCell& c : m.Items[i].Days)
             sum += expense ? c.Expense : c.Income;
     return sum;
@@ -39,7 +39,7 @@ MonthLedger monthOfBytes(const MonthLedger& names, const std::string& bytes) {
 
 std::vector<CellChange> cellChanges(const MonthLedger& now, const MonthLedger& version) {
     std::vector<CellChange> changes;
-    for (int i = 1; i <= ItemSlots; ++i) {
+    for (int i = 1; i <= ShownItems; ++i) {
         if (now.Items[i].Name.empty()) continue;
         for (int d = 1; d <= 31; ++d) {
             const DayCell &a = now.Items[i].Days[d], &b = version.Items[i].Days[d];

@@ -19,7 +19,7 @@ struct CellChange {
     int32_t from; // today
     int32_t to;   // the version
 };
-// Every cell of the named items where `version` differs from `now`.
+// Every cell of the twelve named items where `version` differs from `now`.
 std::vector<CellChange> cellChanges(const MonthLedger& now, const MonthLedger& version);
 
 // "食費, 光熱費 / 3日 / 収入 12,000→10,000 / 支出 5,000→5,300" (UTF-8), or

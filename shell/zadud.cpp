@@ -33,10 +33,10 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    StartDir = QDir::currentPath();
-    LedgerDir = StartDir;
-    DiaryDir = StartDir;
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), book_(QDir::currentPath().toStdString()) {
+    book_.setReplaceQuestion([this](const std::string& path, Book::FileChange change) {
+        return askReplace(this, path, change);
+    });
     buildUi();
 }
 
@@ -234,7 +234,7 @@ void TForm1::setHelpHandler(std::function<void(const QString&)> help) {
 }
 
 std::string TForm1::ledgerDirBytes() const {
-    return LedgerDir.toStdString();
+    return book_.ledgerDir();
 }
 
 void TForm1::MonthDisp() {
@@ -244,101 +244,39 @@ void TForm1::MonthDisp() {
     nen->adjustSize();
 }
 
+MonthKey TForm1::shownMonth() const {
+    return {mc->Year(), mc->Month()};
+}
+
 void TForm1::MonthSave() {
-    // Nothing can have been typed into a held month, and saving it would
-    // write over its file with empty, partial or wrong values.
-    if (monthHeld()) return;
-    // Another copy of the program may have saved this month since.
-    if (!monthRead_.confirmReplace(this, monthPath())) {
-        LoadMonths();
-        return;
-    }
-    monthRead_.note(monthPath(), saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month()));
-}
-
-std::string TForm1::monthPath() const {
-    return joinPath(ledgerDirBytes(), monthFileName(mc->Year(), mc->Month()));
-}
-
-void TForm1::holdMonth(Hold hold, const std::string& file) {
-    hold_ = hold;
-    heldFile_ = file;
+    // The calendar names the month in memory.
+    book_.setShown(shownMonth());
+    book_.saveMonth();
 }
 
 QString TForm1::heldFile() const {
-    if (monthNeverLoaded_)
-        return QString::fromStdString(joinPath(StartDir.toStdString(), ConfigFileName));
-    return QString::fromStdString(heldFile_);
+    return QString::fromStdString(book_.heldFile());
 }
 
 QString TForm1::heldMessage() const {
-    const Hold hold = monthHold();
-    const char* text = hold == Hold::PreviousMonthFile ? msg::HeldPrevious
-                       : hold == Hold::Totals          ? msg::HeldTotals
-                                                       : msg::HeldUnread;
-    return QString::fromUtf8(text).replace(QStringLiteral("%s"), heldFile());
+    return QString::fromStdString(book_.heldMessage());
 }
 
 void TForm1::refuseIfHeld() const {
-    if (monthHeld()) throw AppError(heldMessage().toStdString());
+    book_.refuseIfHeld();
 }
 
 void TForm1::MonthLoad(int mode) {
-    const std::string dir = ledgerDirBytes();
-    std::string file;
-    if (mode == 1) {
-        // A carry-over read in part would go into this month's income totals
-        // at its save; the current-month load holds the month for it.
-        previousFailed_.clear();
-        try {
-            if (loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Previous, &file) ==
-                MonthFileState::Unreadable)
-                previousFailed_ = file;
-        } catch (...) {
-            previousFailed_ = file;
-            throw;
-        }
-        return;
-    }
-    if (configured_) monthNeverLoaded_ = false;
-    MonthFileState state;
-    try {
-        FileStamp stamp;
-        state =
-            loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Current, &file, &stamp);
-        monthRead_.note(monthPath(), stamp);
-    } catch (...) {
-        holdMonth(Hold::MonthFile, file);
-        throw;
-    }
-    // A file that is there but could not be opened reads as zero without a
-    // word, and must then not be replaced by those zeros.
-    if (state == MonthFileState::Unreadable) return holdMonth(Hold::MonthFile, file);
-    try {
-        checkTotals(Ledger);
-    } catch (...) {
-        holdMonth(Hold::Totals, file);
-        throw;
-    }
-    if (previousFailed_.empty())
-        holdMonth(Hold::None, {});
+    book_.setShown(shownMonth());
+    if (mode == 1)
+        book_.loadPrevious();
     else
-        holdMonth(Hold::PreviousMonthFile, previousFailed_);
+        book_.loadCurrent();
 }
 
 void TForm1::LoadMonths() {
-    std::exception_ptr first;
-    try {
-        MonthLoad(1);
-    } catch (...) {
-        first = std::current_exception();
-    }
-    try {
-        MonthLoad(0);
-    } catch (...) {
-        if (!first) first = std::current_exception();
-    }
-    if (first) std::rethrow_exception(first);
+    book_.setShown(shownMonth());
+    book_.loadMonths();
 }
 
 void TForm1::setLocationChecks(std::function<bool(const QString&)> ledger,
@@ -353,26 +291,11 @@ void TForm1::CfgRead() {
             return fn ? fn(QString::fromStdString(path)) : isDirectory(path);
         };
     };
-    std::string ledgerDir, diaryDir;
-    // What was read before an error stays in effect, as for a missing file.
-    auto publish = [&] {
-        LedgerDir = QString::fromStdString(ledgerDir);
-        DiaryDir = QString::fromStdString(diaryDir);
-    };
-    try {
-        readConfig(StartDir.toStdString(), Ledger, ledgerDir, diaryDir, check(checkLedger_),
-                   check(checkDiary_));
-    } catch (...) {
-        publish();
-        throw;
-    }
-    publish();
-    configured_ = true;
+    book_.readConfiguration(check(checkLedger_), check(checkDiary_));
 }
 
 void TForm1::configurationWritten() {
-    configured_ = true;
-    adoptOtherLines(Ledger);
+    book_.configurationWritten();
 }
 
 void TForm1::FormActivate() {
@@ -482,8 +405,12 @@ void TForm1::Exit2Click() {
     openDailySheet();
 }
 
-void TForm1::SpeedButton4Click() {
+void TForm1::showDiary() {
     if (form3_) Modal::exec(form3_);
+}
+
+void TForm1::SpeedButton4Click() {
+    showDiary();
 }
 void TForm1::Exit3Click() {
     SpeedButton4Click();
@@ -493,8 +420,12 @@ void TForm1::DiarySearch1Click() {
     if (diarySearch_) Modal::exec(diarySearch_);
 }
 
-void TForm1::SpeedButton5Click() {
+void TForm1::showMonthlyList() {
     if (form7_) Modal::exec(form7_);
+}
+
+void TForm1::SpeedButton5Click() {
+    showMonthlyList();
 }
 
 void TForm1::SpeedButton6Click() {

@@ -1,5 +1,6 @@
 #include "windows/backup_window.h"
 
+#include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/diary_file.h"
 #include "ledger/month_ledger.h"
@@ -142,14 +143,17 @@ void BackupWindow::RestoreButtonClick() {
         accept();
         return;
     }
-    form1_->refuseIfHeld();
-    const MonthLedger version = monthOfBytes(form1_->Ledger, bytes);
-    // The month's file is written once, after every cell is in place.
-    for (const CellChange& c : cellChanges(form1_->Ledger, version)) {
-        DayCell& cell = form1_->Ledger.Items[c.item].Days[c.day];
-        (c.expense ? cell.Expense : cell.Income) = c.to;
-    }
-    checkTotals(form1_->Ledger);
+    Book& book = form1_->book();
+    book.refuseIfHeld();
+    const MonthKey shown{form1_->mc->Year(), form1_->mc->Month()};
+    const MonthLedger version = monthOfBytes(book.ledger(), bytes);
+    // One undo step; a cell the book refuses puts every other one back.
+    Book::ChangeGroup group(book, ChangeSource::Restored,
+                            "ﾊﾞｯｸｱｯﾌﾟから復元 " + monthLabel(shown.year, shown.month));
+    for (const CellChange& c : cellChanges(book.ledger(), version))
+        book.setAmount(shown, c.item, c.day, c.expense ? AmountField::Expense : AmountField::Income,
+                       c.to, ChangeSource::Restored);
+    group.commit();
     form1_->MonthSave();
     form1_->MonthDisp();
     accept();

@@ -254,10 +254,24 @@ void TForm2::SG1Click() {
 }
 
 void TForm2::SheetStore() {
-    MonthLedger& ledger = form1_->Ledger;
+    // Each amount that changed is one step of the change history; rows of
+    // unnamed items hold nothing to store.
+    Book& book = form1_->book();
+    const MonthKey month = form1_->shownMonth();
+    book.setShown(month);
+    const int day = form1_->mc->Day();
     for (int i = 1; i <= ShownItems; ++i) {
-        ledger.Items[i].Days[form1_->mc->Day()].Income = cellAmount(SG1->cell(1, i));
-        ledger.Items[i].Days[form1_->mc->Day()].Expense = cellAmount(SG1->cell(2, i));
+        const int32_t income = cellAmount(SG1->cell(1, i));
+        const int32_t expense = cellAmount(SG1->cell(2, i));
+        DayCell& cell = form1_->Ledger.Items[i].Days[day];
+        if (form1_->Ledger.Items[i].Name.empty()) {
+            cell = {income, expense};
+            continue;
+        }
+        if (cell.Income != income)
+            book.setAmount(month, i, day, AmountField::Income, income, ChangeSource::Typed);
+        if (cell.Expense != expense)
+            book.setAmount(month, i, day, AmountField::Expense, expense, ChangeSource::Typed);
     }
 }
 

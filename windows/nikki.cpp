@@ -1,5 +1,6 @@
 #include "windows/nikki.h"
 
+#include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "ledger/text_file.h"
@@ -61,11 +62,10 @@ void TForm3::Restore1Click() {
     const TCalendar* mc = form1_->mc;
     std::string bytes;
     if (!chooseVersion_ || !chooseVersion_(mc->Year(), mc->Month(), mc->Day(), bytes)) return;
-    // Into the memo as one edit: Ctrl+Z takes it back, and nothing is
-    // written until the entry is saved.
-    QTextCursor cursor(Memo1->document());
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(QString::fromStdString(diaryMemoText(bytes)));
+    // Through the book, so that the main window's undo takes it back; the
+    // memo then shows the entry restored.
+    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Restored);
+    FormActivate();
 }
 
 std::string TForm3::diaryDir() const {
@@ -112,7 +112,7 @@ void TForm3::Exit1Click() {
         FormActivate();
         return;
     }
-    saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
+    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Typed);
     entryRead_.note(entryPath(), stampOf(bytes));
     accept();
 }

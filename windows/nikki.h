@@ -30,7 +30,8 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
 
     // Picks a kept version of a day's entry (its stored bytes); false when
-    // none was chosen. "バックアップから復元..." stays disabled without it.
+    // none was chosen. "バックアップから復元..." stays disabled without it;
+    // the chosen version replaces the entry at once, as one undo step.
     void setVersionChooser(std::function<bool(int y, int m, int d, std::string& bytes)> choose);
 
     void FormActivate();

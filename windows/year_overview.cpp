@@ -318,7 +318,7 @@ void YearOverview::monthDoubleClicked(int month) {
     const int day =
         form1_->mc->Year() == year_ && form1_->mc->Month() == month ? form1_->mc->Day() : 1;
     form1_->goToDate(year_, month, day);
-    form1_->SpeedButton5Click();
+    form1_->showMonthlyList();
     showYear(year_);
 }
 
@@ -375,7 +375,7 @@ void YearOverview::RecalcClick() {
             runGuarded([this] { self->showYear(self->year_); });
         }
     } reload{this};
-    repairCarryChain(form1_->Ledger, dir, year_);
+    form1_->book().repairCarry(year_);
 }
 
 void YearOverview::Exit1Click() {

@@ -1,10 +1,14 @@
 // The restore list and the archive commands on a real main window.
 #include "ledger/backup_store.h"
+#include "ledger/book.h"
+#include "ledger/diary_file.h"
 #include "ledger/month_ledger.h"
 #include "tests/support/file_support.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/backup_window.h"
+#include "windows/nikki.h"
 
+#include <QPlainTextEdit>
 #include <QTreeWidget>
 
 namespace {
@@ -54,9 +58,12 @@ TEST_F(BackupWindowTest, ListsWhatEachVersionChangesAndRestoresOneIntoTheMonth) 
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 1200);
     EXPECT_EQ(form1->Ledger.Items[2].Days[6].Income, 0);
     EXPECT_EQ(monthBytes(), good);
-    // The restore itself kept what it replaced, so it can be taken back.
+    // The restore kept what it replaced, and is one undo step.
     window->fillMonth();
     EXPECT_EQ(window->List->topLevelItemCount(), 2);
+    ASSERT_TRUE(form1->book().undo());
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 0);
+    EXPECT_EQ(form1->Ledger.Items[2].Days[6].Income, 50000);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
 
@@ -84,6 +91,30 @@ TEST_F(BackupWindowTest, ArchiveReadBackShowsWhatItReplacesAndReloadsTheMonth) {
     window->importBook();
     EXPECT_EQ(monthBytes(), saved);
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 1200);
+}
+
+TEST_F(BackupWindowTest, ADiaryDayRestoredFromItsWindowIsOneUndoStep) {
+    Book& book = form1->book();
+    book.setDiary(1996, 12, 5, "first\r\n", ChangeSource::Typed);
+    now += 60;
+    book.setDiary(1996, 12, 5, "second\r\n", ChangeSource::Typed);
+    window->fillDiary(1996, 12, 5);
+    ASSERT_EQ(window->List->topLevelItemCount(), 1);
+    EXPECT_EQ(window->List->topLevelItem(0)->text(1).toStdString(), "1 行が異なります (1→1 行)");
+
+    TForm3 form3(form1.get());
+    form3.setVersionChooser([&](int y, int m, int d, std::string& bytes) {
+        const std::vector<BackupVersion> kept =
+            store.versions(tmp.path() + "/" + diaryFileName(y, m, d));
+        bytes = store.bytesOf(kept.at(0));
+        return true;
+    });
+    form3.FormActivate();
+    form3.Restore1Click();
+    EXPECT_EQ(readBytes(tmp.path() + "/" + diaryFileName(1996, 12, 5)), "first\r\n");
+    EXPECT_EQ(form3.Memo1->toPlainText(), "first");
+    ASSERT_TRUE(book.undo());
+    EXPECT_EQ(readBytes(tmp.path() + "/" + diaryFileName(1996, 12, 5)), "second\r\n");
 }
 
 } // namespace
