@@ -6,6 +6,7 @@
 #include "shell/error_box.h"
 #include "shell/zadud.h"
 #include "windows/backup_window.h"
+#include "windows/change_history.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     form1.setYearOverview(&yearOverview);
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
+    ChangeHistory history(&form1);
+    form1.setChangeHistory(&history);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

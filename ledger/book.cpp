@@ -28,8 +28,11 @@ std::string localTime() {
     return text;
 }
 
+// "3,480" without the sheet's padding.
 std::string amountText(int32_t v) {
-    return AmountFmt(v);
+    std::string text = AmountFmt(v);
+    text.erase(0, text.find_first_not_of(' '));
+    return text;
 }
 
 } // namespace

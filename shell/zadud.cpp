@@ -14,6 +14,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -37,6 +39,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), book_(QDir::currentPath()
     book_.setReplaceQuestion([this](const std::string& path, Book::FileChange change) {
         return askReplace(this, path, change);
     });
+    book_.setConflictQuestion([this](const std::string& what) {
+        QMessageBox box(QMessageBox::Question, ErrorBox::AppTitle, QString::fromStdString(what),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("UndoConflict"));
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.setDefaultButton(QMessageBox::No);
+        Modal::exec(&box);
+        return box.result() == QMessageBox::Yes;
+    });
+    book_.changed = [this] { emit amountsChanged(); };
     buildUi();
 }
 
@@ -102,7 +115,7 @@ void TForm1::buildUi() {
     Exit3 = Exit1->addAction(QStringLiteral("日記記帳"));
     Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Exit5 = Exit1->addAction(QStringLiteral("年間一覧"));
-    Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y));
     DiarySearch1 = Exit1->addAction(QStringLiteral("日記検索"));
     DiarySearch1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     Exit1->addSeparator();
@@ -116,6 +129,21 @@ void TForm1::buildUi() {
     Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    Edit1 = bar->addMenu(QStringLiteral("編集"));
+    Undo1 = Edit1->addAction(QStringLiteral("元に戻す"));
+    Undo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    Redo1 = Edit1->addAction(QStringLiteral("やり直し"));
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    Edit1->addSeparator();
+    History1 = Edit1->addAction(QStringLiteral("変更履歴..."));
+    History1->setEnabled(false);
+    connect(Edit1, &QMenu::aboutToShow, this, [this] { nameUndoCommands(Undo1, Redo1); });
+    connect(Undo1, &QAction::triggered, this, guarded(this, &TForm1::undoStep));
+    connect(Redo1, &QAction::triggered, this, guarded(this, &TForm1::redoStep));
+    connect(History1, &QAction::triggered, this, [this] {
+        if (history_) Modal::exec(history_);
+    });
     K1 = bar->addMenu(QStringLiteral("設定 "));
     K2 = K1->addAction(QStringLiteral("日記帳環境"));
     K2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -219,6 +247,35 @@ void TForm1::setBackupHandlers(std::function<void()> restore, std::function<void
     Import1->setEnabled(static_cast<bool>(importHandler_));
 }
 
+void TForm1::setChangeHistory(QDialog* history) {
+    history_ = history;
+    History1->setEnabled(history != nullptr);
+}
+
+void TForm1::nameUndoCommands(QAction* undo, QAction* redo) const {
+    const std::string u = book_.undoText(), r = book_.redoText();
+    undo->setText(u.empty() ? QStringLiteral("元に戻す")
+                            : QStringLiteral("元に戻す: ") + QString::fromStdString(u));
+    redo->setText(r.empty() ? QStringLiteral("やり直し")
+                            : QStringLiteral("やり直し: ") + QString::fromStdString(r));
+}
+
+void TForm1::undoStep() {
+    book_.setShown(shownMonth());
+    if (book_.undo()) emit amountsChanged();
+}
+
+void TForm1::redoStep() {
+    book_.setShown(shownMonth());
+    if (book_.redo()) emit amountsChanged();
+}
+
+void TForm1::undoBackTo(uint64_t group) {
+    book_.setShown(shownMonth());
+    book_.undoBackTo(group);
+    emit amountsChanged();
+}
+
 void TForm1::setDiarySearch(QDialog* search) {
     diarySearch_ = search;
     DiarySearch1->setEnabled(search != nullptr);
@@ -308,6 +365,12 @@ void TForm1::FormActivate() {
 void TForm1::runActivationOnce() {
     if (activated_) return;
     runGuarded([this] { FormActivate(); });
+    // What the change journal lost (a power cut mid-append) is said once,
+    // after the window is up.
+    QTimer::singleShot(0, this, [this] {
+        const std::string warning = book_.takeJournalWarning();
+        if (!warning.empty()) ErrorBox::show(QString::fromStdString(warning));
+    });
 }
 
 bool TForm1::event(QEvent* e) {

@@ -76,6 +76,10 @@ public:
     QLabel* nen = nullptr;
     TCalendar* mc = nullptr;
     QMenu* Exit1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* History1 = nullptr;
     QMenu* K1 = nullptr;
     QMenu* HELP1 = nullptr;
     QAction* Exit2 = nullptr;
@@ -101,6 +105,7 @@ public:
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
+    void setChangeHistory(QDialog* history);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -159,6 +164,15 @@ public:
     // named so again.
     void configurationWritten();
 
+    // Undo and redo of the last step, from any window; the month in memory
+    // is redrawn where it changed. Values changed since are asked about.
+    void undoStep();
+    void redoStep();
+    void undoBackTo(uint64_t group);
+    // Names the steps in an undo and a redo command ("元に戻す: 12/24 食費
+    // 支出 3,480") as they stand now.
+    void nameUndoCommands(QAction* undo, QAction* redo) const;
+
     // The windows the others open through the main window.
     void showDailySheet() { openDailySheet(); }
     void showDiary();
@@ -189,6 +203,11 @@ public:
     // The calendar's month, the one in memory.
     MonthKey shownMonth() const;
 
+signals:
+    // Amounts of the month in memory changed other than by typing (an undo,
+    // a posting, a repair).
+    void amountsChanged();
+
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
@@ -208,6 +227,7 @@ private:
     QDialog* form7_ = nullptr;
     QDialog* yearOverview_ = nullptr;
     QDialog* diarySearch_ = nullptr;
+    QDialog* history_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;

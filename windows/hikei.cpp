@@ -75,6 +75,15 @@ void TForm2::buildUi() {
     QMenu* file = MainMenu1->addMenu(QStringLiteral(" ﾌｧｲﾙ"));
     Exit1 = file->addAction(QStringLiteral("終了"));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
+    Undo1 = edit->addAction(QStringLiteral("元に戻す"));
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = edit->addAction(QStringLiteral("やり直し"));
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(edit, &QMenu::aboutToShow, this, [this] { form1_->nameUndoCommands(Undo1, Redo1); });
+    connect(Undo1, &QAction::triggered, this, guarded(this, &TForm2::Undo1Click));
+    connect(Redo1, &QAction::triggered, this, guarded(this, &TForm2::Redo1Click));
     layout->setMenuBar(MainMenu1);
 
     Panel1 = new QFrame(this);
@@ -273,6 +282,19 @@ void TForm2::SheetStore() {
         if (cell.Expense != expense)
             book.setAmount(month, i, day, AmountField::Expense, expense, ChangeSource::Typed);
     }
+}
+
+void TForm2::Undo1Click() {
+    // What the rows show is in memory already; the step may change this day.
+    SheetStore();
+    form1_->undoStep();
+    SheetDisp(*form1_, *this);
+}
+
+void TForm2::Redo1Click() {
+    SheetStore();
+    form1_->redoStep();
+    SheetDisp(*form1_, *this);
 }
 
 void TForm2::Exit1Click() {
