@@ -265,14 +265,15 @@ void TForm4::CfgWrite() {
     for (int n = 1; n <= ShownItems; ++n)
         if (kept[n - 1].empty()) kept[n - 1] = form1_->Ledger.Items[n].Name;
     refuseDuplicateNames(kept);
-    writeConfig(form1_->StartDir.toStdString(), values);
     // The backup page's side file goes with the ledger folder chosen; it is
-    // written only when it says something the defaults do not.
+    // written only when it changes, and first: a folder that refuses it
+    // leaves the configuration and the main window as they were.
     const BackupSettings backup{BackupFolder->text().trimmed().toStdString(),
                                 {AllDays->value(), DailyMonths->value(), MonthlyMonths->value()}};
     const BackupSettings before = readBackupSettings(values.ledgerDir);
     if (backup.folder != before.folder || !(backup.keep == before.keep))
         writeBackupSettings(values.ledgerDir, backup);
+    writeConfig(form1_->StartDir.toStdString(), values);
 
     // Only a file safely in place changes the main window.
     for (int n = 1; n <= ShownItems; ++n) {
