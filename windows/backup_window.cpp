@@ -149,7 +149,7 @@ void BackupWindow::RestoreButtonClick() {
     const MonthLedger version = monthOfBytes(book.ledger(), bytes);
     // One undo step; a cell the book refuses puts every other one back.
     Book::ChangeGroup group(book, ChangeSource::Restored,
-                            "ﾊﾞｯｸｱｯﾌﾟから復元 " + monthLabel(shown.year, shown.month));
+                            "バックアップから復元 " + monthLabel(shown.year, shown.month));
     for (const CellChange& c : cellChanges(book.ledger(), version))
         book.setAmount(shown, c.item, c.day, c.expense ? AmountField::Expense : AmountField::Income,
                        c.to, ChangeSource::Restored);
