@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/budget_command.h"
+#include "app/backup_command.h"
 #include "app/csv_command.h"
 #include "app/import_command.h"
 #include "app/pdf_command.h"
@@ -23,8 +24,9 @@ namespace {
 
 // Options that make the program run without windows.
 const char* const BatchOptions[] = {
-    "--help",       "-h",       "--help-all", "--version",       "-v",      "--pdf", "--csv",
-    "--search",     "--set-budget", "--budget", "--post-due", "--add-scheduled", "--import"};
+    "--help",   "-h",           "--help-all", "--version", "-v",         "--pdf",
+    "--csv",    "--search",     "--set-budget", "--budget", "--post-due", "--add-scheduled",
+    "--import", "--backup",     "--restore"};
 
 } // namespace
 
@@ -136,6 +138,16 @@ int runCommandLine(QCoreApplication& app) {
         QStringLiteral("dry-run"),
         QStringLiteral("With --import: shows the rows, writes nothing."));
     parser.addOptions({import, profile, defaultItem, dryRun});
+    const QCommandLineOption backup(
+        QStringLiteral("backup"), QStringLiteral("Writes the whole account book into a zip file."),
+        QStringLiteral("zip"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QStringLiteral("Restores the account book from a zip file; lists what it would do."),
+        QStringLiteral("zip"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("With --restore: replaces files that differ."));
+    parser.addOptions({backup, restore, force});
     parser.process(app);
     if (parser.isSet(version)) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
@@ -159,5 +171,8 @@ int runCommandLine(QCoreApplication& app) {
         return runImportCommand({parser.value(import).toStdString(),
                                  parser.value(profile).toStdString(),
                                  parser.value(defaultItem).toStdString(), parser.isSet(dryRun)});
+    if (parser.isSet(backup)) return runBackupCommand(parser.value(backup).toStdString());
+    if (parser.isSet(restore))
+        return runRestoreCommand(parser.value(restore).toStdString(), parser.isSet(force));
     return -1;
 }

@@ -8,6 +8,7 @@
 #include "shell/error_box.h"
 #include "shell/first_paint.h"
 #include "shell/zadud.h"
+#include "windows/backup_window.h"
 #include "windows/budget_window.h"
 #include "windows/change_history.h"
 #include "windows/diary_search.h"
@@ -24,6 +25,7 @@
 #include "windows/year_overview.h"
 
 #include <QDir>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     // An export draws fonts and pages but shows nothing, so it runs where
@@ -75,6 +77,27 @@ int main(int argc, char** argv) {
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 
     FirstPaintReport::watch(&form1);
+    // Every save keeps the version it replaces; a backup that fails is told
+    // once, after the save that met it has finished.
+    BackupStore backups([&form1] {
+        return BookFolders{form1.StartDir.toStdString(), form1.LedgerDir.toStdString(),
+                           form1.DiaryDir.toStdString()};
+    });
+    backups.setFailureHandler([](const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        QTimer::singleShot(0, [text] { ErrorBox::show(text); });
+    });
+    setBackupHook(backups.hook());
+    BackupWindow backupWindow(&form1, &backups);
+    form1.setBackupHandlers([&backupWindow] { backupWindow.showMonth(); },
+                            [&backupWindow] { backupWindow.exportBook(); },
+                            [&backupWindow] { backupWindow.importBook(); });
+    form3.setVersionChooser([&backupWindow](int y, int m, int d, std::string& bytes) {
+        return backupWindow.chooseDiaryVersion(y, m, d, bytes);
+    });
+
     form1.show();
-    return app.exec();
+    const int code = app.exec();
+    setBackupHook({});
+    return code;
 }

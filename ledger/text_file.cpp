@@ -18,6 +18,10 @@ namespace {
 constexpr int CtrlZ = 26;
 WriteFaultHook g_faultHook;
 SyncCall g_sync;
+BackupHook g_backup;
+// The backup store writes its own files through the writer; those saves keep
+// nothing.
+thread_local bool t_inBackup = false;
 
 int injectedFault(const std::string& path, const char* step) {
     return g_faultHook ? g_faultHook(path, step) : 0;
@@ -124,6 +128,10 @@ bool isDirectory(const std::string& path) {
 
 void setWriteFaultHook(WriteFaultHook hook) {
     g_faultHook = std::move(hook);
+}
+
+void setBackupHook(BackupHook hook) {
+    g_backup = std::move(hook);
 }
 
 void setSyncCall(SyncCall sync) {
@@ -246,7 +254,9 @@ void removeStaleTempFiles(const std::string& folder) {
 
 } // namespace
 
-void writeFileSafely(const std::string& requested, const std::string& bytes) {
+namespace {
+
+void replaceFile(const std::string& requested, const std::string& bytes) {
     const std::string path = followLinks(requested);
     const std::string folder = folderOf(path);
     if (!isDirectory(folder)) throw fileError(ENOENT, path);
@@ -305,6 +315,28 @@ void writeFileSafely(const std::string& requested, const std::string& bytes) {
     }
     flushFolder(folder, path);
     removeStaleTempFiles(folder);
+}
+
+} // namespace
+
+void writeFileSafely(const std::string& path, const std::string& bytes) {
+    const bool keep = g_backup.watches && !t_inBackup && g_backup.watches(path);
+    std::string old;
+    // A file that cannot be read has no version to keep; the save itself
+    // reports what is wrong with it.
+    bool hadOld = false;
+    if (keep) try {
+            hadOld = tryReadFileBytes(path, old) == 0;
+        } catch (const std::exception&) {
+        }
+    replaceFile(path, bytes);
+    if (!hadOld || old == bytes) return;
+    t_inBackup = true;
+    try {
+        g_backup.replaced(path, old, bytes);
+    } catch (...) {
+    }
+    t_inBackup = false;
 }
 
 void appendFileDurably(const std::string& requested, const std::string& bytes) {

@@ -82,6 +82,19 @@ bool isDirectory(const std::string& path);
 // than a minute (left by a save that was killed) are removed.
 void writeFileSafely(const std::string& path, const std::string& bytes);
 
+// The seam through which every save keeps the version it replaces: when
+// set, writeFileSafely asks `watches` whether the path is one to keep, reads
+// the old bytes before writing and, once the new bytes are in place, hands
+// both to `replaced`. `replaced` must not throw: a backup that fails never
+// fails the save.
+struct BackupHook {
+    std::function<bool(const std::string& path)> watches;
+    std::function<void(const std::string& path, const std::string& oldBytes,
+                       const std::string& newBytes)>
+        replaced;
+};
+void setBackupHook(BackupHook hook);
+
 // Adds `bytes` at the end of `path` (created when missing) and flushes it,
 // for files that only ever grow, where rewriting the whole file for each
 // line would cost its length every time. A failure cuts the file back to its

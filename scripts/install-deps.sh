@@ -7,6 +7,8 @@ PACKAGES="
 build-essential
 cmake
 pkg-config
+libzip-dev
+zlib1g-dev
 qt6-base-dev
 qt6-base-dev-tools
 qt6-charts-dev

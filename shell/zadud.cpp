@@ -125,6 +125,10 @@ void TForm1::buildUi() {
     Pdf1 = Exit1->addAction(QStringLiteral("PDF出力..."));
     StatementImport1 = Exit1->addAction(QStringLiteral("明細の取り込み..."));
     Exit1->addSeparator();
+    Restore1 = Exit1->addAction(QStringLiteral("バックアップから復元..."));
+    Export1 = Exit1->addAction(QStringLiteral("データの書き出し..."));
+    Import1 = Exit1->addAction(QStringLiteral("データの読み込み..."));
+    Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     Edit1 = bar->addMenu(QStringLiteral("編集"));
@@ -187,8 +191,16 @@ void TForm1::buildUi() {
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton4),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)})
         w->setEnabled(false);
+    for (QAction* a : {Restore1, Export1, Import1}) {
+        connect(a, &QAction::triggered, this, [this, a] {
+            const std::function<void()>& handler =
+                a == Restore1 ? restoreHandler_ : (a == Export1 ? exportHandler_ : importHandler_);
+            if (handler) runGuarded(handler);
+        });
+    }
+
     for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1,
-                       StatementImport1, K2, K3, About1})
+                       StatementImport1, Restore1, Export1, Import1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
@@ -238,6 +250,16 @@ void TForm1::setPrintHandlers(std::function<void()> print, std::function<void()>
     pdfHandler_ = std::move(pdf);
     Print1->setEnabled(static_cast<bool>(printHandler_));
     Pdf1->setEnabled(static_cast<bool>(pdfHandler_));
+}
+
+void TForm1::setBackupHandlers(std::function<void()> restore, std::function<void()> exportBook,
+                               std::function<void()> importBook) {
+    restoreHandler_ = std::move(restore);
+    exportHandler_ = std::move(exportBook);
+    importHandler_ = std::move(importBook);
+    Restore1->setEnabled(static_cast<bool>(restoreHandler_));
+    Export1->setEnabled(static_cast<bool>(exportHandler_));
+    Import1->setEnabled(static_cast<bool>(importHandler_));
 }
 
 void TForm1::setChangeHistory(QDialog* history) {

@@ -94,6 +94,9 @@ public:
     QAction* Print1 = nullptr;
     QAction* Pdf1 = nullptr;
     QAction* StatementImport1 = nullptr; // 明細の取り込み...
+    QAction* Restore1 = nullptr; // "バックアップから復元..."
+    QAction* Export1 = nullptr;  // "データの書き出し..."
+    QAction* Import1 = nullptr;  // "データの読み込み..."
     QAction* Exit4 = nullptr;
     QAction* K2 = nullptr;
     QAction* Budget1 = nullptr; // the budget window
@@ -124,6 +127,10 @@ public:
                            std::function<bool(const QString&)> diary);
     // The printout's two commands, "印刷..." and "PDF出力...".
     void setPrintHandlers(std::function<void()> print, std::function<void()> pdf);
+    // The backups' three commands: the shown month's kept versions, and the
+    // account book's archive written and read.
+    void setBackupHandlers(std::function<void()> restore, std::function<void()> exportBook,
+                           std::function<void()> importBook);
     // Called by K3Click with the help file name.
     void setHelpHandler(std::function<void(const QString& helpFile)> help);
 
@@ -255,6 +262,9 @@ private:
     std::function<void()> printHandler_;
     std::function<void()> pdfHandler_;
     std::function<void()> statementImport_;
+    std::function<void()> restoreHandler_;
+    std::function<void()> exportHandler_;
+    std::function<void()> importHandler_;
     QString helpFile_;
     bool activated_ = false;
 };

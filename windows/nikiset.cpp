@@ -2,6 +2,7 @@
 
 #include "controls/dir_list.h"
 #include "controls/drive_list.h"
+#include "ledger/backup_store.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "shell/error_box.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -81,6 +83,7 @@ TForm4::TForm4(TForm1* form1, QWidget* parent) : QDialog(parent), form1_(form1) 
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     pgc->addTab(TabSheet2, QStringLiteral("日記帳環境設定"));
     buildItemPage();
+    buildBackupPage();
     layout->addWidget(Panel1);
 
     Panel2 = panel(this, "Panel2", 492, 41);
@@ -152,6 +155,33 @@ void TForm4::buildItemPage() {
     pgc->addTab(TabSheet3, QStringLiteral("項目設定"));
 }
 
+void TForm4::buildBackupPage() {
+    TabSheet4 = new QWidget(Panel1);
+    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
+    label(TabSheet4, QStringLiteral("保存先"), 16, 20);
+    BackupFolder = new QLineEdit(TabSheet4);
+    BackupFolder->setObjectName(QStringLiteral("BackupFolder"));
+    BackupFolder->setGeometry(120, 16, 361, 24);
+    label(TabSheet4, QStringLiteral("(空欄: ﾃﾞｰﾀのﾌｫﾙﾀﾞの backup)"), 120, 44);
+    auto spin = [this](const char* name, int y, const QString& before, const QString& after,
+                       int max) {
+        label(TabSheet4, before, 16, y + 4);
+        auto* box = new QSpinBox(TabSheet4);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(0, max);
+        box->setGeometry(260, y, 70, 24);
+        label(TabSheet4, after, 340, y + 4);
+        return box;
+    };
+    AllDays =
+        spin("AllDays", 80, QStringLiteral("すべての版を残す期間"), QStringLiteral("日"), 366);
+    DailyMonths = spin("DailyMonths", 115, QStringLiteral("その後 1日1版を残す期間"),
+                       QStringLiteral("か月"), 120);
+    MonthlyMonths = spin("MonthlyMonths", 150, QStringLiteral("1か月1版を残す期間"),
+                         QStringLiteral("か月 (0: 無期限)"), 1200);
+    pgc->addTab(TabSheet4, QStringLiteral("ﾊﾞｯｸｱｯﾌﾟ"));
+}
+
 QLineEdit* TForm4::findEdit(int n) const {
     const QString name = QStringLiteral("edit%1").arg(n);
     for (QLineEdit* edit : findChildren<QLineEdit*>())
@@ -191,6 +221,12 @@ void TForm4::FormActivate() {
     }
     Edit1->setText(devfl->directory());
     Edit2->setText(devfl2->directory());
+
+    const BackupSettings backup = readBackupSettings(form1_->LedgerDir.toStdString());
+    BackupFolder->setText(QString::fromStdString(backup.folder));
+    AllDays->setValue(backup.keep.allDays);
+    DailyMonths->setValue(backup.keep.dailyMonths);
+    MonthlyMonths->setValue(backup.keep.monthlyMonths);
 }
 
 void TForm4::devnmChange() {
@@ -229,6 +265,14 @@ void TForm4::CfgWrite() {
     for (int n = 1; n <= ShownItems; ++n)
         if (kept[n - 1].empty()) kept[n - 1] = form1_->Ledger.Items[n].Name;
     refuseDuplicateNames(kept);
+    // The backup page's side file goes with the ledger folder chosen; it is
+    // written only when it changes, and first: a folder that refuses it
+    // leaves the configuration and the main window as they were.
+    const BackupSettings backup{BackupFolder->text().trimmed().toStdString(),
+                                {AllDays->value(), DailyMonths->value(), MonthlyMonths->value()}};
+    const BackupSettings before = readBackupSettings(values.ledgerDir);
+    if (backup.folder != before.folder || !(backup.keep == before.keep))
+        writeBackupSettings(values.ledgerDir, backup);
     writeConfig(form1_->StartDir.toStdString(), values);
 
     // Only a file safely in place changes the main window.

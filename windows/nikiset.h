@@ -14,6 +14,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QWidget;
 class TForm1;
@@ -47,6 +48,11 @@ public:
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr; // "ﾊﾞｯｸｱｯﾌﾟ": the backup folder and the keep rules
+    QLineEdit* BackupFolder = nullptr; // empty: the default folder
+    QSpinBox* AllDays = nullptr;
+    QSpinBox* DailyMonths = nullptr;
+    QSpinBox* MonthlyMonths = nullptr; // 0: for ever
     DriveList* devnm = nullptr;
     DirList* devfl = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -75,6 +81,7 @@ protected:
 private:
     QWidget* locationPage(DriveList*& drives, DirList*& dirs, QLineEdit*& edit, int editNumber);
     void buildItemPage();
+    void buildBackupPage();
     void positionOnDrive(DirList* list, const QString& path);
     void followDrive(DriveList* drives, DirList* list);
 

@@ -1,5 +1,6 @@
 #include "windows/nikki.h"
 
+#include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "ledger/text_file.h"
@@ -29,6 +30,8 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
     File1 = frame.fileMenu;
     Exit1 = addCommand(File1, QStringLiteral("保存して終了"), Qt::Key_S);
     Exit2 = addCommand(File1, QStringLiteral("保存せず終了"), Qt::Key_X);
+    Restore1 = File1->addAction(QStringLiteral("バックアップから復元..."));
+    Restore1->setEnabled(false);
     Panel1 = frame.panel;
 
     Memo1 = new QPlainTextEdit(Panel1);
@@ -43,10 +46,26 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
     connect(Exit2, &QAction::triggered, this, guarded(this, &TForm3::Exit2Click));
+    connect(Restore1, &QAction::triggered, this, guarded(this, &TForm3::Restore1Click));
 
     // The design's outer size, 540 x 388, less a standard frame.
     move(119, 177);
     resize(532, 361);
+}
+
+void TForm3::setVersionChooser(std::function<bool(int, int, int, std::string&)> choose) {
+    chooseVersion_ = std::move(choose);
+    Restore1->setEnabled(static_cast<bool>(chooseVersion_));
+}
+
+void TForm3::Restore1Click() {
+    const TCalendar* mc = form1_->mc;
+    std::string bytes;
+    if (!chooseVersion_ || !chooseVersion_(mc->Year(), mc->Month(), mc->Day(), bytes)) return;
+    // Through the book, so that the main window's undo takes it back; the
+    // memo then shows the entry restored.
+    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Restored);
+    FormActivate();
 }
 
 std::string TForm3::diaryDir() const {

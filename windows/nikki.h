@@ -5,6 +5,7 @@
 #include "shell/save_check.h"
 
 #include <QDialog>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -22,12 +23,19 @@ public:
 
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
-    QAction* Exit1 = nullptr; // 保存して終了
-    QAction* Exit2 = nullptr; // 保存せず終了
+    QAction* Exit1 = nullptr;    // 保存して終了
+    QAction* Exit2 = nullptr;    // 保存せず終了
+    QAction* Restore1 = nullptr; // バックアップから復元...
     QFrame* Panel1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
 
+    // Picks a kept version of a day's entry (its stored bytes); false when
+    // none was chosen. "バックアップから復元..." stays disabled without it;
+    // the chosen version replaces the entry at once, as one undo step.
+    void setVersionChooser(std::function<bool(int y, int m, int d, std::string& bytes)> choose);
+
     void FormActivate();
+    void Restore1Click();
     void Exit1Click();
     void Exit2Click();
 
@@ -46,6 +54,7 @@ private:
     bool replacing_ = false;
 
     TForm1* form1_;
+    std::function<bool(int, int, int, std::string&)> chooseVersion_;
     // The entry as read and the memo text it gave: saving that text unchanged
     // writes the bytes back as they were.
     bool loaded_ = false;

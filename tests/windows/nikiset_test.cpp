@@ -2,6 +2,7 @@
 
 #include "controls/dir_list.h"
 #include "controls/drive_list.h"
+#include "ledger/backup_store.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
@@ -16,6 +17,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
@@ -157,6 +159,22 @@ TEST_F(SettingsDialog, TypedPathIsWrittenAsTypedAndNextShowingRefillsFromList) {
     EXPECT_EQ(form1->LedgerDir, "/no/such place=x");
     open();
     EXPECT_EQ(edit("Edit1")->text(), form4->devfl->directory());
+}
+
+TEST_F(SettingsDialog, BackupPageWritesItsSideFileInTheLedgerFolderAndShowsItAgain) {
+    open();
+    EXPECT_EQ(form4->AllDays->value(), 7); // the defaults, without a file
+    form4->pgc->setCurrentWidget(form4->TabSheet4);
+    retype(form4->BackupFolder, "/media/usb/kakeibo");
+    form4->AllDays->setValue(14);
+    form4->MonthlyMonths->setValue(24);
+    QTest::mouseClick(form4->Button1, Qt::LeftButton);
+    const BackupSettings s = readBackupSettings(form1->LedgerDir.toStdString());
+    EXPECT_EQ(s.folder, "/media/usb/kakeibo");
+    EXPECT_EQ(s.keep, (KeepRules{14, 3, 24}));
+    open();
+    EXPECT_EQ(form4->AllDays->value(), 14);
+    EXPECT_EQ(form4->BackupFolder->text(), "/media/usb/kakeibo");
 }
 
 TEST_F(SettingsDialog, EmptiedItemLeavesFileButMainWindowKeepsName) {

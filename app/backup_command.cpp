@@ -1,0 +1,68 @@
+#include "app/backup_command.h"
+
+#include "app/command_line.h"
+#include "ledger/book_archive.h"
+#include "ledger/text_file.h"
+
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+// The folders in use; a data folder without ZADUD.CFG (a new machine) keeps
+// everything in the working directory, as the program would.
+BookFolders workingFolders() {
+    const std::string here = QDir::currentPath().toStdString();
+    if (!isDirectory(here) || !currentStamp(joinPath(here, "ZADUD.CFG")).exists)
+        return {here, here, here};
+    const WorkingConfig cfg = readWorkingConfig();
+    return {cfg.startDir, cfg.ledgerDir, cfg.diaryDir};
+}
+
+} // namespace
+
+int runBackupCommand(const std::string& zipPath) {
+    try {
+        const BookFolders folders = workingFolders();
+        const std::vector<BookFile> files = bookFiles(folders);
+        writeBookArchive(folders, zipPath);
+        for (const BookFile& f : files)
+            std::printf("%s\n", archiveEntryName(f).c_str());
+        std::printf("%zu 個のﾌｧｲﾙを %s に書き出しました\n", files.size(), zipPath.c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        return reportFailure(e, 2);
+    }
+}
+
+int runRestoreCommand(const std::string& zipPath, bool force) {
+    try {
+        const BookFolders folders = workingFolders();
+        const std::vector<ArchiveEntry> entries = readBookArchive(zipPath);
+        bool replaces = false;
+        for (const RestoreStep& step : restorePlan(folders, entries)) {
+            const char* what = step.action == RestoreAction::Create    ? "新規"
+                               : step.action == RestoreAction::Replace ? "置換"
+                                                                       : "同一";
+            replaces = replaces || step.action == RestoreAction::Replace;
+            std::printf("%s %s\n", what, step.path.c_str());
+        }
+        if (replaces && !force) {
+            std::fprintf(stderr,
+                         "置き換わるﾌｧｲﾙがあるため復元しませんでした (--force で置き換えます)\n");
+            return 1;
+        }
+        // What a forced restore replaces stays in the backup history.
+        BackupStore store([folders] { return folders; });
+        store.setFailureHandler(
+            [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
+        setBackupHook(store.hook());
+        restoreBookArchive(folders, entries);
+        setBackupHook({});
+        std::printf("%s から復元しました\n", zipPath.c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        setBackupHook({});
+        return reportFailure(e, 2);
+    }
+}

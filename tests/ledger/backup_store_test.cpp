@@ -1,0 +1,151 @@
+// Backups with history: the keep rules over a year of saves, what an
+// unchanged save keeps, and a backup folder that fails under a save.
+#include "ledger/backup_store.h"
+#include "ledger/errors.h"
+#include "ledger/text_file.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Backups : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        setSyncCall([](int) { return 0; });
+        setBackupHook(store.hook());
+        store.setFailureHandler([this](const std::string& m) { told.push_back(m); });
+    }
+    void TearDown() override {
+        setBackupHook({});
+        setWriteFaultHook(nullptr);
+        setSyncCall(nullptr);
+    }
+    TempFolder dir;
+    std::time_t now = 1767225600; // 2026-01-01 00:00 UTC
+    BackupStore store{[this] {
+                          return BookFolders{dir.path(), dir.path(), dir.path()};
+                      },
+                      [this] { return now; }};
+    std::vector<std::string> told;
+};
+
+TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
+    const std::string month = dir.file("202512.txt");
+    const std::time_t step = 6 * 3600, start = now;
+    const int saves = 365 * 4;
+    std::map<std::time_t, std::string> replaced; // save time -> bytes it replaced
+    for (int k = 0; k < saves; ++k) {
+        now = start + k * step;
+        if (k > 0) replaced[now] = "v" + std::to_string(k - 1) + "\r\n";
+        writeFileSafely(month, "v" + std::to_string(k) + "\r\n");
+        writeFileSafely(month, "v" + std::to_string(k) + "\r\n"); // unchanged: keeps nothing
+    }
+    writeFileSafely(dir.file("202512.csv"), "an export"); // not a file of the book
+    writeFileSafely(dir.file("202512.csv"), "kept by nobody");
+
+    // The expected set, from the rules as a user reads them: a day or a
+    // month is kept as it was at its end.
+    const std::time_t day = 86400, week = now - 7 * day;
+    std::tm tm{};
+    gmtime_r(&week, &tm);
+    tm.tm_mon -= 3;
+    const std::time_t daily = timegm(&tm);
+    std::map<std::string, std::time_t> lastOfDay, lastOfMonth;
+    auto label = [](std::time_t t, const char* format) {
+        char text[16];
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        std::strftime(text, sizeof text, format, &tm);
+        return std::string(text);
+    };
+    for (const auto& [t, bytes] : replaced) {
+        lastOfDay[label(t, "%Y%m%d")] = t;
+        lastOfMonth[label(t, "%Y%m")] = t;
+    }
+    std::vector<std::time_t> expected;
+    for (const auto& [t, bytes] : replaced)
+        if (t >= week || (t >= daily && lastOfDay[label(t, "%Y%m%d")] == t) ||
+            (t < daily && lastOfMonth[label(t, "%Y%m")] == t))
+            expected.push_back(t);
+    std::sort(expected.rbegin(), expected.rend());
+
+    const std::vector<BackupVersion> kept = store.versions(month);
+    std::vector<std::time_t> times;
+    for (const BackupVersion& v : kept)
+        times.push_back(v.time);
+    EXPECT_EQ(times, expected);
+    EXPECT_TRUE(told.empty());
+    for (std::size_t i : {std::size_t(0), kept.size() / 2, kept.size() - 1})
+        EXPECT_EQ(store.bytesOf(kept[i]), replaced[kept[i].time]);
+    EXPECT_TRUE(store.versions(dir.file("202512.csv")).empty());
+    // Objects of pruned versions are gone: the index and one object per version.
+    std::size_t files = 0;
+    for (const auto& e : fs::directory_iterator(dir.file("backup")))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, kept.size() + 1);
+
+    // Rules that keep almost nothing, a year later: a save of another file
+    // prunes this one's too, but never its newest version.
+    writeBackupSettings(dir.path(), {"", {0, 0, 1}});
+    now += 400 * day;
+    writeBytes(dir.file("202601.txt"), "a\r\n");
+    writeFileSafely(dir.file("202601.txt"), "b\r\n");
+    ASSERT_EQ(store.versions(month).size(), 1u);
+    EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "v" + std::to_string(saves - 2) + "\r\n");
+}
+
+TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
+    const std::string month = dir.file("199612.txt");
+    writeBytes(month, "old\r\n");
+    int spell = 0;
+    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+        return spell && path.find("/backup/") != std::string::npos && step == "write" ? ENOSPC : 0;
+    });
+    spell = 1;
+    for (const char* bytes : {"one\r\n", "two\r\n"}) {
+        writeFileSafely(month, bytes);
+        EXPECT_EQ(readBytes(month), bytes);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], backupFailureMessage(msg::DiskFull));
+    EXPECT_TRUE(store.failing());
+
+    spell = 0;
+    writeFileSafely(month, "three\r\n");
+    EXPECT_FALSE(store.failing());
+    ASSERT_EQ(store.versions(month).size(), 1u);
+    EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "two\r\n");
+
+    // The folder gone: a file stands where it should be.
+    writeBackupSettings(dir.path(), {dir.file("gone/backup"), {}});
+    writeBytes(dir.file("gone"), "");
+    writeFileSafely(month, "four\r\n");
+    EXPECT_EQ(readBytes(month), "four\r\n");
+    EXPECT_EQ(told.size(), 2u);
+}
+
+TEST(BackupSettingsFile, RoundTripsAndADamagedLineKeepsItsDefault) {
+    TempFolder dir;
+    const BackupSettings s{"/srv/kakeibo backup", {14, 6, 24}};
+    writeBackupSettings(dir.path(), s);
+    bool damaged = true;
+    const BackupSettings back = readBackupSettings(dir.path(), &damaged);
+    EXPECT_EQ(back.folder, s.folder);
+    EXPECT_EQ(back.keep, s.keep);
+    EXPECT_FALSE(damaged);
+    writeBytes(dir.file(BackupSettingsFileName), "ALLDAYS=x\r\nDAILYMONTHS=2\r\n");
+    EXPECT_EQ(readBackupSettings(dir.path(), &damaged).keep, (KeepRules{7, 2, 0}));
+    EXPECT_TRUE(damaged);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+// The account book's zip archive: every file back byte for byte, in the
+// folders in use, and what a restore would do told first.
+#include "ledger/book_archive.h"
+#include "ledger/errors.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace fs = std::filesystem;
+
+TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
+    TempFolder tmp;
+    const BookFolders book{tmp.path(), tmp.file("ledger"), tmp.file("diary")};
+    fs::create_directories(book.ledgerDir);
+    fs::create_directories(book.diaryDir);
+    const std::map<std::string, std::string> files = {
+        {"ZADUD.CFG", "ZADUD=x\r\nITEM1=\x90\x48\x94\xef\r\n"},
+        {"ledger/199612.txt", std::string("\x93\xfa,0,\0\x1a\xff,\r\n", 12)},
+        {"ledger/ZADUDBAK.CFG", "ALLDAYS=7\r\n"},
+        {"diary/1998115.nik", ""},
+        {"diary/19980115.nik", "\x82\xa0\r\n"},
+    };
+    auto pathOf = [&](const std::string& entry) { return tmp.file(entry); };
+    for (const auto& [name, bytes] : files)
+        writeBytes(pathOf(name), bytes);
+    // Neither exports, hidden files nor the backup folder belong to the book.
+    writeBytes(tmp.file("ledger/199612.csv"), "export");
+    writeBytes(tmp.file("ledger/.199612.txt.x.zadud-tmp"), "torn");
+    fs::create_directories(tmp.file("backup"));
+    writeBytes(tmp.file("backup/BACKUP.IDX"), "");
+
+    writeBookArchive(book, tmp.file("book.zip"));
+    std::vector<ArchiveEntry> entries = readBookArchive(tmp.file("book.zip"));
+    std::map<std::string, std::string> read;
+    for (const ArchiveEntry& e : entries)
+        read[archiveEntryName(e.file)] = e.bytes;
+    EXPECT_EQ(read, files);
+
+    // Into another machine's folders: one file missing, one changed.
+    TempFolder other;
+    const BookFolders there{other.path(), other.file("l"), other.file("d")};
+    fs::create_directories(there.ledgerDir);
+    fs::create_directories(there.diaryDir);
+    writeBytes(other.file("ZADUD.CFG"), files.at("ZADUD.CFG"));
+    writeBytes(other.file("l/199612.txt"), "changed\r\n");
+    std::map<std::string, RestoreAction> plan;
+    for (const RestoreStep& s : restorePlan(there, entries))
+        plan[s.entry] = s.action;
+    EXPECT_EQ(plan, (std::map<std::string, RestoreAction>{
+                        {"ZADUD.CFG", RestoreAction::Same},
+                        {"diary/1998115.nik", RestoreAction::Create},
+                        {"diary/19980115.nik", RestoreAction::Create},
+                        {"ledger/199612.txt", RestoreAction::Replace},
+                        {"ledger/ZADUDBAK.CFG", RestoreAction::Create},
+                    }));
+    restoreBookArchive(there, entries);
+    for (const ArchiveEntry& e : entries)
+        EXPECT_EQ(readBytes(bookFilePath(there, e.file)), e.bytes) << e.file.name;
+
+    writeBytes(tmp.file("not.zip"), "PK\x03\x04 but nothing more");
+    EXPECT_THROW(readBookArchive(tmp.file("not.zip")), AppError);
+}

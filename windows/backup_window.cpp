@@ -1,0 +1,196 @@
+#include "windows/backup_window.h"
+
+#include "ledger/book.h"
+#include "ledger/book_archive.h"
+#include "ledger/diary_file.h"
+#include "ledger/month_ledger.h"
+#include "ledger/text_file.h"
+#include "ledger/version_diff.h"
+#include "shell/calendar.h"
+#include "shell/error_box.h"
+#include "shell/window_style.h"
+#include "shell/zadud.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+BackupWindow::BackupWindow(TForm1* form1, BackupStore* store)
+    : QDialog(form1), form1_(form1), store_(store) {
+    setObjectName(QStringLiteral("BackupWindow"));
+    setWindowTitle(QStringLiteral("バックアップから復元"));
+    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
+    auto* layout = new QVBoxLayout(this);
+    Caption = new QLabel(this);
+    layout->addWidget(Caption);
+    List = new QTreeWidget(this);
+    List->setObjectName(QStringLiteral("List"));
+    List->setHeaderLabels({QStringLiteral("保存日時"), QStringLiteral("今日との違い")});
+    List->setRootIsDecorated(false);
+    List->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    layout->addWidget(List, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    RestoreButton = new QPushButton(QStringLiteral("復元"), this);
+    CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
+    buttons->addWidget(RestoreButton);
+    buttons->addWidget(CloseButton);
+    layout->addLayout(buttons);
+    resize(560, 320);
+
+    connect(RestoreButton, &QPushButton::clicked, this,
+            guarded(this, &BackupWindow::RestoreButtonClick));
+    connect(List, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, &BackupWindow::RestoreButtonClick));
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    askPath_ = [this](bool save) {
+        const QString filter = QStringLiteral("zip (*.zip)");
+        return save ? QFileDialog::getSaveFileName(this, QStringLiteral("データの書き出し"),
+                                                   QStringLiteral("kakeibo.zip"), filter)
+                    : QFileDialog::getOpenFileName(this, QStringLiteral("データの読み込み"),
+                                                   QString(), filter);
+    };
+    confirm_ = [this](const QString& text) {
+        return QMessageBox::question(this, ErrorBox::AppTitle, text) == QMessageBox::Yes;
+    };
+}
+
+void BackupWindow::setPathAsker(std::function<QString(bool)> ask) {
+    askPath_ = std::move(ask);
+}
+void BackupWindow::setConfirmer(std::function<bool(const QString&)> confirm) {
+    confirm_ = std::move(confirm);
+}
+
+BookFolders BackupWindow::folders() const {
+    return {form1_->StartDir.toStdString(), form1_->LedgerDir.toStdString(),
+            form1_->DiaryDir.toStdString()};
+}
+
+void BackupWindow::fillMonth() {
+    diary_ = false;
+    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    Caption->setText(QString::fromStdString(monthLabel(year, month)));
+    versions_ = store_->versions(joinPath(form1_->ledgerDirBytes(), monthFileName(year, month)));
+    List->clear();
+    for (const BackupVersion& v : versions_) {
+        std::string summary;
+        try {
+            summary = monthChangeSummary(form1_->Ledger,
+                                         monthOfBytes(form1_->Ledger, store_->bytesOf(v)));
+        } catch (const std::exception& e) {
+            summary = e.what(); // listed, and refused when chosen
+        }
+        List->addTopLevelItem(new QTreeWidgetItem(
+            {QDateTime::fromSecsSinceEpoch(v.time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")),
+             QString::fromStdString(summary)}));
+    }
+    if (!versions_.empty()) List->setCurrentItem(List->topLevelItem(0));
+    RestoreButton->setEnabled(!versions_.empty());
+}
+
+void BackupWindow::fillDiary(int year, int month, int day) {
+    diary_ = true;
+    Caption->setText(QStringLiteral("%1年%2月%3日の日記").arg(year).arg(month).arg(day));
+    const std::string dir = form1_->DiaryDir.toStdString();
+    versions_ = store_->versions(joinPath(dir, diaryFileName(year, month, day)));
+    std::string today;
+    readDiaryFile(dir, year, month, day, today);
+    List->clear();
+    for (const BackupVersion& v : versions_) {
+        std::string summary;
+        try {
+            summary = diaryChangeSummary(today, store_->bytesOf(v));
+        } catch (const std::exception& e) {
+            summary = e.what();
+        }
+        List->addTopLevelItem(new QTreeWidgetItem(
+            {QDateTime::fromSecsSinceEpoch(v.time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")),
+             QString::fromStdString(summary)}));
+    }
+    if (!versions_.empty()) List->setCurrentItem(List->topLevelItem(0));
+    RestoreButton->setEnabled(!versions_.empty());
+}
+
+void BackupWindow::showMonth() {
+    form1_->MonthSave(); // today is what the file holds
+    fillMonth();
+    Modal::exec(this);
+}
+
+bool BackupWindow::chooseDiaryVersion(int year, int month, int day, std::string& bytes) {
+    fillDiary(year, month, day);
+    chosen_ = false;
+    Modal::exec(this);
+    if (chosen_) bytes = chosenBytes_;
+    return chosen_;
+}
+
+void BackupWindow::RestoreButtonClick() {
+    const int row = List->indexOfTopLevelItem(List->currentItem());
+    if (row < 0 || row >= static_cast<int>(versions_.size())) return;
+    const std::string bytes = store_->bytesOf(versions_[row]);
+    if (diary_) {
+        chosenBytes_ = bytes;
+        chosen_ = true;
+        accept();
+        return;
+    }
+    Book& book = form1_->book();
+    book.refuseIfHeld();
+    const MonthKey shown{form1_->mc->Year(), form1_->mc->Month()};
+    const MonthLedger version = monthOfBytes(book.ledger(), bytes);
+    // One undo step; a cell the book refuses puts every other one back.
+    Book::ChangeGroup group(book, ChangeSource::Restored,
+                            "バックアップから復元 " + monthLabel(shown.year, shown.month));
+    for (const CellChange& c : cellChanges(book.ledger(), version))
+        book.setAmount(shown, c.item, c.day, c.expense ? AmountField::Expense : AmountField::Income,
+                       c.to, ChangeSource::Restored);
+    group.commit();
+    form1_->MonthSave();
+    form1_->MonthDisp();
+    accept();
+}
+
+void BackupWindow::exportBook() {
+    const QString path = askPath_ ? askPath_(true) : QString();
+    if (path.isEmpty()) return;
+    form1_->MonthSave();
+    writeBookArchive(folders(), path.toStdString());
+}
+
+void BackupWindow::importBook() {
+    const QString path = askPath_ ? askPath_(false) : QString();
+    if (path.isEmpty()) return;
+    const std::vector<ArchiveEntry> entries = readBookArchive(path.toStdString());
+    form1_->MonthSave();
+    QStringList created, replaced;
+    for (const RestoreStep& s : restorePlan(folders(), entries)) {
+        if (s.action == RestoreAction::Replace) replaced << QString::fromStdString(s.entry);
+        if (s.action == RestoreAction::Create) created << QString::fromStdString(s.entry);
+    }
+    if (created.isEmpty() && replaced.isEmpty()) {
+        ErrorBox::show(QStringLiteral("今のﾃﾞｰﾀと同じです"));
+        return;
+    }
+    QString text = QStringLiteral("%1 から読み込みます。").arg(path);
+    if (!replaced.isEmpty())
+        text += QStringLiteral("\n置き換えるﾌｧｲﾙ (%1):\n  ").arg(replaced.size()) +
+                replaced.mid(0, 20).join(QStringLiteral("\n  "));
+    if (!created.isEmpty())
+        text += QStringLiteral("\n新しいﾌｧｲﾙ (%1):\n  ").arg(created.size()) +
+                created.mid(0, 20).join(QStringLiteral("\n  "));
+    if (!confirm_ || !confirm_(text + QStringLiteral("\nよろしいですか?"))) return;
+    restoreBookArchive(folders(), entries);
+    // The month in memory and the names come from the files just written.
+    form1_->CfgRead();
+    form1_->LoadMonths();
+    form1_->MonthDisp();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// "バックアップから復元...": the kept versions of the shown month's file (or
+// of a diary day), with their time and what each differs from today;
+// restoring one puts its amounts back into the month. Also the account
+// book's zip archive: "データの書き出し..." and "データの読み込み...".
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ledger/backup_store.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class TForm1;
+
+class BackupWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    BackupWindow(TForm1* form1, BackupStore* store);
+
+    QLabel* Caption = nullptr;
+    QTreeWidget* List = nullptr; // time, what differs
+    QPushButton* RestoreButton = nullptr;
+    QPushButton* CloseButton = nullptr;
+
+    // The main window's entry: lists the shown month's versions modally.
+    void showMonth();
+    // The diary window's entry: the day's version chosen, as stored bytes;
+    // false when the window was closed without one.
+    bool chooseDiaryVersion(int year, int month, int day, std::string& bytes);
+    // Fill the list without showing it.
+    void fillMonth();
+    void fillDiary(int year, int month, int day);
+    // "復元": the selected version into the month, as one change.
+    void RestoreButtonClick();
+
+    void exportBook();
+    void importBook();
+    // Test seams: the archive's path (empty: cancelled) and the question
+    // before files are replaced.
+    void setPathAsker(std::function<QString(bool save)> ask);
+    void setConfirmer(std::function<bool(const QString& text)> confirm);
+
+private:
+    BookFolders folders() const;
+    std::string shownPath() const;
+
+    TForm1* form1_;
+    BackupStore* store_;
+    std::vector<BackupVersion> versions_;
+    bool diary_ = false;
+    bool chosen_ = false;
+    std::string chosenBytes_;
+    std::function<QString(bool)> askPath_;
+    std::function<bool(const QString&)> confirm_;
+};
