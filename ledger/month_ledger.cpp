@@ -256,3 +256,10 @@ MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int ye
     forEachLine(bytes, [&](std::string_view line) { loadLine(ledger, line, mode); });
     return MonthFileState::Read;
 }
+
+int itemSlot(const MonthLedger& names, const std::string& name) {
+    if (name.empty()) return 0;
+    for (int i = 1; i <= ShownItems; ++i)
+        if (names.Items[i].Name == name) return i;
+    return 0;
+}

@@ -56,6 +56,9 @@ enum class LoadMode { Current = 0, Previous = 1 };
 // The month before (year, month).
 void stepBack(int& year, int& month);
 
+// The item slot (1..12) named `name` (CP932), 0 when no item is.
+int itemSlot(const MonthLedger& names, const std::string& name);
+
 // "199612.txt", "19971.txt".
 std::string monthFileName(int year, int month);
 // "1996年12月", as titles and messages name a month.

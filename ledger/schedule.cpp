@@ -333,11 +333,6 @@ void BookDoor::flush() {
     if (book_.shown().year != 0) book_.saveMonth();
 }
 
-int itemSlot(const MonthLedger& names, const std::string& item) {
-    for (int i = 1; i <= ShownItems; ++i)
-        if (!item.empty() && names.Items[i].Name == item) return i;
-    return 0;
-}
 
 std::vector<std::string> settlePending(Schedule& s, const std::string& path, PostingDoor& door) {
     std::vector<std::string> warnings;

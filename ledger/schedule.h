@@ -141,9 +141,6 @@ struct PostingOutcome {
     std::string error; // UTF-8; why it was not posted
 };
 
-// The item slot (1..12) of a name; 0 when no item has it.
-int itemSlot(const MonthLedger& names, const std::string& item);
-
 // Settles pending records left by an interrupted posting (see the top of
 // this file) and writes the file when anything changed. Returns the
 // warnings (UTF-8) for the records that could not be told.

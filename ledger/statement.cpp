@@ -643,12 +643,6 @@ std::string formatImportProfiles(const ImportProfiles& all) {
     return crlf(lines);
 }
 
-int itemSlot(const MonthLedger& names, const std::string& cp932Name) {
-    if (cp932Name.empty()) return 0;
-    for (int i = 1; i <= ShownItems; ++i)
-        if (names.Items[i].Name == cp932Name) return i;
-    return 0;
-}
 
 void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const ImportRules& rules,
                const MonthLedger& names, const std::string& defaultItem) {

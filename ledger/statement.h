@@ -157,9 +157,6 @@ std::string formatImportProfiles(const ImportProfiles& profiles);
 void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const ImportRules& rules,
                const MonthLedger& names, const std::string& defaultItem = {});
 
-// Whether `cp932Name` is one of the ledger's shown items; its slot or 0.
-int itemSlot(const MonthLedger& names, const std::string& cp932Name);
-
 // The columns for a statement: the profile named (its header line found by
 // its shape; a file of another shape throws AppError), else the last profile
 // saved for the statement's shape, else the detected ones. `used` receives
