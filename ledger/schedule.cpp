@@ -384,6 +384,7 @@ std::vector<PostingOutcome> postChoices(Schedule& s, const std::string& path,
                                         const std::vector<PostingChoice>& choices,
                                         PostingDoor& door) {
     std::vector<PostingOutcome> out;
+    if (choices.empty()) return out; // no file written, no empty undo step
     const Schedule before = s;
     const RecordKeys keys = recordKeys(s);
     std::map<std::tuple<int64_t, int, bool>, int32_t> projected;

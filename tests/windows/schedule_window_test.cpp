@@ -2,7 +2,9 @@
 
 #include "ledger/schedule.h"
 #include "main_window_fixture.h"
+#include "windows/hikei.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <filesystem>
@@ -62,6 +64,13 @@ TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce)
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(form1->mc->dayNote(QDate(2026, 12, 5), true), "");
     EXPECT_NE(form1->mc->dayNote(QDate(2026, 12, 5), false).indexOf("A +"), -1);
+
+    // The daily sheet names the day's entries, posted ones too.
+    TForm2 sheet(form1.get());
+    form1->mc->setDay(5);
+    SheetDisp(*form1, sheet);
+    EXPECT_TRUE(sheet.Label2->text().startsWith("定期: A +1,000"))
+        << sheet.Label2->text().toStdString();
 
     // The whole catch-up is one undo step, other months included.
     ASSERT_TRUE(form1->book().undo());
