@@ -35,6 +35,13 @@ std::string amountText(int32_t v) {
     return text;
 }
 
+// The amount a change names: day 0 is the balance brought in.
+int32_t& cellOf(MonthLedger& l, int item, int day, AmountField field) {
+    if (day == 0) return l.CarryOver[item];
+    DayCell& c = l.Items[item].Days[day];
+    return field == AmountField::Income ? c.Income : c.Expense;
+}
+
 } // namespace
 
 void loadMonthAsEntered(MonthLedger& ledger, const std::string& dir, MonthKey m) {
@@ -232,10 +239,9 @@ MonthLedger Book::month(MonthKey m) const {
 }
 
 int32_t Book::amount(MonthKey m, int item, int day, AmountField field) const {
-    const MonthLedger l = month(m);
-    if (day == 0) return field == AmountField::Income ? l.CarryOver[item] : 0;
-    const DayCell& c = l.Items[item].Days[day];
-    return field == AmountField::Income ? c.Income : c.Expense;
+    if (day == 0 && field == AmountField::Expense) return 0;
+    MonthLedger l = month(m);
+    return cellOf(l, item, day, field);
 }
 
 // ---- the change door ----
@@ -270,9 +276,7 @@ void Book::setAmount(MonthKey m, int item, int day, AmountField field, int32_t v
     LedgerItem& it = l.Items[item];
     if (item > ShownItems || it.Name.empty())
         throw AppError("項目" + std::to_string(item) + "には名前がありません");
-    int32_t& cell = day == 0                       ? l.CarryOver[item]
-                    : field == AmountField::Income ? it.Days[day].Income
-                                                   : it.Days[day].Expense;
+    int32_t& cell = cellOf(l, item, day, field);
     const int32_t old = cell;
     if (old == value) return;
     cell = value;
@@ -304,10 +308,7 @@ void Book::addAmount(MonthKey m, int item, int day, AmountField field, int32_t d
         g.commit();
         return;
     }
-    const MonthLedger& l = groupMonth(m);
-    const int32_t now = day == 0                       ? l.CarryOver[item]
-                        : field == AmountField::Income ? l.Items[item].Days[day].Income
-                                                       : l.Items[item].Days[day].Expense;
+    const int32_t now = cellOf(groupMonth(m), item, day, field);
     setAmount(m, item, day, field, checkedAdd(now, delta), source);
 }
 
@@ -431,11 +432,7 @@ void Book::rollBack(Group& g) {
         if (r->kind != JournalRecord::Kind::Amount || r->month != shown_) continue;
         for (int i = 1; i <= ShownItems; ++i) {
             if (ledger_.Items[i].Name != r->item) continue;
-            int32_t& cell = r->day == 0 ? ledger_.CarryOver[i]
-                            : r->field == AmountField::Income
-                                ? ledger_.Items[i].Days[r->day].Income
-                                : ledger_.Items[i].Days[r->day].Expense;
-            cell = r->oldValue;
+            cellOf(ledger_, i, r->day, r->field) = r->oldValue;
             break;
         }
     }
@@ -521,10 +518,7 @@ int itemIndex(const MonthLedger& l, const std::string& name) {
 
 int32_t Book::current(const JournalRecord& r) {
     const int item = itemIndex(ledger_, r.item);
-    const MonthLedger& l = groupMonth(r.month);
-    if (r.day == 0) return l.CarryOver[item];
-    const DayCell& c = l.Items[item].Days[r.day];
-    return r.field == AmountField::Income ? c.Income : c.Expense;
+    return cellOf(groupMonth(r.month), item, r.day, r.field);
 }
 
 bool Book::reverse(uint64_t group, bool undo) {

@@ -43,6 +43,12 @@ public:
     MonthLedger& ledger() { return ledger_; }
     const MonthLedger& ledger() const { return ledger_; }
     MonthKey shown() const { return shown_; }
+    // The month in memory for readers of month files (year model, carry
+    // repair plan), which read it in place of its file; none while it is
+    // held, since it would never be saved so.
+    HeldMonth inMemory() const {
+        return held() ? HeldMonth{} : HeldMonth{shown_.year, shown_.month, &ledger_};
+    }
     // Names the month in memory without loading it (the calendar moved).
     void setShown(MonthKey month) { shown_ = month; }
 

@@ -329,8 +329,8 @@ void YearOverview::CsvExportClick() {
 }
 
 HeldMonth YearOverview::heldMonth() const {
-    if (!form1_->monthSavable() || form1_->monthNeverLoaded()) return {};
-    return {form1_->mc->Year(), form1_->mc->Month(), &form1_->Ledger};
+    form1_->book().setShown(form1_->shownMonth());
+    return form1_->book().inMemory();
 }
 
 void YearOverview::RecalcClick() {

@@ -45,10 +45,15 @@ struct BookTest : ::testing::Test {
 };
 
 TEST_F(BookTest, TypedAmountUndoesAndRedoesWithItsNameInTheCommand) {
+    book->setAmount({2026, 12}, 1, 24, Out, 1, ChangeSource::Typed);
+    int flushes = 0;
+    setSyncCall([&](int) { return ++flushes, 0; });
     book->setAmount({2026, 12}, 1, 24, Out, 3480, ChangeSource::Typed);
+    setSyncCall({});
+    EXPECT_EQ(flushes, 1) << "the journal line is flushed; the month is saved later";
     EXPECT_EQ(book->undoText(), "12/24 食費 支出 3,480");
     ASSERT_TRUE(book->undo());
-    EXPECT_EQ(book->ledger().Items[1].Days[24].Expense, 0);
+    EXPECT_EQ(book->ledger().Items[1].Days[24].Expense, 1);
     EXPECT_EQ(book->redoText(), "12/24 食費 支出 3,480");
     ASSERT_TRUE(book->redo());
     EXPECT_EQ(book->ledger().Items[1].Days[24].Expense, 3480);
