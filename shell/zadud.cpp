@@ -50,6 +50,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), book_(QDir::currentPath()
         return box.result() == QMessageBox::Yes;
     });
     book_.changed = [this] { emit amountsChanged(); };
+    // An undo, a posting or an import moves the budget bars too.
+    connect(this, &TForm1::amountsChanged, this,
+            [this] { runGuarded([this] { BudgetBarsDisp(); }); });
     buildUi();
 }
 
@@ -199,8 +202,8 @@ void TForm1::buildUi() {
         });
     }
 
-    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1,
-                       StatementImport1, Restore1, Export1, Import1, K2, K3, About1})
+    for (QAction* a : {Exit2, Exit3, Exit5, DiarySearch1, Schedule1, Print1, Pdf1, StatementImport1,
+                       Restore1, Export1, Import1, K2, K3, About1})
         a->setEnabled(false);
 
     move(96, 155);
