@@ -5,6 +5,7 @@
 #include "shell/application.h"
 #include "shell/first_paint.h"
 #include "shell/zadud.h"
+#include "windows/change_history.h"
 #include "windows/diary_search.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
     form1.setYearOverview(&yearOverview);
     DiarySearchWindow diarySearch(&form1);
     form1.setDiarySearch(&diarySearch);
+    ChangeHistory history(&form1);
+    form1.setChangeHistory(&history);
     HelpWindow help(&form1);
     form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
 

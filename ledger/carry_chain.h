@@ -33,11 +33,6 @@ StoredMonth storedMonth(const MonthLedger& names, std::string bytes);
 // The closing balance per item that the next month should bring in. An item
 // counts only where the file that closed it has lines for it; an item that a
 // month has under a new name keeps what it stores.
-struct MonthKey {
-    int year = 0;
-    int month = 0;
-    bool operator==(const MonthKey& o) const { return year == o.year && month == o.month; }
-};
 
 struct CarryLink {
     bool known = false;  // false after a file that could not be read

@@ -29,6 +29,9 @@ inline constexpr const char* HeldTotals =
     "ﾌｧｲﾙ %s の合計が整数の範囲を超えるため、この月は読み取り専用です";
 } // namespace msg
 
+// Thrown when the user cancels a question; no error box follows.
+struct Cancelled {};
+
 class AppError : public std::runtime_error {
 public:
     explicit AppError(const std::string& message) : std::runtime_error(message) {}

@@ -40,6 +40,17 @@ struct MonthLedger {
     void clearDays();
 };
 
+// A month of the calendar; {0, 0} is none.
+struct MonthKey {
+    int year = 0;
+    int month = 0;
+    bool operator==(const MonthKey& o) const { return year == o.year && month == o.month; }
+    bool operator!=(const MonthKey& o) const { return !(*this == o); }
+    bool operator<(const MonthKey& o) const {
+        return year != o.year ? year < o.year : month < o.month;
+    }
+};
+
 enum class LoadMode { Current = 0, Previous = 1 };
 
 // The month before (year, month).

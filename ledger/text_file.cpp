@@ -109,6 +109,14 @@ int tryReadFileBytes(const std::string& path, std::string& bytes) {
     return 0;
 }
 
+std::string fileKey(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return path;
+    char folder[PATH_MAX];
+    if (!::realpath(slash == 0 ? "/" : path.substr(0, slash).c_str(), folder)) return path;
+    return joinPath(folder, path.substr(slash + 1));
+}
+
 bool isDirectory(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -297,4 +305,23 @@ void writeFileSafely(const std::string& requested, const std::string& bytes) {
     }
     flushFolder(folder, path);
     removeStaleTempFiles(folder);
+}
+
+void appendFileDurably(const std::string& requested, const std::string& bytes) {
+    const std::string path = followLinks(requested);
+    if (!isDirectory(folderOf(path))) throw fileError(ENOENT, path);
+    struct stat before {};
+    const bool existed = ::stat(path.c_str(), &before) == 0;
+    int err = injectedFault(path, "open");
+    const int fd = err ? -1 : ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) throw fileError(err ? err : errno, path);
+    err = writeAll(fd, path, bytes);
+    if (!err) err = injectedFault(path, "sync");
+    if (!err && syncFd(fd) != 0) err = errno;
+    // A part written before a failure would leave a torn line in the file;
+    // cutting it back keeps what was there whole.
+    if (err) (void)!::ftruncate(fd, existed ? before.st_size : 0);
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) throw fileError(err, path);
+    if (!existed) flushFolder(folderOf(path), path);
 }

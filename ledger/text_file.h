@@ -56,6 +56,10 @@ FileStamp currentStamp(const std::string& path);
 // throws the mapped file error when reading fails after the file was opened.
 int tryReadFileBytes(const std::string& path, std::string& bytes);
 
+// One file under any spelling of its folder ("..", a linked folder): the
+// path with its folder resolved, or the path itself when that fails.
+std::string fileKey(const std::string& path);
+
 // Whether a path names an existing directory.
 bool isDirectory(const std::string& path);
 
@@ -77,6 +81,12 @@ bool isDirectory(const std::string& path);
 // After a successful save, temporary files of ours in that folder older
 // than a minute (left by a save that was killed) are removed.
 void writeFileSafely(const std::string& path, const std::string& bytes);
+
+// Adds `bytes` at the end of `path` (created when missing) and flushes it,
+// for files that only ever grow, where rewriting the whole file for each
+// line would cost its length every time. A failure cuts the file back to its
+// old length and throws the mapped file error.
+void appendFileDurably(const std::string& path, const std::string& bytes);
 
 // Ends the names of the writer's temporary files, which start with ".".
 inline constexpr const char* TempFileSuffix = ".zadud-tmp";

@@ -3,6 +3,7 @@
 // frames. Every handler that can fail is connected through guarded(); an
 // error ends the handler and is shown in the one box.
 
+#include "ledger/errors.h" // Cancelled
 #include <QMessageBox>
 #include <QString>
 #include <exception>
@@ -31,10 +32,6 @@ void showException(const std::exception_ptr& error);
 void setRecorder(std::function<void(const QString& text)> recorder);
 
 } // namespace ErrorBox
-
-// Thrown where the user cancels an operation in a question: it ends the
-// handler like an error, without an error box.
-struct Cancelled {};
 
 // Runs `fn`; an exception is shown in the error box (Cancelled is not).
 // Returns false when it failed.

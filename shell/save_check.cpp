@@ -4,34 +4,11 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <climits>
-#include <cstdlib>
 
-namespace {
-
-// One file under any spelling of its folder ("..", a linked folder).
-std::string fileKey(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return path;
-    char folder[PATH_MAX];
-    if (!::realpath(slash == 0 ? "/" : path.substr(0, slash).c_str(), folder)) return path;
-    return joinPath(folder, path.substr(slash + 1));
-}
-
-} // namespace
-
-void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
-    key_ = fileKey(path);
-    stamp_ = stamp;
-}
-
-bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
-    const FileStamp expected = fileKey(path) == key_ ? stamp_ : FileStamp{};
-    const FileStamp now = currentStamp(path);
-    if (now == expected) return true;
-
-    const QString what = !expected.exists ? QStringLiteral("ほかのﾌﾟﾛｸﾞﾗﾑで作成されました")
-                         : !now.exists
+Book::Answer askReplace(QWidget* parent, const std::string& path, Book::FileChange change) {
+    const QString what = change == Book::FileChange::Created
+                             ? QStringLiteral("ほかのﾌﾟﾛｸﾞﾗﾑで作成されました")
+                         : change == Book::FileChange::Deleted
                              ? QStringLiteral("読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで削除されました")
                              : QStringLiteral("読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで変更されました");
     QMessageBox box(QMessageBox::Warning, ErrorBox::AppTitle,
@@ -47,7 +24,24 @@ bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
     Modal::exec(&box);
-    if (box.clickedButton() == overwrite) return true;
-    if (box.clickedButton() == reload) return false;
-    throw Cancelled{};
+    if (box.clickedButton() == overwrite) return Book::Answer::Overwrite;
+    if (box.clickedButton() == reload) return Book::Answer::Reload;
+    return Book::Answer::Cancel;
+}
+
+void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
+    key_ = fileKey(path);
+    stamp_ = stamp;
+}
+
+bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
+    const FileStamp expected = fileKey(path) == key_ ? stamp_ : FileStamp{};
+    const FileStamp now = currentStamp(path);
+    if (now == expected) return true;
+    const Book::FileChange change = !expected.exists ? Book::FileChange::Created
+                                    : !now.exists    ? Book::FileChange::Deleted
+                                                     : Book::FileChange::Changed;
+    const Book::Answer answer = askReplace(parent, path, change);
+    if (answer == Book::Answer::Cancel) throw Cancelled{};
+    return answer == Book::Answer::Overwrite;
 }

@@ -5,11 +5,15 @@
 // the user chooses: overwrite, reload (dropping this copy's changes) or
 // cancel.
 
+#include "ledger/book.h"
 #include "ledger/text_file.h"
 
 #include <string>
 
 class QWidget;
+
+// The question before a save replaces a file another copy changed.
+Book::Answer askReplace(QWidget* parent, const std::string& path, Book::FileChange change);
 
 class ReadStamp {
 public:

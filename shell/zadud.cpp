@@ -14,6 +14,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -33,10 +35,21 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    StartDir = QDir::currentPath();
-    LedgerDir = StartDir;
-    DiaryDir = StartDir;
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), book_(QDir::currentPath().toStdString()) {
+    book_.setReplaceQuestion([this](const std::string& path, Book::FileChange change) {
+        return askReplace(this, path, change);
+    });
+    book_.setConflictQuestion([this](const std::string& what) {
+        QMessageBox box(QMessageBox::Question, ErrorBox::AppTitle, QString::fromStdString(what),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("UndoConflict"));
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.setDefaultButton(QMessageBox::No);
+        Modal::exec(&box);
+        return box.result() == QMessageBox::Yes;
+    });
+    book_.changed = [this] { emit amountsChanged(); };
     buildUi();
 }
 
@@ -102,7 +115,7 @@ void TForm1::buildUi() {
     Exit3 = Exit1->addAction(QStringLiteral("日記記帳"));
     Exit3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Exit5 = Exit1->addAction(QStringLiteral("年間一覧"));
-    Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Exit5->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y));
     DiarySearch1 = Exit1->addAction(QStringLiteral("日記検索"));
     DiarySearch1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     Exit1->addSeparator();
@@ -112,6 +125,21 @@ void TForm1::buildUi() {
     Exit1->addSeparator();
     Exit4 = Exit1->addAction(QStringLiteral("終了"));
     Exit4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    Edit1 = bar->addMenu(QStringLiteral("編集"));
+    Undo1 = Edit1->addAction(QStringLiteral("元に戻す"));
+    Undo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    Redo1 = Edit1->addAction(QStringLiteral("やり直し"));
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    Edit1->addSeparator();
+    History1 = Edit1->addAction(QStringLiteral("変更履歴..."));
+    History1->setEnabled(false);
+    connect(Edit1, &QMenu::aboutToShow, this, [this] { nameUndoCommands(Undo1, Redo1); });
+    connect(Undo1, &QAction::triggered, this, guarded(this, &TForm1::undoStep));
+    connect(Redo1, &QAction::triggered, this, guarded(this, &TForm1::redoStep));
+    connect(History1, &QAction::triggered, this, [this] {
+        if (history_) Modal::exec(history_);
+    });
     K1 = bar->addMenu(QStringLiteral("設定 "));
     K2 = K1->addAction(QStringLiteral("日記帳環境"));
     K2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -196,6 +224,35 @@ void TForm1::setPrintHandlers(std::function<void()> print, std::function<void()>
     Pdf1->setEnabled(static_cast<bool>(pdfHandler_));
 }
 
+void TForm1::setChangeHistory(QDialog* history) {
+    history_ = history;
+    History1->setEnabled(history != nullptr);
+}
+
+void TForm1::nameUndoCommands(QAction* undo, QAction* redo) const {
+    const std::string u = book_.undoText(), r = book_.redoText();
+    undo->setText(u.empty() ? QStringLiteral("元に戻す")
+                            : QStringLiteral("元に戻す: ") + QString::fromStdString(u));
+    redo->setText(r.empty() ? QStringLiteral("やり直し")
+                            : QStringLiteral("やり直し: ") + QString::fromStdString(r));
+}
+
+void TForm1::undoStep() {
+    book_.setShown(shownMonth());
+    if (book_.undo()) emit amountsChanged();
+}
+
+void TForm1::redoStep() {
+    book_.setShown(shownMonth());
+    if (book_.redo()) emit amountsChanged();
+}
+
+void TForm1::undoBackTo(uint64_t group) {
+    book_.setShown(shownMonth());
+    book_.undoBackTo(group);
+    emit amountsChanged();
+}
+
 void TForm1::setDiarySearch(QDialog* search) {
     diarySearch_ = search;
     DiarySearch1->setEnabled(search != nullptr);
@@ -211,7 +268,7 @@ void TForm1::setHelpHandler(std::function<void(const QString&)> help) {
 }
 
 std::string TForm1::ledgerDirBytes() const {
-    return LedgerDir.toStdString();
+    return book_.ledgerDir();
 }
 
 void TForm1::MonthDisp() {
@@ -221,101 +278,39 @@ void TForm1::MonthDisp() {
     nen->adjustSize();
 }
 
+MonthKey TForm1::shownMonth() const {
+    return {mc->Year(), mc->Month()};
+}
+
 void TForm1::MonthSave() {
-    // Nothing can have been typed into a held month, and saving it would
-    // write over its file with empty, partial or wrong values.
-    if (monthHeld()) return;
-    // Another copy of the program may have saved this month since.
-    if (!monthRead_.confirmReplace(this, monthPath())) {
-        LoadMonths();
-        return;
-    }
-    monthRead_.note(monthPath(), saveMonthFile(Ledger, ledgerDirBytes(), mc->Year(), mc->Month()));
-}
-
-std::string TForm1::monthPath() const {
-    return joinPath(ledgerDirBytes(), monthFileName(mc->Year(), mc->Month()));
-}
-
-void TForm1::holdMonth(Hold hold, const std::string& file) {
-    hold_ = hold;
-    heldFile_ = file;
+    // The calendar names the month in memory.
+    book_.setShown(shownMonth());
+    book_.saveMonth();
 }
 
 QString TForm1::heldFile() const {
-    if (monthNeverLoaded_)
-        return QString::fromStdString(joinPath(StartDir.toStdString(), ConfigFileName));
-    return QString::fromStdString(heldFile_);
+    return QString::fromStdString(book_.heldFile());
 }
 
 QString TForm1::heldMessage() const {
-    const Hold hold = monthHold();
-    const char* text = hold == Hold::PreviousMonthFile ? msg::HeldPrevious
-                       : hold == Hold::Totals          ? msg::HeldTotals
-                                                       : msg::HeldUnread;
-    return QString::fromUtf8(text).replace(QStringLiteral("%s"), heldFile());
+    return QString::fromStdString(book_.heldMessage());
 }
 
 void TForm1::refuseIfHeld() const {
-    if (monthHeld()) throw AppError(heldMessage().toStdString());
+    book_.refuseIfHeld();
 }
 
 void TForm1::MonthLoad(int mode) {
-    const std::string dir = ledgerDirBytes();
-    std::string file;
-    if (mode == 1) {
-        // A carry-over read in part would go into this month's income totals
-        // at its save; the current-month load holds the month for it.
-        previousFailed_.clear();
-        try {
-            if (loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Previous, &file) ==
-                MonthFileState::Unreadable)
-                previousFailed_ = file;
-        } catch (...) {
-            previousFailed_ = file;
-            throw;
-        }
-        return;
-    }
-    if (configured_) monthNeverLoaded_ = false;
-    MonthFileState state;
-    try {
-        FileStamp stamp;
-        state =
-            loadMonthFile(Ledger, dir, mc->Year(), mc->Month(), LoadMode::Current, &file, &stamp);
-        monthRead_.note(monthPath(), stamp);
-    } catch (...) {
-        holdMonth(Hold::MonthFile, file);
-        throw;
-    }
-    // A file that is there but could not be opened reads as zero without a
-    // word, and must then not be replaced by those zeros.
-    if (state == MonthFileState::Unreadable) return holdMonth(Hold::MonthFile, file);
-    try {
-        checkTotals(Ledger);
-    } catch (...) {
-        holdMonth(Hold::Totals, file);
-        throw;
-    }
-    if (previousFailed_.empty())
-        holdMonth(Hold::None, {});
+    book_.setShown(shownMonth());
+    if (mode == 1)
+        book_.loadPrevious();
     else
-        holdMonth(Hold::PreviousMonthFile, previousFailed_);
+        book_.loadCurrent();
 }
 
 void TForm1::LoadMonths() {
-    std::exception_ptr first;
-    try {
-        MonthLoad(1);
-    } catch (...) {
-        first = std::current_exception();
-    }
-    try {
-        MonthLoad(0);
-    } catch (...) {
-        if (!first) first = std::current_exception();
-    }
-    if (first) std::rethrow_exception(first);
+    book_.setShown(shownMonth());
+    book_.loadMonths();
 }
 
 void TForm1::setLocationChecks(std::function<bool(const QString&)> ledger,
@@ -330,26 +325,11 @@ void TForm1::CfgRead() {
             return fn ? fn(QString::fromStdString(path)) : isDirectory(path);
         };
     };
-    std::string ledgerDir, diaryDir;
-    // What was read before an error stays in effect, as for a missing file.
-    auto publish = [&] {
-        LedgerDir = QString::fromStdString(ledgerDir);
-        DiaryDir = QString::fromStdString(diaryDir);
-    };
-    try {
-        readConfig(StartDir.toStdString(), Ledger, ledgerDir, diaryDir, check(checkLedger_),
-                   check(checkDiary_));
-    } catch (...) {
-        publish();
-        throw;
-    }
-    publish();
-    configured_ = true;
+    book_.readConfiguration(check(checkLedger_), check(checkDiary_));
 }
 
 void TForm1::configurationWritten() {
-    configured_ = true;
-    adoptOtherLines(Ledger);
+    book_.configurationWritten();
 }
 
 void TForm1::FormActivate() {
@@ -362,6 +342,12 @@ void TForm1::FormActivate() {
 void TForm1::runActivationOnce() {
     if (activated_) return;
     runGuarded([this] { FormActivate(); });
+    // What the change journal lost (a power cut mid-append) is said once,
+    // after the window is up.
+    QTimer::singleShot(0, this, [this] {
+        const std::string warning = book_.takeJournalWarning();
+        if (!warning.empty()) ErrorBox::show(QString::fromStdString(warning));
+    });
 }
 
 bool TForm1::event(QEvent* e) {
@@ -459,8 +445,12 @@ void TForm1::Exit2Click() {
     openDailySheet();
 }
 
-void TForm1::SpeedButton4Click() {
+void TForm1::showDiary() {
     if (form3_) Modal::exec(form3_);
+}
+
+void TForm1::SpeedButton4Click() {
+    showDiary();
 }
 void TForm1::Exit3Click() {
     SpeedButton4Click();
@@ -470,8 +460,12 @@ void TForm1::DiarySearch1Click() {
     if (diarySearch_) Modal::exec(diarySearch_);
 }
 
-void TForm1::SpeedButton5Click() {
+void TForm1::showMonthlyList() {
     if (form7_) Modal::exec(form7_);
+}
+
+void TForm1::SpeedButton5Click() {
+    showMonthlyList();
 }
 
 void TForm1::SpeedButton6Click() {

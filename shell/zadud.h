@@ -3,6 +3,7 @@
 // the shared state (the month in memory and the three directories). Every
 // other window is reached through it and shown modally from it.
 
+#include "ledger/book.h"
 #include "ledger/month_ledger.h"
 #include "shell/save_check.h"
 
@@ -19,18 +20,48 @@ class QToolButton;
 class TCalendar;
 class QDialog;
 
+// One of the book's folders under the name the other windows know it by:
+// reads and assignments go to the book.
+class BookFolder {
+public:
+    using Get = const std::string& (Book::*)() const;
+    using Set = void (Book::*)(std::string);
+    BookFolder(Book& book, Get get, Set set) : book_(book), get_(get), set_(set) {}
+    BookFolder(const BookFolder&) = delete;
+    BookFolder& operator=(const QString& path) {
+        (book_.*set_)(path.toStdString());
+        return *this;
+    }
+    operator QString() const { return QString::fromStdString((book_.*get_)()); }
+    std::string toStdString() const { return (book_.*get_)(); }
+    bool isEmpty() const { return (book_.*get_)().empty(); }
+    bool operator==(const QString& o) const { return QString(*this) == o; }
+    bool operator!=(const QString& o) const { return !(*this == o); }
+
+private:
+    Book& book_;
+    Get get_;
+    Set set_;
+};
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
+
+    Book book_;
 
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // The month's state; the names below are views of it.
+    Book& book() { return book_; }
+    const Book& book() const { return book_; }
+
     // Shared state, read and written by the other windows.
-    QString StartDir;
-    QString LedgerDir;
-    QString DiaryDir;
-    MonthLedger Ledger;
+    BookFolder StartDir{book_, &Book::startDir, &Book::setStartDir};
+    BookFolder LedgerDir{book_, &Book::ledgerDir, &Book::setLedgerDir};
+    BookFolder DiaryDir{book_, &Book::diaryDir, &Book::setDiaryDir};
+    MonthLedger& Ledger = book_.ledger();
 
     // Controls.
     QFrame* Panel2 = nullptr; // toolbar
@@ -45,6 +76,10 @@ public:
     QLabel* nen = nullptr;
     TCalendar* mc = nullptr;
     QMenu* Exit1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* History1 = nullptr;
     QMenu* K1 = nullptr;
     QMenu* HELP1 = nullptr;
     QAction* Exit2 = nullptr;
@@ -67,6 +102,7 @@ public:
     void setMonthlyList(QDialog* form7);
     void setYearOverview(QDialog* overview);
     void setDiarySearch(QDialog* search);
+    void setChangeHistory(QDialog* history);
     // Called before the daily sheet is shown: fills it for the calendar's date.
     void setSheetFiller(std::function<void()> fill);
     // The start-up location checks run on the settings dialog's directory
@@ -101,8 +137,8 @@ public:
     // carry-over failed to read, its totals do not fit in 32 bits, or it was
     // never read with the configuration in place (before the start-up read,
     // or after that read failed). The next clean load of a month lifts it.
-    enum class Hold { None, Configuration, MonthFile, PreviousMonthFile, Totals };
-    Hold monthHold() const { return monthNeverLoaded_ ? Hold::Configuration : hold_; }
+    using Hold = Book::Hold;
+    Hold monthHold() const { return book_.hold(); }
     bool monthHeld() const { return monthHold() != Hold::None; }
     // The file behind the hold: the configuration file or a month file.
     QString heldFile() const;
@@ -115,11 +151,25 @@ public:
     // after a failed configuration read at start-up the item names are
     // missing, so a month read then matches none of its lines and saving it
     // would empty its file.
-    bool monthNeverLoaded() const { return monthNeverLoaded_; }
+    bool monthNeverLoaded() const { return book_.neverLoaded(); }
     // The settings dialog has written the configuration and copied it in.
     // Lines of the month kept for names it no longer had go back to an item
     // named so again.
     void configurationWritten();
+
+    // Undo and redo of the last step, from any window; the month in memory
+    // is redrawn where it changed. Values changed since are asked about.
+    void undoStep();
+    void redoStep();
+    void undoBackTo(uint64_t group);
+    // Names the steps in an undo and a redo command ("元に戻す: 12/24 食費
+    // 支出 3,480") as they stand now.
+    void nameUndoCommands(QAction* undo, QAction* redo) const;
+
+    // The windows the others open through the main window.
+    void showDailySheet() { openDailySheet(); }
+    void showDiary();
+    void showMonthlyList();
 
     // Handlers.
     void FormActivate();
@@ -143,6 +193,13 @@ public:
     void About1Click();
 
     std::string ledgerDirBytes() const;
+    // The calendar's month, the one in memory.
+    MonthKey shownMonth() const;
+
+signals:
+    // Amounts of the month in memory changed other than by typing (an undo,
+    // a posting, a repair).
+    void amountsChanged();
 
 protected:
     bool event(QEvent* e) override;
@@ -163,6 +220,7 @@ private:
     QDialog* form7_ = nullptr;
     QDialog* yearOverview_ = nullptr;
     QDialog* diarySearch_ = nullptr;
+    QDialog* history_ = nullptr;
     std::function<void()> sheetFiller_;
     std::function<bool(const QString&)> checkLedger_;
     std::function<bool(const QString&)> checkDiary_;
@@ -170,15 +228,5 @@ private:
     std::function<void()> printHandler_;
     std::function<void()> pdfHandler_;
     QString helpFile_;
-    void holdMonth(Hold hold, const std::string& file);
-    std::string monthPath() const;
-    // The month file as this copy read or last wrote it.
-    ReadStamp monthRead_;
-    Hold hold_ = Hold::None;
-    std::string heldFile_;
-    // The previous month's file when it failed to read, else empty.
-    std::string previousFailed_;
     bool activated_ = false;
-    bool monthNeverLoaded_ = true;
-    bool configured_ = false;
 };

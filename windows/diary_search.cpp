@@ -364,7 +364,7 @@ void DiarySearchWindow::Open1Click() {
     const DiaryDate date = hits_.at(item->data(0, HitRole).toULongLong()).entry.date;
     form1_->goToDate(date.year, date.month, date.day);
     preferred_ = date;
-    form1_->SpeedButton4Click();
+    form1_->showDiary();
     // The entry may have been edited: the list is read again.
     startSearch();
 }

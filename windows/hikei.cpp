@@ -75,6 +75,15 @@ void TForm2::buildUi() {
     QMenu* file = MainMenu1->addMenu(QStringLiteral(" ﾌｧｲﾙ"));
     Exit1 = file->addAction(QStringLiteral("終了"));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
+    Undo1 = edit->addAction(QStringLiteral("元に戻す"));
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = edit->addAction(QStringLiteral("やり直し"));
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(edit, &QMenu::aboutToShow, this, [this] { form1_->nameUndoCommands(Undo1, Redo1); });
+    connect(Undo1, &QAction::triggered, this, guarded(this, &TForm2::Undo1Click));
+    connect(Redo1, &QAction::triggered, this, guarded(this, &TForm2::Redo1Click));
     layout->setMenuBar(MainMenu1);
 
     Panel1 = new QFrame(this);
@@ -254,11 +263,38 @@ void TForm2::SG1Click() {
 }
 
 void TForm2::SheetStore() {
-    MonthLedger& ledger = form1_->Ledger;
+    // Each amount that changed is one step of the change history; rows of
+    // unnamed items hold nothing to store.
+    Book& book = form1_->book();
+    const MonthKey month = form1_->shownMonth();
+    book.setShown(month);
+    const int day = form1_->mc->Day();
     for (int i = 1; i <= ShownItems; ++i) {
-        ledger.Items[i].Days[form1_->mc->Day()].Income = cellAmount(SG1->cell(1, i));
-        ledger.Items[i].Days[form1_->mc->Day()].Expense = cellAmount(SG1->cell(2, i));
+        const int32_t income = cellAmount(SG1->cell(1, i));
+        const int32_t expense = cellAmount(SG1->cell(2, i));
+        DayCell& cell = form1_->Ledger.Items[i].Days[day];
+        if (form1_->Ledger.Items[i].Name.empty()) {
+            cell = {income, expense};
+            continue;
+        }
+        if (cell.Income != income)
+            book.setAmount(month, i, day, AmountField::Income, income, ChangeSource::Typed);
+        if (cell.Expense != expense)
+            book.setAmount(month, i, day, AmountField::Expense, expense, ChangeSource::Typed);
     }
+}
+
+void TForm2::Undo1Click() {
+    // What the rows show is in memory already; the step may change this day.
+    SheetStore();
+    form1_->undoStep();
+    SheetDisp(*form1_, *this);
+}
+
+void TForm2::Redo1Click() {
+    SheetStore();
+    form1_->redoStep();
+    SheetDisp(*form1_, *this);
 }
 
 void TForm2::Exit1Click() {

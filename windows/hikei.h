@@ -34,6 +34,8 @@ public:
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* Exit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QFrame* Panel1 = nullptr;
     QToolButton* Next = nullptr;
     QToolButton* SpeedButton1 = nullptr;
@@ -58,6 +60,8 @@ public:
     void SpeedButton1Click();
     void SG1Click();
     void SheetStore();
+    void Undo1Click();
+    void Redo1Click();
     void FormResize();
     void Exit1Click();
     void FormClose();

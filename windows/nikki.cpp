@@ -93,7 +93,7 @@ void TForm3::Exit1Click() {
         FormActivate();
         return;
     }
-    saveDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), bytes);
+    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Typed);
     entryRead_.note(entryPath(), stampOf(bytes));
     accept();
 }

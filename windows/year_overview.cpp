@@ -327,7 +327,7 @@ void YearOverview::monthDoubleClicked(int month) {
     const int day =
         form1_->mc->Year() == year_ && form1_->mc->Month() == month ? form1_->mc->Day() : 1;
     form1_->goToDate(year_, month, day);
-    form1_->SpeedButton5Click();
+    form1_->showMonthlyList();
     showYear(year_);
 }
 
@@ -338,8 +338,8 @@ void YearOverview::CsvExportClick() {
 }
 
 HeldMonth YearOverview::heldMonth() const {
-    if (!form1_->monthSavable() || form1_->monthNeverLoaded()) return {};
-    return {form1_->mc->Year(), form1_->mc->Month(), &form1_->Ledger};
+    form1_->book().setShown(form1_->shownMonth());
+    return form1_->book().inMemory();
 }
 
 void YearOverview::RecalcClick() {
@@ -384,7 +384,7 @@ void YearOverview::RecalcClick() {
             runGuarded([this] { self->showYear(self->year_); });
         }
     } reload{this};
-    repairCarryChain(form1_->Ledger, dir, year_);
+    form1_->book().repairCarry(year_);
 }
 
 void YearOverview::Exit1Click() {

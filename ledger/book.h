@@ -1,0 +1,201 @@
+#pragma once
+// The account book as the windows see it: the month in memory, the three
+// folders, the configuration, the load order (previous month for the
+// carry-over, then the month), the holds of a month that may not be saved,
+// the read stamp that notices another copy's save, and moving between months.
+// Every change of an amount, whatever its source, goes through setAmount,
+// which records it in the change journal; months other than the one in
+// memory are read, changed and written at once with the same checks as the
+// month in memory. Questions for the user (another copy changed the file, a
+// value changed since a change to undo) go out through callbacks; the book
+// never shows anything.
+
+#include "ledger/carry_chain.h"
+#include "ledger/change_journal.h"
+#include "ledger/config_file.h"
+#include "ledger/month_ledger.h"
+#include "ledger/text_file.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The journal's file in the ledger folder.
+inline constexpr const char* JournalFileName = "ZADUD.JNL";
+
+class Book {
+public:
+    explicit Book(std::string startDir);
+    ~Book();
+
+    // Folders, UTF-8 paths.
+    const std::string& startDir() const { return startDir_; }
+    const std::string& ledgerDir() const { return ledgerDir_; }
+    const std::string& diaryDir() const { return diaryDir_; }
+    void setStartDir(std::string dir) { startDir_ = std::move(dir); }
+    void setLedgerDir(std::string dir);
+    void setDiaryDir(std::string dir) { diaryDir_ = std::move(dir); }
+    std::string sideFile(const std::string& name) const { return joinPath(ledgerDir_, name); }
+
+    // The month in memory; Items[1..12].Name are the configured names.
+    MonthLedger& ledger() { return ledger_; }
+    const MonthLedger& ledger() const { return ledger_; }
+    MonthKey shown() const { return shown_; }
+    // The month in memory for readers of month files (year model, carry
+    // repair plan), which read it in place of its file; none while it is
+    // held, since it would never be saved so.
+    HeldMonth inMemory() const {
+        return held() ? HeldMonth{} : HeldMonth{shown_.year, shown_.month, &ledger_};
+    }
+    // Names the month in memory without loading it (the calendar moved).
+    void setShown(MonthKey month) { shown_ = month; }
+
+    // ZADUD.CFG of the start folder; what was read before an error stays.
+    void readConfiguration(const LocationCheck& ledger, const LocationCheck& diary);
+    // The settings dialog wrote the configuration and set the names.
+    void configurationWritten();
+
+    // The two loads of the month in memory: previous mode (the carry-over),
+    // then current mode. loadMonths runs both, the second also when the first
+    // fails, and rethrows the first error.
+    void loadPrevious();
+    void loadCurrent();
+    void loadMonths();
+
+    // What another copy did to a file this copy is about to replace.
+    enum class FileChange { Created, Changed, Deleted };
+    enum class Answer { Overwrite, Reload, Cancel };
+    using ReplaceQuestion = std::function<Answer(const std::string& path, FileChange change)>;
+    // Without a question every change is overwritten.
+    void setReplaceQuestion(ReplaceQuestion question) { replaceQuestion_ = std::move(question); }
+    // Saves the month in memory unless it is held. When another copy changed
+    // its file and the user chose to reload, the month is read again and
+    // false returned; "cancel" throws Cancelled.
+    bool saveMonth();
+    // Saves the month left, then loads the one entered.
+    void moveTo(MonthKey month);
+
+    // Why the month in memory may not be saved.
+    enum class Hold { None, Configuration, MonthFile, PreviousMonthFile, Totals };
+    Hold hold() const { return neverLoaded_ ? Hold::Configuration : hold_; }
+    bool held() const { return hold() != Hold::None; }
+    std::string heldFile() const;
+    std::string heldMessage() const;
+    void refuseIfHeld() const;
+    bool neverLoaded() const { return neverLoaded_; }
+
+    // Another month as stored, loaded as entering it would (its carry-over
+    // from the month before, then its days); the month in memory as it is.
+    // A month that could not be saved throws its hold's message.
+    MonthLedger month(MonthKey month) const;
+    int32_t amount(MonthKey month, int item, int day, AmountField field) const;
+
+    // The one door for amounts: item 1..12 (a named item), day 1..31 of the
+    // month, or day 0 for the balance brought in. The month in memory
+    // changes there (and is saved as typing is); another month is written at
+    // once, or at the end of the group. Overflow, a held or unreadable month
+    // or an unnamed item throws and changes nothing.
+    void setAmount(MonthKey month, int item, int day, AmountField field, int32_t value,
+                   ChangeSource source);
+    // setAmount with the value plus `delta`, checked.
+    void addAmount(MonthKey month, int item, int day, AmountField field, int32_t delta,
+                   ChangeSource source);
+
+    // The diary door: replaces the day's entry and records the change.
+    void setDiary(int year, int month, int day, const std::string& bytes, ChangeSource source);
+
+    // Several changes as one undo step. Other months changed in the group are
+    // written when it is committed; a group destroyed without commit, or a
+    // commit that fails, puts every month and diary day back as it was.
+    class ChangeGroup {
+    public:
+        ChangeGroup(Book& book, ChangeSource source, std::string label = {});
+        ~ChangeGroup();
+        ChangeGroup(const ChangeGroup&) = delete;
+        ChangeGroup& operator=(const ChangeGroup&) = delete;
+        void commit();
+
+    private:
+        Book& book_;
+        bool done_ = false;
+    };
+
+    // Undo and redo of whole steps. The menu text names the step:
+    // "12/24 食費 支出 3,480", or its label and count for a group.
+    bool canUndo() const;
+    bool canRedo() const;
+    std::string undoText() const;
+    std::string redoText() const;
+    // Asked before an undo or redo replaces a value that is no longer what
+    // the step left (changed by hand, by another copy, by a later step not
+    // undone); false leaves everything as it is. Without it such a step is
+    // refused with a message.
+    using ConflictQuestion = std::function<bool(const std::string& whatUtf8)>;
+    void setConflictQuestion(ConflictQuestion question) { conflict_ = std::move(question); }
+    // False when the user declined.
+    bool undo();
+    bool redo();
+    // The steps that can be undone, newest first, for the history window.
+    struct HistoryRow {
+        uint64_t group = 0;
+        std::string time, month, day, item, change, source; // UTF-8
+        bool undone = false;
+    };
+    std::vector<HistoryRow> history() const;
+    // Undoes steps until `group` is the last one done.
+    void undoBackTo(uint64_t group);
+    // The journal's own trouble at start-up, said once; empty when none.
+    std::string takeJournalWarning();
+    ChangeJournal& journal() { return journal_; }
+
+    // Rewrites stale carry-overs from January of `year` (repairCarryChain)
+    // as one undo step; returns the months rewritten.
+    std::vector<MonthKey> repairCarry(int year);
+
+    // Called after amounts of the month in memory changed by any door
+    // (undo, a posting, a repair), so windows can redraw.
+    std::function<void()> changed;
+    // Test seam: the record's time.
+    std::function<std::string()> clock;
+
+private:
+    struct Group;
+    struct Pending;
+    void holdMonth(Hold hold, const std::string& file);
+    std::string monthPath(MonthKey m) const;
+    void openJournal();
+    std::string describe(const JournalRecord& r) const;
+    std::string stepText(uint64_t group) const;
+    MonthLedger& groupMonth(MonthKey m);
+    void apply(const JournalRecord& r, bool forward);
+    int32_t current(const JournalRecord& r);
+    bool reverse(uint64_t group, bool undo);
+    void record(JournalRecord r);
+    void rollBack(Group& g);
+    void commitGroup(Group& g);
+    void refreshCarry(MonthKey changed);
+    void notify();
+
+    std::string startDir_, ledgerDir_, diaryDir_;
+    MonthLedger ledger_;
+    MonthKey shown_;
+    FileStamp stamp_;
+    std::string stampKey_;
+    Hold hold_ = Hold::None;
+    std::string heldFile_, previousFailed_;
+    bool neverLoaded_ = true, configured_ = false;
+    ReplaceQuestion replaceQuestion_;
+    ConflictQuestion conflict_;
+    ChangeJournal journal_;
+    std::string journalFolder_;
+    std::string journalWarning_;
+    std::unique_ptr<Group> group_;
+    int groupDepth_ = 0;
+};
+
+// The month of a file as entering it would read it (its carry-over, then its
+// days), holds applied: throws the hold's message for a month that could not
+// be saved.
+void loadMonthAsEntered(MonthLedger& ledger, const std::string& dir, MonthKey month);

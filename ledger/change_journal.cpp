@@ -1,0 +1,300 @@
+#include "ledger/change_journal.h"
+
+#include "ledger/text_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+const char* const SourceCodes[] = {"typed", "scheduled", "imported", "carry",
+                                   "undo",  "redo",      "restored"};
+
+std::string escape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || c == '%' || c == ',') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", b);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool unescape(const std::string& text, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return false;
+        const int hi = hexDigit(text[i + 1]), lo = hexDigit(text[i + 2]);
+        if (hi < 0 || lo < 0) return false;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return true;
+}
+
+bool number(const std::string& text, int64_t lo, int64_t hi, int64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    if (i == text.size()) return false;
+    uint64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (v > static_cast<uint64_t>(INT64_MAX)) return false;
+    }
+    value = text[0] == '-' ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    return value >= lo && value <= hi;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out(1);
+    for (const char c : line) {
+        if (c == ',')
+            out.emplace_back();
+        else
+            out.back() += c;
+    }
+    return out;
+}
+
+} // namespace
+
+const char* sourceName(ChangeSource source) {
+    switch (source) {
+    case ChangeSource::Typed:
+        return "入力";
+    case ChangeSource::Scheduled:
+        return "定期";
+    case ChangeSource::Imported:
+        return "取込";
+    case ChangeSource::CarryRepair:
+        return "繰越再計算";
+    case ChangeSource::Undo:
+        return "元に戻す";
+    case ChangeSource::Redo:
+        return "やり直し";
+    case ChangeSource::Restored:
+        return "復元";
+    }
+    return "";
+}
+
+std::string formatRecord(const JournalRecord& r) {
+    const bool diary = r.kind == JournalRecord::Kind::Diary;
+    const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
+    std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
+                       SourceCodes[static_cast<int>(r.source)] + ',' + static_cast<char>(r.kind) +
+                       ',' + std::to_string(r.month.year) + ',' + std::to_string(r.month.month) +
+                       ',' + std::to_string(r.day) + ',' + escape(r.item) + ',' +
+                       std::to_string(static_cast<int>(r.field)) + ',';
+    if (marker)
+        line += std::to_string(r.ref) + ",";
+    else if (diary)
+        line += escape(r.oldText) + ',' + escape(r.newText);
+    else
+        line += std::to_string(r.oldValue) + ',' + std::to_string(r.newValue);
+    return line;
+}
+
+bool parseRecord(const std::string& line, JournalRecord& r) {
+    const std::vector<std::string> f = fields(line);
+    if (f.size() != 11) return false;
+    int64_t v = 0;
+    r = JournalRecord{};
+    if (!number(f[0], 1, INT64_MAX, v)) return false;
+    r.group = static_cast<uint64_t>(v);
+    if (!unescape(f[1], r.time)) return false;
+    const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
+    if (source == std::end(SourceCodes)) return false;
+    r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
+    if (f[3].size() != 1 || std::string("ADUR").find(f[3][0]) == std::string::npos) return false;
+    r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
+    if (!number(f[4], 0, 9999, v)) return false;
+    r.month.year = static_cast<int>(v);
+    if (!number(f[5], 0, 12, v)) return false;
+    r.month.month = static_cast<int>(v);
+    if (!number(f[6], 0, 31, v)) return false;
+    r.day = static_cast<int>(v);
+    if (!unescape(f[7], r.item)) return false;
+    if (!number(f[8], 0, 1, v)) return false;
+    r.field = static_cast<AmountField>(v);
+    switch (r.kind) {
+    case JournalRecord::Kind::Undo:
+    case JournalRecord::Kind::Redo:
+        if (!number(f[9], 1, INT64_MAX, v) || !f[10].empty()) return false;
+        r.ref = static_cast<uint64_t>(v);
+        return true;
+    case JournalRecord::Kind::Diary:
+        return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
+               unescape(f[10], r.newText);
+    case JournalRecord::Kind::Amount:
+        if (r.month.month < 1 || r.item.empty()) return false;
+        if (!number(f[9], INT32_MIN, INT32_MAX, v)) return false;
+        r.oldValue = static_cast<int32_t>(v);
+        if (!number(f[10], INT32_MIN, INT32_MAX, v)) return false;
+        r.newValue = static_cast<int32_t>(v);
+        return true;
+    }
+    return false;
+}
+
+void ChangeJournal::open(const std::string& path) {
+    path_ = path;
+    warning_.clear();
+    lines_ = 0;
+    lastGroup_ = 0;
+    steps_.clear();
+    undo_.clear();
+    redo_.clear();
+    text_.clear();
+
+    std::string bytes;
+    const int err = tryReadFileBytes(path, bytes);
+    if (err == ENOENT || err == ENOTDIR) return;
+    if (err) {
+        warning_ = "変更履歴 " + path + " を読み込めません (" + fileError(err, path).what() +
+                   ")。これまでの変更は元に戻せません";
+        return;
+    }
+    // A record is whole only with its line end; the reader would take a
+    // torn last line for one.
+    std::size_t whole = bytes.rfind("\r\n");
+    whole = whole == std::string::npos ? 0 : whole + 2;
+    std::vector<JournalRecord> pending;
+    std::size_t lineNo = 0, kept = 0;
+    bool broken = false;
+    forEachLine(std::string_view(bytes).substr(0, whole), [&](std::string_view view) {
+        ++lineNo;
+        if (broken) return;
+        JournalRecord r;
+        const std::string line(view);
+        if (!parseRecord(line, r) || r.group < lastGroup_) {
+            broken = true;
+            return;
+        }
+        if (!pending.empty() && pending.front().group != r.group) {
+            apply(pending);
+            pending.clear();
+        }
+        lastGroup_ = r.group;
+        pending.push_back(std::move(r));
+        text_.push_back(line);
+        kept = lineNo;
+    });
+    if (!pending.empty()) apply(pending);
+    lines_ = text_.size();
+    const bool torn = whole < bytes.size();
+    if (!broken && !torn) return;
+    const std::size_t lost = broken ? kept + 1 : lineNo + 1;
+    warning_ = "変更履歴 " + path + " の " + std::to_string(lost) +
+               " 行目から後は読み込めませんでした。それより前の変更は元に戻せます";
+    std::string good;
+    for (const std::string& line : text_)
+        good += line + "\r\n";
+    try {
+        writeFileSafely(path, good);
+    } catch (const std::exception&) {
+        // Appending after the torn line would still give whole lines from
+        // the next one on; the journal is only history.
+    }
+}
+
+void ChangeJournal::apply(const std::vector<JournalRecord>& records) {
+    const uint64_t group = records.front().group;
+    bool marker = false;
+    for (const JournalRecord& r : records) {
+        auto take = [&](std::vector<uint64_t>& from, std::vector<uint64_t>& to) {
+            auto at = std::find(from.begin(), from.end(), r.ref);
+            if (at == from.end()) return;
+            from.erase(at);
+            to.push_back(r.ref);
+        };
+        if (r.kind == JournalRecord::Kind::Undo) {
+            take(undo_, redo_);
+            marker = true;
+        } else if (r.kind == JournalRecord::Kind::Redo) {
+            take(redo_, undo_);
+            marker = true;
+        }
+    }
+    ChangeStep& step = steps_[group];
+    step.group = group;
+    step.records.insert(step.records.end(), records.begin(), records.end());
+    if (!marker) {
+        undo_.push_back(group);
+        redo_.clear();
+    }
+}
+
+uint64_t ChangeJournal::nextGroup() {
+    return lastGroup_ + 1;
+}
+
+void ChangeJournal::append(const std::vector<JournalRecord>& records) {
+    if (records.empty()) return;
+    std::string bytes;
+    std::vector<std::string> lines;
+    for (const JournalRecord& r : records) {
+        lines.push_back(formatRecord(r));
+        bytes += lines.back() + "\r\n";
+    }
+    appendFileDurably(path_, bytes);
+    lastGroup_ = std::max(lastGroup_, records.back().group);
+    apply(records);
+    text_.insert(text_.end(), lines.begin(), lines.end());
+    lines_ += lines.size();
+    if (lines_ > FoldAt) fold();
+}
+
+void ChangeJournal::fold() {
+    // Drops whole steps from the front; the rest is read again as if the
+    // journal had always begun there.
+    std::size_t cut = text_.size() - KeepAfterFold;
+    JournalRecord r, next;
+    while (cut < text_.size() && cut > 0 && parseRecord(text_[cut - 1], r) &&
+           parseRecord(text_[cut], next) && r.group == next.group)
+        ++cut;
+    std::string bytes;
+    for (std::size_t i = cut; i < text_.size(); ++i)
+        bytes += text_[i] + "\r\n";
+    try {
+        writeFileSafely(path_, bytes);
+    } catch (const std::exception&) {
+        return; // tried again at the next append
+    }
+    const std::string path = path_;
+    open(path);
+}
+
+const ChangeStep* ChangeJournal::step(uint64_t group) const {
+    const auto at = steps_.find(group);
+    return at == steps_.end() ? nullptr : &at->second;
+}
+
+std::vector<const ChangeStep*> ChangeJournal::history() const {
+    std::vector<const ChangeStep*> out;
+    for (const auto& [group, step] : steps_) {
+        const bool marker = std::any_of(step.records.begin(), step.records.end(), [](auto& r) {
+            return r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
+        });
+        if (!marker) out.push_back(&step);
+    }
+    return out;
+}
