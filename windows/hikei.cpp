@@ -376,6 +376,28 @@ QString grouped(int64_t v) {
 
 } // namespace
 
+QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withPace) {
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                  "<tr><th align=\"left\">予算</th><th>使った</th>"
+                                  "<th>残り</th>%1</tr>")
+                       .arg(withPace ? QStringLiteral("<th>1日あたり</th>") : QString());
+    for (int i = 1; i <= ShownItems; ++i) {
+        const BudgetLine& l = s.lines[i];
+        if (!l.budgeted) continue;
+        const QString rest = l.over()
+                                 ? QStringLiteral("<font color=\"#d02020\"><b>超過 %1</b></font>")
+                                       .arg(grouped(-l.remaining))
+                                 : grouped(l.remaining);
+        const QString pace = withPace && l.hasPace ? grouped(l.pace) : QString();
+        html +=
+            QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"
+                           "<td align=\"right\">%3　</td><td align=\"right\">%4</td></tr>")
+                .arg(QString::fromStdString(cp932ToUtf8Lossy(month.Items[i].Name)).toHtmlEscaped(),
+                     grouped(l.spent), rest, pace);
+    }
+    return html + QStringLiteral("</table>");
+}
+
 void BudgetDisp(TForm1& form1, TForm2& form2) {
     const int days = TCalendar::daysInMonth(form1.mc->Year(), form1.mc->Month());
     const BudgetSummary s = form1.monthBudget(days - form1.mc->Day() + 1);
@@ -387,24 +409,7 @@ void BudgetDisp(TForm1& form1, TForm2& form2) {
         }
         return;
     }
-    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
-                                  "<tr><th align=\"left\">予算</th><th>使った</th>"
-                                  "<th>残り</th><th>1日あたり</th></tr>");
-    for (int i = 1; i <= ShownItems; ++i) {
-        const BudgetLine& l = s.lines[i];
-        if (!l.budgeted) continue;
-        const QString rest = l.over()
-                                 ? QStringLiteral("<font color=\"#d02020\"><b>超過 %1</b></font>")
-                                       .arg(grouped(-l.remaining))
-                                 : grouped(l.remaining);
-        const QString pace = l.hasPace ? grouped(l.pace) : QString();
-        html += QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"
-                               "<td align=\"right\">%3　</td><td align=\"right\">%4</td></tr>")
-                    .arg(QString::fromStdString(cp932ToUtf8Lossy(form1.Ledger.Items[i].Name))
-                             .toHtmlEscaped(),
-                         grouped(l.spent), rest, pace);
-    }
-    html += QStringLiteral("</table>");
+    const QString html = budgetTable(s, form1.Ledger, true);
     panel->setText(html);
     if (panel->isHidden()) {
         panel->show();

@@ -17,6 +17,8 @@ class QMenuBar;
 class QToolButton;
 class StringGrid;
 class TForm1;
+struct BudgetSummary;
+struct MonthLedger;
 class TForm5;
 
 class TForm2 : public QDialog {
@@ -44,7 +46,7 @@ public:
     QFrame* Panel2 = nullptr;
     StringGrid* SG1 = nullptr;
     QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
-    QLabel* Label2 = nullptr; // the day's scheduled entries
+    QLabel* Label2 = nullptr;      // the day's scheduled entries
 
     // The date shown.
     int SheetYear = 0;
@@ -96,6 +98,9 @@ void SheetDisp(TForm1& form1, TForm2& form2);
 // "残り" (over budget: "超過" and the amount, in red), and for variable items
 // "1日あたり" from the sheet's day to the month's end. Hidden without budgets.
 void BudgetDisp(TForm1& form1, TForm2& form2);
+// The budget table the sheet and the monthly list show (rich text), for the
+// month's named items; the pace column only where asked.
+QString budgetTable(const BudgetSummary& summary, const MonthLedger& month, bool withPace);
 
 // The amount a cell shows, as AmountFmt wrote it; an empty cell reads 0.
 int32_t cellAmount(const QString& text);

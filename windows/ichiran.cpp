@@ -10,12 +10,14 @@
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
+#include "windows/hikei.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -115,6 +117,12 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     black.setColor(QPalette::ButtonText, Qt::black);
     SG1->setPalette(black);
     frame.panelLayout->addWidget(SG1);
+    BudgetPanel = new QLabel(this);
+    BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
+    BudgetPanel->setTextFormat(Qt::RichText);
+    BudgetPanel->setContentsMargins(6, 2, 6, 4);
+    BudgetPanel->hide();
+    layout()->addWidget(BudgetPanel);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm7::Exit1Click));
     connect(CsvExport, &QAction::triggered, this, guarded(this, &TForm7::CsvExportClick));
@@ -136,6 +144,10 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
 
 void TForm7::FormActivate() {
     const MonthLedger& ledger = form1_->Ledger;
+    // The month as a whole: no pace, which belongs to a day.
+    const BudgetSummary budgets = form1_->monthBudget(0);
+    BudgetPanel->setVisible(budgets.any);
+    if (budgets.any) BudgetPanel->setText(budgetTable(budgets, ledger, false));
     // The cells written up to an overflow show; the rest keep their texts.
     struct Refresh {
         ListGrid* grid;

@@ -12,6 +12,7 @@
 class QAction;
 class QFrame;
 class QMenu;
+class QLabel;
 class QMenuBar;
 class TForm1;
 class ListGridModel;
@@ -56,6 +57,7 @@ public:
     QAction* Exit1 = nullptr;
     QFrame* Panel1 = nullptr;
     ListGrid* SG1 = nullptr;
+    QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
 
     void FormActivate();
     void Exit1Click();

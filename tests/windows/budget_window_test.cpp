@@ -3,6 +3,7 @@
 #include "ledger/budget_plan.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_window.h"
+#include "windows/ichiran.h"
 #include "windows/list1.h"
 #include "windows/year_overview.h"
 
@@ -93,6 +94,15 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_EQ(text(rows - 4, 11), QStringLiteral("-2,500"));
     EXPECT_EQ(text(rows - 4, 12), QStringLiteral("-2,500"));
     EXPECT_EQ(text(rows - 4, 10), QString()); // November had no budget
+
+    // The monthly list shows the month's table, without the day's pace.
+    TForm7 list(form1.get());
+    list.FormActivate();
+    ASSERT_FALSE(list.BudgetPanel->isHidden());
+    QTextDocument listed;
+    listed.setHtml(list.BudgetPanel->text());
+    EXPECT_TRUE(listed.toPlainText().contains(QStringLiteral("超過 2,500")));
+    EXPECT_FALSE(listed.toPlainText().contains(QStringLiteral("1日あたり")));
 
     // The printout adds a page of them.
     MonthPrintData data;
