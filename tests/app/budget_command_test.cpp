@@ -3,6 +3,7 @@
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "tests/app/run_zadud.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,7 @@
 
 namespace {
 
-std::tuple<int, std::string, std::string> run(const TempFolder& tmp, const std::string& args) {
-    const std::string line = "cd '" + tmp.path() + "' && " + ZADUD_BINARY + " " + args + " >'" +
-                             tmp.file("out.txt") + "' 2>'" + tmp.file("err.txt") + "'";
-    const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(tmp.file("out.txt")),
-            readBytes(tmp.file("err.txt"))};
-}
+const auto run = runZadud;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "tests/app/run_zadud.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,7 @@
 
 namespace {
 
-std::tuple<int, std::string, std::string> zadud(const TempFolder& tmp, const std::string& args) {
-    const std::string line = "cd '" + tmp.path() + "' && " + ZADUD_BINARY + " " + args + " >'" +
-                             tmp.file("out.txt") + "' 2>'" + tmp.file("err.txt") + "'";
-    const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(tmp.file("out.txt")),
-            readBytes(tmp.file("err.txt"))};
-}
+const auto zadud = runZadud;
 
 } // namespace
 
