@@ -1,12 +1,13 @@
 // Program start: the application object, then either a command-line export
-// or the windows in their order, the main window first. Each window lives
-// until the program ends.
+// or the windows in their order, the main window first. The main window is
+// shown before the others are made: they come right after its first frame
+// (see StartUp). Each window lives until the program ends.
 #include "app/command_line.h"
 #include "app/schedule_command.h"
 #include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/error_box.h"
-#include "shell/first_paint.h"
+#include "shell/start_up.h"
 #include "shell/zadud.h"
 #include "windows/backup_window.h"
 #include "windows/budget_window.h"
@@ -26,59 +27,92 @@
 
 #include <QDir>
 #include <QTimer>
+#include <fontconfig/fontconfig.h>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// Every window after the main one, made in their order and wired to it.
+struct LaterWindows {
+    explicit LaterWindows(TForm1& form1, BackupStore& backups)
+        : form2(&form1), form3(&form1), form4(&form1), form5(&form1, &form2), form6(&form1),
+          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1),
+          budget(&form1), schedule(&form1, todayDate), history(&form1), statementImport(&form1),
+          help(&form1), backupWindow(&form1, &backups) {
+        form1.setDailySheet(&form2);
+        form1.setSheetFiller([&form1, this] { SheetDisp(form1, form2); });
+        form1.setDiary(&form3);
+        form1.setSettings(&form4);
+        form1.setLocationChecks([this](const QString& p) { return form4.checkLedgerLocation(p); },
+                                [this](const QString& p) { return form4.checkDiaryLocation(p); });
+        form2.setAmountDialog(&form5);
+        form1.setVersion(&form6);
+        form1.setMonthlyList(&form7);
+        form1.setPrintHandlers([this] { form8.Print1Click(); }, [this] { form8.Pdf1Click(); });
+        form1.setYearOverview(&yearOverview);
+        form1.setDiarySearch(&diarySearch);
+        form1.setBudgetWindow(&budget);
+        form1.setChangeHistory(&history);
+        statementImport.setPoster([&form1](std::vector<StatementRow>& rows,
+                                           ImportSideFiles& files) {
+            postStatementRows(form1.book(), rows, files);
+            // Saved at once, as the daily sheet saves what is typed; a failed
+            // save is shown and the amounts stay in memory, as typed ones would.
+            runGuarded([&form1] { form1.MonthSave(); });
+        });
+        form1.setStatementImport([this] { statementImport.Open1Click(); });
+        form1.setHelpHandler([this](const QString& helpFile) { help.showContents(helpFile); });
+        form1.setBackupHandlers([this] { backupWindow.showMonth(); },
+                                [this] { backupWindow.exportBook(); },
+                                [this] { backupWindow.importBook(); });
+        form3.setVersionChooser([this](int y, int m, int d, std::string& bytes) {
+            return backupWindow.chooseDiaryVersion(y, m, d, bytes);
+        });
+        // Last: when the month was entered already, this asks for what is due.
+        form1.setScheduleWindow(&schedule, [this] { schedule.catchUp(); });
+    }
+
+    TForm2 form2;
+    TForm3 form3;
+    TForm4 form4;
+    TForm5 form5;
+    TForm6 form6;
+    TForm7 form7;
+    TForm8 form8;
+    YearOverview yearOverview;
+    DiarySearchWindow diarySearch;
+    BudgetWindow budget;
+    ScheduleWindow schedule;
+    ChangeHistory history;
+    StatementImportWindow statementImport;
+    HelpWindow help;
+    BackupWindow backupWindow;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // An export draws fonts and pages but shows nothing, so it runs where
     // there is no display at all.
-    if (wantsNoWindow(argc, argv) && qEnvironmentVariableIsEmpty("DISPLAY") &&
+    const bool windows = !wantsNoWindow(argc, argv);
+    if (!windows && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Reading the system's font configuration takes longer than anything
+    // else before the first frame. It is read on a second thread while the
+    // application connects to the display, and waited for before the first
+    // font is asked for.
+    std::thread fonts;
+    if (windows) fonts = std::thread([] { FcInit(); });
     Application app(argc, argv);
+    if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;
 
     TForm1 form1;
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
-    TForm2 form2(&form1);
-    form1.setDailySheet(&form2);
-    form1.setSheetFiller([&] { SheetDisp(form1, form2); });
-    TForm3 form3(&form1);
-    form1.setDiary(&form3);
-    TForm4 form4(&form1);
-    form1.setSettings(&form4);
-    form1.setLocationChecks([&](const QString& p) { return form4.checkLedgerLocation(p); },
-                            [&](const QString& p) { return form4.checkDiaryLocation(p); });
-    TForm5 form5(&form1, &form2);
-    form2.setAmountDialog(&form5);
-    TForm6 form6(&form1);
-    form1.setVersion(&form6);
-    TForm7 form7(&form1);
-    form1.setMonthlyList(&form7);
-    TForm8 form8(&form1);
-    form1.setPrintHandlers([&form8] { form8.Print1Click(); }, [&form8] { form8.Pdf1Click(); });
-    YearOverview yearOverview(&form1);
-    form1.setYearOverview(&yearOverview);
-    DiarySearchWindow diarySearch(&form1);
-    form1.setDiarySearch(&diarySearch);
-    BudgetWindow budget(&form1);
-    form1.setBudgetWindow(&budget);
-    ScheduleWindow schedule(&form1, todayDate);
-    form1.setScheduleWindow(&schedule, [&schedule] { schedule.catchUp(); });
-    ChangeHistory history(&form1);
-    form1.setChangeHistory(&history);
-    StatementImportWindow statementImport(&form1);
-    statementImport.setPoster([&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
-        postStatementRows(form1.book(), rows, files);
-        // Saved at once, as the daily sheet saves what is typed; a failed
-        // save is shown and the amounts stay in memory, as typed ones would.
-        runGuarded([&form1] { form1.MonthSave(); });
-    });
-    form1.setStatementImport([&statementImport] { statementImport.Open1Click(); });
-    HelpWindow help(&form1);
-    form1.setHelpHandler([&help](const QString& helpFile) { help.showContents(helpFile); });
-
-    FirstPaintReport::watch(&form1);
-    // Every save keeps the version it replaces; a backup that fails is told
-    // once, after the save that met it has finished.
+    // Every save keeps the version it replaces, from the first one on; a
+    // backup that fails is told once, after the save that met it has finished.
     BackupStore backups([&form1] {
         return BookFolders{form1.StartDir.toStdString(), form1.LedgerDir.toStdString(),
                            form1.DiaryDir.toStdString()};
@@ -88,16 +122,12 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, [text] { ErrorBox::show(text); });
     });
     setBackupHook(backups.hook());
-    BackupWindow backupWindow(&form1, &backups);
-    form1.setBackupHandlers([&backupWindow] { backupWindow.showMonth(); },
-                            [&backupWindow] { backupWindow.exportBook(); },
-                            [&backupWindow] { backupWindow.importBook(); });
-    form3.setVersionChooser([&backupWindow](int y, int m, int d, std::string& bytes) {
-        return backupWindow.chooseDiaryVersion(y, m, d, bytes);
-    });
 
+    std::unique_ptr<LaterWindows> later;
+    new StartUp(&form1, [&] { later = std::make_unique<LaterWindows>(form1, backups); });
     form1.show();
     const int code = app.exec();
+    later.reset();
     setBackupHook({});
     return code;
 }

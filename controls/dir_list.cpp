@@ -52,6 +52,10 @@ bool enterable(const QString& path) {
 
 } // namespace
 
+bool DirList::canEnter(const QString& path) {
+    return !path.isEmpty() && enterable(absoluteClean(path));
+}
+
 DirList::DirList(QWidget* parent)
     : QListWidget(parent), current_(absoluteClean(QDir::currentPath())), roots_(fileSystemRoots()) {
     setItemDelegate(new IndentDelegate(this));

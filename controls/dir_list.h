@@ -14,6 +14,10 @@ public:
     // Starts at the process's working directory.
     explicit DirList(QWidget* parent = nullptr);
 
+    // Whether setDirectory would take the path: an existing directory this
+    // process may enter.
+    static bool canEnter(const QString& path);
+
     // The current directory, an absolute path without a trailing "/".
     QString directory() const { return current_; }
 

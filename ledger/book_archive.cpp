@@ -2,6 +2,7 @@
 
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
+#include "ledger/late_parts.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -9,21 +10,16 @@
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
-#include <zip.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // No file of the book comes near this; a larger entry is no account book.
-constexpr zip_uint64_t MaxEntrySize = 64u << 20;
+constexpr uint64_t MaxEntrySize = 64u << 20;
 
 AppError notAnArchive(const std::string& path, const std::string& why) {
     return AppError(path + ": 家計簿のｱｰｶｲﾌﾞではありません (" + why + ")");
-}
-
-std::string zipMessage(zip_error_t* error) {
-    return zip_error_strerror(error);
 }
 
 bool entryFile(const std::string& name, BookFile& file) {
@@ -71,97 +67,37 @@ std::vector<BookFile> bookFiles(const BookFolders& folders) {
 }
 
 void writeBookArchive(const BookFolders& folders, const std::string& zipPath) {
-    const std::vector<BookFile> files = bookFiles(folders);
-    std::vector<std::string> contents; // alive until the archive is closed
-    contents.reserve(files.size());
-
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t* za = buffer ? zip_open_from_source(buffer, ZIP_TRUNCATE, &error) : nullptr;
-    if (!za) {
-        if (buffer) zip_source_free(buffer);
-        const AppError e(zipPath + ": " + zipMessage(&error));
-        zip_error_fini(&error);
-        throw e;
-    }
-    zip_source_keep(buffer);
-    auto fail = [&](const std::string& why) {
-        zip_discard(za);
-        zip_source_free(buffer);
-        throw AppError(zipPath + ": " + why);
-    };
-    for (const BookFile& file : files) {
+    std::vector<ZipMember> members;
+    for (const BookFile& file : bookFiles(folders)) {
         const std::string path = bookFilePath(folders, file);
-        try {
-            contents.push_back(readFileBytes(path));
-        } catch (const AppError&) {
-            zip_discard(za);
-            zip_source_free(buffer);
-            throw;
-        }
-        zip_source_t* src =
-            zip_source_buffer(za, contents.back().data(), contents.back().size(), 0);
-        const zip_int64_t index =
-            src ? zip_file_add(za, archiveEntryName(file).c_str(), src, ZIP_FL_ENC_GUESS) : -1;
-        if (index < 0) {
-            if (src) zip_source_free(src);
-            fail(zip_strerror(za));
-        }
+        ZipMember m{archiveEntryName(file), readFileBytes(path)};
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), st.st_mtime, 0);
+        if (::stat(path.c_str(), &st) == 0) m.mtime = st.st_mtime;
+        members.push_back(std::move(m));
     }
-    if (zip_close(za) != 0) fail(zip_strerror(za));
-
     std::string bytes;
-    if (zip_source_open(buffer) == 0) {
-        char chunk[65536];
-        zip_int64_t n;
-        while ((n = zip_source_read(buffer, chunk, sizeof chunk)) > 0)
-            bytes.append(chunk, static_cast<std::size_t>(n));
-        zip_source_close(buffer);
-    }
-    zip_source_free(buffer);
-    if (bytes.empty()) throw fileError(EIO, zipPath);
+    if (const std::string why = lateParts().zipPack(members, bytes); !why.empty())
+        throw AppError(zipPath + ": " + why);
     writeFileSafely(zipPath, bytes);
 }
 
 std::vector<ArchiveEntry> readBookArchive(const std::string& zipPath) {
-    std::string bytes = readFileBytes(zipPath);
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
-    if (!za) {
-        if (src) zip_source_free(src);
-        const std::string why = zipMessage(&error);
-        zip_error_fini(&error);
-        throw notAnArchive(zipPath, why);
-    }
-    std::unique_ptr<zip_t, void (*)(zip_t*)> archive(za, [](zip_t* z) { zip_discard(z); });
-
+    const std::string bytes = readFileBytes(zipPath);
     std::vector<ArchiveEntry> entries;
-    const zip_int64_t count = zip_get_num_entries(za, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t st;
-        if (zip_stat_index(za, i, 0, &st) != 0) throw notAnArchive(zipPath, zip_strerror(za));
-        const std::string name = st.name;
-        if (!name.empty() && name.back() == '/') continue; // a folder entry
+    // Each name is checked before its bytes are read.
+    const ZipMemberCheck check = [&entries](const std::string& name, uint64_t size) {
         ArchiveEntry entry;
-        if (!entryFile(name, entry.file)) throw notAnArchive(zipPath, name);
+        if (!entryFile(name, entry.file) || size > MaxEntrySize) return name;
         for (const ArchiveEntry& e : entries)
-            if (e.file == entry.file) throw notAnArchive(zipPath, name);
-        if (st.size > MaxEntrySize) throw notAnArchive(zipPath, name);
-        zip_file_t* f = zip_fopen_index(za, i, 0);
-        if (!f) throw notAnArchive(zipPath, name + ": " + zip_strerror(za));
-        entry.bytes.resize(st.size);
-        const zip_int64_t n = zip_fread(f, entry.bytes.data(), st.size);
-        const bool whole = n == static_cast<zip_int64_t>(st.size);
-        zip_fclose(f); // checks the CRC once everything was read
-        if (!whole) throw notAnArchive(zipPath, name);
+            if (e.file == entry.file) return name;
         entries.push_back(std::move(entry));
-    }
+        return std::string();
+    };
+    std::vector<ZipMember> members;
+    if (const std::string why = lateParts().zipUnpack(bytes, check, members); !why.empty())
+        throw notAnArchive(zipPath, why);
+    for (std::size_t i = 0; i < members.size(); ++i)
+        entries[i].bytes = std::move(members[i].bytes);
     if (entries.empty()) throw notAnArchive(zipPath, "空");
     return entries;
 }

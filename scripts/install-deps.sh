@@ -13,6 +13,7 @@ qt6-base-dev
 qt6-base-dev-tools
 qt6-charts-dev
 libgl-dev
+libfontconfig-dev
 libgtest-dev
 libgmock-dev
 libbenchmark-dev

@@ -4,6 +4,7 @@
 // the pictures of the step buttons.
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -20,9 +21,22 @@ inline const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringL
 inline const QStringList Mincho = {QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"),
                                    QStringLiteral("IPAGothic")};
 
+// The first family of a list that is installed, alone. A name that is not
+// installed sends every font lookup through the system's aliases, and each
+// further family makes Qt ask the system for its whole fallback list at
+// once; together they cost more than the rest of start-up. A glyph the
+// family lacks still comes from the system's fallbacks, asked for then.
+// With none installed the whole list stands, for the system to substitute.
+inline QStringList installedFamilies(const QStringList& families) {
+    const QStringList all = QFontDatabase::families();
+    for (const QString& name : families)
+        if (all.contains(name, Qt::CaseInsensitive)) return {name};
+    return families;
+}
+
 inline QFont font(const QStringList& families, int pixelSize, bool bold) {
     QFont f;
-    f.setFamilies(families);
+    f.setFamilies(installedFamilies(families));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;

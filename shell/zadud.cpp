@@ -3,6 +3,7 @@
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
+#include "controls/dir_list.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/window_style.h"
@@ -303,6 +304,10 @@ void TForm1::setScheduleWindow(QDialog* window, std::function<void()> catchUp) {
     schedule_ = window;
     monthEntered_ = std::move(catchUp);
     Schedule1->setEnabled(window != nullptr);
+    // Made after the month was entered (start-up makes it after the first
+    // frame): what is due is asked for now.
+    if (activated_ && monthEntered_)
+        QTimer::singleShot(0, this, [this] { runGuarded(monthEntered_); });
 }
 
 void TForm1::Schedule1Click() {
@@ -417,7 +422,8 @@ void TForm1::setLocationChecks(std::function<bool(const QString&)> ledger,
 void TForm1::CfgRead() {
     auto check = [](const std::function<bool(const QString&)>& fn) -> LocationCheck {
         return [fn](const std::string& path) {
-            return fn ? fn(QString::fromStdString(path)) : isDirectory(path);
+            const QString where = QString::fromStdString(path);
+            return fn ? fn(where) : DirList::canEnter(where);
         };
     };
     book_.readConfiguration(check(checkLedger_), check(checkDiary_));

@@ -5,6 +5,7 @@
 #include "ledger/diary_file.h"
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
+#include "ledger/late_parts.h"
 #include "ledger/month_table.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
@@ -23,9 +24,6 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
-#include <QPrinter>
 #include <QSignalBlocker>
 #include <QTextLayout>
 #include <QToolBar>
@@ -499,31 +497,34 @@ QWidget* dialogParent(TForm1* form1) {
 
 void TForm8::Print1Click() {
     MonthPrintData data = currentMonth(false);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(MonthPrintLayout::a4());
-    printer.setDocName(QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month));
-    QPrintPreviewDialog preview(&printer, dialogParent(form1_));
-    preview.setObjectName(QStringLiteral("PrintPreview"));
-    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
-    auto* withDiary = new QCheckBox(WithDiaryCaption, &preview);
-    withDiary->setObjectName(QStringLiteral("WithDiary"));
-    if (auto* bar = preview.findChild<QToolBar*>()) {
-        bar->addSeparator();
-        bar->addWidget(withDiary);
-    }
-    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&data](QPrinter* p) {
-        runGuarded(
-            [&] { MonthPrintLayout::paint(MonthPrintLayout::layout(data, p->pageLayout()), *p); });
-    });
-    connect(withDiary, &QCheckBox::toggled, &preview, [&, withDiary](bool on) {
-        if (!runGuarded([&] { data = currentMonth(on); })) {
-            const QSignalBlocker quiet(withDiary);
-            withDiary->setChecked(false);
-            return;
+    const QPageLayout page = MonthPrintLayout::a4();
+    PrintPreviewRequest request;
+    request.parent = dialogParent(form1_);
+    request.objectName = "PrintPreview";
+    request.title = "印刷プレビュー";
+    request.docName = (QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month)).toStdString();
+    request.page = &page;
+    request.paint = [&data](QPagedPaintDevice& device, const QPageLayout& layout) {
+        runGuarded([&] { MonthPrintLayout::paint(MonthPrintLayout::layout(data, layout), device); });
+    };
+    request.decorate = [&](QDialog& preview, std::function<void()> again) {
+        auto* withDiary = new QCheckBox(WithDiaryCaption, &preview);
+        withDiary->setObjectName(QStringLiteral("WithDiary"));
+        if (auto* bar = preview.findChild<QToolBar*>()) {
+            bar->addSeparator();
+            bar->addWidget(withDiary);
         }
-        if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->updatePreview();
-    });
-    Modal::exec(&preview);
+        connect(withDiary, &QCheckBox::toggled, &preview, [&data, this, withDiary, again](bool on) {
+            if (!runGuarded([&] { data = currentMonth(on); })) {
+                const QSignalBlocker quiet(withDiary);
+                withDiary->setChecked(false);
+                return;
+            }
+            again();
+        });
+    };
+    request.run = [](QDialog* preview) { Modal::exec(preview); };
+    lateParts().printPreview(request);
 }
 
 void TForm8::Pdf1Click() {

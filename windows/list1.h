@@ -21,7 +21,6 @@
 #include <vector>
 
 class QPagedPaintDevice;
-class QPrinter;
 class TForm1;
 
 // What a printout shows.

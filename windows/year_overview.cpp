@@ -3,6 +3,7 @@
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/csv_export.h"
+#include "ledger/late_parts.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -11,25 +12,18 @@
 #include "windows/form_frame.h"
 
 #include <QAction>
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
-#include <QStackedBarSeries>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QValueAxis>
 #include <algorithm>
 
 namespace {
@@ -258,13 +252,12 @@ void YearOverview::fill() {
 }
 
 void YearOverview::buildCharts() {
+    const LateParts& parts = lateParts();
     auto* layout = static_cast<QHBoxLayout*>(chartPane_->layout());
-    ExpenseChart = new QChartView(chartPane_);
+    ExpenseChart = parts.newChartView(chartPane_);
     ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
-    ExpenseChart->setRenderHint(QPainter::Antialiasing);
-    BalanceChart = new QChartView(chartPane_);
+    BalanceChart = parts.newChartView(chartPane_);
     BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
-    BalanceChart->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(ExpenseChart, 3);
     layout->addWidget(BalanceChart, 2);
     // Made while the window shows: a layout alone would show them a turn late.
@@ -274,86 +267,28 @@ void YearOverview::buildCharts() {
 
 void YearOverview::fillCharts() {
     if (!ExpenseChart) buildCharts();
-    QStringList months;
-    for (int m = 1; m <= 12; ++m)
-        months << QString::number(m);
+    const QFont title = WindowStyle::font(WindowStyle::GothicP, 13, true);
     const QFont small = WindowStyle::font(WindowStyle::GothicP, 11, false);
-    auto style = [&small](QChart* chart, QBarCategoryAxis* x, QValueAxis* y) {
-        chart->setTitleFont(WindowStyle::font(WindowStyle::GothicP, 13, true));
-        chart->legend()->setFont(small);
-        chart->setMargins(QMargins(4, 4, 4, 4));
-        x->setLabelsFont(small);
-        x->setTitleText(QStringLiteral("月"));
-        x->setTitleFont(small);
-        y->setLabelsFont(small);
-        y->setLabelFormat(QStringLiteral("%.0f"));
-    };
-    // A year without figures still gets an axis that Qt Charts can draw.
-    auto range = [](QValueAxis* y, double lo, double hi) {
-        if (!(lo < hi)) {
-            lo -= 1;
-            hi += 1;
-        }
-        y->setRange(lo, hi);
-        y->applyNiceNumbers();
-    };
-
-    auto* bars = new QStackedBarSeries;
+    YearChartData data;
+    data.year = year_;
+    data.titleFont = &title;
+    data.smallFont = &small;
     for (int i = 1; i <= ShownItems; ++i) {
         if (model_.names[i].empty()) continue;
-        auto* set = new QBarSet(qs(cp932ToUtf8Lossy(model_.names[i])));
+        data.items.push_back(cp932ToUtf8Lossy(model_.names[i]));
+        std::array<double, 12> expense{};
         for (int m = 1; m <= 12; ++m)
-            *set << model_.months[m].expense[i];
-        bars->append(set);
+            expense[m - 1] = model_.months[m].expense[i];
+        data.expense.push_back(expense);
     }
-    double most = 0;
-    for (int m = 1; m <= 12; ++m)
-        most = std::max(most, static_cast<double>(model_.months[m].totalExpense));
-    auto* expense = new QChart;
-    expense->setTitle(QStringLiteral("%1年 項目別の支出").arg(year_));
-    expense->addSeries(bars);
-    auto* xBars = new QBarCategoryAxis;
-    xBars->append(months);
-    expense->addAxis(xBars, Qt::AlignBottom);
-    bars->attachAxis(xBars);
-    auto* yBars = new QValueAxis;
-    expense->addAxis(yBars, Qt::AlignLeft);
-    bars->attachAxis(yBars);
-    expense->legend()->setAlignment(Qt::AlignRight);
-    style(expense, xBars, yBars);
-    range(yBars, 0, most);
-    QChart* oldExpense = ExpenseChart->chart();
-    ExpenseChart->setChart(expense);
-    delete oldExpense;
-
-    auto* line = new QLineSeries;
-    line->setName(QStringLiteral("月末残高"));
-    line->setPointsVisible(true);
-    double lo = 0, hi = 0;
     for (int m = 1; m <= 12; ++m) {
-        if (!model_.months[m].balanceKnown) continue;
-        const double v = model_.months[m].closing;
-        if (line->count() == 0) lo = hi = v;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-        line->append(m - 1, v);
+        data.totalExpense[m - 1] = model_.months[m].totalExpense;
+        data.balanceKnown[m - 1] = model_.months[m].balanceKnown;
+        data.closing[m - 1] = static_cast<double>(model_.months[m].closing);
     }
-    auto* balance = new QChart;
-    balance->setTitle(QStringLiteral("%1年 月末残高").arg(year_));
-    balance->addSeries(line);
-    auto* xLine = new QBarCategoryAxis;
-    xLine->append(months);
-    balance->addAxis(xLine, Qt::AlignBottom);
-    line->attachAxis(xLine);
-    auto* yLine = new QValueAxis;
-    balance->addAxis(yLine, Qt::AlignLeft);
-    line->attachAxis(yLine);
-    balance->legend()->hide();
-    style(balance, xLine, yLine);
-    range(yLine, lo, hi);
-    QChart* oldBalance = BalanceChart->chart();
-    BalanceChart->setChart(balance);
-    delete oldBalance;
+    const LateParts& parts = lateParts();
+    parts.fillExpenseChart(ExpenseChart, data);
+    parts.fillBalanceChart(BalanceChart, data);
 }
 
 void YearOverview::monthDoubleClicked(int month) {

@@ -12,7 +12,6 @@
 #include <functional>
 
 class QAction;
-class QChartView;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -35,8 +34,9 @@ public:
     QToolButton* NextYear = nullptr;
     QLabel* nen = nullptr;
     QTableWidget* SG1 = nullptr;
-    QChartView* ExpenseChart = nullptr; // null until a year is shown
-    QChartView* BalanceChart = nullptr;
+    // Chart views, null until a year is shown.
+    QWidget* ExpenseChart = nullptr;
+    QWidget* BalanceChart = nullptr;
 
     int year() const { return year_; }
     const YearModel& model() const { return model_; }

@@ -56,3 +56,23 @@ TEST(BackupCommand, BackupThenRestoreRefusesToReplaceUnlessForcedAndGivesBackEve
     std::tie(code, out) = run(tmp, "--backup ../missing/book.zip");
     EXPECT_EQ(code, 2) << out;
 }
+
+// The archive is written by the parts loaded on first use; a program whose
+// parts are missing says so and writes nothing.
+TEST(BackupCommand, WithoutItsLateLibraryTheProgramSaysSoAndWritesNothing) {
+    TempFolder tmp;
+    std::filesystem::create_directories(tmp.file("data"));
+    std::filesystem::create_directories(tmp.file("alone"));
+    writeBytes(tmp.file("data/ZADUD.CFG"), "kamo1=A\r\n");
+    const std::string alone = tmp.file("alone/zadud");
+    std::filesystem::copy_file(ZADUD_BINARY, alone);
+    std::filesystem::permissions(alone, std::filesystem::perms::owner_all);
+    const std::string line = "cd '" + tmp.file("data") + "' && '" + alone +
+                             "' --backup ../book.zip >'" + tmp.file("out.txt") + "' 2>&1";
+    const int status = std::system(line.c_str());
+    const std::string out = readBytes(tmp.file("out.txt"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << out;
+    EXPECT_NE(out.find("部品を読み込めません"), std::string::npos) << out;
+    EXPECT_NE(out.find("zadud_late.so"), std::string::npos) << out;
+    EXPECT_FALSE(fileExists(tmp.file("book.zip")));
+}

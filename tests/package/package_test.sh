@@ -26,7 +26,7 @@ case $deb in */kakeibo_1.3_amd64.deb) ;; *) fail "package file name $deb" ;; esa
 
 # Files.
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's#^\./#/#' >"$tmp/files"
-for f in /usr/bin/kakeibo /usr/lib/kakeibo/zadud /usr/lib/kakeibo/Zadud.hlp \
+for f in /usr/bin/kakeibo /usr/lib/kakeibo/zadud /usr/lib/kakeibo/zadud_late.so /usr/lib/kakeibo/Zadud.hlp \
   /usr/share/applications/jp.zadud.Kakeibo.desktop \
   /usr/share/metainfo/jp.zadud.Kakeibo.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/kakeibo.svg \
@@ -42,7 +42,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = 1.3 ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
-for dep in libqt6widgets6 libqt6core6 qt6-qpa-plugins; do
+for dep in libqt6widgets6 libqt6core6 libqt6charts6 libqt6printsupport6 libzip4 qt6-qpa-plugins; do
   field Depends | grep -q "$dep" || fail "Depends lacks $dep (computed from the binary)"
 done
 for rec in fonts-ipafont-gothic fonts-ipafont-mincho; do
@@ -73,6 +73,10 @@ printf 'kamo12=mine\r\n' >>"$HOME/kakeibo/ZADUD.CFG"
 before=$(cksum <"$HOME/kakeibo/ZADUD.CFG")
 "$launcher" --version >/dev/null 2>&1 || fail "second start"
 [ "$(cksum <"$HOME/kakeibo/ZADUD.CFG")" = "$before" ] || fail "an existing ZADUD.CFG was rewritten"
+# The archive is written by the parts loaded on first use, from beside the
+# packaged program.
+"$launcher" --backup "$tmp/book.zip" >/dev/null 2>"$tmp/err" || fail "launcher --backup: $(cat "$tmp/err")"
+[ "$(head -c 2 "$tmp/book.zip")" = PK ] || fail "--backup wrote no zip archive"
 
 # A folder named by argument, with a blank and Japanese characters, wins
 # over KAKEIBO_DATA; KAKEIBO_DATA wins over ~/kakeibo.

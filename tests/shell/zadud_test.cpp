@@ -5,6 +5,7 @@
 #include "shell/zadud.h"
 #include "tests/support/test_support.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -347,4 +348,22 @@ TEST_F(MainWindowTest, NothingIsSavedBeforeAMonthWasLoaded) {
     form_->close();
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(month("202411.txt"), old);
+}
+
+// The schedule's catch-up follows the month's entry, whether its window is
+// there at the activation or comes after it (start-up makes it after the
+// first frame).
+TEST_F(MainWindowTest, CatchUpRunsOnceWhenTheScheduleWindowComesBeforeOrAfterTheActivation) {
+    for (bool before : {true, false}) {
+        SCOPED_TRACE(before);
+        form_ = std::make_unique<TForm1>();
+        QDialog schedule;
+        int asked = 0;
+        auto attach = [&] { form_->setScheduleWindow(&schedule, [&] { ++asked; }); };
+        if (before) attach();
+        start(1996, 12, 1);
+        if (!before) attach();
+        QTest::qWait(20);
+        EXPECT_EQ(asked, 1);
+    }
 }

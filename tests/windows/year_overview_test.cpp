@@ -107,5 +107,7 @@ TEST_F(YearWindow, ChartsComeWithTheFirstShowing) {
     ASSERT_NE(overview->ExpenseChart, nullptr);
     ASSERT_NE(overview->BalanceChart, nullptr);
     EXPECT_TRUE(overview->ExpenseChart->isVisible());
-    EXPECT_FALSE(overview->BalanceChart->chart()->series().isEmpty());
+    auto* balance = qobject_cast<QChartView*>(overview->BalanceChart);
+    ASSERT_NE(balance, nullptr);
+    EXPECT_FALSE(balance->chart()->series().isEmpty());
 }

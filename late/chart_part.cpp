@@ -1,0 +1,103 @@
+// The year overview's charts: the expenses stacked by item, and the closing
+// balance as a line.
+#include "late/parts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFont>
+#include <QLineSeries>
+#include <QStackedBarSeries>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace late {
+
+namespace {
+
+QStringList monthNames() {
+    QStringList months;
+    for (int m = 1; m <= 12; ++m)
+        months << QString::number(m);
+    return months;
+}
+
+// Puts the chart in the view with a month axis below and a value axis
+// covering lo..hi beside, and drops the chart it showed before.
+void show(QWidget* view, QChart* chart, QAbstractSeries* series, const YearChartData& data,
+          double lo, double hi) {
+    chart->addSeries(series);
+    auto* x = new QBarCategoryAxis;
+    x->append(monthNames());
+    chart->addAxis(x, Qt::AlignBottom);
+    series->attachAxis(x);
+    auto* y = new QValueAxis;
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(y);
+    if (data.titleFont) chart->setTitleFont(*data.titleFont);
+    if (data.smallFont) {
+        chart->legend()->setFont(*data.smallFont);
+        x->setLabelsFont(*data.smallFont);
+        x->setTitleFont(*data.smallFont);
+        y->setLabelsFont(*data.smallFont);
+    }
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    x->setTitleText(QStringLiteral("月"));
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    // A year without figures still gets an axis that Qt Charts can draw.
+    if (!(lo < hi)) {
+        lo -= 1;
+        hi += 1;
+    }
+    y->setRange(lo, hi);
+    y->applyNiceNumbers();
+    auto* chartView = static_cast<QChartView*>(view);
+    QChart* old = chartView->chart();
+    chartView->setChart(chart);
+    delete old;
+}
+
+} // namespace
+
+QWidget* newChartView(QWidget* parent) {
+    auto* view = new QChartView(parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    return view;
+}
+
+void fillExpenseChart(QWidget* view, const YearChartData& data) {
+    auto* bars = new QStackedBarSeries;
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        auto* set = new QBarSet(QString::fromStdString(data.items[i]));
+        for (double v : data.expense[i])
+            *set << v;
+        bars->append(set);
+    }
+    const double most = *std::max_element(data.totalExpense.begin(), data.totalExpense.end());
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("%1年 項目別の支出").arg(data.year));
+    chart->legend()->setAlignment(Qt::AlignRight);
+    show(view, chart, bars, data, 0, std::max(0.0, most));
+}
+
+void fillBalanceChart(QWidget* view, const YearChartData& data) {
+    auto* line = new QLineSeries;
+    line->setName(QStringLiteral("月末残高"));
+    line->setPointsVisible(true);
+    double lo = 0, hi = 0;
+    for (int m = 0; m < 12; ++m) {
+        if (!data.balanceKnown[m]) continue;
+        const double v = data.closing[m];
+        if (line->count() == 0) lo = hi = v;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        line->append(m, v);
+    }
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("%1年 月末残高").arg(data.year));
+    chart->legend()->hide();
+    show(view, chart, line, data, lo, hi);
+}
+
+} // namespace late

@@ -1,0 +1,74 @@
+#pragma once
+// The parts of the program that are loaded when they are first used: the
+// year overview's charts, the print preview and the zip archives, with the
+// libraries behind them (Qt Charts, Qt Print Support, libzip). They live in
+// a library of their own beside the program, zadud_late.so, so that a start
+// neither loads nor links those libraries. The tests link the parts in.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QFont;
+class QPageLayout;
+class QPagedPaintDevice;
+class QWidget;
+
+// One file in a zip archive.
+struct ZipMember {
+    std::string name;
+    std::string bytes;
+    int64_t mtime = -1; // seconds since 1970; -1 when unknown
+};
+
+// Said of each member before it is read: an empty answer reads it, any
+// other ends the reading with that answer as the error.
+using ZipMemberCheck = std::function<std::string(const std::string& name, uint64_t size)>;
+
+// What the year overview's two charts show.
+struct YearChartData {
+    int year = 0;
+    std::vector<std::string> items;              // UTF-8, in their order
+    std::vector<std::array<double, 12>> expense; // per item, January first
+    std::array<double, 12> totalExpense{};
+    std::array<bool, 12> balanceKnown{};
+    std::array<double, 12> closing{};
+    const QFont* titleFont = nullptr;
+    const QFont* smallFont = nullptr;
+};
+
+// A print preview of a document that paints itself on whatever page the
+// printer has.
+struct PrintPreviewRequest {
+    QWidget* parent = nullptr;
+    std::string objectName, title, docName; // UTF-8
+    const QPageLayout* page = nullptr;      // the page it starts with
+    std::function<void(QPagedPaintDevice&, const QPageLayout&)> paint;
+    // Adds to the dialog before it shows; `again` paints the preview anew.
+    std::function<void(QDialog& preview, std::function<void()> again)> decorate;
+    std::function<void(QDialog*)> run; // shows it modally
+};
+
+struct LateParts {
+    // Both return an empty string, or what went wrong.
+    std::string (*zipPack)(const std::vector<ZipMember>& members, std::string& bytes);
+    std::string (*zipUnpack)(const std::string& bytes, const ZipMemberCheck& check,
+                             std::vector<ZipMember>& members);
+
+    // A chart view, empty until filled; each fill replaces the chart shown.
+    QWidget* (*newChartView)(QWidget* parent);
+    void (*fillExpenseChart)(QWidget* view, const YearChartData& data);
+    void (*fillBalanceChart)(QWidget* view, const YearChartData& data);
+
+    void (*printPreview)(const PrintPreviewRequest& request);
+};
+
+// Loads the parts on first use; throws AppError when they cannot be loaded.
+const LateParts& lateParts();
+
+// The library's file name and the function it is reached through.
+inline constexpr const char* LatePartsLibrary = "zadud_late.so";
+extern "C" const LateParts* zadudLateParts();
