@@ -3,6 +3,7 @@
 // shown before the others are made: they come right after its first frame
 // (see StartUp). Each window lives until the program ends.
 #include "app/command_line.h"
+#include "app/display_wait.h"
 #include "app/schedule_command.h"
 #include "ledger/statement_post.h"
 #include "shell/application.h"
@@ -94,11 +95,20 @@ struct LaterWindows {
 
 int main(int argc, char** argv) {
     // An export draws fonts and pages but shows nothing, so it runs where
-    // there is no display at all.
+    // there is no display at all, or none up.
     const bool windows = !wantsNoWindow(argc, argv);
-    if (!windows && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string display = qEnvironmentVariable("DISPLAY").toStdString();
+    const bool noWayland = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!windows) {
+        if (noWayland && (display.empty() || !waitForLocalDisplay(display, 0)))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else if (noWayland && !display.empty() &&
+               (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("xcb")))) {
+        // A server still coming up gets a few seconds; one that never comes
+        // is reported by Qt as before.
+        waitForLocalDisplay(display, 5000);
+    }
     // Reading the system's font configuration takes longer than anything
     // else before the first frame. It is read on a second thread while the
     // application connects to the display, and waited for before the first

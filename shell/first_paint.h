@@ -1,14 +1,16 @@
 #pragma once
 // A window's first frame: once it has been drawn and handed to the window
-// system, a callback runs. With ZADUD_REPORT_FIRST_PAINT set, one line is
-// printed on standard output at that moment too; the start-up benchmark
-// waits for that line.
+// system, a callback runs. With ZADUD_REPORT_FIRST_PAINT set, two lines are
+// printed on standard output at that moment too: "cpu-ms N", the processor
+// time of every thread the process has run so far, and "first-paint". The
+// start-up benchmark waits for them.
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <utility>
 
@@ -34,7 +36,9 @@ protected:
         watched->removeEventFilter(this);
         const bool handled = watched->event(e);
         if (report_) {
-            std::printf("%s\n", Line);
+            timespec cpu{};
+            ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("cpu-ms %.3f\n%s\n", cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6, Line);
             std::fflush(stdout);
         }
         if (then_) then_();

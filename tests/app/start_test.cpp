@@ -1,10 +1,12 @@
 // Starts in a row, each killed once its window showed, as a user's session
 // ends: every start must bring the main window up, on an X server and
 // offscreen alike.
+#include "app/display_wait.h"
 #include "tests/support/file_support.h"
 #include "tests/support/window_start.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -27,6 +29,50 @@ TEST_F(StartsInARow, OnAnXServer) {
     if (!x.started()) GTEST_SKIP() << "no Xvfb on this machine";
     expectStartsInARow(dir.path(),
                        {"DISPLAY=" + x.display(), "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY="});
+}
+
+// A start while the X server is still coming up (a session's first moment)
+// waits for it instead of failing with "could not load the Qt platform
+// plugin xcb".
+TEST_F(StartsInARow, WhileTheXServerIsStillComingUp) {
+    if (!window_start::onPath("Xvfb")) GTEST_SKIP() << "no Xvfb on this machine";
+    int number = 300;
+    while (number < 400 && (fileExists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+                            fileExists("/tmp/.X" + std::to_string(number) + "-lock")))
+        ++number;
+    int out = -1, err = -1;
+    const pid_t pid = window_start::spawn(
+        {ZADUD_BINARY},
+        {"DISPLAY=:" + std::to_string(number), "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=",
+         "ZADUD_REPORT_FIRST_PAINT=1"},
+        dir.path(), &out, &err);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    {
+        window_start::XServer late(number);
+        std::string text;
+        EXPECT_TRUE(window_start::readUntil(out, text, "first-paint\n",
+                                            std::chrono::steady_clock::now() +
+                                                std::chrono::seconds(20)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        std::string errors;
+        window_start::readUntil(err, errors, "\x01",
+                                std::chrono::steady_clock::now() + std::chrono::seconds(1));
+        EXPECT_EQ(errors.find("could not connect"), std::string::npos) << errors;
+    }
+    ::close(out);
+    ::close(err);
+}
+
+TEST(DisplaySocket, LocalDisplaysOnlyAndTheirNumber) {
+    const std::pair<const char*, const char*> cases[] = {
+        {":0", "/tmp/.X11-unix/X0"}, {":12.1", "/tmp/.X11-unix/X12"}, {"unix:3", "/tmp/.X11-unix/X3"},
+        {"host:0", ""},          {":", ""},                 {":1x", ""},
+        {"", ""},
+    };
+    for (const auto& [display, socket] : cases)
+        EXPECT_EQ(localDisplaySocket(display), socket) << display;
 }
 
 TEST_F(StartsInARow, Offscreen) {
