@@ -160,6 +160,7 @@ struct Start {
     bool shown = false;
     double ms = 0;       // process start to the first-paint line
     long residentKb = 0; // resident set when the line came
+    long settledKb = 0;  // and settleMs later, once the other windows are made
     double cpuMs =
         0; // processor time of its threads by then: steadier than wall time on a busy machine
     std::string errors; // what the program wrote on standard error
@@ -185,7 +186,8 @@ inline double cpuMs(pid_t pid) {
 
 // One start of `program` in `dir`; extraEnv picks the display.
 inline Start startOnce(const std::string& program, const std::string& dir,
-                       std::vector<std::string> extraEnv, int timeoutMs = 10000) {
+                       std::vector<std::string> extraEnv, int timeoutMs = 10000,
+                       int settleMs = 0) {
     extraEnv.push_back("ZADUD_REPORT_FIRST_PAINT=1");
     Start s;
     int out = -1, err = -1;
@@ -201,6 +203,10 @@ inline Start startOnce(const std::string& program, const std::string& dir,
         // The program's own count covers threads that have ended too.
         const auto at = text.find("cpu-ms ");
         s.cpuMs = at != std::string::npos ? std::atof(text.c_str() + at + 7) : cpuMs(pid);
+        if (settleMs > 0) {
+            ::usleep(static_cast<useconds_t>(settleMs) * 1000);
+            s.settledKb = residentKb(pid);
+        }
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
