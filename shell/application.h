@@ -4,6 +4,12 @@
 
 #include <QApplication>
 
+class QStyle;
+
+// The style the program starts with: the style named by baseKey, with the
+// menu bar's overflow picture drawn instead of read from a file.
+QStyle* newStartStyle(const QString& baseKey);
+
 class Application : public QApplication {
 public:
     Application(int& argc, char** argv);

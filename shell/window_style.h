@@ -34,11 +34,18 @@ inline QStringList installedFamilies(const QStringList& families) {
     return families;
 }
 
+// From this size on, text is drawn unhinted (see font()).
+inline constexpr int LargePixels = 20;
+
 inline QFont font(const QStringList& families, int pixelSize, bool bold) {
     QFont f;
     f.setFamilies(installedFamilies(families));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
+    // Hinting moves large glyphs by a fraction of their stems, nothing one
+    // sees, but each size it is done at costs the hinter an analysis of the
+    // font; the calendar and the titles are drawn without it.
+    if (pixelSize >= LargePixels) f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
 

@@ -38,7 +38,7 @@ constexpr qreal MeasurePixels = 1000;
 
 QFont printFont(const QStringList& families, qreal points, bool bold) {
     QFont f;
-    f.setFamilies(families);
+    f.setFamilies(WindowStyle::installedFamilies(families));
     f.setPointSizeF(points);
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferNoHinting);

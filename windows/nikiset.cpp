@@ -6,6 +6,7 @@
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "shell/error_box.h"
+#include "shell/window_style.h"
 #include "shell/zadud.h"
 
 #include <QAction>
@@ -21,15 +22,8 @@
 
 namespace {
 
-const QStringList MinchoP = {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"),
-                             QStringLiteral("IPAMincho")};
-
 QFont minchoBold(int pixelSize) {
-    QFont f;
-    f.setFamilies(MinchoP);
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
+    return WindowStyle::font(WindowStyle::MinchoP, pixelSize, true);
 }
 
 QLabel* label(QWidget* parent, const QString& text, int x, int y) {

@@ -1,13 +1,17 @@
 // Start-up's second step: everything after the main window is made once,
 // after the window's first frame, at once when the user reaches for the
 // program first, or after a second when the window never shows.
+#include "shell/application.h"
 #include "shell/start_up.h"
 #include "shell/window_style.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QTest>
+#include <QStyle>
 #include <QWidget>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,3 +80,21 @@ TEST(WindowFonts, AskForTheFirstInstalledFamilyAlone) {
 }
 
 } // namespace
+
+// The start style draws the menu bar's overflow picture and hands every
+// other question to the style it stands on.
+TEST(StartStyle, DrawsTheOverflowPictureAndLeavesTheRestToItsBase) {
+    std::unique_ptr<QStyle> start(newStartStyle(QApplication::style()->name()));
+    const QIcon overflow = start->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+    ASSERT_FALSE(overflow.isNull());
+    const QImage picture = overflow.pixmap(16, 16).toImage();
+    int inked = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            inked += qAlpha(picture.pixel(x, y)) > 128;
+    EXPECT_GT(inked, 8) << "an empty picture";
+    EXPECT_EQ(start->pixelMetric(QStyle::PM_ToolBarExtensionExtent),
+              QApplication::style()->pixelMetric(QStyle::PM_ToolBarExtensionExtent));
+    EXPECT_EQ(start->standardIcon(QStyle::SP_DialogOkButton).availableSizes(),
+              QApplication::style()->standardIcon(QStyle::SP_DialogOkButton).availableSizes());
+}
