@@ -2,6 +2,7 @@
 // folders in use, and what a restore would do told first.
 #include "ledger/book_archive.h"
 #include "ledger/errors.h"
+#include "ledger/late_parts.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -62,4 +63,36 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
 
     writeBytes(tmp.file("not.zip"), "PK\x03\x04 but nothing more");
     EXPECT_THROW(readBookArchive(tmp.file("not.zip")), AppError);
+}
+
+// An archive is read only when every name in it is one of the book's files,
+// once: nothing outside the data, ledger and diary folders, no hidden file,
+// no subfolder, no file twice.
+TEST(BookArchive, RefusesNamesOutsideTheBookAndNamesTwice) {
+    TempFolder tmp;
+    const char* outside[] = {"../evil.txt",  "ledger/../../evil.txt", "diary/.hidden",
+                             "other/x.txt",  "ledger/sub/199612.txt", "ledger\\199612.txt",
+                             "/etc/passwd"};
+    for (const char* name : outside) {
+        std::string bytes;
+        ASSERT_EQ(lateParts().zipPack({{name, "x"}}, bytes), "") << name;
+        writeBytes(tmp.file("bad.zip"), bytes);
+        EXPECT_THROW(readBookArchive(tmp.file("bad.zip")), AppError) << name;
+    }
+    // Written by another tool: ledger/199612.txt twice.
+    const std::string twice(
+        "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7\xe8\x01\x00\x00\x00\x01\x00"
+        "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x61"
+        "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe\x71\x01\x00\x00\x00\x01\x00"
+        "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x62"
+        "\x50\x4b\x01\x02\x14\x03\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7\xe8\x01\x00\x00\x00"
+        "\x01\x00\x00\x00\x11\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x01\x00\x00\x00\x00\x6c\x65"
+        "\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x50\x4b\x01\x02\x14\x03\x14\x00\x00"
+        "\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe\x71\x01\x00\x00\x00\x01\x00\x00\x00\x11\x00\x00\x00\x00"
+        "\x00\x00\x00\x00\x00\x00\x00\x80\x01\x30\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36"
+        "\x31\x32\x2e\x74\x78\x74\x50\x4b\x05\x06\x00\x00\x00\x00\x02\x00\x02\x00\x7e\x00\x00\x00\x60\x00"
+        "\x00\x00\x00\x00",
+        244);
+    writeBytes(tmp.file("twice.zip"), twice);
+    EXPECT_THROW(readBookArchive(tmp.file("twice.zip")), AppError);
 }
