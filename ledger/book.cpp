@@ -261,14 +261,17 @@ MonthLedger& Book::groupMonth(MonthKey m) {
     return group_->months.emplace(m, std::move(p)).first->second.ledger;
 }
 
+template <class Change> bool Book::ownGroup(ChangeSource source, Change change) {
+    if (group_) return false;
+    ChangeGroup g(*this, source);
+    change();
+    g.commit();
+    return true;
+}
+
 void Book::setAmount(MonthKey m, int item, int day, AmountField field, int32_t value,
                      ChangeSource source) {
-    if (!group_) {
-        ChangeGroup g(*this, source);
-        setAmount(m, item, day, field, value, source);
-        g.commit();
-        return;
-    }
+    if (ownGroup(source, [&] { setAmount(m, item, day, field, value, source); })) return;
     if (m.month < 1 || m.month > 12 || m.year < 1 || day < 0 || day > daysInMonth(m.year, m.month))
         throwRangeError();
     if (day == 0 && field != AmountField::Income) throwRangeError();
@@ -302,23 +305,13 @@ void Book::setAmount(MonthKey m, int item, int day, AmountField field, int32_t v
 
 void Book::addAmount(MonthKey m, int item, int day, AmountField field, int32_t delta,
                      ChangeSource source) {
-    if (!group_) {
-        ChangeGroup g(*this, source);
-        addAmount(m, item, day, field, delta, source);
-        g.commit();
-        return;
-    }
+    if (ownGroup(source, [&] { addAmount(m, item, day, field, delta, source); })) return;
     const int32_t now = cellOf(groupMonth(m), item, day, field);
     setAmount(m, item, day, field, checkedAdd(now, delta), source);
 }
 
 void Book::setDiary(int year, int month, int day, const std::string& bytes, ChangeSource source) {
-    if (!group_) {
-        ChangeGroup g(*this, source);
-        setDiary(year, month, day, bytes, source);
-        g.commit();
-        return;
-    }
+    if (ownGroup(source, [&] { setDiary(year, month, day, bytes, source); })) return;
     std::string old;
     const bool existed = readDiaryFile(diaryDir_, year, month, day, old);
     saveDiaryFile(diaryDir_, year, month, day, bytes);

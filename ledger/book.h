@@ -169,6 +169,9 @@ private:
     std::string describe(const JournalRecord& r) const;
     std::string stepText(uint64_t group) const;
     MonthLedger& groupMonth(MonthKey m);
+    // A change made outside a group is a group of its own: runs `change`
+    // in one and commits it, and says so; false inside a group.
+    template <class Change> bool ownGroup(ChangeSource source, Change change);
     void apply(const JournalRecord& r, bool forward);
     int32_t current(const JournalRecord& r);
     bool reverse(uint64_t group, bool undo);

@@ -9,8 +9,9 @@
 
 namespace {
 
-std::pair<int, std::string> run(const TempFolder& tmp, const std::string& args) {
-    const std::string line = "cd '" + tmp.file("data") + "' && " + ZADUD_BINARY + " " + args +
+std::pair<int, std::string> run(const TempFolder& tmp, const std::string& args,
+                                const std::string& program = ZADUD_BINARY) {
+    const std::string line = "cd '" + tmp.file("data") + "' && '" + program + "' " + args +
                              " >'" + tmp.file("out.txt") + "' 2>&1";
     const int status = std::system(line.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(tmp.file("out.txt"))};
@@ -67,11 +68,8 @@ TEST(BackupCommand, WithoutItsLateLibraryTheProgramSaysSoAndWritesNothing) {
     const std::string alone = tmp.file("alone/zadud");
     std::filesystem::copy_file(ZADUD_BINARY, alone);
     std::filesystem::permissions(alone, std::filesystem::perms::owner_all);
-    const std::string line = "cd '" + tmp.file("data") + "' && '" + alone +
-                             "' --backup ../book.zip >'" + tmp.file("out.txt") + "' 2>&1";
-    const int status = std::system(line.c_str());
-    const std::string out = readBytes(tmp.file("out.txt"));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << out;
+    const auto [code, out] = run(tmp, "--backup ../book.zip", alone);
+    EXPECT_NE(code, 0) << out;
     EXPECT_NE(out.find("部品を読み込めません"), std::string::npos) << out;
     EXPECT_NE(out.find("zadud_late.so"), std::string::npos) << out;
     EXPECT_FALSE(fileExists(tmp.file("book.zip")));

@@ -6,6 +6,7 @@
 #include "tests/support/window_start.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -40,29 +41,16 @@ TEST_F(StartsInARow, WhileTheXServerIsStillComingUp) {
     while (number < 400 && (fileExists("/tmp/.X11-unix/X" + std::to_string(number)) ||
                             fileExists("/tmp/.X" + std::to_string(number) + "-lock")))
         ++number;
-    int out = -1, err = -1;
-    const pid_t pid = window_start::spawn(
-        {ZADUD_BINARY},
-        {"DISPLAY=:" + std::to_string(number), "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=",
-         "ZADUD_REPORT_FIRST_PAINT=1"},
-        dir.path(), &out, &err);
-    ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    {
-        window_start::XServer late(number);
-        std::string text;
-        EXPECT_TRUE(window_start::readUntil(out, text, "first-paint\n",
-                                            std::chrono::steady_clock::now() +
-                                                std::chrono::seconds(20)));
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        std::string errors;
-        window_start::readUntil(err, errors, "\x01",
-                                std::chrono::steady_clock::now() + std::chrono::seconds(1));
-        EXPECT_EQ(errors.find("could not connect"), std::string::npos) << errors;
-    }
-    ::close(out);
-    ::close(err);
+    std::unique_ptr<window_start::XServer> late;
+    const window_start::Start s = window_start::startOnce(
+        ZADUD_BINARY, dir.path(),
+        {"DISPLAY=:" + std::to_string(number), "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY="}, 20000, 0,
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            late = std::make_unique<window_start::XServer>(number);
+        });
+    EXPECT_TRUE(s.shown) << s.errors;
+    EXPECT_EQ(s.errors.find("could not connect"), std::string::npos) << s.errors;
 }
 
 TEST(DisplaySocket, LocalDisplaysOnlyAndTheirNumber) {

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -184,16 +185,18 @@ inline double cpuMs(pid_t pid) {
     return ns / 1e6;
 }
 
-// One start of `program` in `dir`; extraEnv picks the display.
+// One start of `program` in `dir`; extraEnv picks the display. `started`
+// runs once the program is on its way, before its window is waited for.
 inline Start startOnce(const std::string& program, const std::string& dir,
                        std::vector<std::string> extraEnv, int timeoutMs = 10000,
-                       int settleMs = 0) {
+                       int settleMs = 0, const std::function<void()>& started = {}) {
     extraEnv.push_back("ZADUD_REPORT_FIRST_PAINT=1");
     Start s;
     int out = -1, err = -1;
     const auto begin = std::chrono::steady_clock::now();
     const pid_t pid = spawn({program}, extraEnv, dir, &out, &err);
     if (pid < 0) return s;
+    if (started) started();
     std::string text;
     s.shown = readUntil(out, text, "first-paint\n", begin + std::chrono::milliseconds(timeoutMs));
     s.ms =
