@@ -1,9 +1,9 @@
 #include "shell/zadud.h"
 
+#include "controls/dir_list.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
-#include "controls/dir_list.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/window_style.h"
