@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <utime.h>
 
 namespace fs = std::filesystem;
 
@@ -33,12 +34,23 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
     fs::create_directories(tmp.file("backup"));
     writeBytes(tmp.file("backup/BACKUP.IDX"), "");
 
+    // Members keep their files' times, for whoever unpacks the archive.
+    const struct utimbuf then { 1000000000, 1000000000 };
+    ASSERT_EQ(::utime(pathOf("ledger/199612.txt").c_str(), &then), 0);
+
     writeBookArchive(book, tmp.file("book.zip"));
     std::vector<ArchiveEntry> entries = readBookArchive(tmp.file("book.zip"));
     std::map<std::string, std::string> read;
     for (const ArchiveEntry& e : entries)
         read[archiveEntryName(e.file)] = e.bytes;
     EXPECT_EQ(read, files);
+    std::vector<ZipMember> members;
+    ASSERT_EQ(lateParts().zipUnpack(
+                  readBytes(tmp.file("book.zip")),
+                  [](const std::string&, uint64_t) { return std::string(); }, members),
+              "");
+    for (const ZipMember& m : members)
+        if (m.name == "ledger/199612.txt") EXPECT_EQ(m.mtime, 1000000000);
 
     // Into another machine's folders: one file missing, one changed.
     TempFolder other;
@@ -67,32 +79,53 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
 
 // An archive is read only when every name in it is one of the book's files,
 // once: nothing outside the data, ledger and diary folders, no hidden file,
-// no subfolder, no file twice.
-TEST(BookArchive, RefusesNamesOutsideTheBookAndNamesTwice) {
+// no subfolder, no file twice, none larger than a book's file can be; and
+// only when it holds one at all.
+TEST(BookArchive, RefusesNamesOutsideTheBookNamesTwiceHugeFilesAndNoFile) {
     TempFolder tmp;
-    const char* outside[] = {"../evil.txt",  "ledger/../../evil.txt", "diary/.hidden",
-                             "other/x.txt",  "ledger/sub/199612.txt", "ledger\\199612.txt",
-                             "/etc/passwd"};
-    for (const char* name : outside) {
+    const std::vector<ZipMember> refused[] = {
+        {{"../evil.txt", "x"}},
+        {{"ledger/../../evil.txt", "x"}},
+        {{"diary/.hidden", "x"}},
+        {{"other/x.txt", "x"}},
+        {{"ledger/sub/199612.txt", "x"}},
+        {{"ledger\\199612.txt", "x"}},
+        {{"/etc/passwd", "x"}},
+        {{"ledger/", ""}},
+        {{"ledger/199612.txt", std::string((64u << 20) + 1, '0')}},
+    };
+    for (const std::vector<ZipMember>& members : refused) {
         std::string bytes;
-        ASSERT_EQ(lateParts().zipPack({{name, "x"}}, bytes), "") << name;
+        ASSERT_EQ(lateParts().zipPack(members, bytes), "") << members[0].name;
         writeBytes(tmp.file("bad.zip"), bytes);
-        EXPECT_THROW(readBookArchive(tmp.file("bad.zip")), AppError) << name;
+        EXPECT_THROW(readBookArchive(tmp.file("bad.zip")), AppError) << members[0].name;
     }
+    // No member at all: the end record alone.
+    writeBytes(tmp.file("empty.zip"), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    EXPECT_THROW(readBookArchive(tmp.file("empty.zip")), AppError);
     // Written by another tool: ledger/199612.txt twice.
-    const std::string twice(
-        "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7\xe8\x01\x00\x00\x00\x01\x00"
-        "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x61"
-        "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe\x71\x01\x00\x00\x00\x01\x00"
-        "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x62"
-        "\x50\x4b\x01\x02\x14\x03\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7\xe8\x01\x00\x00\x00"
-        "\x01\x00\x00\x00\x11\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x01\x00\x00\x00\x00\x6c\x65"
-        "\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x50\x4b\x01\x02\x14\x03\x14\x00\x00"
-        "\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe\x71\x01\x00\x00\x00\x01\x00\x00\x00\x11\x00\x00\x00\x00"
-        "\x00\x00\x00\x00\x00\x00\x00\x80\x01\x30\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36"
-        "\x31\x32\x2e\x74\x78\x74\x50\x4b\x05\x06\x00\x00\x00\x00\x02\x00\x02\x00\x7e\x00\x00\x00\x60\x00"
-        "\x00\x00\x00\x00",
-        244);
+    const std::string twice("\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7"
+                            "\xe8\x01\x00\x00\x00\x01\x00"
+                            "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36"
+                            "\x31\x32\x2e\x74\x78\x74\x61"
+                            "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe"
+                            "\x71\x01\x00\x00\x00\x01\x00"
+                            "\x00\x00\x11\x00\x00\x00\x6c\x65\x64\x67\x65\x72\x2f\x31\x39\x39\x36"
+                            "\x31\x32\x2e\x74\x78\x74\x62"
+                            "\x50\x4b\x01\x02\x14\x03\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43"
+                            "\xbe\xb7\xe8\x01\x00\x00\x00"
+                            "\x01\x00\x00\x00\x11\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80"
+                            "\x01\x00\x00\x00\x00\x6c\x65"
+                            "\x64\x67\x65\x72\x2f\x31\x39\x39\x36\x31\x32\x2e\x74\x78\x74\x50\x4b"
+                            "\x01\x02\x14\x03\x14\x00\x00"
+                            "\x00\x00\x00\xd2\x1b\x89\x5d\xf9\xef\xbe\x71\x01\x00\x00\x00\x01\x00"
+                            "\x00\x00\x11\x00\x00\x00\x00"
+                            "\x00\x00\x00\x00\x00\x00\x00\x80\x01\x30\x00\x00\x00\x6c\x65\x64\x67"
+                            "\x65\x72\x2f\x31\x39\x39\x36"
+                            "\x31\x32\x2e\x74\x78\x74\x50\x4b\x05\x06\x00\x00\x00\x00\x02\x00\x02"
+                            "\x00\x7e\x00\x00\x00\x60\x00"
+                            "\x00\x00\x00\x00",
+                            244);
     writeBytes(tmp.file("twice.zip"), twice);
     EXPECT_THROW(readBookArchive(tmp.file("twice.zip")), AppError);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -49,6 +50,7 @@ TEST_F(BookTest, TypedAmountUndoesAndRedoesWithItsNameInTheCommand) {
     int flushes = 0;
     setSyncCall([&](int) { return ++flushes, 0; });
     book->setAmount({2026, 12}, 1, 24, Out, 3480, ChangeSource::Typed);
+    book->setAmount({2026, 12}, 1, 24, Out, 3480, ChangeSource::Typed); // unchanged: no step
     setSyncCall({});
     EXPECT_EQ(flushes, 1) << "the journal line is flushed; the month is saved later";
     EXPECT_EQ(book->undoText(), "12/24 食費 支出 3,480");
@@ -102,14 +104,40 @@ TEST_F(BookTest, AGroupIsOneStepAndAGroupNotCommittedLeavesEveryMonthAsItWas) {
     {
         Book::ChangeGroup g(*book, ChangeSource::Scheduled);
         book->addAmount({2026, 12}, 2, 1, In, 7, ChangeSource::Scheduled);
-        book->addAmount({2026, 10}, 2, 1, In, 7, ChangeSource::Scheduled);
+        book->addAmount({2026, 10}, 2, 2, In, 7, ChangeSource::Scheduled);
         // Leaving 32 bits refuses that one change and nothing else.
-        EXPECT_THROW(book->addAmount({2026, 10}, 2, 2, In, INT32_MAX, ChangeSource::Scheduled),
+        EXPECT_THROW(book->addAmount({2026, 10}, 2, 3, In, INT32_MAX, ChangeSource::Scheduled),
                      AppError);
     }
     EXPECT_EQ(book->ledger().Items[2].Days[1].Income, 0);
     EXPECT_EQ(readBytes(dir.file("202610.txt")), october);
     EXPECT_FALSE(book->canUndo());
+}
+
+TEST_F(BookTest, ARefusedChangeLeavesTheMonthsAndTheHistoryAsTheyWere) {
+    book->setAmount({2026, 12}, 1, 1, In, 1, ChangeSource::Typed);
+    const std::string shown = formatMonth(book->ledger());
+    struct Case {
+        const char* what;
+        MonthKey month;
+        int item, day;
+        AmountField field;
+        int32_t value;
+    } cases[] = {
+        {"a day past the month's end", {2026, 11}, 1, 31, Out, 5},
+        {"no month 13", {2026, 13}, 1, 1, Out, 5},
+        {"the balance brought in has no expense", {2026, 12}, 1, 0, Out, 5},
+        {"an item without a name", {2026, 12}, 3, 2, Out, 5},
+        {"the month's income past 32 bits", {2026, 12}, 1, 2, In, INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_THROW(book->setAmount(c.month, c.item, c.day, c.field, c.value, ChangeSource::Typed),
+                     AppError);
+        EXPECT_EQ(formatMonth(book->ledger()), shown);
+        EXPECT_EQ(book->undoText(), "12/1 食費 収入 1");
+        EXPECT_FALSE(fileExists(dir.file("202611.txt")));
+    }
 }
 
 TEST_F(BookTest, AFailedWriteAtTheEndOfAGroupPutsBackWhatItWrote) {
@@ -158,13 +186,23 @@ TEST_F(BookTest, ATornJournalCostsOnlyItsTailAndAppendingGoesOn) {
     book->saveMonth();
     const std::string journal = dir.file(JournalFileName);
     const std::string bytes = readBytes(journal);
-    // A power cut in the middle of the second record.
-    writeBytes(journal, bytes.substr(0, bytes.size() - 9));
-    restart();
-    const std::string warning = book->takeJournalWarning();
-    EXPECT_NE(warning.find("2 行目"), std::string::npos) << warning;
-    EXPECT_EQ(book->takeJournalWarning(), "") << "said once";
-    EXPECT_EQ(book->undoText(), "12/1 食費 支出 10");
+    const std::size_t second = bytes.find("\r\n") + 2;
+    struct Damage {
+        const char* what;
+        std::string bytes;
+    } damages[] = {
+        {"a power cut in the middle of the second record", bytes.substr(0, bytes.size() - 9)},
+        {"a line that is no record", bytes.substr(0, second) + "x\r\n" + bytes.substr(second)},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        writeBytes(journal, d.bytes);
+        restart();
+        const std::string warning = book->takeJournalWarning();
+        EXPECT_NE(warning.find(" 2 行目"), std::string::npos) << warning;
+        EXPECT_EQ(book->takeJournalWarning(), "") << "said once";
+        EXPECT_EQ(book->undoText(), "12/1 食費 支出 10");
+    }
     book->setAmount({2026, 12}, 2, 3, In, 30, ChangeSource::Typed);
     restart();
     EXPECT_EQ(book->takeJournalWarning(), "");
@@ -177,7 +215,9 @@ TEST_F(BookTest, ATornJournalCostsOnlyItsTailAndAppendingGoesOn) {
 }
 
 TEST_F(BookTest, DiaryEditsUndoAndTheHistoryGoesBackToJustAfterARow) {
-    book->setDiary(2026, 12, 24, "\x93\xfa\x8b\x4c\r\n", ChangeSource::Typed);
+    // The journal escapes what would break its lines; "日記" ends the text.
+    const std::string text = "a,b 100%\r\n\x93\xfa\x8b\x4c";
+    book->setDiary(2026, 12, 24, text, ChangeSource::Typed);
     book->setAmount({2026, 12}, 1, 24, Out, 1, ChangeSource::Typed);
     book->setAmount({2026, 12}, 1, 25, Out, 2, ChangeSource::Typed);
     const auto rows = book->history();
@@ -188,11 +228,54 @@ TEST_F(BookTest, DiaryEditsUndoAndTheHistoryGoesBackToJustAfterARow) {
     EXPECT_EQ(book->ledger().Items[1].Days[24].Expense, 0);
     std::string diary;
     ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
-    EXPECT_EQ(diary, "\x93\xfa\x8b\x4c\r\n");
+    EXPECT_EQ(diary, text);
+    // The rest of the history is read back from the journal.
+    restart();
+    EXPECT_EQ(book->takeJournalWarning(), "");
     ASSERT_TRUE(book->undo());
     ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
     EXPECT_EQ(diary, "");
     EXPECT_TRUE(book->history()[2].undone);
+    ASSERT_TRUE(book->redo());
+    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
+    EXPECT_EQ(diary, text);
+    EXPECT_EQ(asked, 0);
+}
+
+TEST(ChangeJournalTest, PastItsLimitTheOldestWholeStepsAreDropped) {
+    TempFolder dir;
+    const std::string path = dir.file(JournalFileName);
+    auto record = [](uint64_t group, int k) {
+        JournalRecord r;
+        r.group = group;
+        r.time = "2026-12-24T10:00:00";
+        r.month = {2026, 12};
+        r.day = k + 1;
+        r.item = "x";
+        r.newValue = k + 1;
+        return r;
+    };
+    // 6666 steps of three records; the next one makes 20001 lines.
+    std::string bytes;
+    for (uint64_t g = 1; g <= 6666; ++g)
+        for (int k = 0; k < 3; ++k)
+            bytes += formatRecord(record(g, k)) + "\r\n";
+    writeBytes(path, bytes);
+    ChangeJournal journal;
+    journal.open(path);
+    ASSERT_EQ(journal.undoable().size(), 6666u);
+    journal.append({record(6667, 0), record(6667, 1), record(6667, 2)});
+    // Keeping the last 10000 lines would cut step 3334 in half: it goes whole.
+    EXPECT_EQ(journal.undoable().size(), 3333u);
+    EXPECT_EQ(journal.undoable().front(), 3335u);
+    EXPECT_EQ(journal.step(3335)->records.size(), 3u);
+    EXPECT_EQ(journal.nextGroup(), 6668u);
+    const std::string folded = readBytes(path);
+    EXPECT_EQ(std::count(folded.begin(), folded.end(), '\n'), 9999);
+    ChangeJournal again;
+    again.open(path);
+    EXPECT_EQ(again.warning(), "");
+    EXPECT_EQ(again.undoable(), journal.undoable());
 }
 
 } // namespace

@@ -115,7 +115,11 @@ TEST(BudgetPlan, PaceForVariableItemsOverTheDaysLeftIncludingToday) {
         EXPECT_EQ(s.lines[1].pace, c.pace);
         EXPECT_FALSE(s.lines[3].hasPace); // fixed
     }
-    // Over budget there is no pace, and the bar's day figures count variable items only.
+    // Spent exactly or over budget there is no pace, and the bar's day
+    // figures count variable items only.
+    months.spent[199612] = {{1, 31000}};
+    EXPECT_FALSE(
+        budgetSummary(plan, months.at(1996, 12), 1996, 12, 5, months.reader()).lines[1].hasPace);
     months.spent[199612] = {{1, 40000}, {3, 80000}};
     const BudgetSummary over =
         budgetSummary(plan, months.at(1996, 12), 1996, 12, 5, months.reader());

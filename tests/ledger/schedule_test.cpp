@@ -88,9 +88,12 @@ TEST(Schedule, RulesAroundMonthEndsLeapYearsShiftsAndEnds) {
     // The end date and the number of times end the entry.
     EXPECT_EQ(dates(yearly, {2020, 1, 1}, {2100, 1, 1}), "2026-06-25 2027-06-25 2028-06-25 ");
     EXPECT_EQ(dates(twice, {2020, 1, 1}, {2100, 1, 1}), "2026-01-10 2026-02-10 ");
-    // A range that starts late still sees an occurrence shifted back into it.
+    // A range that starts late still sees an occurrence shifted into it,
+    // back or forward across a month's end.
     EXPECT_EQ(dates(entry(R::Day, 1, 2000, 1, S::Before), {2026, 1, 30}, {2026, 1, 31}),
               "2026-01-30 ");
+    EXPECT_EQ(dates(entry(R::LastDay, 1, 2000, 1, S::After), {2026, 2, 2}, {2026, 2, 2}),
+              "2026-02-02 ");
 }
 
 TEST(Schedule, DueSkipsRecordedPausedAndLaterOnes) {

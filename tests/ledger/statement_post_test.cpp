@@ -9,22 +9,34 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-TEST(StatementPost, OneUndoStepHeldMonthMarkedAndAFailedWriteUndoesEveryRow) {
+TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     TempFolder tmp;
     writeBytes(tmp.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
     // A folder under a month file's name cannot be read, even by root; the
-    // month after it has a file, so later months do not carry from it.
-    std::filesystem::create_directories(tmp.file(monthFileName(2026, 8)));
-    writeBytes(tmp.file(monthFileName(2026, 9)), "");
+    // month after each has a file, so later months do not carry from it.
+    for (int month : {6, 8})
+        std::filesystem::create_directories(tmp.file(monthFileName(2026, month)));
+    for (int month : {7, 9})
+        writeBytes(tmp.file(monthFileName(2026, month)), "");
     Book book(tmp.path());
     const auto yes = [](const std::string&) { return true; };
     book.readConfiguration(yes, yes);
+    // The month shown is one of them.
+    book.setShown({2026, 8});
+    book.loadMonths();
+    ASSERT_TRUE(book.held());
+    // A change typed before: the import is the step after it.
+    book.setAmount({2026, 10}, 1, 6, AmountField::Expense, 1, ChangeSource::Typed);
     ImportSideFiles files;
     files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
     const Statement s = readStatement("日付,摘要,金額\n2026/10/05,パン屋,300\n"
-                                      "2026/08/03,パン屋,200\n2026/12/01,パン屋,-100\n");
+                                      "2026/08/03,パン屋,200\n2026/12/01,パン屋,-100\n"
+                                      "2026/06/03,薬局,200\n");
     std::vector<StatementRow> rows = statementRows(s, s.columns);
     matchRows(rows, files.log, files.rules, book.ledger());
+    rows[3].item = utf8ToCp932("食費");
+    rows[3].ticked = true;
+    learnRule(files.rules, rows[3]);
     const MonthKey oct{2026, 10}, dec{2026, 12};
 
     // A month's write or the log's write fails: nothing stays posted, no
@@ -44,10 +56,16 @@ TEST(StatementPost, OneUndoStepHeldMonthMarkedAndAFailedWriteUndoesEveryRow) {
     EXPECT_EQ(postStatementRows(book, rows, files), 2);
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 300);
     EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 100);
-    EXPECT_EQ(rows[1].state, RowState::Problem);
-    EXPECT_NE(rows[1].problem.find(monthFileName(2026, 8)), std::string::npos) << rows[1].problem;
+    for (int held : {1, 3}) {
+        EXPECT_EQ(rows[held].state, RowState::Problem);
+        EXPECT_FALSE(rows[held].ticked);
+        EXPECT_NE(rows[held].problem.find(monthFileName(2026, held == 1 ? 8 : 6)),
+                  std::string::npos)
+            << rows[held].problem;
+    }
     EXPECT_EQ(parseImportLog(readBytes(tmp.file(ImportLogFile))).fingerprints.size(), 2u);
     EXPECT_EQ(files.log.fingerprints.size(), 2u);
+    EXPECT_EQ(parseImportRules(readBytes(tmp.file(ImportRulesFile))).items, files.rules.items);
 
     // Undone as one step: the rows count as new again.
     ASSERT_TRUE(book.undo());
