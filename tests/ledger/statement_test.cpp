@@ -77,8 +77,9 @@ TEST(Statement, ReadsBothEncodingsBothLayoutsHeaderLinesAndQuotedFields) {
         EXPECT_EQ(describe(statementRows(s, s.columns)), c.rows);
     }
     EXPECT_THROW(readStatement("\r\n,,\r\n"), AppError);
-    // Only one of deposit and withdrawal named: the column is a signed amount.
-    EXPECT_EQ(readStatement("日付,摘要,入出金額\n2026/12/1,a,-5\n").columns.amount, 2);
+    // Only one of deposit and withdrawal named: the column is a signed
+    // amount, not the balance after it.
+    EXPECT_EQ(readStatement("日付,摘要,入出金額,残高\n2026/12/1,a,-5,995\n").columns.amount, 2);
 }
 
 TEST(Statement, ReimportAndOverlapAddNothingWhileTwoIdenticalPaymentsBothCount) {

@@ -1,6 +1,7 @@
 #include "windows/statement_import.h"
 
 #include "ledger/cp932.h"
+#include "ledger/statement_post.h"
 #include "tests/windows/main_window_fixture.h"
 
 #include <QComboBox>
@@ -20,10 +21,9 @@ protected:
         window = std::make_unique<StatementImportWindow>(form1.get());
         form1->setStatementImport([this] { window->Open1Click(); });
         window->setFileAsker([this] { return QString::fromStdString(tmp.file("card.csv")); });
+        // Posted through the book, as the program wires it.
         window->setPoster([this](std::vector<StatementRow>& rows, ImportSideFiles& files) {
-            for (const StatementRow& r : rows)
-                if (r.ticked) posted.push_back(r.description);
-            rules = files.rules;
+            postStatementRows(form1->book(), rows, files);
         });
     }
     void TearDown() override {
@@ -45,8 +45,6 @@ protected:
     }
 
     std::unique_ptr<StatementImportWindow> window;
-    std::vector<std::string> posted;
-    ImportRules rules;
 };
 
 } // namespace
@@ -72,9 +70,16 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     window->ProfileName->setText("カードA");
     window->SaveProfile->click();
     window->ImportButton->click();
-    EXPECT_EQ(posted, (std::vector<std::string>{"パン屋", "薬局"}));
-    EXPECT_EQ(rules.items.at(normaliseText("薬局")), utf8ToCp932("日用品"));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    // What reached the files: the amounts in their items and days, the item
+    // chosen for the chemist's kept for next time.
+    MonthLedger december = form1->Ledger;
+    loadMonthAsEntered(december, tmp.path(), {2026, 12});
+    EXPECT_EQ(december.Items[1].Days[1].Expense, 300);
+    EXPECT_EQ(december.Items[2].Days[2].Expense, 500);
+    EXPECT_EQ(
+        parseImportRules(readBytes(tmp.file(ImportRulesFile))).items.at(normaliseText("薬局")),
+        utf8ToCp932("日用品"));
 
     // The next file of that shape comes with the saved columns.
     window->openFile(QString::fromStdString(tmp.file("card.csv")));
