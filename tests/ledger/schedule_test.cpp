@@ -135,6 +135,22 @@ TEST(Schedule, FileRoundTripsAndAMalformedOneIsNamed) {
                      "E,1,1,?,2026-01,W1:1,1,2027-03-31,0,B,C,0,a,b\r\n"
                      "P,1,0,W,2026-01-05,1,0,-5,995,a,b\r\n");
     EXPECT_EQ(formatSchedule(parseSchedule(bytes, "x")), bytes);
+    // The bounds of the rules: the 31st, the first to the last week, Sunday
+    // to Saturday.
+    for (const auto& [rule, valid] : {std::pair<const char*, bool>{"D31", true},
+                                      {"D32", false},
+                                      {"W1:0", true},
+                                      {"W5:6", true},
+                                      {"W0:1", false},
+                                      {"W6:1", false},
+                                      {"W1:7", false}}) {
+        std::string other = bytes;
+        other.replace(other.find("W1:1"), 4, rule);
+        if (valid)
+            EXPECT_EQ(formatSchedule(parseSchedule(other, "x")), other);
+        else
+            EXPECT_THROW(parseSchedule(other, "x"), AppError) << rule;
+    }
     for (std::string bad : {"ZADUD-TEIKI 1\r\nE,1,1,?,2026-13,L,1,-,0,N,A,0,x\r\n",
                             "ZADUD-TEIKI 1\r\nE,1,1,5,2026-01,L,0,-,0,N,A,0,x\r\n",
                             "ZADUD-TEIKI 1\r\nP,1,0,X,2026-01-05,1,0,0,0,x\r\n", "other\r\n"}) {

@@ -27,7 +27,7 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     ASSERT_TRUE(book.held());
     // A change typed before: the import is the step after it.
     book.setAmount({2026, 10}, 1, 6, AmountField::Expense, 1, ChangeSource::Typed);
-    ImportSideFiles files;
+    ImportSideFiles files = readImportSideFiles(tmp.path());
     files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
     const Statement s = readStatement("日付,摘要,金額\n2026/10/05,パン屋,300\n"
                                       "2026/08/03,パン屋,200\n2026/12/01,パン屋,-100\n"
@@ -63,15 +63,16 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
                   std::string::npos)
             << rows[held].problem;
     }
-    EXPECT_EQ(parseImportLog(readBytes(tmp.file(ImportLogFile))).fingerprints.size(), 2u);
+    const ImportSideFiles written = readImportSideFiles(tmp.path());
+    EXPECT_EQ(written.log.fingerprints.size(), 2u);
     EXPECT_EQ(files.log.fingerprints.size(), 2u);
-    EXPECT_EQ(parseImportRules(readBytes(tmp.file(ImportRulesFile))).items, files.rules.items);
+    EXPECT_EQ(written.rules.items, files.rules.items);
 
     // Undone as one step: the rows count as new again.
     ASSERT_TRUE(book.undo());
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
     EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 0);
-    ImportLog log = parseImportLog(readBytes(tmp.file(ImportLogFile)));
+    ImportLog log = readImportSideFiles(tmp.path()).log;
     matchRows(rows, log, files.rules, book.ledger());
     EXPECT_EQ(rows[0].state, RowState::ImportedBefore);
     log.undone = undoneSteps(book);

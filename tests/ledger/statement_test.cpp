@@ -65,10 +65,11 @@ TEST(Statement, ReadsBothEncodingsBothLayoutsHeaderLinesAndQuotedFields) {
          "入金と出金の両方があります\n"},
         {"UTF-8 without BOM ending in a Japanese character, a line break inside quotes, no "
          "header line",
-         "20261210,\"二行の\r\n摘要\",1200円\r\n20261232,誤り,1\r\n2026.12.11 10:15,コンビニ,▲50円",
+         "20261210,\"二行の\r\n摘要\",1200円\r\n20261232,誤り,1\r\n2026.12.11 "
+         "10:15,コンビニ🍣,▲¥50円",
          StatementEncoding::Utf8,
          "2026-12-10 二行の\r\n摘要 -1200\nline 3: 日付ではありません: 20261232\n"
-         "2026-12-11 コンビニ +50\n"},
+         "2026-12-11 コンビニ🍣 +50\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,7 +145,11 @@ TEST(Statement, SideFilesRoundTripEscapesAndKeepDamagedLines) {
     EXPECT_EQ(read.damaged, 1);
     // Picked by shape for a file that looks the same, by name otherwise.
     std::string used;
-    const Statement again = readStatement("日付,内容,出金,入金\n2026/2/1,c,5,\n");
+    // The header below as many lines of account details as are looked through.
+    std::string details;
+    for (int i = 0; i < 39; ++i)
+        details += "口座,1\n";
+    const Statement again = readStatement(details + "日付,内容,出金,入金\n2026/2/1,c,5,\n");
     EXPECT_EQ(columnsFor(again, read, "", &used).expense, 2);
     EXPECT_EQ(used, "銀行%");
     const Statement headerless = readStatement("ﾊﾟﾝ,120,2026/3/4\n");
