@@ -1,0 +1,180 @@
+// Whatever stops the program, every change is there once: each operation is
+// stopped at each of its file steps (a kill: that step and every later one
+// fail, nothing is cleaned up) or has that one step refused, then the book
+// starts afresh, finishes what the journal holds, and the user does again
+// what did not go through.
+#include "ledger/book.h"
+#include "ledger/cp932.h"
+#include "ledger/statement_post.h"
+#include "ledger/text_file.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr AmountField In = AmountField::Income;
+constexpr AmountField Out = AmountField::Expense;
+const MonthKey Nov{2026, 11}, Dec{2026, 12};
+
+struct Killed : std::exception {
+    const char* what() const noexcept override { return "killed"; }
+};
+
+// Counts the file steps of writing; at step `at` it kills or refuses.
+struct Faults {
+    enum class Mode { Count, Kill, Refuse } mode = Mode::Count;
+    int at = 0, steps = 0;
+    bool dead = false;
+    Faults() {
+        setWriteFaultHook([this](const std::string&, const std::string& step) {
+            if (dead) throw Killed();
+            if (step == "read") return 0;
+            if (++steps != at || mode == Mode::Count) return 0;
+            if (mode == Mode::Refuse) return ENOSPC;
+            dead = true;
+            throw Killed();
+        });
+    }
+    ~Faults() { setWriteFaultHook(nullptr); }
+};
+
+std::unique_ptr<Book> start(const TempFolder& dir, bool shown) {
+    auto book = std::make_unique<Book>(dir.path());
+    book->clock = [] { return std::string("2026-12-24T10:00:00"); };
+    book->setConflictQuestion([](const std::string&) { return true; });
+    book->readConfiguration(isDirectory, isDirectory);
+    if (shown) {
+        book->setShown(Dec);
+        book->loadMonths();
+    } else {
+        book->recover();
+    }
+    return book;
+}
+
+// Two rows in November, one in December, as a card statement has them.
+const char* const StatementText = "日付,摘要,金額\n2026/11/05,パン屋,300\n"
+                                  "2026/11/05,パン屋,300\n2026/12/01,八百屋,1000\n";
+
+// Posts every row the book does not know as imported, as the import
+// command does; returns the rows posted.
+int importStatement(Book& book, std::string* trouble = nullptr) {
+    ImportSideFiles files = readImportSideFiles(book.ledgerDir());
+    learnFromJournal(book, files.log);
+    const Statement s = readStatement(StatementText);
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, files.log, files.rules, book.ledger(), utf8ToCp932("食費"));
+    const int n = postStatementRows(book, rows, files);
+    if (trouble) *trouble = files.logTrouble;
+    return n;
+}
+
+struct Stored {
+    int32_t nov5 = 0, dec1 = 0, dec3 = 0;
+    bool operator==(const Stored& o) const {
+        return nov5 == o.nov5 && dec1 == o.dec1 && dec3 == o.dec3;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Stored& s) {
+    return out << "{nov5 " << s.nov5 << ", dec1 " << s.dec1 << ", dec3 " << s.dec3 << "}";
+}
+
+Stored stored(const TempFolder& dir) {
+    Book book(dir.path());
+    book.readConfiguration(isDirectory, isDirectory);
+    return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
+}
+
+// The same through a book that has recovered.
+Stored stored_after(Book& book) {
+    return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
+}
+
+struct Operation {
+    const char* name;
+    bool shown; // the main window's book (December in memory) or a command's
+    std::function<void(Book&)> before;
+    std::function<void(Book&)> run;
+    // Whether the operation ended well, and the files after the fresh start.
+    std::function<void(bool done, const Stored& after, Book& restarted)> check;
+};
+
+const Stored Imported{600, 1000, 0};
+
+const Operation Operations[] = {
+    {"typed amount, then the window closed", true, [](Book&) {},
+     [](Book& b) {
+         b.setAmount(Dec, 2, 3, In, 250000, ChangeSource::Typed);
+         b.saveMonth();
+     },
+     [](bool done, const Stored& after, Book&) {
+         if (done) EXPECT_EQ(after, (Stored{0, 0, 250000}));
+         EXPECT_TRUE(after == (Stored{0, 0, 250000}) || after == Stored{}) << after;
+     }},
+    {"statement import, then imported again", false, [](Book&) {},
+     [](Book& b) { importStatement(b); },
+     [](bool done, const Stored& after, Book& restarted) {
+         if (done) EXPECT_EQ(after, Imported);
+         // Whatever was cut short, the import run again posts the rest.
+         std::string trouble;
+         const int n = importStatement(restarted, &trouble);
+         EXPECT_EQ(stored_after(restarted), Imported) << n << " " << trouble;
+     }},
+    {"undo of an import over two months", false, [](Book& b) { importStatement(b); },
+     [](Book& b) { ASSERT_TRUE(b.undo()); },
+     [](bool done, const Stored& after, Book&) {
+         if (done) EXPECT_EQ(after, Stored{});
+         EXPECT_TRUE(after == Imported || after == Stored{}) << "never half undone: " << after;
+     }},
+};
+
+} // namespace
+
+TEST(Recovery, EveryChangeOnceWhateverStepIsKilledOrRefused) {
+    for (const Operation& op : Operations) {
+        // The steps of a run that goes through.
+        int steps = 0;
+        {
+            TempFolder dir;
+            writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=住居費\r\n"));
+            auto book = start(dir, op.shown);
+            op.before(*book);
+            Faults count;
+            op.run(*book);
+            steps = count.steps;
+        }
+        ASSERT_GT(steps, 3) << op.name;
+        for (const auto mode : {Faults::Mode::Kill, Faults::Mode::Refuse}) {
+            for (int at = 1; at <= steps; ++at) {
+                SCOPED_TRACE(std::string(op.name) +
+                             (mode == Faults::Mode::Kill ? ", killed" : ", refused") + " at step " +
+                             std::to_string(at));
+                TempFolder dir;
+                writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=住居費\r\n"));
+                bool done = false;
+                {
+                    auto book = start(dir, op.shown);
+                    op.before(*book);
+                    Faults faults;
+                    faults.mode = mode;
+                    faults.at = at;
+                    try {
+                        op.run(*book);
+                        done = !faults.dead;
+                    } catch (const std::exception&) {
+                    }
+                    // A killed program says nothing more; its book goes
+                    // with it, writing nothing.
+                }
+                auto restarted = start(dir, op.shown);
+                op.check(done, stored(dir), *restarted);
+            }
+        }
+    }
+}
