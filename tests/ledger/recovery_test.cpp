@@ -178,3 +178,59 @@ TEST(Recovery, EveryChangeOnceWhateverStepIsKilledOrRefused) {
         }
     }
 }
+
+TEST(Recovery, AMonthFileThatIsNoMonthIsHeldAndKeptByteForByte) {
+    std::string good;
+    {
+        MonthLedger l;
+        l.Items[1].Name = utf8ToCp932("食費");
+        l.Items[1].Days[2].Expense = 224007;
+        good = formatMonth(l);
+    }
+    const std::string line = good.substr(0, good.find("\r\n") + 2);
+    std::string big;
+    while (big.size() <= MaxMonthFileSize)
+        big += line;
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool held;
+    } cases[] = {
+        {"as written", good, false},
+        {"a Ctrl-Z at the very end", good + "\x1a", false},
+        {"a Ctrl-Z in line 2",
+         good.substr(0, line.size() + 5) + "\x1a" + good.substr(line.size() + 5), true},
+        {"cut mid-line", good.substr(0, good.size() - 20), true},
+        {"a line that is no month line", good + "hello\r\n", true},
+        {"random bytes", std::string("\x8a\x01\xff\x00zz,\r\n", 9), true},
+        {"too large", big, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+        const std::string path = dir.file(monthFileName(2026, 12));
+        writeBytes(path, c.bytes);
+        Book book(dir.path());
+        book.readConfiguration(isDirectory, isDirectory);
+        book.setShown(Dec);
+        if (!c.held) {
+            book.loadMonths();
+            EXPECT_EQ(book.ledger().Items[1].Days[2].Expense, 224007);
+            continue;
+        }
+        try {
+            book.loadMonths();
+            ADD_FAILURE() << "read as a month";
+        } catch (const AppError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(book.held());
+        EXPECT_EQ(book.heldFile(), path);
+        EXPECT_THROW(book.setAmount(Dec, 1, 2, Out, 1, ChangeSource::Typed), AppError);
+        EXPECT_TRUE(book.saveMonth()) << "closing the window";
+        // Nor may January carry in from it.
+        EXPECT_THROW(book.month({2027, 1}), AppError);
+        EXPECT_EQ(readBytes(path), c.bytes);
+    }
+}
