@@ -4,6 +4,7 @@
 // starts afresh, finishes what the journal holds, and the user does again
 // what did not go through.
 #include "ledger/book.h"
+#include "ledger/book_archive.h"
 #include "ledger/cp932.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
@@ -233,4 +234,35 @@ TEST(Recovery, AMonthFileThatIsNoMonthIsHeldAndKeptByteForByte) {
         EXPECT_THROW(book.month({2027, 1}), AppError);
         EXPECT_EQ(readBytes(path), c.bytes);
     }
+}
+
+TEST(Recovery, ARestoreIsCheckedWholeBeforeItWritesAndWritesAllOrNothing) {
+    TempFolder tmp;
+    const BookFolders folders{tmp.path(), tmp.path(), tmp.path()};
+    writeBytes(tmp.file("199611.txt"), "old november\r\n");
+    const std::vector<ArchiveEntry> entries = {
+        {{'L', "199611.txt"}, std::string(600, 'n')},
+        {{'L', "199612.txt"}, std::string(500, 'd')},
+    };
+    const auto unchanged = [&] {
+        EXPECT_EQ(readBytes(tmp.file("199611.txt")), "old november\r\n");
+        EXPECT_FALSE(fileExists(tmp.file("199612.txt")));
+    };
+    const auto plenty = [](const std::string&) { return uint64_t(1) << 40; };
+    // Each entry is under any per-file limit; together they are over.
+    EXPECT_THROW(restoreBookArchive(folders, entries, {1000, plenty}), AppError);
+    unchanged();
+    // A folder without room for them.
+    const auto full = [](const std::string&) { return uint64_t(1) << 20; };
+    EXPECT_THROW(restoreBookArchive(folders, entries, {1u << 20, full}), AppError);
+    unchanged();
+    // The second write fails: the first one goes back.
+    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+        return step == "rename" && path == tmp.file("199612.txt") ? ENOSPC : 0;
+    });
+    EXPECT_THROW(restoreBookArchive(folders, entries, {1u << 20, plenty}), AppError);
+    setWriteFaultHook(nullptr);
+    unchanged();
+    restoreBookArchive(folders, entries, {1100, plenty});
+    EXPECT_EQ(readBytes(tmp.file("199612.txt")), entries[1].bytes);
 }
