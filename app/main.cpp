@@ -8,6 +8,7 @@
 #include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/error_box.h"
+#include "shell/session_end.h"
 #include "shell/start_up.h"
 #include "shell/zadud.h"
 #include "windows/backup_window.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<LaterWindows> later;
     new StartUp(&form1, [&] { later = std::make_unique<LaterWindows>(form1, backups); });
+    saveAtSessionEnd(app, [&form1] { runGuarded([&form1] { form1.MonthSave(); }); });
     form1.show();
     const int code = app.exec();
     later.reset();
