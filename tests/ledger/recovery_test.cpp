@@ -266,3 +266,79 @@ TEST(Recovery, ARestoreIsCheckedWholeBeforeItWritesAndWritesAllOrNothing) {
     restoreBookArchive(folders, entries, {1100, plenty});
     EXPECT_EQ(readBytes(tmp.file("199612.txt")), entries[1].bytes);
 }
+
+TEST(Recovery, ADamagedJournalIsKeptAsideAndADryRunWritesNothing) {
+    TempFolder dir;
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=住居費\r\n"));
+    {
+        auto book = start(dir, false);
+        book->setAmount(Nov, 1, 1, Out, 10, ChangeSource::Typed);
+        book->setAmount(Nov, 1, 2, Out, 20, ChangeSource::Typed);
+    }
+    const std::string journal = dir.file(JournalFileName);
+    const std::string torn = readBytes(journal).substr(0, readBytes(journal).size() - 9);
+    writeBytes(journal, torn);
+    const std::string month = readBytes(dir.file(monthFileName(2026, 11)));
+    {
+        // A dry run reads, says, and changes nothing.
+        Book book(dir.path());
+        book.readConfiguration(isDirectory, isDirectory);
+        book.setReadOnly(true);
+        EXPECT_EQ(book.recover(), "");
+        EXPECT_NE(book.takeJournalWarning().find("2 行目"), std::string::npos);
+        EXPECT_THROW(book.setAmount(Nov, 1, 3, Out, 30, ChangeSource::Typed), AppError);
+        EXPECT_EQ(readBytes(journal), torn);
+        EXPECT_FALSE(fileExists(journal + ".bad"));
+        EXPECT_EQ(readBytes(dir.file(monthFileName(2026, 11))), month);
+    }
+    auto book = start(dir, false);
+    const std::string warning = book->takeJournalWarning();
+    EXPECT_NE(warning.find(journal + ".bad"), std::string::npos) << warning;
+    EXPECT_EQ(readBytes(journal + ".bad"), torn) << "kept whole";
+    EXPECT_EQ(readBytes(journal), torn.substr(0, torn.find("\r\n") + 2));
+    book->setAmount(Nov, 1, 3, Out, 30, ChangeSource::Typed);
+    EXPECT_EQ(book->undoText(), "11/3 食費 支出 30");
+}
+
+TEST(Recovery, StepNumbersAndImportedRowsOutliveTheJournalAndTheLog) {
+    TempFolder dir;
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=住居費\r\n"));
+    uint64_t imported = 0;
+    {
+        auto book = start(dir, false);
+        book->setAmount(Nov, 2, 1, In, 300000, ChangeSource::Typed);
+        EXPECT_EQ(importStatement(*book), 3);
+        imported = book->journal().lastGroup();
+    }
+    // A damaged log: the journal still names the rows.
+    std::string log = readBytes(dir.file(ImportLogFile));
+    for (std::size_t i = 0; i < log.size(); i += 7)
+        log[i] = '#';
+    writeBytes(dir.file(ImportLogFile), log);
+    {
+        auto book = start(dir, false);
+        EXPECT_EQ(importStatement(*book), 0);
+    }
+    // The log lost as well as the journal: the step numbers go on above
+    // every one used (the step file, or the log's own numbers).
+    std::remove(dir.file(ImportLogFile).c_str());
+    std::remove(dir.file(JournalFileName).c_str());
+    {
+        auto book = start(dir, false);
+        book->setAmount(Nov, 2, 2, In, 1, ChangeSource::Typed);
+        EXPECT_GT(book->journal().lastGroup(), imported);
+    }
+    EXPECT_EQ(stored(dir), Imported);
+    {
+        auto book = start(dir, false);
+        EXPECT_EQ(importStatement(*book), 3) << "nothing left to know them by";
+    }
+    std::remove(dir.file(JournalFileName).c_str());
+    std::remove(dir.file(StepFileName).c_str());
+    auto book = start(dir, false);
+    ImportLog known = parseImportLog(readBytes(dir.file(ImportLogFile)));
+    learnFromJournal(*book, known);
+    book->setAmount(Nov, 2, 3, In, 1, ChangeSource::Typed);
+    for (const auto& [row, step] : known.fingerprints)
+        EXPECT_GT(book->journal().lastGroup(), step);
+}
