@@ -6,6 +6,7 @@
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/cp932.h"
+#include "ledger/schedule.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -92,6 +94,37 @@ Stored stored(const TempFolder& dir) {
     return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
 }
 
+// Two monthly entries, due on November 5 and December 5, and December 1.
+void writeSchedule(Book& book) {
+    Schedule s;
+    for (const auto [id, day, month] : {std::tuple{1, 5, 11}, {2, 1, 12}}) {
+        ScheduleEntry e;
+        e.id = id;
+        e.item = utf8ToCp932("食費");
+        e.amount = 1000;
+        e.day = day;
+        e.fromYear = 2026;
+        e.fromMonth = month;
+        s.entries.push_back(e);
+    }
+    writeScheduleFile(book.sideFile(ScheduleFileName), s);
+}
+
+// Posts what is due through December, as the posting command does.
+void postDue(Book& book) {
+    const std::string path = book.sideFile(ScheduleFileName);
+    Schedule s = readScheduleFile(path);
+    {
+        BookDoor settling(book, "定期入力");
+        settlePending(s, path, settling);
+    }
+    BookDoor door(book, "定期入力");
+    std::vector<PostingChoice> choices;
+    for (const Occurrence& o : dueOccurrences(s, {2026, 12, 31}))
+        choices.push_back({o, false, 1000});
+    postChoices(s, path, choices, door);
+}
+
 // The same through a book that has recovered.
 Stored stored_after(Book& book) {
     return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
@@ -126,6 +159,12 @@ const Operation Operations[] = {
          std::string trouble;
          const int n = importStatement(restarted, &trouble);
          EXPECT_EQ(stored_after(restarted), Imported) << n << " " << trouble;
+     }},
+    {"scheduled posting, then posted again", false, writeSchedule, postDue,
+     [](bool done, const Stored& after, Book& restarted) {
+         if (done) EXPECT_EQ(after, (Stored{1000, 1000, 0}));
+         postDue(restarted);
+         EXPECT_EQ(stored_after(restarted), (Stored{1000, 1000, 0}));
      }},
     {"undo of an import over two months", false, [](Book& b) { importStatement(b); },
      [](Book& b) { ASSERT_TRUE(b.undo()); },
