@@ -6,6 +6,7 @@
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/cp932.h"
+#include "ledger/diary_file.h"
 #include "ledger/schedule.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
@@ -380,4 +381,44 @@ TEST(Recovery, StepNumbersAndImportedRowsOutliveTheJournalAndTheLog) {
     book->setAmount(Nov, 2, 3, In, 1, ChangeSource::Typed);
     for (const auto& [row, step] : known.fingerprints)
         EXPECT_GT(book->journal().lastGroup(), step);
+}
+
+TEST(Recovery, ADiaryDayKilledBeforeItsFileIsWrittenComesBackFromTheJournal) {
+    TempFolder dir;
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+    const std::string text = utf8ToCp932("日記\r\n");
+    {
+        auto book = start(dir, true);
+        // Killed at the diary file's first step, the journal written.
+        bool dead = false;
+        setWriteFaultHook([&dead](const std::string& path, const std::string& step) -> int {
+            dead = dead || (step != "read" && path.find(".nik") != std::string::npos);
+            if (dead) throw Killed();
+            return 0;
+        });
+        EXPECT_THROW(book->setDiary(2026, 12, 24, text, ChangeSource::Typed), Killed);
+        setWriteFaultHook(nullptr);
+    }
+    std::string bytes;
+    EXPECT_FALSE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    auto book = start(dir, true);
+    EXPECT_NE(book->takeJournalWarning().find("12/24 日記"), std::string::npos);
+    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    EXPECT_EQ(bytes, text);
+}
+
+TEST(Recovery, TheSettledMarkPassesAStepOnlyOnceItsFilesHaveIt) {
+    TempFolder dir;
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+    auto book = start(dir, true);
+    book->setAmount(Nov, 1, 1, Out, 10, ChangeSource::Typed);
+    const uint64_t november = book->journal().lastGroup();
+    EXPECT_EQ(book->journal().settled(), november) << "written at once";
+    book->setAmount(Dec, 1, 1, Out, 20, ChangeSource::Typed);
+    book->setAmount(Nov, 1, 2, Out, 30, ChangeSource::Typed);
+    EXPECT_EQ(book->journal().settled(), november) << "December is only in memory";
+    book->saveMonth();
+    EXPECT_EQ(book->journal().settled(), book->journal().lastGroup());
+    EXPECT_EQ(readBytes(dir.file(StepFileName)).substr(readBytes(dir.file(StepFileName)).find(',')),
+              "," + std::to_string(book->journal().lastGroup()) + "\r\n");
 }
