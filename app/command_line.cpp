@@ -8,6 +8,7 @@
 #include "app/schedule_command.h"
 #include "app/search_command.h"
 
+#include "ledger/book.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
@@ -27,6 +28,20 @@ const char* const BatchOptions[] = {
     "--help",   "-h",           "--help-all", "--version", "-v",         "--pdf",
     "--csv",    "--search",     "--set-budget", "--budget", "--post-due", "--add-scheduled",
     "--import", "--backup",     "--restore"};
+
+// What an earlier run left half-written (a kill, a full disk) is finished
+// from the journal before a command reads the book, and said on stderr.
+void finishEarlierRun() {
+    try {
+        Book book(QDir::currentPath().toStdString());
+        book.readConfiguration(isDirectory, isDirectory);
+        book.recover();
+        if (const std::string said = book.takeJournalWarning(); !said.empty())
+            std::fprintf(stderr, "%s\n", said.c_str());
+    } catch (const std::exception&) {
+        // The command itself reports a configuration it cannot read.
+    }
+}
 
 } // namespace
 
@@ -153,6 +168,8 @@ int runCommandLine(QCoreApplication& app) {
         std::printf("zadud %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
+    // The import (which may be a dry run) and the posting do it themselves.
+    if (!parser.isSet(import) && !parser.isSet(postDue)) finishEarlierRun();
     if (parser.isSet(csv)) {
         const QStringList files = parser.positionalArguments();
         return runCsvExport(parser.value(csv).toStdString(),

@@ -41,9 +41,15 @@ int runImportCommand(const ImportOptions& options) {
         Book book(QDir::currentPath().toStdString());
         const auto exists = [](const std::string& path) { return isDirectory(path); };
         book.readConfiguration(exists, exists);
+        // A dry run writes nothing, not even what an earlier run left
+        // half-done; a real one finishes that first.
+        book.setReadOnly(options.dryRun);
+        book.recover();
+        const std::string trouble = book.takeJournalWarning();
+        if (!trouble.empty()) std::fprintf(stderr, "%s\n", trouble.c_str());
         const Statement statement = readStatement(readFileBytes(options.file));
         ImportSideFiles files = readImportSideFiles(book.ledgerDir());
-        files.log.undone = undoneSteps(book);
+        learnFromJournal(book, files.log);
         for (const std::string& w : files.warnings)
             std::fprintf(stderr, "%s\n", w.c_str());
         const ColumnChoice columns = columnsFor(statement, files.profiles, options.profile);
@@ -58,6 +64,7 @@ int runImportCommand(const ImportOptions& options) {
         matchRows(rows, files.log, files.rules, book.ledger(), defaultItem);
         refuseUnreadableStatement(rows);
         if (!options.dryRun) postStatementRows(book, rows, files);
+        if (!files.logTrouble.empty()) std::fprintf(stderr, "%s\n", files.logTrouble.c_str());
         std::string out;
         for (const StatementRow& row : rows)
             out += rowLine(row);

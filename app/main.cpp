@@ -8,6 +8,7 @@
 #include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/error_box.h"
+#include "shell/session_end.h"
 #include "shell/start_up.h"
 #include "shell/zadud.h"
 #include "windows/backup_window.h"
@@ -58,6 +59,7 @@ struct LaterWindows {
         statementImport.setPoster([&form1](std::vector<StatementRow>& rows,
                                            ImportSideFiles& files) {
             postStatementRows(form1.book(), rows, files);
+            if (!files.logTrouble.empty()) ErrorBox::show(QString::fromStdString(files.logTrouble));
             // Saved at once, as the daily sheet saves what is typed; a failed
             // save is shown and the amounts stay in memory, as typed ones would.
             runGuarded([&form1] { form1.MonthSave(); });
@@ -135,6 +137,7 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<LaterWindows> later;
     new StartUp(&form1, [&] { later = std::make_unique<LaterWindows>(form1, backups); });
+    saveAtSessionEnd(app, [&form1] { runGuarded([&form1] { form1.MonthSave(); }); });
     form1.show();
     const int code = app.exec();
     later.reset();

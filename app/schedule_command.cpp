@@ -50,6 +50,10 @@ int runPostDue(const QString& throughText) {
         Book book(QDir::currentPath().toStdString());
         const auto exists = [](const std::string& p) { return isDirectory(p); };
         book.readConfiguration(exists, exists);
+        // What an earlier run left half-done is finished before anything is due.
+        book.recover();
+        if (const std::string said = book.takeJournalWarning(); !said.empty())
+            std::fprintf(stderr, "%s\n", said.c_str());
         const std::string path = book.sideFile(ScheduleFileName);
         Schedule schedule = readScheduleFile(path);
         bool failed = false;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -72,6 +74,7 @@ struct Book::Pending {
     MonthLedger ledger;
     bool existed = false;
     std::string bytes; // the file before the group
+    bool written = false;
 };
 
 struct Book::Group {
@@ -83,9 +86,14 @@ struct Book::Group {
     struct Diary {
         int year, month, day;
         bool existed;
-        std::string bytes;
+        std::string bytes;    // the file before the change
+        std::string newBytes; // written when the group is committed
+        bool written = false;
     };
     std::vector<Diary> diaries;
+    // The step is in the journal and could not be taken back: it stays made
+    // and the next start finishes its files.
+    bool made = false;
 };
 
 Book::Book(std::string startDir)
@@ -187,6 +195,9 @@ void Book::loadCurrent() {
 }
 
 void Book::loadMonths() {
+    // What an earlier run left half-written is finished before any month is
+    // read; its trouble is said with the journal's.
+    if (configured_) recover();
     std::exception_ptr first;
     try {
         loadPrevious();
@@ -215,12 +226,18 @@ bool Book::saveMonth() {
         const Answer answer = replaceQuestion_ ? replaceQuestion_(path, change) : Answer::Overwrite;
         if (answer == Answer::Cancel) throw Cancelled{};
         if (answer == Answer::Reload) {
+            // What was typed gives way to the other copy's file, also for
+            // the journal's mark.
+            unsavedFrom_ = 0;
             loadMonths();
+            settle();
             return false;
         }
     }
     stamp_ = saveMonthFile(ledger_, ledgerDir_, shown_.year, shown_.month);
     stampKey_ = fileKey(path);
+    unsavedFrom_ = 0;
+    settle();
     return true;
 }
 
@@ -312,11 +329,22 @@ void Book::addAmount(MonthKey m, int item, int day, AmountField field, int32_t d
 
 void Book::setDiary(int year, int month, int day, const std::string& bytes, ChangeSource source) {
     if (ownGroup(source, [&] { setDiary(year, month, day, bytes, source); })) return;
+    // Written at the commit, after the journal has the change; a second
+    // change of the day in the group starts from the first one's text.
     std::string old;
-    const bool existed = readDiaryFile(diaryDir_, year, month, day, old);
-    saveDiaryFile(diaryDir_, year, month, day, bytes);
-    group_->diaries.push_back({year, month, day, existed, old});
+    bool existed = false;
+    const auto earlier =
+        std::find_if(group_->diaries.rbegin(), group_->diaries.rend(), [&](const Group::Diary& d) {
+            return d.year == year && d.month == month && d.day == day;
+        });
+    if (earlier != group_->diaries.rend()) {
+        old = earlier->newBytes;
+        existed = true;
+    } else {
+        existed = readDiaryFile(diaryDir_, year, month, day, old);
+    }
     if (old == bytes) return;
+    group_->diaries.push_back({year, month, day, existed, old, bytes});
     JournalRecord r;
     r.group = group_->id;
     r.time = clock ? clock() : localTime();
@@ -327,6 +355,28 @@ void Book::setDiary(int year, int month, int day, const std::string& bytes, Chan
     r.oldText = old;
     r.newText = bytes;
     group_->records.push_back(std::move(r));
+}
+
+void Book::noteImportedRow(MonthKey m, int day, const std::string& fingerprint) {
+    if (!group_) throw AppError("取り込んだ行は変更の中でだけ記録できます");
+    JournalRecord r;
+    r.group = group_->id;
+    r.time = clock ? clock() : localTime();
+    r.source = ChangeSource::Imported;
+    r.kind = JournalRecord::Kind::Row;
+    r.month = m;
+    r.day = day;
+    r.item = fingerprint;
+    group_->records.push_back(std::move(r));
+}
+
+std::map<std::string, uint64_t> Book::importedRows() {
+    openJournal();
+    std::map<std::string, uint64_t> rows;
+    for (const ChangeStep* s : journal_.history())
+        for (const JournalRecord& r : s->records)
+            if (r.kind == JournalRecord::Kind::Row) rows[r.item] = s->group;
+    return rows;
 }
 
 Book::ChangeGroup::ChangeGroup(Book& book, ChangeSource source, std::string label) : book_(book) {
@@ -353,49 +403,36 @@ void Book::ChangeGroup::commit() {
     try {
         book_.commitGroup(g);
     } catch (...) {
-        book_.rollBack(g);
+        if (!g.made) book_.rollBack(g);
         book_.group_.reset();
         throw;
     }
 }
 
 void Book::commitGroup(Group& g) {
-    std::vector<MonthKey> written;
+    const std::vector<JournalRecord> records = g.records;
+    // Write-ahead: the step is in the journal, flushed, before any file has
+    // it, so whatever stops the program from here on, the next start
+    // finishes it. A failed append changes no file.
+    if (!records.empty()) {
+        if (readOnly_) throw AppError("書き込まない指定のため、変更できません");
+        journal_.append(records);
+    }
     try {
-        for (auto& [m, p] : g.months) {
-            const std::string bytes = formatMonth(p.ledger);
-            if (p.existed && bytes == p.bytes) continue;
-            writeFileSafely(monthPath(m), bytes);
-            written.push_back(m);
-        }
+        writeGroup(g);
     } catch (...) {
-        // What this group wrote goes back, so nothing is half-done.
-        for (const MonthKey& m : written) {
-            const Pending& p = g.months.at(m);
-            try {
-                if (p.existed)
-                    writeFileSafely(monthPath(m), p.bytes);
-                else
-                    ::remove(monthPath(m).c_str());
-            } catch (const std::exception&) {
-            }
-        }
-        g.months.clear();
+        takeBack(g, records);
         throw;
     }
+    bool inMemory = false;
+    for (const JournalRecord& r : records)
+        if (r.kind == JournalRecord::Kind::Amount && r.month == shown_ && shown_.year)
+            inMemory = true;
+    if (inMemory && !unsavedFrom_) unsavedFrom_ = g.id;
     g.months.clear();
     g.diaries.clear();
-    const std::vector<JournalRecord> records = std::move(g.records);
     g.records.clear();
-    if (!records.empty()) {
-        try {
-            journal_.append(records);
-        } catch (const std::exception& e) {
-            // The change is made; only its history is lost.
-            if (journalWarning_.empty())
-                journalWarning_ = std::string("変更履歴に書き込めません: ") + e.what();
-        }
-    }
+    settle();
     bool shownChanged = false;
     MonthKey earliest{9999, 12};
     for (const JournalRecord& r : records) {
@@ -420,6 +457,95 @@ void Book::refreshCarry(MonthKey) {
     if (!previousFailed_.empty()) holdMonth(Hold::PreviousMonthFile, previousFailed_);
 }
 
+void Book::writeGroup(Group& g) {
+    for (auto& [m, p] : g.months) {
+        const std::string bytes = formatMonth(p.ledger);
+        if (p.existed && bytes == p.bytes) continue;
+        writeFileSafely(monthPath(m), bytes);
+        p.written = true;
+    }
+    for (Group::Diary& d : g.diaries) {
+        saveDiaryFile(diaryDir_, d.year, d.month, d.day, d.newBytes);
+        d.written = true;
+    }
+}
+
+void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
+    // The journal says the step was made: its reversal goes there first, so
+    // that the next start does not finish what is taken back here.
+    if (!records.empty()) {
+        std::vector<JournalRecord> back;
+        const uint64_t id = journal_.nextGroup();
+        for (auto r = records.rbegin(); r != records.rend(); ++r) {
+            if (r->kind != JournalRecord::Kind::Amount && r->kind != JournalRecord::Kind::Diary)
+                continue;
+            JournalRecord b = *r;
+            b.group = id;
+            b.source = ChangeSource::Undo;
+            std::swap(b.oldValue, b.newValue);
+            std::swap(b.oldText, b.newText);
+            back.push_back(std::move(b));
+        }
+        JournalRecord marker;
+        marker.group = id;
+        marker.time = clock ? clock() : localTime();
+        marker.source = ChangeSource::Undo;
+        marker.kind = JournalRecord::Kind::Undo;
+        marker.ref = g.id;
+        back.push_back(marker);
+        try {
+            journal_.append(back);
+        } catch (const std::exception&) {
+            // Left as made: the month in memory keeps it, and the files this
+            // step did not reach are written from the journal next time.
+            g.made = true;
+            bool inMemory = false;
+            for (const JournalRecord& r : records)
+                inMemory = inMemory || (r.kind == JournalRecord::Kind::Amount && r.month == shown_);
+            if (inMemory && !unsavedFrom_) unsavedFrom_ = g.id;
+            if (!unwrittenFrom_) unwrittenFrom_ = g.id;
+            g.months.clear();
+            g.diaries.clear();
+            return;
+        }
+    }
+    for (auto& [m, p] : g.months) {
+        if (!p.written) continue;
+        try {
+            if (p.existed)
+                writeFileSafely(monthPath(m), p.bytes);
+            else
+                removeFile(monthPath(m));
+        } catch (const std::exception&) {
+            // The reversal is in the journal: the next start puts it back.
+            if (!unwrittenFrom_) unwrittenFrom_ = g.id;
+        }
+    }
+    for (auto d = g.diaries.rbegin(); d != g.diaries.rend(); ++d) {
+        if (!d->written) continue;
+        try {
+            if (d->existed)
+                saveDiaryFile(diaryDir_, d->year, d->month, d->day, d->bytes);
+            else
+                removeFile(joinPath(diaryDir_, diaryFileName(d->year, d->month, d->day)));
+        } catch (const std::exception&) {
+            if (!unwrittenFrom_) unwrittenFrom_ = g.id;
+        }
+    }
+    g.months.clear();
+    g.diaries.clear();
+}
+
+void Book::settle() {
+    // Only once the steps of an earlier run were checked: until then the
+    // mark must not pass them.
+    if (recoveredFolder_ != ledgerDir_ || readOnly_) return;
+    uint64_t through = journal_.lastGroup();
+    for (const uint64_t from : {unsavedFrom_, unwrittenFrom_})
+        if (from) through = std::min(through, from - 1);
+    journal_.settle(through);
+}
+
 void Book::rollBack(Group& g) {
     for (auto r = g.records.rbegin(); r != g.records.rend(); ++r) {
         if (r->kind != JournalRecord::Kind::Amount || r->month != shown_) continue;
@@ -429,15 +555,7 @@ void Book::rollBack(Group& g) {
             break;
         }
     }
-    for (auto d = g.diaries.rbegin(); d != g.diaries.rend(); ++d) {
-        try {
-            if (d->existed)
-                saveDiaryFile(diaryDir_, d->year, d->month, d->day, d->bytes);
-            else
-                ::remove(joinPath(diaryDir_, diaryFileName(d->year, d->month, d->day)).c_str());
-        } catch (const std::exception&) {
-        }
-    }
+    // Files were not written yet (or were put back by takeBack).
     g.months.clear();
     g.diaries.clear();
     g.records.clear();
@@ -452,7 +570,7 @@ void Book::notify() {
 void Book::openJournal() {
     if (journalFolder_ == ledgerDir_ && !journal_.path().empty()) return;
     journalFolder_ = ledgerDir_;
-    journal_.open(sideFile(JournalFileName));
+    journal_.open(sideFile(JournalFileName), readOnly_);
     if (!journal_.warning().empty()) journalWarning_ = journal_.warning();
 }
 
@@ -461,6 +579,120 @@ std::string Book::takeJournalWarning() {
     std::string w;
     w.swap(journalWarning_);
     return w;
+}
+
+std::string Book::recover() {
+    if (readOnly_ || recoveredFolder_ == ledgerDir_) return {};
+    openJournal();
+    recoveredFolder_ = ledgerDir_;
+    const std::vector<const ChangeStep*> steps = journal_.unsettled();
+    if (steps.empty()) return {};
+    std::map<MonthKey, MonthLedger> months;
+    std::map<MonthKey, std::string> unreadable; // month -> why
+    std::set<MonthKey> changedMonths;
+    struct DiaryNow {
+        std::string bytes;
+        bool changed = false;
+    };
+    std::map<std::tuple<int, int, int>, DiaryNow> diaries;
+    uint64_t keepFrom = 0;
+    int finished = 0;
+    for (const ChangeStep* step : steps) {
+        for (const JournalRecord& r : step->records) {
+            if (r.kind == JournalRecord::Kind::Amount) {
+                auto at = months.find(r.month);
+                if (at == months.end() && !unreadable.count(r.month)) {
+                    MonthLedger l = ledger_;
+                    try {
+                        loadMonthAsEntered(l, ledgerDir_, r.month);
+                        at = months.emplace(r.month, std::move(l)).first;
+                    } catch (const std::exception& e) {
+                        unreadable[r.month] = e.what();
+                    }
+                }
+                if (at == months.end()) {
+                    if (!keepFrom) keepFrom = step->group;
+                    continue;
+                }
+                // An item renamed since has nothing to receive the value.
+                const int item = itemSlot(at->second, r.item);
+                if (!item) continue;
+                int32_t& cell = cellOf(at->second, item, r.day, r.field);
+                // A value already there, or changed since by other means,
+                // is left as it is.
+                if (cell != r.oldValue || cell == r.newValue) continue;
+                const int32_t old = cell;
+                cell = r.newValue;
+                try {
+                    checkTotals(at->second);
+                } catch (const std::exception&) {
+                    cell = old;
+                    continue;
+                }
+                changedMonths.insert(r.month);
+                ++finished;
+            } else if (r.kind == JournalRecord::Kind::Diary) {
+                const auto key = std::make_tuple(r.month.year, r.month.month, r.day);
+                auto at = diaries.find(key);
+                if (at == diaries.end()) {
+                    DiaryNow now;
+                    try {
+                        readDiaryFile(diaryDir_, r.month.year, r.month.month, r.day, now.bytes);
+                    } catch (const std::exception&) {
+                        if (!keepFrom) keepFrom = step->group;
+                        continue;
+                    }
+                    at = diaries.emplace(key, std::move(now)).first;
+                }
+                if (at->second.bytes != r.oldText || r.oldText == r.newText) continue;
+                at->second.bytes = r.newText;
+                at->second.changed = true;
+                ++finished;
+            }
+        }
+    }
+    std::string trouble;
+    for (const MonthKey& m : changedMonths) {
+        try {
+            writeFileSafely(monthPath(m), formatMonth(months.at(m)));
+        } catch (const std::exception& e) {
+            trouble += std::string(e.what()) + "\n";
+            keepFrom = steps.front()->group;
+        }
+    }
+    for (const auto& [key, now] : diaries) {
+        if (!now.changed) continue;
+        try {
+            saveDiaryFile(diaryDir_, std::get<0>(key), std::get<1>(key), std::get<2>(key),
+                          now.bytes);
+        } catch (const std::exception& e) {
+            trouble += std::string(e.what()) + "\n";
+            keepFrom = steps.front()->group;
+        }
+    }
+    for (const auto& [m, why] : unreadable)
+        trouble += why + "\n";
+    unwrittenFrom_ = keepFrom;
+    settle();
+    std::string said;
+    if (finished) {
+        std::string where;
+        for (const MonthKey& m : changedMonths)
+            where += (where.empty() ? "" : "、") + monthLabel(m.year, m.month);
+        for (const auto& [key, now] : diaries)
+            if (now.changed)
+                where += (where.empty() ? "" : "、") + std::to_string(std::get<1>(key)) + "/" +
+                         std::to_string(std::get<2>(key)) + " 日記";
+        said = "前回ファイルに書き込まれないまま終わった変更 " + std::to_string(finished) +
+               " 件を、変更履歴から書き込みました (" + where + ")";
+    }
+    if (!trouble.empty())
+        said += std::string(said.empty() ? "" : "\n") +
+                "変更履歴にあってファイルにない変更を書き込めませんでした。次の起動時にもう一度"
+                "試します:\n" +
+                trouble;
+    if (!said.empty()) journalWarning_ += (journalWarning_.empty() ? "" : "\n") + said;
+    return said;
 }
 
 bool Book::canUndo() const {
@@ -486,9 +718,14 @@ std::string Book::describe(const JournalRecord& r) const {
 std::string Book::stepText(uint64_t group) const {
     const ChangeStep* s = journal_.step(group);
     if (!s || s->records.empty()) return {};
-    if (s->records.size() == 1) return describe(s->records.front());
-    return std::string(sourceName(s->records.front().source)) + " " +
-           std::to_string(s->records.size()) + "件";
+    // The rows an import names are not changes of their own.
+    std::vector<const JournalRecord*> changes;
+    for (const JournalRecord& r : s->records)
+        if (r.kind != JournalRecord::Kind::Row) changes.push_back(&r);
+    if (changes.empty()) return {};
+    if (changes.size() == 1) return describe(*changes.front());
+    return std::string(sourceName(changes.front()->source)) + " " + std::to_string(changes.size()) +
+           "件";
 }
 
 std::string Book::undoText() const {
@@ -581,6 +818,7 @@ std::vector<Book::HistoryRow> Book::history() const {
     for (const ChangeStep* s : journal_.history()) {
         const bool undone = std::find(undoable.begin(), undoable.end(), s->group) == undoable.end();
         for (const JournalRecord& r : s->records) {
+            if (r.kind == JournalRecord::Kind::Row) continue;
             HistoryRow row;
             row.group = s->group;
             row.time = r.time;

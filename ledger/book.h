@@ -106,6 +106,12 @@ public:
     // The diary door: replaces the day's entry and records the change.
     void setDiary(int year, int month, int day, const std::string& bytes, ChangeSource source);
 
+    // Inside a group: names a statement row the group posts (its
+    // fingerprint), so that the journal itself knows the row as imported.
+    void noteImportedRow(MonthKey month, int day, const std::string& fingerprint);
+    // Every statement row the journal names, with the step that posted it.
+    std::map<std::string, uint64_t> importedRows();
+
     // Several changes as one undo step. Other months changed in the group are
     // written when it is committed; a group destroyed without commit, or a
     // commit that fails, puts every month and diary day back as it was.
@@ -146,8 +152,20 @@ public:
     std::vector<HistoryRow> history() const;
     // Undoes steps until `group` is the last one done.
     void undoBackTo(uint64_t group);
-    // The journal's own trouble at start-up, said once; empty when none.
+    // The journal's own trouble at start-up, and what recover() finished,
+    // said once; empty when none.
     std::string takeJournalWarning();
+    // Finishes what the journal holds and the files lack: the steps after
+    // the journal's settled mark are applied to their month and diary files
+    // (a value already there is left, one changed since by other means is
+    // not touched), so a step cut short by a kill is made whole, once.
+    // Runs once per ledger folder (loadMonths runs it first); returns what it
+    // did (UTF-8), which takeJournalWarning also says, or empty. A month that
+    // cannot be read or written keeps its steps for the next start.
+    std::string recover();
+    // A dry run: the journal is read but nothing is written, not even a
+    // damaged journal set aside; every change is refused.
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     ChangeJournal& journal() { return journal_; }
 
     // Rewrites stale carry-overs from January of `year` (repairCarryChain)
@@ -178,6 +196,9 @@ private:
     void record(JournalRecord r);
     void rollBack(Group& g);
     void commitGroup(Group& g);
+    void writeGroup(Group& g);
+    void takeBack(Group& g, const std::vector<JournalRecord>& records);
+    void settle();
     void refreshCarry(MonthKey changed);
     void notify();
 
@@ -194,6 +215,13 @@ private:
     ChangeJournal journal_;
     std::string journalFolder_;
     std::string journalWarning_;
+    std::string recoveredFolder_;
+    bool readOnly_ = false;
+    // The first step whose change of the month in memory is not saved yet.
+    uint64_t unsavedFrom_ = 0;
+    // The first step whose other files are not all written (a failed write
+    // that could not be taken back, a month recovery could not reach).
+    uint64_t unwrittenFrom_ = 0;
     std::unique_ptr<Group> group_;
     int groupDepth_ = 0;
 };

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +40,13 @@ bool entryFile(const std::string& name, BookFile& file) {
         return true;
     }
     return false;
+}
+
+uint64_t freeBytes(const std::string& dir) {
+    struct statvfs st {};
+    // A folder that cannot be asked is not refused here: the writes say.
+    if (::statvfs(dir.c_str(), &st) != 0) return UINT64_MAX;
+    return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
 } // namespace
@@ -84,18 +93,29 @@ void writeBookArchive(const BookFolders& folders, const std::string& zipPath) {
 std::vector<ArchiveEntry> readBookArchive(const std::string& zipPath) {
     const std::string bytes = readFileBytes(zipPath);
     std::vector<ArchiveEntry> entries;
-    // Each name is checked before its bytes are read.
-    const ZipMemberCheck check = [&entries](const std::string& name, uint64_t size) {
+    uint64_t total = 0;
+    bool tooLarge = false;
+    // Each name is checked before its bytes are read; so is the total.
+    const ZipMemberCheck check = [&](const std::string& name, uint64_t size) {
         ArchiveEntry entry;
         if (!entryFile(name, entry.file) || size > MaxEntrySize) return name;
+        total += size;
+        if (total > MaxArchiveTotal) {
+            tooLarge = true;
+            return name;
+        }
         for (const ArchiveEntry& e : entries)
             if (e.file == entry.file) return name;
         entries.push_back(std::move(entry));
         return std::string();
     };
     std::vector<ZipMember> members;
-    if (const std::string why = lateParts().zipUnpack(bytes, check, members); !why.empty())
+    if (const std::string why = lateParts().zipUnpack(bytes, check, members); !why.empty()) {
+        if (tooLarge)
+            throw notAnArchive(zipPath, "中身の合計が " + std::to_string(MaxArchiveTotal >> 20) +
+                                            " MB を超えています");
         throw notAnArchive(zipPath, why);
+    }
     for (std::size_t i = 0; i < members.size(); ++i)
         entries[i].bytes = std::move(members[i].bytes);
     if (entries.empty()) throw notAnArchive(zipPath, "空");
@@ -119,8 +139,46 @@ std::vector<RestoreStep> restorePlan(const BookFolders& folders,
     return plan;
 }
 
-void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEntry>& entries) {
+void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
+                        const RestoreLimits& limits) {
     const std::vector<RestoreStep> plan = restorePlan(folders, entries);
-    for (std::size_t i = 0; i < plan.size(); ++i)
-        if (plan[i].action != RestoreAction::Same) writeFileSafely(plan[i].path, entries[i].bytes);
+    uint64_t total = 0;
+    std::map<std::string, uint64_t> perFolder;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (plan[i].action == RestoreAction::Same) continue;
+        total += entries[i].bytes.size();
+        perFolder[fs::path(plan[i].path).parent_path().string()] += entries[i].bytes.size();
+    }
+    if (total > limits.total)
+        throw AppError("復元するﾌｧｲﾙの合計 (" + std::to_string(total) + " バイト) が上限 (" +
+                       std::to_string(limits.total) + " バイト) を超えるため、復元しませんでした");
+    for (const auto& [dir, bytes] : perFolder) {
+        const uint64_t free = limits.freeSpace ? limits.freeSpace(dir) : freeBytes(dir);
+        // Room for the files and for the temporary copy of the largest one.
+        if (bytes + (1u << 20) > free)
+            throw AppError(dir + " の空き容量が足りないため、復元しませんでした (" +
+                           std::to_string(bytes) + " バイト必要)");
+    }
+    std::vector<std::pair<std::size_t, std::string>> done; // step, bytes before ("" none)
+    try {
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            if (plan[i].action == RestoreAction::Same) continue;
+            std::string before;
+            if (plan[i].action == RestoreAction::Replace) before = readFileBytes(plan[i].path);
+            writeFileSafely(plan[i].path, entries[i].bytes);
+            done.emplace_back(i, std::move(before));
+        }
+    } catch (...) {
+        // All or nothing: what was written goes back as it was.
+        for (auto d = done.rbegin(); d != done.rend(); ++d) {
+            try {
+                if (plan[d->first].action == RestoreAction::Replace)
+                    writeFileSafely(plan[d->first].path, d->second);
+                else
+                    removeFile(plan[d->first].path);
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
+    }
 }

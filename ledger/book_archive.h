@@ -6,6 +6,8 @@
 
 #include "ledger/backup_store.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,19 @@ struct RestoreStep {
 // What restoring would do to each file, in the archive's order.
 std::vector<RestoreStep> restorePlan(const BookFolders& folders,
                                      const std::vector<ArchiveEntry>& entries);
-// Writes every file that is missing or differs; throws AppError at the
-// first file that cannot be written.
-void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEntry>& entries);
+// No account book comes near this in all; an archive past it is refused
+// before anything is unpacked or written.
+constexpr uint64_t MaxArchiveTotal = 256u << 20;
+
+struct RestoreLimits {
+    uint64_t total = MaxArchiveTotal;
+    // Bytes free in a folder (statvfs by default); a test seam.
+    std::function<uint64_t(const std::string& dir)> freeSpace;
+};
+
+// Writes every file that is missing or differs, all or nothing: the total is
+// checked against the limit and each folder's free space before the first
+// write, and a write that fails puts back the files written before it (and
+// removes the ones it created). Throws AppError naming why.
+void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
+                        const RestoreLimits& limits = {});

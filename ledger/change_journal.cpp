@@ -1,5 +1,6 @@
 #include "ledger/change_journal.h"
 
+#include "ledger/errors.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -99,6 +100,7 @@ const char* sourceName(ChangeSource source) {
 std::string formatRecord(const JournalRecord& r) {
     const bool diary = r.kind == JournalRecord::Kind::Diary;
     const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
+    const bool row = r.kind == JournalRecord::Kind::Row;
     std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
                        SourceCodes[static_cast<int>(r.source)] + ',' + static_cast<char>(r.kind) +
                        ',' + std::to_string(r.month.year) + ',' + std::to_string(r.month.month) +
@@ -106,6 +108,8 @@ std::string formatRecord(const JournalRecord& r) {
                        std::to_string(static_cast<int>(r.field)) + ',';
     if (marker)
         line += std::to_string(r.ref) + ",";
+    else if (row)
+        line += ",";
     else if (diary)
         line += escape(r.oldText) + ',' + escape(r.newText);
     else
@@ -124,7 +128,7 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
     if (source == std::end(SourceCodes)) return false;
     r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
-    if (f[3].size() != 1 || std::string("ADUR").find(f[3][0]) == std::string::npos) return false;
+    if (f[3].size() != 1 || std::string("ADURF").find(f[3][0]) == std::string::npos) return false;
     r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
     if (!number(f[4], 0, 9999, v)) return false;
     r.month.year = static_cast<int>(v);
@@ -141,6 +145,8 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
         if (!number(f[9], 1, INT64_MAX, v) || !f[10].empty()) return false;
         r.ref = static_cast<uint64_t>(v);
         return true;
+    case JournalRecord::Kind::Row:
+        return r.month.month >= 1 && r.day >= 1 && !r.item.empty() && f[9].empty() && f[10].empty();
     case JournalRecord::Kind::Diary:
         return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText);
@@ -155,8 +161,80 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     return false;
 }
 
-void ChangeJournal::open(const std::string& path) {
+namespace {
+
+// Steps are numbered in blocks of this many: one write of the step file per
+// block, not per step.
+constexpr uint64_t StepBlock = 64;
+
+std::string folderOfFile(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+bool exists(const std::string& path) {
+    std::string bytes;
+    const int err = tryReadFileBytes(path, bytes);
+    return err != ENOENT && err != ENOTDIR;
+}
+
+} // namespace
+
+std::string ChangeJournal::stepsPath() const {
+    return joinPath(folderOfFile(path_), StepFileName);
+}
+
+void ChangeJournal::readSteps() {
+    floor_ = reserved_ = 0;
+    settled_ = lastGroup_;
+    std::string bytes;
+    try {
+        if (tryReadFileBytes(stepsPath(), bytes) != 0) bytes.clear();
+    } catch (const std::exception&) {
+        bytes.clear();
+    }
+    const std::vector<std::string> lines = splitLines(bytes);
+    const std::vector<std::string> f =
+        lines.empty() ? std::vector<std::string>{} : fields(lines[0]);
+    int64_t reserved = 0, settled = 0;
+    // Without the file (a journal of an older version, or one deleted) every
+    // step in the journal counts as in the files: nothing is replayed.
+    if (f.size() == 2 && number(f[0], 0, INT64_MAX, reserved) &&
+        number(f[1], 0, INT64_MAX, settled)) {
+        reserved_ = static_cast<uint64_t>(reserved);
+        settled_ = static_cast<uint64_t>(settled);
+    }
+    floor_ = std::max(lastGroup_, reserved_);
+}
+
+void ChangeJournal::writeSteps(uint64_t reserved, uint64_t settled) {
+    writeFileSafely(stepsPath(), std::to_string(reserved) + "," + std::to_string(settled) + "\r\n");
+    reserved_ = reserved;
+    settled_ = settled;
+}
+
+void ChangeJournal::settle(uint64_t through) {
+    if (readOnly_ || through <= settled_) return;
+    try {
+        writeSteps(reserved_, through);
+    } catch (const std::exception&) {
+        // The steps are checked again at the next start; checking one that
+        // is in the files already changes nothing.
+    }
+}
+
+std::vector<const ChangeStep*> ChangeJournal::unsettled() const {
+    std::vector<const ChangeStep*> out;
+    for (auto at = steps_.upper_bound(settled_); at != steps_.end(); ++at)
+        out.push_back(&at->second);
+    return out;
+}
+
+void ChangeJournal::open(const std::string& path, bool readOnly) {
     path_ = path;
+    readOnly_ = readOnly;
+    broken_ = false;
+    aside_.clear();
     warning_.clear();
     lines_ = 0;
     lastGroup_ = 0;
@@ -167,11 +245,14 @@ void ChangeJournal::open(const std::string& path) {
 
     std::string bytes;
     const int err = tryReadFileBytes(path, bytes);
-    if (err == ENOENT || err == ENOTDIR) return;
+    if (err == ENOENT || err == ENOTDIR) return readSteps();
     if (err) {
         warning_ = "変更履歴 " + path + " を読み込めません (" + fileError(err, path).what() +
                    ")。これまでの変更は元に戻せません";
-        return;
+        // Appending to a file that cannot be read would put steps after
+        // ones never seen.
+        broken_ = true;
+        return readSteps();
     }
     // A record is whole only with its line end; the reader would take a
     // torn last line for one.
@@ -200,19 +281,33 @@ void ChangeJournal::open(const std::string& path) {
     });
     if (!pending.empty()) apply(pending);
     lines_ = text_.size();
+    readSteps();
     const bool torn = whole < bytes.size();
     if (!broken && !torn) return;
     const std::size_t lost = broken ? kept + 1 : lineNo + 1;
     warning_ = "変更履歴 " + path + " の " + std::to_string(lost) +
                " 行目から後は読み込めませんでした。それより前の変更は元に戻せます";
+    if (readOnly) {
+        broken_ = true;
+        return;
+    }
+    // The damaged file is kept whole under another name, never cut: what
+    // could not be read may still be read by hand.
+    std::string aside;
+    for (int n = 1; aside.empty() || exists(aside); ++n)
+        aside = path + (n == 1 ? std::string(".bad") : ".bad" + std::to_string(n));
     std::string good;
     for (const std::string& line : text_)
         good += line + "\r\n";
     try {
+        writeFileSafely(aside, bytes);
+        aside_ = aside;
         writeFileSafely(path, good);
-    } catch (const std::exception&) {
-        // Appending after the torn line would still give whole lines from
-        // the next one on; the journal is only history.
+        warning_ += "\n(元のファイルは " + aside + " に残しました)";
+    } catch (const std::exception& e) {
+        // Appending after the torn line would glue the next record to it.
+        broken_ = true;
+        warning_ += std::string("\n変更履歴を直せないため、変更は保存できません: ") + e.what();
     }
 }
 
@@ -244,11 +339,18 @@ void ChangeJournal::apply(const std::vector<JournalRecord>& records) {
 }
 
 uint64_t ChangeJournal::nextGroup() {
-    return lastGroup_ + 1;
+    return std::max(lastGroup_, floor_) + 1;
 }
 
 void ChangeJournal::append(const std::vector<JournalRecord>& records) {
     if (records.empty()) return;
+    if (readOnly_ || broken_)
+        throw AppError("変更履歴 " + path_ + " に書き込めません" +
+                       (broken_ ? "(読めない行があります)" : ""));
+    // The number is reserved before it is used, so no later start gives it
+    // out again whatever becomes of the journal.
+    const uint64_t group = records.back().group;
+    if (group > reserved_) writeSteps(group + StepBlock - 1, settled_);
     std::string bytes;
     std::vector<std::string> lines;
     for (const JournalRecord& r : records) {

@@ -1,15 +1,25 @@
 #pragma once
 // The change journal: every change of an amount or of a diary day, appended
-// to a side file in the ledger folder as it is made, so that undo and redo
-// reach back past a restart. The month and diary files never depend on it;
-// losing it loses history only.
+// to a side file in the ledger folder, so that undo and redo reach back past
+// a restart. It is the write-ahead record: a step is appended and flushed
+// before the month and diary files it touches are written, so a step cut
+// short by a kill or a failed write is finished from it at the next start
+// (Book::recover). Its records hold values, not differences, so finishing a
+// step twice changes nothing.
+//
+// Beside it, ZADUD.SEQ holds "reserved,settled": every step number up to
+// `reserved` may have been used (numbers are taken in blocks, so they are
+// never used twice, even after the journal is deleted or torn), and every
+// step up to `settled` is in the files.
 //
 // One CR LF line per record, fields separated by commas:
 //   group,time,source,kind,year,month,day,item,field,old,new
 // group   the undo step the record belongs to (records of one step are
 //         consecutive and share it)
 // kind    A an amount (day 0 is the balance brought in), D a diary day,
-//         U the step `old` was undone, R the step `old` was redone
+//         U the step `old` was undone, R the step `old` was redone,
+//         F a statement row the step posted (its fingerprint in `item`), so
+//         that a row is known as imported even without the import log
 // item    the item's name (CP932), field 0 income, 1 expense
 // old/new amounts as decimal integers, diary texts as their bytes
 // Text fields escape "%", ",", and bytes below 0x20 as %XX; CP932 trail bytes
@@ -17,6 +27,7 @@
 
 #include "ledger/month_ledger.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -30,14 +41,14 @@ enum class ChangeSource { Typed, Scheduled, Imported, CarryRepair, Undo, Redo, R
 const char* sourceName(ChangeSource source);
 
 struct JournalRecord {
-    enum class Kind : char { Amount = 'A', Diary = 'D', Undo = 'U', Redo = 'R' };
+    enum class Kind : char { Amount = 'A', Diary = 'D', Undo = 'U', Redo = 'R', Row = 'F' };
     uint64_t group = 0;
     std::string time; // "2026-12-08T23:40:12"
     ChangeSource source = ChangeSource::Typed;
     Kind kind = Kind::Amount;
     MonthKey month;
     int day = 0;
-    std::string item; // CP932 name
+    std::string item; // CP932 name; a row's fingerprint
     AmountField field = AmountField::Income;
     int32_t oldValue = 0, newValue = 0;
     std::string oldText, newText; // diary bytes
@@ -47,6 +58,9 @@ struct JournalRecord {
 std::string formatRecord(const JournalRecord& r);
 // False for a line that is not a record.
 bool parseRecord(const std::string& line, JournalRecord& r);
+
+// The journal's companion file of step numbers, in the same folder.
+inline constexpr const char* StepFileName = "ZADUD.SEQ";
 
 // One undo step: the records of a group, in the order they were made.
 struct ChangeStep {
@@ -63,19 +77,35 @@ public:
 
     // Reads the journal at `path`. A missing file is an empty history; a line
     // that is not a record (a power cut mid-append leaves a torn last line)
-    // ends what can be read: the rest is set aside and the file rewritten
-    // without it, so appending goes on from a whole line. What was lost is
-    // described in warning() (UTF-8), empty when nothing was.
-    void open(const std::string& path);
+    // ends what can be read: the whole file is kept aside under another name
+    // (asidePath) and the journal written anew without the rest, so appending
+    // goes on from a whole line. What was lost is described in warning()
+    // (UTF-8), empty when nothing was. `readOnly` writes nothing (a dry run):
+    // the damage is told and appending is refused.
+    void open(const std::string& path, bool readOnly = false);
     const std::string& path() const { return path_; }
     const std::string& warning() const { return warning_; }
 
     // Appends one step's records with one write and one flush. A failed
-    // write throws the file error and keeps nothing of the step.
+    // write throws the file error and keeps nothing of the step; so does a
+    // journal whose damage could not be set aside.
     void append(const std::vector<JournalRecord>& records);
 
-    // A new group number, above every one in the journal.
+    // A new group number, above every one ever used in this folder.
     uint64_t nextGroup();
+    // Step numbers known from elsewhere (the import log) are never given out.
+    void reserveAbove(uint64_t used) { floor_ = std::max(floor_, used); }
+
+    // Every step up to settled() is in the month and diary files.
+    uint64_t settled() const { return settled_; }
+    // Raises the mark; a failed write only leaves more to check at the next
+    // start, and is not reported.
+    void settle(uint64_t through);
+    uint64_t lastGroup() const { return lastGroup_; }
+    // The steps after settled(), oldest first.
+    std::vector<const ChangeStep*> unsettled() const;
+    // Where a damaged journal was kept, empty when none was.
+    const std::string& asidePath() const { return aside_; }
 
     // The steps that undo and redo would take, newest last.
     const std::vector<uint64_t>& undoable() const { return undo_; }
@@ -87,11 +117,17 @@ public:
 private:
     void apply(const std::vector<JournalRecord>& records);
     void fold();
+    void readSteps();
+    void writeSteps(uint64_t reserved, uint64_t settled);
+    std::string stepsPath() const;
 
     std::string path_;
     std::string warning_;
     std::size_t lines_ = 0;
     uint64_t lastGroup_ = 0;
+    uint64_t floor_ = 0, reserved_ = 0, settled_ = 0;
+    bool readOnly_ = false, broken_ = false;
+    std::string aside_;
     std::map<uint64_t, ChangeStep> steps_;
     std::vector<uint64_t> undo_, redo_;
     std::vector<std::string> text_; // the file's lines, for folding

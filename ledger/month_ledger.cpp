@@ -214,6 +214,53 @@ FileStamp saveMonthFile(const MonthLedger& ledger, const std::string& dir, int y
     return stampOf(bytes);
 }
 
+namespace {
+
+bool amountField(std::string_view text) {
+    std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (i == text.size() || text.size() - i > 10) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+bool monthLine(std::string_view line) {
+    std::size_t start = 0;
+    int field = 0;
+    for (;; ++field) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) return start == line.size() && field == 34;
+        const std::string_view text = line.substr(start, comma - start);
+        if (field == 0 && text.empty()) return false;
+        if (field == 1 && text != "0" && text != "1") return false;
+        if (field >= 2 && !amountField(text)) return false;
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+std::string monthFileProblem(const std::string& bytes) {
+    if (bytes.size() > MaxMonthFileSize)
+        return std::to_string(bytes.size()) + " バイトは月のファイルの大きさではありません";
+    std::string_view text(bytes);
+    const std::size_t eof = text.find('\x1a');
+    if (eof != std::string_view::npos) {
+        if (eof + 1 != text.size()) return "Ctrl-Z の後にもデータがあります";
+        text = text.substr(0, eof);
+    }
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+        return "最後の行に行末がありません";
+    std::string problem;
+    int lineNo = 0;
+    forEachLine(text, [&](std::string_view line) {
+        ++lineNo;
+        if (problem.empty() && !line.empty() && !monthLine(line))
+            problem = std::to_string(lineNo) + " 行目が月の行ではありません";
+    });
+    return problem;
+}
+
 int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes) {
     for (int i = 0; i < CarryOverLookBack; ++i) {
         stepBack(year, month);
@@ -253,7 +300,13 @@ MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int ye
     }
     if (stamp) *stamp = stampOf(bytes);
     startLoad(ledger, mode);
+    // A bad amount in an item's line is said by the load itself.
     forEachLine(bytes, [&](std::string_view line) { loadLine(ledger, line, mode); });
+    if (const std::string problem = monthFileProblem(bytes); !problem.empty()) {
+        startLoad(ledger, mode);
+        throw AppError(joinPath(dir, monthFileName(year, month)) +
+                       ": 家計簿の月のファイルとして読めません (" + problem + ")");
+    }
     return MonthFileState::Read;
 }
 

@@ -105,6 +105,17 @@ constexpr int CarryOverLookBack = 120;
 // is there but could not be opened.
 int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes);
 
+// No month file comes near this: twelve items' lines are under 12 KB, and
+// the lines of items renamed since add a few hundred bytes each.
+constexpr std::size_t MaxMonthFileSize = 1u << 20;
+
+// Why the bytes are not a month file as this program writes one, empty when
+// they are: bytes after a Ctrl-Z, a last line without its line end, a line
+// that is not "name,0|1," with 31 day amounts and a total each ended by ",",
+// or a size past MaxMonthFileSize. Such a file is read by nobody: saving the
+// month would replace what could not be read with zeros.
+std::string monthFileProblem(const std::string& bytes);
+
 // Previous mode reads the latest month file before (year, month), walking
 // back over missing months (at most CarryOverLookBack of them); a file found
 // but not readable stops the walk. A file that cannot be
@@ -112,10 +123,10 @@ int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::str
 // may be there all the same (no permission, too many open files, ...), so
 // saving over it would lose it. A missing folder, or a path through a file,
 // is Missing. Current mode zeroes the days before reading, so a read that
-// fails leaves no other month's amounts. `file`, when given, receives the
-// path of the file read or tried, also when the load throws. `stamp`, when
-// given, receives what the file held (a stamp that does not exist for a
-// missing file).
+// fails leaves no other month's amounts. A file with a monthFileProblem
+// throws AppError naming the file and the problem; nothing of it is applied. `file`, when given,
+// receives the path of the file read or tried, also when the load throws. `stamp`, when given,
+// receives what the file held (a stamp that does not exist for a missing file).
 MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
                              LoadMode mode, std::string* file = nullptr,
                              FileStamp* stamp = nullptr);

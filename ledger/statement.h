@@ -173,6 +173,7 @@ struct ImportSideFiles {
     ImportRules rules;
     ImportProfiles profiles;
     std::vector<std::string> warnings; // UTF-8
+    std::string logTrouble;            // UTF-8: the log was not written after a posting
 };
 ImportSideFiles readImportSideFiles(const std::string& ledgerDir);
 

@@ -3,6 +3,7 @@
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -43,20 +44,24 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
             posted.push_back(&row);
         }
         if (posted.empty()) return 0;
+        for (const StatementRow* row : posted)
+            book.noteImportedRow({row->year, row->month}, row->day, row->fingerprint());
         // The rules go first: a failure there leaves the months as they were.
         writeFileSafely(book.sideFile(ImportRulesFile), formatImportRules(files.rules));
         group.commit();
     }
-    // The log names the step now committed; without the log the rows would
-    // be counted again next time, so a failed write takes the step back.
+    // The log names the step now committed. The journal names the rows as
+    // well, so a log that cannot be written costs no row: it is said, and
+    // the import stands.
     const auto& steps = book.journal().undoable();
     const uint64_t step = steps.empty() ? 0 : steps.back();
     ImportLog log = files.log;
     try {
         writeFileSafely(book.sideFile(ImportLogFile), appendToImportLog(log, posted, step));
-    } catch (...) {
-        book.undo();
-        throw;
+    } catch (const std::exception& e) {
+        files.logTrouble =
+            std::string(ImportLogFile) + " に書き込めませんでした (" + e.what() +
+            ")。取り込んだ行は変更履歴に記録されているため、二重には取り込まれません";
     }
     files.log = std::move(log);
     return static_cast<int>(posted.size());
@@ -67,4 +72,17 @@ std::set<uint64_t> undoneSteps(const Book& book) {
     for (const Book::HistoryRow& row : book.history())
         if (row.undone) undone.insert(row.group);
     return undone;
+}
+
+void learnFromJournal(Book& book, ImportLog& log) {
+    log.undone = undoneSteps(book);
+    uint64_t highest = 0;
+    for (const auto& [fingerprint, step] : log.fingerprints)
+        highest = std::max(highest, step);
+    book.journal().reserveAbove(highest);
+    // A later import of a row (after an undo) is the one that counts.
+    for (const auto& [fingerprint, step] : book.importedRows()) {
+        uint64_t& known = log.fingerprints[fingerprint];
+        known = std::max(known, step);
+    }
 }

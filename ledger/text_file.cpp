@@ -339,6 +339,12 @@ void writeFileSafely(const std::string& path, const std::string& bytes) {
     t_inBackup = false;
 }
 
+void removeFile(const std::string& path) {
+    int err = injectedFault(path, "remove");
+    if (!err && ::unlink(path.c_str()) != 0 && errno != ENOENT) err = errno;
+    if (err) throw fileError(err, path);
+}
+
 void appendFileDurably(const std::string& requested, const std::string& bytes) {
     const std::string path = followLinks(requested);
     if (!isDirectory(folderOf(path))) throw fileError(ENOENT, path);

@@ -101,13 +101,18 @@ void setBackupHook(BackupHook hook);
 // old length and throws the mapped file error.
 void appendFileDurably(const std::string& path, const std::string& bytes);
 
+// Removes a file; a missing one is no failure. Goes through the fault seam
+// ("remove").
+void removeFile(const std::string& path);
+
 // Ends the names of the writer's temporary files, which start with ".".
 inline constexpr const char* TempFileSuffix = ".zadud-tmp";
 
 // Test seam: when set, it is asked before each step of writeFileSafely
 // ("open": creating the temporary file or opening the file in place,
-// "write", "chmod", "sync", "close", "rename", "dirsync") and before a file
-// is opened for reading ("read"); a non-zero errno it returns fails that
+// "write", "chmod", "sync", "close", "rename", "dirsync"), of
+// appendFileDurably ("open", "write", "sync") and removeFile ("remove"), and
+// before a file is opened for reading ("read"); a non-zero errno it returns fails that
 // step.
 using WriteFaultHook = std::function<int(const std::string& path, const std::string& step)>;
 void setWriteFaultHook(WriteFaultHook hook);

@@ -125,7 +125,7 @@ void StatementImportWindow::Open1Click() {
 void StatementImportWindow::openFile(const QString& path) {
     statement_ = readStatement(readFileBytes(path.toStdString()));
     files_ = readImportSideFiles(form1_->ledgerDirBytes());
-    files_.log.undone = undoneSteps(form1_->book());
+    learnFromJournal(form1_->book(), files_.log);
     names_ = form1_->Ledger;
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);

@@ -39,19 +39,34 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     learnRule(files.rules, rows[3]);
     const MonthKey oct{2026, 10}, dec{2026, 12};
 
-    // A month's write or the log's write fails: nothing stays posted, no
-    // log is left.
-    for (const std::string failing : {monthFileName(2026, 12), std::string(ImportLogFile)}) {
-        SCOPED_TRACE(failing);
-        setWriteFaultHook([&](const std::string& path, const std::string& step) {
-            return path.find(failing) != std::string::npos && step == "rename" ? EIO : 0;
-        });
-        std::vector<StatementRow> copy = rows;
-        EXPECT_THROW(postStatementRows(book, copy, files), AppError);
-        setWriteFaultHook(nullptr);
-        EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
-        EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
-    }
+    // A month's write fails: nothing stays posted, no log is left.
+    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+        return path.find(monthFileName(2026, 12)) != std::string::npos && step == "rename" ? EIO
+                                                                                           : 0;
+    });
+    std::vector<StatementRow> copy = rows;
+    EXPECT_THROW(postStatementRows(book, copy, files), AppError);
+    setWriteFaultHook(nullptr);
+    EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
+    EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
+
+    // The log's write fails after the step: the rows stay posted, it is
+    // said, and the journal still knows them.
+    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+        return path.find(ImportLogFile) != std::string::npos && step == "rename" ? EIO : 0;
+    });
+    EXPECT_EQ(postStatementRows(book, rows, files), 2);
+    setWriteFaultHook(nullptr);
+    EXPECT_NE(files.logTrouble.find(ImportLogFile), std::string::npos);
+    EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
+    ImportLog known;
+    learnFromJournal(book, known);
+    std::vector<StatementRow> again = statementRows(s, s.columns);
+    matchRows(again, known, files.rules, book.ledger());
+    EXPECT_EQ(again[0].state, RowState::ImportedBefore);
+    EXPECT_EQ(again[2].state, RowState::ImportedBefore);
+    ASSERT_TRUE(book.undo());
+    files.logTrouble.clear();
 
     EXPECT_EQ(postStatementRows(book, rows, files), 2);
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 300);
