@@ -360,6 +360,7 @@ void Book::ChangeGroup::commit() {
 }
 
 void Book::commitGroup(Group& g) {
+    carryForward(g.records);
     std::vector<MonthKey> written;
     try {
         for (auto& [m, p] : g.months) {
@@ -385,6 +386,15 @@ void Book::commitGroup(Group& g) {
     }
     g.months.clear();
     g.diaries.clear();
+    // Later months now bring in the balance of the month in memory: its
+    // file goes with them, so the files agree at once.
+    if (shown_.year && std::any_of(written.begin(), written.end(),
+                                   [&](const MonthKey& m) { return shown_ < m; })) {
+        try {
+            saveMonth();
+        } catch (...) {
+        }
+    }
     const std::vector<JournalRecord> records = std::move(g.records);
     g.records.clear();
     if (!records.empty()) {
@@ -486,9 +496,14 @@ std::string Book::describe(const JournalRecord& r) const {
 std::string Book::stepText(uint64_t group) const {
     const ChangeStep* s = journal_.step(group);
     if (!s || s->records.empty()) return {};
-    if (s->records.size() == 1) return describe(s->records.front());
-    return std::string(sourceName(s->records.front().source)) + " " +
-           std::to_string(s->records.size()) + "件";
+    // The balances carried into later months are part of the step, not
+    // changes of their own.
+    const ChangeSource source = s->records.front().source;
+    const auto count = std::count_if(s->records.begin(), s->records.end(), [&](const auto& r) {
+        return r.source == source || r.source != ChangeSource::CarryRepair;
+    });
+    if (count == 1) return describe(s->records.front());
+    return std::string(sourceName(source)) + " " + std::to_string(count) + "件";
 }
 
 std::string Book::undoText() const {
@@ -507,6 +522,19 @@ int itemIndex(const MonthLedger& l, const std::string& name) {
     throw AppError("項目「" + cp932ToUtf8Lossy(name) + "」は今の設定にないため、元に戻せません");
 }
 
+bool sameCell(const JournalRecord& a, const JournalRecord& b) {
+    return a.kind == b.kind && a.month == b.month && a.day == b.day && a.item == b.item &&
+           a.field == b.field;
+}
+
+// Whether another record of the step, later for an undo or earlier for a
+// redo, names the same cell as records[k].
+bool changedAgainInStep(const std::vector<JournalRecord>& records, std::size_t k, bool undo) {
+    for (std::size_t j = 0; j < records.size(); ++j)
+        if ((undo ? j > k : j < k) && sameCell(records[j], records[k])) return true;
+    return false;
+}
+
 } // namespace
 
 int32_t Book::current(const JournalRecord& r) {
@@ -523,7 +551,11 @@ bool Book::reverse(uint64_t group, bool undo) {
     // Every value is checked before any is changed, so a refusal leaves
     // the step whole.
     std::string changedSince;
-    for (const JournalRecord& r : records) {
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const JournalRecord& r = records[k];
+        // A cell the step changed twice is left by its last change and found
+        // by its first.
+        if (changedAgainInStep(records, k, undo)) continue;
         const int32_t expected = undo ? r.newValue : r.oldValue;
         if (r.kind == JournalRecord::Kind::Amount) {
             const int32_t now = current(r);

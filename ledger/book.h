@@ -178,6 +178,11 @@ private:
     void record(JournalRecord r);
     void rollBack(Group& g);
     void commitGroup(Group& g);
+    // Brings the balance brought in of every later month up to date with
+    // what the group changed, as changes of the same group (book_carry.cpp).
+    void carryForward(std::vector<JournalRecord> records);
+    // The months after `after` with a file in the ledger folder, in order.
+    std::vector<MonthKey> monthFilesAfter(MonthKey after) const;
     void refreshCarry(MonthKey changed);
     void notify();
 
