@@ -86,6 +86,15 @@ struct Book::Group {
         std::string bytes;
     };
     std::vector<Diary> diaries;
+    // Whole files replaced (a rename), to put back; the month in memory is
+    // saved before the first.
+    struct File {
+        std::string path;
+        bool existed;
+        std::string bytes;
+    };
+    std::vector<File> files;
+    bool shownSaved = false;
 };
 
 Book::Book(std::string startDir)
@@ -408,6 +417,11 @@ void Book::commitGroup(Group& g) {
     }
     bool shownChanged = false;
     MonthKey earliest{9999, 12};
+    if (!g.files.empty()) {
+        g.files.clear();
+        filesReplaced();
+        shownChanged = true;
+    }
     for (const JournalRecord& r : records) {
         if (r.kind != JournalRecord::Kind::Amount) continue;
         if (r.month == shown_) shownChanged = true;
@@ -448,9 +462,40 @@ void Book::rollBack(Group& g) {
         } catch (const std::exception&) {
         }
     }
+    for (auto f = g.files.rbegin(); f != g.files.rend(); ++f) {
+        try {
+            if (f->existed)
+                writeFileSafely(f->path, f->bytes);
+            else
+                ::remove(f->path.c_str());
+        } catch (const std::exception&) {
+        }
+    }
+    g.files.clear();
     g.months.clear();
     g.diaries.clear();
     g.records.clear();
+}
+
+void Book::replaceFile(const JournalRecord& r, bool undo, ChangeSource source) {
+    if (!group_->shownSaved) {
+        group_->shownSaved = true;
+        // Its file is about to be replaced: what is shown goes there first.
+        if (shown_.year && !held()) saveMonth();
+    }
+    const std::string path = recordedPath(r);
+    Group::File before{path, false, {}};
+    const int err = tryReadFileBytes(path, before.bytes);
+    if (err && err != ENOENT) throw fileError(err, path);
+    before.existed = err == 0;
+    writeFileSafely(path, undo ? r.oldText : r.newText);
+    group_->files.push_back(std::move(before));
+    JournalRecord done = r;
+    done.group = group_->id;
+    done.time = clock ? clock() : localTime();
+    done.source = source;
+    if (undo) std::swap(done.oldText, done.newText);
+    group_->records.push_back(std::move(done));
 }
 
 void Book::notify() {
@@ -486,6 +531,8 @@ bool Book::canRedo() const {
 std::string Book::describe(const JournalRecord& r) const {
     const std::string date = std::to_string(r.month.month) + "/" + std::to_string(r.day);
     if (r.kind == JournalRecord::Kind::Diary) return date + " 日記";
+    if (r.kind == JournalRecord::Kind::File)
+        return recordedName(r) + " " + cp932ToUtf8Lossy(r.item);
     const std::string field = r.day == 0                       ? "繰越"
                               : r.field == AmountField::Income ? "収入"
                                                                : "支出";
@@ -561,6 +608,8 @@ bool Book::reverse(uint64_t group, bool undo) {
             const int32_t now = current(r);
             if (now != expected)
                 changedSince += describe(r) + " (今の値 " + amountText(now) + ")\n";
+        } else if (r.kind == JournalRecord::Kind::File) {
+            if (!fileAsLeft(r, undo)) changedSince += describe(r) + "\n";
         } else if (r.kind == JournalRecord::Kind::Diary) {
             std::string now;
             readDiaryFile(diaryDir_, r.month.year, r.month.month, r.day, now);
@@ -580,6 +629,8 @@ bool Book::reverse(uint64_t group, bool undo) {
                       undo ? r.oldValue : r.newValue, source);
         else if (r.kind == JournalRecord::Kind::Diary)
             setDiary(r.month.year, r.month.month, r.day, undo ? r.oldText : r.newText, source);
+        else if (r.kind == JournalRecord::Kind::File)
+            replaceFile(r, undo, source);
     };
     if (undo)
         std::for_each(records.rbegin(), records.rend(), apply);
@@ -620,7 +671,12 @@ std::vector<Book::HistoryRow> Book::history() const {
             row.day = r.day ? std::to_string(r.day) + "日" : "繰越";
             row.source = sourceName(r.source);
             row.undone = undone;
-            if (r.kind == JournalRecord::Kind::Diary) {
+            if (r.kind == JournalRecord::Kind::File) {
+                row.day.clear();
+                if (!r.month.year) row.month.clear();
+                row.item = cp932ToUtf8Lossy(r.item);
+                row.change = recordedName(r);
+            } else if (r.kind == JournalRecord::Kind::Diary) {
                 row.item = "日記";
                 row.change = std::to_string(r.oldText.size()) + " -> " +
                              std::to_string(r.newText.size()) + " バイト";
