@@ -156,6 +156,7 @@ int main(int argc, char** argv) {
         form1.activateWindow();
     });
     const int code = app.exec();
+    bookLock.stopListening();
     later.reset();
     setBackupHook({});
     return code;

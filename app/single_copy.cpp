@@ -70,12 +70,17 @@ BookLock::BookLock(const std::string& dataDir, QObject* parent) : QObject(parent
 }
 
 BookLock::~BookLock() {
-    if (listenFd_ >= 0) {
-        delete notifier_;
-        ::close(listenFd_);
-        ::unlink(socketPath_.c_str());
-    }
+    stopListening();
     if (lockFd_ >= 0) ::close(lockFd_); // the lock goes with it
+}
+
+void BookLock::stopListening() {
+    if (listenFd_ < 0) return;
+    delete notifier_;
+    notifier_ = nullptr;
+    ::unlink(socketPath_.c_str());
+    ::close(listenFd_);
+    listenFd_ = -1;
 }
 
 bool BookLock::acquire(int waitMs) {

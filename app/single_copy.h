@@ -26,6 +26,9 @@ public:
     // for each later start. False when the socket cannot be made (the copy
     // runs all the same).
     bool listen(std::function<void()> raise);
+    // The window closed: later starts no longer wait for an answer, only
+    // for the lock, which goes when this object does.
+    void stopListening();
     // A second start: asks the running copy to come to the front. False when
     // none answered within `waitMs`.
     bool handOver(int waitMs) const;
