@@ -69,12 +69,13 @@ void Book::carryForward(std::vector<JournalRecord> records) {
             return;
     }
     std::vector<MonthKey> later = monthFilesAfter(earliest);
-    // The month in memory counts as stored, with or without its file.
-    if (shown_.year && earliest < shown_ &&
-        std::find(later.begin(), later.end(), shown_) == later.end()) {
-        later.push_back(shown_);
-        std::sort(later.begin(), later.end());
-    }
+    // The month in memory counts as stored, with or without its file, and
+    // so do the months the group changed, whose files it writes at its end.
+    if (shown_.year && earliest < shown_) later.push_back(shown_);
+    for (const JournalRecord& r : records)
+        if (r.kind == JournalRecord::Kind::Amount && earliest < r.month) later.push_back(r.month);
+    std::sort(later.begin(), later.end());
+    later.erase(std::unique(later.begin(), later.end()), later.end());
     MonthKey prev = earliest;
     for (const MonthKey& m : later) {
         // Past the previous-month load's reach nothing of the change arrives.

@@ -129,6 +129,21 @@ TEST_F(CarryTest, TheRepairOfFilesEditedByHandUndoesToThemWithoutAQuestion) {
     EXPECT_EQ(files(), stale) << "the undo gives back what the repair replaced";
 }
 
+TEST_F(CarryTest, APostingIntoMonthsWithoutFilesYetCarriesThroughThemInOrder) {
+    // As a catch-up of scheduled entries posts months ahead in one step.
+    const int32_t january = book->ledger().CarryOver[1] + 100003;
+    {
+        Book::ChangeGroup g(*book, ChangeSource::Scheduled);
+        for (int m = 2; m <= 4; ++m)
+            book->setAmount({2027, m}, 1, 25, In, 1000, ChangeSource::Scheduled);
+        g.commit();
+    }
+    book->saveMonth();
+    EXPECT_TRUE(chainIsRight());
+    EXPECT_EQ(broughtIn({2027, 2}, 1), january);
+    EXPECT_EQ(broughtIn({2027, 4}, 1), january + 2000);
+}
+
 TEST_F(CarryTest, AMonthAfterAnUnreadableOneKeepsItsFileAndTheChangeIsMade) {
     writeBytes(dir.file("202612.txt"), "x,0,notanumber,\r\n");
     const std::string january = readBytes(dir.file("20271.txt"));
