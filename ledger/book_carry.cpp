@@ -17,7 +17,6 @@ MonthKey monthOfFileName(const std::string& name) {
     const std::string digits = name.substr(0, name.size() - ext.size());
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return {};
-    if (digits[4] == '0') return {};
     const int month = std::stoi(digits.substr(4));
     if (month < 1 || month > 12) return {};
     MonthKey key{std::stoi(digits.substr(0, 4)), month};
@@ -68,15 +67,18 @@ void Book::carryForward(std::vector<JournalRecord> records) {
             step->records.front().source == ChangeSource::CarryRepair)
             return;
     }
-    std::vector<MonthKey> later = monthFilesAfter(earliest);
+    // The month in memory before the change may hold what its file does
+    // not yet: the walk starts there.
+    const MonthKey from = shown_.year && shown_ < earliest && !held() ? shown_ : earliest;
+    std::vector<MonthKey> later = monthFilesAfter(from);
     // The month in memory counts as stored, with or without its file, and
     // so do the months the group changed, whose files it writes at its end.
-    if (shown_.year && earliest < shown_) later.push_back(shown_);
+    if (shown_.year && from < shown_) later.push_back(shown_);
     for (const JournalRecord& r : records)
-        if (r.kind == JournalRecord::Kind::Amount && earliest < r.month) later.push_back(r.month);
+        if (r.kind == JournalRecord::Kind::Amount && from < r.month) later.push_back(r.month);
     std::sort(later.begin(), later.end());
     later.erase(std::unique(later.begin(), later.end()), later.end());
-    MonthKey prev = earliest;
+    MonthKey prev = from;
     for (const MonthKey& m : later) {
         // Past the previous-month load's reach nothing of the change arrives.
         if (monthsBetween(prev, m) > CarryOverLookBack) break;
