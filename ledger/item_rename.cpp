@@ -96,8 +96,8 @@ std::string renameLines(const std::string& bytes, const std::map<std::string, st
             out.push_back(std::move(l));
             continue;
         }
-        const std::vector<std::string> f = fields(l.text);
-        const std::string key = now + "," + (f.size() > 1 ? f[1] : std::string());
+        // A line of an item has a comma after its name, so a flag field.
+        const std::string key = now + "," + fields(l.text)[1];
         const auto at = first.find(key);
         if (at == first.end()) {
             first.emplace(key, out.size());

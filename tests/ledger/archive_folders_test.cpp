@@ -79,3 +79,35 @@ TEST(ArchiveFolders, ReadIntoAFreshFolderTheBookLivesThereAndOutsideFoldersAreAs
         }
     }
 }
+
+TEST(ArchiveFolders, AWholePathOfTheTargetsOwnFoldersIsNotAskedAbout) {
+    // Archives written before folders were made relative name them whole.
+    TempFolder here;
+    const BookFolders current{here.path(), here.file("ledger"), here.path()};
+    struct Case {
+        std::string config;
+        std::string ledgerDir;
+        int asked;
+    } cases[] = {
+        {"ZADUD=" + here.file("ledger") + "\r\n", here.file("ledger"), 0},
+        {"ZADUD=" + here.path() + "\r\n", here.path(), 0},
+        {"ZADUD=./books\r\n", here.file("books"), 0},
+        {"ZADUD=/elsewhere/books\r\n", here.path(), 1},
+        {"kamo1=a\r\n", here.path(), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config);
+        std::vector<ArchiveEntry> entries(1);
+        entries[0].file = {'C', ConfigFileName};
+        entries[0].bytes = c.config;
+        int asked = 0;
+        const ArchiveTarget t = archiveTarget(entries, here.path(), current,
+                                              [&](const std::string&, const std::string&) {
+                                                  ++asked;
+                                                  return false;
+                                              });
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(t.folders.ledgerDir, c.ledgerDir);
+        EXPECT_EQ(t.folders.diaryDir, here.path());
+    }
+}

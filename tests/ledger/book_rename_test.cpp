@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -94,6 +95,11 @@ TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     EXPECT_EQ(readBudgetFile(dir.path()).plan.at(sj("税金"), 2026, 11)->amount, 50000)
         << "the budget follows its item";
     EXPECT_EQ(book->undoText(), "名前変更 5件");
+    std::set<std::string> named; // what the history window lists for the step
+    for (const Book::HistoryRow& row : book->history())
+        if (row.source == "名前変更") named.insert(row.change);
+    EXPECT_EQ(named, (std::set<std::string>{"2026年9月", "2026年10月", "2026年11月", "ZADUD.BGT",
+                                            "ZADUD.CFG"}));
 
     restart({2026, 11});
     ASSERT_TRUE(book->undo());
@@ -131,6 +137,10 @@ TEST_F(RenameTest, ANameAMonthHoldsAlreadyIsAMergeTheUndoTakesBack) {
     ASSERT_EQ(plan.merged.size(), 1u);
     EXPECT_EQ(plan.merged[0], (MonthKey{2026, 10}));
     rename("食費", "交際費");
+    std::set<std::string> named; // no budget file here: the months and ZADUD.CFG
+    for (const Book::HistoryRow& row : book->history())
+        if (row.source == "名前変更") named.insert(row.change);
+    EXPECT_EQ(named, (std::set<std::string>{"2026年9月", "2026年10月", "2026年11月", "ZADUD.CFG"}));
     EXPECT_EQ(book->amount({2026, 10}, 2, 12, Out), 45302 + 700) << "summed, not lost";
     EXPECT_EQ(book->amount({2026, 11}, 2, 0, In), -45301 - 45302 - 700)
         << "November brings in both";
