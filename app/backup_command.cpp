@@ -1,6 +1,7 @@
 #include "app/backup_command.h"
 
 #include "app/command_line.h"
+#include "ledger/archive_folders.h"
 #include "ledger/book_archive.h"
 #include "ledger/text_file.h"
 
@@ -37,8 +38,15 @@ int runBackupCommand(const std::string& zipPath) {
 
 int runRestoreCommand(const std::string& zipPath, bool force) {
     try {
-        const BookFolders folders = workingFolders();
-        const std::vector<ArchiveEntry> entries = readBookArchive(zipPath);
+        const BookFolders current = workingFolders();
+        std::vector<ArchiveEntry> entries = readBookArchive(zipPath);
+        // Read here, the book lives here: a folder of the archive outside
+        // its own book is not followed from the command line.
+        const ArchiveTarget target = archiveTarget(entries, current.dataDir, current, {});
+        for (const std::string& notice : target.notices)
+            std::fprintf(stderr, "%s\n", notice.c_str());
+        const BookFolders folders = target.folders;
+        entries = placedEntries(std::move(entries), folders);
         bool replaces = false;
         for (const RestoreStep& step : restorePlan(folders, entries)) {
             const char* what = step.action == RestoreAction::Create    ? "新規"
@@ -57,6 +65,7 @@ int runRestoreCommand(const std::string& zipPath, bool force) {
         store.setFailureHandler(
             [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
         setBackupHook(store.hook());
+        makeTargetFolders(folders);
         restoreBookArchive(folders, entries);
         setBackupHook({});
         std::printf("%s から復元しました\n", zipPath.c_str());

@@ -7,6 +7,7 @@
 #include "app/pdf_command.h"
 #include "app/schedule_command.h"
 #include "app/search_command.h"
+#include "app/single_copy.h"
 
 #include "ledger/book.h"
 #include "ledger/config_file.h"
@@ -178,6 +179,17 @@ int runCommandLine(QCoreApplication& app) {
     if (parser.isSet(pdf))
         return runPdfCommand(parser.value(pdf), parser.positionalArguments(),
                              parser.isSet(withDiary));
+    // A write waits briefly for a window or another command on the same
+    // book, and is refused while the window stays open.
+    const bool writes = parser.isSet(postDue) || parser.isSet(addScheduled) ||
+                        parser.isSet(setBudget) ||
+                        (parser.isSet(import) && !parser.isSet(dryRun)) || parser.isSet(restore);
+    BookLock lock(QDir::currentPath().toStdString());
+    if (writes && !lock.acquire(2000)) {
+        std::fprintf(stderr, "この家計簿はｳｨﾝﾄﾞｳで開かれているため書き込めません。"
+                             "ｳｨﾝﾄﾞｳを閉じてから実行してください\n");
+        return 1;
+    }
     if (parser.isSet(postDue)) return runPostDue(parser.value(through));
     if (parser.isSet(addScheduled)) return runAddScheduled(parser);
     if (parser.isSet(search)) return runSearchCommand(parser.value(search));

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/display_wait.h"
 #include "app/schedule_command.h"
+#include "app/single_copy.h"
 #include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/error_box.h"
@@ -121,6 +122,18 @@ int main(int argc, char** argv) {
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;
 
+    // One running copy per book: a second start brings the first to the
+    // front, so two windows never post or undo on one book.
+    BookLock bookLock(QDir::currentPath().toStdString());
+    if (!bookLock.acquire(0)) {
+        if (bookLock.handOver(3000)) return 0;
+        // A command-line write may be finishing.
+        if (!bookLock.acquire(3000)) {
+            ErrorBox::show(QStringLiteral("この家計簿は別の家計簿ﾌﾟﾛｸﾞﾗﾑが使っています"));
+            return 1;
+        }
+    }
+
     TForm1 form1;
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
     // Every save keeps the version it replaces, from the first one on; a
@@ -139,7 +152,14 @@ int main(int argc, char** argv) {
     new StartUp(&form1, [&] { later = std::make_unique<LaterWindows>(form1, backups); });
     saveAtSessionEnd(app, [&form1] { runGuarded([&form1] { form1.MonthSave(); }); });
     form1.show();
+    bookLock.listen([&form1] {
+        form1.setWindowState(form1.windowState() & ~Qt::WindowMinimized);
+        form1.show();
+        form1.raise();
+        form1.activateWindow();
+    });
     const int code = app.exec();
+    bookLock.stopListening();
     later.reset();
     setBackupHook({});
     return code;

@@ -94,6 +94,15 @@ struct Book::Group {
     // The step is in the journal and could not be taken back: it stays made
     // and the next start finishes its files.
     bool made = false;
+    // Whole files replaced (a rename), to put back; the month in memory is
+    // saved before the first.
+    struct File {
+        std::string path;
+        bool existed;
+        std::string bytes;
+    };
+    std::vector<File> files;
+    bool shownSaved = false;
 };
 
 Book::Book(std::string startDir)
@@ -410,6 +419,9 @@ void Book::ChangeGroup::commit() {
 }
 
 void Book::commitGroup(Group& g) {
+    // Later months' balances brought in are part of the step, and so of
+    // its journal lines.
+    carryForward(g.records);
     const std::vector<JournalRecord> records = g.records;
     // Write-ahead: the step is in the journal, flushed, before any file has
     // it, so whatever stops the program from here on, the next start
@@ -429,12 +441,28 @@ void Book::commitGroup(Group& g) {
         if (r.kind == JournalRecord::Kind::Amount && r.month == shown_ && shown_.year)
             inMemory = true;
     if (inMemory && !unsavedFrom_) unsavedFrom_ = g.id;
+    bool laterWritten = false;
+    for (const auto& [m, p] : g.months)
+        if (p.written && shown_ < m) laterWritten = true;
     g.months.clear();
     g.diaries.clear();
+    // Later months now bring in the balance of the month in memory: its
+    // file goes with them, so the files agree at once.
+    if (shown_.year && laterWritten) {
+        try {
+            saveMonth();
+        } catch (...) {
+        }
+    }
     g.records.clear();
     settle();
     bool shownChanged = false;
     MonthKey earliest{9999, 12};
+    if (!g.files.empty()) {
+        g.files.clear();
+        filesReplaced();
+        shownChanged = true;
+    }
     for (const JournalRecord& r : records) {
         if (r.kind != JournalRecord::Kind::Amount) continue;
         if (r.month == shown_) shownChanged = true;
@@ -555,10 +583,42 @@ void Book::rollBack(Group& g) {
             break;
         }
     }
-    // Files were not written yet (or were put back by takeBack).
+    // Month and diary files were not written yet (or were put back by
+    // takeBack); whole files a rename replaced go back here.
+    for (auto f = g.files.rbegin(); f != g.files.rend(); ++f) {
+        try {
+            if (f->existed)
+                writeFileSafely(f->path, f->bytes);
+            else
+                removeFile(f->path);
+        } catch (const std::exception&) {
+        }
+    }
+    g.files.clear();
     g.months.clear();
     g.diaries.clear();
     g.records.clear();
+}
+
+void Book::replaceFile(const JournalRecord& r, bool undo, ChangeSource source) {
+    if (!group_->shownSaved) {
+        group_->shownSaved = true;
+        // Its file is about to be replaced: what is shown goes there first.
+        if (shown_.year && !held()) saveMonth();
+    }
+    const std::string path = recordedPath(r);
+    Group::File before{path, false, {}};
+    const int err = tryReadFileBytes(path, before.bytes);
+    if (err && err != ENOENT) throw fileError(err, path);
+    before.existed = err == 0;
+    writeFileSafely(path, undo ? r.oldText : r.newText);
+    group_->files.push_back(std::move(before));
+    JournalRecord done = r;
+    done.group = group_->id;
+    done.time = clock ? clock() : localTime();
+    done.source = source;
+    if (undo) std::swap(done.oldText, done.newText);
+    group_->records.push_back(std::move(done));
 }
 
 void Book::notify() {
@@ -708,6 +768,8 @@ bool Book::canRedo() const {
 std::string Book::describe(const JournalRecord& r) const {
     const std::string date = std::to_string(r.month.month) + "/" + std::to_string(r.day);
     if (r.kind == JournalRecord::Kind::Diary) return date + " 日記";
+    if (r.kind == JournalRecord::Kind::File)
+        return recordedName(r) + " " + cp932ToUtf8Lossy(r.item);
     const std::string field = r.day == 0                       ? "繰越"
                               : r.field == AmountField::Income ? "収入"
                                                                : "支出";
@@ -718,14 +780,21 @@ std::string Book::describe(const JournalRecord& r) const {
 std::string Book::stepText(uint64_t group) const {
     const ChangeStep* s = journal_.step(group);
     if (!s || s->records.empty()) return {};
-    // The rows an import names are not changes of their own.
+    // The rows an import names, and the balances carried into later
+    // months, are part of the step, not changes of their own.
     std::vector<const JournalRecord*> changes;
     for (const JournalRecord& r : s->records)
         if (r.kind != JournalRecord::Kind::Row) changes.push_back(&r);
     if (changes.empty()) return {};
+    const ChangeSource source = changes.front()->source;
+    changes.erase(std::remove_if(changes.begin(), changes.end(),
+                                 [&](const JournalRecord* r) {
+                                     return r->source != source &&
+                                            r->source == ChangeSource::CarryRepair;
+                                 }),
+                  changes.end());
     if (changes.size() == 1) return describe(*changes.front());
-    return std::string(sourceName(changes.front()->source)) + " " + std::to_string(changes.size()) +
-           "件";
+    return std::string(sourceName(source)) + " " + std::to_string(changes.size()) + "件";
 }
 
 std::string Book::undoText() const {
@@ -744,6 +813,19 @@ int itemIndex(const MonthLedger& l, const std::string& name) {
     throw AppError("項目「" + cp932ToUtf8Lossy(name) + "」は今の設定にないため、元に戻せません");
 }
 
+bool sameCell(const JournalRecord& a, const JournalRecord& b) {
+    return a.kind == b.kind && a.month == b.month && a.day == b.day && a.item == b.item &&
+           a.field == b.field;
+}
+
+// Whether another record of the step, later for an undo or earlier for a
+// redo, names the same cell as records[k].
+bool changedAgainInStep(const std::vector<JournalRecord>& records, std::size_t k, bool undo) {
+    for (std::size_t j = 0; j < records.size(); ++j)
+        if ((undo ? j > k : j < k) && sameCell(records[j], records[k])) return true;
+    return false;
+}
+
 } // namespace
 
 int32_t Book::current(const JournalRecord& r) {
@@ -760,12 +842,18 @@ bool Book::reverse(uint64_t group, bool undo) {
     // Every value is checked before any is changed, so a refusal leaves
     // the step whole.
     std::string changedSince;
-    for (const JournalRecord& r : records) {
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const JournalRecord& r = records[k];
+        // A cell the step changed twice is left by its last change and found
+        // by its first.
+        if (changedAgainInStep(records, k, undo)) continue;
         const int32_t expected = undo ? r.newValue : r.oldValue;
         if (r.kind == JournalRecord::Kind::Amount) {
             const int32_t now = current(r);
             if (now != expected)
                 changedSince += describe(r) + " (今の値 " + amountText(now) + ")\n";
+        } else if (r.kind == JournalRecord::Kind::File) {
+            if (!fileAsLeft(r, undo)) changedSince += describe(r) + "\n";
         } else if (r.kind == JournalRecord::Kind::Diary) {
             std::string now;
             readDiaryFile(diaryDir_, r.month.year, r.month.month, r.day, now);
@@ -785,6 +873,8 @@ bool Book::reverse(uint64_t group, bool undo) {
                       undo ? r.oldValue : r.newValue, source);
         else if (r.kind == JournalRecord::Kind::Diary)
             setDiary(r.month.year, r.month.month, r.day, undo ? r.oldText : r.newText, source);
+        else if (r.kind == JournalRecord::Kind::File)
+            replaceFile(r, undo, source);
     };
     if (undo)
         std::for_each(records.rbegin(), records.rend(), apply);
@@ -826,7 +916,12 @@ std::vector<Book::HistoryRow> Book::history() const {
             row.day = r.day ? std::to_string(r.day) + "日" : "繰越";
             row.source = sourceName(r.source);
             row.undone = undone;
-            if (r.kind == JournalRecord::Kind::Diary) {
+            if (r.kind == JournalRecord::Kind::File) {
+                row.day.clear();
+                if (!r.month.year) row.month.clear();
+                row.item = cp932ToUtf8Lossy(r.item);
+                row.change = recordedName(r);
+            } else if (r.kind == JournalRecord::Kind::Diary) {
                 row.item = "日記";
                 row.change = std::to_string(r.oldText.size()) + " -> " +
                              std::to_string(r.newText.size()) + " バイト";

@@ -16,6 +16,7 @@
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -168,6 +169,21 @@ public:
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     ChangeJournal& journal() { return journal_; }
 
+    // Renaming items in every month file (book_rename.cpp).
+    struct RenamePlan {
+        std::map<std::string, std::string> renames; // CP932 names, old to new
+        std::vector<MonthKey> months;               // files holding an old name
+        std::vector<MonthKey> merged;               // of those, files holding a new name already
+    };
+    // `names`: items 1..12 as the settings will hold them; an empty one
+    // keeps its name. Months that cannot be read are left out.
+    RenamePlan planRename(const std::array<std::string, ShownItems>& names) const;
+    // Saves the month in memory, renames the lines of the plan's months and
+    // replaces ZADUD.CFG with `config`, as one undo step, then reads the
+    // names and the month in memory again. A failed write puts every file
+    // back and throws.
+    void renameItems(const RenamePlan& plan, const std::string& config);
+
     // Rewrites stale carry-overs from January of `year` (repairCarryChain)
     // as one undo step; returns the months rewritten.
     std::vector<MonthKey> repairCarry(int year);
@@ -199,7 +215,26 @@ private:
     void writeGroup(Group& g);
     void takeBack(Group& g, const std::vector<JournalRecord>& records);
     void settle();
+    // Brings the balance brought in of every later month up to date with
+    // what the group changed, as changes of the same group (book_carry.cpp).
+    void carryForward(std::vector<JournalRecord> records);
+    // The months after `after` with a file in the ledger folder, in order.
+    std::vector<MonthKey> monthFilesAfter(MonthKey after) const;
     void refreshCarry(MonthKey changed);
+    // A whole file of a File record (book_rename.cpp): its path, whether it
+    // holds what `undo` expects, and its replacement within the group.
+    std::string recordedPath(const JournalRecord& r) const;
+    std::string recordedName(const JournalRecord& r) const; // "2026年10月", "ZADUD.CFG"
+
+    bool fileAsLeft(const JournalRecord& r, bool undo) const;
+    void replaceFile(const JournalRecord& r, bool undo, ChangeSource source);
+    // After a step with File records: the names and the month in memory
+    // are read again.
+    void filesReplaced();
+    // The totals of the months after a rename's first merge, in the files'
+    // bytes as the rename leaves them.
+    void carryMerge(const RenamePlan& plan, std::map<MonthKey, std::string>& before,
+                    std::map<MonthKey, std::string>& after);
     void notify();
 
     std::string startDir_, ledgerDir_, diaryDir_;

@@ -1,5 +1,7 @@
 #include "ledger/book_archive.h"
 
+#include "ledger/archive_folders.h"
+
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/late_parts.h"
@@ -80,6 +82,8 @@ void writeBookArchive(const BookFolders& folders, const std::string& zipPath) {
     for (const BookFile& file : bookFiles(folders)) {
         const std::string path = bookFilePath(folders, file);
         ZipMember m{archiveEntryName(file), readFileBytes(path)};
+        // The archive holds the book, not the folders it was in.
+        if (file.kind == 'C') m.bytes = portableConfig(m.bytes, folders.dataDir);
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0) m.mtime = st.st_mtime;
         members.push_back(std::move(m));

@@ -10,7 +10,7 @@
 namespace {
 
 const char* const SourceCodes[] = {"typed", "scheduled", "imported", "carry",
-                                   "undo",  "redo",      "restored"};
+                                   "undo",  "redo",      "restored", "renamed"};
 
 std::string escape(const std::string& text) {
     std::string out;
@@ -93,12 +93,14 @@ const char* sourceName(ChangeSource source) {
         return "やり直し";
     case ChangeSource::Restored:
         return "復元";
+    case ChangeSource::Renamed:
+        return "名前変更";
     }
     return "";
 }
 
 std::string formatRecord(const JournalRecord& r) {
-    const bool diary = r.kind == JournalRecord::Kind::Diary;
+    const bool diary = r.kind == JournalRecord::Kind::Diary || r.kind == JournalRecord::Kind::File;
     const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
     const bool row = r.kind == JournalRecord::Kind::Row;
     std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
@@ -128,7 +130,7 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
     if (source == std::end(SourceCodes)) return false;
     r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
-    if (f[3].size() != 1 || std::string("ADURF").find(f[3][0]) == std::string::npos) return false;
+    if (f[3].size() != 1 || std::string("ADURFW").find(f[3][0]) == std::string::npos) return false;
     r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
     if (!number(f[4], 0, 9999, v)) return false;
     r.month.year = static_cast<int>(v);
@@ -150,6 +152,10 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     case JournalRecord::Kind::Diary:
         return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText);
+    case JournalRecord::Kind::File:
+        return (r.month.year == 0 ? r.month.month == 0 && r.day <= 1
+                                  : r.month.month >= 1 && r.day == 0) &&
+               unescape(f[9], r.oldText) && unescape(f[10], r.newText);
     case JournalRecord::Kind::Amount:
         if (r.month.month < 1 || r.item.empty()) return false;
         if (!number(f[9], INT32_MIN, INT32_MAX, v)) return false;

@@ -19,7 +19,8 @@
 // kind    A an amount (day 0 is the balance brought in), D a diary day,
 //         U the step `old` was undone, R the step `old` was redone,
 //         F a statement row the step posted (its fingerprint in `item`), so
-//         that a row is known as imported even without the import log
+//         that a row is known as imported even without the import log,
+//         W a whole file (a rename), its bytes as a diary day's
 // item    the item's name (CP932), field 0 income, 1 expense
 // old/new amounts as decimal integers, diary texts as their bytes
 // Text fields escape "%", ",", and bytes below 0x20 as %XX; CP932 trail bytes
@@ -35,13 +36,23 @@
 #include <vector>
 
 enum class AmountField { Income = 0, Expense = 1 };
-enum class ChangeSource { Typed, Scheduled, Imported, CarryRepair, Undo, Redo, Restored };
+enum class ChangeSource { Typed, Scheduled, Imported, CarryRepair, Undo, Redo, Restored, Renamed };
 
-// "入力", "定期", "取込", "繰越再計算", "元に戻す", "やり直し", "復元".
+// "入力", "定期", "取込", "繰越再計算", "元に戻す", "やり直し", "復元", "名前変更".
 const char* sourceName(ChangeSource source);
 
 struct JournalRecord {
-    enum class Kind : char { Amount = 'A', Diary = 'D', Undo = 'U', Redo = 'R', Row = 'F' };
+    // Row: a statement row the step posted. File: a whole file replaced (a rename's month files,
+    // ZADUD.CFG and the budget file); month {0, 0} is ZADUD.CFG of the start folder with day 0, the
+    // budget file with day 1; old and new are the bytes.
+    enum class Kind : char {
+        Amount = 'A',
+        Diary = 'D',
+        Undo = 'U',
+        Redo = 'R',
+        Row = 'F',
+        File = 'W'
+    };
     uint64_t group = 0;
     std::string time; // "2026-12-08T23:40:12"
     ChangeSource source = ChangeSource::Typed;

@@ -93,6 +93,16 @@ void parseConfig(const std::string& bytes, const std::string& startDir, MonthLed
                  const LocationCheck& checkDiary) {
     for (const std::string& line : splitLines(bytes))
         applyLine(line, startDir, ledger, ledgerDir, diaryDir, checkLedger, checkDiary);
+    // A name with a comma would be split by every month line written for
+    // it: the item is left out and the configuration refused, so nothing is
+    // written under it until the name is changed.
+    for (int n = 1; n <= ItemSlots; ++n) {
+        std::string& name = ledger.Items[n].Name;
+        if (name.find(',') == std::string::npos) continue;
+        const AppError error = commaInName(n, name);
+        name.clear();
+        throw error;
+    }
 }
 
 void refuseDuplicateNames(const std::array<std::string, ShownItems>& names) {

@@ -12,7 +12,7 @@ std::string num(int32_t v) {
 }
 
 std::string name(const std::string& cp932) {
-    return cp932ToUtf8Lossy(cp932);
+    return csvText(cp932ToUtf8Lossy(cp932));
 }
 
 } // namespace
@@ -25,6 +25,12 @@ std::string csvField(const std::string& utf8) {
         out += c;
     }
     return out + '"';
+}
+
+std::string csvText(const std::string& utf8) {
+    if (utf8.empty() || std::string("=+-@\t\r").find(utf8.front()) == std::string::npos)
+        return utf8;
+    return "'" + utf8;
 }
 
 std::string csvRow(const std::vector<std::string>& utf8Fields) {

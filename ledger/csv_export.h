@@ -12,6 +12,10 @@
 #include <vector>
 
 std::string csvField(const std::string& utf8);
+// A text cell (a name, a memo) that a spreadsheet would read as a formula
+// (=, +, -, @, a tab or CR first) gets a leading apostrophe, so it shows as
+// the text it is; numbers never go through here.
+std::string csvText(const std::string& utf8);
 std::string csvRow(const std::vector<std::string>& utf8Fields);
 
 // The year table: items by months with the year's total, then the months'

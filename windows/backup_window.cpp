@@ -1,5 +1,6 @@
 #include "windows/backup_window.h"
 
+#include "ledger/archive_folders.h"
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/diary_file.h"
@@ -169,10 +170,26 @@ void BackupWindow::exportBook() {
 void BackupWindow::importBook() {
     const QString path = askPath_ ? askPath_(false) : QString();
     if (path.isEmpty()) return;
-    const std::vector<ArchiveEntry> entries = readBookArchive(path.toStdString());
+    std::vector<ArchiveEntry> entries = readBookArchive(path.toStdString());
     form1_->MonthSave();
+    // Read here, the book lives here; a folder the archive names outside
+    // its own book is asked about.
+    const BookFolders current = folders();
+    const BookFolders target =
+        archiveTarget(
+            entries, current.dataDir, current,
+            [this](const std::string& what, const std::string& dir) {
+                return confirm_ &&
+                       confirm_(
+                           QStringLiteral("ｱｰｶｲﾌﾞの%1の格納場所 %2 は元のﾃﾞｰﾀの"
+                                          "ﾌｫﾙﾀﾞの外にあります。その場所を使いますか?"
+                                          "\n(いいえ: このﾃﾞｰﾀのﾌｫﾙﾀﾞに読み込みます)")
+                               .arg(QString::fromStdString(what), QString::fromStdString(dir)));
+            })
+            .folders;
+    entries = placedEntries(std::move(entries), target);
     QStringList created, replaced;
-    for (const RestoreStep& s : restorePlan(folders(), entries)) {
+    for (const RestoreStep& s : restorePlan(target, entries)) {
         if (s.action == RestoreAction::Replace) replaced << QString::fromStdString(s.entry);
         if (s.action == RestoreAction::Create) created << QString::fromStdString(s.entry);
     }
@@ -188,7 +205,8 @@ void BackupWindow::importBook() {
         text += QStringLiteral("\n新しいﾌｧｲﾙ (%1):\n  ").arg(created.size()) +
                 created.mid(0, 20).join(QStringLiteral("\n  "));
     if (!confirm_ || !confirm_(text + QStringLiteral("\nよろしいですか?"))) return;
-    restoreBookArchive(folders(), entries);
+    makeTargetFolders(target);
+    restoreBookArchive(target, entries);
     // The month in memory and the names come from the files just written.
     form1_->CfgRead();
     form1_->LoadMonths();

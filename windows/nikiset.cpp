@@ -9,6 +9,8 @@
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 
+#include <QMessageBox>
+
 #include <QAction>
 #include <QFrame>
 #include <QKeyEvent>
@@ -259,6 +261,25 @@ void TForm4::CfgWrite() {
     for (int n = 1; n <= ShownItems; ++n)
         if (kept[n - 1].empty()) kept[n - 1] = form1_->Ledger.Items[n].Name;
     refuseDuplicateNames(kept);
+    // A rename reaches every month file of the book, as one undo step; in
+    // another folder the files there keep their names.
+    Book& book = form1_->book();
+    const bool sameFolder = values.ledgerDir == book.ledgerDir();
+    Book::RenamePlan plan;
+    if (sameFolder && !form1_->monthNeverLoaded()) plan = book.planRename(values.names);
+    if (!plan.months.empty()) {
+        QString text = QStringLiteral("項目名の変更を %1 か月分のファイルに反映します。")
+                           .arg(plan.months.size());
+        if (!plan.merged.empty())
+            text += QStringLiteral("\n\n%1 か月分のファイルには新しい名前の金額がすでにあります。"
+                                   "同じ項目として合計します。")
+                        .arg(plan.merged.size());
+        text += QStringLiteral("\n\nよろしいですか?");
+        const bool yes = renameQuestion ? renameQuestion(text)
+                                        : QMessageBox::question(this, ErrorBox::AppTitle, text) ==
+                                              QMessageBox::Yes;
+        if (!yes) throw Cancelled{};
+    }
     // The backup page's side file goes with the ledger folder chosen; it is
     // written only when it changes, and first: a folder that refuses it
     // leaves the configuration and the main window as they were.
@@ -267,7 +288,10 @@ void TForm4::CfgWrite() {
     const BackupSettings before = readBackupSettings(values.ledgerDir);
     if (backup.folder != before.folder || !(backup.keep == before.keep))
         writeBackupSettings(values.ledgerDir, backup);
-    writeConfig(form1_->StartDir.toStdString(), values);
+    if (plan.renames.empty())
+        writeConfig(form1_->StartDir.toStdString(), values);
+    else
+        book.renameItems(plan, formatConfig(values));
 
     // Only a file safely in place changes the main window.
     for (int n = 1; n <= ShownItems; ++n) {

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class DirList;
 class DriveList;
 class QAction;
@@ -36,6 +38,9 @@ public:
     // Writes ZADUD.CFG from the edit boxes, then copies them into the main
     // window. Nothing is copied when the write fails.
     void CfgWrite();
+    // Asked before a rename reaches month files other than the one shown;
+    // false writes nothing. Without it a message box asks.
+    std::function<bool(const QString& text)> renameQuestion;
 
     // Controls.
     QMenuBar* MainMenu1 = nullptr;

@@ -25,6 +25,7 @@ TEST(BudgetCommand, SetsFromAMonthOnAndPrintsBudgetSpentRemaining) {
     dec.Items[1].Name = "\x90\x48\x94\xef";
     dec.Items[2].Name = "Rent";
     dec.Items[1].Days[3].Expense = 32000;
+    dec.Items[2].Days[27].Expense = 21270; // spent without a budget
     saveMonthFile(dec, tmp.path(), 1997, 1);
 
     struct Case {
@@ -34,7 +35,7 @@ TEST(BudgetCommand, SetsFromAMonthOnAndPrintsBudgetSpentRemaining) {
     } cases[] = {
         {"--set-budget 1996-12 食費 30,000", 0, ""},
         {"--set-budget 1997-02 食費 25000", 0, ""},
-        {"--budget 1997-01", 0, "食費\t30000\t32000\t-2000\nRent\t\t0\t\n"},
+        {"--budget 1997-01", 0, "食費\t30000\t32000\t-2000\nRent\t\t21270\t\n"},
         {"--budget 1996-12", 0, "食費\t30000\t0\t30000\nRent\t\t0\t\n"},
         {"--budget 1997-03", 0, "食費\t25000\t0\t25000\nRent\t\t0\t\n"},
         {"--budget 1997-13", 2, ""},

@@ -1,0 +1,160 @@
+// The balance brought in follows a change of an earlier month by itself,
+// within the change's undo step.
+#include "ledger/book.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr AmountField In = AmountField::Income;
+constexpr AmountField Out = AmountField::Expense;
+
+// Four months on file (October 2026 to January 2027) with two items, the
+// book showing January 2027.
+struct CarryTest : ::testing::Test {
+    TempFolder dir;
+    std::unique_ptr<Book> book;
+    int asked = 0;
+    const std::vector<MonthKey> months{{2026, 10}, {2026, 11}, {2026, 12}, {2027, 1}};
+
+    void SetUp() override {
+        writeBytes(dir.file("ZADUD.CFG"),
+                   "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8f\x5a\x8b\x8f\x94\xef\r\n");
+        restart({2026, 10});
+        int n = 0;
+        for (const MonthKey& m : months) {
+            book->moveTo(m);
+            book->setAmount(m, 1, 1, In, 100000 + n, ChangeSource::Typed);
+            book->setAmount(m, 2, 10, Out, 3000 * ++n, ChangeSource::Typed);
+        }
+        book->saveMonth();
+        ASSERT_TRUE(chainIsRight());
+    }
+    void restart(MonthKey shown) {
+        book = std::make_unique<Book>(dir.path());
+        book->clock = [] { return std::string("2026-12-24T10:00:00"); };
+        book->setConflictQuestion([this](const std::string&) { return ++asked, true; });
+        book->readConfiguration(isDirectory, isDirectory);
+        book->setShown(shown);
+        book->loadMonths();
+    }
+    std::map<std::string, std::string> files() {
+        std::map<std::string, std::string> out;
+        for (const MonthKey& m : months) {
+            const std::string name = monthFileName(m.year, m.month);
+            out[name] = readBytes(dir.file(name));
+        }
+        return out;
+    }
+    // Every stored balance brought in is the closing balance before it.
+    bool chainIsRight() { return planCarryRepair(book->ledger(), dir.path(), 2026).months.empty(); }
+    int32_t broughtIn(MonthKey m, int item) {
+        return readStoredMonth(book->ledger(), dir.path(), m.year, m.month).broughtIn[item];
+    }
+};
+
+TEST_F(CarryTest, AnImportIntoAnEarlierMonthCarriesThroughAndUndoesAsOneStepWithoutAQuestion) {
+    const auto before = files();
+    const int32_t januaryBefore = book->ledger().CarryOver[2];
+    {
+        // Two rows of one day and item, as a statement import posts them.
+        Book::ChangeGroup g(*book, ChangeSource::Imported, "明細の取り込み");
+        book->addAmount({2026, 10}, 2, 5, Out, 20000, ChangeSource::Imported);
+        book->addAmount({2026, 10}, 2, 5, Out, 7641, ChangeSource::Imported);
+        g.commit();
+    }
+    book->saveMonth();
+    EXPECT_TRUE(chainIsRight()) << "every later month brings in the new balance at once";
+    EXPECT_EQ(broughtIn({2026, 12}, 2), broughtIn({2026, 11}, 2) - 6000);
+    EXPECT_EQ(book->ledger().CarryOver[2], januaryBefore - 27641);
+    EXPECT_EQ(broughtIn({2027, 1}, 2), januaryBefore - 27641);
+    EXPECT_EQ(book->undoText(), "取込 2件") << "the balances carried are part of the step";
+
+    restart({2027, 1});
+    ASSERT_TRUE(book->undo());
+    book->saveMonth();
+    EXPECT_EQ(asked, 0) << "nothing differs from what the step left";
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(book->ledger().CarryOver[2], januaryBefore);
+    ASSERT_TRUE(book->redo());
+    book->saveMonth();
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(chainIsRight());
+}
+
+TEST_F(CarryTest, ChangesOfEveryKindCarryForwardAndAValueChangedSinceIsStillAsked) {
+    // A typed change in the month shown, an earlier month's change typed in
+    // another group, and an undo: after each the chain is right.
+    restart({2026, 11});
+    book->setAmount({2026, 11}, 1, 3, In, 55, ChangeSource::Typed);
+    EXPECT_TRUE(chainIsRight()) << "later files follow the month in memory";
+    book->setAmount({2026, 10}, 1, 3, In, 7, ChangeSource::Scheduled);
+    book->saveMonth();
+    EXPECT_TRUE(chainIsRight());
+    EXPECT_EQ(book->ledger().CarryOver[1], broughtIn({2026, 11}, 1));
+    ASSERT_TRUE(book->undo());
+    book->saveMonth();
+    EXPECT_TRUE(chainIsRight());
+    EXPECT_EQ(asked, 0);
+
+    // November's file put back from an old copy by hand: undoing the next
+    // change of October finds December bringing in another balance.
+    const std::string november = readBytes(dir.file("202611.txt"));
+    book->setAmount({2026, 10}, 1, 3, In, 8, ChangeSource::Typed);
+    book->saveMonth();
+    writeBytes(dir.file("202611.txt"), november);
+    restart({2027, 1});
+    ASSERT_TRUE(book->undo());
+    EXPECT_EQ(asked, 1);
+}
+
+TEST_F(CarryTest, TheRepairOfFilesEditedByHandUndoesToThemWithoutAQuestion) {
+    // October edited by another program: every later month is stale.
+    MonthLedger october = book->ledger();
+    loadMonthAsEntered(october, dir.path(), {2026, 10});
+    october.Items[1].Days[20].Expense = 18960;
+    saveMonthFile(october, dir.path(), 2026, 10);
+    const auto stale = files();
+    ASSERT_FALSE(chainIsRight());
+    EXPECT_EQ(book->repairCarry(2026).size(), 3u);
+    EXPECT_TRUE(chainIsRight());
+    restart({2027, 1});
+    ASSERT_TRUE(book->undo());
+    book->saveMonth();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(files(), stale) << "the undo gives back what the repair replaced";
+}
+
+TEST_F(CarryTest, APostingIntoMonthsWithoutFilesYetCarriesThroughThemInOrder) {
+    // As a catch-up of scheduled entries posts months ahead in one step,
+    // after a change the month shown has not saved yet.
+    const int32_t january = book->ledger().CarryOver[1] + 100003;
+    // Names that are no month's file are no months.
+    for (const char* other : {"20270.txt", "202613.txt", "2026011.txt", "2026x.txt", "20270.TXT"})
+        writeBytes(dir.file(other), "x,0,notanumber,\r\n");
+    book->setAmount({2026, 10}, 1, 9, In, 1, ChangeSource::Typed);
+    {
+        Book::ChangeGroup g(*book, ChangeSource::Scheduled);
+        for (int m = 2; m <= 4; ++m)
+            book->setAmount({2027, m}, 1, 25, In, 1000, ChangeSource::Scheduled);
+        g.commit();
+    }
+    book->saveMonth();
+    EXPECT_TRUE(chainIsRight());
+    EXPECT_EQ(broughtIn({2027, 2}, 1), january + 1);
+    EXPECT_EQ(broughtIn({2027, 4}, 1), january + 2001);
+}
+
+TEST_F(CarryTest, AMonthAfterAnUnreadableOneKeepsItsFileAndTheChangeIsMade) {
+    writeBytes(dir.file("202612.txt"), "x,0,notanumber,\r\n");
+    const std::string january = readBytes(dir.file("20271.txt"));
+    book->setAmount({2026, 10}, 1, 2, In, 9, ChangeSource::Typed);
+    EXPECT_EQ(book->amount({2026, 10}, 1, 2, In), 9);
+    EXPECT_EQ(readBytes(dir.file("20271.txt")), january);
+}
+
+} // namespace

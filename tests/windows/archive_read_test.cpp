@@ -1,0 +1,43 @@
+// "データの読み込み..." in a fresh data folder: the book comes to live there, and a
+// folder the archive names outside its own book is asked about.
+#include "ledger/book_archive.h"
+#include "ledger/config_file.h"
+#include "tests/support/file_support.h"
+#include "tests/windows/main_window_fixture.h"
+#include "windows/backup_window.h"
+
+#include <filesystem>
+
+TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOutsideFolders) {
+    // The original book keeps its months in a folder outside its data folder.
+    TempFolder original, outside;
+    writeBytes(original.file("ZADUD.CFG"),
+               "ZADUD=" + outside.path() + "\r\nMEMO=" + original.path() + "\r\nkamo1=rent\r\n");
+    writeBytes(outside.file("199612.txt"), "rent,0,\r\n");
+    const std::string zip = original.file("book.zip");
+    writeBookArchive({original.path(), outside.path(), original.path()}, zip);
+    const std::string outsideBefore = readBytes(outside.file("199612.txt"));
+
+    setDate(1996, 12, 5);
+    BackupStore store([this] { return BookFolders{tmp.path(), tmp.path(), tmp.path()}; });
+    BackupWindow window(form1.get(), &store);
+    window.setPathAsker([&](bool) { return QString::fromStdString(zip); });
+    QStringList asked;
+    window.setConfirmer([&](const QString& text) {
+        asked << text;
+        return !text.contains(QStringLiteral("格納場所")); // the outside folder: no
+    });
+    window.importBook();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[0].contains(QString::fromStdString(outside.path())))
+        << asked[0].toStdString();
+    EXPECT_EQ(readBytes(tmp.file("199612.txt")), "rent,0,\r\n");
+    EXPECT_EQ(form1->LedgerDir.toStdString(), tmp.path()) << "the copy reads and writes here";
+    MonthLedger names;
+    std::string ledgerDir, diaryDir;
+    readConfig(tmp.path(), names, ledgerDir, diaryDir, isDirectory, isDirectory);
+    EXPECT_EQ(ledgerDir, tmp.path());
+    EXPECT_EQ(diaryDir, tmp.path());
+    EXPECT_EQ(readBytes(outside.file("199612.txt")), outsideBefore);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+}
