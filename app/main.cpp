@@ -38,9 +38,9 @@ namespace {
 struct LaterWindows {
     explicit LaterWindows(TForm1& form1, BackupStore& backups)
         : form2(&form1), form3(&form1), form4(&form1), form5(&form1, &form2), form6(&form1),
-          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1), budget(&form1),
-          schedule(&form1, todayDate), history(&form1), statementImport(&form1), help(&form1),
-          backupWindow(&form1, &backups) {
+          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1),
+          budget(&form1), schedule(&form1, todayDate), history(&form1), statementImport(&form1),
+          help(&form1), backupWindow(&form1, &backups) {
         form1.setDailySheet(&form2);
         form1.setSheetFiller([&form1, this] { SheetDisp(form1, form2); });
         form1.setDiary(&form3);
@@ -55,13 +55,13 @@ struct LaterWindows {
         form1.setDiarySearch(&diarySearch);
         form1.setBudgetWindow(&budget);
         form1.setChangeHistory(&history);
-        statementImport.setPoster(
-            [&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
-                postStatementRows(form1.book(), rows, files);
-                // Saved at once, as the daily sheet saves what is typed; a failed
-                // save is shown and the amounts stay in memory, as typed ones would.
-                runGuarded([&form1] { form1.MonthSave(); });
-            });
+        statementImport.setPoster([&form1](std::vector<StatementRow>& rows,
+                                           ImportSideFiles& files) {
+            postStatementRows(form1.book(), rows, files);
+            // Saved at once, as the daily sheet saves what is typed; a failed
+            // save is shown and the amounts stay in memory, as typed ones would.
+            runGuarded([&form1] { form1.MonthSave(); });
+        });
         form1.setStatementImport([this] { statementImport.Open1Click(); });
         form1.setHelpHandler([this](const QString& helpFile) { help.showContents(helpFile); });
         form1.setBackupHandlers([this] { backupWindow.showMonth(); },
