@@ -233,7 +233,7 @@ bool namesCommandOption(int argc, char** argv) {
             qt = qt || (std::strlen(q) == length && std::strncmp(q, name, length) == 0);
         if (qt) {
             // Its value, when given apart, is no option of ours.
-            if (name[length] == '\0' && i + 1 < argc && std::strcmp(name, "reverse") != 0 &&
+            if (name[length] == '\0' && std::strcmp(name, "reverse") != 0 &&
                 std::strcmp(name, "sync") != 0 && std::strcmp(name, "nograb") != 0 &&
                 std::strcmp(name, "dograb") != 0)
                 ++i;

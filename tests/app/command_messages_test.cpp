@@ -41,6 +41,7 @@ TEST(CommandMessages, EachMistakeIsNamedInJapaneseAndExitsTwo) {
     } cases[] = {
         // A negative amount is an argument, read and refused as an amount.
         {"--set-budget 1996-12 食費 -5", 2, "予算額は 0 から 2,147,483,647 までの整数です\n", ""},
+        {"--set-budget 1996-12 食費 −5", 2, "予算額は 0 から 2,147,483,647 までの整数です\n", ""},
         {scheduled + "--expense -5", 2,
          "--add-scheduled: 金額は 0 から 2,147,483,647 までで指定してください\n", ""},
         // Amounts with or without grouping commas, full-width too, by every option.
@@ -49,10 +50,17 @@ TEST(CommandMessages, EachMistakeIsNamedInJapaneseAndExitsTwo) {
         {"--set-budget 1997-01 食費 １，２００", 0, "",
          "食費の予算を 1997-01 から 1200 にしました (" + tmp.file("ZADUD.BGT") + ")\n"},
         {scheduled + "--expense 1,490", 0, "", "2026-10-25\n2026-11-25\n2026-12-25\n"},
+        {scheduled + "--expense 0", 0, "", "2026-10-25\n2026-11-25\n2026-12-25\n"},
         {scheduled + "--income 1,49", 2,
          "--income: 金額 1,49 を読めません (1490 か 1,490 と書きます)\n", ""},
         {"--add-scheduled --item 食費 --income 1 --day 32 --from 2026-10", 2,
          "--add-scheduled: --day には 1 から 31 までの日を指定してください\n", ""},
+        {"--add-scheduled --item 食費 --income 1 --day 31 --every 1 --from 2026-10", 0, "",
+         "2026-10-31\n2026-11-30\n2026-12-31\n"},
+        {"--add-scheduled --item 食費 --income 1 --last-day --from 2026", 2,
+         "--add-scheduled: --from に年月 (2026-12) を指定してください\n", ""},
+        {"--post-due --through 2026-13-01", 2, "--through: 日付 (2026-12-31) を指定してください\n",
+         ""},
         {scheduled + "--income 1 --every 0", 2,
          "--add-scheduled: --every には 1 から 120 までの月数を指定してください\n", ""},
         // The options themselves.
@@ -81,6 +89,9 @@ TEST(CommandMessages, EachMistakeIsNamedInJapaneseAndExitsTwo) {
         {"--pdf 1996-12 folder/../out.pdf", 0, "",
          "PDF を " + tmp.file("out.pdf") + " に書き出しました\n"},
         {"--version", 0, "", "kakeibo 1.3\n"},
+        // Qt's own options are Qt's; one without a value hides no command.
+        {"-reverse --version", 0, "", "kakeibo 1.3\n"},
+        {"-v", 0, "", "kakeibo 1.3\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
