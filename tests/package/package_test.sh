@@ -131,6 +131,15 @@ if "$launcher" "$tmp/plainfile/data" --version >/dev/null 2>"$tmp/err"; then
 fi
 [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "refusal is not one line: $(cat "$tmp/err")"
 
+# An empty HOME names no folder: one line, and no folder made at the root.
+if [ ! -e /kakeibo ]; then
+  if HOME= "$launcher" --version >/dev/null 2>"$tmp/err"; then
+    fail "launcher started with an empty HOME"
+  fi
+  [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "empty HOME refusal is not one line: $(cat "$tmp/err")"
+  [ ! -e /kakeibo ] || { rm -rf /kakeibo; fail "an empty HOME made /kakeibo"; }
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"
   exit 1
