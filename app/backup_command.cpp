@@ -24,12 +24,13 @@ BookFolders workingFolders() {
 
 int runBackupCommand(const std::string& zipPath) {
     try {
+        checkOutputFolder(zipPath);
         const BookFolders folders = workingFolders();
         const std::vector<BookFile> files = bookFiles(folders);
         writeBookArchive(folders, zipPath);
         for (const BookFile& f : files)
             std::printf("%s\n", archiveEntryName(f).c_str());
-        std::printf("%zu 個のﾌｧｲﾙを %s に書き出しました\n", files.size(), zipPath.c_str());
+        reportWritten(std::to_string(files.size()) + " 個のファイル", zipPath);
         return 0;
     } catch (const std::exception& e) {
         return reportFailure(e, 2);
@@ -38,6 +39,7 @@ int runBackupCommand(const std::string& zipPath) {
 
 int runRestoreCommand(const std::string& zipPath, bool force) {
     try {
+        checkInputFile(zipPath, "zip ファイル", 0);
         const BookFolders current = workingFolders();
         std::vector<ArchiveEntry> entries = readBookArchive(zipPath);
         // Read here, the book lives here: a folder of the archive outside

@@ -1,9 +1,11 @@
 #include "app/budget_command.h"
 
+#include "app/command_args.h"
 #include "app/command_line.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/text_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,7 +47,8 @@ int runSetBudget(const std::string& month, const QStringList& args) {
     int32_t amount = 0;
     WorkingConfig cfg;
     try {
-        amount = parseBudgetAmount(args[1].toStdString());
+        // Read as every option reads an amount; the range is the budget's.
+        amount = parseBudgetAmount(std::to_string(amountArgument("--set-budget", args[1])));
         cfg = readWorkingConfig();
     } catch (const std::exception& e) {
         return reportFailure(e, 2);
@@ -64,6 +67,8 @@ int runSetBudget(const std::string& month, const QStringList& args) {
         entry.amount = amount;
         plan.set(bytes, p.year, p.month, entry);
         writeBudgetFile(cfg.ledgerDir, plan);
+        std::printf("%sの予算を %04d-%02d から %ld にしました (%s)\n", name.c_str(), p.year,
+                    p.month, long(amount), joinPath(cfg.ledgerDir, BudgetFileName).c_str());
         return 0;
     } catch (const std::exception& e) {
         return reportFailure(e, 1);

@@ -11,8 +11,13 @@
 class QCoreApplication;
 
 // True when the arguments ask for something that shows no window (an
-// export, --help, --version): main then needs no display.
+// export, --help, --version, or a mistyped option): main then needs no
+// display.
 bool wantsNoWindow(int argc, char** argv);
+
+// For a start without windows, before the application object: Qt's own
+// warnings stay off standard error.
+void quietQtMessages();
 
 // Runs what the arguments ask for. Returns the process's exit code, or -1
 // when the program should start its windows as usual.
@@ -28,6 +33,20 @@ struct WorkingConfig {
     MonthLedger ledger;    // names only
 };
 WorkingConfig readWorkingConfig();
+
+// Throws UsageError naming the folder when an output path's folder is
+// missing: an export would otherwise fail with a bare file error.
+void checkOutputFolder(const std::string& path);
+
+// Throws UsageError naming `what` ("明細のファイル") and the path when the
+// file to read is missing, is not a plain file (/dev/zero, a folder) or is
+// larger than `maxBytes` (0: any size).
+void checkInputFile(const std::string& path, const char* what, long long maxBytes);
+
+// Prints "<what> を <absolute path> に書き出しました" on standard output: the
+// launcher runs the program in the data folder, so a relative name alone
+// would not tell the user where to look.
+void reportWritten(const std::string& what, const std::string& path);
 
 // Prints the program's error text for `e` on standard error; returns `code`.
 int reportFailure(const std::exception& e, int code);

@@ -20,10 +20,16 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
     }
     const int year = named.year, month = named.month;
     try {
+        checkOutputFolder(outPath);
+    } catch (const std::exception& e) {
+        return reportFailure(e, 2);
+    }
+    try {
         const WorkingConfig cfg = readWorkingConfig();
         if (month == 0) {
             const YearModel model = buildYearModel(cfg.ledger, cfg.ledgerDir, year);
             writeFileSafely(outPath, yearCsv(model));
+            reportWritten("CSV", outPath);
             for (int m : model.unreadableMonths())
                 std::fprintf(stderr, "%s: %s\n", monthLabel(year, m).c_str(),
                              model.months[m].error.c_str());
@@ -37,6 +43,7 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         const BudgetSummary summary = budgetSummary(budgets.plan, ledger, year, month, 0,
                                                     monthFileReader(cfg.ledger, cfg.ledgerDir));
         writeFileSafely(outPath, monthCsv(ledger, year, month, &summary));
+        reportWritten("CSV", outPath);
         return 0;
     } catch (const std::exception& e) {
         return reportFailure(e, 1);

@@ -13,6 +13,10 @@
 
 namespace {
 
+// A statement is a few thousand rows; anything far larger is not one, and a
+// device that never ends (/dev/zero) is refused before it is read.
+constexpr long long MaxStatementBytes = 32ll << 20;
+
 std::string rowLine(const StatementRow& row) {
     char date[16] = "-";
     if (row.year) std::snprintf(date, sizeof date, "%04d-%02d-%02d", row.year, row.month, row.day);
@@ -38,6 +42,8 @@ int runImportCommand(const ImportOptions& options) {
     try {
         // The book of the working directory, as the main window reads it,
         // with no month in memory: every row goes to its month's file.
+        checkInputFile(options.file, "明細のファイル", MaxStatementBytes);
+        const Statement statement = readStatement(readFileBytes(options.file));
         Book book(QDir::currentPath().toStdString());
         const auto exists = [](const std::string& path) { return isDirectory(path); };
         book.readConfiguration(exists, exists);
@@ -47,7 +53,6 @@ int runImportCommand(const ImportOptions& options) {
         book.recover();
         const std::string trouble = book.takeJournalWarning();
         if (!trouble.empty()) std::fprintf(stderr, "%s\n", trouble.c_str());
-        const Statement statement = readStatement(readFileBytes(options.file));
         ImportSideFiles files = readImportSideFiles(book.ledgerDir());
         learnFromJournal(book, files.log);
         for (const std::string& w : files.warnings)

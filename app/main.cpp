@@ -40,9 +40,9 @@ namespace {
 struct LaterWindows {
     explicit LaterWindows(TForm1& form1, BackupStore& backups)
         : form2(&form1), form3(&form1), form4(&form1), form5(&form1, &form2), form6(&form1),
-          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1),
-          budget(&form1), schedule(&form1, todayDate), history(&form1), statementImport(&form1),
-          help(&form1), backupWindow(&form1, &backups) {
+          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1), budget(&form1),
+          schedule(&form1, todayDate), history(&form1), statementImport(&form1), help(&form1),
+          backupWindow(&form1, &backups) {
         form1.setDailySheet(&form2);
         form1.setSheetFiller([&form1, this] { SheetDisp(form1, form2); });
         form1.setDiary(&form3);
@@ -57,14 +57,15 @@ struct LaterWindows {
         form1.setDiarySearch(&diarySearch);
         form1.setBudgetWindow(&budget);
         form1.setChangeHistory(&history);
-        statementImport.setPoster([&form1](std::vector<StatementRow>& rows,
-                                           ImportSideFiles& files) {
-            postStatementRows(form1.book(), rows, files);
-            if (!files.logTrouble.empty()) ErrorBox::show(QString::fromStdString(files.logTrouble));
-            // Saved at once, as the daily sheet saves what is typed; a failed
-            // save is shown and the amounts stay in memory, as typed ones would.
-            runGuarded([&form1] { form1.MonthSave(); });
-        });
+        statementImport.setPoster(
+            [&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
+                postStatementRows(form1.book(), rows, files);
+                if (!files.logTrouble.empty())
+                    ErrorBox::show(QString::fromStdString(files.logTrouble));
+                // Saved at once, as the daily sheet saves what is typed; a failed
+                // save is shown and the amounts stay in memory, as typed ones would.
+                runGuarded([&form1] { form1.MonthSave(); });
+            });
         form1.setStatementImport([this] { statementImport.Open1Click(); });
         form1.setHelpHandler([this](const QString& helpFile) { help.showContents(helpFile); });
         form1.setBackupHandlers([this] { backupWindow.showMonth(); },
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
     // font is asked for.
     std::thread fonts;
     if (windows) fonts = std::thread([] { FcInit(); });
+    if (!windows) quietQtMessages();
     Application app(argc, argv);
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;
@@ -134,6 +136,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Docks and Wayland compositors match the windows to the launcher by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.zadud.Kakeibo"));
     TForm1 form1;
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
     // Every save keeps the version it replaces, from the first one on; a

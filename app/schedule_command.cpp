@@ -1,5 +1,6 @@
 #include "app/schedule_command.h"
 
+#include "app/command_args.h"
 #include "app/command_line.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
@@ -8,6 +9,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <climits>
 #include <cstdio>
 #include <regex>
 
@@ -89,15 +91,20 @@ int runPostDue(const QString& throughText) {
     }
 }
 
-int runAddScheduled(const QCommandLineParser& p) {
+int runAddScheduled(const CommandArgs& p) {
     ScheduleEntry e;
     const bool income = p.isSet("income"), expense = p.isSet("expense");
     if (income == expense) return usage("--income か --expense のどちらかに金額を指定してください");
-    const std::string amount = p.value(income ? "income" : "expense").toStdString();
+    if (p.value("item").isEmpty()) return usage("--item に項目名を指定してください");
     try {
-        e.amount = parseInt32(amount);
-    } catch (const AppError& err) {
-        return usage(err.what());
+        const int64_t amount = amountArgument(income ? "--income" : "--expense",
+                                              p.value(income ? "income" : "expense"));
+        // The kind gives the sign: an amount is never negative.
+        if (amount < 0 || amount > INT32_MAX)
+            return usage("金額は 0 から 2,147,483,647 までで指定してください");
+        e.amount = int32_t(amount);
+    } catch (const UsageError& err) {
+        return reportFailure(err, 2);
     }
     e.expense = expense;
     const int rules = int(p.isSet("day")) + int(p.isSet("last-day")) + int(p.isSet("weekday"));
@@ -105,9 +112,10 @@ int runAddScheduled(const QCommandLineParser& p) {
         return usage("--day N, --last-day, --weekday N:WD のどれか一つを指定してください");
     if (p.isSet("day")) {
         e.rule = ScheduleRule::Day;
-        bool ok = false;
-        e.day = p.value("day").toInt(&ok);
-        if (!ok) e.day = 0;
+        int64_t day = 0;
+        if (!readAmount(p.value("day"), day) || day < 1 || day > 31)
+            return usage("--day には 1 から 31 までの日を指定してください");
+        e.day = int(day);
     } else if (p.isSet("last-day")) {
         e.rule = ScheduleRule::LastDay;
     } else {
@@ -125,9 +133,10 @@ int runAddScheduled(const QCommandLineParser& p) {
     if (!parseMonthOption(p.value("from"), e.fromYear, e.fromMonth))
         return usage("--from に年月 (2026-12) を指定してください");
     if (p.isSet("every")) {
-        bool ok = false;
-        e.every = p.value("every").toInt(&ok);
-        if (!ok) e.every = 0;
+        int64_t every = 0;
+        if (!readAmount(p.value("every"), every) || every < 1 || every > 120)
+            return usage("--every には 1 から 120 までの月数を指定してください");
+        e.every = int(every);
     }
     if (p.isSet("until")) {
         int y = 0, m = 0;

@@ -4,8 +4,9 @@
 
 #include "ledger/jp_holidays.h"
 
-#include <QCommandLineParser>
 #include <QString>
+
+class CommandArgs;
 
 // Today's date; ZADUD_TODAY=YYYY-MM-DD in the environment stands in for
 // the clock, so runs and screenshots can be repeated.
@@ -15,5 +16,5 @@ Date todayDate();
 // and prints one line per posting. 0, or 2 on an error.
 int runPostDue(const QString& through);
 
-// The options of --add-scheduled, read from the parser by name.
-int runAddScheduled(const QCommandLineParser& parser);
+// The options of --add-scheduled, read by name.
+int runAddScheduled(const CommandArgs& args);

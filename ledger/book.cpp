@@ -208,17 +208,29 @@ void Book::loadMonths() {
     // read; its trouble is said with the journal's.
     if (configured_) recover();
     std::exception_ptr first;
+    bool previous = false;
     try {
         loadPrevious();
     } catch (...) {
         first = std::current_exception();
+        previous = true;
     }
     try {
         loadCurrent();
     } catch (...) {
         if (!first) first = std::current_exception();
     }
-    if (first) std::rethrow_exception(first);
+    if (!first) return;
+    try {
+        std::rethrow_exception(first);
+    } catch (const AppError& e) {
+        // The bad text alone does not say where it is: the error names the
+        // file and that the month is now read-only.
+        if (!held()) throw;
+        const std::string why =
+            previous ? withFile(msg::HeldPrevious, previousFailed_) : heldMessage();
+        throw AppError(std::string(e.what()) + "\n" + why);
+    }
 }
 
 bool Book::saveMonth() {

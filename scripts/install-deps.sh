@@ -23,6 +23,7 @@ librsvg2-bin
 dpkg-dev
 desktop-file-utils
 appstream
+lintian
 clang
 libclang-rt-14-dev
 fonts-ipafont-gothic

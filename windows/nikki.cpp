@@ -83,6 +83,9 @@ void TForm3::FormActivate() {
     loadedBytes_.clear();
     loadedText_.clear();
     const TCalendar* mc = form1_->mc;
+    // Every day's diary looks alike: the title says whose it is.
+    setWindowTitle(
+        QStringLiteral("日記 %1年%2月%3日").arg(mc->Year()).arg(mc->Month()).arg(mc->Day()));
     FileStamp stamp;
     std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), &stamp);
     entryRead_.note(entryPath(), stamp);

@@ -33,8 +33,10 @@ TEST(BudgetCommand, SetsFromAMonthOnAndPrintsBudgetSpentRemaining) {
         int code;
         std::string out;
     } cases[] = {
-        {"--set-budget 1996-12 食費 30,000", 0, ""},
-        {"--set-budget 1997-02 食費 25000", 0, ""},
+        {"--set-budget 1996-12 食費 30,000", 0,
+         "食費の予算を 1996-12 から 30000 にしました (" + tmp.file(BudgetFileName) + ")\n"},
+        {"--set-budget 1997-02 食費 25000", 0,
+         "食費の予算を 1997-02 から 25000 にしました (" + tmp.file(BudgetFileName) + ")\n"},
         {"--budget 1997-01", 0, "食費\t30000\t32000\t-2000\nRent\t\t21270\t\n"},
         {"--budget 1996-12", 0, "食費\t30000\t0\t30000\nRent\t\t0\t\n"},
         {"--budget 1997-03", 0, "食費\t25000\t0\t25000\nRent\t\t0\t\n"},

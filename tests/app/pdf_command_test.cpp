@@ -101,9 +101,9 @@ TEST_F(PdfCommand, BadInputIsReportedAndWritesNothing) {
         const char* error;
         std::function<void()> setup;
     } cases[] = {
-        {"--pdf 1996-13 out.pdf", "日付に変換できない値が渡されました", none},
-        {"--pdf 1996-12", "不正なﾌｧｲﾙ名です", none},
-        {"--pdf 1996-12 nofolder/out.pdf", "不正なﾌｧｲﾙ名です", none},
+        {"--pdf 1996-13 out.pdf", "年月 (1996-12) を指定してください", none},
+        {"--pdf 1996-12", "--pdf の引数が足りません", none},
+        {"--pdf 1996-12 nofolder/out.pdf", "書き出し先のフォルダ nofolder がありません", none},
         {"--pdf 1996-12 out.pdf", "'x' は整数ではありません",
          [&] { writeBytes(dir.file("199612.txt"), utf8ToCp932("食費,1,x,\r\n")); }},
         {"--pdf 1996-12 out.pdf", "ﾌｧｲﾙが見つかりません",

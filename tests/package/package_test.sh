@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the Debian package from the build tree under test, checks its files
-# and control fields, then runs its launcher against a temporary home.
+# and control fields, runs lintian and appstreamcli on it, compares the man
+# page's options with the program's --help, then runs its launcher against a
+# temporary home.
 # Usage: package_test.sh BUILD_DIR
 set -u
 build=$1
@@ -26,7 +28,8 @@ case $deb in */kakeibo_1.3_amd64.deb) ;; *) fail "package file name $deb" ;; esa
 
 # Files.
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's#^\./#/#' >"$tmp/files"
-for f in /usr/bin/kakeibo /usr/lib/kakeibo/zadud /usr/lib/kakeibo/zadud_late.so /usr/lib/kakeibo/Zadud.hlp \
+for f in /usr/bin/kakeibo /usr/libexec/kakeibo/zadud /usr/libexec/kakeibo/zadud_late.so \
+  /usr/libexec/kakeibo/Zadud.hlp \
   /usr/share/applications/jp.zadud.Kakeibo.desktop \
   /usr/share/metainfo/jp.zadud.Kakeibo.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/kakeibo.svg \
@@ -45,8 +48,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for dep in libqt6widgets6 libqt6core6 libqt6charts6 libqt6printsupport6 libzip4 qt6-qpa-plugins; do
   field Depends | grep -q "$dep" || fail "Depends lacks $dep (computed from the binary)"
 done
-for rec in fonts-ipafont-gothic fonts-ipafont-mincho; do
-  field Recommends | grep -q "$rec" || fail "Recommends lacks $rec"
+# Without a Japanese font every word is a box: a dependency, not a hint.
+for font in 'fonts-ipafont-gothic | fonts-japanese-gothic' 'fonts-ipafont-mincho | fonts-japanese-mincho'; do
+  field Depends | grep -qF "$font" || fail "Depends lacks $font"
 done
 field Description | grep -q 'household account book' || fail "no English description"
 field Description | grep -q '家計簿です' || fail "no Japanese description"
@@ -55,8 +59,41 @@ field Description | grep -q '家計簿です' || fail "no Japanese description"
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 expect "desktop entry valid" desktop-file-validate "$root/usr/share/applications/jp.zadud.Kakeibo.desktop"
-expect "AppStream metadata valid" appstreamcli validate --no-net "$root/usr/share/metainfo/jp.zadud.Kakeibo.metainfo.xml"
 grep -qx 'Name=家計簿' "$root/usr/share/applications/jp.zadud.Kakeibo.desktop" || fail "desktop Name"
+# Docks match the X11 window by its class, the program's name, and a Wayland
+# window by the desktop file's name, which the program sets (a UTF-16 literal).
+grep -qx 'StartupWMClass=zadud' "$root/usr/share/applications/jp.zadud.Kakeibo.desktop" ||
+  fail "desktop StartupWMClass"
+strings -e l "$root/usr/libexec/kakeibo/zadud" | grep -qx 'jp.zadud.Kakeibo' ||
+  fail "the program does not name its desktop file"
+# Nothing remote is named, so the metadata is checked in full, addresses too.
+metainfo="$root/usr/share/metainfo/jp.zadud.Kakeibo.metainfo.xml"
+if grep -q 'example\.org' "$metainfo" "$root/usr/share/applications/jp.zadud.Kakeibo.desktop"; then
+  fail "placeholder example.org address"
+fi
+appstreamcli validate "$metainfo" >"$tmp/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$tmp/appstream.log")"
+! grep -q '^[EW]:' "$tmp/appstream.log" || fail "appstreamcli: $(cat "$tmp/appstream.log")"
+if command -v lintian >/dev/null 2>&1; then
+  lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 || fail "lintian: $(cat "$tmp/lintian.log")"
+  ! grep -q '^[EW]:' "$tmp/lintian.log" || fail "lintian: $(cat "$tmp/lintian.log")"
+else
+  fail "lintian is missing (scripts/install-deps.sh installs it)"
+fi
+
+# The man page lists every option that --help shows, and no other.
+help_options() {
+  "$root/usr/libexec/kakeibo/zadud" --help | grep -- '^ *-' |
+    sed 's/^ *\(-[a-z], \)\{0,1\}\(--[a-z-]*\).*/\2/' | sort -u
+}
+man_options() {
+  gzip -dc "$root/usr/share/man/man1/kakeibo.1.gz" | sed -n '/^\.SH OPTIONS/,/^\.SH /p' |
+    sed -n '/^\.TP/{n;s/\\//g;p}' | grep -o -- '--[a-z-]*' | sort -u
+}
+help_options >"$tmp/help-options"
+man_options >"$tmp/man-options"
+[ "$(wc -l <"$tmp/help-options")" -ge 20 ] || fail "--help lists too few options: $(cat "$tmp/help-options")"
+diff "$tmp/help-options" "$tmp/man-options" >"$tmp/options.diff" ||
+  fail "man page and --help differ (< --help, > man page): $(cat "$tmp/options.diff")"
 
 launcher="$root/usr/bin/kakeibo"
 export HOME="$tmp/home"
@@ -65,7 +102,7 @@ unset KAKEIBO_DATA KAKEIBO_PROGRAM
 cfg() { iconv -f CP932 -t UTF-8 "$1/ZADUD.CFG"; }
 
 out=$("$launcher" --version 2>"$tmp/err") || fail "launcher --version: $(cat "$tmp/err")"
-[ "$out" = "zadud 1.3" ] || fail "launcher ran '$out', not the packaged program"
+[ "$out" = "kakeibo 1.3" ] || fail "launcher ran '$out', not the packaged program"
 [ -d "$HOME/kakeibo" ] || fail "~/kakeibo not created"
 cfg "$HOME/kakeibo" | grep -q "^ZADUD=$HOME/kakeibo$(printf '\r')\$" || fail "starter ZADUD= line"
 cfg "$HOME/kakeibo" | grep -q '^kamo1=食費' || fail "starter item names"
@@ -93,6 +130,15 @@ if "$launcher" "$tmp/plainfile/data" --version >/dev/null 2>"$tmp/err"; then
   fail "launcher accepted a folder below a file"
 fi
 [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "refusal is not one line: $(cat "$tmp/err")"
+
+# An empty HOME names no folder: one line, and no folder made at the root.
+if [ ! -e /kakeibo ]; then
+  if HOME= "$launcher" --version >/dev/null 2>"$tmp/err"; then
+    fail "launcher started with an empty HOME"
+  fi
+  [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "empty HOME refusal is not one line: $(cat "$tmp/err")"
+  [ ! -e /kakeibo ] || { rm -rf /kakeibo; fail "an empty HOME made /kakeibo"; }
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -210,7 +210,10 @@ TEST_F(MainWindowTest, MonthThatFailedToLoadIsNeverWrittenOver) {
     writeBytes(dir_.file("20248.txt"), bad);
     start(2024, 8, 1);
     ASSERT_EQ(errors_.size(), 1);
-    EXPECT_EQ(errors_[0], "'0000x' は整数ではありません.");
+    // The error names the bad text, the file and what holding it means.
+    EXPECT_EQ(errors_[0].toStdString(), "'0000x' は整数ではありません\nﾌｧｲﾙ " +
+                                            dir_.file("20248.txt") +
+                                            " を読み込めなかったため、この月は読み取り専用です.");
     EXPECT_FALSE(form_->monthSavable());
 
     form_->Ledger.Items[1].Days[4].Income = 11;
@@ -264,8 +267,11 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     writeBytes(dir_.file("20249.txt"), "A,0," + zeros(31) + "bad,\r\n");
     writeBytes(dir_.file("202410.txt"), incomeLine("A", "00000015", "00000015"));
     start(2024, 10, 1);
+    const std::string september = "'bad' は整数ではありません\n前月のﾌｧｲﾙ " +
+                                  dir_.file("20249.txt") +
+                                  " を読み込めなかったため、この月は読み取り専用です.";
     ASSERT_EQ(errors_.size(), 1);
-    EXPECT_EQ(errors_[0], "'bad' は整数ではありません.");
+    EXPECT_EQ(errors_[0].toStdString(), september);
     EXPECT_EQ(form_->mc->Month(), 10);
     // October's own days are in memory, but its carry-over is not: saving
     // it would write wrong income totals.
@@ -279,7 +285,7 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     writeBytes(dir_.file("202410.txt"), "A,0,1x,\r\n");
     QTest::mouseClick(form_->Next, Qt::LeftButton);
     ASSERT_EQ(errors_.size(), 2);
-    EXPECT_EQ(errors_[1], "'bad' は整数ではありません.");
+    EXPECT_EQ(errors_[1].toStdString(), september);
     EXPECT_EQ(form_->nen->text(), "2024年10月");
     EXPECT_FALSE(form_->monthSavable());
     form_->close();

@@ -313,7 +313,10 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
     start(2024, april ? 6 : 4, april ? 1 : 30, {{1, Pay}, {12, Food}});
     openSheet();
     QTest::mouseClick(april ? form2->Next : form2->SpeedButton1, Qt::LeftButton);
-    EXPECT_EQ(errors, h.loadError ? QStringList{h.loadError} : QStringList{});
+    // The load error says where it is and what it means for the month.
+    const QString held = QString::fromUtf8(h.message).arg(QString::fromStdString(failing));
+    EXPECT_EQ(errors, h.loadError ? QStringList{QString::fromUtf8(h.loadError) + '\n' + held}
+                                  : QStringList{});
     EXPECT_EQ(form2->Label1->text(),
               QStringLiteral("2024年5月%1日 (読み取り専用)").arg(april ? 31 : 1));
 
@@ -342,13 +345,13 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
     EXPECT_EQ(form5->Label1->text(), Food);
 }
 
-const char* const NotInteger = "'0000000x' は整数ではありません.";
+const char* const NotInteger = "'0000000x' は整数ではありません";
 const char* const Unread = "ﾌｧｲﾙ %1 を読み込めなかったため、この月は読み取り専用です.";
 const char* const PreviousUnread =
     "前月のﾌｧｲﾙ %1 を読み込めなかったため、この月は読み取り専用です.";
 const Held kHeld[] = {
     {"MaysFileIsDamaged", Fault::MayDamaged, NotInteger, Unread},
-    {"MaysTotalsOverflow", Fault::MayOverflows, "整数のｵｰﾊﾞｰﾌﾛｰ.",
+    {"MaysTotalsOverflow", Fault::MayOverflows, "整数のｵｰﾊﾞｰﾌﾛｰ",
      "ﾌｧｲﾙ %1 の合計が整数の範囲を超えるため、この月は読み取り専用です."},
     {"MaysFileCannotBeOpened", Fault::MayUnopenable, nullptr, Unread},
     {"AprilsFileIsDamaged", Fault::AprilDamaged, NotInteger, PreviousUnread},

@@ -216,6 +216,15 @@ TEST_F(DiaryWindow, EachShowingReloadsFromTheFile) {
     EXPECT_EQ(memo(), "saved");
 }
 
+TEST_F(DiaryWindow, TitleNamesTheDayShown) {
+    open();
+    EXPECT_EQ(form3->windowTitle(), "日記 1998年3月7日");
+    key(Qt::Key_X);
+    setDate(2026, 12, 31);
+    open();
+    EXPECT_EQ(form3->windowTitle(), "日記 2026年12月31日");
+}
+
 TEST_F(DiaryWindow, FailedSaveKeepsWindowTextAndOldFile) {
     writeBytes(tmp.file("199837.nik"), "old\r\n");
     open();
