@@ -424,3 +424,23 @@ TEST(Recovery, TheSettledMarkPassesAStepOnlyOnceItsFilesHaveIt) {
     EXPECT_EQ(readBytes(dir.file(StepFileName)).substr(readBytes(dir.file(StepFileName)).find(',')),
               "," + std::to_string(book->journal().lastGroup()) + "\r\n");
 }
+
+TEST(Recovery, ARefusedDiaryWriteIsTakenBackAlsoForTheNextStart) {
+    TempFolder dir;
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+    const std::string old = utf8ToCp932("前\r\n");
+    saveDiaryFile(dir.path(), 2026, 12, 24, old);
+    {
+        auto book = start(dir, true);
+        setWriteFaultHook([](const std::string& path, const std::string& step) {
+            return step == "rename" && path.find(".nik") != std::string::npos ? ENOSPC : 0;
+        });
+        EXPECT_THROW(book->setDiary(2026, 12, 24, utf8ToCp932("後\r\n"), ChangeSource::Typed),
+                     AppError);
+        setWriteFaultHook(nullptr);
+    }
+    auto book = start(dir, true);
+    std::string bytes;
+    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    EXPECT_EQ(bytes, old);
+}
