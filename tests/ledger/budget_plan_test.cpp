@@ -148,6 +148,9 @@ TEST(BudgetPlan, SideFileRoundTripsAndAMalformedFileIsKept) {
     const char* malformed[] = {
         "ZADUD-BUDGET,1\r\n1996-12,A,2147483648,V,0\r\n",
         "ZADUD-BUDGET,1\r\n1996-13,A,1,V,0\r\n",
+        "ZADUD-BUDGET,1\r\n1996-00,A,1,V,0\r\n",
+        "ZADUD-BUDGET,1\r\n0000-12,A,1,V,0\r\n",
+        "ZADUD-BUDGET,1\r\n1996-12,,1,V,0\r\n",
         "ZADUD-BUDGET,1\r\n1996-12,A,-1,V,0\r\n",
         "ZADUD-BUDGET,1\r\n1996-12,A,1,X,0\r\n",
         "ZADUD-BUDGET,1\r\n1996-12,A,1,V\r\n",

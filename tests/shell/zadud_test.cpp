@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -29,17 +30,23 @@ std::string incomeLine(const std::string& name, const char* day1, const char* to
 }
 
 // A main window started in a temporary working folder, with error boxes
-// recorded instead of shown.
+// recorded instead of shown. No test here expects a question: one asked
+// fails the test, unanswered, where a box would wait for a click forever.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         oldDir_ = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir_.path()));
         ErrorBox::setRecorder([this](const QString& text) { errors_ << text; });
+        Modal::setRunner([](QDialog* d) {
+            const auto* box = qobject_cast<QMessageBox*>(d);
+            ADD_FAILURE() << "asked: " << (box ? box->text() : d->windowTitle()).toStdString();
+        });
         form_ = std::make_unique<TForm1>();
     }
     void TearDown() override {
         form_.reset();
+        Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
         QDir::setCurrent(oldDir_);
     }
