@@ -624,7 +624,8 @@ void TNewNumEdit::typeChar(QChar ch) {
         if (fresh_) {
             fresh_ = false;
             freshNegative_ = false;
-            render();
+            caretPos_ = 0;
+            showOperand(Currency{});
         }
         setCursorPosition(std::max(0, static_cast<int>(text().size()) - maxDecimal_));
     }

@@ -105,10 +105,6 @@ public:
     // operands and renders; there is no limit check on assignment.
     Currency Value() const { return result_; }
     void setValue(Currency v);
-    // Operands typed before the one being edited, and whether one is pending.
-    bool Calculating() const { return !terms_.empty(); }
-    // Shows the result alone, as "=" does.
-    void foldExpression();
 
     // Changes only while Decimal is on, and must be below MaxDegits; a
     // negative count is refused too.
@@ -179,6 +175,8 @@ private:
     void typeDigit(int digit);
     void typeMinus();
     void typeOperator(char op);
+    // Shows the result alone, as "=" does.
+    void foldExpression();
     bool takeBackOperator();
     // The result with the operand r; false past the range of Currency.
     bool evaluate(Currency r, bool fresh, Currency& out) const;

@@ -318,7 +318,9 @@ TEST(NewNumEditExpression, Table) {
         {"keypad minus", -1, 0, "A#5#+#7#-", "5 + -7", 6, -2, 0},
         {"decimal product", 2, 0, "A1.5*1.5", "1.50 × 1.50", 10, 2.25, 0},
         {"product rounds, tie to even", 4, 0, "A.0003*.5", "0.0003 × 0.5000", 12, 0.0002, 0},
+        {"product rounds, tie down to even", 4, 0, "A.0001*.5", "0.0001 × 0.5000", 12, 0, 0},
         {"negative product rounds", 4, 0, "A.0001*.6-", "0.0001 × -0.6000", 13, -0.0001, 0},
+        {"point after the operator", 2, 3, "A*.", "3.00 × 0.00", 9, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
