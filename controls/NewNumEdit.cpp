@@ -588,7 +588,6 @@ void TNewNumEdit::typeOperator(char op) {
     terms_.push_back({value_, op});
     fresh_ = true;
     freshNegative_ = false;
-    caretPos_ = 0;
     showOperand(Currency{});
 }
 

@@ -274,12 +274,13 @@ INSTANTIATE_TEST_SUITE_P(Table, NewNumEditDecimal,
                          });
 
 // Sums and products typed into the box: what it shows, where the caret is,
-// the result in Value and the beeps. places -1: the dialog's settings (eight
-// digits); otherwise Decimal with MaxDegits 8 and that many places.
+// the result in Value and the beeps. places -1: the dialog's settings with
+// MaxDegits digits; otherwise Decimal with that many places.
 TEST(NewNumEditExpression, Table) {
     const struct {
         const char* name;
         int places;
+        int digits;
         double start;
         const char* keys; // see press
         const char* text;
@@ -287,48 +288,54 @@ TEST(NewNumEditExpression, Table) {
         double value;
         int beeps;
     } cases[] = {
-        {"sum", -1, 0, "A398+1280", "398 + 1,280", 11, 1678, 0},
-        {"product", -1, 0, "A3*298", "3 × 298", 7, 894, 0},
-        {"products before sums", -1, 0, "A100+3*298+6", "100 + 3 × 298 + 6", 17, 1000, 0},
-        {"plus after the selected amount", -1, 1234, "A+500", "1,234 + 500", 11, 1734, 0},
-        {"nothing typed after the operator", -1, 0, "A398+", "398 + ", 6, 398, 0},
-        {"second operator replaces the first", -1, 0, "A3+*298", "3 × 298", 7, 894, 0},
-        {"plus then backspace", -1, 0, "A398+B", "398", 3, 398, 0},
-        {"emptied operand, then its operator", -1, 0, "A398+5BB", "398", 3, 398, 0},
-        {"emptied operand shows zero", -1, 0, "A398+5B", "398 + 0", 6, 398, 0},
-        {"backspace before a digit keeps it", -1, 0, "A398+12LLB", "398 + 12", 6, 410, 0},
-        {"caret among the operands before", -1, 0, "A398+12H5", "398 + 512", 7, 910, 0},
-        {"operand at the limit", -1, 0, "A5*12345678", "5 × 12,345,678", 14, 61728390, 0},
-        {"ninth digit of an operand", -1, 0, "A1+123456789", "1 + 12,345,678", 14, 12345679, 1},
-        {"sum past the limit", -1, 0, "A50000000+50000000", "50,000,000 + 5,000,000", 22, 55000000,
-         1},
-        {"product past the limit", -1, 0, "A12345*10000", "12,345 × 1,000", 14, 12345000, 1},
-        {"minus signs the last operand", -1, 0, "A398+1280-", "398 + -1,280", 12, -882, 0},
-        {"minus signs the first operand", -1, 0, "A398-+2", "-398 + 2", 8, -396, 0},
-        {"minus before the digits", -1, 0, "A398+-5", "398 + -5", 8, 393, 0},
-        {"minus twice before the digits", -1, 0, "A398+--5", "398 + 5", 7, 403, 0},
-        {"backspace takes the minus back", -1, 0, "A398+-B5", "398 + 5", 7, 403, 0},
-        {"minus past the limit", -1, 0, "A60000000+-50000000-", "60,000,000 + -50,000,000", 24,
+        {"sum", -1, 8, 0, "A398+1280", "398 + 1,280", 11, 1678, 0},
+        {"product", -1, 8, 0, "A3*298", "3 × 298", 7, 894, 0},
+        {"products before sums", -1, 8, 0, "A100+3*298+6", "100 + 3 × 298 + 6", 17, 1000, 0},
+        {"plus after the selected amount", -1, 8, 1234, "A+500", "1,234 + 500", 11, 1734, 0},
+        {"nothing typed after the operator", -1, 8, 0, "A398+", "398 + ", 6, 398, 0},
+        {"second operator replaces the first", -1, 8, 0, "A3+*298", "3 × 298", 7, 894, 0},
+        {"plus then backspace", -1, 8, 0, "A398+B", "398", 3, 398, 0},
+        {"emptied operand, then its operator", -1, 8, 0, "A398+5BB", "398", 3, 398, 0},
+        {"emptied operand shows zero", -1, 8, 0, "A398+5B", "398 + 0", 6, 398, 0},
+        {"backspace before a digit keeps it", -1, 8, 0, "A398+12LLB", "398 + 12", 6, 410, 0},
+        {"caret among the operands before", -1, 8, 0, "A398+12H5", "398 + 512", 7, 910, 0},
+        {"operand at the limit", -1, 8, 0, "A5*12345678", "5 × 12,345,678", 14, 61728390, 0},
+        {"ninth digit of an operand", -1, 8, 0, "A1+123456789", "1 + 12,345,678", 14, 12345679, 1},
+        {"sum past the limit", -1, 8, 0, "A50000000+50000000", "50,000,000 + 5,000,000", 22,
+         55000000, 1},
+        {"product past the limit", -1, 8, 0, "A12345*10000", "12,345 × 1,000", 14, 12345000, 1},
+        {"minus signs the last operand", -1, 8, 0, "A398+1280-", "398 + -1,280", 12, -882, 0},
+        {"minus signs the first operand", -1, 8, 0, "A398-+2", "-398 + 2", 8, -396, 0},
+        {"minus before the digits", -1, 8, 0, "A398+-5", "398 + -5", 8, 393, 0},
+        {"minus twice before the digits", -1, 8, 0, "A398+--5", "398 + 5", 7, 403, 0},
+        {"backspace takes the minus back", -1, 8, 0, "A398+-B5", "398 + 5", 7, 403, 0},
+        {"minus past the limit", -1, 8, 0, "A60000000+-50000000-", "60,000,000 + -50,000,000", 24,
          10000000, 1},
-        {"equals shows the result", -1, 0, "A398+1280=", "1,678", 5, 1678, 0},
-        {"enter shows the result", -1, 0, "A3*298K", "894", 3, 894, 0},
-        {"select all and type starts anew", -1, 0, "A398+1280A7", "7", 1, 7, 0},
-        {"select all and backspace", -1, 0, "A398+1280AB", "0", 0, 0, 0},
-        {"keypad", -1, 0, "A#3#*#2#9#8#+#6", "3 × 298 + 6", 11, 900, 0},
-        {"keypad minus", -1, 0, "A#5#+#7#-", "5 + -7", 6, -2, 0},
-        {"decimal product", 2, 0, "A1.5*1.5", "1.50 × 1.50", 10, 2.25, 0},
-        {"product rounds, tie to even", 4, 0, "A.0003*.5", "0.0003 × 0.5000", 12, 0.0002, 0},
-        {"product rounds, tie down to even", 4, 0, "A.0001*.5", "0.0001 × 0.5000", 12, 0, 0},
-        {"negative product rounds", 4, 0, "A.0001*.6-", "0.0001 × -0.6000", 13, -0.0001, 0},
-        {"point after the operator", 2, 3, "A*.", "3.00 × 0.00", 9, 0, 0},
+        // A product beyond the range of Currency, whose cut-off bits would
+        // look like an amount within the limit.
+        {"product past the range", -1, 14, 0, "A99999999999872-+190*10000000000000",
+         "-99,999,999,999,872 + 190 × 1,000,000,000,000", 45, 90000000000128, 1},
+        {"equals shows the result", -1, 8, 0, "A398+1280=", "1,678", 5, 1678, 0},
+        {"enter shows the result", -1, 8, 0, "A3*298K", "894", 3, 894, 0},
+        {"select all and type starts anew", -1, 8, 0, "A398+1280A7", "7", 1, 7, 0},
+        {"select all and backspace", -1, 8, 0, "A398+1280AB", "0", 0, 0, 0},
+        {"keypad", -1, 8, 0, "A#3#*#2#9#8#+#6", "3 × 298 + 6", 11, 900, 0},
+        {"keypad minus", -1, 8, 0, "A#5#+#7#-", "5 + -7", 6, -2, 0},
+        {"decimal product", 2, 8, 0, "A1.5*1.5", "1.50 × 1.50", 10, 2.25, 0},
+        {"product rounds, tie to even", 4, 8, 0, "A.0003*.5", "0.0003 × 0.5000", 12, 0.0002, 0},
+        {"product rounds, tie down to even", 4, 8, 0, "A.0001*.5", "0.0001 × 0.5000", 12, 0, 0},
+        {"negative product rounds", 4, 8, 0, "A.0001*.6-", "0.0001 × -0.6000", 13, -0.0001, 0},
+        {"point after the operator", 2, 8, 3, "A*.", "3.00 × 0.00", 9, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Form f;
-        if (c.places < 0)
+        if (c.places < 0) {
             dialogSettings(*f.edit);
-        else
-            decimalSettings(*f.edit, 8, c.places);
+            f.edit->setMaxDegits(c.digits);
+        } else {
+            decimalSettings(*f.edit, c.digits, c.places);
+        }
         f.edit->setValue(units(c.start));
         QSignalSpy beeps(f.edit, &TNewNumEdit::beeped);
         press(f.edit, c.keys);
@@ -464,6 +471,14 @@ TEST(NewNumEditRender, DecimalSwitchClearsValueButNotText) {
         e.setValue(e.Value());
         EXPECT_EQ(e.text(), "0") << on;
     }
+    // A sum being typed goes with the value.
+    Form f;
+    dialogSettings(*f.edit);
+    press(f.edit, "A398+1280");
+    f.edit->setDecimal(false);
+    EXPECT_EQ(f.edit->Value(), Currency{});
+    press(f.edit, "E5");
+    EXPECT_EQ(f.edit->text(), "5");
 }
 
 TEST(NewNumEditRender, NegativeAssignedWhileCanNegativeOff) {
@@ -598,6 +613,7 @@ TEST(NewNumEditConvert, ParseNumber) {
         {" -,", 0},
         {"1,234", 1234 * Scale},
         {"-1,234.5", 12345000},
+        {".5", 5000},
         {"0.00005", 0},           // tie, to even (down)
         {"0.00015", 2},           // tie, to even (up)
         {"0.000050001", 1},       // above the tie
@@ -791,6 +807,21 @@ TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
     press(f.edit, "A");
     QTest::keyClick(f.edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(f.edit->text(), "0");
+    // Pasted places: no more than MaxDecimal, and none once Decimal is off,
+    // whatever MaxDecimal was left at.
+    for (bool decimal : {true, false}) {
+        for (const char* clip : {"1.234", "1.5"}) {
+            Form g;
+            decimalSettings(*g.edit, 6, 2);
+            g.edit->setDecimal(decimal);
+            g.edit->setValue(Currency{});
+            QApplication::clipboard()->setText(QString::fromUtf8(clip));
+            press(g.edit, "A");
+            QTest::keyClick(g.edit, Qt::Key_V, Qt::ControlModifier);
+            const bool taken = decimal && std::string(clip) == "1.5";
+            EXPECT_EQ(g.edit->Value(), taken ? units(1.5) : Currency{}) << decimal << clip;
+        }
+    }
 }
 
 // The box shows the result once the user moves on; a menu or another window
