@@ -640,7 +640,7 @@ void TNewNumEdit::deleteKey(EditKind kind) {
         showOperand(Currency{});
         return;
     }
-    if (kind == EditKind::DeleteBefore && (fresh_ || boxToWorking(boxCaret()) == 0) &&
+    if (kind == EditKind::DeleteBefore && (fresh_ || boxToWorking(boxCaret()) <= 0) &&
         takeBackOperator())
         return;
     if (fresh_) return;

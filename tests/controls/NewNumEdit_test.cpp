@@ -307,6 +307,7 @@ TEST(NewNumEditExpression, Table) {
         {"minus signs the last operand", -1, 8, 0, "A398+1280-", "398 + -1,280", 12, -882, 0},
         {"minus signs the first operand", -1, 8, 0, "A398-+2", "-398 + 2", 8, -396, 0},
         {"minus before the digits", -1, 8, 0, "A398+-5", "398 + -5", 8, 393, 0},
+        {"minus waits for the digits", -1, 8, 0, "A398+-", "398 + -", 7, 398, 0},
         {"minus twice before the digits", -1, 8, 0, "A398+--5", "398 + 5", 7, 403, 0},
         {"backspace takes the minus back", -1, 8, 0, "A398+-B5", "398 + 5", 7, 403, 0},
         {"minus past the limit", -1, 8, 0, "A60000000+-50000000-", "60,000,000 + -50,000,000", 24,
@@ -614,9 +615,10 @@ TEST(NewNumEditConvert, ParseNumber) {
         {"1,234", 1234 * Scale},
         {"-1,234.5", 12345000},
         {".5", 5000},
-        {"0.00005", 0},           // tie, to even (down)
-        {"0.00015", 2},           // tie, to even (up)
-        {"0.000050001", 1},       // above the tie
+        {"0.00005", 0},     // tie, to even (down)
+        {"0.00015", 2},     // tie, to even (up)
+        {"0.000050001", 1}, // above the tie
+        {"0.000051", 1},
         {"0.00004999", 0},        // below it
         {"999999999999999999999", // saturates
          std::numeric_limits<std::int64_t>::max()},
@@ -747,7 +749,7 @@ TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
         double value;
         int beeps;
     } cases[] = {
-        {"paste over all", 1234, "A", Paste, "1,234,567", "", "1,234,567", 1234567, 0},
+        {"paste over all", 1234, "A", Paste, "1,234,569", "", "1,234,569", 1234569, 0},
         {"paste at the end", 1234, "E", Paste, "5", "", "12,345", 12345, 0},
         {"paste negative", 7, "A", Paste, " -12 ", "", "-12", -12, 0},
         {"paste letters", 1234, "E", Paste, "abc", "", "1,234", 1234, 1},
