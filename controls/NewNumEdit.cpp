@@ -44,6 +44,29 @@ bool isSeparator(QChar c) {
     return c == QLatin1Char(',') || c == QLatin1Char('.');
 }
 
+// Between operands in the box. "×" rather than "*", which may be the
+// leading character.
+const char* const PlusText = " + ";
+const char* const TimesText = " × ";
+
+using Wide = __int128;
+
+bool fitsRaw(Wide v) {
+    return v >= MinRaw && v <= MaxRaw;
+}
+
+// a * b in ten-thousandths, rounded to the nearest, ties to even, as every
+// Currency is.
+Wide timesRaw(Wide a, Wide b) {
+    const Wide p = a * b;
+    const Wide d = Currency::Scale;
+    Wide q = p / d;
+    const Wide r = p % d;
+    const Wide twice = r < 0 ? -2 * r : 2 * r;
+    if (twice > d || (twice == d && q % 2 != 0)) q += p < 0 ? -1 : 1;
+    return q;
+}
+
 } // namespace
 
 Currency Currency::fromUnits(std::int64_t units) {
@@ -79,7 +102,9 @@ TNewNumEdit::TNewNumEdit(QWidget* parent) : QLineEdit(parent) {
 
 void TNewNumEdit::setDecimal(bool on) {
     decimal_ = on;
+    clearExpression();
     value_ = Currency{};
+    result_ = Currency{};
     if (on) zeroDisplay_ = true;
     // The limit follows the mode at once; otherwise a limit computed for the
     // other mode would stay until MaxDegits is set again.
@@ -135,13 +160,79 @@ void TNewNumEdit::setTabStop(bool on) {
 }
 
 void TNewNumEdit::setValue(Currency v) {
-    value_ = v;
+    clearExpression();
+    showOperand(v);
+}
+
+void TNewNumEdit::clearExpression() {
+    terms_.clear();
+    fresh_ = false;
+    freshNegative_ = false;
+}
+
+void TNewNumEdit::showOperand(Currency r) {
+    value_ = r;
+    // Edits that shrink an operand cannot push the result out of range; an
+    // assignment has no operands before it.
+    Currency res;
+    if (evaluate(r, fresh_, res)) result_ = res;
+    render();
+}
+
+void TNewNumEdit::render() {
+    prefix_.clear();
+    for (const Term& t : terms_)
+        prefix_ += workingText(t.value) + QString::fromUtf8(t.op == '+' ? PlusText : TimesText);
     QString s;
-    if (zeroDisplay_ || v.raw != 0) s = FormatNumber(v);
-    if (leadingChar_.unicode() > 32) s.prepend(leadingChar_);
-    if (v.raw < 0) s.prepend(QLatin1Char('-'));
+    if (fresh_) {
+        if (freshNegative_) s = QStringLiteral("-");
+    } else {
+        if (zeroDisplay_ || value_.raw != 0) s = FormatNumber(value_);
+        if (leadingChar_.unicode() > 32) s.prepend(leadingChar_);
+        if (value_.raw < 0) s.prepend(QLatin1Char('-'));
+    }
+    s.prepend(prefix_);
     QLineEdit::setText(s);
     setCursorPosition(std::clamp(workingToBox(caretPos_), 0, static_cast<int>(s.size())));
+}
+
+// Products before sums, as the box reads. A fresh operand is left out with
+// the operator before it.
+bool TNewNumEdit::evaluate(Currency r, bool fresh, Currency& out) const {
+    if (terms_.empty()) {
+        out = r;
+        return true;
+    }
+    Wide sum = 0;
+    Wide product = terms_.front().value.raw;
+    auto apply = [&](char op, Wide v) {
+        if (op == '*') {
+            product = timesRaw(product, v);
+        } else {
+            sum += product;
+            product = v;
+        }
+        return fitsRaw(product) && fitsRaw(sum);
+    };
+    for (std::size_t i = 1; i < terms_.size(); ++i)
+        if (!apply(terms_[i - 1].op, terms_[i].value.raw)) return false;
+    if (!fresh && !apply(terms_.back().op, r.raw)) return false;
+    sum += product;
+    if (!fitsRaw(sum)) return false;
+    out = Currency::fromRaw(static_cast<std::int64_t>(sum));
+    return true;
+}
+
+bool TNewNumEdit::withinLimit(Currency r) const {
+    return r < valueLimit_ && r.raw > -valueLimit_.raw;
+}
+
+void TNewNumEdit::foldExpression() {
+    if (terms_.empty()) return;
+    const Currency r = result_;
+    clearExpression();
+    caretPos_ = static_cast<int>(workingText(r).size());
+    showOperand(r);
 }
 
 QString TNewNumEdit::FormatNumber(Currency v) const {
@@ -222,10 +313,17 @@ QString TNewNumEdit::workingText(Currency v) const {
 }
 
 Currency TNewNumEdit::EditAtCaret(EditKind kind, int digit, Currency v) {
+    // After a paste the box may be longer than the working text. Nothing is
+    // shown of a fresh operand: its edits start at its beginning.
+    const int pos =
+        fresh_ ? 0
+               : std::clamp(boxToWorking(boxCaret()), 0, static_cast<int>(workingText(v).size()));
+    return EditAt(kind, digit, v, pos);
+}
+
+Currency TNewNumEdit::EditAt(EditKind kind, int digit, Currency v, int pos) {
     const QString w0 = workingText(v);
     const int c0 = CountCommas(w0);
-    // After a paste the box may be longer than the working text.
-    const int pos = std::clamp(boxToWorking(boxCaret()), 0, static_cast<int>(w0.size()));
     bool recount = true;
     QString w1;
     switch (kind) {
@@ -320,24 +418,29 @@ QString TNewNumEdit::DeleteAt(const QString& w0, int pos) {
 
 bool TNewNumEdit::leadingShown() const {
     if (leadingChar_.unicode() <= 32) return false;
-    const QString t = text();
+    const QString t = text().mid(prefix_.size());
     const int sign = t.startsWith(QLatin1Char('-')) ? 1 : 0;
     return t.size() > sign && t.at(sign) == leadingChar_;
 }
 
-// The leading character sits after the sign; a box position past it is one
-// further right than the same position in the working text.
+// The operands before the one being edited come first; a caret among them
+// edits at its beginning. The leading character sits after the sign; a box
+// position past it is one further right than the same position in the
+// working text.
 int TNewNumEdit::boxToWorking(int boxPos) const {
+    const int before = static_cast<int>(prefix_.size());
+    boxPos = std::max(boxPos - before, 0);
     if (!leadingShown()) return boxPos;
-    const int sign = text().startsWith(QLatin1Char('-')) ? 1 : 0;
+    const int sign = text().mid(before).startsWith(QLatin1Char('-')) ? 1 : 0;
     return boxPos > sign ? boxPos - 1 : boxPos;
 }
 
 int TNewNumEdit::workingToBox(int workPos) const {
+    const int before = static_cast<int>(prefix_.size());
     workPos = std::max(workPos, 0);
-    if (!leadingShown()) return workPos;
-    const int sign = text().startsWith(QLatin1Char('-')) ? 1 : 0;
-    return workPos >= sign ? workPos + 1 : workPos;
+    if (!leadingShown()) return before + workPos;
+    const int sign = text().mid(before).startsWith(QLatin1Char('-')) ? 1 : 0;
+    return before + (workPos >= sign ? workPos + 1 : workPos);
 }
 
 int TNewNumEdit::boxCaret() const {
@@ -373,12 +476,32 @@ void TNewNumEdit::adoptText(const QString& t) {
     // Keep the caret as far from the right end as the base left it.
     const int right = static_cast<int>(t.size()) - cursorPosition();
     Currency r;
-    if (isReadOnly() || !readText(t, r)) {
+    if (isReadOnly()) {
         beep();
-        setValue(value_);
+        render();
         return;
     }
-    setValue(r);
+    if (!terms_.empty() && t.startsWith(prefix_)) {
+        // Only the last operand changed: it is read as typed.
+        const QString operand = t.mid(prefix_.size());
+        const bool fresh = operand.trimmed().isEmpty();
+        Currency res;
+        if (!readText(operand, r) || !evaluate(r, fresh, res) || !withinLimit(res)) {
+            beep();
+            render();
+            return;
+        }
+        fresh_ = fresh;
+        freshNegative_ = false;
+        showOperand(r);
+    } else {
+        if (!readText(t, r)) {
+            beep();
+            render();
+            return;
+        }
+        setValue(r);
+    }
     setCursorPosition(std::max(0, static_cast<int>(text().size()) - right));
     caretPos_ = boxToWorking(cursorPosition());
 }
@@ -389,28 +512,101 @@ void TNewNumEdit::beep() {
 }
 
 void TNewNumEdit::typeDigit(int digit) {
-    if (hasSelectedText()) value_ = Currency{};
+    // A refused digit leaves everything as it was, the operands before too:
+    // the box keeps showing what Value holds.
+    const std::vector<Term> oldTerms = terms_;
+    const bool oldFresh = fresh_;
+    const bool oldNegative = freshNegative_;
     const int oldCaret = caretPos_;
-    const Currency r = EditAtCaret(EditKind::InsertDigit, digit, value_);
-    if (r >= valueLimit_ || r.raw <= -valueLimit_.raw) {
+
+    Currency v = value_;
+    int pos = -1;
+    if (hasSelectedText()) {
+        v = Currency{};
+        // A selection reaching into the earlier operands starts anew.
+        if (selectionStart() < prefix_.size()) {
+            clearExpression();
+            pos = 0;
+        }
+    }
+    const bool negative = fresh_ && freshNegative_;
+    Currency r = pos < 0 ? EditAtCaret(EditKind::InsertDigit, digit, v)
+                         : EditAt(EditKind::InsertDigit, digit, v, pos);
+    if (negative) {
+        r.raw = -r.raw;
+        ++caretPos_;
+    }
+    Currency res;
+    if (!withinLimit(r) || !evaluate(r, false, res) || !withinLimit(res)) {
+        terms_ = oldTerms;
+        fresh_ = oldFresh;
+        freshNegative_ = oldNegative;
         caretPos_ = oldCaret;
         beep();
         return;
     }
-    setValue(r);
+    fresh_ = false;
+    freshNegative_ = false;
+    showOperand(r);
 }
 
 void TNewNumEdit::typeMinus() {
+    if (!canNegative_) {
+        beep();
+        return;
+    }
+    if (fresh_) {
+        // The sign of the operand about to be typed.
+        freshNegative_ = !freshNegative_;
+        caretPos_ = freshNegative_ ? 1 : 0;
+        render();
+        return;
+    }
     // The most negative value has no positive twin: refuse like a digit
-    // that would not fit.
-    if (!canNegative_ || value_.raw == MinRaw) {
+    // that would not fit. So is a sign that puts the result past the limit.
+    Currency res;
+    const Currency r = Currency::fromRaw(value_.raw == MinRaw ? 0 : -value_.raw);
+    if (value_.raw == MinRaw ||
+        (!terms_.empty() && (!evaluate(r, false, res) || !withinLimit(res)))) {
         beep();
         return;
     }
     // Keep the distance from the right end as the sign comes or goes; on
     // zero no sign shows, but the caret still steps left.
     caretPos_ += value_.raw <= 0 ? -1 : 1;
-    setValue(Currency::fromRaw(-value_.raw));
+    showOperand(r);
+}
+
+void TNewNumEdit::typeOperator(char op) {
+    if (fresh_) {
+        // Nothing typed since the last operator: this one replaces it.
+        terms_.back().op = op;
+        render();
+        return;
+    }
+    // The operand stays, selected or not: "+" after an amount adds to it.
+    terms_.push_back({value_, op});
+    fresh_ = true;
+    freshNegative_ = false;
+    showOperand(Currency{});
+}
+
+// Backspace at the start of the last operand when it holds nothing: the
+// operator goes, and the operand before it is edited again.
+bool TNewNumEdit::takeBackOperator() {
+    if (terms_.empty() || (!fresh_ && value_.raw != 0)) return false;
+    if (fresh_ && freshNegative_) {
+        freshNegative_ = false;
+        caretPos_ = 0;
+        render();
+        return true;
+    }
+    const Currency last = terms_.back().value;
+    terms_.pop_back();
+    fresh_ = false;
+    caretPos_ = static_cast<int>(workingText(last).size());
+    showOperand(last);
+    return true;
 }
 
 void TNewNumEdit::typeChar(QChar ch) {
@@ -418,21 +614,41 @@ void TNewNumEdit::typeChar(QChar ch) {
         typeDigit(ch.unicode() - '0');
     else if (ch == QLatin1Char('-'))
         typeMinus();
-    else if (ch == QLatin1Char('.') && decimal_)
+    else if (ch == QLatin1Char('+') || ch == QLatin1Char('*'))
+        typeOperator(static_cast<char>(ch.unicode()));
+    else if (ch == QLatin1Char('='))
+        foldExpression();
+    else if (ch == QLatin1Char('.') && decimal_) {
+        // A fresh operand shows its zero and decimals to type into.
+        if (fresh_) {
+            fresh_ = false;
+            freshNegative_ = false;
+            caretPos_ = 0;
+            showOperand(Currency{});
+        }
         setCursorPosition(std::max(0, static_cast<int>(text().size()) - maxDecimal_));
+    }
 }
 
 void TNewNumEdit::deleteKey(EditKind kind) {
     if (isReadOnly()) return;
     if (hasSelectedText()) {
+        // A selection reaching into the earlier operands clears them too.
+        if (selectionStart() < prefix_.size()) clearExpression();
+        freshNegative_ = false;
         caretPos_ = 0;
-        setValue(Currency{});
+        showOperand(Currency{});
         return;
     }
-    setValue(EditAtCaret(kind, 0, value_));
+    if (kind == EditKind::DeleteBefore && (fresh_ || boxToWorking(boxCaret()) <= 0) &&
+        takeBackOperator())
+        return;
+    if (fresh_) return;
+    showOperand(EditAtCaret(kind, 0, value_));
 }
 
 void TNewNumEdit::enterKey() {
+    foldExpression();
     if (oninput_) oninput_(this);
     if (returnNext_) focusNext();
 }
@@ -501,6 +717,14 @@ void TNewNumEdit::focusInEvent(QFocusEvent* e) {
     QLineEdit::focusInEvent(e);
     // A closing context menu hands the focus back; that is no focus gain.
     if (autoSelect_ && e->reason() != Qt::PopupFocusReason) selectAll();
+}
+
+void TNewNumEdit::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    // Leaving the box shows the result it holds; a menu or another window
+    // taking the focus for a while does not.
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+        foldExpression();
 }
 
 void TNewNumEdit::mousePressEvent(QMouseEvent* e) {

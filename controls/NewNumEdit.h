@@ -6,12 +6,18 @@
 // a calculator display. The base line edit never inserts text by itself;
 // what it changes on its own (paste, cut, undo, a drop) is read back as a
 // number or undone, so the box always shows Value.
+//
+// "+" and "*" start a further operand, as on a calculator: the box shows the
+// sum being built ("398 + 1,280", "3 × 298"), the typing edits the last
+// operand only, and Value is the result (products before sums). "=", Enter
+// and leaving the box put the result in its place.
 
 #include <QLineEdit>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 class QFocusEvent;
 class QInputMethodEvent;
@@ -95,8 +101,9 @@ public:
     bool ConmaDisplay() const { return conmaDisplay_; }
     void setConmaDisplay(bool on) { conmaDisplay_ = on; }
 
-    // Assigning renders; there is no limit check on assignment.
-    Currency Value() const { return value_; }
+    // The result of what the box shows. Assigning drops any pending
+    // operands and renders; there is no limit check on assignment.
+    Currency Value() const { return result_; }
     void setValue(Currency v);
 
     // Changes only while Decimal is on, and must be below MaxDegits; a
@@ -135,8 +142,10 @@ public:
     QString workingText(Currency v) const;
 
     // The editing steps. pos is the caret in the working text; each sets
-    // CaretPos. EditAtCaret takes the caret from the box.
+    // CaretPos. EditAtCaret takes the caret from the box, in the operand
+    // being edited.
     Currency EditAtCaret(EditKind kind, int digit, Currency v);
+    Currency EditAt(EditKind kind, int digit, Currency v, int pos);
     QString InsertDigit(const QString& w0, int pos, int digit, bool* recount);
     QString DeleteBefore(const QString& w0, int pos);
     QString DeleteAt(const QString& w0, int pos);
@@ -148,16 +157,34 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
 
 private:
+    // An operand before the one being edited, and the operator after it.
+    struct Term {
+        Currency value;
+        char op; // '+' or '*'
+    };
+
     // The text always comes from Value; callers cannot write it.
     using QLineEdit::setText;
 
     void typeChar(QChar ch);
     void typeDigit(int digit);
     void typeMinus();
+    void typeOperator(char op);
+    // Shows the result alone, as "=" does.
+    void foldExpression();
+    bool takeBackOperator();
+    // The result with the operand r; false past the range of Currency.
+    bool evaluate(Currency r, bool fresh, Currency& out) const;
+    bool withinLimit(Currency r) const;
+    // Makes r the operand being edited and renders the whole expression.
+    void showOperand(Currency r);
+    void render();
+    void clearExpression();
     void deleteKey(EditKind kind);
     void enterKey();
     void beep();
@@ -167,7 +194,8 @@ private:
     void adoptText(const QString& t);
     bool readText(const QString& t, Currency& r) const;
 
-    // The box may show a leading character that the working text lacks.
+    // The box may show a leading character that the working text lacks,
+    // and the operands before the one being edited.
     bool leadingShown() const;
     int boxToWorking(int boxPos) const;
     int workingToBox(int workPos) const;
@@ -182,8 +210,15 @@ private:
     int maxDecimal_ = 0;
     bool zeroDisplay_ = false;
     bool conmaDisplay_ = false;
-    Currency value_;
+    Currency value_; // the operand being edited
+    Currency result_;
     Currency valueLimit_;
+    std::vector<Term> terms_;
+    // Right after an operator: nothing typed yet, the operand is left out
+    // of the result; freshNegative_ is a "-" typed before its digits.
+    bool fresh_ = false;
+    bool freshNegative_ = false;
+    QString prefix_; // the box's text before the operand being edited
     int caretPos_ = 0;
     bool insertMode_ = true;
     bool autoSelect_ = true;

@@ -63,11 +63,35 @@ void decimalSettings(TNewNumEdit& e, int maxDegits, int maxDecimal) {
     e.setZeroDisplay(true);
 }
 
+// The keypad's key for a digit, "+", "*" or "-".
+Qt::Key keypadKey(char c) {
+    switch (c) {
+    case '+':
+        return Qt::Key_Plus;
+    case '*':
+        return Qt::Key_Asterisk;
+    case '-':
+        return Qt::Key_Minus;
+    default:
+        return static_cast<Qt::Key>(Qt::Key_0 + (c - '0'));
+    }
+}
+
 // One keystroke per character: B Backspace, D Delete, N Insert, L/R arrows,
-// H Home, E End, S Shift+Left, A Ctrl+A, K Enter; anything else is typed.
+// H Home, E End, S Shift+Left, A Ctrl+A, K Enter, # the keypad's key for the
+// next character; anything else is typed.
 void press(QWidget* w, const std::string& keys) {
+    bool keypad = false;
     for (char c : keys) {
+        if (keypad) {
+            QTest::keyClick(w, keypadKey(c), Qt::KeypadModifier);
+            keypad = false;
+            continue;
+        }
         switch (c) {
+        case '#':
+            keypad = true;
+            break;
         case 'B':
             QTest::keyClick(w, Qt::Key_Backspace);
             break;
@@ -249,6 +273,80 @@ INSTANTIATE_TEST_SUITE_P(Table, NewNumEditDecimal,
                                     (std::get<1>(info.param) == ' ' ? "" : "_Leading");
                          });
 
+// Sums and products typed into the box: what it shows, where the caret is,
+// the result in Value and the beeps. places -1: the dialog's settings with
+// MaxDegits digits; otherwise Decimal with that many places.
+TEST(NewNumEditExpression, Table) {
+    const struct {
+        const char* name;
+        int places;
+        int digits;
+        double start;
+        const char* keys; // see press
+        const char* text;
+        int caret;
+        double value;
+        int beeps;
+    } cases[] = {
+        {"sum", -1, 8, 0, "A398+1280", "398 + 1,280", 11, 1678, 0},
+        {"product", -1, 8, 0, "A3*298", "3 × 298", 7, 894, 0},
+        {"products before sums", -1, 8, 0, "A100+3*298+6", "100 + 3 × 298 + 6", 17, 1000, 0},
+        {"plus after the selected amount", -1, 8, 1234, "A+500", "1,234 + 500", 11, 1734, 0},
+        {"nothing typed after the operator", -1, 8, 0, "A398+", "398 + ", 6, 398, 0},
+        {"second operator replaces the first", -1, 8, 0, "A3+*298", "3 × 298", 7, 894, 0},
+        {"plus then backspace", -1, 8, 0, "A398+B", "398", 3, 398, 0},
+        {"emptied operand, then its operator", -1, 8, 0, "A398+5BB", "398", 3, 398, 0},
+        {"emptied operand shows zero", -1, 8, 0, "A398+5B", "398 + 0", 6, 398, 0},
+        {"backspace before a digit keeps it", -1, 8, 0, "A398+12LLB", "398 + 12", 6, 410, 0},
+        {"caret among the operands before", -1, 8, 0, "A398+12H5", "398 + 512", 7, 910, 0},
+        {"operand at the limit", -1, 8, 0, "A5*12345678", "5 × 12,345,678", 14, 61728390, 0},
+        {"ninth digit of an operand", -1, 8, 0, "A1+123456789", "1 + 12,345,678", 14, 12345679, 1},
+        {"sum past the limit", -1, 8, 0, "A50000000+50000000", "50,000,000 + 5,000,000", 22,
+         55000000, 1},
+        {"product past the limit", -1, 8, 0, "A12345*10000", "12,345 × 1,000", 14, 12345000, 1},
+        {"minus signs the last operand", -1, 8, 0, "A398+1280-", "398 + -1,280", 12, -882, 0},
+        {"minus signs the first operand", -1, 8, 0, "A398-+2", "-398 + 2", 8, -396, 0},
+        {"minus before the digits", -1, 8, 0, "A398+-5", "398 + -5", 8, 393, 0},
+        {"minus waits for the digits", -1, 8, 0, "A398+-", "398 + -", 7, 398, 0},
+        {"minus twice before the digits", -1, 8, 0, "A398+--5", "398 + 5", 7, 403, 0},
+        {"backspace takes the minus back", -1, 8, 0, "A398+-B5", "398 + 5", 7, 403, 0},
+        {"minus past the limit", -1, 8, 0, "A60000000+-50000000-", "60,000,000 + -50,000,000", 24,
+         10000000, 1},
+        // A product beyond the range of Currency, whose cut-off bits would
+        // look like an amount within the limit.
+        {"product past the range", -1, 14, 0, "A99999999999872-+190*10000000000000",
+         "-99,999,999,999,872 + 190 × 1,000,000,000,000", 45, 90000000000128, 1},
+        {"equals shows the result", -1, 8, 0, "A398+1280=", "1,678", 5, 1678, 0},
+        {"enter shows the result", -1, 8, 0, "A3*298K", "894", 3, 894, 0},
+        {"select all and type starts anew", -1, 8, 0, "A398+1280A7", "7", 1, 7, 0},
+        {"select all and backspace", -1, 8, 0, "A398+1280AB", "0", 0, 0, 0},
+        {"keypad", -1, 8, 0, "A#3#*#2#9#8#+#6", "3 × 298 + 6", 11, 900, 0},
+        {"keypad minus", -1, 8, 0, "A#5#+#7#-", "5 + -7", 6, -2, 0},
+        {"decimal product", 2, 8, 0, "A1.5*1.5", "1.50 × 1.50", 10, 2.25, 0},
+        {"product rounds, tie to even", 4, 8, 0, "A.0003*.5", "0.0003 × 0.5000", 12, 0.0002, 0},
+        {"product rounds, tie down to even", 4, 8, 0, "A.0001*.5", "0.0001 × 0.5000", 12, 0, 0},
+        {"negative product rounds", 4, 8, 0, "A.0001*.6-", "0.0001 × -0.6000", 13, -0.0001, 0},
+        {"point after the operator", 2, 8, 3, "A*.", "3.00 × 0.00", 9, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form f;
+        if (c.places < 0) {
+            dialogSettings(*f.edit);
+            f.edit->setMaxDegits(c.digits);
+        } else {
+            decimalSettings(*f.edit, c.digits, c.places);
+        }
+        f.edit->setValue(units(c.start));
+        QSignalSpy beeps(f.edit, &TNewNumEdit::beeped);
+        press(f.edit, c.keys);
+        EXPECT_EQ(f.edit->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(f.edit->cursorPosition(), c.caret);
+        EXPECT_EQ(f.edit->Value(), units(c.value));
+        EXPECT_EQ(beeps.count(), c.beeps);
+    }
+}
+
 // Six places on a type with four: the fifth rounds (ties to even), the sixth
 // is lost. Two integer digits with MaxDegits 8.
 TEST(NewNumEditDecimalSix, PlacesBeyondFourRoundAway) {
@@ -374,6 +472,14 @@ TEST(NewNumEditRender, DecimalSwitchClearsValueButNotText) {
         e.setValue(e.Value());
         EXPECT_EQ(e.text(), "0") << on;
     }
+    // A sum being typed goes with the value.
+    Form f;
+    dialogSettings(*f.edit);
+    press(f.edit, "A398+1280");
+    f.edit->setDecimal(false);
+    EXPECT_EQ(f.edit->Value(), Currency{});
+    press(f.edit, "E5");
+    EXPECT_EQ(f.edit->text(), "5");
 }
 
 TEST(NewNumEditRender, NegativeAssignedWhileCanNegativeOff) {
@@ -508,9 +614,11 @@ TEST(NewNumEditConvert, ParseNumber) {
         {" -,", 0},
         {"1,234", 1234 * Scale},
         {"-1,234.5", 12345000},
-        {"0.00005", 0},           // tie, to even (down)
-        {"0.00015", 2},           // tie, to even (up)
-        {"0.000050001", 1},       // above the tie
+        {".5", 5000},
+        {"0.00005", 0},     // tie, to even (down)
+        {"0.00015", 2},     // tie, to even (up)
+        {"0.000050001", 1}, // above the tie
+        {"0.000051", 1},
         {"0.00004999", 0},        // below it
         {"999999999999999999999", // saturates
          std::numeric_limits<std::int64_t>::max()},
@@ -641,13 +749,18 @@ TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
         double value;
         int beeps;
     } cases[] = {
-        {"paste over all", 1234, "A", Paste, "1,234,567", "", "1,234,567", 1234567, 0},
+        {"paste over all", 1234, "A", Paste, "1,234,569", "", "1,234,569", 1234569, 0},
         {"paste at the end", 1234, "E", Paste, "5", "", "12,345", 12345, 0},
         {"paste negative", 7, "A", Paste, " -12 ", "", "-12", -12, 0},
         {"paste letters", 1234, "E", Paste, "abc", "", "1,234", 1234, 1},
         {"paste a second minus", 1234, "E", Paste, "-5", "", "1,234", 1234, 1},
         {"paste past the limit", 1234, "A", Paste, "100000000", "", "1,234", 1234, 1},
         {"paste a point", 1234, "A", Paste, "1.5", "", "1,234", 1234, 1},
+        {"paste into the last operand", 398, "A+", Paste, "1,280", "", "398 + 1,280", 1678, 0},
+        {"paste past the limit into the last operand", 99999999, "A+", Paste, "1", "",
+         "99,999,999 + ", 99999999, 1},
+        {"paste letters into the last operand", 398, "A+", Paste, "x", "", "398 + ", 398, 1},
+        {"paste over the whole sum", 398, "A+5A", Paste, "7", "", "7", 7, 0},
         {"cut all", 1234, "A", CutAll, "", "", "0", 0, 0},
         {"drop", 12, "E", Drop, "9x", "", "12", 12, 1},
         // Shift+Insert pastes and leaves insert mode on: 8 is then added.
@@ -696,6 +809,39 @@ TEST(NewNumEditEvents, BaseEditsAreReadAsNumbers) {
     press(f.edit, "A");
     QTest::keyClick(f.edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(f.edit->text(), "0");
+    // Pasted places: no more than MaxDecimal, and none once Decimal is off,
+    // whatever MaxDecimal was left at.
+    for (bool decimal : {true, false}) {
+        for (const char* clip : {"1.234", "1.5"}) {
+            Form g;
+            decimalSettings(*g.edit, 6, 2);
+            g.edit->setDecimal(decimal);
+            g.edit->setValue(Currency{});
+            QApplication::clipboard()->setText(QString::fromUtf8(clip));
+            press(g.edit, "A");
+            QTest::keyClick(g.edit, Qt::Key_V, Qt::ControlModifier);
+            const bool taken = decimal && std::string(clip) == "1.5";
+            EXPECT_EQ(g.edit->Value(), taken ? units(1.5) : Currency{}) << decimal << clip;
+        }
+    }
+}
+
+// The box shows the result once the user moves on; a menu or another window
+// taking the focus for a while leaves the sum in view.
+TEST(NewNumEditEvents, LeavingTheBoxShowsTheResult) {
+    Form f;
+    dialogSettings(*f.edit);
+    ASSERT_TRUE(f.activate());
+    f.edit->setFocus();
+    press(f.edit, "A398+1280");
+    for (Qt::FocusReason passing : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, passing);
+        QApplication::sendEvent(f.edit, &out);
+        EXPECT_EQ(f.edit->text(), "398 + 1,280") << passing;
+    }
+    f.next->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(f.edit->text(), "1,678");
+    EXPECT_EQ(f.edit->Value(), Currency::fromUnits(1678));
 }
 
 TEST(NewNumEditEvents, CopyReachesTheBase) {

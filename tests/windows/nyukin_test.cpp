@@ -172,6 +172,28 @@ TEST_F(AmountDialogTest, EightDigitsAreAcceptedANinthIsRefused) {
     EXPECT_EQ(day(1, 2).Income, 99999999);
 }
 
+// Two receipts added in the box, and a price times a count: the results are
+// what the sheet, the month and its file get.
+TEST_F(AmountDialogTest, SumsAndProductsAreStoredAsTheirResults) {
+    start(2003, 4, 2, {{1, Food}});
+    openOn(1);
+    type(QStringLiteral("398+1280"));
+    EXPECT_EQ(form5->Edit1->text(), QStringLiteral("398 + 1,280"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(form5->Edit1->text(), QStringLiteral("1,678"));
+    type(QStringLiteral("3*298"));
+    confirm();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(row(1),
+              (QStringList{Food, QStringLiteral("       1,678"), QStringLiteral("         894")}));
+    EXPECT_EQ(day(1, 2).Income, 1678);
+    EXPECT_EQ(day(1, 2).Expense, 894);
+    form2->Exit1->trigger();
+    form1->SpeedButton1->click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(readBytes(monthFile(2003, 4)), line(Food, '0', 2, 1678) + line(Food, '1', 2, 894));
+}
+
 // What the amount boxes show after a paste or a cut is what the dialog
 // stores.
 TEST_F(AmountDialogTest, PastedAndCutAmountsAreStoredAsShown) {
