@@ -105,6 +105,15 @@ BudgetSummary periodBudgetSummary(const BudgetPlan& plan, const PeriodRule& rule
     // Every month of the shown period is read before anything is summed, so
     // one that cannot be read fails the summary, not just the carry.
     forEachMonth(range, [&](int year, int month, int, int) { cache.get(year, month); });
+    // Ranges of the earlier periods, shared by every item's carry: each asks
+    // the holiday rules.
+    std::map<int, PeriodRange> ranges;
+    auto rangeOf = [&](const PeriodName& n) -> const PeriodRange& {
+        const int k = monthKey(n.year, n.month);
+        auto it = ranges.find(k);
+        if (it == ranges.end()) it = ranges.emplace(k, periodRange(rule, n)).first;
+        return it->second;
+    };
     for (int i = 1; i <= ShownItems; ++i) {
         const std::string& item = names.Items[i].Name;
         if (item.empty()) continue;
@@ -128,8 +137,7 @@ BudgetSummary periodBudgetSummary(const BudgetPlan& plan, const PeriodRule& rule
         try {
             int64_t carried = 0;
             for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-                carried =
-                    it->second + carried - spentOver(cache, periodRange(rule, it->first), item);
+                carried = it->second + carried - spentOver(cache, rangeOf(it->first), item);
             line.carried = carried;
         } catch (const AppError& err) {
             if (s.error.empty()) s.error = err.what();
