@@ -35,6 +35,9 @@ bool sameLine(const BudgetLine& a, const BudgetLine& b) {
 TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     TempFolder dir;
     MonthLedger oct = named(), nov = named(), dec = named();
+    oct.Items[12].Name = nov.Items[12].Name = dec.Items[12].Name = "Last";
+    nov.Items[12].Days[30].Expense = 600;
+    dec.Items[12].Days[1].Expense = 400;
     oct.Items[1].Days[24].Expense = 600; // 11月分 starts on 10/25
     oct.Items[1].Days[25].Expense = 500;
     nov.Items[1].Days[24].Expense = 1000;
@@ -54,7 +57,10 @@ TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     BudgetPlan plan;
     plan.set(Food, 2026, 11, {true, 10000, false, true});
     plan.set(Rent, 2026, 12, {true, 80000, true, false});
-    const MonthReader reader = monthFileReader(named(), dir.path());
+    plan.set("Last", 2026, 12, {true, 1001, false, false});
+    MonthLedger names = named();
+    names.Items[12].Name = "Last";
+    const MonthReader reader = monthFileReader(names, dir.path());
     const PeriodRule payday{25, PeriodShift::None, PeriodNaming::End};
     const PeriodRange range = periodRange(payday, {2026, 12});
 
@@ -68,6 +74,7 @@ TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     EXPECT_EQ(totals[1].expense, 9000);
     EXPECT_EQ(totals[2].income, 300000);
     EXPECT_EQ(totals[3].expense, 80000);
+    EXPECT_EQ(totals[12].expense, 1000);
 
     // Today 12/20: five days left, 12/20 to 12/24.
     const int left = daysLeftInPeriod(range, {2026, 12, 20});
@@ -85,14 +92,18 @@ TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     EXPECT_EQ(s.lines[3].spent, 80000);
     EXPECT_EQ(s.lines[3].remaining, 0);
     EXPECT_FALSE(s.lines[3].hasPace);
+    // One yen left still has a pace, of nothing a day.
+    EXPECT_EQ(s.lines[12].remaining, 1);
+    EXPECT_TRUE(s.lines[12].hasPace);
+    EXPECT_EQ(s.lines[12].pace, 0);
 
     const std::vector<BudgetDay> byDay = periodBudgetByDay(s, period);
     ASSERT_EQ(byDay.size(), 30u);
     EXPECT_EQ(byDay[0].spent, 2000); // 11/25, the fixed rent left out
-    EXPECT_EQ(byDay[0].allowed, 18500 / 30);
-    EXPECT_EQ(byDay[5].spent, 5000); // 11/30
-    EXPECT_EQ(byDay[29].spent, 9000);
-    EXPECT_EQ(byDay[29].allowed, 18500);
+    EXPECT_EQ(byDay[0].allowed, (18500 + 1001) / 30);
+    EXPECT_EQ(byDay[5].spent, 5000 + 600); // 11/30
+    EXPECT_EQ(byDay[29].spent, 9000 + 1000);
+    EXPECT_EQ(byDay[29].allowed, 18500 + 1001);
 
     // Another start day re-buckets the same files: 12/10 to 1/9 is 12月分.
     const PeriodRule tenth{10, PeriodShift::None, PeriodNaming::Start};

@@ -160,8 +160,17 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     writePeriodFile(dir.path(), rule);
     EXPECT_EQ(readBytes(dir.file(PeriodFileName)), "ZADUD-PERIOD,1\r\n25,after,end\r\n");
     EXPECT_EQ(readPeriodFile(dir.path()).rule, rule);
-    writeBytes(dir.file(PeriodFileName), "ZADUD-PERIOD,1\r\n9,before,start\r\n\r\n");
-    EXPECT_EQ(readPeriodFile(dir.path()).rule, (PeriodRule{9, S::Before, N::Start}));
+    const std::pair<const char*, PeriodRule> valid[] = {
+        {"ZADUD-PERIOD,1\r\n9,before,start\r\n\r\n", {9, S::Before, N::Start}},
+        {"ZADUD-PERIOD,1\r\n1,none,start\r\n", {1, S::None, N::Start}},
+        {"ZADUD-PERIOD,1\r\n19,none,end\r\n", {19, S::None, N::End}},
+        {"ZADUD-PERIOD,1\r\n31,after,start", {31, S::After, N::Start}},
+    };
+    for (const auto& [bytes, want] : valid) {
+        writeBytes(dir.file(PeriodFileName), bytes);
+        EXPECT_FALSE(readPeriodFile(dir.path()).damaged) << bytes;
+        EXPECT_EQ(readPeriodFile(dir.path()).rule, want) << bytes;
+    }
 
     const char* damaged[] = {
         "",
@@ -170,6 +179,7 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
         "ZADUD-PERIOD,1\r\n32,after,end\r\n",
         "ZADUD-PERIOD,1\r\n0,after,end\r\n",
         "ZADUD-PERIOD,1\r\n-5,after,end\r\n",
+        "ZADUD-PERIOD,1\r\n2x,after,end\r\n",
         "ZADUD-PERIOD,1\r\n25,later,end\r\n",
         "ZADUD-PERIOD,1\r\n25,after,middle\r\n",
         "ZADUD-PERIOD,1\r\n25,after\r\n",
