@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     TempFolder tmp;
     writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nkamo1=\x90\x48\x94\xef\r\n");
@@ -46,6 +48,14 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
          set + "25 日にしました (土日・祝日は前の平日、期間の名は開始日の月) (" + prd + ")\n",
          header + "25,before,start\r\n"},
         {"--period 2026-10", 0, "2026-10-23\t2026-11-24\n", header + "25,before,start\r\n"},
+        {"--set-month-start 1", 0,
+         set + "1 日にしました (ずらさない、期間の名は開始日の月) (" + prd + ")\n",
+         header + "1,none,start\r\n"},
+        {"--period 2026-12", 0, "2026-12-01\t2026-12-31\n", header + "1,none,start\r\n"},
+        {"--set-month-start 31 --shift after --naming start", 0,
+         set + "31 日にしました (土日・祝日は後の平日、期間の名は開始日の月) (" + prd + ")\n",
+         header + "31,after,start\r\n"},
+        {"--period 2024-02", 0, "2024-02-29\t2024-03-31\n", header + "31,after,start\r\n"},
         {"--set-month-start １０ --shift=after", 0,
          set + "10 日にしました (土日・祝日は後の平日、期間の名は開始日の月) (" + prd + ")\n",
          header + "10,after,start\r\n"},
@@ -98,4 +108,13 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     }
     EXPECT_EQ(std::get<0>(runZadud(tmp, "--set-month-start 5")), 0);
     EXPECT_EQ(readBytes(prd), header + "5,none,start\r\n");
+
+    // A file that cannot be written over (here a folder in its place) fails
+    // the command with 1, naming it.
+    std::filesystem::remove(prd);
+    std::filesystem::create_directory(prd);
+    const auto [code, out, err] = runZadud(tmp, "--set-month-start 25");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(err.empty());
 }
