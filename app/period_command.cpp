@@ -51,11 +51,16 @@ int runSetMonthStart(const QString& day, const std::optional<QString>& shift,
         return usage(QStringLiteral("--naming: %1 を読めません (start か end)").arg(*naming));
     try {
         const WorkingConfig cfg = readWorkingConfig();
-        writePeriodFile(cfg.ledgerDir, rule);
+        const std::string path = joinPath(cfg.ledgerDir, PeriodFileName);
+        try {
+            writePeriodFile(cfg.ledgerDir, rule);
+        } catch (const AppError& e) {
+            // The writer's message alone does not say which file.
+            throw AppError("月の区切りのﾌｧｲﾙ " + path + " に書き込めません: " + e.what());
+        }
         std::printf("月の開始日を %d 日にしました (%s、期間の名は%s) (%s)\n", n,
                     shiftWords(rule.shift),
-                    rule.naming == PeriodNaming::End ? "次の月" : "開始日の月",
-                    joinPath(cfg.ledgerDir, PeriodFileName).c_str());
+                    rule.naming == PeriodNaming::End ? "次の月" : "開始日の月", path.c_str());
         return 0;
     } catch (const std::exception& e) {
         return reportFailure(e, 1);
