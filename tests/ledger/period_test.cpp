@@ -203,20 +203,3 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     setWriteFaultHook(nullptr);
     EXPECT_EQ(readPeriodFile(dir.path()).rule, rule);
 }
-
-TEST(Period, WordsOfTheCommandLine) {
-    PeriodShift shift = S::None;
-    EXPECT_TRUE(parsePeriodShift("before", shift));
-    EXPECT_EQ(shift, S::Before);
-    EXPECT_TRUE(parsePeriodShift("after", shift));
-    EXPECT_EQ(shift, S::After);
-    EXPECT_TRUE(parsePeriodShift("none", shift));
-    EXPECT_EQ(shift, S::None);
-    EXPECT_FALSE(parsePeriodShift("After", shift));
-    PeriodNaming naming = N::Start;
-    EXPECT_TRUE(parsePeriodNaming("end", naming));
-    EXPECT_EQ(naming, N::End);
-    EXPECT_TRUE(parsePeriodNaming("start", naming));
-    EXPECT_EQ(naming, N::Start);
-    EXPECT_FALSE(parsePeriodNaming("", naming));
-}
