@@ -2,9 +2,11 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
+#include "app/period_command.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/period_figures.h"
 #include "ledger/text_file.h"
 
 #include <cerrno>
@@ -82,8 +84,10 @@ int runBudgetReport(const std::string& month) {
         const WorkingConfig cfg = readWorkingConfig();
         const BudgetPlan plan = readPlan(cfg.ledgerDir);
         const MonthReader reader = monthFileReader(cfg.ledger, cfg.ledgerDir);
-        const MonthLedger shown = reader(p.year, p.month);
-        const BudgetSummary s = budgetSummary(plan, shown, p.year, p.month, 0, reader);
+        // The month names a period (ZADUD.PRD); day 1 is the calendar month.
+        const MonthLedger& shown = cfg.ledger;
+        const BudgetSummary s = periodBudgetSummary(plan, commandPeriodRule(cfg.ledgerDir),
+                                                    {p.year, p.month}, 0, reader);
         for (int i = 1; i <= ShownItems; ++i) {
             const std::string& name = shown.Items[i].Name;
             if (name.empty()) continue;

@@ -13,6 +13,7 @@ const char* const Restore = "restore";
 const char* const Import = "import";
 const char* const AddScheduled = "add-scheduled";
 const char* const PostDue = "post-due";
+const char* const SetMonthStart = "set-month-start";
 
 // Qt's own options, taken by the application object before the program
 // reads its arguments; a start with one of them may still show windows.
@@ -111,6 +112,10 @@ const std::vector<CommandOption>& commandOptions() {
         {"backup", 0, "ファイル", "家計簿全体を zip ファイルに書き出します", nullptr, nullptr, 0},
         {"restore", 0, "ファイル", "zip ファイルから家計簿を戻します (置き換わるファイルがあれば一覧だけ)", nullptr, nullptr, 0},
         {"force", 0, nullptr, "内容の違うファイルも置き換えます", Restore, nullptr, 0},
+        {"set-month-start", 0, "N", "月の開始日 (1〜31、給料日など) を決めます。1 は暦どおりの月です", nullptr, nullptr, 0},
+        {"shift", 0, "before|after|none", "開始日が土日・祝日なら前 (before) か後 (after) の平日にずらします", SetMonthStart, nullptr, 0},
+        {"naming", 0, "start|end", "期間の名を開始日の月 (start) か次の月 (end) にします (省略すると開始日 16 以上は end)", SetMonthStart, nullptr, 0},
+        {"period", 0, "年月", "その月 (1996-12) の名の期間の最初と最後の日を表示します", nullptr, nullptr, 0},
     };
     // clang-format on
     return table;
@@ -174,11 +179,20 @@ CommandArgs CommandArgs::parse(const QStringList& arguments) {
                                  .arg(dashed(command->name), dashed(o.name)));
         command = &o;
     }
-    for (const CommandOption& o : commandOptions())
-        if (o.parent && args.isSet(QLatin1String(o.name)) &&
-            (!command || std::strcmp(command->name, o.parent) != 0))
+    // An option may go with several commands (--shift): one row for each.
+    for (const CommandOption& o : commandOptions()) {
+        if (!o.parent || !args.isSet(QLatin1String(o.name))) continue;
+        QStringList parents;
+        bool fits = false;
+        for (const CommandOption& same : commandOptions())
+            if (same.parent && std::strcmp(same.name, o.name) == 0) {
+                parents << dashed(same.parent);
+                fits = fits || (command && std::strcmp(command->name, same.parent) == 0);
+            }
+        if (!fits)
             throw UsageError(QStringLiteral("%1 は %2 と一緒に指定してください")
-                                 .arg(dashed(o.name), dashed(o.parent)));
+                                 .arg(dashed(o.name), parents.join(QStringLiteral(" か "))));
+    }
     if (!command) return args; // the windows; a folder argument is the launcher's
     args.command_ = QLatin1String(command->name);
     const int count = int(args.positional_.size());

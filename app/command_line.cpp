@@ -6,6 +6,7 @@
 #include "app/csv_command.h"
 #include "app/import_command.h"
 #include "app/pdf_command.h"
+#include "app/period_command.h"
 #include "app/schedule_command.h"
 #include "app/search_command.h"
 #include "app/single_copy.h"
@@ -169,5 +170,15 @@ int runCommandLine(QCoreApplication& app) {
     if (command == QLatin1String("restore"))
         return runRestoreCommand(args.value(command).toStdString(),
                                  args.isSet(QStringLiteral("force")));
+    if (command == QLatin1String("set-month-start")) {
+        auto given = [&](const char* name) -> std::optional<QString> {
+            const QString option = QLatin1String(name);
+            if (!args.isSet(option)) return std::nullopt;
+            return args.value(option);
+        };
+        return runSetMonthStart(args.value(command), given("shift"), given("naming"));
+    }
+    if (command == QLatin1String("period"))
+        return runPeriodCommand(args.value(command).toStdString());
     return -1;
 }
