@@ -579,10 +579,12 @@ LineStore::Held& LineStore::held(int year, int month) {
     return it->second;
 }
 
-const MonthLineFile& LineStore::month(int year, int month) {
-    Held& h = held(year, month);
-    h.file.lines = h.lines;
-    return h.file;
+const MonthLineFile& LineStore::file(int year, int month) {
+    return held(year, month).file;
+}
+
+const std::vector<EntryLine>& LineStore::lines(int year, int month) {
+    return held(year, month).lines;
 }
 
 void LineStore::add(int year, int month, const EntryLine& line) {

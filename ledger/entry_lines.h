@@ -138,8 +138,10 @@ public:
     explicit LineStore(std::string dir) : dir_(std::move(dir)) {}
     const std::string& dir() const { return dir_; }
 
-    // The month's file, read on first use.
-    const MonthLineFile& month(int year, int month);
+    // The month's file as read or last saved, read on first use.
+    const MonthLineFile& file(int year, int month);
+    // The month's lines now, with what was changed in memory.
+    const std::vector<EntryLine>& lines(int year, int month);
     // Adds a line in memory, after checkLine; the file is written by save.
     void add(int year, int month, const EntryLine& line);
     // Removes the line at `index` of the month's lines; returns it.

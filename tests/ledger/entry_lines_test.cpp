@@ -238,13 +238,13 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
         const std::string path = dir.file("202611.lin");
         writeBytes(path, c.bytes);
         LineStore store(dir.path());
-        const MonthLineFile& file = store.month(2026, 11);
+        const MonthLineFile& file = store.file(2026, 11);
         EXPECT_EQ(file.state, LineFileState::Damaged);
         EXPECT_EQ(file.lines.size(), c.readable);
         EXPECT_NE(file.problem.find(path), std::string::npos) << file.problem;
         EXPECT_EQ(store.takeProblems(), std::vector<std::string>{file.problem});
         store.add(2026, 11, line(6, "x", 5, "new"));
-        store.month(2026, 11);
+        EXPECT_EQ(store.lines(2026, 11).size(), c.readable + 1);
         EXPECT_TRUE(store.takeProblems().empty()); // named once
         EXPECT_THROW(store.save(2026, 11), AppError);
         EXPECT_EQ(readBytes(path), c.bytes);
@@ -260,7 +260,7 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
         return step == "read" && path.find("202610") != std::string::npos ? EIO : 0;
     });
     LineStore store(dir.path());
-    EXPECT_EQ(store.month(2026, 10).state, LineFileState::Unreadable);
+    EXPECT_EQ(store.file(2026, 10).state, LineFileState::Unreadable);
     setWriteFaultHook(nullptr);
     EXPECT_THROW(store.save(2026, 10), AppError);
     EXPECT_EQ(readBytes(dir.file("202610.lin")), good);
