@@ -307,9 +307,9 @@ bool meetsNumbers(const LineQuery& q, const EntryLine& line, int year, int month
            date <= q.to;
 }
 
-// The checks on texts, given the line's folded item and memo.
-bool meetsTexts(const LineQuery& q, std::string_view foldedItem, std::string_view foldedMemo,
-                const std::string& memoUtf8, const TextFold& fold) {
+// The checks on texts, given the line's folded item and memo. Tags are read
+// from the folded memo, where "＃" has become "#" and every tag is folded.
+bool meetsTexts(const LineQuery& q, std::string_view foldedItem, std::string_view foldedMemo) {
     for (const std::string& item : q.items)
         if (foldedItem != item) return false;
     if (!q.words.empty()) {
@@ -319,9 +319,7 @@ bool meetsTexts(const LineQuery& q, std::string_view foldedItem, std::string_vie
                 return false;
     }
     if (!q.tags.empty()) {
-        std::vector<std::string> have;
-        for (const std::string& tag : lineTags(memoUtf8))
-            have.push_back(fold(tag));
+        const std::vector<std::string> have = lineTags(foldedMemo);
         for (const std::string& tag : q.tags)
             if (std::find(have.begin(), have.end(), tag) == have.end()) return false;
     }
@@ -662,8 +660,7 @@ bool lineMatches(const LineQuery& q, const EntryLine& line, int year, int month,
                  const TextFold& fold) {
     if (!meetsNumbers(q, line, year, month)) return false;
     if (!needsTexts(q)) return true;
-    const std::string memo = cp932ToUtf8Lossy(line.memo);
-    return meetsTexts(q, fold(cp932ToUtf8Lossy(line.item)), fold(memo), memo, fold);
+    return meetsTexts(q, fold(cp932ToUtf8Lossy(line.item)), fold(cp932ToUtf8Lossy(line.memo)));
 }
 
 LineSearchResult searchLines(const std::string& dir, const LineQuery& q, const TextFold& fold,
@@ -683,15 +680,17 @@ LineSearchResult searchLines(const std::string& dir, const LineQuery& q, const T
             if (meetsNumbers(q, file.lines[i], m->year, m->month)) candidates.push_back(i);
         std::vector<std::size_t> found;
         if (texts && !candidates.empty()) {
-            // One folding call for the month: the fold keeps "\n", so the
+            // One conversion and one folding call for the month: "\n" is
+            // never part of a CP932 character and the fold keeps it, so the
             // folded text parts back into each line's item and memo.
-            std::vector<std::string> memos;
             std::string joined;
             for (std::size_t i : candidates) {
-                memos.push_back(cp932ToUtf8Lossy(file.lines[i].memo));
-                joined += cp932ToUtf8Lossy(file.lines[i].item) + '\n' + memos.back() + '\n';
+                joined += file.lines[i].item;
+                joined += '\n';
+                joined += file.lines[i].memo;
+                joined += '\n';
             }
-            const std::string folded = fold(joined);
+            const std::string folded = fold(cp932ToUtf8Lossy(joined));
             std::vector<std::string_view> parts;
             std::size_t start = 0;
             for (std::size_t nl; (nl = folded.find('\n', start)) != std::string::npos;
@@ -700,9 +699,8 @@ LineSearchResult searchLines(const std::string& dir, const LineQuery& q, const T
             const bool aligned = parts.size() == 2 * candidates.size();
             for (std::size_t k = 0; k < candidates.size(); ++k) {
                 const EntryLine& line = file.lines[candidates[k]];
-                const bool hit = aligned
-                                     ? meetsTexts(q, parts[2 * k], parts[2 * k + 1], memos[k], fold)
-                                     : lineMatches(q, line, m->year, m->month, fold);
+                const bool hit = aligned ? meetsTexts(q, parts[2 * k], parts[2 * k + 1])
+                                         : lineMatches(q, line, m->year, m->month, fold);
                 if (hit) found.push_back(candidates[k]);
             }
         } else {
