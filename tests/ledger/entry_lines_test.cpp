@@ -115,6 +115,11 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
         // dates and ranges
         {"2026-12-04", "2026-12-04:-2000 2026-12-04:-1500"},
         {"2026/12", "2026-12-04:-2000 2026-12-04:-1500"},
+        {"2026-12", "2026-12-04:-2000 2026-12-04:-1500"},
+        {"2024-08-01", "2024-08-01:-700"},
+        {"2026..2026",
+         "2026-12-04:-2000 2026-12-04:-1500 2026-05-04:-5001 2026-05-03:-5400 2026-01-05:300000 "
+         "2026-01-05:-1280"},
         {"2026-5", "2026-05-04:-5001 2026-05-03:-5400"},
         {"2026-01..2026-05-03", "2026-05-03:-5400 2026-01-05:300000 2026-01-05:-1280"},
         {"..2025", "2025-03-10:-298 2024-08-01:-700"},
@@ -125,6 +130,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
         {"2026-02-29", nullptr},
         {"2026-01-10..2026-01-01", nullptr},
         {"2026-13-01..", nullptr},
+        {"0000..", nullptr},
         {">abc", nullptr},
         {"#", nullptr},
         {"項目:", nullptr},
@@ -159,6 +165,17 @@ TEST_F(EntryLines, TotalsCountALineOnceAndPerTag) {
         tags += tag + "=" + std::to_string(t.expense) + "/" + std::to_string(t.count) + " ";
     // First spelling met, newest first; "#trip #ＴＲＩＰ" is one tag counted once.
     EXPECT_EQ(tags, "日用品=1798/2 旅行=10401/2 実家=5400/1 trip=700/1 ");
+
+    // One folding call a month for the words, not one a line.
+    int folds = 0;
+    const TextFold counting = [&](std::string_view s) {
+        ++folds;
+        return standInFold(s);
+    };
+    const LineQuery word = parseLineQuery("洗剤", counting);
+    folds = 0;
+    EXPECT_EQ(hitList(searchLines(dir.path(), word, counting)), "2026-12-04:-2000");
+    EXPECT_EQ(folds, 5);
 
     const LineSearchResult trip =
         searchLines(dir.path(), parseLineQuery("#旅行", standInFold), standInFold);
@@ -215,6 +232,11 @@ TEST_F(EntryLines, FileRoundTripKeepsHardBytes) {
         EXPECT_THROW(saveLineFile(f, dir.path(), {b.line}, false), AppError);
         EXPECT_FALSE(fileExists(dir.file("202602.lin")));
     }
+    EXPECT_THROW(LineStore(dir.path()).add(2026, 0, plain), AppError);
+    EXPECT_THROW(LineStore(dir.path()).add(2026, 13, plain), AppError);
+    // Only "YYYYMM.lin" of a month that exists names a line file.
+    for (const char* stray : {"202613.lin", "202600.lin", "000012.lin", "2026a1.lin", "20261.lin"})
+        writeBytes(dir.file(stray), bytes);
     EXPECT_EQ(lineFileMonths(dir.path()), (std::vector<MonthKey>{{2026, 12}}));
 }
 
