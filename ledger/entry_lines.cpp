@@ -210,7 +210,7 @@ bool readDateEnd(std::string_view s, int& first, int& last, bool& exists) {
     const int year = std::stoi(std::string(parts[0]));
     const int month = parts.size() > 1 ? std::stoi(std::string(parts[1])) : 0;
     const int day = parts.size() > 2 ? std::stoi(std::string(parts[2])) : 0;
-    exists = year >= 2 && (parts.size() < 2 || (month >= 1 && month <= 12)) &&
+    exists = year >= 1 && (parts.size() < 2 || (month >= 1 && month <= 12)) &&
              (parts.size() < 3 || (day >= 1 && day <= daysInMonth(year, month)));
     if (!exists) return true;
     if (parts.size() == 1) {

@@ -131,6 +131,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
         {"2026-01-10..2026-01-01", nullptr},
         {"2026-13-01..", nullptr},
         {"0000..", nullptr},
+        {"0001..0001", ""}, // the first year there is
         {">abc", nullptr},
         {"#", nullptr},
         {"項目:", nullptr},
