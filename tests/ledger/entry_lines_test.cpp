@@ -66,7 +66,7 @@ protected:
 // Lines of three years; 2026-12-04 has two lines, the second added last.
 void putSampleBook(const TempFolder& dir) {
     putMonth(dir, 2024, 8, {line(1, "交通費", 700, "#trip #ＴＲＩＰ")});
-    putMonth(dir, 2025, 3, {line(10, "食費", 298, "ｽｰﾊﾟｰ #日用品")});
+    putMonth(dir, 2025, 3, {line(10, "食費", 298, "ｽｰﾊﾟｰ... #日用品")});
     putMonth(
         dir, 2026, 1,
         {line(5, "食費", 1280, "ABCマート 靴"), line(5, "給与", 300000, "会社", LineSide::Income)});
@@ -92,6 +92,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
         {"ドラッグストア 洗剤", "2026-12-04:-2000"},
         {"食費", "2026-12-04:-1500 2026-05-04:-5001 2026-01-05:-1280 2025-03-10:-298"},
         {"ない", ""},
+        {"...", "2025-03-10:-298"}, // dots that are no date range
         // amounts
         {"1280", "2026-01-05:-1280"},
         {"1,280", "2026-01-05:-1280"},
@@ -102,6 +103,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
         {"<300", "2025-03-10:-298"},
         {"<298", ""},
         {">=5400 <=5400", "2026-05-03:-5400"},
+        {"0300-999", "2024-08-01:-700"}, // no month 999: amounts
         // tags: the whole tag, width and case alike
         {"#旅行", "2026-05-04:-5001 2026-05-03:-5400"},
         {"＃旅行 新幹線", "2026-05-03:-5400"},
@@ -253,6 +255,7 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
         {"unknown origin", good + "4,1,\"x\",100,Q,\"\",\"\"\r\n", 1},
         {"day beyond the month", good + "31,1,\"x\",100,T,\"\",\"\"\r\n", 1},
         {"amount beyond 32 bits", good + "4,1,\"x\",2147483648,T,\"\",\"\"\r\n", 1},
+        {"letter in the amount", good + "4,1,\"x\",1O0,T,\"\",\"\"\r\n", 1},
         {"field after the memo", good + "4,1,\"x\",100,T,\"\",\"\",\r\n", 1},
         {"newer version", "ZADUD-LINES,2\r\n4,1,\"x\",100,T,\"\",\"\"\r\n", 0},
     };
