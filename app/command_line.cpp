@@ -4,6 +4,7 @@
 #include "app/budget_command.h"
 #include "app/command_args.h"
 #include "app/csv_command.h"
+#include "app/find_command.h"
 #include "app/import_command.h"
 #include "app/pdf_command.h"
 #include "app/period_command.h"
@@ -156,6 +157,7 @@ int runCommandLine(QCoreApplication& app) {
         return runPostDue(args.value(QStringLiteral("through")));
     if (command == QLatin1String("add-scheduled")) return runAddScheduled(args);
     if (command == QLatin1String("search")) return runSearchCommand(args.value(command));
+    if (command == QLatin1String("find")) return runFindCommand(args.value(command));
     if (command == QLatin1String("set-budget"))
         return runSetBudget(args.value(command).toStdString(), files);
     if (command == QLatin1String("budget"))
