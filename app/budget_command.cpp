@@ -95,12 +95,9 @@ int runBudgetReport(const std::string& month) {
             // An item without a budget leaves its budget and remaining empty.
             const std::string budget = l.budgeted ? std::to_string(l.budget) : "";
             const std::string remaining = l.budgeted ? std::to_string(l.remaining) : "";
-            // What was spent is the month's, budget or not.
-            int64_t spent = 0;
-            for (const DayCell& d : shown.Items[i].Days)
-                spent += d.Expense;
+            // What was spent is the period's, budget or not.
             std::printf("%s\t%s\t%lld\t%s\n", cp932ToUtf8Lossy(name).c_str(), budget.c_str(),
-                        static_cast<long long>(spent), remaining.c_str());
+                        static_cast<long long>(l.spent), remaining.c_str());
         }
         if (std::fflush(stdout) != 0) throw fileError(EIO, "");
         if (!s.error.empty()) throw AppError(s.error);

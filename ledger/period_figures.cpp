@@ -117,14 +117,15 @@ BudgetSummary periodBudgetSummary(const BudgetPlan& plan, const PeriodRule& rule
     for (int i = 1; i <= ShownItems; ++i) {
         const std::string& item = names.Items[i].Name;
         if (item.empty()) continue;
+        BudgetLine& line = s.lines[i];
+        // What was spent counts for every item, budget or not.
+        line.spent = spentOver(cache, range, item);
         const std::optional<BudgetEntry> e = plan.at(item, name.year, name.month);
         if (!e) continue;
-        BudgetLine& line = s.lines[i];
         line.budgeted = true;
         line.fixed = e->fixed;
         line.carry = e->carry;
         line.planned = e->amount;
-        line.spent = spentOver(cache, range, item);
         // The chain of periods before whose rest comes in: each with its carry on.
         std::vector<std::pair<PeriodName, int64_t>> chain;
         for (int back = 1; back <= CarryLookBack; ++back) {
