@@ -4,10 +4,11 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -147,8 +148,8 @@ void ScheduleCatchUp::PostAllClick() {
     accept();
 }
 
-ScheduleWindow::ScheduleWindow(TForm1* form1, std::function<Date()> today)
-    : QDialog(form1), form1_(form1), today_(std::move(today)) {
+ScheduleWindow::ScheduleWindow(CommandHost* host, std::function<Date()> today)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()), today_(std::move(today)) {
     setWindowTitle(QStringLiteral("定期入力"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
     auto* layout = new QVBoxLayout(this);
@@ -173,13 +174,13 @@ ScheduleWindow::ScheduleWindow(TForm1* form1, std::function<Date()> today)
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(640, 360);
     // The calendar's forecast and the daily sheet's note come from here.
-    form1->mc->setDayNotes([this](const QDate& d, bool futureOnly) {
+    host->setDayNotes([this](const QDate& d, bool futureOnly) {
         return dayNote({d.year(), d.month(), d.day()}, futureOnly);
     });
 }
 
 std::string ScheduleWindow::path() const {
-    return joinPath(form1_->ledgerDirBytes(), ScheduleFileName);
+    return joinPath(doc_->book().ledgerDir(), ScheduleFileName);
 }
 
 bool ScheduleWindow::refresh() {
@@ -229,7 +230,7 @@ void ScheduleWindow::save() {
     if (broken_) throw AppError("定期入力のﾌｧｲﾙ " + path() + " が読めないため、変更できません");
     writeScheduleFile(path(), schedule_);
     refresh();
-    if (form1_->mc) form1_->mc->update();
+    doc_->scheduleWritten();
 }
 
 int ScheduleWindow::selectedId() const {
@@ -245,9 +246,9 @@ bool ScheduleWindow::editEntry(ScheduleEntry& e) {
     auto* form = new QFormLayout(&dialog);
     auto* item = new QComboBox(&dialog);
     for (int i = 1; i <= ShownItems; ++i)
-        if (!form1_->Ledger.Items[i].Name.empty())
-            item->addItem(QString::fromStdString(cp932ToUtf8Lossy(form1_->Ledger.Items[i].Name)),
-                          QByteArray::fromStdString(form1_->Ledger.Items[i].Name));
+        if (!doc_->ledger().Items[i].Name.empty())
+            item->addItem(QString::fromStdString(cp932ToUtf8Lossy(doc_->ledger().Items[i].Name)),
+                          QByteArray::fromStdString(doc_->ledger().Items[i].Name));
     item->setCurrentIndex(std::max(0, item->findData(QByteArray::fromStdString(e.item))));
     auto* kind = new QComboBox(&dialog);
     kind->addItems({QStringLiteral("収入"), QStringLiteral("支出")});
@@ -380,7 +381,7 @@ QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
 
 void ScheduleWindow::catchUp() {
     if (!refresh()) return;
-    Book& book = form1_->book();
+    Book& book = doc_->book();
     QStringList problems;
     {
         BookDoor settling(book, "定期入力");
@@ -417,7 +418,7 @@ void ScheduleWindow::catchUp() {
         for (const PostingOutcome& out : postChoices(schedule_, path(), choices, door))
             if (!out.posted && !out.choice.skip) problems << QString::fromStdString(out.error);
     }
-    form1_->mc->update();
+    doc_->scheduleWritten();
     refresh();
     if (!problems.isEmpty())
         throw AppError(QStringLiteral("定期入力できなかったものがあります\n").toStdString() +
