@@ -6,17 +6,20 @@
 #include "shell/save_check.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMessageBox>
 
 BookDocument::BookDocument(std::string startDir, QObject* parent)
     : QObject(parent), book_(std::move(startDir)), date_(QDate::currentDate()) {
     book_.setShown(shownMonth());
+    // The questions sit over the window the user is in.
     book_.setReplaceQuestion([](const std::string& path, Book::FileChange change) {
-        return askReplace(nullptr, path, change);
+        return askReplace(QApplication::activeWindow(), path, change);
     });
     book_.setConflictQuestion([](const std::string& what) {
-        return Modal::ask(QString::fromStdString(what), QStringLiteral("UndoConflict")) ==
-               QMessageBox::Yes;
+        return Modal::ask(QString::fromStdString(what), QStringLiteral("UndoConflict"),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                          QMessageBox::Question, QApplication::activeWindow()) == QMessageBox::Yes;
     });
     // Inside an undo or redo the step says it once, when it is done.
     book_.changed = [this] {
@@ -100,22 +103,18 @@ void BookDocument::open() {
 }
 
 void BookDocument::save() {
-    book_.setShown(shownMonth());
     book_.saveMonth();
 }
 
 void BookDocument::loadPrevious() {
-    book_.setShown(shownMonth());
     book_.loadPrevious();
 }
 
 void BookDocument::loadCurrent() {
-    book_.setShown(shownMonth());
     book_.loadCurrent();
 }
 
 void BookDocument::loadMonths() {
-    book_.setShown(shownMonth());
     std::exception_ptr error;
     try {
         book_.loadMonths();
@@ -187,6 +186,35 @@ BudgetSummary BookDocument::monthBudget(int daysLeft) const {
                          });
 }
 
+std::string BookDocument::schedulePath() const {
+    return book_.sideFile(ScheduleFileName);
+}
+
+bool BookDocument::readSchedule() {
+    const std::string path = schedulePath();
+    try {
+        schedule_ = readScheduleFile(path);
+        scheduleBroken_ = false;
+        return true;
+    } catch (const AppError&) {
+        schedule_ = {};
+        scheduleBroken_ = true;
+        // Said once per file: the catch-up reads it at every month entered.
+        if (scheduleWarned_ == path) return false;
+        scheduleWarned_ = path;
+        throw;
+    }
+}
+
+void BookDocument::writeSchedule() {
+    // A file that could not be read is the user's to mend; it is never
+    // replaced by what is held in memory.
+    if (scheduleBroken_)
+        throw AppError("定期入力のﾌｧｲﾙ " + schedulePath() + " が読めないため、変更できません");
+    writeScheduleFile(schedulePath(), schedule_);
+    emit scheduleChanged();
+}
+
 void BookDocument::reload() {
     std::exception_ptr error;
     auto step = [&error](const std::function<void()>& fn) {
@@ -213,7 +241,6 @@ void BookDocument::reload() {
 
 template <class Step> bool BookDocument::oneStep(Step step) {
     if (beforeStep) beforeStep();
-    book_.setShown(shownMonth());
     bool done = false;
     stepping_ = true;
     try {

@@ -10,6 +10,7 @@
 
 #include "ledger/book.h"
 #include "ledger/budget_plan.h"
+#include "ledger/schedule.h"
 
 #include <QDate>
 #include <QObject>
@@ -77,7 +78,17 @@ public:
     // The shown month's budgets against the month in memory; `daysLeft` for
     // the daily pace.
     BudgetSummary monthBudget(int daysLeft) const;
-    // The scheduled entries were changed (their window saved them).
+
+    // ---- the scheduled entries (their side file in the ledger folder) ----
+    Schedule& schedule() { return schedule_; }
+    const Schedule& schedule() const { return schedule_; }
+    std::string schedulePath() const;
+    // Reads the file again. A malformed one leaves no entries and is never
+    // written: its error is thrown once per file, later reads return false.
+    bool readSchedule();
+    // Writes the entries, refused while the file is malformed.
+    void writeSchedule();
+    // The file was written by other means (postings settled or made).
     void scheduleWritten() { emit scheduleChanged(); }
 
     // Everything again from disk, after files were replaced behind the book.
@@ -118,7 +129,10 @@ private:
     Book book_;
     QDate date_;
     BudgetFile budget_;
-    std::string budgetWarned_; // the damaged budget file's error last shown
+    Schedule schedule_;
+    bool scheduleBroken_ = false;
+    std::string scheduleWarned_; // the malformed file last named
+    std::string budgetWarned_;   // the damaged budget file's error last shown
     FolderCheck checkLedger_, checkDiary_;
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;

@@ -88,8 +88,4 @@ private:
     BookDocument* doc_;
     std::function<Date()> today_;
     std::function<bool(ScheduleEntry&)> editor_;
-    Schedule schedule_;
-    bool broken_ = false; // the file is malformed: never written
-    std::string brokenPath_;
-    bool warned_ = false;
 };

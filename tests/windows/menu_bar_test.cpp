@@ -82,6 +82,8 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
                      QStringLiteral("月別一覧 175 50"), QStringLiteral("年間一覧 225 50")}));
 
     // Every entry stays off until its window is made.
+    for (QAction* own : {form1->Exit2, form1->Exit3, form1->K2, form1->K3, form1->About1})
+        EXPECT_FALSE(own->isEnabled()) << own->text().toStdString();
     QList<QAction*> entries;
     for (const char* name :
          {"yearOverview", "diarySearch", "schedule", "print", "pdf", "statementImport", "restore",
