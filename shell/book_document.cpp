@@ -233,7 +233,6 @@ void BookDocument::reload() {
     step([this] { loadMonths(); });
     emit scheduleChanged();
     emit amountsChanged();
-    refreshUndoState();
     if (error) std::rethrow_exception(error);
 }
 

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -130,6 +131,37 @@ TEST_F(BookDocumentTest, MovesSaveLoadAndRefuseAnImpossibleDate) {
     EXPECT_THROW(doc->goToDate(10000, 1, 1), AppError);
     EXPECT_EQ(doc->date(), QDate(1996, 12, 3));
     EXPECT_EQ(doc->ledger().Items[1].Days[5].Expense, 7);
+}
+
+// A value changed since the step is asked about through the seam; "no"
+// leaves it, "yes" replaces it.
+TEST_F(BookDocumentTest, AnUndoOverALaterChangeAsksFirst) {
+    type(december, 1, 100);
+    doc->ledger().Items[1].Days[5].Expense = 50; // by hand, outside the door
+    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        QString asked;
+        Modal::setRunner([&](QDialog* d) {
+            asked = d->objectName();
+            qobject_cast<QMessageBox*>(d)->done(answer);
+        });
+        EXPECT_EQ(doc->undo(), answer == QMessageBox::Yes);
+        EXPECT_EQ(asked, QStringLiteral("UndoConflict"));
+        EXPECT_EQ(doc->ledger().Items[1].Days[5].Expense, answer == QMessageBox::Yes ? 0 : 50);
+    }
+}
+
+// Another ledger folder from the settings brings its own budget and journal.
+TEST_F(BookDocumentTest, AnotherLedgerFolderBringsItsBudgetAndJournal) {
+    type(december, 1, 100);
+    const std::string other = dir.file("other");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(other)));
+    writeBytes(other + "/" + BudgetFileName, "ZADUD-BUDGET,1\r\n1996-12,A,1000,V,0\r\n");
+    ASSERT_TRUE(doc->undoAction()->isEnabled());
+    doc->book().setLedgerDir(other);
+    doc->configurationWritten();
+    EXPECT_EQ(state(), QStringLiteral("off 元に戻す | off やり直し"));
+    ASSERT_TRUE(doc->budget().plan.at("A", 1996, 12));
+    EXPECT_EQ(doc->budget().plan.at("A", 1996, 12)->amount, 1000);
 }
 
 // Every question goes through Modal::exec, where tests answer it; Qt's own
