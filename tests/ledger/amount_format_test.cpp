@@ -94,7 +94,6 @@ TEST(ConmaCut, StripsSeparatorsAndSpaces) {
         EXPECT_EQ(ConmaCut(in), out) << '"' << in << '"';
 }
 
-
 // The one grouping every window and message shows, 64 bits wide.
 TEST(GroupedAmount, GroupsBothSignsAcrossThe64BitRange) {
     const std::pair<int64_t, const char*> rows[] = {

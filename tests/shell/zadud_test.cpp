@@ -308,9 +308,8 @@ TEST_F(MainWindowTest, MovingMonthsAfterAFailedConfigurationReadEmptiesNoFile) {
     form_->mc->setMonth(5);
     runGuarded([this] { form_->FormActivate(); });
     ASSERT_EQ(errors_, QStringList{"ﾌｧｲﾙが見つかりません."});
-    EXPECT_EQ(form_->book().heldMessage(),
-              "ﾌｧｲﾙ " + dir_.file("ZADUD.CFG") +
-                  " を読み込めなかったため、この月は読み取り専用です");
+    EXPECT_EQ(form_->book().heldMessage(), "ﾌｧｲﾙ " + dir_.file("ZADUD.CFG") +
+                                               " を読み込めなかったため、この月は読み取り専用です");
 
     QTest::mouseClick(form_->Next, Qt::LeftButton);
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
