@@ -6,16 +6,12 @@
 #include "app/display_wait.h"
 #include "app/schedule_command.h"
 #include "app/single_copy.h"
-#include "ledger/statement_post.h"
 #include "shell/application.h"
 #include "shell/error_box.h"
 #include "shell/session_end.h"
 #include "shell/start_up.h"
 #include "shell/zadud.h"
-#include "windows/backup_window.h"
-#include "windows/budget_window.h"
-#include "windows/change_history.h"
-#include "windows/diary_search.h"
+#include "windows/feature_list.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
 #include "windows/ichiran.h"
@@ -23,10 +19,7 @@
 #include "windows/nikiset.h"
 #include "windows/nikki.h"
 #include "windows/nyukin.h"
-#include "windows/schedule_window.h"
-#include "windows/statement_import.h"
 #include "windows/ver.h"
-#include "windows/year_overview.h"
 
 #include <QDir>
 #include <QTimer>
@@ -36,46 +29,23 @@
 
 namespace {
 
-// Every window after the main one, made in their order and wired to it.
+// The main window's own windows after the main one, made in their order and
+// wired to it.
 struct LaterWindows {
-    explicit LaterWindows(TForm1& form1, BackupStore& backups)
+    explicit LaterWindows(TForm1& form1)
         : form2(&form1), form3(&form1), form4(&form1), form5(&form1, &form2), form6(&form1),
-          form7(&form1), form8(&form1), yearOverview(&form1), diarySearch(&form1), budget(&form1),
-          schedule(&form1, todayDate), history(&form1), statementImport(&form1), help(&form1),
-          backupWindow(&form1, &backups) {
+          form7(&form1), help(&form1) {
         form1.setDailySheet(&form2);
         form1.setSheetFiller([&form1, this] { SheetDisp(form1, form2); });
         form1.setDiary(&form3);
         form1.setSettings(&form4);
-        form1.setLocationChecks([this](const QString& p) { return form4.checkLedgerLocation(p); },
-                                [this](const QString& p) { return form4.checkDiaryLocation(p); });
+        form1.document().setLocationChecks(
+            [this](const QString& p) { return form4.checkLedgerLocation(p); },
+            [this](const QString& p) { return form4.checkDiaryLocation(p); });
         form2.setAmountDialog(&form5);
         form1.setVersion(&form6);
         form1.setMonthlyList(&form7);
-        form1.setPrintHandlers([this] { form8.Print1Click(); }, [this] { form8.Pdf1Click(); });
-        form1.setYearOverview(&yearOverview);
-        form1.setDiarySearch(&diarySearch);
-        form1.setBudgetWindow(&budget);
-        form1.setChangeHistory(&history);
-        statementImport.setPoster(
-            [&form1](std::vector<StatementRow>& rows, ImportSideFiles& files) {
-                postStatementRows(form1.book(), rows, files);
-                if (!files.logTrouble.empty())
-                    ErrorBox::show(QString::fromStdString(files.logTrouble));
-                // Saved at once, as the daily sheet saves what is typed; a failed
-                // save is shown and the amounts stay in memory, as typed ones would.
-                runGuarded([&form1] { form1.MonthSave(); });
-            });
-        form1.setStatementImport([this] { statementImport.Open1Click(); });
         form1.setHelpHandler([this](const QString& helpFile) { help.showContents(helpFile); });
-        form1.setBackupHandlers([this] { backupWindow.showMonth(); },
-                                [this] { backupWindow.exportBook(); },
-                                [this] { backupWindow.importBook(); });
-        form3.setVersionChooser([this](int y, int m, int d, std::string& bytes) {
-            return backupWindow.chooseDiaryVersion(y, m, d, bytes);
-        });
-        // Last: when the month was entered already, this asks for what is due.
-        form1.setScheduleWindow(&schedule, [this] { schedule.catchUp(); });
     }
 
     TForm2 form2;
@@ -84,15 +54,7 @@ struct LaterWindows {
     TForm5 form5;
     TForm6 form6;
     TForm7 form7;
-    TForm8 form8;
-    YearOverview yearOverview;
-    DiarySearchWindow diarySearch;
-    BudgetWindow budget;
-    ScheduleWindow schedule;
-    ChangeHistory history;
-    StatementImportWindow statementImport;
     HelpWindow help;
-    BackupWindow backupWindow;
 };
 
 } // namespace
@@ -138,13 +100,14 @@ int main(int argc, char** argv) {
 
     // Docks and Wayland compositors match the windows to the launcher by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.zadud.Kakeibo"));
-    TForm1 form1;
+    BookDocument document(QDir::currentPath().toStdString());
+    TForm1 form1(document);
     form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
     // Every save keeps the version it replaces, from the first one on; a
     // backup that fails is told once, after the save that met it has finished.
-    BackupStore backups([&form1] {
-        return BookFolders{form1.StartDir.toStdString(), form1.LedgerDir.toStdString(),
-                           form1.DiaryDir.toStdString()};
+    BackupStore backups([&document] {
+        const Book& book = document.book();
+        return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir()};
     });
     backups.setFailureHandler([](const std::string& message) {
         const QString text = QString::fromStdString(message);
@@ -152,9 +115,20 @@ int main(int argc, char** argv) {
     });
     setBackupHook(backups.hook());
 
+    // The features beyond the main window's own: entries now, windows with
+    // the others.
+    ProgramFeatures features(&backups, todayDate);
+    features.install(form1);
     std::unique_ptr<LaterWindows> later;
-    new StartUp(&form1, [&] { later = std::make_unique<LaterWindows>(form1, backups); });
-    saveAtSessionEnd(app, [&form1] { runGuarded([&form1] { form1.MonthSave(); }); });
+    new StartUp(&form1, [&] {
+        later = std::make_unique<LaterWindows>(form1);
+        features.attach(form1);
+        BackupWindow* backupWindow = features.backup.window();
+        later->form3.setVersionChooser([backupWindow](int y, int m, int d, std::string& bytes) {
+            return backupWindow->chooseDiaryVersion(y, m, d, bytes);
+        });
+    });
+    saveAtSessionEnd(app, [&document] { runGuarded([&document] { document.save(); }); });
     form1.show();
     bookLock.listen([&form1] {
         form1.setWindowState(form1.windowState() & ~Qt::WindowMinimized);

@@ -1,9 +1,9 @@
 #include "ledger/amount_format.h"
 
-std::string AmountFmt(int32_t value) {
-    // Widened first: the magnitude of INT32_MIN does not fit in 32 bits.
-    int64_t magnitude = value < 0 ? -int64_t{value} : int64_t{value};
-    char reversed[16];
+std::string groupedAmount(int64_t value) {
+    // Unsigned: the magnitude of INT64_MIN does not fit in 64 signed bits.
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : uint64_t(value);
+    char reversed[32];
     int n = 0;
     int digits = 0;
     do {
@@ -13,11 +13,16 @@ std::string AmountFmt(int32_t value) {
         ++digits;
     } while (magnitude != 0);
     if (value < 0) reversed[n++] = '-';
-
-    std::string out(n < AmountWidth ? AmountWidth - n : 0, ' ');
+    std::string out;
     while (n > 0)
         out += reversed[--n];
     return out;
+}
+
+std::string AmountFmt(int32_t value) {
+    const std::string digits = groupedAmount(value);
+    const std::size_t width = AmountWidth;
+    return std::string(digits.size() < width ? width - digits.size() : 0, ' ') + digits;
 }
 
 std::string ConmaCut(const std::string& text) {

@@ -8,8 +8,12 @@
 
 constexpr int AmountWidth = 12;
 
-// Digits grouped by three with ",", "-" directly before the first digit,
-// padded on the left with spaces to 12 characters. Ten-digit values (day
+// The one grouping of amounts: digits by three with ",", "-" directly before
+// the first digit, no padding ("-1,234"). Every window, printout and message
+// shows amounts so; 64 bits, for sums and carried budgets past 32 bits.
+std::string groupedAmount(int64_t value);
+
+// groupedAmount padded on the left with spaces to 12 characters. Ten-digit values (day
 // totals and balances reach them) need 13 or 14 characters: the text is
 // then widened, never cut, so that it still reads back to the same value.
 std::string AmountFmt(int32_t value);

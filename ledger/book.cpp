@@ -32,9 +32,7 @@ std::string localTime() {
 
 // "3,480" without the sheet's padding.
 std::string amountText(int32_t v) {
-    std::string text = AmountFmt(v);
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
+    return groupedAmount(v);
 }
 
 // The amount a change names: day 0 is the balance brought in.
@@ -485,6 +483,7 @@ void Book::commitGroup(Group& g) {
         shownChanged = true;
     }
     if (shownChanged) notify();
+    if (journalChanged) journalChanged();
 }
 
 void Book::refreshCarry(MonthKey) {
@@ -1000,6 +999,7 @@ std::vector<MonthKey> Book::repairCarry(int year) {
         if (journalWarning_.empty())
             journalWarning_ = std::string("変更履歴に書き込めません: ") + e.what();
     }
+    if (journalChanged) journalChanged();
     if (error) std::rethrow_exception(error);
     return done;
 }

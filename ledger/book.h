@@ -191,6 +191,8 @@ public:
     // Called after amounts of the month in memory changed by any door
     // (undo, a posting, a repair), so windows can redraw.
     std::function<void()> changed;
+    // Called after the change journal took a step (undo state may differ).
+    std::function<void()> journalChanged;
     // Test seam: the record's time.
     std::function<std::string()> clock;
 

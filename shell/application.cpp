@@ -2,9 +2,11 @@
 
 #include "shell/error_box.h"
 
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QTranslator>
 
 namespace {
 
@@ -24,8 +26,8 @@ public:
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(widget ? widget->palette().color(QPalette::ButtonText) : QColor(Qt::black),
-                      1.5));
+        p.setPen(
+            QPen(widget ? widget->palette().color(QPalette::ButtonText) : QColor(Qt::black), 1.5));
         for (qreal x : {4.0, 9.0})
             p.drawPolyline(QPolygonF{{x, 4}, {x + 4, 8}, {x, 12}});
         return QIcon(pm);
@@ -38,7 +40,16 @@ QStyle* newStartStyle(const QString& baseKey) {
     return new StartStyle(baseKey);
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+bool installQtTranslation(QTranslator& translator) {
+    if (!translator.load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
+
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv), qtTranslation_(new QTranslator(this)) {
+    installQtTranslation(*qtTranslation_);
     setApplicationName(ErrorBox::AppTitle);
     setApplicationVersion(QStringLiteral("1.3"));
     setStyle(newStartStyle(style()->name()));

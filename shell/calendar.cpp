@@ -36,16 +36,22 @@ int TCalendar::datePart(int index) const {
     }
 }
 
-void TCalendar::setDatePart(int index, int v) {
-    if (index < 1 || index > 3 || v < 1) return;
-    if (index == 2 && v > 12) return;
-    if (index == 3 && v > daysInMonth(Year(), Month())) return;
-    if (v == datePart(index)) return;
-    int y = Year(), m = Month(), d = Day();
+QDate TCalendar::withDatePart(const QDate& date, int index, int v) {
+    if (index < 1 || index > 3 || v < 1) return date;
+    if (index == 2 && v > 12) return date;
+    if (index == 3 && v > daysInMonth(date.year(), date.month())) return date;
+    int y = date.year(), m = date.month(), d = date.day();
+    if (v == (index == 1 ? y : index == 2 ? m : d)) return date;
     (index == 1 ? y : index == 2 ? m : d) = v;
     if (y > 9999 || d > daysInMonth(y, m)) throw AppError(msg::InvalidDate);
+    return QDate(y, m, d);
+}
+
+void TCalendar::setDatePart(int index, int v) {
+    const QDate next = withDatePart(date_, index, v);
+    if (next == date_) return;
     useCurrentDate_ = false;
-    changeDate(QDate(y, m, d));
+    changeDate(next);
 }
 
 void TCalendar::changeDate(const QDate& date) {

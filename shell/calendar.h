@@ -32,6 +32,17 @@ public:
     // Index access: 1 Year, 2 Month, 3 Day; any other index reads -1.
     int datePart(int index) const;
     void setDatePart(int index, int value);
+    // The date with one part written by the rule above: `date` itself when
+    // the value is ignored.
+    static QDate withDatePart(const QDate& date, int index, int value);
+    // Shows another date, as the document names it.
+    void showDate(const QDate& date) {
+        if (date.isValid() && date != date_) {
+            useCurrentDate_ = false;
+            changeDate(date);
+        }
+    }
+    const QDate& date() const { return date_; }
 
     bool UseCurrentDate() const { return useCurrentDate_; }
     int StartOfWeek() const { return startOfWeek_; }

@@ -73,4 +73,18 @@ void setRunner(std::function<void(QDialog*)> runner) {
     g_modalRunner = std::move(runner);
 }
 
+QMessageBox::StandardButton ask(const QString& text, const QString& objectName,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon,
+                                QWidget* parent) {
+    QMessageBox box(icon, ErrorBox::AppTitle, text, buttons, parent);
+    box.setObjectName(objectName);
+    if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    Modal::exec(&box);
+    const int answer = box.result();
+    return buttons.testFlag(static_cast<QMessageBox::StandardButton>(answer)) && answer != 0
+               ? static_cast<QMessageBox::StandardButton>(answer)
+               : QMessageBox::NoButton;
+}
+
 } // namespace Modal

@@ -48,4 +48,14 @@ namespace Modal {
 void exec(QDialog* dialog);
 void setRunner(std::function<void(QDialog*)> runner);
 
+// Every question the program asks: the application's caption, Qt's own
+// (translated) buttons, shown through exec() so that tests answer it. The
+// box is named `objectName` for them. Returns the button chosen; a box
+// closed without an answer counts as the default button's opposite, No.
+QMessageBox::StandardButton
+ask(const QString& text, const QString& objectName,
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
+    QMessageBox::StandardButton defaultButton = QMessageBox::No,
+    QMessageBox::Icon icon = QMessageBox::Question, QWidget* parent = nullptr);
+
 } // namespace Modal

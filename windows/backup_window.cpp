@@ -7,10 +7,11 @@
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 #include "ledger/version_diff.h"
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -22,8 +23,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-BackupWindow::BackupWindow(TForm1* form1, BackupStore* store)
-    : QDialog(form1), form1_(form1), store_(store) {
+BackupWindow::BackupWindow(CommandHost* host, BackupStore* store)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()), store_(store) {
     setObjectName(QStringLiteral("BackupWindow"));
     setWindowTitle(QStringLiteral("バックアップから復元"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
@@ -58,34 +59,27 @@ BackupWindow::BackupWindow(TForm1* form1, BackupStore* store)
                     : QFileDialog::getOpenFileName(this, QStringLiteral("データの読み込み"),
                                                    QString(), filter);
     };
-    confirm_ = [this](const QString& text) {
-        return QMessageBox::question(this, ErrorBox::AppTitle, text) == QMessageBox::Yes;
-    };
 }
 
 void BackupWindow::setPathAsker(std::function<QString(bool)> ask) {
     askPath_ = std::move(ask);
 }
-void BackupWindow::setConfirmer(std::function<bool(const QString&)> confirm) {
-    confirm_ = std::move(confirm);
-}
 
 BookFolders BackupWindow::folders() const {
-    return {form1_->StartDir.toStdString(), form1_->LedgerDir.toStdString(),
-            form1_->DiaryDir.toStdString()};
+    return {doc_->book().startDir(), doc_->book().ledgerDir(), doc_->book().diaryDir()};
 }
 
 void BackupWindow::fillMonth() {
     diary_ = false;
-    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const int year = doc_->year(), month = doc_->month();
     Caption->setText(QString::fromStdString(monthLabel(year, month)));
-    versions_ = store_->versions(joinPath(form1_->ledgerDirBytes(), monthFileName(year, month)));
+    versions_ = store_->versions(joinPath(doc_->book().ledgerDir(), monthFileName(year, month)));
     List->clear();
     for (const BackupVersion& v : versions_) {
         std::string summary;
         try {
-            summary = monthChangeSummary(form1_->Ledger,
-                                         monthOfBytes(form1_->Ledger, store_->bytesOf(v)));
+            summary = monthChangeSummary(doc_->ledger(),
+                                         monthOfBytes(doc_->ledger(), store_->bytesOf(v)));
         } catch (const std::exception& e) {
             summary = e.what(); // listed, and refused when chosen
         }
@@ -100,7 +94,7 @@ void BackupWindow::fillMonth() {
 void BackupWindow::fillDiary(int year, int month, int day) {
     diary_ = true;
     Caption->setText(QStringLiteral("%1年%2月%3日の日記").arg(year).arg(month).arg(day));
-    const std::string dir = form1_->DiaryDir.toStdString();
+    const std::string dir = doc_->book().diaryDir();
     versions_ = store_->versions(joinPath(dir, diaryFileName(year, month, day)));
     std::string today;
     readDiaryFile(dir, year, month, day, today);
@@ -121,7 +115,7 @@ void BackupWindow::fillDiary(int year, int month, int day) {
 }
 
 void BackupWindow::showMonth() {
-    form1_->MonthSave(); // today is what the file holds
+    doc_->save(); // today is what the file holds
     fillMonth();
     Modal::exec(this);
 }
@@ -144,9 +138,9 @@ void BackupWindow::RestoreButtonClick() {
         accept();
         return;
     }
-    Book& book = form1_->book();
+    Book& book = doc_->book();
     book.refuseIfHeld();
-    const MonthKey shown{form1_->mc->Year(), form1_->mc->Month()};
+    const MonthKey shown{doc_->year(), doc_->month()};
     const MonthLedger version = monthOfBytes(book.ledger(), bytes);
     // One undo step; a cell the book refuses puts every other one back.
     Book::ChangeGroup group(book, ChangeSource::Restored,
@@ -155,15 +149,14 @@ void BackupWindow::RestoreButtonClick() {
         book.setAmount(shown, c.item, c.day, c.expense ? AmountField::Expense : AmountField::Income,
                        c.to, ChangeSource::Restored);
     group.commit();
-    form1_->MonthSave();
-    form1_->MonthDisp();
+    doc_->save();
     accept();
 }
 
 void BackupWindow::exportBook() {
     const QString path = askPath_ ? askPath_(true) : QString();
     if (path.isEmpty()) return;
-    form1_->MonthSave();
+    doc_->save();
     writeBookArchive(folders(), path.toStdString());
 }
 
@@ -171,7 +164,7 @@ void BackupWindow::importBook() {
     const QString path = askPath_ ? askPath_(false) : QString();
     if (path.isEmpty()) return;
     std::vector<ArchiveEntry> entries = readBookArchive(path.toStdString());
-    form1_->MonthSave();
+    doc_->save();
     // Read here, the book lives here; a folder the archive names outside
     // its own book is asked about.
     const BookFolders current = folders();
@@ -179,12 +172,13 @@ void BackupWindow::importBook() {
         archiveTarget(
             entries, current.dataDir, current,
             [this](const std::string& what, const std::string& dir) {
-                return confirm_ &&
-                       confirm_(
+                return Modal::ask(
                            QStringLiteral("ｱｰｶｲﾌﾞの%1の格納場所 %2 は元のﾃﾞｰﾀの"
                                           "ﾌｫﾙﾀﾞの外にあります。その場所を使いますか?"
                                           "\n(いいえ: このﾃﾞｰﾀのﾌｫﾙﾀﾞに読み込みます)")
-                               .arg(QString::fromStdString(what), QString::fromStdString(dir)));
+                               .arg(QString::fromStdString(what), QString::fromStdString(dir)),
+                           QStringLiteral("OutsideFolder"), QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No, QMessageBox::Question, this) == QMessageBox::Yes;
             })
             .folders;
     entries = placedEntries(std::move(entries), target);
@@ -204,11 +198,13 @@ void BackupWindow::importBook() {
     if (!created.isEmpty())
         text += QStringLiteral("\n新しいﾌｧｲﾙ (%1):\n  ").arg(created.size()) +
                 created.mid(0, 20).join(QStringLiteral("\n  "));
-    if (!confirm_ || !confirm_(text + QStringLiteral("\nよろしいですか?"))) return;
+    if (Modal::ask(text + QStringLiteral("\nよろしいですか?"), QStringLiteral("ImportConfirm"),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No, QMessageBox::Question,
+                   this) != QMessageBox::Yes)
+        return;
     makeTargetFolders(target);
     restoreBookArchive(target, entries);
-    // The month in memory and the names come from the files just written.
-    form1_->CfgRead();
-    form1_->LoadMonths();
-    form1_->MonthDisp();
+    // The names, the month in memory, the side files and the journal come
+    // from the files just written.
+    doc_->reload();
 }

@@ -14,13 +14,14 @@
 class QLabel;
 class QPushButton;
 class QTreeWidget;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 class BackupWindow : public QDialog {
     Q_OBJECT
 
 public:
-    BackupWindow(TForm1* form1, BackupStore* store);
+    BackupWindow(CommandHost* host, BackupStore* store);
 
     QLabel* Caption = nullptr;
     QTreeWidget* List = nullptr; // time, what differs
@@ -43,18 +44,17 @@ public:
     // Test seams: the archive's path (empty: cancelled) and the question
     // before files are replaced.
     void setPathAsker(std::function<QString(bool save)> ask);
-    void setConfirmer(std::function<bool(const QString& text)> confirm);
 
 private:
     BookFolders folders() const;
     std::string shownPath() const;
 
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
     BackupStore* store_;
     std::vector<BackupVersion> versions_;
     bool diary_ = false;
     bool chosen_ = false;
     std::string chosenBytes_;
     std::function<QString(bool)> askPath_;
-    std::function<bool(const QString&)> confirm_;
 };

@@ -3,10 +3,11 @@
 #include "controls/NewNumEdit.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -37,7 +38,8 @@ TNewNumEdit* amountEdit(QWidget* parent) {
 
 } // namespace
 
-BudgetWindow::BudgetWindow(TForm1* form1) : QDialog(form1), form1_(form1) {
+BudgetWindow::BudgetWindow(CommandHost* host)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
     setWindowTitle(QStringLiteral("予算設定"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     auto* layout = new QVBoxLayout(this);
@@ -93,16 +95,15 @@ void BudgetWindow::showEvent(QShowEvent* e) {
 }
 
 void BudgetWindow::FormActivate() {
-    const TCalendar* mc = form1_->mc;
-    Title->setText(QStringLiteral("%1年%2月").arg(mc->Year()).arg(mc->Month()));
+    Title->setText(QStringLiteral("%1年%2月").arg(doc_->year()).arg(doc_->month()));
     Title->adjustSize();
-    showMonth(mc->Year(), mc->Month());
+    showMonth(doc_->year(), doc_->month());
 }
 
 void BudgetWindow::showMonth(int year, int month) {
-    const BudgetPlan& plan = form1_->Budget.plan;
+    const BudgetPlan& plan = doc_->budget().plan;
     for (int r = 0; r < Rows; ++r) {
-        const std::string& name = form1_->Ledger.Items[r + 1].Name;
+        const std::string& name = doc_->ledger().Items[r + 1].Name;
         const bool named = !name.empty();
         Names[r]->setText(QString::fromStdString(cp932ToUtf8Lossy(name)));
         for (QWidget* w : {static_cast<QWidget*>(Amounts[r]), static_cast<QWidget*>(Kinds[r]),
@@ -117,17 +118,17 @@ void BudgetWindow::showMonth(int year, int month) {
 }
 
 void BudgetWindow::SameAsLastClick() {
-    int year = form1_->mc->Year(), month = form1_->mc->Month();
+    int year = doc_->year(), month = doc_->month();
     stepBack(year, month);
     showMonth(year, month);
 }
 
 void BudgetWindow::Save1Click() {
-    BudgetFile& file = form1_->Budget;
+    const BudgetFile& file = doc_->budget();
     BudgetPlan plan = file.plan;
-    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const int year = doc_->year(), month = doc_->month();
     for (int r = 0; r < Rows; ++r) {
-        const std::string& name = form1_->Ledger.Items[r + 1].Name;
+        const std::string& name = doc_->ledger().Items[r + 1].Name;
         if (name.empty()) continue;
         const int64_t units = Amounts[r]->Value().truncUnits();
         if (units < 0 || units > BudgetMax)
@@ -141,22 +142,15 @@ void BudgetWindow::Save1Click() {
     }
     if (file.damaged) {
         // The file could not be read: saving replaces it with this plan alone.
-        QMessageBox box(QMessageBox::Question, ErrorBox::AppTitle,
-                        QString::fromStdString(file.error) +
-                            QStringLiteral("\n\n保存すると、このﾌｧｲﾙはここでの予算だけで置き換え"
-                                           "られます。保存しますか?"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setObjectName(QStringLiteral("ReplaceDamaged"));
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
-        box.setDefaultButton(QMessageBox::No);
-        Modal::exec(&box);
-        if (box.result() != QMessageBox::Yes) return;
+        const QString text = QString::fromStdString(file.error) +
+                             QStringLiteral("\n\n保存すると、このﾌｧｲﾙはここでの予算だけで置き換え"
+                                            "られます。保存しますか?");
+        if (Modal::ask(text, QStringLiteral("ReplaceDamaged"), QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No, QMessageBox::Question, this) != QMessageBox::Yes)
+            return;
     }
-    writeBudgetFile(form1_->ledgerDirBytes(), plan);
-    file.plan = plan;
-    file.damaged = false;
-    file.error.clear();
+    writeBudgetFile(doc_->book().ledgerDir(), plan);
+    doc_->budgetWritten(plan);
     accept();
 }
 

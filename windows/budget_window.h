@@ -12,14 +12,15 @@ class QComboBox;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class TForm1;
+class BookDocument;
+class CommandHost;
 class TNewNumEdit;
 
 class BudgetWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit BudgetWindow(TForm1* form1);
+    explicit BudgetWindow(CommandHost* host);
 
     static constexpr int Rows = 12;
     // The kind box's entries.
@@ -46,5 +47,6 @@ protected:
 
 private:
     void showMonth(int year, int month);
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
 };

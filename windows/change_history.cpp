@@ -1,8 +1,9 @@
 #include "windows/change_history.h"
 
+#include "shell/book_document.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 #include "windows/form_frame.h"
 
 #include <QAction>
@@ -16,7 +17,8 @@ namespace {
 constexpr int GroupRole = Qt::UserRole + 1;
 }
 
-ChangeHistory::ChangeHistory(TForm1* form1) : QDialog(form1), form1_(form1) {
+ChangeHistory::ChangeHistory(CommandHost* host)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
     setWindowTitle(QStringLiteral("変更履歴"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     const FormFrame frame = buildFormFrame(this);
@@ -50,7 +52,7 @@ void ChangeHistory::showEvent(QShowEvent* e) {
 
 void ChangeHistory::FormActivate() {
     List->clear();
-    for (const Book::HistoryRow& row : form1_->book().history()) {
+    for (const Book::HistoryRow& row : doc_->book().history()) {
         auto* item = new QTreeWidgetItem(List);
         const QStringList texts = {QString::fromStdString(row.time).replace('T', ' '),
                                    QString::fromStdString(row.month),
@@ -71,7 +73,7 @@ void ChangeHistory::FormActivate() {
 void ChangeHistory::BackToClick() {
     QTreeWidgetItem* item = List->currentItem();
     if (!item) return;
-    form1_->undoBackTo(item->data(0, GroupRole).toULongLong());
+    doc_->undoBackTo(item->data(0, GroupRole).toULongLong());
     FormActivate();
 }
 

@@ -9,13 +9,14 @@
 class QAction;
 class QPushButton;
 class QTreeWidget;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 class ChangeHistory : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ChangeHistory(TForm1* form1);
+    explicit ChangeHistory(CommandHost* host);
 
     QTreeWidget* List = nullptr;
     QPushButton* BackTo = nullptr;
@@ -31,5 +32,6 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
 };

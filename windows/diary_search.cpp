@@ -1,9 +1,10 @@
 #include "windows/diary_search.h"
 
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 #include "windows/form_frame.h"
 
 #include <QAction>
@@ -135,7 +136,8 @@ struct DiarySearchWindow::Outcome {
     QString error;
 };
 
-DiarySearchWindow::DiarySearchWindow(TForm1* form1) : QDialog(form1), form1_(form1) {
+DiarySearchWindow::DiarySearchWindow(CommandHost* host)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
     setObjectName(QStringLiteral("DiarySearch"));
     setWindowTitle(QStringLiteral("日記検索"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
@@ -230,9 +232,9 @@ void DiarySearchWindow::startSearch() {
     cancelSearch();
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
-    const std::string dir = form1_->DiaryDir.toStdString();
+    const std::string dir = doc_->book().diaryDir();
     const std::string query = Edit1->text().toStdString();
-    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const int year = doc_->year(), month = doc_->month();
     const bool monthList = diaryQueryWords(query, foldForSearch).empty();
     const SearchFunction search =
         g_search ? g_search
@@ -304,8 +306,7 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
             ErrorBox::show(outcome.error);
         }
     } else if (outcome.monthList) {
-        const QString month =
-            QStringLiteral("%1年%2月の日記").arg(form1_->mc->Year()).arg(form1_->mc->Month());
+        const QString month = QStringLiteral("%1年%2月の日記").arg(doc_->year()).arg(doc_->month());
         Status->setText(hits_.empty() ? month + QStringLiteral("はありません")
                                       : month + QStringLiteral(" %1 件").arg(hits_.size()));
     } else {
@@ -362,9 +363,9 @@ void DiarySearchWindow::Open1Click() {
     QTreeWidgetItem* item = Results->currentItem();
     if (!item) return;
     const DiaryDate date = hits_.at(item->data(0, HitRole).toULongLong()).entry.date;
-    form1_->goToDate(date.year, date.month, date.day);
+    doc_->goToDate(date.year, date.month, date.day);
     preferred_ = date;
-    form1_->showDiary();
+    host_->showDiary();
     // The entry may have been edited: the list is read again.
     startSearch();
 }

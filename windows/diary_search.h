@@ -24,7 +24,8 @@ class QMenuBar;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 // The form entries and queries are compared in: Unicode NFKC, then case
 // folding, so that ｶﾀｶﾅ finds カタカナ and ＡＢＣ finds abc.
@@ -34,7 +35,7 @@ class DiarySearchWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit DiarySearchWindow(TForm1* form1);
+    explicit DiarySearchWindow(CommandHost* host);
     ~DiarySearchWindow() override;
 
     QMenuBar* MainMenu1 = nullptr;
@@ -75,7 +76,8 @@ private:
     void showOutcome(const Outcome& outcome);
     void showPreview();
 
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
     QTimer debounce_;
     QFutureWatcher<Outcome>* current_ = nullptr;
     std::shared_ptr<std::atomic<bool>> cancel_;

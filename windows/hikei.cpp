@@ -41,7 +41,7 @@ void writeItemRow(StringGrid& sg, int i, const LedgerItem& item, int day) {
 // The named items' rows of the calendar's day, without the sums, so that it
 // cannot fail: for a sheet whose fill did not complete.
 void showItemRows(TForm1& form1, TForm2& form2) {
-    const int day = form1.mc->Day();
+    const int day = form1.document().day();
     for (int i = 1; i <= ShownItems; ++i)
         if (!form1.Ledger.Items[i].Name.empty())
             writeItemRow(*form2.SG1, i, form1.Ledger.Items[i], day);
@@ -76,14 +76,20 @@ void TForm2::buildUi() {
     Exit1 = file->addAction(QStringLiteral("終了"));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
-    Undo1 = edit->addAction(QStringLiteral("元に戻す"));
-    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    Redo1 = edit->addAction(QStringLiteral("やり直し"));
-    Redo1->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    connect(edit, &QMenu::aboutToShow, this, [this] { form1_->nameUndoCommands(Undo1, Redo1); });
-    connect(Undo1, &QAction::triggered, this, guarded(this, &TForm2::Undo1Click));
-    connect(Redo1, &QAction::triggered, this, guarded(this, &TForm2::Redo1Click));
+    // The document's commands: the same text and state in every window.
+    BookDocument& doc = form1_->document();
+    Undo1 = doc.undoAction();
+    Redo1 = doc.redoAction();
+    edit->addAction(Undo1);
+    edit->addAction(Redo1);
+    // What the rows show goes in before a step, which may change this day;
+    // the sheet then shows the day as the step left it.
+    doc.beforeStep = [this] {
+        if (isVisible()) SheetStore();
+    };
+    doc.afterStep = [this] {
+        if (isVisible()) SheetDisp(*form1_, *this);
+    };
     layout->setMenuBar(MainMenu1);
 
     Panel1 = new QFrame(this);
@@ -171,15 +177,15 @@ void TForm2::keyPressEvent(QKeyEvent* e) {
 
 void TForm2::FormActivate() {
     fillMonthDays();
-    SheetYear = form1_->mc->Year();
-    SheetMonth = form1_->mc->Month();
-    SheetDay = form1_->mc->Day();
+    SheetYear = form1_->document().year();
+    SheetMonth = form1_->document().month();
+    SheetDay = form1_->document().day();
     TitleDisp();
 }
 
 void TForm2::TitleDisp() {
     QString title = QStringLiteral("%1年%2月%3日").arg(SheetYear).arg(SheetMonth).arg(SheetDay);
-    if (form1_->monthHeld()) title += QStringLiteral(" (読み取り専用)");
+    if (form1_->book().held()) title += QStringLiteral(" (読み取り専用)");
     Label1->setText(title);
     Label1->adjustSize();
     Label1->move(Panel1->width() - (Label1->width() + 14), 1);
@@ -190,15 +196,15 @@ void TForm2::FormResize() {
 }
 
 void TForm2::Form1Set(int mode) {
-    TCalendar* mc = form1_->mc;
-    mc->setYear(SheetYear);
+    QDate date = TCalendar::withDatePart(form1_->document().date(), 1, SheetYear);
     if (mode == 0) {
-        mc->setMonth(SheetMonth);
-        mc->setDay(SheetDay);
+        date = TCalendar::withDatePart(date, 2, SheetMonth);
+        date = TCalendar::withDatePart(date, 3, SheetDay);
     } else {
-        mc->setDay(SheetDay);
-        mc->setMonth(SheetMonth);
+        date = TCalendar::withDatePart(date, 3, SheetDay);
+        date = TCalendar::withDatePart(date, 2, SheetMonth);
     }
+    form1_->document().showDate(date);
     TitleDisp();
 }
 
@@ -264,7 +270,7 @@ void TForm2::SG1Click() {
     const int r = SG1->Row();
     if (SG1->cell(0, r).isEmpty() || r == TotalRow || r == BalanceRow || !form5_) return;
     // Amounts typed into a held month could never be saved.
-    form1_->refuseIfHeld();
+    form1_->book().refuseIfHeld();
     form5_->Label1->setText(SG1->cell(0, r));
     form5_->Label1->adjustSize();
     form5_->Edit1->setValue(Currency::fromUnits(cellAmount(SG1->cell(1, r))));
@@ -276,9 +282,8 @@ void TForm2::SheetStore() {
     // Each amount that changed is one step of the change history; rows of
     // unnamed items hold nothing to store.
     Book& book = form1_->book();
-    const MonthKey month = form1_->shownMonth();
-    book.setShown(month);
-    const int day = form1_->mc->Day();
+    const MonthKey month = form1_->document().shownMonth();
+    const int day = form1_->document().day();
     for (int i = 1; i <= ShownItems; ++i) {
         const int32_t income = cellAmount(SG1->cell(1, i));
         const int32_t expense = cellAmount(SG1->cell(2, i));
@@ -295,16 +300,11 @@ void TForm2::SheetStore() {
 }
 
 void TForm2::Undo1Click() {
-    // What the rows show is in memory already; the step may change this day.
-    SheetStore();
-    form1_->undoStep();
-    SheetDisp(*form1_, *this);
+    form1_->document().undo();
 }
 
 void TForm2::Redo1Click() {
-    SheetStore();
-    form1_->redoStep();
-    SheetDisp(*form1_, *this);
+    form1_->document().redo();
 }
 
 void TForm2::Exit1Click() {
@@ -332,8 +332,8 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     // Every item counts towards the balance, named or not.
     int32_t incomeToDate = 0;
     int32_t expenseToDate = 0;
-    const int day = form1.mc->Day();
-    const QString note = form1.mc->dayNote(QDate(form1.mc->Year(), form1.mc->Month(), day), false);
+    const int day = form1.document().day();
+    const QString note = form1.dayNote(form1.document().date());
     form2.Label2->setText(note.isEmpty() ? QString()
                                          : QStringLiteral("定期: ") +
                                                note.split('\n').join(QStringLiteral(" / ")));
@@ -368,10 +368,7 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
 namespace {
 
 QString grouped(int64_t v) {
-    QString digits = QString::number(v < 0 ? -v : v);
-    for (int i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, QLatin1Char(','));
-    return v < 0 ? QLatin1Char('-') + digits : digits;
+    return QString::fromStdString(groupedAmount(v));
 }
 
 } // namespace
@@ -399,8 +396,8 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
 }
 
 void BudgetDisp(TForm1& form1, TForm2& form2) {
-    const int days = TCalendar::daysInMonth(form1.mc->Year(), form1.mc->Month());
-    const BudgetSummary s = form1.monthBudget(days - form1.mc->Day() + 1);
+    const int days = TCalendar::daysInMonth(form1.document().year(), form1.document().month());
+    const BudgetSummary s = form1.document().monthBudget(days - form1.document().day() + 1);
     QLabel* panel = form2.BudgetPanel;
     if (!s.any) {
         if (!panel->isHidden()) {

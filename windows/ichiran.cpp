@@ -131,9 +131,12 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
                                             QStringLiteral("CSV (*.csv)"));
     };
     // The main window prints its month in memory, which is what the list shows.
-    for (auto [mine, main] : {std::pair{Print1, form1->Print1}, std::pair{Pdf1, form1->Pdf1}}) {
+    // Its entries are the printout feature's, when it is installed.
+    for (auto [mine, name] : {std::pair{Print1, "print"}, std::pair{Pdf1, "pdf"}}) {
+        QAction* main = form1->findChild<QAction*>(QLatin1String(name));
+        mine->setEnabled(main && main->isEnabled());
+        if (!main) continue;
         connect(mine, &QAction::triggered, main, &QAction::trigger);
-        mine->setEnabled(main->isEnabled());
         connect(main, &QAction::enabledChanged, mine, &QAction::setEnabled);
     }
 
@@ -145,7 +148,7 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
 void TForm7::FormActivate() {
     const MonthLedger& ledger = form1_->Ledger;
     // The month as a whole: no pace, which belongs to a day.
-    const BudgetSummary budgets = form1_->monthBudget(0);
+    const BudgetSummary budgets = form1_->document().monthBudget(0);
     BudgetPanel->setVisible(budgets.any);
     if (budgets.any) BudgetPanel->setText(budgetTable(budgets, ledger, false));
     // The cells written up to an overflow show; the rest keep their texts.
@@ -189,13 +192,13 @@ void TForm7::setSavePathAsker(std::function<QString(const QString&)> ask) {
 }
 
 void TForm7::CsvExportClick() {
-    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const int year = form1_->document().year(), month = form1_->document().month();
     const QString path =
         askPath_
             ? askPath_(QStringLiteral("%1-%2.csv").arg(year).arg(month, 2, 10, QLatin1Char('0')))
             : QString();
     if (path.isEmpty()) return;
-    const BudgetSummary budget = form1_->monthBudget(0);
+    const BudgetSummary budget = form1_->document().monthBudget(0);
     writeFileSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
 }
 

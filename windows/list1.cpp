@@ -10,6 +10,7 @@
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 
@@ -21,7 +22,6 @@
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGridLayout>
-#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSignalBlocker>
@@ -75,7 +75,7 @@ QStringList wrapParagraph(const QString& text, const QFont& font, qreal width) {
 }
 
 QString amountText(int32_t value) {
-    return QString::fromLatin1(AmountFmt(value).c_str()).trimmed();
+    return QString::fromStdString(groupedAmount(value));
 }
 
 QString weekdayName(int year, int month, int day) {
@@ -315,8 +315,7 @@ void addBudgetPage(std::vector<PrintPage>& pages, const MonthPrintData& data, qr
     };
     row({QStringLiteral("項目"), QStringLiteral("予算"), QStringLiteral("使った"),
          QStringLiteral("残り")});
-    const QLocale grouping(QLocale::Japanese, QLocale::Japan);
-    auto amount = [&](int64_t v) { return grouping.toString(qlonglong(v)); };
+    auto amount = [](int64_t v) { return QString::fromStdString(groupedAmount(v)); };
     for (int i = 1; i <= ShownItems; ++i) {
         const BudgetLine& l = data.budget.lines[i];
         if (!l.budgeted) continue;
@@ -460,35 +459,36 @@ void writeMonthPdf(const MonthPrintData& data, const std::string& path) {
     writeFileSafely(path, MonthPrintLayout::pdfBytes(data));
 }
 
-TForm8::TForm8(TForm1* form1) : QObject(form1), form1_(form1) {
+TForm8::TForm8(CommandHost* host) : QObject(host->mainWindow()), host_(host) {
     setObjectName(QStringLiteral("Form8"));
 }
 
 MonthPrintData TForm8::currentMonth(bool withDiary) const {
-    const int year = form1_->mc->Year(), month = form1_->mc->Month();
+    const int year = host_->document().year(), month = host_->document().month();
     // Read again only to learn whether the files read cleanly: what prints is
     // the month in memory, with the edits not yet saved.
-    MonthLedger check = form1_->Ledger;
-    readMonthForExport(check, form1_->ledgerDirBytes(), year, month);
+    MonthLedger check = host_->document().ledger();
+    readMonthForExport(check, host_->document().book().ledgerDir(), year, month);
     MonthPrintData data;
     data.year = year;
     data.month = month;
-    data.ledger = form1_->Ledger;
-    data.folder = form1_->LedgerDir;
-    if (withDiary) data.diary = readDiary(form1_->DiaryDir.toStdString(), year, month);
-    data.budget = form1_->monthBudget(0);
+    data.ledger = host_->document().ledger();
+    data.folder = QString::fromStdString(host_->document().book().ledgerDir());
+    if (withDiary) data.diary = readDiary(host_->document().book().diaryDir(), year, month);
+    data.budget = host_->document().monthBudget(0);
     return data;
 }
 
 QString TForm8::pdfDefaultPath() const {
-    return QDir(form1_->LedgerDir)
-        .filePath(QStringLiteral("家計簿_") + monthTitle(form1_->mc->Year(), form1_->mc->Month()) +
+    return QDir(QString::fromStdString(host_->document().book().ledgerDir()))
+        .filePath(QStringLiteral("家計簿_") +
+                  monthTitle(host_->document().year(), host_->document().month()) +
                   QStringLiteral(".pdf"));
 }
 
 namespace {
 
-QWidget* dialogParent(TForm1* form1) {
+QWidget* dialogParent(QWidget* form1) {
     QWidget* active = QApplication::activeWindow();
     return active ? active : form1;
 }
@@ -499,13 +499,15 @@ void TForm8::Print1Click() {
     MonthPrintData data = currentMonth(false);
     const QPageLayout page = MonthPrintLayout::a4();
     PrintPreviewRequest request;
-    request.parent = dialogParent(form1_);
+    request.parent = dialogParent(host_->mainWindow());
     request.objectName = "PrintPreview";
     request.title = "印刷プレビュー";
-    request.docName = (QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month)).toStdString();
+    request.docName =
+        (QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month)).toStdString();
     request.page = &page;
     request.paint = [&data](QPagedPaintDevice& device, const QPageLayout& layout) {
-        runGuarded([&] { MonthPrintLayout::paint(MonthPrintLayout::layout(data, layout), device); });
+        runGuarded(
+            [&] { MonthPrintLayout::paint(MonthPrintLayout::layout(data, layout), device); });
     };
     request.decorate = [&](QDialog& preview, std::function<void()> again) {
         auto* withDiary = new QCheckBox(WithDiaryCaption, &preview);
@@ -530,8 +532,8 @@ void TForm8::Print1Click() {
 void TForm8::Pdf1Click() {
     // A month that cannot be printed is reported before a file name is asked.
     currentMonth(false);
-    QFileDialog dialog(dialogParent(form1_), QStringLiteral("PDF出力"), pdfDefaultPath(),
-                       QStringLiteral("PDF (*.pdf)"));
+    QFileDialog dialog(dialogParent(host_->mainWindow()), QStringLiteral("PDF出力"),
+                       pdfDefaultPath(), QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));

@@ -21,6 +21,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class CommandHost;
 class TForm1;
 
 // What a printout shows.
@@ -99,7 +100,7 @@ class TForm8 : public QObject {
     Q_OBJECT
 
 public:
-    explicit TForm8(TForm1* form1);
+    explicit TForm8(CommandHost* host);
 
     // "印刷...": the print preview, from which the user prints or changes
     // the page setup.
@@ -116,5 +117,5 @@ public:
     static inline const QString WithDiaryCaption = QStringLiteral("日記も印刷");
 
 private:
-    TForm1* form1_;
+    CommandHost* host_;
 };

@@ -59,12 +59,12 @@ void TForm3::setVersionChooser(std::function<bool(int, int, int, std::string&)> 
 }
 
 void TForm3::Restore1Click() {
-    const TCalendar* mc = form1_->mc;
+    const BookDocument& doc = form1_->document();
     std::string bytes;
-    if (!chooseVersion_ || !chooseVersion_(mc->Year(), mc->Month(), mc->Day(), bytes)) return;
+    if (!chooseVersion_ || !chooseVersion_(doc.year(), doc.month(), doc.day(), bytes)) return;
     // Through the book, so that the main window's undo takes it back; the
     // memo then shows the entry restored.
-    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Restored);
+    form1_->book().setDiary(doc.year(), doc.month(), doc.day(), bytes, ChangeSource::Restored);
     FormActivate();
 }
 
@@ -73,8 +73,8 @@ std::string TForm3::diaryDir() const {
 }
 
 std::string TForm3::entryPath() const {
-    const TCalendar* mc = form1_->mc;
-    return joinPath(diaryDir(), diaryFileName(mc->Year(), mc->Month(), mc->Day()));
+    const BookDocument& doc = form1_->document();
+    return joinPath(diaryDir(), diaryFileName(doc.year(), doc.month(), doc.day()));
 }
 
 void TForm3::FormActivate() {
@@ -82,12 +82,12 @@ void TForm3::FormActivate() {
     loaded_ = false;
     loadedBytes_.clear();
     loadedText_.clear();
-    const TCalendar* mc = form1_->mc;
+    const BookDocument& doc = form1_->document();
     // Every day's diary looks alike: the title says whose it is.
     setWindowTitle(
-        QStringLiteral("日記 %1年%2月%3日").arg(mc->Year()).arg(mc->Month()).arg(mc->Day()));
+        QStringLiteral("日記 %1年%2月%3日").arg(doc.year()).arg(doc.month()).arg(doc.day()));
     FileStamp stamp;
-    std::string bytes = loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), &stamp);
+    std::string bytes = loadDiaryFile(diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
     entryRead_.note(entryPath(), stamp);
     // Bytes that are not CP932 ride along as private-use characters, so an
     // edited save writes them back too.
@@ -98,12 +98,12 @@ void TForm3::FormActivate() {
 }
 
 void TForm3::Exit1Click() {
-    const TCalendar* mc = form1_->mc;
+    const BookDocument& doc = form1_->document();
     // A day file that was there but could not be read is never written over
     // unseen: the read is tried again, and its error keeps the window open.
     if (!loaded_) {
         FileStamp stamp;
-        loadDiaryFile(diaryDir(), mc->Year(), mc->Month(), mc->Day(), &stamp);
+        loadDiaryFile(diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
         entryRead_.note(entryPath(), stamp);
     }
     const std::string text = Memo1->toPlainText().toStdString();
@@ -115,7 +115,7 @@ void TForm3::Exit1Click() {
         FormActivate();
         return;
     }
-    form1_->book().setDiary(mc->Year(), mc->Month(), mc->Day(), bytes, ChangeSource::Typed);
+    form1_->book().setDiary(doc.year(), doc.month(), doc.day(), bytes, ChangeSource::Typed);
     entryRead_.note(entryPath(), stampOf(bytes));
     accept();
 }

@@ -4,10 +4,11 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -147,8 +148,8 @@ void ScheduleCatchUp::PostAllClick() {
     accept();
 }
 
-ScheduleWindow::ScheduleWindow(TForm1* form1, std::function<Date()> today)
-    : QDialog(form1), form1_(form1), today_(std::move(today)) {
+ScheduleWindow::ScheduleWindow(CommandHost* host, std::function<Date()> today)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()), today_(std::move(today)) {
     setWindowTitle(QStringLiteral("定期入力"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
     auto* layout = new QVBoxLayout(this);
@@ -173,37 +174,25 @@ ScheduleWindow::ScheduleWindow(TForm1* form1, std::function<Date()> today)
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(640, 360);
     // The calendar's forecast and the daily sheet's note come from here.
-    form1->mc->setDayNotes([this](const QDate& d, bool futureOnly) {
+    host->setDayNotes([this](const QDate& d, bool futureOnly) {
         return dayNote({d.year(), d.month(), d.day()}, futureOnly);
     });
 }
 
 std::string ScheduleWindow::path() const {
-    return joinPath(form1_->ledgerDirBytes(), ScheduleFileName);
+    return doc_->schedulePath();
 }
 
 bool ScheduleWindow::refresh() {
-    try {
-        schedule_ = readScheduleFile(path());
-        broken_ = false;
-    } catch (const AppError&) {
-        schedule_ = {};
-        broken_ = true;
-        // Said once per file: the catch-up runs at every month entered.
-        if (!warned_ || brokenPath_ != path()) {
-            warned_ = true;
-            brokenPath_ = path();
-            throw;
-        }
-        return false;
-    }
-    SG1->setRowCount(int(schedule_.entries.size()));
-    for (int i = 0; i < int(schedule_.entries.size()); ++i) {
-        const ScheduleEntry& e = schedule_.entries[std::size_t(i)];
+    if (!doc_->readSchedule()) return false;
+    const Schedule& schedule = doc_->schedule();
+    SG1->setRowCount(int(schedule.entries.size()));
+    for (int i = 0; i < int(schedule.entries.size()); ++i) {
+        const ScheduleEntry& e = schedule.entries[std::size_t(i)];
         Occurrence next;
         QString nextText = e.paused ? QStringLiteral("休止中") : QStringLiteral("終了");
         // The first one not posted, which may lie before today (waiting).
-        if (!e.paused && nextOccurrence(schedule_, e, {1, 1, 1}, next))
+        if (!e.paused && nextOccurrence(schedule, e, {1, 1, 1}, next))
             nextText = QString::fromStdString(isoDate(next.date));
         SG1->setItem(i, 0, cell(QString::fromStdString(cp932ToUtf8Lossy(e.item))));
         SG1->item(i, 0)->setData(Qt::UserRole, e.id);
@@ -224,12 +213,8 @@ void ScheduleWindow::showEvent(QShowEvent* e) {
 }
 
 void ScheduleWindow::save() {
-    // A file that could not be read is the user's to mend; it is never
-    // replaced by what this window holds.
-    if (broken_) throw AppError("定期入力のﾌｧｲﾙ " + path() + " が読めないため、変更できません");
-    writeScheduleFile(path(), schedule_);
+    doc_->writeSchedule();
     refresh();
-    if (form1_->mc) form1_->mc->update();
 }
 
 int ScheduleWindow::selectedId() const {
@@ -245,9 +230,9 @@ bool ScheduleWindow::editEntry(ScheduleEntry& e) {
     auto* form = new QFormLayout(&dialog);
     auto* item = new QComboBox(&dialog);
     for (int i = 1; i <= ShownItems; ++i)
-        if (!form1_->Ledger.Items[i].Name.empty())
-            item->addItem(QString::fromStdString(cp932ToUtf8Lossy(form1_->Ledger.Items[i].Name)),
-                          QByteArray::fromStdString(form1_->Ledger.Items[i].Name));
+        if (!doc_->ledger().Items[i].Name.empty())
+            item->addItem(QString::fromStdString(cp932ToUtf8Lossy(doc_->ledger().Items[i].Name)),
+                          QByteArray::fromStdString(doc_->ledger().Items[i].Name));
     item->setCurrentIndex(std::max(0, item->findData(QByteArray::fromStdString(e.item))));
     auto* kind = new QComboBox(&dialog);
     kind->addItems({QStringLiteral("収入"), QStringLiteral("支出")});
@@ -334,20 +319,20 @@ void ScheduleWindow::AddClick() {
     e.fromMonth = today.month;
     e.day = today.day;
     if (!editEntry(e)) return;
-    e.id = schedule_.nextId();
-    schedule_.entries.push_back(e);
+    e.id = doc_->schedule().nextId();
+    doc_->schedule().entries.push_back(e);
     save();
 }
 
 void ScheduleWindow::EditClick() {
     const int id = selectedId();
-    for (ScheduleEntry& e : schedule_.entries)
+    for (ScheduleEntry& e : doc_->schedule().entries)
         if (e.id == id && editEntry(e)) return save();
 }
 
 void ScheduleWindow::PauseClick() {
     const int id = selectedId();
-    for (ScheduleEntry& e : schedule_.entries)
+    for (ScheduleEntry& e : doc_->schedule().entries)
         if (e.id == id) {
             e.paused = !e.paused;
             return save();
@@ -357,17 +342,17 @@ void ScheduleWindow::PauseClick() {
 void ScheduleWindow::DeleteClick() {
     const int id = selectedId();
     if (id == 0) return;
-    schedule_.remove(id);
+    doc_->schedule().remove(id);
     save();
 }
 
 QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
     if (futureOnly && dayNumber(d) <= dayNumber(today_())) return {};
     QStringList lines;
-    for (const ScheduleEntry& e : schedule_.entries) {
+    for (const ScheduleEntry& e : doc_->schedule().entries) {
         if (e.paused) continue;
         for (const Occurrence& o : occurrencesBetween(e, d, d)) {
-            const PostingRecord* r = schedule_.record(o.entry, o.index);
+            const PostingRecord* r = doc_->schedule().record(o.entry, o.index);
             if (r && r->state == PostingState::Skipped) continue;
             lines << QString::fromStdString(cp932ToUtf8Lossy(e.item)) + QStringLiteral(" ") +
                          (e.expense ? QStringLiteral("-") : QStringLiteral("+")) +
@@ -380,16 +365,16 @@ QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
 
 void ScheduleWindow::catchUp() {
     if (!refresh()) return;
-    Book& book = form1_->book();
+    Book& book = doc_->book();
     QStringList problems;
     {
         BookDoor settling(book, "定期入力");
-        for (const std::string& w : settlePending(schedule_, path(), settling))
+        for (const std::string& w : settlePending(doc_->schedule(), path(), settling))
             problems << QString::fromStdString(w);
     }
-    const std::vector<Occurrence> due = dueOccurrences(schedule_, today_());
+    const std::vector<Occurrence> due = dueOccurrences(doc_->schedule(), today_());
     auto entryOf = [this](int id) {
-        for (const ScheduleEntry& e : schedule_.entries)
+        for (const ScheduleEntry& e : doc_->schedule().entries)
             if (e.id == id) return e;
         return ScheduleEntry{};
     };
@@ -414,10 +399,10 @@ void ScheduleWindow::catchUp() {
     }
     if (!choices.empty()) {
         BookDoor door(book, "定期入力");
-        for (const PostingOutcome& out : postChoices(schedule_, path(), choices, door))
+        for (const PostingOutcome& out : postChoices(doc_->schedule(), path(), choices, door))
             if (!out.posted && !out.choice.skip) problems << QString::fromStdString(out.error);
     }
-    form1_->mc->update();
+    doc_->scheduleWritten();
     refresh();
     if (!problems.isEmpty())
         throw AppError(QStringLiteral("定期入力できなかったものがあります\n").toStdString() +

@@ -13,7 +13,8 @@
 
 class QPushButton;
 class QTableWidget;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 class ScheduleCatchUp : public QDialog {
     Q_OBJECT
@@ -47,7 +48,7 @@ class ScheduleWindow : public QDialog {
     Q_OBJECT
 
 public:
-    ScheduleWindow(TForm1* form1, std::function<Date()> today);
+    ScheduleWindow(CommandHost* host, std::function<Date()> today);
 
     QTableWidget* SG1 = nullptr;
     QPushButton* AddButton = nullptr;
@@ -83,11 +84,8 @@ private:
     bool editEntry(ScheduleEntry& e);
     int selectedId() const;
 
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
     std::function<Date()> today_;
     std::function<bool(ScheduleEntry&)> editor_;
-    Schedule schedule_;
-    bool broken_ = false; // the file is malformed: never written
-    std::string brokenPath_;
-    bool warned_ = false;
 };

@@ -1,12 +1,14 @@
 #include "windows/statement_import.h"
 
+#include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
+#include "shell/book_document.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -28,7 +30,7 @@ QString utf8(const std::string& s) {
 
 QString amountText(const StatementRow& r) {
     return (r.income ? QStringLiteral("+") : QStringLiteral("-")) +
-           QLocale(QLocale::Japanese).toString(r.amount);
+           QString::fromStdString(groupedAmount(r.amount));
 }
 
 QString stateText(const StatementRow& r) {
@@ -45,7 +47,8 @@ QString stateText(const StatementRow& r) {
 
 } // namespace
 
-StatementImportWindow::StatementImportWindow(TForm1* form1) : QDialog(form1), form1_(form1) {
+StatementImportWindow::StatementImportWindow(CommandHost* host)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
     setWindowTitle(QStringLiteral("明細の取り込み"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     auto* layout = new QVBoxLayout(this);
@@ -115,7 +118,7 @@ StatementImportWindow::StatementImportWindow(TForm1* form1) : QDialog(form1), fo
 void StatementImportWindow::Open1Click() {
     const QString path =
         askFile_ ? askFile_()
-                 : QFileDialog::getOpenFileName(form1_, QStringLiteral("明細の取り込み"), QString(),
+                 : QFileDialog::getOpenFileName(this, QStringLiteral("明細の取り込み"), QString(),
                                                 QStringLiteral("CSV (*.csv *.txt);;*"));
     if (path.isEmpty()) return;
     openFile(path);
@@ -124,9 +127,9 @@ void StatementImportWindow::Open1Click() {
 
 void StatementImportWindow::openFile(const QString& path) {
     statement_ = readStatement(readFileBytes(path.toStdString()));
-    files_ = readImportSideFiles(form1_->ledgerDirBytes());
-    learnFromJournal(form1_->book(), files_.log);
-    names_ = form1_->Ledger;
+    files_ = readImportSideFiles(doc_->book().ledgerDir());
+    learnFromJournal(doc_->book(), files_.log);
+    names_ = doc_->ledger();
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);
     ProfileName->setText(utf8(used));
@@ -281,7 +284,7 @@ void StatementImportWindow::SaveProfileClick() {
     if (!c.usable()) throw AppError(NoStatementTable);
     ImportProfiles profiles = files_.profiles;
     profiles.save({name.toStdString(), statementShape(statement_, c.headerRecord), c});
-    writeFileSafely(joinPath(form1_->ledgerDirBytes(), ImportProfilesFile),
+    writeFileSafely(joinPath(doc_->book().ledgerDir(), ImportProfilesFile),
                     formatImportProfiles(profiles));
     files_.profiles = std::move(profiles);
 }

@@ -18,13 +18,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 class StatementImportWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit StatementImportWindow(TForm1* form1);
+    explicit StatementImportWindow(CommandHost* host);
 
     enum Column { Tick, Date, Description, Amount, Item, State };
 
@@ -67,7 +68,8 @@ private:
     void fillGrid();
     void rowEdited(int row);
 
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
     Statement statement_;
     ImportSideFiles files_;
     MonthLedger names_;

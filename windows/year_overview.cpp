@@ -5,10 +5,11 @@
 #include "ledger/csv_export.h"
 #include "ledger/late_parts.h"
 #include "ledger/text_file.h"
+#include "shell/book_document.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/feature.h"
 #include "shell/window_style.h"
-#include "shell/zadud.h"
 #include "windows/form_frame.h"
 
 #include <QAction>
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,13 +30,9 @@ namespace {
 
 const int YearColumn = 12;
 
-QString amount(int32_t v) {
-    return QString::fromStdString(AmountFmt(v)).trimmed();
-}
-
 // Budget figures are 64-bit: a carried deficit can pass 32 bits.
-QString wideAmount(int64_t v) {
-    return QLocale(QLocale::Japanese, QLocale::Japan).toString(qlonglong(v));
+QString amount(int64_t v) {
+    return QString::fromStdString(groupedAmount(v));
 }
 
 QString qs(const std::string& utf8) {
@@ -49,7 +45,8 @@ QString monthText(int m) {
 
 } // namespace
 
-YearOverview::YearOverview(TForm1* form1) : QDialog(form1), form1_(form1) {
+YearOverview::YearOverview(CommandHost* host)
+    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
     setObjectName(QStringLiteral("YearOverview"));
     setWindowTitle(QStringLiteral("年間一覧"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
@@ -146,7 +143,7 @@ void YearOverview::showEvent(QShowEvent* e) {
 }
 
 void YearOverview::FormActivate() {
-    showYear(form1_->mc->Year());
+    showYear(doc_->year());
 }
 
 void YearOverview::showYear(int year) {
@@ -154,10 +151,10 @@ void YearOverview::showYear(int year) {
     year_ = year;
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
-    model_ = buildYearModel(form1_->Ledger, form1_->ledgerDirBytes(), year, heldMonth());
+    model_ = buildYearModel(doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
     // The book gives the month in memory with its edits, as in the model.
-    const Book& book = form1_->book();
-    budget_ = yearBudget(form1_->Budget.plan, year, [&book](int y, int m) {
+    const Book& book = doc_->book();
+    budget_ = yearBudget(doc_->budget().plan, year, [&book](int y, int m) {
         return book.month({y, m});
     });
     fill();
@@ -239,9 +236,9 @@ void YearOverview::fill() {
     for (int i : budgeted) {
         auto line = [&](int col, const BudgetLine& l) {
             if (!l.budgeted) return;
-            put(row, col, wideAmount(l.budget));
-            put(row + 1, col, wideAmount(l.spent));
-            put(row + 2, col, wideAmount(l.remaining));
+            put(row, col, amount(l.budget));
+            put(row + 1, col, amount(l.spent));
+            put(row + 2, col, amount(l.remaining));
             if (l.over()) SG1->item(row + 2, col)->setForeground(Qt::red);
         };
         for (int m = 1; m <= 12; ++m)
@@ -292,10 +289,9 @@ void YearOverview::fillCharts() {
 }
 
 void YearOverview::monthDoubleClicked(int month) {
-    const int day =
-        form1_->mc->Year() == year_ && form1_->mc->Month() == month ? form1_->mc->Day() : 1;
-    form1_->goToDate(year_, month, day);
-    form1_->showMonthlyList();
+    const int day = doc_->year() == year_ && doc_->month() == month ? doc_->day() : 1;
+    doc_->goToDate(year_, month, day);
+    host_->showMonthlyList();
     showYear(year_);
 }
 
@@ -306,16 +302,15 @@ void YearOverview::CsvExportClick() {
 }
 
 HeldMonth YearOverview::heldMonth() const {
-    form1_->book().setShown(form1_->shownMonth());
-    return form1_->book().inMemory();
+    return doc_->book().inMemory();
 }
 
 void YearOverview::RecalcClick() {
-    const std::string dir = form1_->ledgerDirBytes();
+    const std::string dir = doc_->book().ledgerDir();
     // Planned with the month in memory as it will be saved, so that the
     // chain starts from what the user sees and nothing is written before
     // the answer.
-    const CarryRepairPlan plan = planCarryRepair(form1_->Ledger, dir, year_, heldMonth());
+    const CarryRepairPlan plan = planCarryRepair(doc_->ledger(), dir, year_, heldMonth());
     QString text;
     if (plan.months.empty()) {
         text = QStringLiteral("繰越を書き換える月はありません。");
@@ -328,18 +323,14 @@ void YearOverview::RecalcClick() {
         text +=
             QStringLiteral("\n%1 は読めないため、その月から先は書き換えません: %2\n")
                 .arg(qs(monthLabel(plan.stopsAt.year, plan.stopsAt.month)), qs(plan.stopReason));
-    QMessageBox box(
-        plan.months.empty() ? QMessageBox::Information : QMessageBox::Question, ErrorBox::AppTitle,
-        text, plan.months.empty() ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, this);
-    box.setObjectName(QStringLiteral("RecalcConfirm"));
-    if (!plan.months.empty()) {
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
-        box.setDefaultButton(QMessageBox::No);
-    }
-    Modal::exec(&box);
-    if (plan.months.empty() || box.result() != QMessageBox::Yes) return;
-    form1_->MonthSave();
+    const bool none = plan.months.empty();
+    const QMessageBox::StandardButton answer =
+        Modal::ask(text, QStringLiteral("RecalcConfirm"),
+                   none ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No,
+                   none ? QMessageBox::NoButton : QMessageBox::No,
+                   none ? QMessageBox::Information : QMessageBox::Question, this);
+    if (none || answer != QMessageBox::Yes) return;
+    doc_->save();
 
     // The month in memory brings in the repaired balance from here on, or
     // its next save would put the old one back.
@@ -347,12 +338,12 @@ void YearOverview::RecalcClick() {
         YearOverview* self;
         ~Reload() {
             runGuarded([this] {
-                if (self->form1_->monthSavable()) self->form1_->LoadMonths();
+                if (!self->doc_->book().held()) self->doc_->loadMonths();
             });
             runGuarded([this] { self->showYear(self->year_); });
         }
     } reload{this};
-    form1_->book().repairCarry(year_);
+    doc_->book().repairCarry(year_);
 }
 
 void YearOverview::Exit1Click() {

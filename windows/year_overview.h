@@ -17,13 +17,14 @@ class QMenu;
 class QMenuBar;
 class QTableWidget;
 class QToolButton;
-class TForm1;
+class BookDocument;
+class CommandHost;
 
 class YearOverview : public QDialog {
     Q_OBJECT
 
 public:
-    explicit YearOverview(TForm1* form1);
+    explicit YearOverview(CommandHost* host);
 
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
@@ -66,7 +67,8 @@ private:
     // The main window's month, when it may be saved.
     HeldMonth heldMonth() const;
 
-    TForm1* form1_;
+    CommandHost* host_;
+    BookDocument* doc_;
     QWidget* chartPane_ = nullptr;
     int year_ = 0;
     YearModel model_;

@@ -94,4 +94,20 @@ TEST(ConmaCut, StripsSeparatorsAndSpaces) {
         EXPECT_EQ(ConmaCut(in), out) << '"' << in << '"';
 }
 
+// The one grouping every window and message shows, 64 bits wide.
+TEST(GroupedAmount, GroupsBothSignsAcrossThe64BitRange) {
+    const std::pair<int64_t, const char*> rows[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1,000"},
+        {-1000, "-1,000"},
+        {-999999, "-999,999"},
+        {4294967296, "4,294,967,296"},
+        {INT64_MAX, "9,223,372,036,854,775,807"},
+        {INT64_MIN, "-9,223,372,036,854,775,808"},
+    };
+    for (const auto& [value, shown] : rows)
+        EXPECT_EQ(groupedAmount(value), shown) << value;
+}
+
 } // namespace

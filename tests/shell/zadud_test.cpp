@@ -283,8 +283,8 @@ TEST_F(MainWindowTest, FailedPreviousMonthStillLoadsTheMonthShown) {
     // October's own days are in memory, but its carry-over is not: saving
     // it would write wrong income totals.
     EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 15);
-    EXPECT_EQ(form_->monthHold(), TForm1::Hold::PreviousMonthFile);
-    EXPECT_EQ(form_->heldFile().toStdString(), dir_.file("20249.txt"));
+    EXPECT_EQ(form_->book().hold(), Book::Hold::PreviousMonthFile);
+    EXPECT_EQ(form_->book().heldFile(), dir_.file("20249.txt"));
     // Stepping back into October from November after October's file went
     // bad: the first error is shown, the title follows the move, and the
     // half-read October is never saved.
@@ -321,9 +321,8 @@ TEST_F(MainWindowTest, MovingMonthsAfterAFailedConfigurationReadEmptiesNoFile) {
     form_->mc->setMonth(5);
     runGuarded([this] { form_->FormActivate(); });
     ASSERT_EQ(errors_, QStringList{"ﾌｧｲﾙが見つかりません."});
-    EXPECT_EQ(form_->heldMessage().toStdString(),
-              "ﾌｧｲﾙ " + dir_.file("ZADUD.CFG") +
-                  " を読み込めなかったため、この月は読み取り専用です");
+    EXPECT_EQ(form_->book().heldMessage(), "ﾌｧｲﾙ " + dir_.file("ZADUD.CFG") +
+                                               " を読み込めなかったため、この月は読み取り専用です");
 
     QTest::mouseClick(form_->Next, Qt::LeftButton);
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
@@ -361,22 +360,4 @@ TEST_F(MainWindowTest, NothingIsSavedBeforeAMonthWasLoaded) {
     form_->close();
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(month("202411.txt"), old);
-}
-
-// The schedule's catch-up follows the month's entry, whether its window is
-// there at the activation or comes after it (start-up makes it after the
-// first frame).
-TEST_F(MainWindowTest, CatchUpRunsOnceWhenTheScheduleWindowComesBeforeOrAfterTheActivation) {
-    for (bool before : {true, false}) {
-        SCOPED_TRACE(before);
-        form_ = std::make_unique<TForm1>();
-        QDialog schedule;
-        int asked = 0;
-        auto attach = [&] { form_->setScheduleWindow(&schedule, [&] { ++asked; }); };
-        if (before) attach();
-        start(1996, 12, 1);
-        if (!before) attach();
-        QTest::qWait(20);
-        EXPECT_EQ(asked, 1);
-    }
 }

@@ -6,6 +6,7 @@
 #include "tests/windows/main_window_fixture.h"
 #include "windows/backup_window.h"
 
+#include <QMessageBox>
 #include <filesystem>
 
 TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOutsideFolders) {
@@ -23,9 +24,13 @@ TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOut
     BackupWindow window(form1.get(), &store);
     window.setPathAsker([&](bool) { return QString::fromStdString(zip); });
     QStringList asked;
-    window.setConfirmer([&](const QString& text) {
-        asked << text;
-        return !text.contains(QStringLiteral("格納場所")); // the outside folder: no
+    Modal::setRunner([&](QDialog* d) {
+        auto* box = qobject_cast<QMessageBox*>(d);
+        ASSERT_TRUE(box);
+        asked << box->text();
+        // The outside folder: no; the files to write: yes.
+        box->done(box->text().contains(QStringLiteral("格納場所")) ? QMessageBox::No
+                                                                   : QMessageBox::Yes);
     });
     window.importBook();
     ASSERT_EQ(asked.size(), 2);

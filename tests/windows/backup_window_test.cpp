@@ -8,6 +8,8 @@
 #include "windows/backup_window.h"
 #include "windows/nikki.h"
 
+#include <QAction>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -78,19 +80,59 @@ TEST_F(BackupWindowTest, ArchiveReadBackShowsWhatItReplacesAndReloadsTheMonth) {
     form1->Ledger.Items[1].Days[5].Expense = 7;
     form1->MonthSave();
     QString asked;
-    bool answer = false;
-    window->setConfirmer([&](const QString& text) {
-        asked = text;
-        return answer;
+    int answer = QMessageBox::No;
+    Modal::setRunner([&](QDialog* d) {
+        auto* box = qobject_cast<QMessageBox*>(d);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->objectName(), QStringLiteral("ImportConfirm"));
+        asked = box->text();
+        box->done(answer);
     });
     window->importBook();
     EXPECT_TRUE(asked.contains("ledger/199612.txt")) << asked.toStdString();
     EXPECT_NE(monthBytes(), saved); // declined: nothing written
 
-    answer = true;
+    answer = QMessageBox::Yes;
     window->importBook();
     EXPECT_EQ(monthBytes(), saved);
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 1200);
+}
+
+// An archive read back brings its change journal with it: a change typed
+// next is a step of its own, and after a restart it is the one undo offers.
+TEST_F(BackupWindowTest, AChangeTypedAfterAnArchiveIsReadIsTheOneUndoOffersAfterARestart) {
+    const MonthKey december{1996, 12};
+    for (int32_t v : {1, 2, 3})
+        form1->book().setAmount(december, 1, 5, AmountField::Expense, v, ChangeSource::Typed);
+    const QString zip = QString::fromStdString(tmp.path() + "/book.zip");
+    window->setPathAsker([&](bool) { return zip; });
+    window->exportBook();
+    Modal::setRunner([](QDialog* d) { qobject_cast<QMessageBox*>(d)->done(QMessageBox::Yes); });
+    auto restart = [&] {
+        window.reset();
+        form1 = std::make_unique<TForm1>();
+        setDate(1996, 12, 5);
+        form1->FormActivate();
+        window = std::make_unique<BackupWindow>(form1.get(), &store);
+        window->setPathAsker([&](bool) { return zip; });
+    };
+
+    // The journal was lost; the copy started again knows one step of its own.
+    std::remove((tmp.path() + "/" + JournalFileName).c_str());
+    restart();
+    form1->book().setAmount(december, 1, 7, AmountField::Expense, 9, ChangeSource::Typed);
+    window->importBook();
+    EXPECT_EQ(form1->document().undoAction()->text(), QStringLiteral("元に戻す: 12/5 食費 支出 3"));
+    form1->book().setAmount(december, 2, 6, AmountField::Income, 777, ChangeSource::Typed);
+    form1->MonthSave();
+
+    restart();
+    EXPECT_EQ(form1->document().undoAction()->text(),
+              QStringLiteral("元に戻す: 12/6 rent 収入 777"));
+    ASSERT_TRUE(form1->document().undo());
+    EXPECT_EQ(form1->Ledger.Items[2].Days[6].Income, 0);
+    EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 3);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
 
 TEST_F(BackupWindowTest, ADiaryDayRestoredFromItsWindowIsOneUndoStep) {

@@ -2,7 +2,7 @@
 // driven through the main window as the program wires them.
 #include "ledger/budget_plan.h"
 #include "tests/windows/sheet_fixture.h"
-#include "windows/budget_window.h"
+#include "windows/budget_feature.h"
 #include "windows/ichiran.h"
 #include "windows/list1.h"
 #include "windows/year_overview.h"
@@ -19,8 +19,9 @@ class BudgetTest : public SheetFixture {
 protected:
     void SetUp() override {
         SheetFixture::SetUp();
-        budget = new BudgetWindow(form1.get());
-        form1->setBudgetWindow(budget);
+        form1->install(feature);
+        feature.attach(*form1);
+        budget = feature.window();
         Modal::setRunner([this](QDialog* d) {
             if (auto* box = qobject_cast<QMessageBox*>(d)) {
                 asked << box->objectName();
@@ -37,6 +38,9 @@ protected:
     }
     std::string bgt() const { return readBytes(dir.file(BudgetFileName)); }
 
+    void openBudget() { form1->findChild<QAction*>(QStringLiteral("budget"))->trigger(); }
+
+    BudgetFeature feature;
     BudgetWindow* budget = nullptr;
     QStringList asked;
     int answer = QMessageBox::No;
@@ -50,7 +54,7 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_TRUE(form2->BudgetPanel->isHidden()); // no budgets, no panel
     EXPECT_TRUE(form1->mc->budgetBars().isEmpty());
 
-    form1->Budget1Click();
+    openBudget();
     budget->Amounts[0]->setValue(Currency::fromUnits(40000));
     EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::Variable);
     budget->Amounts[2]->setValue(Currency::fromUnits(80000));
@@ -107,7 +111,7 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     // The printout adds a page of them.
     MonthPrintData data;
     data.ledger = form1->Ledger;
-    data.budget = form1->monthBudget(0);
+    data.budget = form1->document().monthBudget(0);
     const MonthPrint print = MonthPrintLayout::layout(data);
     ASSERT_EQ(print.pages.size(), 2u);
     QStringList printed;
@@ -117,11 +121,11 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_TRUE(printed.contains(QStringLiteral("80,000")));
 
     // "前月と同じ" shows November's plan: none yet; leaving unsaved keeps December's.
-    form1->Budget1Click();
+    openBudget();
     budget->SameAsLastClick();
     EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::None);
     budget->Discard1Click();
-    EXPECT_EQ(form1->Budget.plan.at(utf8ToCp932("食費"), 1996, 12)->amount, 40000);
+    EXPECT_EQ(form1->document().budget().plan.at(utf8ToCp932("食費"), 1996, 12)->amount, 40000);
 }
 
 TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
@@ -134,7 +138,7 @@ TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
     start(1996, 12, 1, {{1, QStringLiteral("食費")}});
     EXPECT_EQ(form1->mc->budgetBars(), (QVector<double>{0.0, 0.0, 500.0 / 3000}));
 
-    form1->Budget1Click();
+    openBudget();
     budget->Amounts[0]->setValue(Currency::fromUnits(2147483648));
     EXPECT_THROW(budget->Save1Click(), AppError);
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
@@ -143,14 +147,14 @@ TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
 TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
     writeBytes(dir.file(BudgetFileName), "broken\r\n");
     start(1996, 12, 1, {{1, QStringLiteral("食費")}});
-    form1->BudgetRead();
+    form1->document().readBudget();
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QString::fromStdString(dir.file(BudgetFileName))))
         << errors[0].toStdString();
     SheetDisp(*form1, *form2); // the ledger works on without budgets
     EXPECT_TRUE(form2->BudgetPanel->isHidden());
 
-    form1->Budget1Click();
+    openBudget();
     budget->Amounts[0]->setValue(Currency::fromUnits(1000));
     budget->Save1Click();
     EXPECT_EQ(asked, QStringList{QStringLiteral("ReplaceDamaged")});
@@ -158,5 +162,5 @@ TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
     answer = QMessageBox::Yes;
     budget->Save1Click();
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",1000,V,0\r\n");
-    EXPECT_FALSE(form1->Budget.damaged);
+    EXPECT_FALSE(form1->document().budget().damaged);
 }

@@ -1,4 +1,4 @@
-#include "windows/diary_search.h"
+#include "windows/diary_search_feature.h"
 
 #include "ledger/errors.h"
 #include "tests/windows/main_window_fixture.h"
@@ -27,9 +27,10 @@ protected:
         writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nMEMO=" + diary + "\r\n");
         form3 = std::make_unique<TForm3>(form1.get());
         form1->setDiary(form3.get());
-        search = std::make_unique<DiarySearchWindow>(form1.get());
-        form1->setDiarySearch(search.get());
-        spy = std::make_unique<QSignalSpy>(search.get(), &DiarySearchWindow::resultsShown);
+        form1->install(feature);
+        feature.attach(*form1);
+        search = feature.window();
+        spy = std::make_unique<QSignalSpy>(search, &DiarySearchWindow::resultsShown);
     }
     void TearDown() override {
         DiarySearchWindow::setSearchFunction(nullptr);
@@ -53,7 +54,8 @@ protected:
 
     std::string diary;
     std::unique_ptr<TForm3> form3;
-    std::unique_ptr<DiarySearchWindow> search;
+    DiarySearchFeature feature;
+    DiarySearchWindow* search = nullptr;
     std::unique_ptr<QSignalSpy> spy;
 };
 

@@ -27,7 +27,8 @@ TEST(FirstRun, MissingConfigThenSettingsThenTheMonthIsKept) {
 
     const std::string food = utf8ToCp932("食費");
     std::string existing = food + ",0,00000100,";
-    for (int i = 0; i < 30; ++i) existing += "00000000,";
+    for (int i = 0; i < 30; ++i)
+        existing += "00000000,";
     existing += "00000100,\r\n";
     writeBytes(dir.file("20245.txt"), existing);
 
@@ -35,8 +36,9 @@ TEST(FirstRun, MissingConfigThenSettingsThenTheMonthIsKept) {
         TForm1 form1;
         TForm4 form4(&form1);
         form1.setSettings(&form4);
-        form1.setLocationChecks([&](const QString& p) { return form4.checkLedgerLocation(p); },
-                                [&](const QString& p) { return form4.checkDiaryLocation(p); });
+        form1.document().setLocationChecks(
+            [&](const QString& p) { return form4.checkLedgerLocation(p); },
+            [&](const QString& p) { return form4.checkDiaryLocation(p); });
         form1.mc->setDay(1);
         form1.mc->setYear(2024);
         form1.mc->setMonth(5);

@@ -3,6 +3,9 @@
 #include "ledger/cp932.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/ichiran.h"
+#include "windows/print_feature.h"
+
+#include <QAction>
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -158,9 +161,11 @@ using PrintCommands = MainWindowFixture;
 TEST_F(PrintCommands, PreviewAndPdfFromBothMenusButNeverABrokenMonth) {
     writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
     setDate(1996, 12, 1);
-    TForm8 form8(form1.get());
+    PrintFeature printout;
+    form1->install(printout);
+    printout.attach(*form1);
+    TForm8& form8 = *printout.printer();
     TForm7 form7(form1.get());
-    form1->setPrintHandlers([&] { form8.Print1Click(); }, [&] { form8.Pdf1Click(); });
     const std::string out = tmp.file("december.pdf");
     QStringList seen;
     Modal::setRunner([&](QDialog* d) {
@@ -187,7 +192,7 @@ TEST_F(PrintCommands, PreviewAndPdfFromBothMenusButNeverABrokenMonth) {
 
     writeBytes(tmp.file("199612.txt"), "A,0,x,\r\n");
     std::remove(out.c_str());
-    form1->Pdf1->trigger();
+    form1->findChild<QAction*>(QStringLiteral("pdf"))->trigger();
     EXPECT_EQ(seen.size(), 3) << "asked for a file name for a month that cannot print";
     EXPECT_EQ(errors, QStringList{QStringLiteral("'x' は整数ではありません.")});
     EXPECT_FALSE(fileExists(out));

@@ -58,8 +58,9 @@ protected:
     // Start-up as the main window does it: the reader checks each location on
     // the dialog's lists.
     void readConfigFile() {
-        form1->setLocationChecks([this](const QString& p) { return form4->checkLedgerLocation(p); },
-                                 [this](const QString& p) { return form4->checkDiaryLocation(p); });
+        form1->document().setLocationChecks(
+            [this](const QString& p) { return form4->checkLedgerLocation(p); },
+            [this](const QString& p) { return form4->checkDiaryLocation(p); });
         runGuarded([this] { form1->CfgRead(); });
     }
 

@@ -1,4 +1,4 @@
-#include "windows/schedule_window.h"
+#include "windows/schedule_feature.h"
 
 #include "ledger/schedule.h"
 #include "main_window_fixture.h"
@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <filesystem>
 
 namespace {
@@ -22,18 +23,45 @@ protected:
                    "E,2,1,300,2026-12,D1,1,-,0,N,C,0,B\r\n"         // on confirmation
                    "E,3,1,?,2026-11,L,1,2026-11-30,0,N,A,0,B\r\n"); // amount asked
         setDate(2026, 12, 8);
-        window = std::make_unique<ScheduleWindow>(form1.get(), [] { return Date{2026, 12, 8}; });
-        form1->setScheduleWindow(window.get(), [this] { window->catchUp(); });
+        feature = std::make_unique<ScheduleFeature>([] { return Date{2026, 12, 8}; });
+        form1->install(*feature);
+        feature->attach(*form1);
+        window = feature->window();
     }
     int32_t onDisk(int month, int item, int day, bool expense) {
         MonthLedger m = form1->Ledger;
         loadMonthFile(m, tmp.path(), 2026, month, LoadMode::Current);
         return expense ? m.Items[item].Days[day].Expense : m.Items[item].Days[day].Income;
     }
-    std::unique_ptr<ScheduleWindow> window;
+    std::unique_ptr<ScheduleFeature> feature;
+    ScheduleWindow* window = nullptr;
 };
 
 } // namespace
+
+// The catch-up follows the month's entry, whether the feature's window is
+// there at the activation or comes after it (start-up makes it after the
+// first frame).
+TEST_F(ScheduleWindowTest, CatchUpRunsOnceWhenTheWindowComesBeforeOrAfterTheActivation) {
+    for (bool before : {true, false}) {
+        SCOPED_TRACE(before);
+        feature.reset(); // its window goes before its main window
+        form1 = std::make_unique<TForm1>();
+        feature = std::make_unique<ScheduleFeature>([] { return Date{2026, 12, 8}; });
+        form1->install(*feature);
+        setDate(2026, 12, 8);
+        int shown = 0;
+        Modal::setRunner([&](QDialog* d) {
+            if (qobject_cast<ScheduleCatchUp*>(d)) ++shown;
+        });
+        if (before) feature->attach(*form1);
+        form1->FormActivate();
+        if (!before) feature->attach(*form1);
+        QTest::qWait(20);
+        EXPECT_EQ(shown, 1);
+        feature.reset();
+    }
+}
 
 TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce) {
     MonthLedger typed = form1->Ledger;

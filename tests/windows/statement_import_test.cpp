@@ -1,9 +1,10 @@
-#include "windows/statement_import.h"
+#include "windows/statement_import_feature.h"
 
 #include "ledger/cp932.h"
 #include "ledger/statement_post.h"
 #include "tests/windows/main_window_fixture.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,8 +19,10 @@ protected:
         form1->LedgerDir = QString::fromStdString(tmp.path());
         form1->Ledger.Items[1].Name = utf8ToCp932("食費");
         form1->Ledger.Items[2].Name = utf8ToCp932("日用品");
-        window = std::make_unique<StatementImportWindow>(form1.get());
-        form1->setStatementImport([this] { window->Open1Click(); });
+        feature = std::make_unique<StatementImportFeature>();
+        form1->install(*feature);
+        feature->attach(*form1);
+        window = feature->window();
         window->setFileAsker([this] { return QString::fromStdString(tmp.file("card.csv")); });
         // Posted through the book, as the program wires it.
         window->setPoster([this](std::vector<StatementRow>& rows, ImportSideFiles& files) {
@@ -27,7 +30,7 @@ protected:
         });
     }
     void TearDown() override {
-        window.reset();
+        feature.reset();
         MainWindowFixture::TearDown();
     }
     std::string column(int c) const {
@@ -44,7 +47,8 @@ protected:
         emit box->activated(index);
     }
 
-    std::unique_ptr<StatementImportWindow> window;
+    std::unique_ptr<StatementImportFeature> feature;
+    StatementImportWindow* window = nullptr;
 };
 
 } // namespace
@@ -57,7 +61,7 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
                                                  "2026/12/02,薬局,5,500\r\n"
                                                  "2026/12/32,誤り,1,100\r\n"));
     writeBytes(tmp.file(ImportRulesFile), utf8ToCp932("パン屋\t食費\r\n"));
-    form1->StatementImport1->trigger();
+    form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
     ASSERT_TRUE(window->isVisible());
     choose(window->AmountColumn, window->AmountColumn->findData(3));
     EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||");

@@ -1,14 +1,16 @@
-#include "windows/year_overview.h"
+#include "windows/year_overview_feature.h"
 
 #include "ledger/month_ledger.h"
 #include "shell/calendar.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/ichiran.h"
 
+#include <QAction>
 #include <QChartView>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QTableWidget>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,8 +22,10 @@ protected:
         writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
         form7 = std::make_unique<TForm7>(form1.get());
         form1->setMonthlyList(form7.get());
-        overview = std::make_unique<YearOverview>(form1.get());
-        form1->setYearOverview(overview.get());
+        feature = std::make_unique<YearOverviewFeature>();
+        form1->install(*feature);
+        feature->attach(*form1);
+        overview = feature->window();
         Modal::setRunner([this](QDialog* d) {
             shown << d->objectName();
             if (auto* box = qobject_cast<QMessageBox*>(d)) {
@@ -33,7 +37,7 @@ protected:
         });
     }
     void TearDown() override {
-        overview.reset();
+        feature.reset();
         form7.reset();
         MainWindowFixture::TearDown();
     }
@@ -48,7 +52,8 @@ protected:
     }
 
     std::unique_ptr<TForm7> form7;
-    std::unique_ptr<YearOverview> overview;
+    std::unique_ptr<YearOverviewFeature> feature;
+    YearOverview* overview = nullptr;
     QStringList shown;
     QString text;
     int answer = QMessageBox::Yes;
@@ -62,7 +67,7 @@ TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
     setDate(1998, 3, 9);
     form1->FormActivate();
     form1->Ledger.Items[1].Days[2].Income = 1; // unsaved: the overview counts it
-    form1->SpeedButton6Click();
+    form1->findChild<QToolButton*>(QStringLiteral("yearOverviewButton"))->click();
     ASSERT_EQ(shown, QStringList{"YearOverview"});
     EXPECT_EQ(overview->year(), 1998);
     // March's file brings in 40, January closed with 100; the month in
@@ -103,7 +108,7 @@ TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
 TEST_F(YearWindow, ChartsComeWithTheFirstShowing) {
     writeBytes(tmp.file("19981.txt"), month(0, 100));
     EXPECT_EQ(overview->ExpenseChart, nullptr) << "built at start-up";
-    form1->Exit5Click();
+    form1->findChild<QAction*>(QStringLiteral("yearOverview"))->trigger();
     ASSERT_NE(overview->ExpenseChart, nullptr);
     ASSERT_NE(overview->BalanceChart, nullptr);
     EXPECT_TRUE(overview->ExpenseChart->isVisible());

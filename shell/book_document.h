@@ -1,0 +1,142 @@
+#pragma once
+// The document beneath the windows: the book, the shown date, the budget
+// plan, and what the windows are told when any of them changes. Windows read
+// the month through it and redraw on its signals; none redraws another.
+//
+// Moves (a date, a day or a month away) save the month left and load the
+// one entered. After files were replaced behind the book (a restore, an
+// archive import, a repair) reload() reads everything again: the
+// configuration, the months, the side files and the change journal.
+
+#include "ledger/book.h"
+#include "ledger/budget_plan.h"
+#include "ledger/schedule.h"
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QAction;
+
+class BookDocument : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BookDocument(std::string startDir, QObject* parent = nullptr);
+    ~BookDocument() override;
+
+    Book& book() { return book_; }
+    const Book& book() const { return book_; }
+    MonthLedger& ledger() { return book_.ledger(); }
+    const MonthLedger& ledger() const { return book_.ledger(); }
+
+    // ---- the shown date ----
+    const QDate& date() const { return date_; }
+    int year() const { return date_.year(); }
+    int month() const { return date_.month(); }
+    int day() const { return date_.day(); }
+    MonthKey shownMonth() const { return {date_.year(), date_.month()}; }
+    // Names another date without saving or loading (the calendar's own
+    // picks within its month).
+    void showDate(const QDate& date);
+    // Moves to a day. Entering another month saves the month left and loads
+    // the one entered; a refused date ("日付に変換できない値が渡されました")
+    // leaves everything where it was.
+    void goToDate(int year, int month, int day);
+    void stepMonth(int delta);
+    void stepDay(int delta);
+
+    // ---- the month in memory ----
+    // Start-up: the configuration, then the shown month, entered.
+    void open();
+    // True once a month was entered with open().
+    bool isOpen() const { return open_; }
+    void save();
+    void loadPrevious();
+    void loadCurrent();
+    // Previous-month mode, then current-month mode; the first error is
+    // rethrown after both ran.
+    void loadMonths();
+
+    // ---- configuration and budget ----
+    // The start-up location checks (run on the settings dialog's directory
+    // lists); without them a folder counts as enterable when it can be listed.
+    using FolderCheck = std::function<bool(const QString&)>;
+    void setLocationChecks(FolderCheck ledger, FolderCheck diary);
+    void readConfiguration();
+    // The settings dialog wrote the configuration and copied it in.
+    void configurationWritten();
+    // The ledger folder's budget plan. A damaged file leaves the plan empty
+    // and the file alone; it is named in the error box once.
+    const BudgetFile& budget() const { return budget_; }
+    BudgetFile& budget() { return budget_; }
+    void readBudget();
+    // The budget window wrote a new plan.
+    void budgetWritten(const BudgetPlan& plan);
+    // The shown month's budgets against the month in memory; `daysLeft` for
+    // the daily pace.
+    BudgetSummary monthBudget(int daysLeft) const;
+
+    // ---- the scheduled entries (their side file in the ledger folder) ----
+    Schedule& schedule() { return schedule_; }
+    const Schedule& schedule() const { return schedule_; }
+    std::string schedulePath() const;
+    // Reads the file again. A malformed one leaves no entries and is never
+    // written: its error is thrown once per file, later reads return false.
+    bool readSchedule();
+    // Writes the entries, refused while the file is malformed.
+    void writeSchedule();
+    // The file was written by other means (postings settled or made).
+    void scheduleWritten() { emit scheduleChanged(); }
+
+    // Everything again from disk, after files were replaced behind the book.
+    void reload();
+
+    // ---- undo and redo ----
+    // Values changed since the step are asked about (the book's question).
+    bool undo();
+    bool redo();
+    void undoBackTo(uint64_t group);
+    // The two commands every window shows: their text names the step, and
+    // they are enabled only while there is one.
+    QAction* undoAction() const { return undo_; }
+    QAction* redoAction() const { return redo_; }
+    void refreshUndoState();
+
+    // Around an undo or redo, for the window the user steps from: what is
+    // typed but not stored goes in first (an error there stops the step),
+    // and the window shows what the step left.
+    std::function<void()> beforeStep, afterStep;
+
+signals:
+    void dateChanged();
+    // Another month is in memory now (start-up, a move, a reload).
+    void monthEntered();
+    // Amounts of the month in memory changed other than by typing: once per
+    // step (an undo, a posting, a repair).
+    void amountsChanged();
+    void configurationChanged();
+    void budgetChanged();
+    void scheduleChanged();
+    void undoStateChanged();
+
+private:
+    template <class Step> bool oneStep(Step step);
+    void setDate(const QDate& date);
+
+    Book book_;
+    QDate date_;
+    BudgetFile budget_;
+    Schedule schedule_;
+    bool scheduleBroken_ = false;
+    std::string scheduleWarned_; // the malformed file last named
+    std::string budgetWarned_;   // the damaged budget file's error last shown
+    FolderCheck checkLedger_, checkDiary_;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
+    bool stepping_ = false;
+    bool open_ = false;
+    bool canUndo_ = false, canRedo_ = false;
+};

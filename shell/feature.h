@@ -1,0 +1,60 @@
+#pragma once
+// A capability beyond the main window's own windows plugs in here: it puts
+// its menu entries, shortcuts, toolbar buttons and day decorations on the
+// main window through the command host, and reaches the month through the
+// document. Adding one touches no file in shell/: its unit lives in
+// windows/ and is listed in windows/feature_list.cpp.
+
+#include <QDate>
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+#include <QVector>
+#include <functional>
+
+class BookDocument;
+class QAction;
+class QWidget;
+
+// The sections of the menus a feature's entry can join, each between the
+// separators users know; entries of a section keep their install order.
+enum class MenuPlace {
+    FileWindows,  // ﾌｧｲﾙ, after 日記記帳
+    FileOutput,   // ﾌｧｲﾙ, the printouts and imports
+    FileData,     // ﾌｧｲﾙ, backups and archives
+    EditHistory,  // 編集, after the undo commands
+    SettingsMenu, // 設定, after 日記帳環境
+};
+
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+    virtual BookDocument& document() = 0;
+    // The parent of a feature's windows.
+    virtual QWidget* mainWindow() = 0;
+    // A menu entry, disabled until the feature enables it (when its window
+    // is made); `name` is its object name.
+    virtual QAction* addMenuEntry(MenuPlace place, const QString& caption, const QString& name,
+                                  const QList<QKeySequence>& keys = {}) = 0;
+    // A toolbar button after the others that runs `action` and follows its
+    // enabled state.
+    virtual void addToolButton(QAction* action, int width, const QString& name) = 0;
+    // Day decorations of the calendar. Bars: per day of the shown month from
+    // day 1, the spending to date against the plan (1.0 on plan), negative
+    // for none; asked again on every change of the month's amounts.
+    virtual void setDayBars(std::function<QVector<double>()> bars) = 0;
+    // Notes of a day, one per line; future-only ones are forecasts.
+    virtual void setDayNotes(std::function<QString(const QDate&, bool futureOnly)> notes) = 0;
+    // The main window's own windows a feature may lead to.
+    virtual void showDiary() = 0;
+    virtual void showMonthlyList() = 0;
+};
+
+class Feature {
+public:
+    virtual ~Feature() = default;
+    // With the main window, before its first frame: entries and buttons.
+    virtual void install(CommandHost& host) = 0;
+    // After the first frame: the feature's windows, and its entries enabled.
+    virtual void attach(CommandHost& host) = 0;
+};

@@ -1,0 +1,38 @@
+#pragma once
+// The features the program installs on its main window, in the order their
+// entries appear. A new feature adds its unit to windows/ and a line here
+// and in feature_list.cpp.
+
+#include "ledger/schedule.h"
+#include "windows/backup_feature.h"
+#include "windows/budget_feature.h"
+#include "windows/change_history_feature.h"
+#include "windows/diary_search_feature.h"
+#include "windows/print_feature.h"
+#include "windows/schedule_feature.h"
+#include "windows/statement_import_feature.h"
+#include "windows/year_overview_feature.h"
+
+#include <functional>
+#include <vector>
+
+class CommandHost;
+
+struct ProgramFeatures {
+    ProgramFeatures(BackupStore* backups, std::function<Date()> today)
+        : schedule(std::move(today)), backup(backups) {}
+    // Each feature's entries, in menu order.
+    void install(CommandHost& host);
+    // Each feature's windows, after the main window's first frame.
+    void attach(CommandHost& host);
+    std::vector<Feature*> all();
+
+    YearOverviewFeature yearOverview;
+    DiarySearchFeature diarySearch;
+    ScheduleFeature schedule;
+    PrintFeature print;
+    StatementImportFeature statementImport;
+    BackupFeature backup;
+    ChangeHistoryFeature changeHistory;
+    BudgetFeature budget;
+};
