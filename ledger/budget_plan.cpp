@@ -203,14 +203,15 @@ BudgetSummary budgetSummary(const BudgetPlan& plan, const MonthLedger& month, in
     for (int i = 1; i <= ShownItems; ++i) {
         const std::string& name = month.Items[i].Name;
         if (name.empty()) continue;
+        BudgetLine& line = s.lines[i];
+        // What was spent counts for every item, budget or not.
+        line.spent = spentIn(month, name);
         const std::optional<BudgetEntry> e = plan.at(name, year, mon);
         if (!e) continue;
-        BudgetLine& line = s.lines[i];
         line.budgeted = true;
         line.fixed = e->fixed;
         line.carry = e->carry;
         line.planned = e->amount;
-        line.spent = spentIn(month, name);
         // The chain of months before whose rest comes in: each with its carry on.
         std::vector<std::pair<int, int64_t>> chain; // month key, its planned amount
         for (int k = key(year, mon) - 1; k >= key(year, mon) - CarryLookBack && k >= 0; --k) {

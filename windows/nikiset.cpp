@@ -275,10 +275,9 @@ void TForm4::CfgWrite() {
                                    "同じ項目として合計します。")
                         .arg(plan.merged.size());
         text += QStringLiteral("\n\nよろしいですか?");
-        const bool yes = renameQuestion ? renameQuestion(text)
-                                        : QMessageBox::question(this, ErrorBox::AppTitle, text) ==
-                                              QMessageBox::Yes;
-        if (!yes) throw Cancelled{};
+        if (Modal::ask(text, QStringLiteral("RenameConfirm"), QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No, QMessageBox::Question, this) != QMessageBox::Yes)
+            throw Cancelled{};
     }
     // The backup page's side file goes with the ledger folder chosen; it is
     // written only when it changes, and first: a folder that refuses it

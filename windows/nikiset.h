@@ -38,10 +38,6 @@ public:
     // Writes ZADUD.CFG from the edit boxes, then copies them into the main
     // window. Nothing is copied when the write fails.
     void CfgWrite();
-    // Asked before a rename reaches month files other than the one shown;
-    // false writes nothing. Without it a message box asks.
-    std::function<bool(const QString& text)> renameQuestion;
-
     // Controls.
     QMenuBar* MainMenu1 = nullptr;
     QMenu* N1 = nullptr; // "ﾌｧｲﾙ"

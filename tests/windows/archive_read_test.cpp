@@ -2,6 +2,7 @@
 // folder the archive names outside its own book is asked about.
 #include "ledger/book_archive.h"
 #include "ledger/config_file.h"
+#include "ledger/month_ledger.h"
 #include "tests/support/file_support.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/backup_window.h"
@@ -14,7 +15,11 @@ TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOut
     TempFolder original, outside;
     writeBytes(original.file("ZADUD.CFG"),
                "ZADUD=" + outside.path() + "\r\nMEMO=" + original.path() + "\r\nkamo1=rent\r\n");
-    writeBytes(outside.file("199612.txt"), "rent,0,\r\n");
+    MonthLedger month;
+    month.Items[1].Name = "rent";
+    month.Items[1].Days[5].Expense = 1200;
+    saveMonthFile(month, outside.path(), 1996, 12);
+    const std::string monthBytes = readBytes(outside.file("199612.txt"));
     const std::string zip = original.file("book.zip");
     writeBookArchive({original.path(), outside.path(), original.path()}, zip);
     const std::string outsideBefore = readBytes(outside.file("199612.txt"));
@@ -36,7 +41,7 @@ TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOut
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[0].contains(QString::fromStdString(outside.path())))
         << asked[0].toStdString();
-    EXPECT_EQ(readBytes(tmp.file("199612.txt")), "rent,0,\r\n");
+    EXPECT_EQ(readBytes(tmp.file("199612.txt")), monthBytes);
     EXPECT_EQ(form1->LedgerDir.toStdString(), tmp.path()) << "the copy reads and writes here";
     MonthLedger names;
     std::string ledgerDir, diaryDir;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <gtest/gtest.h>
 
 TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
@@ -33,8 +34,9 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
     {
         TForm1 form1;
         TForm4 form4(&form1);
-        form1.setLocationChecks([&](const QString& p) { return form4.checkLedgerLocation(p); },
-                                [&](const QString& p) { return form4.checkDiaryLocation(p); });
+        form1.document().setLocationChecks(
+            [&](const QString& p) { return form4.checkLedgerLocation(p); },
+            [&](const QString& p) { return form4.checkDiaryLocation(p); });
         form1.mc->setDay(1);
         form1.mc->setYear(2026);
         form1.mc->setMonth(11);
@@ -48,10 +50,12 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
         form4.FormActivate();
         QStringList asked;
         bool answer = false;
-        form4.renameQuestion = [&](const QString& text) {
-            asked << text;
-            return answer;
-        };
+        Modal::setRunner([&](QDialog* d) {
+            auto* box = qobject_cast<QMessageBox*>(d);
+            ASSERT_TRUE(box);
+            asked << box->text();
+            box->done(answer ? QMessageBox::Yes : QMessageBox::No);
+        });
         form4.findEdit(3)->setText(QStringLiteral("税金"));
         // Declined: nothing is written.
         EXPECT_FALSE(runGuarded([&] { form4.CfgWrite(); }));
@@ -79,5 +83,6 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     ErrorBox::setRecorder(nullptr);
+    Modal::setRunner(nullptr);
     QDir::setCurrent(old);
 }

@@ -16,9 +16,15 @@ class StatementImport : public MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
-        form1->LedgerDir = QString::fromStdString(tmp.path());
-        form1->Ledger.Items[1].Name = utf8ToCp932("食費");
-        form1->Ledger.Items[2].Name = utf8ToCp932("日用品");
+        // A book read as at start: the rows are posted through it.
+        writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.path() +
+                                              "\r\nkamo1=" + utf8ToCp932("食費") +
+                                              "\r\nkamo2=" + utf8ToCp932("日用品") + "\r\n");
+        setDate(2026, 11, 5);
+        ASSERT_TRUE(runGuarded([this] {
+            form1->CfgRead();
+            form1->LoadMonths();
+        }));
         feature = std::make_unique<StatementImportFeature>();
         form1->install(*feature);
         feature->attach(*form1);
