@@ -190,6 +190,36 @@ MonthReader monthFileReader(const MonthLedger& names, const std::string& dir) {
     };
 }
 
+void fillBudgetLine(BudgetLine& line, const BudgetEntry& e, int daysLeft,
+                    const std::function<std::optional<BudgetEntry>(int k)>& entryBack,
+                    const std::function<int64_t(int k)>& spentBack, std::string& error) {
+    line.budgeted = true;
+    line.fixed = e.fixed;
+    line.carry = e.carry;
+    line.planned = e.amount;
+    // The chain of spans before whose rest comes in: each with its carry on.
+    std::vector<std::pair<int, int64_t>> chain; // how far back, its planned amount
+    for (int k = 1;; ++k) {
+        const std::optional<BudgetEntry> p = entryBack(k);
+        if (!p || !p->carry) break;
+        chain.emplace_back(k, p->amount);
+    }
+    try {
+        int64_t carried = 0;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+            carried = it->second + carried - spentBack(it->first);
+        line.carried = carried;
+    } catch (const AppError& err) {
+        if (error.empty()) error = err.what();
+    }
+    line.budget = line.planned + line.carried;
+    line.remaining = line.budget - line.spent;
+    if (!line.fixed && daysLeft > 0 && line.remaining > 0) {
+        line.hasPace = true;
+        line.pace = line.remaining / daysLeft;
+    }
+}
+
 BudgetSummary budgetSummary(const BudgetPlan& plan, const MonthLedger& month, int year, int mon,
                             int daysLeft, const MonthReader& earlier) {
     BudgetSummary s;
@@ -208,31 +238,14 @@ BudgetSummary budgetSummary(const BudgetPlan& plan, const MonthLedger& month, in
         line.spent = spentIn(month, name);
         const std::optional<BudgetEntry> e = plan.at(name, year, mon);
         if (!e) continue;
-        line.budgeted = true;
-        line.fixed = e->fixed;
-        line.carry = e->carry;
-        line.planned = e->amount;
-        // The chain of months before whose rest comes in: each with its carry on.
-        std::vector<std::pair<int, int64_t>> chain; // month key, its planned amount
-        for (int k = key(year, mon) - 1; k >= key(year, mon) - CarryLookBack && k >= 0; --k) {
-            const std::optional<BudgetEntry> p = plan.at(name, k / 12, k % 12 + 1);
-            if (!p || !p->carry) break;
-            chain.emplace_back(k, p->amount);
-        }
-        try {
-            int64_t carried = 0;
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-                carried = it->second + carried - spentIn(earlierMonth(it->first), name);
-            line.carried = carried;
-        } catch (const AppError& err) {
-            if (s.error.empty()) s.error = err.what();
-        }
-        line.budget = line.planned + line.carried;
-        line.remaining = line.budget - line.spent;
-        if (!line.fixed && daysLeft > 0 && line.remaining > 0) {
-            line.hasPace = true;
-            line.pace = line.remaining / daysLeft;
-        }
+        const int here = key(year, mon);
+        fillBudgetLine(
+            line, *e, daysLeft,
+            [&](int k) -> std::optional<BudgetEntry> {
+                if (k > CarryLookBack || here - k < 0) return std::nullopt;
+                return plan.at(name, (here - k) / 12, (here - k) % 12 + 1);
+            },
+            [&](int k) { return spentIn(earlierMonth(here - k), name); }, s.error);
         s.any = true;
     }
     return s;

@@ -111,6 +111,16 @@ struct BudgetSummary {
 BudgetSummary budgetSummary(const BudgetPlan& plan, const MonthLedger& month, int year, int mon,
                             int daysLeft, const MonthReader& earlier);
 
+// Fills a budgeted item's line (its spent already set) from its plan entry
+// `e`: the rest carried through the unbroken chain of earlier spans whose
+// entries carry, and the pace over `daysLeft`. A span is a month or a
+// period: `entryBack(k)` is the plan's entry of the k-th span before (none
+// past the first one there can be), `spentBack(k)` what that span spent. A
+// span that cannot be read leaves the carry at 0 and its message in `error`.
+void fillBudgetLine(BudgetLine& line, const BudgetEntry& e, int daysLeft,
+                    const std::function<std::optional<BudgetEntry>(int k)>& entryBack,
+                    const std::function<int64_t(int k)>& spentBack, std::string& error);
+
 // Days of (year, month) from today on, today included: the whole month when
 // it is still to come, none when it is over.
 int daysLeftInMonth(int year, int month, int todayYear, int todayMonth, int todayDay);

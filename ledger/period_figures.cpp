@@ -122,33 +122,14 @@ BudgetSummary periodBudgetSummary(const BudgetPlan& plan, const PeriodRule& rule
         line.spent = spentOver(cache, range, item);
         const std::optional<BudgetEntry> e = plan.at(item, name.year, name.month);
         if (!e) continue;
-        line.budgeted = true;
-        line.fixed = e->fixed;
-        line.carry = e->carry;
-        line.planned = e->amount;
-        // The chain of periods before whose rest comes in: each with its carry on.
-        std::vector<std::pair<PeriodName, int64_t>> chain;
-        for (int back = 1; back <= CarryLookBack; ++back) {
-            const PeriodName earlier = stepPeriod(name, -back);
-            if (earlier.year < 1) break;
-            const std::optional<BudgetEntry> p = plan.at(item, earlier.year, earlier.month);
-            if (!p || !p->carry) break;
-            chain.emplace_back(earlier, p->amount);
-        }
-        try {
-            int64_t carried = 0;
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-                carried = it->second + carried - spentOver(cache, rangeOf(it->first), item);
-            line.carried = carried;
-        } catch (const AppError& err) {
-            if (s.error.empty()) s.error = err.what();
-        }
-        line.budget = line.planned + line.carried;
-        line.remaining = line.budget - line.spent;
-        if (!line.fixed && daysLeft > 0 && line.remaining > 0) {
-            line.hasPace = true;
-            line.pace = line.remaining / daysLeft;
-        }
+        fillBudgetLine(
+            line, *e, daysLeft,
+            [&](int k) -> std::optional<BudgetEntry> {
+                const PeriodName earlier = stepPeriod(name, -k);
+                if (k > CarryLookBack || earlier.year < 1) return std::nullopt;
+                return plan.at(item, earlier.year, earlier.month);
+            },
+            [&](int k) { return spentOver(cache, rangeOf(stepPeriod(name, -k)), item); }, s.error);
         s.any = true;
     }
     return s;
