@@ -129,7 +129,13 @@ int runCommandLine(QCoreApplication& app) {
         std::fputs(commandHelp().toUtf8().constData(), stdout);
         return 0;
     }
-    // The import (which may be a dry run) and the posting do it themselves.
+    if (command == QLatin1String("version")) {
+        std::printf("kakeibo %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    // A window start has the main window tell it; the import (which may be a
+    // dry run) and the posting do it themselves.
+    if (command.isEmpty()) return -1;
     if (command != QLatin1String("import") && command != QLatin1String("post-due"))
         finishEarlierRun();
     // A write waits briefly for a window or another command on the same
@@ -144,10 +150,6 @@ int runCommandLine(QCoreApplication& app) {
         std::fprintf(stderr, "この家計簿はｳｨﾝﾄﾞｳで開かれているため書き込めません。"
                              "ｳｨﾝﾄﾞｳを閉じてから実行してください\n");
         return 1;
-    }
-    if (command == QLatin1String("version")) {
-        std::printf("kakeibo %s\n", qPrintable(QCoreApplication::applicationVersion()));
-        return 0;
     }
     if (command == QLatin1String("csv"))
         return runCsvExport(args.value(command).toStdString(), files.first().toStdString());
