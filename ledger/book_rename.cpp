@@ -4,6 +4,7 @@
 #include "ledger/book.h"
 
 #include "ledger/budget_plan.h"
+#include "ledger/schedule.h"
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
@@ -128,17 +129,38 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
         if (!(renamed == budget.plan))
             add({0, 0}, 1, joinPath(ledgerDir_, BudgetFileName), formatBudgetPlan(renamed));
     }
+    // So do the scheduled entries and their postings; a damaged file is left.
+    const std::string schedulePath = joinPath(ledgerDir_, ScheduleFileName);
+    std::string scheduleBytes;
+    if (tryReadFileBytes(schedulePath, scheduleBytes) == 0) {
+        try {
+            Schedule schedule = parseSchedule(scheduleBytes, schedulePath);
+            auto follow = [&](std::string& item) {
+                const auto to = plan.renames.find(item);
+                if (to != plan.renames.end()) item = to->second;
+            };
+            for (ScheduleEntry& e : schedule.entries)
+                follow(e.item);
+            for (PostingRecord& r : schedule.records)
+                follow(r.item);
+            const std::string renamed = formatSchedule(schedule);
+            if (renamed != scheduleBytes) add({0, 0}, 2, schedulePath, renamed);
+        } catch (const AppError&) {
+        }
+    }
     add({0, 0}, 0, joinPath(startDir_, ConfigFileName), config);
     g.commit();
 }
 
 std::string Book::recordedPath(const JournalRecord& r) const {
     if (r.month.year) return monthPath(r.month);
+    if (r.day == 2) return joinPath(ledgerDir_, ScheduleFileName);
     return r.day == 1 ? joinPath(ledgerDir_, BudgetFileName) : joinPath(startDir_, ConfigFileName);
 }
 
 std::string Book::recordedName(const JournalRecord& r) const {
     if (r.month.year) return monthLabel(r.month.year, r.month.month);
+    if (r.day == 2) return ScheduleFileName;
     return r.day == 1 ? BudgetFileName : ConfigFileName;
 }
 

@@ -153,7 +153,7 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
         return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText);
     case JournalRecord::Kind::File:
-        return (r.month.year == 0 ? r.month.month == 0 && r.day <= 1
+        return (r.month.year == 0 ? r.month.month == 0 && r.day <= 2
                                   : r.month.month >= 1 && r.day == 0) &&
                unescape(f[9], r.oldText) && unescape(f[10], r.newText);
     case JournalRecord::Kind::Amount:

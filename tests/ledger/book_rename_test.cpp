@@ -4,6 +4,7 @@
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/item_rename.h"
+#include "ledger/schedule.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,8 @@ struct RenameTest : ::testing::Test {
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out{{"ZADUD.CFG", readBytes(dir.file("ZADUD.CFG"))},
-                                               {"ZADUD.BGT", readBytes(dir.file("ZADUD.BGT"))}};
+                                               {"ZADUD.BGT", readBytes(dir.file("ZADUD.BGT"))},
+                                               {"TEIKI.TXT", readBytes(dir.file("TEIKI.TXT"))}};
         for (const MonthKey& m : months) {
             const std::string name = monthFileName(m.year, m.month);
             out[name] = readBytes(dir.file(name));
@@ -80,6 +82,17 @@ TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     BudgetPlan budget;
     budget.set(sj("雑費"), 2026, 9, BudgetEntry{true, 50000, false, false});
     writeBudgetFile(dir.path(), budget);
+    Schedule schedule; // a monthly fee of 雑費, posted once
+    ScheduleEntry fee;
+    fee.id = 1;
+    fee.item = sj("雑費");
+    fee.amount = 980;
+    fee.fromYear = 2026;
+    fee.fromMonth = 9;
+    schedule.entries.push_back(fee);
+    schedule.records.push_back(
+        {1, 0, PostingState::Done, {2026, 9, 1}, true, 980, 0, 980, sj("雑費")});
+    writeScheduleFile(dir.file(ScheduleFileName), schedule);
     const auto before = files();
     const auto balancesBefore = balances();
     const std::array<std::string, ShownItems> names{sj("食費"), sj("税金")};
@@ -94,12 +107,15 @@ TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     EXPECT_EQ(readBytes(dir.file("202610.txt")).find(sj("雑費")), std::string::npos);
     EXPECT_EQ(readBudgetFile(dir.path()).plan.at(sj("税金"), 2026, 11)->amount, 50000)
         << "the budget follows its item";
-    EXPECT_EQ(book->undoText(), "名前変更 5件");
+    const Schedule followed = readScheduleFile(dir.file(ScheduleFileName));
+    EXPECT_EQ(followed.entries.at(0).item, sj("税金")) << "so does the scheduled entry";
+    EXPECT_EQ(followed.records.at(0).item, sj("税金"));
+    EXPECT_EQ(book->undoText(), "名前変更 6件");
     std::set<std::string> named; // what the history window lists for the step
     for (const Book::HistoryRow& row : book->history())
         if (row.source == "名前変更") named.insert(row.change);
     EXPECT_EQ(named, (std::set<std::string>{"2026年9月", "2026年10月", "2026年11月", "ZADUD.BGT",
-                                            "ZADUD.CFG"}));
+                                            "TEIKI.TXT", "ZADUD.CFG"}));
 
     restart({2026, 11});
     ASSERT_TRUE(book->undo());
