@@ -86,6 +86,9 @@ TEST(BudgetPlan, MonthRulesCopyForwardLaterEditsAndCarryWithDeficit) {
     EXPECT_EQ(y.year[1].remaining, 214000);
     EXPECT_EQ(y.months[12].lines[1].remaining, 214000);
     EXPECT_EQ(y.year[3].budget, 2 * 80000); // ended in March
+    // A year whose budgets start in October still has them; one before has none.
+    EXPECT_TRUE(yearBudget(plan, 1996, months.reader()).any);
+    EXPECT_FALSE(yearBudget(plan, 1995, months.reader()).any);
     EXPECT_EQ(plan.at(Food, 1996, 11)->amount, 30000);
     EXPECT_EQ(plan.items().at(Rent).size(), 2u);
 }
