@@ -1,6 +1,7 @@
 // The balance brought in follows a change of an earlier month by itself,
 // within the change's undo step.
 #include "ledger/book.h"
+#include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +36,7 @@ struct CarryTest : ::testing::Test {
         ASSERT_TRUE(chainIsRight());
     }
     void restart(MonthKey shown) {
-        book = std::make_unique<Book>(dir.path());
-        book->clock = [] { return std::string("2026-12-24T10:00:00"); };
-        book->setConflictQuestion([this](const std::string&) { return ++asked, true; });
-        book->readConfiguration(isDirectory, isDirectory);
-        book->setShown(shown);
-        book->loadMonths();
+        book = startBook(dir.path(), shown, [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out;

@@ -5,6 +5,7 @@
 #include "ledger/cp932.h"
 #include "ledger/item_rename.h"
 #include "ledger/schedule.h"
+#include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -41,12 +42,7 @@ struct RenameTest : ::testing::Test {
         book->saveMonth();
     }
     void restart(MonthKey shown) {
-        book = std::make_unique<Book>(dir.path());
-        book->clock = [] { return std::string("2026-12-24T10:00:00"); };
-        book->setConflictQuestion([this](const std::string&) { return ++asked, true; });
-        book->readConfiguration(isDirectory, isDirectory);
-        book->setShown(shown);
-        book->loadMonths();
+        book = startBook(dir.path(), shown, [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out{{"ZADUD.CFG", readBytes(dir.file("ZADUD.CFG"))},

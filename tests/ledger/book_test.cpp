@@ -1,5 +1,6 @@
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
+#include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -27,15 +28,10 @@ struct BookTest : ::testing::Test {
         restart();
     }
     void restart() {
-        book = std::make_unique<Book>(dir.path());
-        book->clock = [] { return std::string("2026-12-24T10:00:00"); };
-        book->setConflictQuestion([this](const std::string&) {
+        book = startBook(dir.path(), {2026, 12}, [this](const std::string&) {
             ++asked;
             return answer;
         });
-        book->readConfiguration(isDirectory, isDirectory);
-        book->setShown({2026, 12});
-        book->loadMonths();
     }
     int32_t stored(int y, int m, int item, int day, AmountField f) {
         MonthLedger l = book->ledger();

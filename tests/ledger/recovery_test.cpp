@@ -10,6 +10,7 @@
 #include "ledger/schedule.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
+#include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -48,16 +49,12 @@ struct Faults {
 };
 
 std::unique_ptr<Book> start(const TempFolder& dir, bool shown) {
+    if (shown) return startBook(dir.path(), Dec, [](const std::string&) { return true; });
     auto book = std::make_unique<Book>(dir.path());
     book->clock = [] { return std::string("2026-12-24T10:00:00"); };
     book->setConflictQuestion([](const std::string&) { return true; });
     book->readConfiguration(isDirectory, isDirectory);
-    if (shown) {
-        book->setShown(Dec);
-        book->loadMonths();
-    } else {
-        book->recover();
-    }
+    book->recover();
     return book;
 }
 

@@ -29,7 +29,6 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
         l.Items[1].Days[m].Expense = 45300;
         saveMonthFile(l, dir.path(), 2026, m);
     }
-    std::map<int, std::string> before;
     const std::string cfgBefore = readBytes(dir.file("ZADUD.CFG"));
     {
         TForm1 form1;
@@ -45,8 +44,7 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
             form1.LoadMonths();
         });
         form1.MonthSave();
-        for (int m = 9; m <= 11; ++m)
-            before[m] = readBytes(dir.file(monthFileName(2026, m)));
+        const std::string september = readBytes(dir.file("20269.txt"));
         form4.FormActivate();
         QStringList asked;
         bool answer = false;
@@ -62,24 +60,15 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
         ASSERT_EQ(asked.size(), 1);
         EXPECT_TRUE(asked[0].contains(QStringLiteral("3 か月"))) << asked[0].toStdString();
         EXPECT_EQ(readBytes(dir.file("ZADUD.CFG")), cfgBefore);
-        EXPECT_EQ(readBytes(dir.file("20269.txt")), before[9]);
+        EXPECT_EQ(readBytes(dir.file("20269.txt")), september);
 
         answer = true;
         ASSERT_TRUE(runGuarded([&] { form4.CfgWrite(); }));
         EXPECT_EQ(form1.Ledger.Items[1].Name, zeikin);
         EXPECT_EQ(form1.Ledger.Items[1].Days[11].Expense, 45300);
-        for (int m = 9; m <= 11; ++m) {
-            MonthLedger read;
-            read.Items[1].Name = zeikin;
-            loadMonthFile(read, dir.path(), 2026, m, LoadMode::Current);
-            EXPECT_EQ(read.Items[1].Days[m].Expense, 45300) << m;
-        }
+        // Every month file and the undo of the whole step are the book's
+        // own tests; here the dialog reaches them as one step.
         EXPECT_EQ(form1.book().undoText(), "名前変更 4件");
-        ASSERT_TRUE(form1.book().undo());
-        EXPECT_EQ(form1.Ledger.Items[1].Name, zappi);
-        EXPECT_EQ(readBytes(dir.file("ZADUD.CFG")), cfgBefore);
-        for (int m = 9; m <= 11; ++m)
-            EXPECT_EQ(readBytes(dir.file(monthFileName(2026, m))), before[m]) << m;
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     ErrorBox::setRecorder(nullptr);
