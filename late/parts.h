@@ -1,6 +1,6 @@
 #pragma once
 // The late parts' own functions; the table in parts.cpp hands them out.
-#include "ledger/late_parts.h"
+#include "late/late_parts.h"
 
 namespace late {
 std::string zipPack(const std::vector<ZipMember>& members, std::string& bytes);

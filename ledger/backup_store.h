@@ -9,7 +9,7 @@
 // for the data, ledger and diary folder) and one zlib-compressed object per
 // distinct content, named "<64-bit hash>-<size>.z".
 
-#include "ledger/text_file.h"
+#include "ledger/file_store.h"
 
 #include <cstdint>
 #include <ctime>
@@ -38,7 +38,8 @@ std::string bookFilePath(const BookFolders& folders, const BookFile& file);
 
 // Every version younger than allDays days; then the last of each day for
 // dailyMonths months; then the last of each month, for monthlyMonths months
-// counted from today (0: for ever). The newest version is always kept.
+// counted from today (0: for ever). The newest version is always kept
+// (keptVersions in storage/backup_files.h).
 struct KeepRules {
     int allDays = 7;
     int dailyMonths = 3;
@@ -49,11 +50,6 @@ struct KeepRules {
     }
 };
 
-// Which of a file's versions (their times, oldest first) the rules keep at
-// `now`; days and months are local ones.
-std::vector<bool> keptVersions(const std::vector<std::time_t>& times, std::time_t now,
-                               const KeepRules& rules);
-
 // The side file ZADUDBAK.CFG in the ledger folder: "FOLDER=" (empty: the
 // default), "ALLDAYS=", "DAILYMONTHS=", "MONTHLYMONTHS=". Missing: the
 // defaults; a damaged line keeps its default and sets `damaged`.
@@ -62,8 +58,8 @@ struct BackupSettings {
     std::string folder;
     KeepRules keep;
 };
-BackupSettings readBackupSettings(const std::string& ledgerDir, bool* damaged = nullptr);
-void writeBackupSettings(const std::string& ledgerDir, const BackupSettings& settings);
+BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir, bool* damaged = nullptr);
+void writeBackupSettings(FileStore& files, const std::string& ledgerDir, const BackupSettings& settings);
 // The folder in use: the configured one, else "backup" in the data folder.
 std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings);
 
@@ -73,36 +69,8 @@ struct BackupVersion {
     std::string object;
 };
 
-class BackupStore {
-public:
-    using Clock = std::function<std::time_t()>;
-    explicit BackupStore(std::function<BookFolders()> folders, Clock clock = nullptr);
-
-    // For setBackupHook: keeps what every watched save replaces; a failure
-    // is reported to the failure handler once, and never thrown.
-    BackupHook hook();
-    bool watches(const std::string& path) const;
-    // Keeps `oldBytes` as a version of the book file at `path`, then prunes
-    // by the rules. Throws AppError when the backup cannot be written.
-    void keep(const std::string& path, const std::string& oldBytes);
-
-    // The kept versions of the book file at `path`, newest first.
-    std::vector<BackupVersion> versions(const std::string& path) const;
-    std::string bytesOf(const BackupVersion& version) const;
-
-    // Called with the error box's text at the first failure after a backup
-    // that worked (or after the start).
-    void setFailureHandler(std::function<void(const std::string& message)> handler);
-    bool failing() const { return failing_; }
-
-private:
-    std::string folder() const;
-    std::function<BookFolders()> folders_;
-    Clock clock_;
-    std::function<void(const std::string&)> onFailure_;
-    bool failing_ = false;
-    bool told_ = false;
-};
-
 // "ﾊﾞｯｸｱｯﾌﾟを保存できません (%s)。ﾃﾞｰﾀの保存は続けます"
 std::string backupFailureMessage(const std::string& reason);
+
+// A folder's path with "..", "." and links resolved, to compare folders.
+std::string sameFolder(const std::string& dir);

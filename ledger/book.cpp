@@ -21,15 +21,6 @@ std::string withFile(const char* text, const std::string& file) {
     return out;
 }
 
-std::string localTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    ::localtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
-    return text;
-}
-
 // "3,480" without the sheet's padding.
 std::string amountText(int32_t v) {
     return groupedAmount(v);
@@ -44,18 +35,18 @@ int32_t& cellOf(MonthLedger& l, int item, int day, AmountField field) {
 
 } // namespace
 
-void loadMonthAsEntered(MonthLedger& ledger, const std::string& dir, MonthKey m) {
+void loadMonthAsEntered(FileStore& files, MonthLedger& ledger, const std::string& dir, MonthKey m) {
     ledger.clearDays();
     std::string file;
     MonthFileState state = MonthFileState::Read;
     try {
-        state = loadMonthFile(ledger, dir, m.year, m.month, LoadMode::Previous, &file);
+        state = loadMonthFile(files, ledger, dir, m.year, m.month, LoadMode::Previous, &file);
     } catch (const std::exception&) {
         state = MonthFileState::Unreadable;
     }
     if (state == MonthFileState::Unreadable) throw AppError(withFile(msg::HeldPrevious, file));
     try {
-        state = loadMonthFile(ledger, dir, m.year, m.month, LoadMode::Current, &file);
+        state = loadMonthFile(files, ledger, dir, m.year, m.month, LoadMode::Current, &file);
     } catch (const std::exception&) {
         state = MonthFileState::Unreadable;
     }
@@ -103,8 +94,9 @@ struct Book::Group {
     bool shownSaved = false;
 };
 
-Book::Book(std::string startDir)
-    : startDir_(startDir), ledgerDir_(startDir), diaryDir_(std::move(startDir)) {}
+Book::Book(std::string startDir, FileStore& files, Clock clock)
+    : clock(std::move(clock)), files_(files), startDir_(startDir), ledgerDir_(startDir),
+      diaryDir_(std::move(startDir)), journal_(files) {}
 
 Book::~Book() = default;
 
@@ -119,7 +111,7 @@ std::string Book::monthPath(MonthKey m) const {
 void Book::readConfiguration(const LocationCheck& ledger, const LocationCheck& diary) {
     std::string ledgerDir, diaryDir;
     try {
-        readConfig(startDir_, ledger_, ledgerDir, diaryDir, ledger, diary);
+        readConfig(files_, startDir_, ledger_, ledgerDir, diaryDir, ledger, diary);
     } catch (...) {
         ledgerDir_ = ledgerDir;
         diaryDir_ = diaryDir;
@@ -163,7 +155,7 @@ void Book::loadPrevious() {
     previousFailed_.clear();
     std::string file;
     try {
-        if (loadMonthFile(ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Previous,
+        if (loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Previous,
                           &file) == MonthFileState::Unreadable)
             previousFailed_ = file;
     } catch (...) {
@@ -178,9 +170,9 @@ void Book::loadCurrent() {
     MonthFileState state;
     try {
         FileStamp stamp;
-        state = loadMonthFile(ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Current,
+        state = loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Current,
                               &file, &stamp);
-        stampKey_ = fileKey(monthPath(shown_));
+        stampKey_ = files_.fileKey(monthPath(shown_));
         stamp_ = stamp;
     } catch (...) {
         holdMonth(Hold::MonthFile, file);
@@ -236,8 +228,8 @@ bool Book::saveMonth() {
     // write over its file with empty, partial or wrong values.
     if (held()) return true;
     const std::string path = monthPath(shown_);
-    const FileStamp expected = fileKey(path) == stampKey_ ? stamp_ : FileStamp{};
-    const FileStamp now = currentStamp(path);
+    const FileStamp expected = files_.fileKey(path) == stampKey_ ? stamp_ : FileStamp{};
+    const FileStamp now = files_.stamp(path);
     if (now != expected) {
         const FileChange change = !expected.exists ? FileChange::Created
                                   : !now.exists    ? FileChange::Deleted
@@ -253,8 +245,8 @@ bool Book::saveMonth() {
             return false;
         }
     }
-    stamp_ = saveMonthFile(ledger_, ledgerDir_, shown_.year, shown_.month);
-    stampKey_ = fileKey(path);
+    stamp_ = saveMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month);
+    stampKey_ = files_.fileKey(path);
     unsavedFrom_ = 0;
     settle();
     return true;
@@ -270,7 +262,7 @@ void Book::moveTo(MonthKey m) {
 MonthLedger Book::month(MonthKey m) const {
     if (m == shown_ && shown_.year) return ledger_;
     MonthLedger copy = ledger_;
-    loadMonthAsEntered(copy, ledgerDir_, m);
+    loadMonthAsEntered(files_, copy, ledgerDir_, m);
     return copy;
 }
 
@@ -291,8 +283,8 @@ MonthLedger& Book::groupMonth(MonthKey m) {
     if (at != group_->months.end()) return at->second.ledger;
     Pending p;
     p.ledger = ledger_;
-    loadMonthAsEntered(p.ledger, ledgerDir_, m);
-    const int err = tryReadFileBytes(monthPath(m), p.bytes);
+    loadMonthAsEntered(files_, p.ledger, ledgerDir_, m);
+    const int err = files_.tryRead(monthPath(m), p.bytes);
     p.existed = err == 0;
     return group_->months.emplace(m, std::move(p)).first->second.ledger;
 }
@@ -327,7 +319,7 @@ void Book::setAmount(MonthKey m, int item, int day, AmountField field, int32_t v
     }
     JournalRecord r;
     r.group = group_->id;
-    r.time = clock ? clock() : localTime();
+    r.time = clock();
     r.source = source;
     r.kind = JournalRecord::Kind::Amount;
     r.month = m;
@@ -360,13 +352,13 @@ void Book::setDiary(int year, int month, int day, const std::string& bytes, Chan
         old = earlier->newBytes;
         existed = true;
     } else {
-        existed = readDiaryFile(diaryDir_, year, month, day, old);
+        existed = readDiaryFile(files_, diaryDir_, year, month, day, old);
     }
     if (old == bytes) return;
     group_->diaries.push_back({year, month, day, existed, old, bytes});
     JournalRecord r;
     r.group = group_->id;
-    r.time = clock ? clock() : localTime();
+    r.time = clock();
     r.source = source;
     r.kind = JournalRecord::Kind::Diary;
     r.month = {year, month};
@@ -380,7 +372,7 @@ void Book::noteImportedRow(MonthKey m, int day, const std::string& fingerprint) 
     if (!group_) throw AppError("取り込んだ行は変更の中でだけ記録できます");
     JournalRecord r;
     r.group = group_->id;
-    r.time = clock ? clock() : localTime();
+    r.time = clock();
     r.source = ChangeSource::Imported;
     r.kind = JournalRecord::Kind::Row;
     r.month = m;
@@ -500,11 +492,11 @@ void Book::writeGroup(Group& g) {
     for (auto& [m, p] : g.months) {
         const std::string bytes = formatMonth(p.ledger);
         if (p.existed && bytes == p.bytes) continue;
-        writeFileSafely(monthPath(m), bytes);
+        files_.writeSafely(monthPath(m), bytes);
         p.written = true;
     }
     for (Group::Diary& d : g.diaries) {
-        saveDiaryFile(diaryDir_, d.year, d.month, d.day, d.newBytes);
+        saveDiaryFile(files_, diaryDir_, d.year, d.month, d.day, d.newBytes);
         d.written = true;
     }
 }
@@ -527,7 +519,7 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
         }
         JournalRecord marker;
         marker.group = id;
-        marker.time = clock ? clock() : localTime();
+        marker.time = clock();
         marker.source = ChangeSource::Undo;
         marker.kind = JournalRecord::Kind::Undo;
         marker.ref = g.id;
@@ -552,9 +544,9 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
         if (!p.written) continue;
         try {
             if (p.existed)
-                writeFileSafely(monthPath(m), p.bytes);
+                files_.writeSafely(monthPath(m), p.bytes);
             else
-                removeFile(monthPath(m));
+                files_.remove(monthPath(m));
         } catch (const std::exception&) {
             // The reversal is in the journal: the next start puts it back.
             if (!unwrittenFrom_) unwrittenFrom_ = g.id;
@@ -564,9 +556,9 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
         if (!d->written) continue;
         try {
             if (d->existed)
-                saveDiaryFile(diaryDir_, d->year, d->month, d->day, d->bytes);
+                saveDiaryFile(files_, diaryDir_, d->year, d->month, d->day, d->bytes);
             else
-                removeFile(joinPath(diaryDir_, diaryFileName(d->year, d->month, d->day)));
+                files_.remove(joinPath(diaryDir_, diaryFileName(d->year, d->month, d->day)));
         } catch (const std::exception&) {
             if (!unwrittenFrom_) unwrittenFrom_ = g.id;
         }
@@ -599,9 +591,9 @@ void Book::rollBack(Group& g) {
     for (auto f = g.files.rbegin(); f != g.files.rend(); ++f) {
         try {
             if (f->existed)
-                writeFileSafely(f->path, f->bytes);
+                files_.writeSafely(f->path, f->bytes);
             else
-                removeFile(f->path);
+                files_.remove(f->path);
         } catch (const std::exception&) {
         }
     }
@@ -619,14 +611,14 @@ void Book::replaceFile(const JournalRecord& r, bool undo, ChangeSource source) {
     }
     const std::string path = recordedPath(r);
     Group::File before{path, false, {}};
-    const int err = tryReadFileBytes(path, before.bytes);
+    const int err = files_.tryRead(path, before.bytes);
     if (err && err != ENOENT) throw fileError(err, path);
     before.existed = err == 0;
-    writeFileSafely(path, undo ? r.oldText : r.newText);
+    files_.writeSafely(path, undo ? r.oldText : r.newText);
     group_->files.push_back(std::move(before));
     JournalRecord done = r;
     done.group = group_->id;
-    done.time = clock ? clock() : localTime();
+    done.time = clock();
     done.source = source;
     if (undo) std::swap(done.oldText, done.newText);
     group_->records.push_back(std::move(done));
@@ -675,7 +667,7 @@ std::string Book::recover() {
                 if (at == months.end() && !unreadable.count(r.month)) {
                     MonthLedger l = ledger_;
                     try {
-                        loadMonthAsEntered(l, ledgerDir_, r.month);
+                        loadMonthAsEntered(files_, l, ledgerDir_, r.month);
                         at = months.emplace(r.month, std::move(l)).first;
                     } catch (const std::exception& e) {
                         unreadable[r.month] = e.what();
@@ -708,7 +700,7 @@ std::string Book::recover() {
                 if (at == diaries.end()) {
                     DiaryNow now;
                     try {
-                        readDiaryFile(diaryDir_, r.month.year, r.month.month, r.day, now.bytes);
+                        readDiaryFile(files_, diaryDir_, r.month.year, r.month.month, r.day, now.bytes);
                     } catch (const std::exception&) {
                         if (!keepFrom) keepFrom = step->group;
                         continue;
@@ -725,7 +717,7 @@ std::string Book::recover() {
     std::string trouble;
     for (const MonthKey& m : changedMonths) {
         try {
-            writeFileSafely(monthPath(m), formatMonth(months.at(m)));
+            files_.writeSafely(monthPath(m), formatMonth(months.at(m)));
         } catch (const std::exception& e) {
             trouble += std::string(e.what()) + "\n";
             keepFrom = steps.front()->group;
@@ -734,7 +726,7 @@ std::string Book::recover() {
     for (const auto& [key, now] : diaries) {
         if (!now.changed) continue;
         try {
-            saveDiaryFile(diaryDir_, std::get<0>(key), std::get<1>(key), std::get<2>(key),
+            saveDiaryFile(files_, diaryDir_, std::get<0>(key), std::get<1>(key), std::get<2>(key),
                           now.bytes);
         } catch (const std::exception& e) {
             trouble += std::string(e.what()) + "\n";
@@ -867,7 +859,7 @@ bool Book::reverse(uint64_t group, bool undo) {
             if (!fileAsLeft(r, undo)) changedSince += describe(r) + "\n";
         } else if (r.kind == JournalRecord::Kind::Diary) {
             std::string now;
-            readDiaryFile(diaryDir_, r.month.year, r.month.month, r.day, now);
+            readDiaryFile(files_, diaryDir_, r.month.year, r.month.month, r.day, now);
             if (now != (undo ? r.newText : r.oldText)) changedSince += describe(r) + "\n";
         }
     }
@@ -893,7 +885,7 @@ bool Book::reverse(uint64_t group, bool undo) {
         std::for_each(records.begin(), records.end(), apply);
     JournalRecord marker;
     marker.group = group_->id;
-    marker.time = clock ? clock() : localTime();
+    marker.time = clock();
     marker.source = source;
     marker.kind = undo ? JournalRecord::Kind::Undo : JournalRecord::Kind::Redo;
     marker.ref = group;
@@ -958,19 +950,19 @@ void Book::undoBackTo(uint64_t group) {
 }
 
 std::vector<MonthKey> Book::repairCarry(int year) {
-    const CarryRepairPlan plan = planCarryRepair(ledger_, ledgerDir_, year);
+    const CarryRepairPlan plan = planCarryRepair(files_, ledger_, ledgerDir_, year);
     std::map<MonthKey, StoredMonth> before;
     for (const MonthKey& m : plan.months)
-        before[m] = readStoredMonth(ledger_, ledgerDir_, m.year, m.month);
+        before[m] = readStoredMonth(files_, ledger_, ledgerDir_, m.year, m.month);
     std::vector<MonthKey> done;
     std::exception_ptr error;
     try {
-        done = repairCarryChain(ledger_, ledgerDir_, year);
+        done = repairCarryChain(files_, ledger_, ledgerDir_, year);
     } catch (...) {
         error = std::current_exception();
         // The months rewritten before the stop are recorded all the same.
         for (const MonthKey& m : plan.months) {
-            const StoredMonth now = readStoredMonth(ledger_, ledgerDir_, m.year, m.month);
+            const StoredMonth now = readStoredMonth(files_, ledger_, ledgerDir_, m.year, m.month);
             if (now.bytes != before[m].bytes) done.push_back(m);
         }
     }
@@ -978,12 +970,12 @@ std::vector<MonthKey> Book::repairCarry(int year) {
     std::vector<JournalRecord> records;
     const uint64_t id = journal_.nextGroup();
     for (const MonthKey& m : done) {
-        const StoredMonth now = readStoredMonth(ledger_, ledgerDir_, m.year, m.month);
+        const StoredMonth now = readStoredMonth(files_, ledger_, ledgerDir_, m.year, m.month);
         for (int i = 1; i <= ShownItems; ++i) {
             if (!now.has[i] || now.broughtIn[i] == before[m].broughtIn[i]) continue;
             JournalRecord r;
             r.group = id;
-            r.time = clock ? clock() : localTime();
+            r.time = clock();
             r.source = ChangeSource::CarryRepair;
             r.month = m;
             r.day = 0;

@@ -13,6 +13,7 @@
 #include "ledger/carry_chain.h"
 #include "ledger/change_journal.h"
 #include "ledger/config_file.h"
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 
@@ -28,7 +29,10 @@ inline constexpr const char* JournalFileName = "ZADUD.JNL";
 
 class Book {
 public:
-    explicit Book(std::string startDir);
+    // Every file goes through `files`; `clock` gives the journal's stamps
+    // ("2026-12-24T10:00:00", local time).
+    using Clock = std::function<std::string()>;
+    Book(std::string startDir, FileStore& files, Clock clock);
     ~Book();
 
     // Folders, UTF-8 paths.
@@ -193,8 +197,9 @@ public:
     std::function<void()> changed;
     // Called after the change journal took a step (undo state may differ).
     std::function<void()> journalChanged;
-    // Test seam: the record's time.
-    std::function<std::string()> clock;
+    // The record's time.
+    Clock clock;
+    FileStore& files() const { return files_; }
 
 private:
     struct Group;
@@ -239,6 +244,7 @@ private:
                     std::map<MonthKey, std::string>& after);
     void notify();
 
+    FileStore& files_;
     std::string startDir_, ledgerDir_, diaryDir_;
     MonthLedger ledger_;
     MonthKey shown_;
@@ -266,4 +272,5 @@ private:
 // The month of a file as entering it would read it (its carry-over, then its
 // days), holds applied: throws the hold's message for a month that could not
 // be saved.
-void loadMonthAsEntered(MonthLedger& ledger, const std::string& dir, MonthKey month);
+void loadMonthAsEntered(FileStore& files, MonthLedger& ledger, const std::string& dir,
+                        MonthKey month);

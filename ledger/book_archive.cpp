@@ -4,7 +4,6 @@
 
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
-#include "ledger/late_parts.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -12,8 +11,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 
 namespace fs = std::filesystem;
 
@@ -44,13 +41,6 @@ bool entryFile(const std::string& name, BookFile& file) {
     return false;
 }
 
-uint64_t freeBytes(const std::string& dir) {
-    struct statvfs st {};
-    // A folder that cannot be asked is not refused here: the writes say.
-    if (::statvfs(dir.c_str(), &st) != 0) return UINT64_MAX;
-    return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
-}
-
 } // namespace
 
 std::string archiveEntryName(const BookFile& file) {
@@ -77,25 +67,24 @@ std::vector<BookFile> bookFiles(const BookFolders& folders) {
     return files;
 }
 
-void writeBookArchive(const BookFolders& folders, const std::string& zipPath) {
+void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& folders, const std::string& zipPath) {
     std::vector<ZipMember> members;
     for (const BookFile& file : bookFiles(folders)) {
         const std::string path = bookFilePath(folders, file);
-        ZipMember m{archiveEntryName(file), readFileBytes(path)};
+        ZipMember m{archiveEntryName(file), files.read(path)};
         // The archive holds the book, not the folders it was in.
         if (file.kind == 'C') m.bytes = portableConfig(m.bytes, folders.dataDir);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) m.mtime = st.st_mtime;
+        m.mtime = files.modifiedTime(path);
         members.push_back(std::move(m));
     }
     std::string bytes;
-    if (const std::string why = lateParts().zipPack(members, bytes); !why.empty())
+    if (const std::string why = zip.pack(members, bytes); !why.empty())
         throw AppError(zipPath + ": " + why);
-    writeFileSafely(zipPath, bytes);
+    files.writeSafely(zipPath, bytes);
 }
 
-std::vector<ArchiveEntry> readBookArchive(const std::string& zipPath) {
-    const std::string bytes = readFileBytes(zipPath);
+std::vector<ArchiveEntry> readBookArchive(FileStore& files, const ZipCodec& zip, const std::string& zipPath) {
+    const std::string bytes = files.read(zipPath);
     std::vector<ArchiveEntry> entries;
     uint64_t total = 0;
     bool tooLarge = false;
@@ -114,7 +103,7 @@ std::vector<ArchiveEntry> readBookArchive(const std::string& zipPath) {
         return std::string();
     };
     std::vector<ZipMember> members;
-    if (const std::string why = lateParts().zipUnpack(bytes, check, members); !why.empty()) {
+    if (const std::string why = zip.unpack(bytes, check, members); !why.empty()) {
         if (tooLarge)
             throw notAnArchive(zipPath, "中身の合計が " + std::to_string(MaxArchiveTotal >> 20) +
                                             " MB を超えています");
@@ -126,14 +115,14 @@ std::vector<ArchiveEntry> readBookArchive(const std::string& zipPath) {
     return entries;
 }
 
-std::vector<RestoreStep> restorePlan(const BookFolders& folders,
+std::vector<RestoreStep> restorePlan(FileStore& files, const BookFolders& folders,
                                      const std::vector<ArchiveEntry>& entries) {
     std::vector<RestoreStep> plan;
     for (const ArchiveEntry& e : entries) {
         RestoreStep step{archiveEntryName(e.file), bookFilePath(folders, e.file),
                          RestoreAction::Create};
         std::string now;
-        const int err = tryReadFileBytes(step.path, now);
+        const int err = files.tryRead(step.path, now);
         if (err == 0)
             step.action = now == e.bytes ? RestoreAction::Same : RestoreAction::Replace;
         else if (err != ENOENT)
@@ -143,9 +132,9 @@ std::vector<RestoreStep> restorePlan(const BookFolders& folders,
     return plan;
 }
 
-void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
+void restoreBookArchive(FileStore& files, const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
                         const RestoreLimits& limits) {
-    const std::vector<RestoreStep> plan = restorePlan(folders, entries);
+    const std::vector<RestoreStep> plan = restorePlan(files, folders, entries);
     uint64_t total = 0;
     std::map<std::string, uint64_t> perFolder;
     for (std::size_t i = 0; i < plan.size(); ++i) {
@@ -157,7 +146,7 @@ void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEnt
         throw AppError("復元するﾌｧｲﾙの合計 (" + std::to_string(total) + " バイト) が上限 (" +
                        std::to_string(limits.total) + " バイト) を超えるため、復元しませんでした");
     for (const auto& [dir, bytes] : perFolder) {
-        const uint64_t free = limits.freeSpace ? limits.freeSpace(dir) : freeBytes(dir);
+        const uint64_t free = limits.freeSpace ? limits.freeSpace(dir) : files.freeSpace(dir);
         // Room for the files and for the temporary copy of the largest one.
         if (bytes + (1u << 20) > free)
             throw AppError(dir + " の空き容量が足りないため、復元しませんでした (" +
@@ -168,8 +157,8 @@ void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEnt
         for (std::size_t i = 0; i < plan.size(); ++i) {
             if (plan[i].action == RestoreAction::Same) continue;
             std::string before;
-            if (plan[i].action == RestoreAction::Replace) before = readFileBytes(plan[i].path);
-            writeFileSafely(plan[i].path, entries[i].bytes);
+            if (plan[i].action == RestoreAction::Replace) before = files.read(plan[i].path);
+            files.writeSafely(plan[i].path, entries[i].bytes);
             done.emplace_back(i, std::move(before));
         }
     } catch (...) {
@@ -177,9 +166,9 @@ void restoreBookArchive(const BookFolders& folders, const std::vector<ArchiveEnt
         for (auto d = done.rbegin(); d != done.rend(); ++d) {
             try {
                 if (plan[d->first].action == RestoreAction::Replace)
-                    writeFileSafely(plan[d->first].path, d->second);
+                    files.writeSafely(plan[d->first].path, d->second);
                 else
-                    removeFile(plan[d->first].path);
+                    files.remove(plan[d->first].path);
             } catch (const std::exception&) {
             }
         }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 
 namespace {
 
@@ -40,13 +39,12 @@ int32_t closing(const MonthLedger& l, int i) {
 
 std::vector<MonthKey> Book::monthFilesAfter(MonthKey after) const {
     std::vector<MonthKey> months;
-    DIR* dir = ::opendir(ledgerDir_.empty() ? "." : ledgerDir_.c_str());
-    if (!dir) return months;
-    while (const dirent* e = ::readdir(dir)) {
-        const MonthKey m = monthOfFileName(e->d_name);
+    std::vector<std::string> names;
+    if (files_.list(ledgerDir_, names) != 0) return months;
+    for (const std::string& name : names) {
+        const MonthKey m = monthOfFileName(name);
         if (m.year && after < m) months.push_back(m);
     }
-    ::closedir(dir);
     std::sort(months.begin(), months.end());
     return months;
 }

@@ -36,7 +36,7 @@ Book::RenamePlan Book::planRename(const std::array<std::string, ShownItems>& nam
     std::vector<MonthKey> months = monthFilesAfter({0, 0});
     for (const MonthKey& m : months) {
         std::string bytes;
-        if (tryReadFileBytes(monthPath(m), bytes) != 0) continue;
+        if (files_.tryRead(monthPath(m), bytes) != 0) continue;
         bool merged = false;
         try {
             if (renameLines(bytes, plan.renames, &merged) == bytes) continue;
@@ -63,7 +63,7 @@ void Book::carryMerge(const RenamePlan& plan, std::map<MonthKey, std::string>& b
     for (const MonthKey& m : monthFilesAfter({0, 0})) {
         if (m < plan.merged.front()) continue;
         if (!after.count(m)) {
-            const int err = tryReadFileBytes(monthPath(m), before[m]);
+            const int err = files_.tryRead(monthPath(m), before[m]);
             if (err) break; // the repair in the year overview names it
             after[m] = before[m];
         }
@@ -89,7 +89,7 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
     ChangeGroup g(*this, ChangeSource::Renamed);
     auto add = [&](MonthKey m, int day, const std::string& path, const std::string& bytes) {
         std::string old;
-        const int err = tryReadFileBytes(path, old);
+        const int err = files_.tryRead(path, old);
         if (err && err != ENOENT) throw fileError(err, path);
         if (!err && old == bytes) return;
         JournalRecord r;
@@ -107,7 +107,7 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
     std::map<MonthKey, std::string> before, after;
     for (const MonthKey& m : plan.months) {
         const std::string path = monthPath(m);
-        const int err = tryReadFileBytes(path, before[m]);
+        const int err = files_.tryRead(path, before[m]);
         if (err) throw fileError(err, path);
         after[m] = renameLines(before[m], plan.renames);
     }
@@ -117,7 +117,7 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
     for (const auto& [m, bytes] : after)
         add(m, 0, monthPath(m), bytes);
     // The budgets follow their items; a damaged budget file is left as it is.
-    const BudgetFile budget = readBudgetFile(ledgerDir_);
+    const BudgetFile budget = readBudgetFile(files_, ledgerDir_);
     if (!budget.damaged) {
         BudgetPlan renamed;
         for (const auto& [name, months] : budget.plan.items()) {
@@ -132,7 +132,7 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
     // So do the scheduled entries and their postings; a damaged file is left.
     const std::string schedulePath = joinPath(ledgerDir_, ScheduleFileName);
     std::string scheduleBytes;
-    if (tryReadFileBytes(schedulePath, scheduleBytes) == 0) {
+    if (files_.tryRead(schedulePath, scheduleBytes) == 0) {
         try {
             Schedule schedule = parseSchedule(scheduleBytes, schedulePath);
             auto follow = [&](std::string& item) {
@@ -166,14 +166,14 @@ std::string Book::recordedName(const JournalRecord& r) const {
 
 bool Book::fileAsLeft(const JournalRecord& r, bool undo) const {
     std::string now;
-    tryReadFileBytes(recordedPath(r), now);
+    files_.tryRead(recordedPath(r), now);
     return now == (undo ? r.newText : r.oldText);
 }
 
 void Book::filesReplaced() {
     // Only the names: the folders stay as this start read them.
     std::string bytes;
-    if (tryReadFileBytes(joinPath(startDir_, ConfigFileName), bytes) == 0) {
+    if (files_.tryRead(joinPath(startDir_, ConfigFileName), bytes) == 0) {
         MonthLedger names;
         std::string ledgerDir, diaryDir;
         try {

@@ -149,12 +149,12 @@ BudgetPlan parseBudgetPlan(const std::string& bytes) {
     return plan;
 }
 
-BudgetFile readBudgetFile(const std::string& ledgerDir) {
+BudgetFile readBudgetFile(FileStore& files, const std::string& ledgerDir) {
     BudgetFile file;
     file.path = joinPath(ledgerDir, BudgetFileName);
     std::string bytes;
     try {
-        const int err = tryReadFileBytes(file.path, bytes);
+        const int err = files.tryRead(file.path, bytes);
         if (err == ENOENT || err == ENOTDIR) return file;
         if (err) throw fileError(err, file.path);
         file.plan = parseBudgetPlan(bytes);
@@ -166,8 +166,8 @@ BudgetFile readBudgetFile(const std::string& ledgerDir) {
     return file;
 }
 
-void writeBudgetFile(const std::string& ledgerDir, const BudgetPlan& plan) {
-    writeFileSafely(joinPath(ledgerDir, BudgetFileName), formatBudgetPlan(plan));
+void writeBudgetFile(FileStore& files, const std::string& ledgerDir, const BudgetPlan& plan) {
+    files.writeSafely(joinPath(ledgerDir, BudgetFileName), formatBudgetPlan(plan));
 }
 
 int32_t parseBudgetAmount(const std::string& text) {
@@ -179,13 +179,13 @@ int32_t parseBudgetAmount(const std::string& text) {
     return static_cast<int32_t>(value);
 }
 
-MonthReader monthFileReader(const MonthLedger& names, const std::string& dir) {
-    return [names, dir](int year, int month) {
+MonthReader monthFileReader(FileStore& files, const MonthLedger& names, const std::string& dir) {
+    return [&files, names, dir](int year, int month) {
         MonthLedger m = names;
         std::string file;
-        if (loadMonthFile(m, dir, year, month, LoadMode::Current, &file) ==
+        if (loadMonthFile(files, m, dir, year, month, LoadMode::Current, &file) ==
             MonthFileState::Unreadable)
-            readFileBytes(file); // names the error
+            files.read(file); // names the error
         return m;
     };
 }

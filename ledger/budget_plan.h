@@ -11,6 +11,7 @@
 // Spent amounts come from a MonthLedger, and the months before it (for the
 // carry) from a reader, so the summary does not care where a month is kept.
 
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 
 #include <cstdint>
@@ -72,8 +73,8 @@ struct BudgetFile {
     std::string error; // UTF-8
     std::string path;
 };
-BudgetFile readBudgetFile(const std::string& ledgerDir);
-void writeBudgetFile(const std::string& ledgerDir, const BudgetPlan& plan);
+BudgetFile readBudgetFile(FileStore& files, const std::string& ledgerDir);
+void writeBudgetFile(FileStore& files, const std::string& ledgerDir, const BudgetPlan& plan);
 
 // A budget amount as typed: plain digits (grouping commas allowed), 0 to
 // BudgetMax; anything else throws "予算額は 0 から 2,147,483,647 までの整数です".
@@ -84,7 +85,7 @@ int32_t parseBudgetAmount(const std::string& text);
 // cannot be read.
 using MonthReader = std::function<MonthLedger(int year, int month)>;
 // The reader over the month files of `dir`; a month without a file is empty.
-MonthReader monthFileReader(const MonthLedger& names, const std::string& dir);
+MonthReader monthFileReader(FileStore& files, const MonthLedger& names, const std::string& dir);
 
 struct BudgetLine {
     bool budgeted = false;

@@ -129,12 +129,12 @@ StoredMonth storedMonth(const MonthLedger& names, std::string bytes) {
     return m;
 }
 
-StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, int year, int month) {
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month) {
     const std::string path = joinPath(dir, monthFileName(year, month));
     std::string bytes;
     int err = 0;
     try {
-        err = tryReadFileBytes(path, bytes);
+        err = files.tryRead(path, bytes);
     } catch (const AppError& e) {
         StoredMonth m;
         m.state = MonthFileState::Unreadable;
@@ -151,10 +151,10 @@ StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, in
     return storedMonth(names, std::move(bytes));
 }
 
-StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, int year, int month,
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month,
                             const HeldMonth& held) {
     if (!held.ledger || held.year != year || held.month != month)
-        return readStoredMonth(names, dir, year, month);
+        return readStoredMonth(files, names, dir, year, month);
     try {
         return storedMonth(names, formatMonth(*held.ledger));
     } catch (const AppError& e) {
@@ -165,12 +165,12 @@ StoredMonth readStoredMonth(const MonthLedger& names, const std::string& dir, in
     }
 }
 
-CarryLink linkBefore(const MonthLedger& names, const std::string& dir, int year, int month) {
+CarryLink linkBefore(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month) {
     CarryLink link;
     std::string bytes;
     int err = 0;
     try {
-        err = readEarlierMonthFile(dir, year, month, bytes);
+        err = readEarlierMonthFile(files, dir, year, month, bytes);
     } catch (const AppError& e) {
         link.unreadable = {year, month};
         link.error = e.what();
@@ -252,9 +252,9 @@ namespace {
 // Walks the chain from January of `year` while month files follow; `visit`
 // gets each month whose file changes, with its new bytes.
 template <typename Visit>
-void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit visit,
+void walkChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year, Visit visit,
                CarryRepairPlan* plan, const HeldMonth& held) {
-    CarryLink link = linkBefore(names, dir, year, 1);
+    CarryLink link = linkBefore(files, names, dir, year, 1);
     auto stop = [&](MonthKey at, const std::string& reason) {
         if (plan) {
             plan->stopsAt = at;
@@ -266,7 +266,7 @@ void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit
     if (!link.known) return stop(link.unreadable, link.error);
     int y = year, mo = 1;
     for (int gap = 0; gap < CarryOverLookBack;) {
-        StoredMonth m = readStoredMonth(names, dir, y, mo, held);
+        StoredMonth m = readStoredMonth(files, names, dir, y, mo, held);
         if (m.state == MonthFileState::Unreadable) return stop({y, mo}, m.error);
         if (m.state == MonthFileState::Missing) {
             ++gap;
@@ -290,21 +290,21 @@ void walkChain(const MonthLedger& names, const std::string& dir, int year, Visit
 
 } // namespace
 
-CarryRepairPlan planCarryRepair(const MonthLedger& names, const std::string& dir, int year,
+CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
                                 const HeldMonth& held) {
     CarryRepairPlan plan;
     walkChain(
-        names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); }, &plan,
+        files, names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); }, &plan,
         held);
     return plan;
 }
 
-std::vector<MonthKey> repairCarryChain(const MonthLedger& names, const std::string& dir, int year) {
+std::vector<MonthKey> repairCarryChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year) {
     std::vector<MonthKey> written;
     walkChain(
-        names, dir, year,
+        files, names, dir, year,
         [&](MonthKey k, const std::string& bytes) {
-            writeFileSafely(joinPath(dir, monthFileName(k.year, k.month)), bytes);
+            files.writeSafely(joinPath(dir, monthFileName(k.year, k.month)), bytes);
             written.push_back(k);
         },
         nullptr, HeldMonth{});

@@ -178,9 +178,9 @@ std::string folderOfFile(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-bool exists(const std::string& path) {
+bool exists(FileStore& files, const std::string& path) {
     std::string bytes;
-    const int err = tryReadFileBytes(path, bytes);
+    const int err = files.tryRead(path, bytes);
     return err != ENOENT && err != ENOTDIR;
 }
 
@@ -195,7 +195,7 @@ void ChangeJournal::readSteps() {
     settled_ = lastGroup_;
     std::string bytes;
     try {
-        if (tryReadFileBytes(stepsPath(), bytes) != 0) bytes.clear();
+        if (files_.tryRead(stepsPath(), bytes) != 0) bytes.clear();
     } catch (const std::exception&) {
         bytes.clear();
     }
@@ -214,7 +214,7 @@ void ChangeJournal::readSteps() {
 }
 
 void ChangeJournal::writeSteps(uint64_t reserved, uint64_t settled) {
-    writeFileSafely(stepsPath(), std::to_string(reserved) + "," + std::to_string(settled) + "\r\n");
+    files_.writeSafely(stepsPath(), std::to_string(reserved) + "," + std::to_string(settled) + "\r\n");
     reserved_ = reserved;
     settled_ = settled;
 }
@@ -250,7 +250,7 @@ void ChangeJournal::open(const std::string& path, bool readOnly) {
     text_.clear();
 
     std::string bytes;
-    const int err = tryReadFileBytes(path, bytes);
+    const int err = files_.tryRead(path, bytes);
     if (err == ENOENT || err == ENOTDIR) return readSteps();
     if (err) {
         warning_ = "変更履歴 " + path + " を読み込めません (" + fileError(err, path).what() +
@@ -300,15 +300,15 @@ void ChangeJournal::open(const std::string& path, bool readOnly) {
     // The damaged file is kept whole under another name, never cut: what
     // could not be read may still be read by hand.
     std::string aside;
-    for (int n = 1; aside.empty() || exists(aside); ++n)
+    for (int n = 1; aside.empty() || exists(files_, aside); ++n)
         aside = path + (n == 1 ? std::string(".bad") : ".bad" + std::to_string(n));
     std::string good;
     for (const std::string& line : text_)
         good += line + "\r\n";
     try {
-        writeFileSafely(aside, bytes);
+        files_.writeSafely(aside, bytes);
         aside_ = aside;
-        writeFileSafely(path, good);
+        files_.writeSafely(path, good);
         warning_ += "\n(元のファイルは " + aside + " に残しました)";
     } catch (const std::exception& e) {
         // Appending after the torn line would glue the next record to it.
@@ -363,7 +363,7 @@ void ChangeJournal::append(const std::vector<JournalRecord>& records) {
         lines.push_back(formatRecord(r));
         bytes += lines.back() + "\r\n";
     }
-    appendFileDurably(path_, bytes);
+    files_.appendDurably(path_, bytes);
     lastGroup_ = std::max(lastGroup_, records.back().group);
     apply(records);
     text_.insert(text_.end(), lines.begin(), lines.end());
@@ -383,7 +383,7 @@ void ChangeJournal::fold() {
     for (std::size_t i = cut; i < text_.size(); ++i)
         bytes += text_[i] + "\r\n";
     try {
-        writeFileSafely(path_, bytes);
+        files_.writeSafely(path_, bytes);
     } catch (const std::exception&) {
         return; // tried again at the next append
     }

@@ -26,6 +26,7 @@
 // Text fields escape "%", ",", and bytes below 0x20 as %XX; CP932 trail bytes
 // never fall on those.
 
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 
 #include <algorithm>
@@ -81,6 +82,8 @@ struct ChangeStep {
 
 class ChangeJournal {
 public:
+    explicit ChangeJournal(FileStore& files) : files_(files) {}
+
     // Lines kept when the journal is folded: past FoldAt lines the oldest
     // steps are dropped, so the file stays below a few megabytes.
     static constexpr std::size_t FoldAt = 20000;
@@ -132,6 +135,7 @@ private:
     void writeSteps(uint64_t reserved, uint64_t settled);
     std::string stepsPath() const;
 
+    FileStore& files_;
     std::string path_;
     std::string warning_;
     std::size_t lines_ = 0;

@@ -78,13 +78,13 @@ std::string itemWhere(int item) {
 
 } // namespace
 
-void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
+void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
                 std::string& diaryDir, const LocationCheck& checkLedger,
                 const LocationCheck& checkDiary) {
     ledger.clearItems();
     ledgerDir = startDir;
     diaryDir = startDir;
-    const std::string bytes = readFileBytes(joinPath(startDir, ConfigFileName));
+    const std::string bytes = files.read(joinPath(startDir, ConfigFileName));
     parseConfig(bytes, startDir, ledger, ledgerDir, diaryDir, checkLedger, checkDiary);
 }
 
@@ -139,6 +139,6 @@ std::string formatConfig(const ConfigValues& values) {
     return out;
 }
 
-void writeConfig(const std::string& startDir, const ConfigValues& values) {
-    writeFileSafely(joinPath(startDir, ConfigFileName), formatConfig(values));
+void writeConfig(FileStore& files, const std::string& startDir, const ConfigValues& values) {
+    files.writeSafely(joinPath(startDir, ConfigFileName), formatConfig(values));
 }

@@ -4,6 +4,7 @@
 // by the program as UTF-8 paths; item names stay CP932 bytes as the ledger
 // keeps them.
 
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 
 #include <array>
@@ -23,7 +24,7 @@ using LocationCheck = std::function<bool(const std::string& utf8Path)>;
 // to `startDir` silently; control characters are dropped from names. Errors
 // (missing file, a bad or out-of-range item number) are thrown after the
 // lines before them have been applied to the arguments, and those stay.
-void readConfig(const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
+void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
                 std::string& diaryDir, const LocationCheck& checkLedger,
                 const LocationCheck& checkDiary);
 
@@ -63,4 +64,4 @@ std::string formatConfig(const ConfigValues& values);
 
 // Replaces `startDir`/ZADUD.CFG with formatConfig(values). On any failure the
 // old file stays as it was and the error is thrown.
-void writeConfig(const std::string& startDir, const ConfigValues& values);
+void writeConfig(FileStore& files, const std::string& startDir, const ConfigValues& values);

@@ -30,23 +30,23 @@ namespace {
 
 // The errno of the failed read (ENOENT when the day has no file), 0 on success.
 // `fromOwn` tells whether the bytes came from the name the entry is written to.
-int tryReadDiary(const std::string& dir, int year, int month, int day, std::string& bytes,
+int tryReadDiary(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes,
                  bool* fromOwn = nullptr) {
-    int err = tryReadFileBytes(joinPath(dir, diaryFileName(year, month, day)), bytes);
+    int err = files.tryRead(joinPath(dir, diaryFileName(year, month, day)), bytes);
     if (fromOwn) *fromOwn = err == 0;
     if (err == ENOENT && diaryNameShared(year, month, day))
-        err = tryReadFileBytes(joinPath(dir, diaryRuleName(year, month, day)), bytes);
+        err = files.tryRead(joinPath(dir, diaryRuleName(year, month, day)), bytes);
     return err;
 }
 
 } // namespace
 
-std::string loadDiaryFile(const std::string& dir, int year, int month, int day, FileStamp* stamp) {
+std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, FileStamp* stamp) {
     const std::string own = joinPath(dir, diaryFileName(year, month, day));
     std::string bytes;
     if (stamp) *stamp = FileStamp{};
     bool fromOwn = false;
-    const int err = tryReadDiary(dir, year, month, day, bytes, &fromOwn);
+    const int err = tryReadDiary(files, dir, year, month, day, bytes, &fromOwn);
     if (err == 0) {
         if (stamp && fromOwn) *stamp = stampOf(bytes);
         return bytes;
@@ -54,20 +54,20 @@ std::string loadDiaryFile(const std::string& dir, int year, int month, int day, 
     // Only a missing file is created: an existing one that cannot be read
     // must not be emptied.
     if (err != ENOENT) throw fileError(err, own);
-    writeFileSafely(own, std::string());
+    files.writeSafely(own, std::string());
     if (stamp) *stamp = stampOf(std::string());
     return std::string();
 }
 
-bool readDiaryFile(const std::string& dir, int year, int month, int day, std::string& bytes) {
-    const int err = tryReadDiary(dir, year, month, day, bytes);
+bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes) {
+    const int err = tryReadDiary(files, dir, year, month, day, bytes);
     if (err == ENOENT) return false;
     if (err != 0) throw fileError(err, joinPath(dir, diaryFileName(year, month, day)));
     return true;
 }
 
-void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes) {
-    writeFileSafely(joinPath(dir, diaryFileName(year, month, day)), bytes);
+void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, const std::string& bytes) {
+    files.writeSafely(joinPath(dir, diaryFileName(year, month, day)), bytes);
 }
 
 std::string diaryText(const std::string& bytes) {

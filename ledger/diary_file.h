@@ -8,6 +8,8 @@
 // for them, and read from it when it exists, else from the rule's name so
 // that entries stored earlier stay readable.
 
+#include "ledger/file_store.h"
+
 #include <string>
 
 struct FileStamp;
@@ -27,16 +29,16 @@ std::string diaryFileName(int year, int month, int day);
 // failure throws the mapped file error and creates nothing. `stamp`, when
 // given, receives what the file the entry is written to held (an entry read
 // from the rule's name leaves it not existing).
-std::string loadDiaryFile(const std::string& dir, int year, int month, int day,
+std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
                           FileStamp* stamp = nullptr);
 
 // Reads the day's entry without ever creating a file: false when the day has
 // none. Any other failure throws the mapped file error.
-bool readDiaryFile(const std::string& dir, int year, int month, int day, std::string& bytes);
+bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes);
 
 // Replaces the day's entry with `bytes`, safely: a failed write leaves the
 // old file as it was and throws the mapped file error.
-void saveDiaryFile(const std::string& dir, int year, int month, int day, const std::string& bytes);
+void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, const std::string& bytes);
 
 // The memo's text for the stored bytes: the file's lines joined by "\n",
 // without a line break after the last one.

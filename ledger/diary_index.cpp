@@ -130,13 +130,13 @@ std::vector<DiaryEntry> listDiaryFolder(const std::string& dir) {
     return entries;
 }
 
-void readDiaryEntry(const std::string& dir, DiaryEntry& entry) {
+void readDiaryEntry(FileStore& files, const std::string& dir, DiaryEntry& entry) {
     entry.error.clear();
     entry.text.clear();
     const std::string path = joinPath(dir, entry.fileName);
     std::string bytes;
     try {
-        if (const int err = tryReadFileBytes(path, bytes)) {
+        if (const int err = files.tryRead(path, bytes)) {
             entry.error = fileError(err, path).what();
             return;
         }
@@ -147,11 +147,11 @@ void readDiaryEntry(const std::string& dir, DiaryEntry& entry) {
     entry.text = cp932ToUtf8Lossy(diaryText(bytes));
 }
 
-std::vector<DiaryEntry> diaryMonth(const std::string& dir, int year, int month) {
+std::vector<DiaryEntry> diaryMonth(FileStore& files, const std::string& dir, int year, int month) {
     std::vector<DiaryEntry> entries;
     for (DiaryEntry& e : listDiaryFolder(dir)) {
         if (e.date.year != year || e.date.month != month) continue;
-        readDiaryEntry(dir, e);
+        readDiaryEntry(files, dir, e);
         entries.push_back(std::move(e));
     }
     return entries;
@@ -201,14 +201,14 @@ bool matchDiaryText(std::string_view text, const std::vector<std::string>& words
     return true;
 }
 
-std::vector<DiaryHit> searchDiary(const std::string& dir, std::string_view query,
+std::vector<DiaryHit> searchDiary(FileStore& files, const std::string& dir, std::string_view query,
                                   const TextFold& fold, const std::atomic<bool>* cancel) {
     std::vector<DiaryHit> hits;
     const std::vector<std::string> words = diaryQueryWords(query, fold);
     if (words.empty()) return hits;
     for (DiaryEntry& e : listDiaryFolder(dir)) {
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
-        readDiaryEntry(dir, e);
+        readDiaryEntry(files, dir, e);
         DiaryHit hit;
         if (e.error.empty()) {
             if (!matchDiaryText(e.text, words, fold, hit.match)) continue;

@@ -11,6 +11,8 @@
 // (the user interface's Unicode normalisation and case folding), applied to
 // the query and to every entry alike.
 
+#include "ledger/file_store.h"
+
 #include <atomic>
 #include <functional>
 #include <string>
@@ -40,10 +42,10 @@ struct DiaryEntry {
 std::vector<DiaryEntry> listDiaryFolder(const std::string& dir);
 
 // Reads one entry's file; a failure is kept in entry.error, never thrown.
-void readDiaryEntry(const std::string& dir, DiaryEntry& entry);
+void readDiaryEntry(FileStore& files, const std::string& dir, DiaryEntry& entry);
 
 // The entries of one month, read, newest day first.
-std::vector<DiaryEntry> diaryMonth(const std::string& dir, int year, int month);
+std::vector<DiaryEntry> diaryMonth(FileStore& files, const std::string& dir, int year, int month);
 
 // Maps UTF-8 text to the form it is compared in. It must keep "\n" as it
 // is, so that lines can be found in the folded text.
@@ -72,7 +74,7 @@ struct DiaryHit {
 // Every entry of `dir` holding all the query's words, newest first; an
 // unreadable entry is listed too, since it might. Stops early, with what
 // it found so far, once `cancel` is set.
-std::vector<DiaryHit> searchDiary(const std::string& dir, std::string_view query,
+std::vector<DiaryHit> searchDiary(FileStore& files, const std::string& dir, std::string_view query,
                                   const TextFold& fold, const std::atomic<bool>* cancel = nullptr);
 
 // "1998-01-15".

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <limits>
 #include <memory>
 #include <tuple>
@@ -500,7 +499,7 @@ MonthLineFile parseLineFile(const std::string& bytes, const std::string& path, i
     return file; // an empty file holds no lines, and nothing to lose
 }
 
-MonthLineFile loadLineFile(const std::string& dir, int year, int month) {
+MonthLineFile loadLineFile(FileStore& files, const std::string& dir, int year, int month) {
     const std::string path = joinPath(dir, lineFileName(year, month));
     MonthLineFile file;
     file.year = year;
@@ -510,7 +509,7 @@ MonthLineFile loadLineFile(const std::string& dir, int year, int month) {
     int err = 0;
     std::string why;
     try {
-        err = tryReadFileBytes(path, bytes);
+        err = files.tryRead(path, bytes);
         if (err == 0) return parseLineFile(bytes, path, year, month);
         if (err == ENOENT || err == ENOTDIR) return file;
         why = fileError(err, path).what();
@@ -525,24 +524,24 @@ MonthLineFile loadLineFile(const std::string& dir, int year, int month) {
     return file;
 }
 
-void saveLineFile(MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
+void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
                   bool overwrite) {
     const std::string path = joinPath(dir, lineFileName(file.year, file.month));
     if (!overwrite) {
         if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable)
             throw AppError(file.problem);
-        if (currentStamp(path) != file.stamp)
+        if (files.stamp(path) != file.stamp)
             throw AppError(
                 format("内訳のﾌｧｲﾙ %s は読み込んだ後にほかのﾌﾟﾛｸﾞﾗﾑで変更されています", path));
     }
     const std::string bytes = formatLineFile(lines, file.year, file.month);
-    if (lines.empty() && !file.stamp.exists && !currentStamp(path).exists) {
+    if (lines.empty() && !file.stamp.exists && !files.stamp(path).exists) {
         file.state = LineFileState::Missing;
         file.lines.clear();
         file.problem.clear();
         return; // nothing to keep, and no file to write
     }
-    writeFileSafely(path, bytes);
+    files.writeSafely(path, bytes);
     file.path = path;
     file.state = LineFileState::Read;
     file.lines = lines;
@@ -550,13 +549,13 @@ void saveLineFile(MonthLineFile& file, const std::string& dir, const std::vector
     file.stamp = stampOf(bytes);
 }
 
-std::vector<MonthKey> lineFileMonths(const std::string& dir) {
-    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), ::closedir);
-    if (!d) throw fileError(errno, dir);
+std::vector<MonthKey> lineFileMonths(FileStore& files, const std::string& dir) {
+    std::vector<std::string> names;
+    if (const int err = files.list(dir, names)) throw fileError(err, dir);
     std::vector<MonthKey> months;
-    while (const dirent* e = ::readdir(d.get())) {
+    for (const std::string& name : names) {
         MonthKey m;
-        if (parseLineFileName(e->d_name, m.year, m.month)) months.push_back(m);
+        if (parseLineFileName(name, m.year, m.month)) months.push_back(m);
     }
     std::sort(months.begin(), months.end());
     return months;
@@ -569,7 +568,7 @@ LineStore::Held& LineStore::held(int year, int month) {
     auto it = months_.find(key);
     if (it == months_.end()) {
         Held h;
-        h.file = loadLineFile(dir_, year, month);
+        h.file = loadLineFile(files_, dir_, year, month);
         h.lines = h.file.lines;
         if (!h.file.problem.empty()) problems_.push_back(h.file.problem);
         it = months_.emplace(key, std::move(h)).first;
@@ -611,7 +610,7 @@ void LineStore::replace(int year, int month, std::size_t index, const EntryLine&
 
 void LineStore::save(int year, int month, bool overwrite) {
     Held& h = held(year, month);
-    saveLineFile(h.file, dir_, h.lines, overwrite);
+    saveLineFile(files_, h.file, dir_, h.lines, overwrite);
     h.changed = false;
 }
 
@@ -663,17 +662,17 @@ bool lineMatches(const LineQuery& q, const EntryLine& line, int year, int month,
     return meetsTexts(q, fold(cp932ToUtf8Lossy(line.item)), fold(cp932ToUtf8Lossy(line.memo)));
 }
 
-LineSearchResult searchLines(const std::string& dir, const LineQuery& q, const TextFold& fold,
+LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q, const TextFold& fold,
                              const std::atomic<bool>* cancel) {
     LineSearchResult result;
-    const std::vector<MonthKey> months = lineFileMonths(dir);
+    const std::vector<MonthKey> months = lineFileMonths(files, dir);
     const bool texts = needsTexts(q);
     std::vector<std::string> tagKeys;
     for (auto m = months.rbegin(); m != months.rend(); ++m) {
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
         if (yyyymmdd(m->year, m->month, 31) < q.from || yyyymmdd(m->year, m->month, 1) > q.to)
             continue;
-        MonthLineFile file = loadLineFile(dir, m->year, m->month);
+        MonthLineFile file = loadLineFile(files, dir, m->year, m->month);
         if (!file.problem.empty()) result.problems.push_back(file.problem);
         std::vector<std::size_t> candidates;
         for (std::size_t i = 0; i < file.lines.size(); ++i)

@@ -5,6 +5,7 @@
 // lines live in a side file per month beside them (YYYYMM.lin, format in
 // the README), so every older reader sees the same amounts as before.
 
+#include "ledger/file_store.h"
 #include "ledger/diary_index.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
@@ -115,19 +116,19 @@ struct MonthLineFile {
 MonthLineFile parseLineFile(const std::string& bytes, const std::string& path, int year, int month);
 // The month's file in `dir`. A missing file has no lines; a file that cannot
 // be opened is Unreadable. Never throws for the file's content.
-MonthLineFile loadLineFile(const std::string& dir, int year, int month);
+MonthLineFile loadLineFile(FileStore& files, const std::string& dir, int year, int month);
 
 // Writes `lines` as the month's file through the safe writer, and updates
 // `file` (state Read, the new stamp; no file left for no lines: the file is
 // removed when it existed). A file that was damaged or unreadable when read,
 // or that changed on disk since, is refused with its message unless
 // `overwrite` is set: the user was asked first.
-void saveLineFile(MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
+void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
                   bool overwrite);
 
 // The months that have a line file in `dir`, oldest first. A folder that
 // cannot be listed throws the mapped file error.
-std::vector<MonthKey> lineFileMonths(const std::string& dir);
+std::vector<MonthKey> lineFileMonths(FileStore& files, const std::string& dir);
 
 // ---- The lines of the book in memory ----------------------------------------
 
@@ -135,7 +136,7 @@ std::vector<MonthKey> lineFileMonths(const std::string& dir);
 // (takeProblems), and is never written over unless the save says so.
 class LineStore {
 public:
-    explicit LineStore(std::string dir) : dir_(std::move(dir)) {}
+    LineStore(FileStore& files, std::string dir) : files_(files), dir_(std::move(dir)) {}
     const std::string& dir() const { return dir_; }
 
     // The month's file as read or last saved, read on first use.
@@ -163,6 +164,7 @@ private:
         bool changed = false;
     };
     Held& held(int year, int month);
+    FileStore& files_;
     std::string dir_;
     std::map<MonthKey, Held> months_;
     std::vector<std::string> problems_;
@@ -225,5 +227,5 @@ bool lineMatches(const LineQuery& q, const EntryLine& line, int year, int month,
 
 // Searches every month's line file of `dir`. Stops early, with what it found,
 // once `cancel` is set.
-LineSearchResult searchLines(const std::string& dir, const LineQuery& q, const TextFold& fold,
+LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q, const TextFold& fold,
                              const std::atomic<bool>* cancel = nullptr);

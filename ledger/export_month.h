@@ -6,9 +6,10 @@
 // here where the window would read it as zeros; a month without a file reads
 // as zeros, as the window shows it.
 
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 
 #include <string>
 
 // `ledger` holds the item names; its carry-over and days are replaced.
-void readMonthForExport(MonthLedger& ledger, const std::string& dir, int year, int month);
+void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month);

@@ -208,9 +208,9 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
         loadLine(ledger, line, mode);
 }
 
-FileStamp saveMonthFile(const MonthLedger& ledger, const std::string& dir, int year, int month) {
+FileStamp saveMonthFile(FileStore& files, const MonthLedger& ledger, const std::string& dir, int year, int month) {
     const std::string bytes = formatMonth(ledger);
-    writeFileSafely(joinPath(dir, monthFileName(year, month)), bytes);
+    files.writeSafely(joinPath(dir, monthFileName(year, month)), bytes);
     return stampOf(bytes);
 }
 
@@ -261,16 +261,16 @@ std::string monthFileProblem(const std::string& bytes) {
     return problem;
 }
 
-int readEarlierMonthFile(const std::string& dir, int& year, int& month, std::string& bytes) {
+int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, int& month, std::string& bytes) {
     for (int i = 0; i < CarryOverLookBack; ++i) {
         stepBack(year, month);
-        const int err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
+        const int err = files.tryRead(joinPath(dir, monthFileName(year, month)), bytes);
         if (err != ENOENT && err != ENOTDIR) return err;
     }
     return ENOENT;
 }
 
-MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int year, int month,
+MonthFileState loadMonthFile(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month,
                              LoadMode mode, std::string* file, FileStamp* stamp) {
     std::string bytes;
     int err = 0;
@@ -283,10 +283,10 @@ MonthFileState loadMonthFile(MonthLedger& ledger, const std::string& dir, int ye
         if (mode == LoadMode::Previous) {
             for (int32_t& c : ledger.CarryOver)
                 c = 0;
-            err = readEarlierMonthFile(dir, year, month, bytes);
+            err = readEarlierMonthFile(files, dir, year, month, bytes);
         } else {
             ledger.clearDays();
-            err = tryReadFileBytes(joinPath(dir, monthFileName(year, month)), bytes);
+            err = files.tryRead(joinPath(dir, monthFileName(year, month)), bytes);
         }
     } catch (...) {
         tell();

@@ -136,12 +136,12 @@ PeriodRule parsePeriodRule(const std::string& bytes) {
     return rule;
 }
 
-PeriodFile readPeriodFile(const std::string& ledgerDir) {
+PeriodFile readPeriodFile(FileStore& files, const std::string& ledgerDir) {
     PeriodFile file;
     file.path = joinPath(ledgerDir, PeriodFileName);
     std::string bytes;
     try {
-        const int err = tryReadFileBytes(file.path, bytes);
+        const int err = files.tryRead(file.path, bytes);
         if (err == ENOENT || err == ENOTDIR) return file;
         if (err) throw fileError(err, file.path);
         file.rule = parsePeriodRule(bytes);
@@ -154,6 +154,6 @@ PeriodFile readPeriodFile(const std::string& ledgerDir) {
     return file;
 }
 
-void writePeriodFile(const std::string& ledgerDir, const PeriodRule& rule) {
-    writeFileSafely(joinPath(ledgerDir, PeriodFileName), formatPeriodRule(rule));
+void writePeriodFile(FileStore& files, const std::string& ledgerDir, const PeriodRule& rule) {
+    files.writeSafely(joinPath(ledgerDir, PeriodFileName), formatPeriodRule(rule));
 }

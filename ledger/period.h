@@ -15,6 +15,7 @@
 // day amounts (period_figures.h). The rule lives in ZADUD.PRD in the ledger
 // folder (format in README.md).
 
+#include "ledger/file_store.h"
 #include "ledger/jp_holidays.h"
 
 #include <string>
@@ -93,9 +94,9 @@ struct PeriodFile {
     std::string error; // UTF-8
     std::string path;
 };
-PeriodFile readPeriodFile(const std::string& ledgerDir);
+PeriodFile readPeriodFile(FileStore& files, const std::string& ledgerDir);
 // Through the safe writer: a failed save leaves the old file and throws.
-void writePeriodFile(const std::string& ledgerDir, const PeriodRule& rule);
+void writePeriodFile(FileStore& files, const std::string& ledgerDir, const PeriodRule& rule);
 
 // The words the command line and the settings page use: "none", "before",
 // "after"; "start", "end". False for anything else.

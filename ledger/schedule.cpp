@@ -258,16 +258,16 @@ Schedule parseSchedule(const std::string& bytes, const std::string& path) {
     return s;
 }
 
-Schedule readScheduleFile(const std::string& path) {
+Schedule readScheduleFile(FileStore& files, const std::string& path) {
     std::string bytes;
-    const int err = tryReadFileBytes(path, bytes);
+    const int err = files.tryRead(path, bytes);
     if (err == ENOENT) return {};
     if (err != 0) throw fileError(err, path);
     return parseSchedule(bytes, path);
 }
 
-void writeScheduleFile(const std::string& path, const Schedule& schedule) {
-    writeFileSafely(path, formatSchedule(schedule));
+void writeScheduleFile(FileStore& files, const std::string& path, const Schedule& schedule) {
+    files.writeSafely(path, formatSchedule(schedule));
 }
 
 void checkEntry(const ScheduleEntry& e) {
@@ -334,7 +334,7 @@ void BookDoor::flush() {
 }
 
 
-std::vector<std::string> settlePending(Schedule& s, const std::string& path, PostingDoor& door) {
+std::vector<std::string> settlePending(FileStore& files, Schedule& s, const std::string& path, PostingDoor& door) {
     std::vector<std::string> warnings;
     std::vector<std::size_t> drop;
     bool changed = false;
@@ -376,11 +376,11 @@ std::vector<std::string> settlePending(Schedule& s, const std::string& path, Pos
     std::sort(drop.rbegin(), drop.rend());
     for (std::size_t i : drop)
         s.records.erase(s.records.begin() + std::ptrdiff_t(i));
-    if (changed) writeScheduleFile(path, s);
+    if (changed) writeScheduleFile(files, path, s);
     return warnings;
 }
 
-std::vector<PostingOutcome> postChoices(Schedule& s, const std::string& path,
+std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& s, const std::string& path,
                                         const std::vector<PostingChoice>& choices,
                                         PostingDoor& door) {
     std::vector<PostingOutcome> out;
@@ -434,7 +434,7 @@ std::vector<PostingOutcome> postChoices(Schedule& s, const std::string& path,
         out.push_back(o);
     }
     try {
-        writeScheduleFile(path, s);
+        writeScheduleFile(files, path, s);
     } catch (...) {
         s = before;
         throw;
@@ -462,6 +462,6 @@ std::vector<PostingOutcome> postChoices(Schedule& s, const std::string& path,
         for (PostingRecord& r : s.records)
             if (r.entry == occ.entry && r.index == occ.index) r.state = PostingState::Done;
     }
-    writeScheduleFile(path, s);
+    writeScheduleFile(files, path, s);
     return out;
 }

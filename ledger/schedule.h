@@ -12,6 +12,7 @@
 // anything else means it cannot be told and it counts as posted, with a
 // word to the user, because posting twice is the worse fault.
 
+#include "ledger/file_store.h"
 #include "ledger/book.h"
 #include "ledger/jp_holidays.h"
 #include "ledger/month_ledger.h"
@@ -73,8 +74,8 @@ struct Schedule {
 std::string formatSchedule(const Schedule& schedule);
 Schedule parseSchedule(const std::string& bytes, const std::string& path);
 // A missing file is an empty schedule.
-Schedule readScheduleFile(const std::string& path);
-void writeScheduleFile(const std::string& path, const Schedule& schedule);
+Schedule readScheduleFile(FileStore& files, const std::string& path);
+void writeScheduleFile(FileStore& files, const std::string& path, const Schedule& schedule);
 
 // Throws an AppError saying what is wrong with an entry (a day outside 1 to
 // 31, every < 1, ...).
@@ -144,12 +145,12 @@ struct PostingOutcome {
 // Settles pending records left by an interrupted posting (see the top of
 // this file) and writes the file when anything changed. Returns the
 // warnings (UTF-8) for the records that could not be told.
-std::vector<std::string> settlePending(Schedule& schedule, const std::string& path,
+std::vector<std::string> settlePending(FileStore& files, Schedule& schedule, const std::string& path,
                                        PostingDoor& door);
 
 // Posts and skips the choices by the two-step journal; each refused posting
 // names its reason and the others go on. A failure to write the schedule
 // file before anything is posted throws and posts nothing.
-std::vector<PostingOutcome> postChoices(Schedule& schedule, const std::string& path,
+std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& schedule, const std::string& path,
                                         const std::vector<PostingChoice>& choices,
                                         PostingDoor& door);

@@ -678,12 +678,12 @@ ColumnChoice columnsFor(const Statement& s, const ImportProfiles& profiles,
     return c;
 }
 
-ImportSideFiles readImportSideFiles(const std::string& ledgerDir) {
+ImportSideFiles readImportSideFiles(FileStore& store, const std::string& ledgerDir) {
     ImportSideFiles files;
     auto read = [&](const char* name) {
         const std::string path = joinPath(ledgerDir, name);
         std::string bytes;
-        if (const int err = tryReadFileBytes(path, bytes); err != 0 && err != ENOENT)
+        if (const int err = store.tryRead(path, bytes); err != 0 && err != ENOENT)
             throw fileError(err, path);
         return bytes;
     };

@@ -8,6 +8,7 @@
 // Texts of a statement are UTF-8 here; item names stay CP932 bytes as the
 // ledger holds them. The three side files are CP932 + CR LF (see README).
 
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 
 #include <cstdint>
@@ -175,7 +176,7 @@ struct ImportSideFiles {
     std::vector<std::string> warnings; // UTF-8
     std::string logTrouble;            // UTF-8: the log was not written after a posting
 };
-ImportSideFiles readImportSideFiles(const std::string& ledgerDir);
+ImportSideFiles readImportSideFiles(FileStore& store, const std::string& ledgerDir);
 
 // After a row's item was chosen: its description goes there next time.
 void learnRule(ImportRules& rules, const StatementRow& row);

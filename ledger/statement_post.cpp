@@ -47,7 +47,7 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
         for (const StatementRow* row : posted)
             book.noteImportedRow({row->year, row->month}, row->day, row->fingerprint());
         // The rules go first: a failure there leaves the months as they were.
-        writeFileSafely(book.sideFile(ImportRulesFile), formatImportRules(files.rules));
+        book.files().writeSafely(book.sideFile(ImportRulesFile), formatImportRules(files.rules));
         group.commit();
     }
     // The log names the step now committed. The journal names the rows as
@@ -57,7 +57,7 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
     const uint64_t step = steps.empty() ? 0 : steps.back();
     ImportLog log = files.log;
     try {
-        writeFileSafely(book.sideFile(ImportLogFile), appendToImportLog(log, posted, step));
+        book.files().writeSafely(book.sideFile(ImportLogFile), appendToImportLog(log, posted, step));
     } catch (const std::exception& e) {
         files.logTrouble =
             std::string(ImportLogFile) + " に書き込めませんでした (" + e.what() +

@@ -39,16 +39,16 @@ void summarise(YearMonth& ym, const StoredMonth& m, const CarryLink& link) {
 
 } // namespace
 
-YearModel buildYearModel(const MonthLedger& names, const std::string& dir, int year,
+YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
                          const HeldMonth& held) {
     YearModel y;
     y.year = year;
     MonthLedger nameOnly;
     for (int i = 1; i <= ShownItems; ++i)
         nameOnly.Items[i].Name = y.names[i] = names.Items[i].Name;
-    CarryLink link = linkBefore(nameOnly, dir, year, 1);
+    CarryLink link = linkBefore(files, nameOnly, dir, year, 1);
     for (int mo = 1; mo <= 12; ++mo) {
-        StoredMonth m = readStoredMonth(nameOnly, dir, year, mo, held);
+        StoredMonth m = readStoredMonth(files, nameOnly, dir, year, mo, held);
         YearMonth& ym = y.months[mo];
         summarise(ym, m, link);
         if (ym.state == MonthFileState::Unreadable) m.state = MonthFileState::Unreadable;

@@ -5,7 +5,7 @@
 #include "ledger/diary_file.h"
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
-#include "ledger/late_parts.h"
+#include "late/late_parts.h"
 #include "ledger/month_table.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"

@@ -3,7 +3,7 @@
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/csv_export.h"
-#include "ledger/late_parts.h"
+#include "late/late_parts.h"
 #include "ledger/text_file.h"
 #include "shell/book_document.h"
 #include "shell/calendar.h"

@@ -2,7 +2,7 @@
 // folders in use, and what a restore would do told first.
 #include "ledger/book_archive.h"
 #include "ledger/errors.h"
-#include "ledger/late_parts.h"
+#include "late/late_parts.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,10 @@
 // libraries behind them (Qt Charts, Qt Print Support, libzip). They live in
 // a library of their own beside the program, zadud_late.so, so that a start
 // neither loads nor links those libraries. The tests link the parts in.
+// The windows and the command line reach them here; the rules are handed
+// what they need (the archive its ZipCodec).
+
+#include "ledger/book_archive.h"
 
 #include <array>
 #include <cstdint>
@@ -16,17 +20,6 @@ class QFont;
 class QPageLayout;
 class QPagedPaintDevice;
 class QWidget;
-
-// One file in a zip archive.
-struct ZipMember {
-    std::string name;
-    std::string bytes;
-    int64_t mtime = -1; // seconds since 1970; -1 when unknown
-};
-
-// Said of each member before it is read: an empty answer reads it, any
-// other ends the reading with that answer as the error.
-using ZipMemberCheck = std::function<std::string(const std::string& name, uint64_t size)>;
 
 // What the year overview's two charts show.
 struct YearChartData {
@@ -68,6 +61,8 @@ struct LateParts {
 
 // Loads the parts on first use; throws AppError when they cannot be loaded.
 const LateParts& lateParts();
+// The archive's zip format, loaded on first use.
+ZipCodec lateZip();
 
 // The library's file name and the function it is reached through.
 inline constexpr const char* LatePartsLibrary = "zadud_late.so";

@@ -1,4 +1,4 @@
-#include "ledger/late_parts.h"
+#include "late/late_parts.h"
 
 #include "ledger/errors.h"
 
@@ -50,4 +50,16 @@ const LateParts& lateParts() {
     std::call_once(once, [] { parts = load(error); });
     if (!parts) throw AppError("部品を読み込めません: " + error);
     return *parts;
+}
+
+ZipCodec lateZip() {
+    ZipCodec zip;
+    zip.pack = [](const std::vector<ZipMember>& members, std::string& bytes) {
+        return lateParts().zipPack(members, bytes);
+    };
+    zip.unpack = [](const std::string& bytes, const ZipMemberCheck& check,
+                    std::vector<ZipMember>& members) {
+        return lateParts().zipUnpack(bytes, check, members);
+    };
+    return zip;
 }
