@@ -1,6 +1,9 @@
 #include "app/backup_command.h"
 
 #include "app/command_line.h"
+#include "late/late_parts.h"
+#include "storage/backup_files.h"
+#include "storage/disk_store.h"
 #include "ledger/archive_folders.h"
 #include "ledger/book_archive.h"
 #include "ledger/text_file.h"
@@ -13,8 +16,9 @@ namespace {
 // The folders in use; a data folder without ZADUD.CFG (a new machine) keeps
 // everything in the working directory, as the program would.
 BookFolders workingFolders() {
+    DiskStore disk;
     const std::string here = QDir::currentPath().toStdString();
-    if (!isDirectory(here) || !currentStamp(joinPath(here, "ZADUD.CFG")).exists)
+    if (!isDirectory(here) || !disk.stamp(joinPath(here, "ZADUD.CFG")).exists)
         return {here, here, here};
     const WorkingConfig cfg = readWorkingConfig();
     return {cfg.startDir, cfg.ledgerDir, cfg.diaryDir};
@@ -27,7 +31,8 @@ int runBackupCommand(const std::string& zipPath) {
         checkOutputFolder(zipPath);
         const BookFolders folders = workingFolders();
         const std::vector<BookFile> files = bookFiles(folders);
-        writeBookArchive(folders, zipPath);
+        DiskStore disk;
+        writeBookArchive(disk, lateZip(), folders, zipPath);
         for (const BookFile& f : files)
             std::printf("%s\n", archiveEntryName(f).c_str());
         reportWritten(std::to_string(files.size()) + " 個のファイル", zipPath);
@@ -38,10 +43,11 @@ int runBackupCommand(const std::string& zipPath) {
 }
 
 int runRestoreCommand(const std::string& zipPath, bool force) {
+    DiskStore disk;
     try {
         checkInputFile(zipPath, "zip ファイル", 0);
         const BookFolders current = workingFolders();
-        std::vector<ArchiveEntry> entries = readBookArchive(zipPath);
+        std::vector<ArchiveEntry> entries = readBookArchive(disk, lateZip(), zipPath);
         // Read here, the book lives here: a folder of the archive outside
         // its own book is not followed from the command line.
         const ArchiveTarget target = archiveTarget(entries, current.dataDir, current, {});
@@ -50,7 +56,7 @@ int runRestoreCommand(const std::string& zipPath, bool force) {
         const BookFolders folders = target.folders;
         entries = placedEntries(std::move(entries), folders);
         bool replaces = false;
-        for (const RestoreStep& step : restorePlan(folders, entries)) {
+        for (const RestoreStep& step : restorePlan(disk, folders, entries)) {
             const char* what = step.action == RestoreAction::Create    ? "新規"
                                : step.action == RestoreAction::Replace ? "置換"
                                                                        : "同一";
@@ -63,17 +69,14 @@ int runRestoreCommand(const std::string& zipPath, bool force) {
             return 1;
         }
         // What a forced restore replaces stays in the backup history.
-        BackupStore store([folders] { return folders; });
+        BackupStore store(disk, [folders] { return folders; });
         store.setFailureHandler(
             [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
-        setBackupHook(store.hook());
         makeTargetFolders(folders);
-        restoreBookArchive(folders, entries);
-        setBackupHook({});
+        restoreBookArchive(store, folders, entries);
         std::printf("%s から復元しました\n", zipPath.c_str());
         return 0;
     } catch (const std::exception& e) {
-        setBackupHook({});
         return reportFailure(e, 2);
     }
 }

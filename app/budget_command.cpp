@@ -3,6 +3,7 @@
 #include "app/command_args.h"
 #include "app/command_line.h"
 #include "app/period_command.h"
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
@@ -34,7 +35,8 @@ int itemNamed(const MonthLedger& names, const std::string& utf8) {
 }
 
 BudgetPlan readPlan(const std::string& ledgerDir) {
-    BudgetFile file = readBudgetFile(ledgerDir);
+    DiskStore disk;
+    BudgetFile file = readBudgetFile(disk, ledgerDir);
     if (file.damaged) throw AppError(file.error);
     return file.plan;
 }
@@ -42,6 +44,7 @@ BudgetPlan readPlan(const std::string& ledgerDir) {
 } // namespace
 
 int runSetBudget(const std::string& month, const QStringList& args) {
+    DiskStore disk;
     Period p;
     if (!parseMonth(month, p)) return usage(BadMonth);
     if (args.size() != 2) return usage(SetUsage);
@@ -68,7 +71,7 @@ int runSetBudget(const std::string& month, const QStringList& args) {
         entry.budgeted = true;
         entry.amount = amount;
         plan.set(bytes, p.year, p.month, entry);
-        writeBudgetFile(cfg.ledgerDir, plan);
+        writeBudgetFile(disk, cfg.ledgerDir, plan);
         std::printf("%sの予算を %04d-%02d から %ld にしました (%s)\n", name.c_str(), p.year,
                     p.month, long(amount), joinPath(cfg.ledgerDir, BudgetFileName).c_str());
         return 0;
@@ -78,12 +81,13 @@ int runSetBudget(const std::string& month, const QStringList& args) {
 }
 
 int runBudgetReport(const std::string& month) {
+    DiskStore disk;
     Period p;
     if (!parseMonth(month, p)) return usage(BadMonth);
     try {
         const WorkingConfig cfg = readWorkingConfig();
         const BudgetPlan plan = readPlan(cfg.ledgerDir);
-        const MonthReader reader = monthFileReader(cfg.ledger, cfg.ledgerDir);
+        const MonthReader reader = monthFileReader(disk, cfg.ledger, cfg.ledgerDir);
         // The month names a period (ZADUD.PRD); day 1 is the calendar month.
         const MonthLedger& shown = cfg.ledger;
         const BudgetSummary s = periodBudgetSummary(plan, commandPeriodRule(cfg.ledgerDir),

@@ -12,6 +12,8 @@
 #include "app/search_command.h"
 #include "app/single_copy.h"
 
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 #include "ledger/book.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
@@ -41,8 +43,9 @@ void commandMessages(QtMsgType type, const QMessageLogContext& context, const QS
 // What an earlier run left half-written (a kill, a full disk) is finished
 // from the journal before a command reads the book, and said on stderr.
 void finishEarlierRun() {
+    DiskStore disk;
     try {
-        Book book(QDir::currentPath().toStdString());
+        Book book(QDir::currentPath().toStdString(), disk, localStamp);
         book.readConfiguration(isDirectory, isDirectory);
         book.recover();
         if (const std::string said = book.takeJournalWarning(); !said.empty())
@@ -109,10 +112,11 @@ bool parsePeriod(const std::string& text, Period& period) {
 }
 
 WorkingConfig readWorkingConfig() {
+    DiskStore disk;
     WorkingConfig cfg;
     cfg.startDir = QDir::currentPath().toStdString();
     auto exists = [](const std::string& path) { return isDirectory(path); };
-    readConfig(cfg.startDir, cfg.ledger, cfg.ledgerDir, cfg.diaryDir, exists, exists);
+    readConfig(disk, cfg.startDir, cfg.ledger, cfg.ledgerDir, cfg.diaryDir, exists, exists);
     return cfg;
 }
 

@@ -1,6 +1,7 @@
 #include "app/csv_command.h"
 
 #include "app/command_line.h"
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 int runCsvExport(const std::string& period, const std::string& outPath) {
+    DiskStore disk;
     Period named;
     if (!parsePeriod(period, named) || outPath.empty()) {
         std::fprintf(stderr,
@@ -27,8 +29,8 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
     try {
         const WorkingConfig cfg = readWorkingConfig();
         if (month == 0) {
-            const YearModel model = buildYearModel(cfg.ledger, cfg.ledgerDir, year);
-            writeFileSafely(outPath, yearCsv(model));
+            const YearModel model = buildYearModel(disk, cfg.ledger, cfg.ledgerDir, year);
+            disk.writeSafely(outPath, yearCsv(model));
             reportWritten("CSV", outPath);
             for (int m : model.unreadableMonths())
                 std::fprintf(stderr, "%s: %s\n", monthLabel(year, m).c_str(),
@@ -36,13 +38,13 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
             return 0;
         }
         MonthLedger ledger = cfg.ledger;
-        readMonthForExport(ledger, cfg.ledgerDir, year, month);
+        readMonthForExport(disk, ledger, cfg.ledgerDir, year, month);
         // Without a readable budget file the month goes out without budgets.
-        const BudgetFile budgets = readBudgetFile(cfg.ledgerDir);
+        const BudgetFile budgets = readBudgetFile(disk, cfg.ledgerDir);
         if (budgets.damaged) std::fprintf(stderr, "%s\n", budgets.error.c_str());
         const BudgetSummary summary = budgetSummary(budgets.plan, ledger, year, month, 0,
-                                                    monthFileReader(cfg.ledger, cfg.ledgerDir));
-        writeFileSafely(outPath, monthCsv(ledger, year, month, &summary));
+                                                    monthFileReader(disk, cfg.ledger, cfg.ledgerDir));
+        disk.writeSafely(outPath, monthCsv(ledger, year, month, &summary));
         reportWritten("CSV", outPath);
         return 0;
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "app/find_command.h"
 
 #include "app/command_line.h"
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/entry_lines.h"
 #include "ledger/errors.h"
@@ -10,10 +11,11 @@
 #include <cstdio>
 
 int runFindCommand(const QString& query) {
+    DiskStore disk;
     try {
         const LineQuery q = parseLineQuery(query.toStdString(), foldForSearch);
         const WorkingConfig cfg = readWorkingConfig();
-        const LineSearchResult found = searchLines(cfg.ledgerDir, q, foldForSearch);
+        const LineSearchResult found = searchLines(disk, cfg.ledgerDir, q, foldForSearch);
         for (const LineHit& hit : found.hits) {
             char date[16];
             std::snprintf(date, sizeof date, "%04d-%02d-%02d", hit.year, hit.month, hit.line.day);

@@ -1,6 +1,8 @@
 #include "app/import_command.h"
 
 #include "app/command_line.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/statement.h"
@@ -39,12 +41,13 @@ std::string rowLine(const StatementRow& row) {
 } // namespace
 
 int runImportCommand(const ImportOptions& options) {
+    DiskStore disk;
     try {
         // The book of the working directory, as the main window reads it,
         // with no month in memory: every row goes to its month's file.
         checkInputFile(options.file, "明細のファイル", MaxStatementBytes);
-        const Statement statement = readStatement(readFileBytes(options.file));
-        Book book(QDir::currentPath().toStdString());
+        const Statement statement = readStatement(disk.read(options.file));
+        Book book(QDir::currentPath().toStdString(), disk, localStamp);
         const auto exists = [](const std::string& path) { return isDirectory(path); };
         book.readConfiguration(exists, exists);
         // A dry run writes nothing, not even what an earlier run left
@@ -53,7 +56,7 @@ int runImportCommand(const ImportOptions& options) {
         book.recover();
         const std::string trouble = book.takeJournalWarning();
         if (!trouble.empty()) std::fprintf(stderr, "%s\n", trouble.c_str());
-        ImportSideFiles files = readImportSideFiles(book.ledgerDir());
+        ImportSideFiles files = readImportSideFiles(disk, book.ledgerDir());
         learnFromJournal(book, files.log);
         for (const std::string& w : files.warnings)
             std::fprintf(stderr, "%s\n", w.c_str());

@@ -11,6 +11,8 @@
 #include "shell/session_end.h"
 #include "shell/start_up.h"
 #include "shell/zadud.h"
+#include "storage/backup_files.h"
+#include "storage/disk_store.h"
 #include "windows/feature_list.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -100,20 +102,22 @@ int main(int argc, char** argv) {
 
     // Docks and Wayland compositors match the windows to the launcher by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.zadud.Kakeibo"));
-    BookDocument document(QDir::currentPath().toStdString());
-    TForm1 form1(document);
-    form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
     // Every save keeps the version it replaces, from the first one on; a
     // backup that fails is told once, after the save that met it has finished.
-    BackupStore backups([&document] {
-        const Book& book = document.book();
+    DiskStore disk;
+    const BookDocument* bookFolders = nullptr;
+    BackupStore backups(disk, [&bookFolders] {
+        const Book& book = bookFolders->book();
         return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir()};
     });
+    BookDocument document(QDir::currentPath().toStdString(), backups);
+    bookFolders = &document;
+    TForm1 form1(document);
+    form1.setHelpFile(QDir(QCoreApplication::applicationDirPath()).filePath("Zadud.hlp"));
     backups.setFailureHandler([](const std::string& message) {
         const QString text = QString::fromStdString(message);
         QTimer::singleShot(0, [text] { ErrorBox::show(text); });
     });
-    setBackupHook(backups.hook());
 
     // The features beyond the main window's own: entries now, windows with
     // the others.
@@ -139,6 +143,5 @@ int main(int argc, char** argv) {
     const int code = app.exec();
     bookLock.stopListening();
     later.reset();
-    setBackupHook({});
     return code;
 }

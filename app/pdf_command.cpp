@@ -2,6 +2,7 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
+#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "windows/list1.h"
 
@@ -21,9 +22,10 @@ int runPdfCommand(const QString& monthText, const QStringList& files, bool withD
     }
     try {
         WorkingConfig cfg = readWorkingConfig();
-        const MonthPrintData data = readMonthPrint(cfg.ledger, cfg.ledgerDir, cfg.diaryDir,
+        DiskStore disk;
+        const MonthPrintData data = readMonthPrint(disk, cfg.ledger, cfg.ledgerDir, cfg.diaryDir,
                                                    period.year, period.month, withDiary);
-        writeMonthPdf(data, file);
+        writeMonthPdf(disk, data, file);
         reportWritten("PDF", file);
         return 0;
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "app/period_command.h"
 
 #include "app/command_line.h"
+#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 
@@ -29,7 +30,8 @@ const char* shiftWords(PeriodShift shift) {
 } // namespace
 
 PeriodRule commandPeriodRule(const std::string& ledgerDir) {
-    const PeriodFile file = readPeriodFile(ledgerDir);
+    DiskStore disk;
+    const PeriodFile file = readPeriodFile(disk, ledgerDir);
     if (file.damaged) std::fprintf(stderr, "%s\n", file.error.c_str());
     return file.rule;
 }
@@ -52,8 +54,9 @@ int runSetMonthStart(const QString& day, const std::optional<QString>& shift,
     try {
         const WorkingConfig cfg = readWorkingConfig();
         const std::string path = joinPath(cfg.ledgerDir, PeriodFileName);
+        DiskStore disk;
         try {
-            writePeriodFile(cfg.ledgerDir, rule);
+            writePeriodFile(disk, cfg.ledgerDir, rule);
         } catch (const AppError& e) {
             // The writer's message alone does not say which file.
             throw AppError("月の区切りのﾌｧｲﾙ " + path + " に書き込めません: " + e.what());

@@ -2,6 +2,8 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/schedule.h"
@@ -43,13 +45,14 @@ Date todayDate() {
 }
 
 int runPostDue(const QString& throughText) {
+    DiskStore disk;
     Date through = todayDate();
     if (!throughText.isEmpty() && !parseIsoDate(throughText.toStdString(), through)) {
         std::fprintf(stderr, "--through: 日付 (2026-12-31) を指定してください\n");
         return 2;
     }
     try {
-        Book book(QDir::currentPath().toStdString());
+        Book book(QDir::currentPath().toStdString(), disk, localStamp);
         const auto exists = [](const std::string& p) { return isDirectory(p); };
         book.readConfiguration(exists, exists);
         // What an earlier run left half-done is finished before anything is due.
@@ -57,11 +60,11 @@ int runPostDue(const QString& throughText) {
         if (const std::string said = book.takeJournalWarning(); !said.empty())
             std::fprintf(stderr, "%s\n", said.c_str());
         const std::string path = book.sideFile(ScheduleFileName);
-        Schedule schedule = readScheduleFile(path);
+        Schedule schedule = readScheduleFile(disk, path);
         bool failed = false;
         {
             BookDoor settling(book, "定期入力");
-            for (const std::string& w : settlePending(schedule, path, settling)) {
+            for (const std::string& w : settlePending(disk, schedule, path, settling)) {
                 std::fprintf(stderr, "%s\n", w.c_str());
                 failed = true;
             }
@@ -72,7 +75,7 @@ int runPostDue(const QString& throughText) {
             for (const ScheduleEntry& e : schedule.entries)
                 if (e.id == o.entry && !e.confirm && !e.ask)
                     choices.push_back({o, false, e.amount});
-        for (const PostingOutcome& out : postChoices(schedule, path, choices, door)) {
+        for (const PostingOutcome& out : postChoices(disk, schedule, path, choices, door)) {
             if (!out.posted) {
                 std::fprintf(stderr, "%s\n", out.error.c_str());
                 failed = true;
@@ -92,6 +95,7 @@ int runPostDue(const QString& throughText) {
 }
 
 int runAddScheduled(const CommandArgs& p) {
+    DiskStore disk;
     ScheduleEntry e;
     const bool income = p.isSet("income"), expense = p.isSet("expense");
     if (income == expense) return usage("--income か --expense のどちらかに金額を指定してください");
@@ -163,10 +167,10 @@ int runAddScheduled(const CommandArgs& p) {
         if (itemSlot(cfg.ledger, e.item) == 0)
             throw AppError("項目 " + p.value("item").toStdString() + " がありません");
         const std::string path = joinPath(cfg.ledgerDir, ScheduleFileName);
-        Schedule schedule = readScheduleFile(path); // a malformed file throws, untouched
+        Schedule schedule = readScheduleFile(disk, path); // a malformed file throws, untouched
         e.id = schedule.nextId();
         schedule.entries.push_back(e);
-        writeScheduleFile(path, schedule);
+        writeScheduleFile(disk, path, schedule);
         Occurrence o;
         Date from{e.fromYear, e.fromMonth, 1};
         from = addDays(from, -31); // a shift may move the first one back

@@ -1,6 +1,7 @@
 #include "app/search_command.h"
 
 #include "app/command_line.h"
+#include "storage/disk_store.h"
 #include "ledger/diary_index.h"
 #include "ledger/errors.h"
 #include "windows/diary_search.h"
@@ -16,13 +17,14 @@ constexpr const char* NoWords = "検索する語句を指定してください";
 } // namespace
 
 int runSearchCommand(const QString& query) {
+    DiskStore disk;
     try {
         const std::string words = query.toStdString();
         if (diaryQueryWords(words, foldForSearch).empty()) throw AppError(NoWords);
         const WorkingConfig cfg = readWorkingConfig();
         bool unreadable = false;
         int found = 0;
-        for (const DiaryHit& hit : searchDiary(cfg.diaryDir, words, foldForSearch)) {
+        for (const DiaryHit& hit : searchDiary(disk, cfg.diaryDir, words, foldForSearch)) {
             const std::string date = isoDate(hit.entry.date);
             if (!hit.entry.error.empty()) {
                 std::fprintf(stderr, "%s\t%s: %s\n", date.c_str(), hit.entry.fileName.c_str(),

@@ -1,4 +1,6 @@
 #include "shell/book_document.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 
 #include "controls/dir_list.h"
 #include "shell/calendar.h"
@@ -10,7 +12,16 @@
 #include <QMessageBox>
 
 BookDocument::BookDocument(std::string startDir, QObject* parent)
-    : QObject(parent), book_(std::move(startDir)), date_(QDate::currentDate()) {
+    : BookDocument(std::move(startDir), nullptr, std::make_unique<DiskStore>(), parent) {}
+
+BookDocument::BookDocument(std::string startDir, FileStore& files, QObject* parent)
+    : BookDocument(std::move(startDir), &files, nullptr, parent) {}
+
+BookDocument::BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,
+                           QObject* parent)
+    : QObject(parent), ownFiles_(std::move(own)),
+      book_(std::move(startDir), files ? *files : *ownFiles_, localStamp),
+      date_(QDate::currentDate()) {
     book_.setShown(shownMonth());
     // The questions sit over the window the user is in.
     book_.setReplaceQuestion([](const std::string& path, Book::FileChange change) {
@@ -159,7 +170,7 @@ void BookDocument::configurationWritten() {
 }
 
 void BookDocument::readBudget() {
-    budget_ = readBudgetFile(book_.ledgerDir());
+    budget_ = readBudgetFile(files(), book_.ledgerDir());
     if (!budget_.damaged) {
         budgetWarned_.clear();
     } else if (budget_.error != budgetWarned_) {
@@ -193,7 +204,7 @@ std::string BookDocument::schedulePath() const {
 bool BookDocument::readSchedule() {
     const std::string path = schedulePath();
     try {
-        schedule_ = readScheduleFile(path);
+        schedule_ = readScheduleFile(files(), path);
         scheduleBroken_ = false;
         return true;
     } catch (const AppError&) {
@@ -211,7 +222,7 @@ void BookDocument::writeSchedule() {
     // replaced by what is held in memory.
     if (scheduleBroken_)
         throw AppError("定期入力のﾌｧｲﾙ " + schedulePath() + " が読めないため、変更できません");
-    writeScheduleFile(schedulePath(), schedule_);
+    writeScheduleFile(files(), schedulePath(), schedule_);
     emit scheduleChanged();
 }
 

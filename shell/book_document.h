@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -24,8 +25,13 @@ class BookDocument : public QObject {
     Q_OBJECT
 
 public:
+    // Every file goes through `files`; the first form keeps a store of its
+    // own on the disk.
     explicit BookDocument(std::string startDir, QObject* parent = nullptr);
+    BookDocument(std::string startDir, FileStore& files, QObject* parent = nullptr);
     ~BookDocument() override;
+
+    FileStore& files() const { return book_.files(); }
 
     Book& book() { return book_; }
     const Book& book() const { return book_; }
@@ -126,6 +132,9 @@ private:
     template <class Step> bool oneStep(Step step);
     void setDate(const QDate& date);
 
+    BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,
+                 QObject* parent);
+    std::unique_ptr<FileStore> ownFiles_; // first: the book refers to it
     Book book_;
     QDate date_;
     BudgetFile budget_;

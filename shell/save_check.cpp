@@ -29,14 +29,14 @@ Book::Answer askReplace(QWidget* parent, const std::string& path, Book::FileChan
     return Book::Answer::Cancel;
 }
 
-void ReadStamp::note(const std::string& path, const FileStamp& stamp) {
-    key_ = fileKey(path);
+void ReadStamp::note(FileStore& files, const std::string& path, const FileStamp& stamp) {
+    key_ = files.fileKey(path);
     stamp_ = stamp;
 }
 
-bool ReadStamp::confirmReplace(QWidget* parent, const std::string& path) const {
-    const FileStamp expected = fileKey(path) == key_ ? stamp_ : FileStamp{};
-    const FileStamp now = currentStamp(path);
+bool ReadStamp::confirmReplace(FileStore& files, QWidget* parent, const std::string& path) const {
+    const FileStamp expected = files.fileKey(path) == key_ ? stamp_ : FileStamp{};
+    const FileStamp now = files.stamp(path);
     if (now == expected) return true;
     const Book::FileChange change = !expected.exists ? Book::FileChange::Created
                                     : !now.exists    ? Book::FileChange::Deleted

@@ -6,6 +6,7 @@
 // cancel.
 
 #include "ledger/book.h"
+#include "ledger/file_store.h"
 #include "ledger/text_file.h"
 
 #include <string>
@@ -19,12 +20,12 @@ class ReadStamp {
 public:
     // What this copy read from `path` (or found missing there), or has just
     // written to it.
-    void note(const std::string& path, const FileStamp& stamp);
+    void note(FileStore& files, const std::string& path, const FileStamp& stamp);
     // Before replacing `path`: true to write it, false when the user chose to
     // reload. "ｷｬﾝｾﾙ" throws Cancelled. Another file than the one noted
     // (another folder, not the same folder spelled another way) was never
     // read by this copy and is expected not to exist.
-    bool confirmReplace(QWidget* parent, const std::string& path) const;
+    bool confirmReplace(FileStore& files, QWidget* parent, const std::string& path) const;
 
 private:
     std::string key_;

@@ -1,5 +1,7 @@
 #include "windows/backup_window.h"
 
+#include "late/late_parts.h"
+
 #include "ledger/archive_folders.h"
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
@@ -97,7 +99,7 @@ void BackupWindow::fillDiary(int year, int month, int day) {
     const std::string dir = doc_->book().diaryDir();
     versions_ = store_->versions(joinPath(dir, diaryFileName(year, month, day)));
     std::string today;
-    readDiaryFile(dir, year, month, day, today);
+    readDiaryFile(doc_->files(), dir, year, month, day, today);
     List->clear();
     for (const BackupVersion& v : versions_) {
         std::string summary;
@@ -157,13 +159,13 @@ void BackupWindow::exportBook() {
     const QString path = askPath_ ? askPath_(true) : QString();
     if (path.isEmpty()) return;
     doc_->save();
-    writeBookArchive(folders(), path.toStdString());
+    writeBookArchive(doc_->files(), lateZip(), folders(), path.toStdString());
 }
 
 void BackupWindow::importBook() {
     const QString path = askPath_ ? askPath_(false) : QString();
     if (path.isEmpty()) return;
-    std::vector<ArchiveEntry> entries = readBookArchive(path.toStdString());
+    std::vector<ArchiveEntry> entries = readBookArchive(doc_->files(), lateZip(), path.toStdString());
     doc_->save();
     // Read here, the book lives here; a folder the archive names outside
     // its own book is asked about.
@@ -183,7 +185,7 @@ void BackupWindow::importBook() {
             .folders;
     entries = placedEntries(std::move(entries), target);
     QStringList created, replaced;
-    for (const RestoreStep& s : restorePlan(target, entries)) {
+    for (const RestoreStep& s : restorePlan(doc_->files(), target, entries)) {
         if (s.action == RestoreAction::Replace) replaced << QString::fromStdString(s.entry);
         if (s.action == RestoreAction::Create) created << QString::fromStdString(s.entry);
     }
@@ -203,7 +205,7 @@ void BackupWindow::importBook() {
                    this) != QMessageBox::Yes)
         return;
     makeTargetFolders(target);
-    restoreBookArchive(target, entries);
+    restoreBookArchive(doc_->files(), target, entries);
     // The names, the month in memory, the side files and the journal come
     // from the files just written.
     doc_->reload();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ledger/backup_store.h"
+#include "storage/backup_files.h"
 
 class QLabel;
 class QPushButton;

@@ -149,7 +149,7 @@ void BudgetWindow::Save1Click() {
                        QMessageBox::No, QMessageBox::Question, this) != QMessageBox::Yes)
             return;
     }
-    writeBudgetFile(doc_->book().ledgerDir(), plan);
+    writeBudgetFile(doc_->files(), doc_->book().ledgerDir(), plan);
     doc_->budgetWritten(plan);
     accept();
 }

@@ -236,11 +236,13 @@ void DiarySearchWindow::startSearch() {
     const std::string query = Edit1->text().toStdString();
     const int year = doc_->year(), month = doc_->month();
     const bool monthList = diaryQueryWords(query, foldForSearch).empty();
+    FileStore& files = doc_->files();
     const SearchFunction search =
         g_search ? g_search
-                 : [](const std::string& d, const std::string& q, const std::atomic<bool>* c) {
-                       return searchDiary(d, q, foldForSearch, c);
-                   };
+                 : SearchFunction([&files = doc_->files()](const std::string& d, const std::string& q,
+                                                           const std::atomic<bool>* c) {
+                       return searchDiary(files, d, q, foldForSearch, c);
+                   });
     Status->setText(QStringLiteral("検索中…"));
 
     auto* watcher = new QFutureWatcher<Outcome>(this);
@@ -252,7 +254,7 @@ void DiarySearchWindow::startSearch() {
         }
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run([=] {
+    watcher->setFuture(QtConcurrent::run([=, &files] {
         Outcome out;
         out.monthList = monthList;
         try {
@@ -260,7 +262,7 @@ void DiarySearchWindow::startSearch() {
                 out.hits = search(dir, query, cancel.get());
                 return out;
             }
-            for (DiaryEntry& e : diaryMonth(dir, year, month)) {
+            for (DiaryEntry& e : diaryMonth(files, dir, year, month)) {
                 DiaryHit hit;
                 // Opening a day's diary leaves an empty file behind: no entry.
                 if (e.error.empty() && !firstTextLine(e.text, hit)) continue;

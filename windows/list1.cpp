@@ -422,12 +422,13 @@ std::string pdfBytes(const MonthPrintData& data) {
 
 namespace {
 
-std::vector<std::pair<int, QString>> readDiary(const std::string& dir, int year, int month) {
+std::vector<std::pair<int, QString>> readDiary(FileStore& files, const std::string& dir, int year,
+                                               int month) {
     std::vector<std::pair<int, QString>> entries;
     const int days = daysInMonth(year, month);
     for (int d = 1; d <= days; ++d) {
         std::string bytes;
-        if (!readDiaryFile(dir, year, month, d, bytes)) continue;
+        if (!readDiaryFile(files, dir, year, month, d, bytes)) continue;
         QString text = QString::fromStdString(cp932ToUtf8Lossy(diaryText(bytes)));
         while (!text.isEmpty() && text.back().isSpace())
             text.chop(1);
@@ -439,24 +440,24 @@ std::vector<std::pair<int, QString>> readDiary(const std::string& dir, int year,
 
 } // namespace
 
-MonthPrintData readMonthPrint(const MonthLedger& names, const std::string& ledgerDir,
+MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names, const std::string& ledgerDir,
                               const std::string& diaryDir, int year, int month, bool withDiary) {
     MonthPrintData data;
     data.year = year;
     data.month = month;
     data.ledger = names;
-    readMonthForExport(data.ledger, ledgerDir, year, month);
+    readMonthForExport(files, data.ledger, ledgerDir, year, month);
     data.folder = QString::fromStdString(ledgerDir);
-    if (withDiary) data.diary = readDiary(diaryDir, year, month);
+    if (withDiary) data.diary = readDiary(files, diaryDir, year, month);
     // A damaged budget file leaves the budgets out; the window names it.
-    const BudgetFile budgets = readBudgetFile(ledgerDir);
+    const BudgetFile budgets = readBudgetFile(files, ledgerDir);
     data.budget =
-        budgetSummary(budgets.plan, data.ledger, year, month, 0, monthFileReader(names, ledgerDir));
+        budgetSummary(budgets.plan, data.ledger, year, month, 0, monthFileReader(files, names, ledgerDir));
     return data;
 }
 
-void writeMonthPdf(const MonthPrintData& data, const std::string& path) {
-    writeFileSafely(path, MonthPrintLayout::pdfBytes(data));
+void writeMonthPdf(FileStore& files, const MonthPrintData& data, const std::string& path) {
+    files.writeSafely(path, MonthPrintLayout::pdfBytes(data));
 }
 
 TForm8::TForm8(CommandHost* host) : QObject(host->mainWindow()), host_(host) {
@@ -468,13 +469,13 @@ MonthPrintData TForm8::currentMonth(bool withDiary) const {
     // Read again only to learn whether the files read cleanly: what prints is
     // the month in memory, with the edits not yet saved.
     MonthLedger check = host_->document().ledger();
-    readMonthForExport(check, host_->document().book().ledgerDir(), year, month);
+    readMonthForExport(host_->document().files(), check, host_->document().book().ledgerDir(), year, month);
     MonthPrintData data;
     data.year = year;
     data.month = month;
     data.ledger = host_->document().ledger();
     data.folder = QString::fromStdString(host_->document().book().ledgerDir());
-    if (withDiary) data.diary = readDiary(host_->document().book().diaryDir(), year, month);
+    if (withDiary) data.diary = readDiary(host_->document().files(), host_->document().book().diaryDir(), year, month);
     data.budget = host_->document().monthBudget(0);
     return data;
 }
@@ -545,6 +546,6 @@ void TForm8::Pdf1Click() {
         grid->addWidget(withDiary, grid->rowCount(), 0, 1, -1);
     Modal::exec(&dialog);
     if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    writeMonthPdf(currentMonth(withDiary->isChecked()),
+    writeMonthPdf(host_->document().files(), currentMonth(withDiary->isChecked()),
                   dialog.selectedFiles().constFirst().toStdString());
 }

@@ -218,7 +218,7 @@ void TForm4::FormActivate() {
     Edit1->setText(devfl->directory());
     Edit2->setText(devfl2->directory());
 
-    const BackupSettings backup = readBackupSettings(form1_->LedgerDir.toStdString());
+    const BackupSettings backup = readBackupSettings(form1_->document().files(), form1_->LedgerDir.toStdString());
     BackupFolder->setText(QString::fromStdString(backup.folder));
     AllDays->setValue(backup.keep.allDays);
     DailyMonths->setValue(backup.keep.dailyMonths);
@@ -284,11 +284,11 @@ void TForm4::CfgWrite() {
     // leaves the configuration and the main window as they were.
     const BackupSettings backup{BackupFolder->text().trimmed().toStdString(),
                                 {AllDays->value(), DailyMonths->value(), MonthlyMonths->value()}};
-    const BackupSettings before = readBackupSettings(values.ledgerDir);
+    const BackupSettings before = readBackupSettings(form1_->document().files(), values.ledgerDir);
     if (backup.folder != before.folder || !(backup.keep == before.keep))
-        writeBackupSettings(values.ledgerDir, backup);
+        writeBackupSettings(form1_->document().files(), values.ledgerDir, backup);
     if (plan.renames.empty())
-        writeConfig(form1_->StartDir.toStdString(), values);
+        writeConfig(form1_->document().files(), form1_->StartDir.toStdString(), values);
     else
         book.renameItems(plan, formatConfig(values));
 

@@ -87,8 +87,8 @@ void TForm3::FormActivate() {
     setWindowTitle(
         QStringLiteral("日記 %1年%2月%3日").arg(doc.year()).arg(doc.month()).arg(doc.day()));
     FileStamp stamp;
-    std::string bytes = loadDiaryFile(diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
-    entryRead_.note(entryPath(), stamp);
+    std::string bytes = loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
+    entryRead_.note(form1_->document().files(), entryPath(), stamp);
     // Bytes that are not CP932 ride along as private-use characters, so an
     // edited save writes them back too.
     Memo1->setPlainText(QString::fromStdString(diaryMemoText(bytes)));
@@ -103,20 +103,20 @@ void TForm3::Exit1Click() {
     // unseen: the read is tried again, and its error keeps the window open.
     if (!loaded_) {
         FileStamp stamp;
-        loadDiaryFile(diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
-        entryRead_.note(entryPath(), stamp);
+        loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
+        entryRead_.note(form1_->document().files(), entryPath(), stamp);
     }
     const std::string text = Memo1->toPlainText().toStdString();
     const std::string bytes =
         loaded_ ? diarySaveBytes(loadedBytes_, loadedText_, text) : diaryMemoBytes(text);
     // Another copy of the program may have written this day since; a reload
     // shows its entry and keeps the window open.
-    if (!entryRead_.confirmReplace(this, entryPath())) {
+    if (!entryRead_.confirmReplace(form1_->document().files(), this, entryPath())) {
         FormActivate();
         return;
     }
     form1_->book().setDiary(doc.year(), doc.month(), doc.day(), bytes, ChangeSource::Typed);
-    entryRead_.note(entryPath(), stampOf(bytes));
+    entryRead_.note(form1_->document().files(), entryPath(), stampOf(bytes));
     accept();
 }
 

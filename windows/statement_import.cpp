@@ -126,8 +126,8 @@ void StatementImportWindow::Open1Click() {
 }
 
 void StatementImportWindow::openFile(const QString& path) {
-    statement_ = readStatement(readFileBytes(path.toStdString()));
-    files_ = readImportSideFiles(doc_->book().ledgerDir());
+    statement_ = readStatement(doc_->files().read(path.toStdString()));
+    files_ = readImportSideFiles(doc_->files(), doc_->book().ledgerDir());
     learnFromJournal(doc_->book(), files_.log);
     names_ = doc_->ledger();
     std::string used;
@@ -284,7 +284,7 @@ void StatementImportWindow::SaveProfileClick() {
     if (!c.usable()) throw AppError(NoStatementTable);
     ImportProfiles profiles = files_.profiles;
     profiles.save({name.toStdString(), statementShape(statement_, c.headerRecord), c});
-    writeFileSafely(joinPath(doc_->book().ledgerDir(), ImportProfilesFile),
+    doc_->files().writeSafely(joinPath(doc_->book().ledgerDir(), ImportProfilesFile),
                     formatImportProfiles(profiles));
     files_.profiles = std::move(profiles);
 }

@@ -151,7 +151,7 @@ void YearOverview::showYear(int year) {
     year_ = year;
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
-    model_ = buildYearModel(doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
+    model_ = buildYearModel(doc_->files(), doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
     // The book gives the month in memory with its edits, as in the model.
     const Book& book = doc_->book();
     budget_ = yearBudget(doc_->budget().plan, year, [&book](int y, int m) {
@@ -298,7 +298,7 @@ void YearOverview::monthDoubleClicked(int month) {
 void YearOverview::CsvExportClick() {
     const QString path = askPath_ ? askPath_(QStringLiteral("%1.csv").arg(year_)) : QString();
     if (path.isEmpty()) return;
-    writeFileSafely(path.toStdString(), yearCsv(model_));
+    doc_->files().writeSafely(path.toStdString(), yearCsv(model_));
 }
 
 HeldMonth YearOverview::heldMonth() const {
@@ -310,7 +310,7 @@ void YearOverview::RecalcClick() {
     // Planned with the month in memory as it will be saved, so that the
     // chain starts from what the user sees and nothing is written before
     // the answer.
-    const CarryRepairPlan plan = planCarryRepair(doc_->ledger(), dir, year_, heldMonth());
+    const CarryRepairPlan plan = planCarryRepair(doc_->files(), doc_->ledger(), dir, year_, heldMonth());
     QString text;
     if (plan.months.empty()) {
         text = QStringLiteral("繰越を書き換える月はありません。");

@@ -1,5 +1,6 @@
 // The balance brought in follows a change of an earlier month by itself,
 // within the change's undo step.
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
@@ -8,6 +9,11 @@
 
 #include <map>
 #include <memory>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -36,7 +42,7 @@ struct CarryTest : ::testing::Test {
         ASSERT_TRUE(chainIsRight());
     }
     void restart(MonthKey shown) {
-        book = startBook(dir.path(), shown, [this](const std::string&) { return ++asked, true; });
+        book = startBook(disk, dir.path(), shown, [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out;
@@ -47,9 +53,9 @@ struct CarryTest : ::testing::Test {
         return out;
     }
     // Every stored balance brought in is the closing balance before it.
-    bool chainIsRight() { return planCarryRepair(book->ledger(), dir.path(), 2026).months.empty(); }
+    bool chainIsRight() { return planCarryRepair(disk, book->ledger(), dir.path(), 2026).months.empty(); }
     int32_t broughtIn(MonthKey m, int item) {
-        return readStoredMonth(book->ledger(), dir.path(), m.year, m.month).broughtIn[item];
+        return readStoredMonth(disk, book->ledger(), dir.path(), m.year, m.month).broughtIn[item];
     }
 };
 
@@ -111,9 +117,9 @@ TEST_F(CarryTest, ChangesOfEveryKindCarryForwardAndAValueChangedSinceIsStillAske
 TEST_F(CarryTest, TheRepairOfFilesEditedByHandUndoesToThemWithoutAQuestion) {
     // October edited by another program: every later month is stale.
     MonthLedger october = book->ledger();
-    loadMonthAsEntered(october, dir.path(), {2026, 10});
+    loadMonthAsEntered(disk, october, dir.path(), {2026, 10});
     october.Items[1].Days[20].Expense = 18960;
-    saveMonthFile(october, dir.path(), 2026, 10);
+    saveMonthFile(disk, october, dir.path(), 2026, 10);
     const auto stale = files();
     ASSERT_FALSE(chainIsRight());
     EXPECT_EQ(book->repairCarry(2026).size(), 3u);

@@ -1,4 +1,5 @@
 // Renaming an item reaches every month file as one undo step.
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/budget_plan.h"
 #include "ledger/config_file.h"
@@ -13,6 +14,11 @@
 #include <map>
 #include <memory>
 #include <set>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -42,7 +48,7 @@ struct RenameTest : ::testing::Test {
         book->saveMonth();
     }
     void restart(MonthKey shown) {
-        book = startBook(dir.path(), shown, [this](const std::string&) { return ++asked, true; });
+        book = startBook(disk, dir.path(), shown, [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out{{"ZADUD.CFG", readBytes(dir.file("ZADUD.CFG"))},
@@ -58,7 +64,7 @@ struct RenameTest : ::testing::Test {
     std::vector<int32_t> balances() {
         std::vector<int32_t> out;
         for (const MonthKey& m : months) {
-            const StoredMonth s = readStoredMonth(book->ledger(), dir.path(), m.year, m.month);
+            const StoredMonth s = readStoredMonth(disk, book->ledger(), dir.path(), m.year, m.month);
             for (int i = 1; i <= 2; ++i)
                 out.push_back(s.closing[i]);
         }
@@ -77,7 +83,7 @@ struct RenameTest : ::testing::Test {
 TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     BudgetPlan budget;
     budget.set(sj("雑費"), 2026, 9, BudgetEntry{true, 50000, false, false});
-    writeBudgetFile(dir.path(), budget);
+    writeBudgetFile(disk, dir.path(), budget);
     Schedule schedule; // a monthly fee of 雑費, posted once
     ScheduleEntry fee;
     fee.id = 1;
@@ -88,7 +94,7 @@ TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     schedule.entries.push_back(fee);
     schedule.records.push_back(
         {1, 0, PostingState::Done, {2026, 9, 1}, true, 980, 0, 980, sj("雑費")});
-    writeScheduleFile(dir.file(ScheduleFileName), schedule);
+    writeScheduleFile(disk, dir.file(ScheduleFileName), schedule);
     const auto before = files();
     const auto balancesBefore = balances();
     const std::array<std::string, ShownItems> names{sj("食費"), sj("税金")};
@@ -101,9 +107,9 @@ TEST_F(RenameTest, ARenameReachesEveryMonthAndOneUndoGivesBackEveryByte) {
     EXPECT_EQ(balances(), balancesBefore) << "no amount leaves the balances";
     EXPECT_EQ(book->amount({2026, 9}, 2, 12, Out), 45301);
     EXPECT_EQ(readBytes(dir.file("202610.txt")).find(sj("雑費")), std::string::npos);
-    EXPECT_EQ(readBudgetFile(dir.path()).plan.at(sj("税金"), 2026, 11)->amount, 50000)
+    EXPECT_EQ(readBudgetFile(disk, dir.path()).plan.at(sj("税金"), 2026, 11)->amount, 50000)
         << "the budget follows its item";
-    const Schedule followed = readScheduleFile(dir.file(ScheduleFileName));
+    const Schedule followed = readScheduleFile(disk, dir.file(ScheduleFileName));
     EXPECT_EQ(followed.entries.at(0).item, sj("税金")) << "so does the scheduled entry";
     EXPECT_EQ(followed.records.at(0).item, sj("税金"));
     EXPECT_EQ(book->undoText(), "名前変更 6件");
@@ -191,7 +197,7 @@ TEST(ConfigComma, ANameWithACommaIsRefusedWhereItIsRead) {
     writeBytes(dir.file("ZADUD.CFG"), "kamo1=a\r\nkamo2=b,c\r\nkamo3=d\r\n");
     MonthLedger l;
     std::string ledgerDir, diaryDir;
-    EXPECT_THROW(readConfig(dir.path(), l, ledgerDir, diaryDir, isDirectory, isDirectory),
+    EXPECT_THROW(readConfig(disk, dir.path(), l, ledgerDir, diaryDir, isDirectory, isDirectory),
                  AppError);
     EXPECT_EQ(l.Items[1].Name, "a");
     EXPECT_EQ(l.Items[2].Name, "") << "never written under a name it cannot read back";

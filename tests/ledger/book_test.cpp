@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
 #include "tests/ledger/book_start.h"
@@ -8,6 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -28,14 +34,14 @@ struct BookTest : ::testing::Test {
         restart();
     }
     void restart() {
-        book = startBook(dir.path(), {2026, 12}, [this](const std::string&) {
+        book = startBook(disk, dir.path(), {2026, 12}, [this](const std::string&) {
             ++asked;
             return answer;
         });
     }
     int32_t stored(int y, int m, int item, int day, AmountField f) {
         MonthLedger l = book->ledger();
-        loadMonthAsEntered(l, dir.path(), {y, m});
+        loadMonthAsEntered(disk, l, dir.path(), {y, m});
         const DayCell& c = l.Items[item].Days[day];
         return f == In ? c.Income : c.Expense;
     }
@@ -44,10 +50,10 @@ struct BookTest : ::testing::Test {
 TEST_F(BookTest, TypedAmountUndoesAndRedoesWithItsNameInTheCommand) {
     book->setAmount({2026, 12}, 1, 24, Out, 1, ChangeSource::Typed);
     int flushes = 0;
-    setSyncCall([&](int) { return ++flushes, 0; });
+    disk.setSync([&](int) { return ++flushes, 0; });
     book->setAmount({2026, 12}, 1, 24, Out, 3480, ChangeSource::Typed);
     book->setAmount({2026, 12}, 1, 24, Out, 3480, ChangeSource::Typed); // unchanged: no step
-    setSyncCall({});
+    disk.setSync({});
     EXPECT_EQ(flushes, 1) << "the journal line is flushed; the month is saved later";
     EXPECT_EQ(book->undoText(), "12/24 食費 支出 3,480");
     ASSERT_TRUE(book->undo());
@@ -138,7 +144,7 @@ TEST_F(BookTest, ARefusedChangeLeavesTheMonthsAndTheHistoryAsTheyWere) {
 
 TEST_F(BookTest, AFailedWriteAtTheEndOfAGroupPutsBackWhatItWrote) {
     const std::string before = readBytes(dir.file("202609.txt"));
-    setWriteFaultHook([](const std::string& path, const std::string& step) {
+    disk.setFaults([](const std::string& path, const std::string& step) {
         return path.find("202611") != std::string::npos && step == "rename" ? ENOSPC : 0;
     });
     {
@@ -147,7 +153,7 @@ TEST_F(BookTest, AFailedWriteAtTheEndOfAGroupPutsBackWhatItWrote) {
         book->addAmount({2026, 11}, 1, 1, Out, 10, ChangeSource::Imported);
         EXPECT_THROW(g.commit(), AppError);
     }
-    setWriteFaultHook({});
+    disk.setFaults({});
     EXPECT_EQ(readBytes(dir.file("202609.txt")), before);
     EXPECT_FALSE(fileExists(dir.file("202611.txt")));
     EXPECT_FALSE(book->canUndo());
@@ -157,7 +163,7 @@ TEST_F(BookTest, AValueChangedSinceIsAskedAboutBeforeItIsReplaced) {
     book->setAmount({2026, 10}, 1, 5, Out, 100, ChangeSource::Typed);
     // Another copy or a hand edit changes the same cell.
     MonthLedger l = book->ledger();
-    loadMonthAsEntered(l, dir.path(), {2026, 10});
+    loadMonthAsEntered(disk, l, dir.path(), {2026, 10});
     l.Items[1].Days[5].Expense = 999;
     writeBytes(dir.file("202610.txt"), formatMonth(l));
 
@@ -227,18 +233,18 @@ TEST_F(BookTest, DiaryEditsUndoAndTheHistoryGoesBackToJustAfterARow) {
     book->undoBackTo(rows[2].group);
     EXPECT_EQ(book->ledger().Items[1].Days[24].Expense, 0);
     std::string diary;
-    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
+    ASSERT_TRUE(readDiaryFile(disk, dir.path(), 2026, 12, 24, diary));
     EXPECT_EQ(diary, text);
     // The rest of the history is read back from the journal.
     book->saveMonth();
     restart();
     EXPECT_EQ(book->takeJournalWarning(), "");
     ASSERT_TRUE(book->undo());
-    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
+    ASSERT_TRUE(readDiaryFile(disk, dir.path(), 2026, 12, 24, diary));
     EXPECT_EQ(diary, "");
     EXPECT_TRUE(book->history()[2].undone);
     ASSERT_TRUE(book->redo());
-    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, diary));
+    ASSERT_TRUE(readDiaryFile(disk, dir.path(), 2026, 12, 24, diary));
     EXPECT_EQ(diary, text);
     EXPECT_EQ(asked, 0);
 }
@@ -262,7 +268,7 @@ TEST(ChangeJournalTest, PastItsLimitTheOldestWholeStepsAreDropped) {
         for (int k = 0; k < 3; ++k)
             bytes += formatRecord(record(g, k)) + "\r\n";
     writeBytes(path, bytes);
-    ChangeJournal journal;
+    ChangeJournal journal{disk};
     journal.open(path);
     ASSERT_EQ(journal.undoable().size(), 6666u);
     journal.append({record(6667, 0), record(6667, 1), record(6667, 2)});
@@ -273,7 +279,7 @@ TEST(ChangeJournalTest, PastItsLimitTheOldestWholeStepsAreDropped) {
     EXPECT_GT(journal.nextGroup(), 6667u);
     const std::string folded = readBytes(path);
     EXPECT_EQ(std::count(folded.begin(), folded.end(), '\n'), 9999);
-    ChangeJournal again;
+    ChangeJournal again{disk};
     again.open(path);
     EXPECT_EQ(again.warning(), "");
     EXPECT_EQ(again.undoable(), journal.undoable());

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
@@ -5,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -140,11 +146,11 @@ TEST(BudgetPlan, SideFileRoundTripsAndAMalformedFileIsKept) {
     plan.set(Food, 1996, 12, {true, 2147483647, false, true});
     plan.set(Food, 1997, 2, {false, 0, false, false});
     plan.set(Rent, 1997, 1, {true, 0, true, false});
-    writeBudgetFile(dir.path(), plan);
+    writeBudgetFile(disk, dir.path(), plan);
     EXPECT_EQ(readBytes(dir.file(BudgetFileName)),
               "ZADUD-BUDGET,1\r\n1997-01,Rent,0,F,0\r\n1996-12," + Food +
                   ",2147483647,V,1\r\n1997-02," + Food + ",-,V,0\r\n");
-    BudgetFile read = readBudgetFile(dir.path());
+    BudgetFile read = readBudgetFile(disk, dir.path());
     EXPECT_FALSE(read.damaged);
     EXPECT_TRUE(read.plan == plan);
 
@@ -163,13 +169,13 @@ TEST(BudgetPlan, SideFileRoundTripsAndAMalformedFileIsKept) {
     for (const char* bytes : malformed) {
         SCOPED_TRACE(bytes);
         writeBytes(dir.file(BudgetFileName), bytes);
-        read = readBudgetFile(dir.path());
+        read = readBudgetFile(disk, dir.path());
         EXPECT_TRUE(read.damaged);
         EXPECT_TRUE(read.plan.empty());
         EXPECT_NE(read.error.find(dir.file(BudgetFileName)), std::string::npos) << read.error;
         EXPECT_EQ(readBytes(dir.file(BudgetFileName)), bytes);
     }
-    EXPECT_FALSE(readBudgetFile(dir.file("none")).damaged); // no file: no budgets
+    EXPECT_FALSE(readBudgetFile(disk, dir.file("none")).damaged); // no file: no budgets
 
     for (const char* text : {"-1", "2147483648", "", "1.5", "12a"})
         EXPECT_THROW(parseBudgetAmount(text), AppError) << text;

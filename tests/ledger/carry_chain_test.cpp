@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
 #include "ledger/text_file.h"
@@ -7,6 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -54,7 +60,7 @@ TEST(YearModel, MissingStaleMalformedAndRenamedMonths) {
     writeBytes(file(dir, 1996, 6), month(configured({"A", "Bold"}), {810, -200}, {{2, 1, 50, 0}}));
     writeBytes(file(dir, 1996, 7), month(cfg, {810, -150}, {{2, 1, 7, 0}}));
 
-    const YearModel y = buildYearModel(cfg, dir.path(), 1996);
+    const YearModel y = buildYearModel(disk, cfg, dir.path(), 1996);
     const YearMonth& jan = y.months[1];
     EXPECT_EQ(jan.state, MonthFileState::Read);
     EXPECT_FALSE(jan.stale);
@@ -99,7 +105,7 @@ TEST(YearModel, MissingStaleMalformedAndRenamedMonths) {
     held.CarryOver[1] = 1100;
     held.CarryOver[2] = -200;
     held.Items[1].Days[9].Expense = 1;
-    const YearModel h = buildYearModel(cfg, dir.path(), 1996, {1996, 2, &held});
+    const YearModel h = buildYearModel(disk, cfg, dir.path(), 1996, {1996, 2, &held});
     EXPECT_EQ(h.months[2].state, MonthFileState::Read);
     EXPECT_EQ(h.months[2].closing, 899);
     EXPECT_TRUE(h.months[3].stale);
@@ -116,19 +122,19 @@ TEST(CarryRepair, RewritesOnlyTotalsAndKeepsOtherNamesLines) {
     writeBytes(file(dir, 1996, 5), month(cfg, {104, -40}, {{2, 31, 9, 0}}));
     const std::string jan = readBytes(file(dir, 1996, 1));
 
-    const CarryRepairPlan plan = planCarryRepair(cfg, dir.path(), 1996);
+    const CarryRepairPlan plan = planCarryRepair(disk, cfg, dir.path(), 1996);
     EXPECT_EQ(plan.months, (std::vector<MonthKey>{{1996, 2}, {1996, 5}}));
     EXPECT_EQ(plan.stopsAt.year, 0);
     EXPECT_EQ(readBytes(file(dir, 1996, 2)), feb); // planning writes nothing
 
-    EXPECT_EQ(repairCarryChain(cfg, dir.path(), 1996), plan.months);
+    EXPECT_EQ(repairCarryChain(disk, cfg, dir.path(), 1996), plan.months);
     std::string fixedFeb = month(cfg, {500, 0}, {{1, 2, 5, 1}, {2, 3, 0, 40}});
     fixedFeb.insert(fixedFeb.find("B,0"), other);
     EXPECT_EQ(readBytes(file(dir, 1996, 1)), jan);
     EXPECT_EQ(readBytes(file(dir, 1996, 2)), fixedFeb);
     EXPECT_EQ(readBytes(file(dir, 1996, 5)), month(cfg, {504, -40}, {{2, 31, 9, 0}}));
-    EXPECT_TRUE(buildYearModel(cfg, dir.path(), 1996).staleMonths().empty());
-    EXPECT_TRUE(planCarryRepair(cfg, dir.path(), 1996).months.empty());
+    EXPECT_TRUE(buildYearModel(disk, cfg, dir.path(), 1996).staleMonths().empty());
+    EXPECT_TRUE(planCarryRepair(disk, cfg, dir.path(), 1996).months.empty());
 }
 
 TEST(CarryRepair, StopsAtTheFirstMonthItCannotReadOrWrite) {
@@ -147,21 +153,21 @@ TEST(CarryRepair, StopsAtTheFirstMonthItCannotReadOrWrite) {
         const std::string apr = month(cfg, {0}, {{1, 4, 0, 4}});
         writeBytes(file(dir, 1996, 4), apr);
         const std::string marPath = file(dir, 1996, 3);
-        setWriteFaultHook([&](const std::string& path, const std::string&) {
+        disk.setFaults([&](const std::string& path, const std::string&) {
             return !c.malformed && path == marPath ? EACCES : 0;
         });
         try {
-            repairCarryChain(cfg, dir.path(), 1996);
+            repairCarryChain(disk, cfg, dir.path(), 1996);
             ADD_FAILURE() << "no error";
         } catch (const AppError& e) {
             EXPECT_EQ(std::string(e.what()).rfind("1996年3月: ", 0), 0u) << e.what();
         }
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         EXPECT_EQ(readBytes(file(dir, 1996, 2)), month(cfg, {500}, {}));
         EXPECT_EQ(readBytes(file(dir, 1996, 3)), mar);
         EXPECT_EQ(readBytes(file(dir, 1996, 4)), apr);
         if (c.malformed) {
-            EXPECT_EQ(planCarryRepair(cfg, dir.path(), 1996).stopsAt, (MonthKey{1996, 3}));
+            EXPECT_EQ(planCarryRepair(disk, cfg, dir.path(), 1996).stopsAt, (MonthKey{1996, 3}));
         }
     }
 }

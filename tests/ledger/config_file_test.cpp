@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/config_file.h"
 
 #include "ledger/errors.h"
@@ -16,6 +17,11 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <vector>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -46,7 +52,7 @@ protected:
         cfg = start + "/ZADUD.CFG";
     }
     void TearDown() override {
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         if (fs::exists(cfg)) fs::permissions(cfg, fs::perms::owner_all);
         fs::remove_all(start);
     }
@@ -71,7 +77,7 @@ protected:
             };
         };
         try {
-            readConfig(start, ledger, outLedger, outDiary, check("L"), check("D"));
+            readConfig(disk, start, ledger, outLedger, outDiary, check("L"), check("D"));
         } catch (const AppError& e) {
             return e.what();
         }
@@ -195,7 +201,7 @@ TEST_F(ConfigFile, ThrowingCheckCountsAsFailed) {
     writeBytes(cfg, expand("ZADUD=$L\r\nMEMO=$D\r\n"));
     auto throwing = [](const std::string&) -> bool { throw AppError("not ready"); };
     auto accepting = [](const std::string&) { return true; };
-    EXPECT_NO_THROW(readConfig(start, ledger, outLedger, outDiary, throwing, accepting));
+    EXPECT_NO_THROW(readConfig(disk, start, ledger, outLedger, outDiary, throwing, accepting));
     EXPECT_EQ(outLedger, start);
     EXPECT_EQ(outDiary, diaryDir);
 }
@@ -233,7 +239,7 @@ TEST_F(ConfigFile, WritesLinesAsTyped) {
     v.names[0] = "x=y ";
     v.names[2] = Shokuhi;
     v.names[11] = " twelve";
-    writeConfig(start, v);
+    writeConfig(disk, start, v);
     EXPECT_EQ(readBytes(cfg), "ZADUD=/data/a b=c\r\nMEMO=\r\nkamo1=x=y \r\nkamo3=" + Shokuhi +
                                   "\r\nkamo12= twelve\r\n");
 }
@@ -247,7 +253,7 @@ TEST_F(ConfigFile, Cp932NamesAndJapanesePathsSurviveWriteAndRead) {
     const std::string names[] = {Shokuhi, SoHyo, WaveCircleKabu, HalfKana, SoHyo + "\\"};
     for (int i = 0; i < 5; ++i)
         v.names[i * 2] = names[i];
-    writeConfig(start, v);
+    writeConfig(disk, start, v);
     // The path is stored in CP932: 家 is 0x89 0xC6.
     EXPECT_NE(readBytes(cfg).find("ZADUD=" + start + "/\x89\xc6"), std::string::npos);
 
@@ -262,7 +268,7 @@ TEST_F(ConfigFile, Cp932NamesAndJapanesePathsSurviveWriteAndRead) {
     ConfigValues again{outLedger, outDiary, {}};
     for (int i = 1; i <= ShownItems; ++i)
         again.names[i - 1] = ledger.Items[i].Name;
-    writeConfig(start, again);
+    writeConfig(disk, start, again);
     EXPECT_EQ(readBytes(cfg), first);
 }
 
@@ -271,14 +277,14 @@ TEST_F(ConfigFile, ItemsBeyondTwelveAreNotWrittenBack) {
     ConfigValues v{start, start, {}};
     for (int i = 1; i <= ShownItems; ++i)
         v.names[i - 1] = ledger.Items[i].Name;
-    writeConfig(start, v);
+    writeConfig(disk, start, v);
     EXPECT_EQ(readBytes(cfg), "ZADUD=" + start + "\r\nMEMO=" + start + "\r\nkamo1=a\r\n");
 }
 
 // Makes the writer fail at one step with `err`.
 std::function<void(const std::string&)> failStep(const char* step, int err) {
     return [step, err](const std::string&) {
-        setWriteFaultHook([step, err](const std::string&, const std::string& at) {
+        disk.setFaults([step, err](const std::string&, const std::string& at) {
             return at == step ? err : 0;
         });
     };
@@ -322,14 +328,14 @@ TEST_F(ConfigFile, RefusedWriteLeavesOldFileByteForByte) {
         if (c.change) c.change(v);
         if (c.before) c.before(cfg);
         try {
-            writeConfig(start, v);
+            writeConfig(disk, start, v);
             ADD_FAILURE() << "write was not refused";
         } catch (const AppError& e) {
             if (c.error) {
                 EXPECT_STREQ(e.what(), c.error);
             }
         }
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         EXPECT_EQ(readBytes(cfg), old);
         std::vector<std::string> leftovers;
         for (const auto& entry : fs::directory_iterator(start))
@@ -352,7 +358,7 @@ TEST_F(ConfigFile, ControlCharactersNeverLeaveTheReader) {
 TEST_F(ConfigFile, CommaInNameWritesNoNewFile) {
     ConfigValues v{ledgerDir, diaryDir, {}};
     v.names[11] = Shokuhi + ",";
-    EXPECT_THROW(writeConfig(start, v), AppError);
+    EXPECT_THROW(writeConfig(disk, start, v), AppError);
     EXPECT_FALSE(fs::exists(cfg));
 }
 

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/diary_file.h"
 
 #include "ledger/errors.h"
@@ -11,6 +12,11 @@
 #include <map>
 #include <set>
 #include <sstream>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -116,22 +122,22 @@ TEST(DiaryText, EditedMemoTextReadsBackAsTyped) {
 
 TEST(DiaryFile, DayWithoutFileGetsAnEmptyOne) {
     Dir dir;
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 3, 7), "");
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 3, 7), "");
     ASSERT_TRUE(fs::exists(dir.file("199837.nik")));
     EXPECT_EQ(fs::file_size(dir.file("199837.nik")), 0u);
 
     // A shared day without any file gets its own padded file, not the rule's.
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 11, 5), "");
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 11, 5), "");
     EXPECT_TRUE(fs::exists(dir.file("19981105.nik")));
     EXPECT_FALSE(fs::exists(dir.file("1998115.nik")));
 }
 
 TEST(DiaryFile, SharedDaysKeepSeparateEntries) {
     Dir dir;
-    saveDiaryFile(dir.path(), 1998, 1, 15, "January\r\n");
-    saveDiaryFile(dir.path(), 1998, 11, 5, "November\r\n");
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 1, 15), "January\r\n");
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 11, 5), "November\r\n");
+    saveDiaryFile(disk, dir.path(), 1998, 1, 15, "January\r\n");
+    saveDiaryFile(disk, dir.path(), 1998, 11, 5, "November\r\n");
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 1, 15), "January\r\n");
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 11, 5), "November\r\n");
     EXPECT_FALSE(fs::exists(dir.file("1998115.nik")));
 }
 
@@ -139,16 +145,16 @@ TEST(DiaryFile, EntryStoredUnderTheRuleStaysReadable) {
     Dir dir;
     const std::string old = "stored by the rule\r\n";
     writeBytes(dir.file("1998115.nik"), old);
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 1, 15), old);
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 1, 15), old);
     EXPECT_FALSE(fs::exists(dir.file("19980115.nik"))) << "reading creates no file";
 
     // Saving moves the day to its own name and leaves the old file alone, so
     // the other day of the pair still finds it.
-    saveDiaryFile(dir.path(), 1998, 1, 15, "new\r\n");
+    saveDiaryFile(disk, dir.path(), 1998, 1, 15, "new\r\n");
     EXPECT_EQ(readBytes(dir.file("19980115.nik")), "new\r\n");
     EXPECT_EQ(readBytes(dir.file("1998115.nik")), old);
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 1, 15), "new\r\n");
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 11, 5), old);
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 1, 15), "new\r\n");
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 11, 5), old);
 }
 
 TEST(DiaryFile, LoadKeepsBytesExactly) {
@@ -157,14 +163,14 @@ TEST(DiaryFile, LoadKeepsBytesExactly) {
     const std::string bytes = "no final line end\n\x1a\xff\x00tail"s;
     ASSERT_EQ(bytes.size(), 25u);
     writeBytes(dir.file("199837.nik"), bytes);
-    EXPECT_EQ(loadDiaryFile(dir.path(), 1998, 3, 7), bytes);
+    EXPECT_EQ(loadDiaryFile(disk, dir.path(), 1998, 3, 7), bytes);
 }
 
 TEST(DiaryFile, UnreadableEntryIsReportedAndNotReplaced) {
     Dir dir;
     fs::create_directory(dir.file("199837.nik"));
     try {
-        loadDiaryFile(dir.path(), 1998, 3, 7);
+        loadDiaryFile(disk, dir.path(), 1998, 3, 7);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), msg::InvalidFileName);
@@ -175,14 +181,14 @@ TEST(DiaryFile, UnreadableEntryIsReportedAndNotReplaced) {
 TEST(DiaryFile, FailedSaveKeepsTheOldFile) {
     Dir dir;
     writeBytes(dir.file("199837.nik"), "old entry\r\n");
-    setWriteFaultHook(
+    disk.setFaults(
         [](const std::string&, const std::string& step) { return step == "write" ? ENOSPC : 0; });
     try {
-        saveDiaryFile(dir.path(), 1998, 3, 7, std::string(4096, 'x'));
-        setWriteFaultHook(nullptr);
+        saveDiaryFile(disk, dir.path(), 1998, 3, 7, std::string(4096, 'x'));
+        disk.setFaults(nullptr);
         FAIL() << "no error";
     } catch (const AppError& e) {
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         EXPECT_STREQ(e.what(), msg::DiskFull);
     }
     EXPECT_EQ(readBytes(dir.file("199837.nik")), "old entry\r\n");

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/diary_index.h"
 
 #include "ledger/errors.h"
@@ -6,6 +7,11 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -28,14 +34,14 @@ std::string standInFold(std::string_view s) {
 
 // Fails reading the files whose names hold `part`.
 void failReading(const std::string& part, int err) {
-    setWriteFaultHook([=](const std::string& path, const std::string& step) {
+    disk.setFaults([=](const std::string& path, const std::string& step) {
         return step == "read" && path.find(part) != std::string::npos ? err : 0;
     });
 }
 
 class DiaryIndex : public ::testing::Test {
 protected:
-    void TearDown() override { setWriteFaultHook(nullptr); }
+    void TearDown() override { disk.setFaults(nullptr); }
     void put(const std::string& name, const std::string& bytes = "") {
         writeBytes(dir.file(name), bytes);
     }
@@ -57,7 +63,7 @@ TEST_F(DiaryIndex, MapsFilesToTheDaysTheDiaryWindowReadsThemFor) {
 
     std::string listed;
     for (DiaryEntry& e : listDiaryFolder(dir.path())) {
-        readDiaryEntry(dir.path(), e);
+        readDiaryEntry(disk, dir.path(), e);
         listed += isoDate(e.date) + " " + e.fileName + " " + e.error + "\n";
     }
     EXPECT_EQ(listed, "2000-02-29 2000229.nik \n"
@@ -116,7 +122,7 @@ TEST_F(DiaryIndex, SearchDecodesPastBadBytesListsUnreadableAndGoesNewestFirst) {
 
     auto search = [&](const char* query, const std::atomic<bool>* cancel = nullptr) {
         std::string found;
-        for (const DiaryHit& h : searchDiary(dir.path(), query, standInFold, cancel))
+        for (const DiaryHit& h : searchDiary(disk, dir.path(), query, standInFold, cancel))
             found += isoDate(h.entry.date) + " " + h.line + h.entry.error + "\n";
         return found;
     };

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/entry_lines.h"
 
 #include "ledger/cp932.h"
@@ -9,6 +10,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -59,7 +65,7 @@ std::string hitList(const LineSearchResult& r) {
 
 class EntryLines : public ::testing::Test {
 protected:
-    void TearDown() override { setWriteFaultHook(nullptr); }
+    void TearDown() override { disk.setFaults(nullptr); }
     TempFolder dir;
 };
 
@@ -146,7 +152,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
             continue;
         }
         const LineSearchResult r =
-            searchLines(dir.path(), parseLineQuery(c.query, standInFold), standInFold);
+            searchLines(disk, dir.path(), parseLineQuery(c.query, standInFold), standInFold);
         EXPECT_EQ(hitList(r), c.hits);
         EXPECT_TRUE(r.problems.empty());
         // One line alone meets the query as the search does.
@@ -159,7 +165,7 @@ TEST_F(EntryLines, QueryTermsSelectLinesNewestFirst) {
 TEST_F(EntryLines, TotalsCountALineOnceAndPerTag) {
     putSampleBook(dir);
     const LineSearchResult all =
-        searchLines(dir.path(), parseLineQuery(">0", standInFold), standInFold);
+        searchLines(disk, dir.path(), parseLineQuery(">0", standInFold), standInFold);
     EXPECT_EQ(all.total.count, 8);
     EXPECT_EQ(all.total.income, 300000);
     EXPECT_EQ(all.total.expense, 700 + 298 + 1280 + 5400 + 5001 + 1500 + 2000);
@@ -177,11 +183,11 @@ TEST_F(EntryLines, TotalsCountALineOnceAndPerTag) {
     };
     const LineQuery word = parseLineQuery("洗剤", counting);
     folds = 0;
-    EXPECT_EQ(hitList(searchLines(dir.path(), word, counting)), "2026-12-04:-2000");
+    EXPECT_EQ(hitList(searchLines(disk, dir.path(), word, counting)), "2026-12-04:-2000");
     EXPECT_EQ(folds, 5);
 
     const LineSearchResult trip =
-        searchLines(dir.path(), parseLineQuery("#旅行", standInFold), standInFold);
+        searchLines(disk, dir.path(), parseLineQuery("#旅行", standInFold), standInFold);
     EXPECT_EQ(trip.total.expense, 10401); // 新幹線 has two tags, counted once
     EXPECT_EQ(trip.total.count, 2);
 }
@@ -205,20 +211,20 @@ TEST_F(EntryLines, FileRoundTripKeepsHardBytes) {
     so.memo = "\x83\x5C"; // ソ
     const std::vector<EntryLine> lines = {hard, plain, so};
 
-    MonthLineFile file = loadLineFile(dir.path(), 2026, 12);
+    MonthLineFile file = loadLineFile(disk, dir.path(), 2026, 12);
     EXPECT_EQ(file.state, LineFileState::Missing);
     EXPECT_TRUE(file.lines.empty());
-    saveLineFile(file, dir.path(), lines, false);
+    saveLineFile(disk, file, dir.path(), lines, false);
     const std::string bytes = readBytes(dir.file("202612.lin"));
     EXPECT_EQ(bytes, "ZADUD-LINES,1\r\n"
                      "31,0,\"a,b\",2147483647,I,\"2026-12-31\t-1280\t1\t\x83\x5C\","
                      "\"\"\"q\"\",\x87\x40\xFB\xFC\x80,\"\"\x83\x5C\"\r\n"
                      "4,1,\"\x90\x48\x94\xEF\",1280,S,\"7\",\"\"\r\n"
                      "1,1,\"x\",1,T,\"\",\"\x83\x5C\"\r\n");
-    MonthLineFile back = loadLineFile(dir.path(), 2026, 12);
+    MonthLineFile back = loadLineFile(disk, dir.path(), 2026, 12);
     EXPECT_EQ(back.state, LineFileState::Read);
     EXPECT_EQ(back.lines, lines);
-    saveLineFile(back, dir.path(), back.lines, false);
+    saveLineFile(disk, back, dir.path(), back.lines, false);
     EXPECT_EQ(readBytes(dir.file("202612.lin")), bytes);
 
     // Lines the file cannot hold are refused before anything is written.
@@ -231,16 +237,16 @@ TEST_F(EntryLines, FileRoundTripKeepsHardBytes) {
                {"Ctrl-Z", line(1, "x", 1, "\x1A")}, {"tab in memo", line(1, "x", 1, "a\tb")}};
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.why);
-        MonthLineFile f = loadLineFile(dir.path(), 2026, 2);
-        EXPECT_THROW(saveLineFile(f, dir.path(), {b.line}, false), AppError);
+        MonthLineFile f = loadLineFile(disk, dir.path(), 2026, 2);
+        EXPECT_THROW(saveLineFile(disk, f, dir.path(), {b.line}, false), AppError);
         EXPECT_FALSE(fileExists(dir.file("202602.lin")));
     }
-    EXPECT_THROW(LineStore(dir.path()).add(2026, 0, plain), AppError);
-    EXPECT_THROW(LineStore(dir.path()).add(2026, 13, plain), AppError);
+    EXPECT_THROW(LineStore(disk, dir.path()).add(2026, 0, plain), AppError);
+    EXPECT_THROW(LineStore(disk, dir.path()).add(2026, 13, plain), AppError);
     // Only "YYYYMM.lin" of a month that exists names a line file.
     for (const char* stray : {"202613.lin", "202600.lin", "000012.lin", "2026a1.lin", "20261.lin"})
         writeBytes(dir.file(stray), bytes);
-    EXPECT_EQ(lineFileMonths(dir.path()), (std::vector<MonthKey>{{2026, 12}}));
+    EXPECT_EQ(lineFileMonths(disk, dir.path()), (std::vector<MonthKey>{{2026, 12}}));
 }
 
 TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
@@ -263,7 +269,7 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
         SCOPED_TRACE(c.why);
         const std::string path = dir.file("202611.lin");
         writeBytes(path, c.bytes);
-        LineStore store(dir.path());
+        LineStore store(disk, dir.path());
         const MonthLineFile& file = store.file(2026, 11);
         EXPECT_EQ(file.state, LineFileState::Damaged);
         EXPECT_EQ(file.lines.size(), c.readable);
@@ -276,18 +282,18 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
         EXPECT_EQ(readBytes(path), c.bytes);
         EXPECT_EQ(store.unsaved(), (std::vector<MonthKey>{{2026, 11}}));
         store.save(2026, 11, true); // after the question
-        EXPECT_EQ(loadLineFile(dir.path(), 2026, 11).lines.size(), c.readable + 1);
+        EXPECT_EQ(loadLineFile(disk, dir.path(), 2026, 11).lines.size(), c.readable + 1);
         EXPECT_TRUE(store.unsaved().empty());
     }
 
     // A file that cannot be read is held the same way.
     writeBytes(dir.file("202610.lin"), good);
-    setWriteFaultHook([](const std::string& path, const std::string& step) {
+    disk.setFaults([](const std::string& path, const std::string& step) {
         return step == "read" && path.find("202610") != std::string::npos ? EIO : 0;
     });
-    LineStore store(dir.path());
+    LineStore store(disk, dir.path());
     EXPECT_EQ(store.file(2026, 10).state, LineFileState::Unreadable);
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     EXPECT_THROW(store.save(2026, 10), AppError);
     EXPECT_EQ(readBytes(dir.file("202610.lin")), good);
 
@@ -296,7 +302,7 @@ TEST_F(EntryLines, DamagedOrChangedFileIsNamedOnceAndKeptUntilTheUserSaysSo) {
     store.add(2026, 9, line(1, "x", 1, ""));
     writeBytes(dir.file("202609.lin"), good + "9,1,\"y\",3,T,\"\",\"\"\r\n");
     EXPECT_THROW(store.save(2026, 9), AppError);
-    EXPECT_EQ(loadLineFile(dir.path(), 2026, 9).lines.size(), 2u);
+    EXPECT_EQ(loadLineFile(disk, dir.path(), 2026, 9).lines.size(), 2u);
 }
 
 TEST_F(EntryLines, HandEditedMonthFileShowsTheDifferenceAndKeepsIt) {

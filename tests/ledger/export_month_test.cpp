@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
 #include "ledger/text_file.h"
@@ -5,6 +6,11 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -47,19 +53,19 @@ TEST(ExportMonth, ReadsCarryAndDaysAndRefusesBrokenFiles) {
                 writeBytes(dir.file(name), std::string(which) == "bad"
                                                ? "A,0,x,\r\n"
                                                : monthFile(day1, day1 + 1000));
-        setWriteFaultHook([&](const std::string& path, const std::string& step) {
+        disk.setFaults([&](const std::string& path, const std::string& step) {
             return step == "read" && path == dir.file(c.unreadable) ? EACCES : 0;
         });
         MonthLedger ledger;
         ledger.Items[1].Name = "A";
         try {
-            readMonthForExport(ledger, dir.path(), 1996, 12);
+            readMonthForExport(disk, ledger, dir.path(), 1996, 12);
             EXPECT_EQ(c.error, nullptr) << label;
             EXPECT_EQ(ledger.CarryOver[1], *c.nov ? 700 : 0) << label;
             EXPECT_EQ(ledger.Items[1].Days[1].Income, *c.dec ? 40 : 0) << label;
         } catch (const AppError& e) {
             EXPECT_STREQ(e.what(), c.error ? c.error : "(no error)") << label;
         }
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
     }
 }

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
@@ -8,6 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -206,34 +212,34 @@ TEST(MonthFileOnDisk, NamesPreviousMonthAndMissingFiles) {
     saved.Items[1].Name = "A";
     saved.Items[1].Days[3].Income = 800;
     saved.CarryOver[1] = 200;
-    saveMonthFile(saved, dir.path(), 1996, 12);
+    saveMonthFile(disk, saved, dir.path(), 1996, 12);
     ASSERT_TRUE(fileExists(dir.file("199612.txt")));
 
     MonthLedger l;
     l.Items[1].Name = "A";
     l.Items[1].Days[3].Income = 5;
     // January's previous month is December of the year before.
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing file reads as all zero, silently, in either mode.
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 1, LoadMode::Current), MonthFileState::Missing);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Current), MonthFileState::Missing);
     EXPECT_EQ(l.Items[1].Days[3].Income, 0);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A month without a file had no movement: February still brings in
     // December's closing balance, and so does a month ten years on.
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 2006, 12, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2006, 12, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // Past ten years of months without a file the chain ends at zero.
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 2007, 1, LoadMode::Previous), MonthFileState::Missing);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2007, 1, LoadMode::Previous), MonthFileState::Missing);
     EXPECT_EQ(l.CarryOver[1], 0);
     // A malformed file met on the way back stops the walk with its error.
     writeBytes(dir.file("19972.txt"), "A,0,x,\r\n");
-    EXPECT_THROW(loadMonthFile(l, dir.path(), 1997, 4, LoadMode::Previous), AppError);
+    EXPECT_THROW(loadMonthFile(disk, l, dir.path(), 1997, 4, LoadMode::Previous), AppError);
     // December's previous month is November of the same year.
-    saveMonthFile(saved, dir.path(), 1997, 11);
-    EXPECT_EQ(loadMonthFile(l, dir.path(), 1997, 12, LoadMode::Previous), MonthFileState::Read);
+    saveMonthFile(disk, saved, dir.path(), 1997, 11);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 12, LoadMode::Previous), MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
 }
 
@@ -247,20 +253,20 @@ TEST(MonthFileOnDisk, FailedSaveLeavesTheOldFileByteForByte) {
     l.Items[1].Name = "A";
     l.Items[1].Days[1].Income = 1;
     for (const char* step : {"open", "write", "rename"}) {
-        setWriteFaultHook(
+        disk.setFaults(
             [&](const std::string&, const std::string& s) { return s == step ? ENOSPC : 0; });
         try {
-            saveMonthFile(l, dir.path(), 2024, 1);
+            saveMonthFile(disk, l, dir.path(), 2024, 1);
             ADD_FAILURE() << "no error at " << step;
         } catch (const AppError& e) {
             EXPECT_STREQ(e.what(), "ﾃﾞｨｽｸがいっぱいです") << step;
         }
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         EXPECT_EQ(readBytes(file), old) << step;
     }
     // An overflowing total never touches the file either.
     l.Items[1].Days[2].Income = INT32_MAX;
-    EXPECT_THROW(saveMonthFile(l, dir.path(), 2024, 1), AppError);
+    EXPECT_THROW(saveMonthFile(disk, l, dir.path(), 2024, 1), AppError);
     EXPECT_EQ(readBytes(file), old);
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -274,14 +280,14 @@ TEST(MonthFileOnDisk, ReadOnlyFileAndMissingDirectoryAreRefused) {
     MonthLedger l;
     l.Items[1].Name = "A";
     try {
-        saveMonthFile(l, dir.path(), 2024, 3);
+        saveMonthFile(disk, l, dir.path(), 2024, 3);
         ADD_FAILURE() << "read-only file was replaced";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
     }
     EXPECT_EQ(readBytes(file), "keep");
     try {
-        saveMonthFile(l, dir.file("missing"), 2024, 3);
+        saveMonthFile(disk, l, dir.file("missing"), 2024, 3);
         ADD_FAILURE() << "missing directory accepted";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "不正なﾌｧｲﾙ名です");
@@ -352,7 +358,7 @@ TEST(MonthFileOnDisk, FailedReadZeroesTheDaysAndPathThroughAFileIsMissing) {
     fs::create_symlink("/proc/self/mem", dir.file("20245.txt"));
     std::string file;
     try {
-        loadMonthFile(l, dir.path(), 2024, 5, LoadMode::Current, &file);
+        loadMonthFile(disk, l, dir.path(), 2024, 5, LoadMode::Current, &file);
         ADD_FAILURE() << "no read error";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "I/O ｴﾗｰ (5)");
@@ -362,6 +368,6 @@ TEST(MonthFileOnDisk, FailedReadZeroesTheDaysAndPathThroughAFileIsMissing) {
 
     writeBytes(dir.file("plain"), "");
     for (LoadMode mode : {LoadMode::Current, LoadMode::Previous})
-        EXPECT_EQ(loadMonthFile(l, dir.file("plain") + "/sub", 2024, 5, mode),
+        EXPECT_EQ(loadMonthFile(disk, l, dir.file("plain") + "/sub", 2024, 5, mode),
                   MonthFileState::Missing);
 }

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/month_table.h"
 #include "ledger/period_figures.h"
 #include "ledger/text_file.h"
@@ -7,6 +8,11 @@
 
 #include <map>
 #include <set>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -48,9 +54,9 @@ TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     dec.Items[1].Days[24].Expense = 4000;
     dec.Items[1].Days[25].Expense = 6000;
     dec.Items[2].Days[25].Income = 310000;
-    saveMonthFile(oct, dir.path(), 2026, 10);
-    saveMonthFile(nov, dir.path(), 2026, 11);
-    saveMonthFile(dec, dir.path(), 2026, 12);
+    saveMonthFile(disk, oct, dir.path(), 2026, 10);
+    saveMonthFile(disk, nov, dir.path(), 2026, 11);
+    saveMonthFile(disk, dec, dir.path(), 2026, 12);
     const std::string before =
         readBytes(dir.file("202611.txt")) + readBytes(dir.file("202612.txt"));
 
@@ -60,7 +66,7 @@ TEST(PeriodFigures, BudgetAndTotalsAcrossTwoMonthFiles) {
     plan.set("Last", 2026, 12, {true, 1001, false, false});
     MonthLedger names = named();
     names.Items[12].Name = "Last";
-    const MonthReader reader = monthFileReader(names, dir.path());
+    const MonthReader reader = monthFileReader(disk, names, dir.path());
     const PeriodRule payday{25, PeriodShift::None, PeriodNaming::End};
     const PeriodRange range = periodRange(payday, {2026, 12});
 

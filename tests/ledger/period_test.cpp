@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/month_table.h"
 #include "ledger/period.h"
 #include "ledger/text_file.h"
@@ -6,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -153,13 +159,13 @@ TEST(Period, TitleDaysLeftAndDefaultNaming) {
 
 TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     TempFolder dir;
-    EXPECT_FALSE(readPeriodFile(dir.path()).damaged); // no file: the calendar month
-    EXPECT_EQ(readPeriodFile(dir.path()).rule, PeriodRule());
+    EXPECT_FALSE(readPeriodFile(disk, dir.path()).damaged); // no file: the calendar month
+    EXPECT_EQ(readPeriodFile(disk, dir.path()).rule, PeriodRule());
 
     const PeriodRule rule{25, S::After, N::End};
-    writePeriodFile(dir.path(), rule);
+    writePeriodFile(disk, dir.path(), rule);
     EXPECT_EQ(readBytes(dir.file(PeriodFileName)), "ZADUD-PERIOD,1\r\n25,after,end\r\n");
-    EXPECT_EQ(readPeriodFile(dir.path()).rule, rule);
+    EXPECT_EQ(readPeriodFile(disk, dir.path()).rule, rule);
     const std::pair<const char*, PeriodRule> valid[] = {
         {"ZADUD-PERIOD,1\r\n9,before,start\r\n\r\n", {9, S::Before, N::Start}},
         {"ZADUD-PERIOD,1\r\n1,none,start\r\n", {1, S::None, N::Start}},
@@ -168,8 +174,8 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     };
     for (const auto& [bytes, want] : valid) {
         writeBytes(dir.file(PeriodFileName), bytes);
-        EXPECT_FALSE(readPeriodFile(dir.path()).damaged) << bytes;
-        EXPECT_EQ(readPeriodFile(dir.path()).rule, want) << bytes;
+        EXPECT_FALSE(readPeriodFile(disk, dir.path()).damaged) << bytes;
+        EXPECT_EQ(readPeriodFile(disk, dir.path()).rule, want) << bytes;
     }
 
     const char* damaged[] = {
@@ -188,7 +194,7 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     for (const char* bytes : damaged) {
         SCOPED_TRACE(bytes);
         writeBytes(dir.file(PeriodFileName), bytes);
-        const PeriodFile read = readPeriodFile(dir.path());
+        const PeriodFile read = readPeriodFile(disk, dir.path());
         EXPECT_TRUE(read.damaged);
         EXPECT_EQ(read.rule, PeriodRule());
         EXPECT_NE(read.error.find(dir.file(PeriodFileName)), std::string::npos) << read.error;
@@ -196,10 +202,10 @@ TEST(Period, SideFileRoundTripsAndADamagedFileIsKept) {
     }
 
     // A refused save leaves the old file as it was.
-    writePeriodFile(dir.path(), rule);
-    setWriteFaultHook(
+    writePeriodFile(disk, dir.path(), rule);
+    disk.setFaults(
         [](const std::string&, const std::string& step) { return step == "write" ? ENOSPC : 0; });
-    EXPECT_THROW(writePeriodFile(dir.path(), {10, S::None, N::Start}), AppError);
-    setWriteFaultHook(nullptr);
-    EXPECT_EQ(readPeriodFile(dir.path()).rule, rule);
+    EXPECT_THROW(writePeriodFile(disk, dir.path(), {10, S::None, N::Start}), AppError);
+    disk.setFaults(nullptr);
+    EXPECT_EQ(readPeriodFile(disk, dir.path()).rule, rule);
 }

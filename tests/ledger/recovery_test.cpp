@@ -3,6 +3,7 @@
 // fail, nothing is cleaned up) or has that one step refused, then the book
 // starts afresh, finishes what the journal holds, and the user does again
 // what did not go through.
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/cp932.h"
@@ -21,6 +22,11 @@
 #include <tuple>
 
 namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
+
+namespace {
 
 constexpr AmountField In = AmountField::Income;
 constexpr AmountField Out = AmountField::Expense;
@@ -36,7 +42,7 @@ struct Faults {
     int at = 0, steps = 0;
     bool dead = false;
     Faults() {
-        setWriteFaultHook([this](const std::string&, const std::string& step) {
+        disk.setFaults([this](const std::string&, const std::string& step) {
             if (dead) throw Killed();
             if (step == "read") return 0;
             if (++steps != at || mode == Mode::Count) return 0;
@@ -45,12 +51,12 @@ struct Faults {
             throw Killed();
         });
     }
-    ~Faults() { setWriteFaultHook(nullptr); }
+    ~Faults() { disk.setFaults(nullptr); }
 };
 
 std::unique_ptr<Book> start(const TempFolder& dir, bool shown) {
-    if (shown) return startBook(dir.path(), Dec, [](const std::string&) { return true; });
-    auto book = std::make_unique<Book>(dir.path());
+    if (shown) return startBook(disk, dir.path(), Dec, [](const std::string&) { return true; });
+    auto book = std::make_unique<Book>(dir.path(), disk, fixedStamp);
     book->clock = [] { return std::string("2026-12-24T10:00:00"); };
     book->setConflictQuestion([](const std::string&) { return true; });
     book->readConfiguration(isDirectory, isDirectory);
@@ -65,7 +71,7 @@ const char* const StatementText = "日付,摘要,金額\n2026/11/05,パン屋,30
 // Posts every row the book does not know as imported, as the import
 // command does; returns the rows posted.
 int importStatement(Book& book, std::string* trouble = nullptr) {
-    ImportSideFiles files = readImportSideFiles(book.ledgerDir());
+    ImportSideFiles files = readImportSideFiles(disk, book.ledgerDir());
     learnFromJournal(book, files.log);
     const Statement s = readStatement(StatementText);
     std::vector<StatementRow> rows = statementRows(s, s.columns);
@@ -87,7 +93,7 @@ std::ostream& operator<<(std::ostream& out, const Stored& s) {
 }
 
 Stored stored(const TempFolder& dir) {
-    Book book(dir.path());
+    Book book(dir.path(), disk, fixedStamp);
     book.readConfiguration(isDirectory, isDirectory);
     return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
 }
@@ -105,22 +111,22 @@ void writeSchedule(Book& book) {
         e.fromMonth = month;
         s.entries.push_back(e);
     }
-    writeScheduleFile(book.sideFile(ScheduleFileName), s);
+    writeScheduleFile(disk, book.sideFile(ScheduleFileName), s);
 }
 
 // Posts what is due through December, as the posting command does.
 void postDue(Book& book) {
     const std::string path = book.sideFile(ScheduleFileName);
-    Schedule s = readScheduleFile(path);
+    Schedule s = readScheduleFile(disk, path);
     {
         BookDoor settling(book, "定期入力");
-        settlePending(s, path, settling);
+        settlePending(disk, s, path, settling);
     }
     BookDoor door(book, "定期入力");
     std::vector<PostingChoice> choices;
     for (const Occurrence& o : dueOccurrences(s, {2026, 12, 31}))
         choices.push_back({o, false, 1000});
-    postChoices(s, path, choices, door);
+    postChoices(disk, s, path, choices, door);
 }
 
 // The same through a book that has recovered.
@@ -249,7 +255,7 @@ TEST(Recovery, AMonthFileThatIsNoMonthIsHeldAndKeptByteForByte) {
         writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
         const std::string path = dir.file(monthFileName(2026, 12));
         writeBytes(path, c.bytes);
-        Book book(dir.path());
+        Book book(dir.path(), disk, fixedStamp);
         book.readConfiguration(isDirectory, isDirectory);
         book.setShown(Dec);
         if (!c.held) {
@@ -287,20 +293,20 @@ TEST(Recovery, ARestoreIsCheckedWholeBeforeItWritesAndWritesAllOrNothing) {
     };
     const auto plenty = [](const std::string&) { return uint64_t(1) << 40; };
     // Each entry is under any per-file limit; together they are over.
-    EXPECT_THROW(restoreBookArchive(folders, entries, {1000, plenty}), AppError);
+    EXPECT_THROW(restoreBookArchive(disk, folders, entries, {1000, plenty}), AppError);
     unchanged();
     // A folder without room for them.
     const auto full = [](const std::string&) { return uint64_t(1) << 20; };
-    EXPECT_THROW(restoreBookArchive(folders, entries, {1u << 20, full}), AppError);
+    EXPECT_THROW(restoreBookArchive(disk, folders, entries, {1u << 20, full}), AppError);
     unchanged();
     // The second write fails: the first one goes back.
-    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+    disk.setFaults([&](const std::string& path, const std::string& step) {
         return step == "rename" && path == tmp.file("199612.txt") ? ENOSPC : 0;
     });
-    EXPECT_THROW(restoreBookArchive(folders, entries, {1u << 20, plenty}), AppError);
-    setWriteFaultHook(nullptr);
+    EXPECT_THROW(restoreBookArchive(disk, folders, entries, {1u << 20, plenty}), AppError);
+    disk.setFaults(nullptr);
     unchanged();
-    restoreBookArchive(folders, entries, {1100, plenty});
+    restoreBookArchive(disk, folders, entries, {1100, plenty});
     EXPECT_EQ(readBytes(tmp.file("199612.txt")), entries[1].bytes);
 }
 
@@ -318,7 +324,7 @@ TEST(Recovery, ADamagedJournalIsKeptAsideAndADryRunWritesNothing) {
     const std::string month = readBytes(dir.file(monthFileName(2026, 11)));
     {
         // A dry run reads, says, and changes nothing.
-        Book book(dir.path());
+        Book book(dir.path(), disk, fixedStamp);
         book.readConfiguration(isDirectory, isDirectory);
         book.setReadOnly(true);
         EXPECT_EQ(book.recover(), "");
@@ -388,19 +394,19 @@ TEST(Recovery, ADiaryDayKilledBeforeItsFileIsWrittenComesBackFromTheJournal) {
         auto book = start(dir, true);
         // Killed at the diary file's first step, the journal written.
         bool dead = false;
-        setWriteFaultHook([&dead](const std::string& path, const std::string& step) -> int {
+        disk.setFaults([&dead](const std::string& path, const std::string& step) -> int {
             dead = dead || (step != "read" && path.find(".nik") != std::string::npos);
             if (dead) throw Killed();
             return 0;
         });
         EXPECT_THROW(book->setDiary(2026, 12, 24, text, ChangeSource::Typed), Killed);
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
     }
     std::string bytes;
-    EXPECT_FALSE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    EXPECT_FALSE(readDiaryFile(disk, dir.path(), 2026, 12, 24, bytes));
     auto book = start(dir, true);
     EXPECT_NE(book->takeJournalWarning().find("12/24 日記"), std::string::npos);
-    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    ASSERT_TRUE(readDiaryFile(disk, dir.path(), 2026, 12, 24, bytes));
     EXPECT_EQ(bytes, text);
 }
 
@@ -426,18 +432,18 @@ TEST(Recovery, ARefusedDiaryWriteIsTakenBackAlsoForTheNextStart) {
     TempFolder dir;
     writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
     const std::string old = utf8ToCp932("前\r\n");
-    saveDiaryFile(dir.path(), 2026, 12, 24, old);
+    saveDiaryFile(disk, dir.path(), 2026, 12, 24, old);
     {
         auto book = start(dir, true);
-        setWriteFaultHook([](const std::string& path, const std::string& step) {
+        disk.setFaults([](const std::string& path, const std::string& step) {
             return step == "rename" && path.find(".nik") != std::string::npos ? ENOSPC : 0;
         });
         EXPECT_THROW(book->setDiary(2026, 12, 24, utf8ToCp932("後\r\n"), ChangeSource::Typed),
                      AppError);
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
     }
     auto book = start(dir, true);
     std::string bytes;
-    ASSERT_TRUE(readDiaryFile(dir.path(), 2026, 12, 24, bytes));
+    ASSERT_TRUE(readDiaryFile(disk, dir.path(), 2026, 12, 24, bytes));
     EXPECT_EQ(bytes, old);
 }

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/schedule.h"
 
 #include "ledger/errors.h"
@@ -9,6 +10,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -174,7 +180,7 @@ TEST(Schedule, PostingRefusesOverflowAndHeldMonthsAndPostsTheRest) {
     std::vector<PostingChoice> choices;
     for (const Occurrence& o : dueOccurrences(s, {2027, 1, 31}))
         choices.push_back({o, o.date.month == 1, 1000});
-    const auto out = postChoices(s, path, choices, door);
+    const auto out = postChoices(disk, s, path, choices, door);
     ASSERT_EQ(out.size(), 4u);
     EXPECT_FALSE(out[0].posted); // held
     EXPECT_FALSE(out[1].posted); // overflow
@@ -183,7 +189,7 @@ TEST(Schedule, PostingRefusesOverflowAndHeldMonthsAndPostsTheRest) {
     EXPECT_FALSE(out[3].posted); // skipped
     EXPECT_EQ(door.cells[dayNumber({2026, 12, 25})], 1000);
     // The refused ones stay due; the posted and the skipped never come again.
-    Schedule again = readScheduleFile(path);
+    Schedule again = readScheduleFile(disk, path);
     const auto due = dueOccurrences(again, {2027, 1, 31});
     ASSERT_EQ(due.size(), 2u);
     EXPECT_EQ(due[0].date.month, 10);
@@ -212,16 +218,16 @@ TEST(Schedule, ACrashBetweenTheStepsNeverPostsTwice) {
         for (const Occurrence& o : dueOccurrences(s, day))
             choices.push_back({o, false, 1000});
         // The last write of the schedule file fails: the program died there.
-        setWriteFaultHook([&](const std::string& p, const std::string& step) {
+        disk.setFaults([&](const std::string& p, const std::string& step) {
             static int writes = 0;
             return p == path && step == "rename" && ++writes % 2 == 0 ? EIO : 0;
         });
-        EXPECT_THROW(postChoices(s, path, choices, door), AppError);
-        setWriteFaultHook(nullptr);
+        EXPECT_THROW(postChoices(disk, s, path, choices, door), AppError);
+        disk.setFaults(nullptr);
         door.cells[dayNumber(day)] = c.found;
-        Schedule reread = readScheduleFile(path);
-        const auto warnings = settlePending(reread, path, door);
+        Schedule reread = readScheduleFile(disk, path);
+        const auto warnings = settlePending(disk, reread, path, door);
         EXPECT_EQ(warnings.size(), c.warned ? 1u : 0u) << c.found;
-        EXPECT_EQ(dueOccurrences(readScheduleFile(path), day).size(), c.dueAgain) << c.found;
+        EXPECT_EQ(dueOccurrences(readScheduleFile(disk, path), day).size(), c.dueAgain) << c.found;
     }
 }

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/statement_post.h"
 
 #include "ledger/cp932.h"
@@ -9,6 +10,14 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+std::string fixedStamp() {
+    return "2026-12-24T10:00:00";
+}
+} // namespace
+
 TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     TempFolder tmp;
     writeBytes(tmp.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
@@ -18,7 +27,7 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
         std::filesystem::create_directories(tmp.file(monthFileName(2026, month)));
     for (int month : {7, 9})
         writeBytes(tmp.file(monthFileName(2026, month)), "");
-    Book book(tmp.path());
+    Book book(tmp.path(), disk, fixedStamp);
     const auto yes = [](const std::string&) { return true; };
     book.readConfiguration(yes, yes);
     // The month shown is one of them.
@@ -27,7 +36,7 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     ASSERT_TRUE(book.held());
     // A change typed before: the import is the step after it.
     book.setAmount({2026, 10}, 1, 6, AmountField::Expense, 1, ChangeSource::Typed);
-    ImportSideFiles files = readImportSideFiles(tmp.path());
+    ImportSideFiles files = readImportSideFiles(disk, tmp.path());
     files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
     const Statement s = readStatement("日付,摘要,金額\n2026/10/05,パン屋,300\n"
                                       "2026/08/03,パン屋,200\n2026/12/01,パン屋,-100\n"
@@ -40,23 +49,23 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     const MonthKey oct{2026, 10}, dec{2026, 12};
 
     // A month's write fails: nothing stays posted, no log is left.
-    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+    disk.setFaults([&](const std::string& path, const std::string& step) {
         return path.find(monthFileName(2026, 12)) != std::string::npos && step == "rename" ? EIO
                                                                                            : 0;
     });
     std::vector<StatementRow> copy = rows;
     EXPECT_THROW(postStatementRows(book, copy, files), AppError);
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
     EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
 
     // The log's write fails after the step: the rows stay posted, it is
     // said, and the journal still knows them.
-    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+    disk.setFaults([&](const std::string& path, const std::string& step) {
         return path.find(ImportLogFile) != std::string::npos && step == "rename" ? EIO : 0;
     });
     EXPECT_EQ(postStatementRows(book, rows, files), 2);
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     EXPECT_NE(files.logTrouble.find(ImportLogFile), std::string::npos);
     EXPECT_FALSE(fileExists(tmp.file(ImportLogFile)));
     ImportLog known;
@@ -78,7 +87,7 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
                   std::string::npos)
             << rows[held].problem;
     }
-    const ImportSideFiles written = readImportSideFiles(tmp.path());
+    const ImportSideFiles written = readImportSideFiles(disk, tmp.path());
     EXPECT_EQ(written.log.fingerprints.size(), 2u);
     EXPECT_EQ(files.log.fingerprints.size(), 2u);
     EXPECT_EQ(written.rules.items, files.rules.items);
@@ -87,7 +96,7 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     ASSERT_TRUE(book.undo());
     EXPECT_EQ(book.amount(oct, 1, 5, AmountField::Expense), 0);
     EXPECT_EQ(book.amount(dec, 1, 1, AmountField::Income), 0);
-    ImportLog log = readImportSideFiles(tmp.path()).log;
+    ImportLog log = readImportSideFiles(disk, tmp.path()).log;
     matchRows(rows, log, files.rules, book.ledger());
     EXPECT_EQ(rows[0].state, RowState::ImportedBefore);
     log.undone = undoneSteps(book);

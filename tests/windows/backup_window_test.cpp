@@ -1,5 +1,5 @@
 // The restore list and the archive commands on a real main window.
-#include "ledger/backup_store.h"
+#include "storage/backup_files.h"
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
 #include "ledger/month_ledger.h"

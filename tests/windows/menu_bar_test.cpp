@@ -1,7 +1,7 @@
 // The main window's whole menu bar and toolbar, as the program builds them:
 // captions, order, shortcuts and separators. A feature that plugs in must
 // leave every entry where users know it.
-#include "ledger/backup_store.h"
+#include "storage/backup_files.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/feature_list.h"
 

@@ -1,6 +1,7 @@
 // Backups with history: the keep rules over a year of saves, what an
 // unchanged save keeps, and a backup folder that fails under a save.
-#include "ledger/backup_store.h"
+#include "storage/disk_store.h"
+#include "storage/backup_files.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
@@ -13,6 +14,11 @@
 #include <map>
 #include <utility>
 
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,14 +28,14 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        setSyncCall([](int) { return 0; });
+        disk.setSync([](int) { return 0; });
         setBackupHook(store.hook());
         store.setFailureHandler([this](const std::string& m) { told.push_back(m); });
     }
     void TearDown() override {
         setBackupHook({});
-        setWriteFaultHook(nullptr);
-        setSyncCall(nullptr);
+        disk.setFaults(nullptr);
+        disk.setSync(nullptr);
     }
     TempFolder dir;
     std::time_t now = 1767225600; // 2026-01-01 00:00 UTC
@@ -50,11 +56,11 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
     for (int k = 0; k < saves; ++k) {
         now = start + k * step;
         if (k > 0) replaced[now] = contents(k - 1);
-        writeFileSafely(month, contents(k));
-        writeFileSafely(month, contents(k)); // unchanged: keeps nothing
+        disk.writeSafely(month, contents(k));
+        disk.writeSafely(month, contents(k)); // unchanged: keeps nothing
     }
-    writeFileSafely(dir.file("202512.csv"), "an export"); // not a file of the book
-    writeFileSafely(dir.file("202512.csv"), "kept by nobody");
+    disk.writeSafely(dir.file("202512.csv"), "an export"); // not a file of the book
+    disk.writeSafely(dir.file("202512.csv"), "kept by nobody");
 
     // The expected set, from the rules as a user reads them: a day or a
     // month is kept as it was at its end.
@@ -99,11 +105,11 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
 
     // Rules that keep a day and then one a day, a year later: a save of
     // another file prunes this one's too, but never its newest version.
-    writeBackupSettings(dir.path(), {"", {1, 1, 1}});
+    writeBackupSettings(disk, dir.path(), {"", {1, 1, 1}});
     now += 400 * day;
     const std::string january = dir.file("202601.txt");
     writeBytes(january, "a\r\n");
-    writeFileSafely(january, "b\r\n");
+    disk.writeSafely(january, "b\r\n");
     ASSERT_EQ(store.versions(month).size(), 1u);
     EXPECT_EQ(store.bytesOf(store.versions(month)[0]), contents(saves - 2));
     // Contents that return to an earlier state: the first "a" is pruned,
@@ -112,7 +118,7 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
     for (const auto& [hours, bytes] :
          {std::pair<int, const char*>{1, "a\r\n"}, {23, "c\r\n"}, {72, "d\r\n"}}) {
         now = midnight + hours * 3600;
-        writeFileSafely(january, bytes);
+        disk.writeSafely(january, bytes);
     }
     const std::vector<BackupVersion> left = store.versions(january);
     ASSERT_EQ(left.size(), 2u);
@@ -124,12 +130,12 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
     const std::string month = dir.file("199612.txt");
     writeBytes(month, "old\r\n");
     int spell = 0;
-    setWriteFaultHook([&](const std::string& path, const std::string& step) {
+    disk.setFaults([&](const std::string& path, const std::string& step) {
         return spell && path.find("/backup/") != std::string::npos && step == "write" ? ENOSPC : 0;
     });
     spell = 1;
     for (const char* bytes : {"one\r\n", "two\r\n"}) {
-        writeFileSafely(month, bytes);
+        disk.writeSafely(month, bytes);
         EXPECT_EQ(readBytes(month), bytes);
     }
     ASSERT_EQ(told.size(), 1u);
@@ -137,15 +143,15 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
     EXPECT_TRUE(store.failing());
 
     spell = 0;
-    writeFileSafely(month, "three\r\n");
+    disk.writeSafely(month, "three\r\n");
     EXPECT_FALSE(store.failing());
     ASSERT_EQ(store.versions(month).size(), 1u);
     EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "two\r\n");
 
     // The folder gone: a file stands where it should be.
-    writeBackupSettings(dir.path(), {dir.file("gone/backup"), {}});
+    writeBackupSettings(disk, dir.path(), {dir.file("gone/backup"), {}});
     writeBytes(dir.file("gone"), "");
-    writeFileSafely(month, "four\r\n");
+    disk.writeSafely(month, "four\r\n");
     EXPECT_EQ(readBytes(month), "four\r\n");
     EXPECT_EQ(told.size(), 2u);
 }
@@ -153,14 +159,14 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
 TEST(BackupSettingsFile, RoundTripsAndADamagedLineKeepsItsDefault) {
     TempFolder dir;
     const BackupSettings s{"/srv/kakeibo backup", {14, 6, 24}};
-    writeBackupSettings(dir.path(), s);
+    writeBackupSettings(disk, dir.path(), s);
     bool damaged = true;
-    const BackupSettings back = readBackupSettings(dir.path(), &damaged);
+    const BackupSettings back = readBackupSettings(disk, dir.path(), &damaged);
     EXPECT_EQ(back.folder, s.folder);
     EXPECT_EQ(back.keep, s.keep);
     EXPECT_FALSE(damaged);
     writeBytes(dir.file(BackupSettingsFileName), "ALLDAYS=x\r\nDAILYMONTHS=2\r\n");
-    EXPECT_EQ(readBackupSettings(dir.path(), &damaged).keep, (KeepRules{7, 2, 0}));
+    EXPECT_EQ(readBackupSettings(disk, dir.path(), &damaged).keep, (KeepRules{7, 2, 0}));
     EXPECT_TRUE(damaged);
 }
 

@@ -1,5 +1,6 @@
 // The safe writer: links, permissions, flushes, folders that refuse new
 // files, and what a failed or killed save leaves behind.
+#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
@@ -15,6 +16,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -43,8 +49,8 @@ void makeOld(const std::string& path) {
 class SafeWrite : public ::testing::Test {
 protected:
     void TearDown() override {
-        setWriteFaultHook(nullptr);
-        setSyncCall(nullptr);
+        disk.setFaults(nullptr);
+        disk.setSync(nullptr);
     }
     TempFolder dir;
 };
@@ -53,23 +59,23 @@ TEST_F(SafeWrite, LinksKeepTheirFileAndTheFileItsLinks) {
     fs::create_directory(dir.file("data"));
     writeBytes(dir.file("data/real.txt"), "old");
     fs::create_symlink("data/real.txt", dir.file("199612.txt"));
-    writeFileSafely(dir.file("199612.txt"), "through the link");
+    disk.writeSafely(dir.file("199612.txt"), "through the link");
     EXPECT_TRUE(fs::is_symlink(dir.file("199612.txt")));
     EXPECT_EQ(readBytes(dir.file("data/real.txt")), "through the link");
     EXPECT_EQ(entries(dir.file("data")), std::vector<std::string>{"real.txt"});
 
     writeBytes(dir.file("a.nik"), "old");
     fs::create_hard_link(dir.file("a.nik"), dir.file("b.nik"));
-    writeFileSafely(dir.file("a.nik"), "both names");
+    disk.writeSafely(dir.file("a.nik"), "both names");
     EXPECT_EQ(readBytes(dir.file("b.nik")), "both names");
 }
 
 TEST_F(SafeWrite, PermissionsAreKept) {
     const mode_t oldMask = ::umask(022);
-    writeFileSafely(dir.file("new.txt"), "x");
+    disk.writeSafely(dir.file("new.txt"), "x");
     writeBytes(dir.file("shared.txt"), "x");
     ::chmod(dir.file("shared.txt").c_str(), 0664);
-    writeFileSafely(dir.file("shared.txt"), "y");
+    disk.writeSafely(dir.file("shared.txt"), "y");
     ::umask(oldMask);
     EXPECT_EQ(statOf(dir.file("new.txt")).st_mode & 07777, 0644u);
     EXPECT_EQ(statOf(dir.file("shared.txt")).st_mode & 07777, 0664u);
@@ -79,7 +85,7 @@ TEST_F(SafeWrite, FileThenFolderAreFlushedAfterTheRename) {
     const std::string file = dir.file("20241.txt");
     writeBytes(file, "old");
     std::vector<std::string> flushed;
-    setSyncCall([&](int fd) {
+    disk.setSync([&](int fd) {
         struct stat st {};
         ::fstat(fd, &st);
         const bool ours = st.st_ino == statOf(dir.path()).st_ino;
@@ -88,7 +94,7 @@ TEST_F(SafeWrite, FileThenFolderAreFlushedAfterTheRename) {
                                                : "another folder");
         return ::fsync(fd);
     });
-    writeFileSafely(file, "new");
+    disk.writeSafely(file, "new");
     EXPECT_EQ(flushed, (std::vector<std::string>{"file", "folder holding new"}));
 }
 
@@ -97,10 +103,10 @@ TEST_F(SafeWrite, FailureAtAnyStepLeavesNoTemporaryFile) {
     for (const char* step : {"open", "write", "chmod", "sync", "close", "rename", "dirsync"}) {
         SCOPED_TRACE(step);
         writeBytes(file, "old");
-        setWriteFaultHook(
+        disk.setFaults(
             [&](const std::string&, const std::string& at) { return at == step ? EIO : 0; });
-        EXPECT_THROW(writeFileSafely(file, "new contents"), AppError);
-        setWriteFaultHook(nullptr);
+        EXPECT_THROW(disk.writeSafely(file, "new contents"), AppError);
+        disk.setFaults(nullptr);
         // Once renamed, the new file is in place; the error says it may not
         // survive a power cut.
         EXPECT_EQ(readBytes(file), std::string(step) == "dirsync" ? "new contents" : "old");
@@ -120,8 +126,8 @@ TEST_F(SafeWrite, FolderThatRefusesNewFilesIsWrittenInPlace) {
     if (pid == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(9);
         try {
-            writeFileSafely(folder + "/20241.txt", "new");
-            writeFileSafely(folder + "/20242.txt", "a new file cannot be made");
+            disk.writeSafely(folder + "/20241.txt", "new");
+            disk.writeSafely(folder + "/20242.txt", "a new file cannot be made");
         } catch (const AppError& e) {
             ::_exit(std::string(e.what()) == msg::AccessDenied ? 0 : 2);
         }
@@ -136,10 +142,10 @@ TEST_F(SafeWrite, FolderThatRefusesNewFilesIsWrittenInPlace) {
 
     // A full disk is not such a folder: the old file stays.
     int opens = 0;
-    setWriteFaultHook([&](const std::string&, const std::string& step) {
+    disk.setFaults([&](const std::string&, const std::string& step) {
         return step == "open" && ++opens == 1 ? ENOSPC : 0;
     });
-    EXPECT_THROW(writeFileSafely(folder + "/20241.txt", "lost half-way"), AppError);
+    EXPECT_THROW(disk.writeSafely(folder + "/20241.txt", "lost half-way"), AppError);
     EXPECT_EQ(readBytes(folder + "/20241.txt"), "new");
 }
 
@@ -151,7 +157,7 @@ TEST_F(SafeWrite, OnlyOurOwnStaleTemporaryFilesAreRemoved) {
         writeBytes(path, "x");
     makeOld(stale);
     makeOld(users);
-    writeFileSafely(dir.file("20241.txt"), "saved");
+    disk.writeSafely(dir.file("20241.txt"), "saved");
     EXPECT_EQ(entries(dir.path()),
               (std::vector<std::string>{std::string(".20242.txt.Ab3dEf") + TempFileSuffix,
                                         "20241.txt", "20241.txt.OdCvVi"}));
@@ -168,7 +174,7 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
     writeBytes(file, contents[0]);
     // A killed process loses nothing the kernel holds, so flushing to the
     // disk would only slow the rounds down.
-    setSyncCall([](int) { return 0; });
+    disk.setSync([](int) { return 0; });
     std::mt19937 random(1998);
     long spinLimit = 20000;
     int killed = 0;
@@ -186,13 +192,13 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
         if (pid == 0) {
             ::close(atStep[0]);
             ::close(go[1]);
-            setWriteFaultHook([&](const std::string&, const std::string& at) {
+            disk.setFaults([&](const std::string&, const std::string& at) {
                 char c;
                 if (at == step && ::write(atStep[1], "s", 1) == 1) (void)!::read(go[0], &c, 1);
                 return 0;
             });
             try {
-                writeFileSafely(file, contents[next]);
+                disk.writeSafely(file, contents[next]);
             } catch (...) {
                 ::_exit(1);
             }
@@ -228,7 +234,7 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
     EXPECT_GT(killed, 0);
     for (const std::string& name : entries(dir.path()))
         makeOld(dir.file(name));
-    writeFileSafely(file, "last");
+    disk.writeSafely(file, "last");
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"19983.txt"});
 }
 

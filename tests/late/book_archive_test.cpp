@@ -1,5 +1,6 @@
 // The account book's zip archive: every file back byte for byte, in the
 // folders in use, and what a restore would do told first.
+#include "storage/disk_store.h"
 #include "ledger/book_archive.h"
 #include "ledger/errors.h"
 #include "late/late_parts.h"
@@ -10,6 +11,11 @@
 #include <filesystem>
 #include <map>
 #include <utime.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -38,8 +44,8 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
     const struct utimbuf then { 1000000000, 1000000000 };
     ASSERT_EQ(::utime(pathOf("ledger/199612.txt").c_str(), &then), 0);
 
-    writeBookArchive(book, tmp.file("book.zip"));
-    std::vector<ArchiveEntry> entries = readBookArchive(tmp.file("book.zip"));
+    writeBookArchive(disk, lateZip(), book, tmp.file("book.zip"));
+    std::vector<ArchiveEntry> entries = readBookArchive(disk, lateZip(), tmp.file("book.zip"));
     std::map<std::string, std::string> read;
     for (const ArchiveEntry& e : entries)
         read[archiveEntryName(e.file)] = e.bytes;
@@ -60,7 +66,7 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
     writeBytes(other.file("ZADUD.CFG"), files.at("ZADUD.CFG"));
     writeBytes(other.file("l/199612.txt"), "changed\r\n");
     std::map<std::string, RestoreAction> plan;
-    for (const RestoreStep& s : restorePlan(there, entries))
+    for (const RestoreStep& s : restorePlan(disk, there, entries))
         plan[s.entry] = s.action;
     EXPECT_EQ(plan, (std::map<std::string, RestoreAction>{
                         {"ZADUD.CFG", RestoreAction::Same},
@@ -69,12 +75,12 @@ TEST(BookArchive, RoundTripRestoresEveryFileByteForByteIntoTheFoldersInUse) {
                         {"ledger/199612.txt", RestoreAction::Replace},
                         {"ledger/ZADUDBAK.CFG", RestoreAction::Create},
                     }));
-    restoreBookArchive(there, entries);
+    restoreBookArchive(disk, there, entries);
     for (const ArchiveEntry& e : entries)
         EXPECT_EQ(readBytes(bookFilePath(there, e.file)), e.bytes) << e.file.name;
 
     writeBytes(tmp.file("not.zip"), "PK\x03\x04 but nothing more");
-    EXPECT_THROW(readBookArchive(tmp.file("not.zip")), AppError);
+    EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("not.zip")), AppError);
 }
 
 // An archive is read only when every name in it is one of the book's files,
@@ -98,11 +104,11 @@ TEST(BookArchive, RefusesNamesOutsideTheBookNamesTwiceHugeFilesAndNoFile) {
         std::string bytes;
         ASSERT_EQ(lateParts().zipPack(members, bytes), "") << members[0].name;
         writeBytes(tmp.file("bad.zip"), bytes);
-        EXPECT_THROW(readBookArchive(tmp.file("bad.zip")), AppError) << members[0].name;
+        EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("bad.zip")), AppError) << members[0].name;
     }
     // No member at all: the end record alone.
     writeBytes(tmp.file("empty.zip"), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
-    EXPECT_THROW(readBookArchive(tmp.file("empty.zip")), AppError);
+    EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("empty.zip")), AppError);
     // Written by another tool: ledger/199612.txt twice.
     const std::string twice("\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\xd2\x1b\x89\x5d\x43\xbe\xb7"
                             "\xe8\x01\x00\x00\x00\x01\x00"
@@ -127,5 +133,5 @@ TEST(BookArchive, RefusesNamesOutsideTheBookNamesTwiceHugeFilesAndNoFile) {
                             "\x00\x00\x00\x00",
                             244);
     writeBytes(tmp.file("twice.zip"), twice);
-    EXPECT_THROW(readBookArchive(tmp.file("twice.zip")), AppError);
+    EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("twice.zip")), AppError);
 }

@@ -1,5 +1,7 @@
 // An archive read into another folder lives in that folder: nothing of the
 // copy reaches back into the original book.
+#include "late/late_parts.h"
+#include "storage/disk_store.h"
 #include "ledger/archive_folders.h"
 #include "ledger/config_file.h"
 #include "tests/support/file_support.h"
@@ -8,6 +10,11 @@
 
 #include <filesystem>
 #include <map>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -41,11 +48,11 @@ TEST(ArchiveFolders, ReadIntoAFreshFolderTheBookLivesThereAndOutsideFoldersAreAs
         writeBytes(book.ledgerDir + "/20261.txt", "a,0,\r\n");
         writeBytes(book.diaryDir + "/2026115.nik", "day\r\n");
         const std::string zip = fs::temp_directory_path() / "archive_folders_test.zip";
-        writeBookArchive(book, zip);
+        writeBookArchive(disk, lateZip(), book, zip);
         const auto originalBefore = tree(original.path());
         const auto outsideBefore = tree(outside.path());
 
-        std::vector<ArchiveEntry> entries = readBookArchive(zip);
+        std::vector<ArchiveEntry> entries = readBookArchive(disk, lateZip(), zip);
         fs::remove(zip);
         std::vector<std::string> asked;
         const ArchiveTarget t =
@@ -63,12 +70,12 @@ TEST(ArchiveFolders, ReadIntoAFreshFolderTheBookLivesThereAndOutsideFoldersAreAs
         EXPECT_EQ(t.notices.size(), c.ledgerOutside && !c.keep ? 1u : 0u);
         entries = placedEntries(std::move(entries), t.folders);
         makeTargetFolders(t.folders);
-        restoreBookArchive(t.folders, entries);
+        restoreBookArchive(disk, t.folders, entries);
 
         // The copy's configuration names the folders it was read into.
         MonthLedger names;
         std::string ledgerDir, diaryDir;
-        readConfig(fresh.path(), names, ledgerDir, diaryDir, isDirectory, isDirectory);
+        readConfig(disk, fresh.path(), names, ledgerDir, diaryDir, isDirectory, isDirectory);
         EXPECT_EQ(ledgerDir, t.folders.ledgerDir);
         EXPECT_EQ(diaryDir, t.folders.diaryDir);
         EXPECT_EQ(names.Items[1].Name, "a");
