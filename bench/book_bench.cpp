@@ -1,6 +1,7 @@
 // The change door: one journal append, and undo and redo of one change of
 // the month in memory (the month file itself is saved later, when the month
 // is left). Both flush the journal once; the counter says how often.
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
@@ -9,6 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+std::string fixedStamp() {
+    return "2026-12-24T10:00:00";
+}
+} // namespace
 
 namespace {
 
@@ -26,7 +35,7 @@ int g_flushes = 0;
 
 void countFlushes() {
     g_flushes = 0;
-    setSyncCall([](int fd) {
+    disk.setSync([](int fd) {
         ++g_flushes;
         return ::fsync(fd);
     });
@@ -34,7 +43,7 @@ void countFlushes() {
 
 void BM_JournalAppend(benchmark::State& state) {
     const BookFolder folder;
-    ChangeJournal journal;
+    ChangeJournal journal{disk};
     journal.open(folder.path + "/" + JournalFileName);
     JournalRecord r;
     r.time = "2026-12-24T10:00:00";
@@ -49,13 +58,13 @@ void BM_JournalAppend(benchmark::State& state) {
         journal.append({r});
     }
     state.counters["flushes"] = benchmark::Counter(g_flushes, benchmark::Counter::kAvgIterations);
-    setSyncCall({});
+    disk.setSync({});
 }
 BENCHMARK(BM_JournalAppend)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_UndoRedo(benchmark::State& state) {
     const BookFolder folder;
-    Book book(folder.path);
+    Book book(folder.path, disk, fixedStamp);
     book.readConfiguration(isDirectory, isDirectory);
     book.setShown({2026, 12});
     book.loadMonths();
@@ -79,7 +88,7 @@ void BM_UndoRedo(benchmark::State& state) {
     }
     state.counters["flushes"] =
         benchmark::Counter(g_flushes / 2.0, benchmark::Counter::kAvgIterations);
-    setSyncCall({});
+    disk.setSync({});
 }
 BENCHMARK(BM_UndoRedo)->ArgName("redo")->Arg(0)->Arg(1)->Repetitions(5)->ReportAggregatesOnly(true);
 

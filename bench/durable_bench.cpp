@@ -2,6 +2,7 @@
 // alone (the month file is written when the month is left, the window closes
 // or the session ends, and a start after a kill finishes it from the
 // journal), or that flush and the month file saved at once.
+#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
@@ -10,6 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+std::string fixedStamp() {
+    return "2026-12-24T10:00:00";
+}
+} // namespace
 
 namespace {
 
@@ -27,12 +36,12 @@ struct Folder {
 
 void typed(benchmark::State& state, bool saveAtOnce) {
     const Folder folder;
-    Book book(folder.path);
+    Book book(folder.path, disk, fixedStamp);
     book.readConfiguration(isDirectory, isDirectory);
     book.setShown({2026, 12});
     book.loadMonths();
     int flushes = 0;
-    setSyncCall([&flushes](int fd) {
+    disk.setSync([&flushes](int fd) {
         ++flushes;
         return ::fsync(fd);
     });
@@ -43,7 +52,7 @@ void typed(benchmark::State& state, bool saveAtOnce) {
         if (saveAtOnce) book.saveMonth();
     }
     state.counters["flushes"] = benchmark::Counter(flushes, benchmark::Counter::kAvgIterations);
-    setSyncCall({});
+    disk.setSync({});
 }
 
 void BM_TypedJournalOnly(benchmark::State& state) {

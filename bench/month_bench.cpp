@@ -1,5 +1,6 @@
 // The month file: load in both modes, formatting, and the save with and
 // without its flushes, for twelve named items with every day filled.
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
@@ -8,6 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -29,8 +35,8 @@ struct MonthFolder {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "zadudbenchXXXXXX").string();
         path = ::mkdtemp(pattern.data());
-        saveMonthFile(fullMonth(), path, 1996, 11);
-        saveMonthFile(fullMonth(), path, 1996, 12);
+        saveMonthFile(disk, fullMonth(), path, 1996, 11);
+        saveMonthFile(disk, fullMonth(), path, 1996, 12);
     }
     ~MonthFolder() { std::filesystem::remove_all(path); }
 };
@@ -43,7 +49,7 @@ void BM_MonthLoad(benchmark::State& state) {
     FileStamp stamp;
     FileStamp* keep = mode == LoadMode::Current ? &stamp : nullptr;
     for (auto _ : state) {
-        loadMonthFile(l, folder.path, 1996, 12, mode, nullptr, keep);
+        loadMonthFile(disk, l, folder.path, 1996, 12, mode, nullptr, keep);
         benchmark::DoNotOptimize(l);
     }
 }
@@ -66,10 +72,10 @@ BENCHMARK(BM_MonthFormat)->Repetitions(9)->ReportAggregatesOnly(true);
 void BM_MonthSave(benchmark::State& state) {
     const MonthFolder folder;
     const MonthLedger l = fullMonth();
-    if (!state.range(0)) setSyncCall([](int) { return 0; });
+    if (!state.range(0)) disk.setSync([](int) { return 0; });
     for (auto _ : state)
-        saveMonthFile(l, folder.path, 1996, 12);
-    setSyncCall(nullptr);
+        saveMonthFile(disk, l, folder.path, 1996, 12);
+    disk.setSync(nullptr);
 }
 BENCHMARK(BM_MonthSave)
     ->ArgName("flushed")

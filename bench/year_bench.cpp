@@ -1,5 +1,6 @@
 // The year model for twelve full months: twelve named items with amounts on
 // every day, read from their files each time.
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "ledger/year_model.h"
@@ -7,6 +8,11 @@
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <string>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -20,10 +26,10 @@ void BM_YearModel(benchmark::State& state) {
             l.Items[i].Days[d] = {d * 1000 + i, d * 10 + i};
     }
     for (int m = 1; m <= 12; ++m)
-        writeFileSafely((dir / monthFileName(1996, m)).string(), formatMonth(l));
-    writeFileSafely((dir / monthFileName(1995, 12)).string(), formatMonth(l));
+        disk.writeSafely((dir / monthFileName(1996, m)).string(), formatMonth(l));
+    disk.writeSafely((dir / monthFileName(1995, 12)).string(), formatMonth(l));
     for (auto _ : state)
-        benchmark::DoNotOptimize(buildYearModel(l, dir.string(), 1996).totalNet);
+        benchmark::DoNotOptimize(buildYearModel(disk, l, dir.string(), 1996).totalNet);
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_YearModel)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);

@@ -1,5 +1,6 @@
 // zadud --set-budget / --budget run as the user runs them, in a working
 // directory holding ZADUD.CFG and month files.
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
@@ -9,6 +10,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tuple>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -26,7 +32,7 @@ TEST(BudgetCommand, SetsFromAMonthOnAndPrintsBudgetSpentRemaining) {
     dec.Items[2].Name = "Rent";
     dec.Items[1].Days[3].Expense = 32000;
     dec.Items[2].Days[27].Expense = 21270; // spent without a budget
-    saveMonthFile(dec, tmp.path(), 1997, 1);
+    saveMonthFile(disk, dec, tmp.path(), 1997, 1);
 
     struct Case {
         const char* args;

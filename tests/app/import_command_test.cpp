@@ -1,5 +1,6 @@
 // zadud --import run as the user runs it, twice over the same statement:
 // the first run posts, the second finds every row imported before.
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/statement.h"
@@ -8,6 +9,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tuple>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -23,7 +29,7 @@ int32_t expense(const TempFolder& tmp, int year, int month, int item, int day) {
     MonthLedger ledger;
     ledger.Items[1].Name = utf8ToCp932("食費");
     ledger.Items[2].Name = utf8ToCp932("日用品");
-    loadMonthFile(ledger, tmp.path(), year, month, LoadMode::Current);
+    loadMonthFile(disk, ledger, tmp.path(), year, month, LoadMode::Current);
     return ledger.Items[item].Days[day].Expense;
 }
 

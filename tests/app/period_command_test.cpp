@@ -1,5 +1,6 @@
 // zadud --set-month-start / --period, and --budget over the period, run as
 // the user runs them.
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/period.h"
@@ -11,6 +12,11 @@
 
 #include <filesystem>
 
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
+
 TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     TempFolder tmp;
     writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nkamo1=\x90\x48\x94\xef\r\n");
@@ -20,8 +26,8 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     nov.Items[1].Days[25].Expense = 2000;
     dec.Items[1].Days[24].Expense = 4000;
     dec.Items[1].Days[25].Expense = 8000;
-    saveMonthFile(nov, tmp.path(), 2026, 11);
-    saveMonthFile(dec, tmp.path(), 2026, 12);
+    saveMonthFile(disk, nov, tmp.path(), 2026, 11);
+    saveMonthFile(disk, dec, tmp.path(), 2026, 12);
     const std::string prd = tmp.file(PeriodFileName);
     const std::string set = "月の開始日を ";
     const std::string header = "ZADUD-PERIOD,1\r\n";

@@ -1,4 +1,5 @@
 // zadud --add-scheduled and --post-due run as the user runs them.
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
@@ -8,6 +9,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tuple>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -23,7 +29,7 @@ TEST(ScheduleCommand, AddsEntriesThenPostsDueOnesOnceIntoTheirMonthFiles) {
     MonthLedger typed;
     typed.Items[1].Name = utf8ToCp932("給料");
     typed.Items[1].Days[25].Income = 5;
-    saveMonthFile(typed, tmp.path(), 2026, 10);
+    saveMonthFile(disk, typed, tmp.path(), 2026, 10);
 
     auto [code, out, err] = zadud(
         tmp, "--add-scheduled --item 給料 --income 300000 --day 25 --from 2026-10 --shift before");
@@ -46,7 +52,7 @@ TEST(ScheduleCommand, AddsEntriesThenPostsDueOnesOnceIntoTheirMonthFiles) {
 
     MonthLedger read;
     read.Items[1].Name = typed.Items[1].Name;
-    loadMonthFile(read, tmp.path(), 2026, 10, LoadMode::Current);
+    loadMonthFile(disk, read, tmp.path(), 2026, 10, LoadMode::Current);
     EXPECT_EQ(read.Items[1].Days[23].Income, 300000);
     EXPECT_EQ(read.Items[1].Days[25].Income, 5);
 

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
@@ -14,6 +15,11 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace {
 
@@ -42,7 +48,8 @@ protected:
             const auto* box = qobject_cast<QMessageBox*>(d);
             ADD_FAILURE() << "asked: " << (box ? box->text() : d->windowTitle()).toStdString();
         });
-        form_ = std::make_unique<TForm1>();
+        doc_ = std::make_unique<BookDocument>(QDir::currentPath().toStdString(), disk);
+        form_ = std::make_unique<TForm1>(*doc_);
     }
     void TearDown() override {
         form_.reset();
@@ -64,6 +71,7 @@ protected:
     TempDir dir_;
     QString oldDir_;
     QStringList errors_;
+    std::unique_ptr<BookDocument> doc_;
     std::unique_ptr<TForm1> form_;
 };
 
@@ -187,10 +195,10 @@ TEST_F(MainWindowTest, FailedSaveOnMonthChangeLeavesTheOldFile) {
     writeBytes(dir_.file("20246.txt"), old);
     start(2024, 6, 3);
     form_->Ledger.Items[1].Days[1].Income = 5;
-    setWriteFaultHook(
+    disk.setFaults(
         [](const std::string&, const std::string& step) { return step == "write" ? ENOSPC : 0; });
     QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], "ﾃﾞｨｽｸがいっぱいです.");
     EXPECT_EQ(month("20246.txt"), old);
@@ -241,11 +249,11 @@ TEST_F(MainWindowTest, MonthFileThatCouldNotBeOpenedIsNotReplaced) {
     const std::string old = incomeLine("A", "00000009", "00000009");
     writeBytes(dir_.file("20243.txt"), old);
     // The file is there but cannot be opened: it reads as zero, silently.
-    setWriteFaultHook([](const std::string& path, const std::string& step) {
+    disk.setFaults([](const std::string& path, const std::string& step) {
         return step == "read" && path.find("20243.txt") != std::string::npos ? EACCES : 0;
     });
     start(2024, 3, 1);
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     EXPECT_TRUE(errors_.isEmpty());
     EXPECT_EQ(form_->Ledger.Items[1].Days[1].Income, 0);
     // However the folder is spelled, nothing is saved, nor into another folder.

@@ -14,11 +14,6 @@
 #include <map>
 #include <utility>
 
-namespace {
-// The disk the tests below work on; a test that plants a fault clears it.
-DiskStore disk;
-} // namespace
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -29,17 +24,14 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         disk.setSync([](int) { return 0; });
-        setBackupHook(store.hook());
         store.setFailureHandler([this](const std::string& m) { told.push_back(m); });
-    }
-    void TearDown() override {
-        setBackupHook({});
-        disk.setFaults(nullptr);
-        disk.setSync(nullptr);
     }
     TempFolder dir;
     std::time_t now = 1767225600; // 2026-01-01 00:00 UTC
-    BackupStore store{[this] {
+    // Saves go through the store, which keeps backups on the disk beneath.
+    DiskStore disk;
+    BackupStore store{disk,
+                      [this] {
                           return BookFolders{dir.path(), dir.path(), dir.path()};
                       },
                       [this] { return now; }};
@@ -56,11 +48,11 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
     for (int k = 0; k < saves; ++k) {
         now = start + k * step;
         if (k > 0) replaced[now] = contents(k - 1);
-        disk.writeSafely(month, contents(k));
-        disk.writeSafely(month, contents(k)); // unchanged: keeps nothing
+        store.writeSafely(month, contents(k));
+        store.writeSafely(month, contents(k)); // unchanged: keeps nothing
     }
-    disk.writeSafely(dir.file("202512.csv"), "an export"); // not a file of the book
-    disk.writeSafely(dir.file("202512.csv"), "kept by nobody");
+    store.writeSafely(dir.file("202512.csv"), "an export"); // not a file of the book
+    store.writeSafely(dir.file("202512.csv"), "kept by nobody");
 
     // The expected set, from the rules as a user reads them: a day or a
     // month is kept as it was at its end.
@@ -109,7 +101,7 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
     now += 400 * day;
     const std::string january = dir.file("202601.txt");
     writeBytes(january, "a\r\n");
-    disk.writeSafely(january, "b\r\n");
+    store.writeSafely(january, "b\r\n");
     ASSERT_EQ(store.versions(month).size(), 1u);
     EXPECT_EQ(store.bytesOf(store.versions(month)[0]), contents(saves - 2));
     // Contents that return to an earlier state: the first "a" is pruned,
@@ -118,7 +110,7 @@ TEST_F(Backups, AYearOfSavesKeepsAllOfAWeekThenOneADayThenOneAMonth) {
     for (const auto& [hours, bytes] :
          {std::pair<int, const char*>{1, "a\r\n"}, {23, "c\r\n"}, {72, "d\r\n"}}) {
         now = midnight + hours * 3600;
-        disk.writeSafely(january, bytes);
+        store.writeSafely(january, bytes);
     }
     const std::vector<BackupVersion> left = store.versions(january);
     ASSERT_EQ(left.size(), 2u);
@@ -135,7 +127,7 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
     });
     spell = 1;
     for (const char* bytes : {"one\r\n", "two\r\n"}) {
-        disk.writeSafely(month, bytes);
+        store.writeSafely(month, bytes);
         EXPECT_EQ(readBytes(month), bytes);
     }
     ASSERT_EQ(told.size(), 1u);
@@ -143,7 +135,7 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
     EXPECT_TRUE(store.failing());
 
     spell = 0;
-    disk.writeSafely(month, "three\r\n");
+    store.writeSafely(month, "three\r\n");
     EXPECT_FALSE(store.failing());
     ASSERT_EQ(store.versions(month).size(), 1u);
     EXPECT_EQ(store.bytesOf(store.versions(month)[0]), "two\r\n");
@@ -151,13 +143,14 @@ TEST_F(Backups, AFailingBackupFolderNeverBlocksTheSaveAndIsToldOncePerSpell) {
     // The folder gone: a file stands where it should be.
     writeBackupSettings(disk, dir.path(), {dir.file("gone/backup"), {}});
     writeBytes(dir.file("gone"), "");
-    disk.writeSafely(month, "four\r\n");
+    store.writeSafely(month, "four\r\n");
     EXPECT_EQ(readBytes(month), "four\r\n");
     EXPECT_EQ(told.size(), 2u);
 }
 
 TEST(BackupSettingsFile, RoundTripsAndADamagedLineKeepsItsDefault) {
     TempFolder dir;
+    DiskStore disk;
     const BackupSettings s{"/srv/kakeibo backup", {14, 6, 24}};
     writeBackupSettings(disk, dir.path(), s);
     bool damaged = true;

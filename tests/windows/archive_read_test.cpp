@@ -1,5 +1,7 @@
 // "データの読み込み..." in a fresh data folder: the book comes to live there, and a
 // folder the archive names outside its own book is asked about.
+#include "late/late_parts.h"
+#include "storage/disk_store.h"
 #include "ledger/book_archive.h"
 #include "ledger/config_file.h"
 #include "ledger/month_ledger.h"
@@ -18,14 +20,14 @@ TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOut
     MonthLedger month;
     month.Items[1].Name = "rent";
     month.Items[1].Days[5].Expense = 1200;
-    saveMonthFile(month, outside.path(), 1996, 12);
+    saveMonthFile(disk, month, outside.path(), 1996, 12);
     const std::string monthBytes = readBytes(outside.file("199612.txt"));
     const std::string zip = original.file("book.zip");
-    writeBookArchive({original.path(), outside.path(), original.path()}, zip);
+    writeBookArchive(disk, lateZip(), {original.path(), outside.path(), original.path()}, zip);
     const std::string outsideBefore = readBytes(outside.file("199612.txt"));
 
     setDate(1996, 12, 5);
-    BackupStore store([this] { return BookFolders{tmp.path(), tmp.path(), tmp.path()}; });
+    BackupStore store(disk, [this] { return BookFolders{tmp.path(), tmp.path(), tmp.path()}; });
     BackupWindow window(form1.get(), &store);
     window.setPathAsker([&](bool) { return QString::fromStdString(zip); });
     QStringList asked;
@@ -45,7 +47,7 @@ TEST_F(MainWindowFixture, AnArchiveReadIntoAFreshFolderLivesThereAndAsksAboutOut
     EXPECT_EQ(form1->LedgerDir.toStdString(), tmp.path()) << "the copy reads and writes here";
     MonthLedger names;
     std::string ledgerDir, diaryDir;
-    readConfig(tmp.path(), names, ledgerDir, diaryDir, isDirectory, isDirectory);
+    readConfig(disk, tmp.path(), names, ledgerDir, diaryDir, isDirectory, isDirectory);
     EXPECT_EQ(ledgerDir, tmp.path());
     EXPECT_EQ(diaryDir, tmp.path());
     EXPECT_EQ(readBytes(outside.file("199612.txt")), outsideBefore);

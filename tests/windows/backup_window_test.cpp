@@ -1,4 +1,5 @@
 // The restore list and the archive commands on a real main window.
+#include "storage/disk_store.h"
 #include "storage/backup_files.h"
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
@@ -19,8 +20,7 @@ class BackupWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
-        setSyncCall([](int) { return 0; });
-        setBackupHook(store.hook());
+        disk.setSync([](int) { return 0; });
         writeBytes(tmp.path() + "/ZADUD.CFG", "kamo1=\x90H\x94\xef\r\nkamo2=rent\r\n");
         setDate(1996, 12, 5);
         form1->CfgRead();
@@ -29,13 +29,13 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        setBackupHook({});
-        setSyncCall(nullptr);
         MainWindowFixture::TearDown();
     }
     std::string monthBytes() { return readBytes(tmp.path() + "/199612.txt"); }
     std::time_t now = 850000000;
-    BackupStore store{[this] {
+    FileStore& windowFiles() override { return store; }
+    BackupStore store{disk,
+                      [this] {
                           return BookFolders{tmp.path(), tmp.path(), tmp.path()};
                       },
                       [this] { return now; }};
@@ -110,7 +110,9 @@ TEST_F(BackupWindowTest, AChangeTypedAfterAnArchiveIsReadIsTheOneUndoOffersAfter
     Modal::setRunner([](QDialog* d) { qobject_cast<QMessageBox*>(d)->done(QMessageBox::Yes); });
     auto restart = [&] {
         window.reset();
-        form1 = std::make_unique<TForm1>();
+        auto next = std::make_unique<BookDocument>(QDir::currentPath().toStdString(), store);
+        form1 = std::make_unique<TForm1>(*next);
+        doc = std::move(next);
         setDate(1996, 12, 5);
         form1->FormActivate();
         window = std::make_unique<BackupWindow>(form1.get(), &store);

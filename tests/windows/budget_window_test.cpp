@@ -1,5 +1,6 @@
 // The budget window, the daily sheet's budget panel and the calendar's bars,
 // driven through the main window as the program wires them.
+#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_feature.h"
@@ -132,7 +133,7 @@ TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
     MonthLedger month;
     month.Items[1].Name = utf8ToCp932("食費");
     month.Items[1].Days[3].Expense = 500;
-    saveMonthFile(month, dir.path(), 1996, 12);
+    saveMonthFile(disk, month, dir.path(), 1996, 12);
     writeBytes(dir.file(BudgetFileName),
                "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
     start(1996, 12, 1, {{1, QStringLiteral("食費")}});

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/diary_search_feature.h"
 
 #include "ledger/errors.h"
@@ -67,7 +68,7 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     writeBytes(diary + "/1997128.nik", "\r\n\x81\x40\r\n\x8Et\x91\x96\r\n");
     writeBytes(diary + "/1997129.nik", "");
     writeBytes(diary + "/19971210.nik", "x\r\n");
-    setWriteFaultHook([](const std::string& path, const std::string& step) {
+    disk.setFaults([](const std::string& path, const std::string& step) {
         return step == "read" && path.find("19971210") != std::string::npos ? EACCES : 0;
     });
     // 朝 / 買い物：カタカナ, on 15 January 1998 (a padded name).

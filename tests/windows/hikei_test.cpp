@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "tests/windows/sheet_fixture.h"
 
 #include <QSignalSpy>
@@ -307,7 +308,7 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
                         : itemFile(Food, 31, h.fault == Fault::MayOverflows ? INT32_MAX : 0));
     const std::string before = readBytes(failing), mayBefore = readBytes(may);
     if (h.fault == Fault::MayUnopenable || h.fault == Fault::AprilUnopenable)
-        setWriteFaultHook([failing](const std::string& path, const std::string& step) {
+        disk.setFaults([failing](const std::string& path, const std::string& step) {
             return step == "read" && path == failing ? EACCES : 0;
         });
     start(2024, april ? 6 : 4, april ? 1 : 30, {{1, Pay}, {12, Food}});
@@ -331,7 +332,7 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
     EXPECT_EQ(readBytes(may), mayBefore);
 
     // Mended, left and entered again: the hold is lifted.
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     writeBytes(failing, itemFile(Food, 31, 5));
     form1->SpeedButton1->click();
     form1->Next->click();

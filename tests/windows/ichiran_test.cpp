@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/ichiran.h"
 
 #include "controls/string_grid.h"
@@ -106,7 +107,7 @@ TEST_F(MonthlyList, ThirtyDayMonthShowsZeroInColumn31) {
     form1->Ledger.CarryOver[1] = 100;
     for (int d = 1; d <= 30; ++d)
         day(1, d) = {d, 0};
-    saveMonthFile(form1->Ledger, tmp.path(), 1998, 4);
+    saveMonthFile(disk, form1->Ledger, tmp.path(), 1998, 4);
     day(1, 31) = {999, 0}; // left over in memory; the load zeroes it
     form1->LoadMonths();
     form1->Ledger.CarryOver[1] = 100;

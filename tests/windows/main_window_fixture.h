@@ -7,6 +7,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
+#include "storage/disk_store.h"
 #include "tests/support/test_support.h"
 
 #include <QDialog>
@@ -20,7 +21,8 @@ class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         QDir::setCurrent(QString::fromStdString(tmp.path()));
-        form1 = std::make_unique<TForm1>();
+        doc = std::make_unique<BookDocument>(tmp.path(), windowFiles());
+        form1 = std::make_unique<TForm1>(*doc);
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
         Modal::setRunner([](QDialog* d) {
             d->show();
@@ -31,9 +33,11 @@ protected:
     void TearDown() override {
         Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
-        setWriteFaultHook(nullptr);
         QDir::setCurrent(QDir::tempPath());
     }
+
+    // What the window's document writes through.
+    virtual FileStore& windowFiles() { return disk; }
 
     void setDate(int y, int m, int d) {
         form1->mc->setDay(1);
@@ -43,6 +47,9 @@ protected:
     }
 
     TempDir tmp;
+    // The files the window writes; a test plants its faults here.
+    DiskStore disk;
+    std::unique_ptr<BookDocument> doc;
     std::unique_ptr<TForm1> form1;
     QStringList errors;
 };

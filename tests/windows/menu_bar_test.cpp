@@ -36,7 +36,7 @@ QStringList menuBarLines(QMenuBar* bar) {
 using MenuBarTest = MainWindowFixture;
 
 TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
-    BackupStore backups([this] { return BookFolders{tmp.path(), tmp.path(), tmp.path()}; });
+    BackupStore backups(disk, [this] { return BookFolders{tmp.path(), tmp.path(), tmp.path()}; });
     ProgramFeatures features(&backups, [] { return Date{1996, 12, 1}; });
     features.install(*form1);
     const QStringList expected = {

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/nikiset.h"
 
 #include "controls/dir_list.h"
@@ -26,6 +27,11 @@
 #include <sys/stat.h>
 
 namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
+
+namespace {
 
 const std::string Shokuhi = "\x90H\x94\xef"; // 食費 in CP932
 
@@ -43,11 +49,12 @@ protected:
         diary = start + "/diary";
         cfg = dir_.file("ZADUD.CFG");
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
-        form1 = std::make_unique<TForm1>();
+        doc_ = std::make_unique<BookDocument>(QDir::currentPath().toStdString(), disk);
+        form1 = std::make_unique<TForm1>(*doc_);
         form4 = std::make_unique<TForm4>(form1.get());
     }
     void TearDown() override {
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         ::chmod(cfg.c_str(), 0644);
         form4.reset();
         form1.reset();
@@ -107,6 +114,7 @@ protected:
     QString oldDir_, start, ledger, diary;
     std::string cfg;
     QStringList errors;
+    std::unique_ptr<BookDocument> doc_;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm4> form4;
 };
@@ -170,7 +178,7 @@ TEST_F(SettingsDialog, BackupPageWritesItsSideFileInTheLedgerFolderAndShowsItAga
     form4->AllDays->setValue(14);
     form4->MonthlyMonths->setValue(24);
     QTest::mouseClick(form4->Button1, Qt::LeftButton);
-    const BackupSettings s = readBackupSettings(form1->LedgerDir.toStdString());
+    const BackupSettings s = readBackupSettings(disk, form1->LedgerDir.toStdString());
     EXPECT_EQ(s.folder, "/media/usb/kakeibo");
     EXPECT_EQ(s.keep, (KeepRules{14, 3, 24}));
     open();
@@ -200,7 +208,7 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
     } cases[] = {
         {"disk full",
          [] {
-             setWriteFaultHook([](const std::string&, const std::string& step) {
+             disk.setFaults([](const std::string&, const std::string& step) {
                  return step == "write" ? ENOSPC : 0;
              });
          },
@@ -236,7 +244,7 @@ TEST_F(SettingsDialog, RefusedWriteKeepsFileMainWindowAndDialog) {
         retype(edit("Edit3"), "B");
         c.prepare();
         click(form4->Button1);
-        setWriteFaultHook(nullptr);
+        disk.setFaults(nullptr);
         EXPECT_EQ(errors, QStringList{c.error});
         EXPECT_TRUE(form4->isVisible());
         EXPECT_EQ(readBytes(cfg), old);
@@ -316,7 +324,8 @@ TEST_F(SettingsDialog, ConfirmingAfterFailedStartLoadsMonthInsteadOfEmptyingIt) 
     for (const bool movedFirst : {false, true}) {
         SCOPED_TRACE(movedFirst ? "moved away and back first" : "straight after start");
         form4.reset();
-        form1 = std::make_unique<TForm1>();
+        doc_ = std::make_unique<BookDocument>(QDir::currentPath().toStdString(), disk);
+        form1 = std::make_unique<TForm1>(*doc_);
         form4 = std::make_unique<TForm4>(form1.get());
         errors.clear();
         writeBytes(monthPath, month);

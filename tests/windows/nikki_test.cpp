@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/nikki.h"
 
 #include "ledger/errors.h"
@@ -230,7 +231,7 @@ TEST_F(DiaryWindow, FailedSaveKeepsWindowTextAndOldFile) {
     open();
     key(Qt::Key_End);
     QTest::keyClicks(form3->Memo1, " new");
-    setWriteFaultHook(
+    disk.setFaults(
         [](const std::string&, const std::string& step) { return step == "rename" ? EACCES : 0; });
     key(Qt::Key_S);
     EXPECT_EQ(errors, QStringList{QString::fromUtf8(msg::AccessDenied) + "."});
@@ -238,7 +239,7 @@ TEST_F(DiaryWindow, FailedSaveKeepsWindowTextAndOldFile) {
     EXPECT_EQ(memo(), "old new");
     EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
 
-    setWriteFaultHook(nullptr);
+    disk.setFaults(nullptr);
     key(Qt::Key_S);
     EXPECT_FALSE(form3->isVisible());
     EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old new\r\n");
@@ -257,7 +258,7 @@ TEST_F(DiaryWindow, MissingDirectoryIsReportedAndTheMemoStaysEmpty) {
 
 TEST_F(DiaryWindow, UnreadableDayFileIsNeverWrittenOver) {
     writeBytes(tmp.file("199837.nik"), "kept\r\n");
-    setWriteFaultHook(
+    disk.setFaults(
         [](const std::string&, const std::string& step) { return step == "read" ? EACCES : 0; });
     open();
     EXPECT_EQ(errors, QStringList{QString::fromUtf8(msg::AccessDenied) + "."});

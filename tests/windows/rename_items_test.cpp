@@ -1,5 +1,6 @@
 // The settings dialog renames an item in every month of the book, says how
 // many months it touches, and one undo gives every file back.
+#include "storage/disk_store.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
@@ -14,6 +15,11 @@
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
+
 TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
     TempDir dir;
     const QString old = QDir::currentPath();
@@ -27,7 +33,7 @@ TEST(RenameItems, TheDialogAsksWithTheMonthsAndRenamesThemAsOneStep) {
     l.Items[1].Name = zappi;
     for (int m = 9; m <= 11; ++m) {
         l.Items[1].Days[m].Expense = 45300;
-        saveMonthFile(l, dir.path(), 2026, m);
+        saveMonthFile(disk, l, dir.path(), 2026, m);
     }
     const std::string cfgBefore = readBytes(dir.file("ZADUD.CFG"));
     {

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/schedule_feature.h"
 
 #include "ledger/schedule.h"
@@ -30,7 +31,7 @@ protected:
     }
     int32_t onDisk(int month, int item, int day, bool expense) {
         MonthLedger m = form1->Ledger;
-        loadMonthFile(m, tmp.path(), 2026, month, LoadMode::Current);
+        loadMonthFile(disk, m, tmp.path(), 2026, month, LoadMode::Current);
         return expense ? m.Items[item].Days[day].Expense : m.Items[item].Days[day].Income;
     }
     std::unique_ptr<ScheduleFeature> feature;
@@ -122,7 +123,7 @@ TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAl
     ASSERT_EQ(errors.size(), 1);
     EXPECT_NE(errors[0].indexOf("2026-12-05"), -1) << errors[0].toStdString();
     EXPECT_NE(errors[0].indexOf("読み取り専用"), -1) << errors[0].toStdString();
-    Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    Schedule s = readScheduleFile(disk, tmp.file(ScheduleFileName));
     EXPECT_EQ(dueOccurrences(s, {2026, 12, 8}).size(), 3u); // 12/5 and the two that wait
 
     writeBytes(tmp.file(ScheduleFileName), "ZADUD-TEIKI 1\r\nbroken\r\n");
@@ -153,11 +154,11 @@ TEST_F(ScheduleWindowTest, AddPauseAndDeleteWriteTheFileAndListTheNextDate) {
     ASSERT_TRUE(runGuarded([this] { window->PauseClick(); }));
     EXPECT_EQ(window->SG1->item(3, 5)->text(), "休止中");
     // Left waiting at start-up: 11/30 and 12/1; then 1/1 and 1/5; the paused one adds none.
-    EXPECT_EQ(dueOccurrences(readScheduleFile(tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
+    EXPECT_EQ(dueOccurrences(readScheduleFile(disk, tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
               4u);
     window->SG1->setCurrentCell(0, 0);
     ASSERT_TRUE(runGuarded([this] { window->DeleteClick(); }));
-    const Schedule s = readScheduleFile(tmp.file(ScheduleFileName));
+    const Schedule s = readScheduleFile(disk, tmp.file(ScheduleFileName));
     ASSERT_EQ(s.entries.size(), 3u);
     EXPECT_EQ(s.entries[0].id, 2);
     EXPECT_EQ(s.entries[2].id, 4);

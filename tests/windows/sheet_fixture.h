@@ -12,6 +12,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
+#include "storage/disk_store.h"
 #include "tests/support/test_support.h"
 #include "windows/hikei.h"
 #include "windows/nyukin.h"
@@ -40,7 +41,8 @@ protected:
         });
         const QString old = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path()));
-        form1 = std::make_unique<TForm1>();
+        doc = std::make_unique<BookDocument>(dir.path(), disk);
+        form1 = std::make_unique<TForm1>(*doc);
         QDir::setCurrent(old);
         form2 = new TForm2(form1.get());
         form1->setDailySheet(form2);
@@ -52,7 +54,6 @@ protected:
     void TearDown() override {
         Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
-        setWriteFaultHook(nullptr);
     }
 
     // Sets the calendar, writes the configuration naming the items and runs
@@ -62,7 +63,7 @@ protected:
         ConfigValues cfg{dir.path(), dir.path(), {}};
         for (const auto& [i, name] : names)
             cfg.names[i - 1] = utf8ToCp932(name.toStdString());
-        writeConfig(dir.path(), cfg);
+        writeConfig(disk, dir.path(), cfg);
         form1->FormActivate();
         ASSERT_TRUE(form1->monthSavable());
     }
@@ -89,6 +90,9 @@ protected:
     }
 
     TempDir dir;
+    // The files the window writes; a test plants its faults here.
+    DiskStore disk;
+    std::unique_ptr<BookDocument> doc;
     std::unique_ptr<TForm1> form1;
     TForm2* form2 = nullptr; // children of form1
     TForm5* form5 = nullptr;

@@ -1,3 +1,4 @@
+#include "storage/disk_store.h"
 #include "windows/statement_import_feature.h"
 
 #include "ledger/cp932.h"
@@ -84,7 +85,7 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     // What reached the files: the amounts in their items and days, the item
     // chosen for the chemist's kept for next time.
     MonthLedger december = form1->Ledger;
-    loadMonthAsEntered(december, tmp.path(), {2026, 12});
+    loadMonthAsEntered(disk, december, tmp.path(), {2026, 12});
     EXPECT_EQ(december.Items[1].Days[1].Expense, 300);
     EXPECT_EQ(december.Items[2].Days[2].Expense, 500);
     EXPECT_EQ(

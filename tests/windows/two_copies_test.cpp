@@ -1,5 +1,6 @@
 // Two copies of the program on one data folder: the second save of a file
 // that the other copy changed asks before it replaces anything.
+#include "storage/disk_store.h"
 #include "ledger/month_ledger.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -16,6 +17,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+
+namespace {
+// The disk the tests below work on; a test that plants a fault clears it.
+DiskStore disk;
+} // namespace
 
 namespace fs = std::filesystem;
 
@@ -104,7 +110,7 @@ TEST_F(TwoCopies, MonthSavedByTheOtherCopyIsNotOverwrittenUnasked) {
         EXPECT_EQ(b.form1->mc->Month(), c.bMonthAfter);
         MonthLedger onDisk;
         onDisk.Items[1].Name = "A";
-        loadMonthFile(onDisk, dir.path(), 2024, 6, LoadMode::Current);
+        loadMonthFile(disk, onDisk, dir.path(), 2024, 6, LoadMode::Current);
         EXPECT_EQ(onDisk.Items[1].Days[1].Income, c.day1);
         EXPECT_EQ(onDisk.Items[1].Days[2].Income, c.day2);
         if (c.answer == Cancel) {
