@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 namespace {
-// The disk the tests below work on; a test that plants a fault clears it.
+// The disk the benchmarks below work on.
 DiskStore disk;
 std::string fixedStamp() {
     return "2026-12-24T10:00:00";

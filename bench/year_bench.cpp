@@ -10,7 +10,7 @@
 #include <string>
 
 namespace {
-// The disk the tests below work on; a test that plants a fault clears it.
+// The disk the benchmarks below work on.
 DiskStore disk;
 } // namespace
 

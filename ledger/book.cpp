@@ -489,12 +489,26 @@ void Book::refreshCarry(MonthKey) {
 }
 
 void Book::writeGroup(Group& g) {
+    // The months go as one batch: the journal already holds the step, so a
+    // batch cut short is finished from it at the next start.
+    std::vector<std::pair<std::string, std::string>> batch;
+    std::vector<Pending*> changed;
     for (auto& [m, p] : g.months) {
-        const std::string bytes = formatMonth(p.ledger);
+        std::string bytes = formatMonth(p.ledger);
         if (p.existed && bytes == p.bytes) continue;
-        files_.writeSafely(monthPath(m), bytes);
-        p.written = true;
+        batch.emplace_back(monthPath(m), std::move(bytes));
+        changed.push_back(&p);
     }
+    try {
+        files_.writeAllSafely(batch);
+    } catch (...) {
+        // Which of them are new is not known: all are put back.
+        for (Pending* p : changed)
+            p->written = true;
+        throw;
+    }
+    for (Pending* p : changed)
+        p->written = true;
     for (Group::Diary& d : g.diaries) {
         saveDiaryFile(files_, diaryDir_, d.year, d.month, d.day, d.newBytes);
         d.written = true;

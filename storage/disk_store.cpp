@@ -2,6 +2,7 @@
 
 #include "ledger/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -133,6 +134,10 @@ int DiskStore::syncFd(int fd) const {
     return sync_ ? sync_(fd) : ::fsync(fd);
 }
 
+int DiskStore::syncAll(int fd) const {
+    return sync_ ? sync_(fd) : ::syncfs(fd);
+}
+
 
 // Writes all bytes at the file's offset; 0 or the errno. A fault injected at
 // "write" hits after half the bytes, as a full disk would.
@@ -183,7 +188,7 @@ void DiskStore::flushFolder(const std::string& folder, const std::string& path) 
     if (err) throw fileError(err, path);
 }
 
-void DiskStore::replaceFile(const std::string& requested, const std::string& bytes) {
+bool DiskStore::stage(const std::string& requested, const std::string& bytes, Staged& staged) {
     const std::string path = followLinks(requested);
     const std::string folder = folderOf(path);
     if (!::isDirectory(folder)) throw fileError(ENOENT, path);
@@ -201,7 +206,7 @@ void DiskStore::replaceFile(const std::string& requested, const std::string& byt
         // A rename would split the file from its other names.
         if (old.st_nlink > 1 || !S_ISREG(old.st_mode)) {
             writeInPlace(path, bytes, S_ISREG(old.st_mode));
-            return;
+            return false;
         }
     } else {
         const mode_t mask = ::umask(0);
@@ -221,7 +226,7 @@ void DiskStore::replaceFile(const std::string& requested, const std::string& byt
         // a writable file in it; a full disk does, and is reported.
         if (exists && (err == EACCES || err == EPERM)) {
             writeInPlace(path, bytes, true);
-            return;
+            return false;
         }
         throw fileError(err, path);
     }
@@ -230,22 +235,86 @@ void DiskStore::replaceFile(const std::string& requested, const std::string& byt
     // Made 0600; without this the file would lose its permissions.
     if (!err) err = fault(path, "chmod");
     if (!err && ::fchmod(fd, mode) != 0) err = errno;
-    if (!err) err = fault(path, "sync");
-    if (!err && syncFd(fd) != 0) err = errno;
-    if (!err) err = fault(path, "close");
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err) err = fault(path, "rename");
-    if (!err && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
     if (err) {
+        ::close(fd);
         ::unlink(tmp.c_str());
         throw fileError(err, path);
     }
-    flushFolder(folder, path);
-    removeStaleTempFiles(folder);
+    staged = {path, folder, tmp, fd};
+    return true;
+}
+
+int DiskStore::close(Staged& staged, bool flush) {
+    int err = flush ? fault(staged.path, "sync") : 0;
+    if (!err && flush && syncFd(staged.fd) != 0) err = errno;
+    if (!err) err = fault(staged.path, "close");
+    if (::close(staged.fd) != 0 && !err) err = errno;
+    staged.fd = -1;
+    return err;
+}
+
+int DiskStore::rename(Staged& staged) {
+    int err = fault(staged.path, "rename");
+    if (!err && ::rename(staged.tmp.c_str(), staged.path.c_str()) != 0) err = errno;
+    if (!err) staged.tmp.clear();
+    return err;
+}
+
+void DiskStore::discard(Staged& staged) {
+    if (staged.fd >= 0) ::close(staged.fd);
+    if (!staged.tmp.empty()) ::unlink(staged.tmp.c_str());
+    staged.fd = -1;
+    staged.tmp.clear();
 }
 
 void DiskStore::writeSafely(const std::string& path, const std::string& bytes) {
-    replaceFile(path, bytes);
+    Staged staged;
+    if (!stage(path, bytes, staged)) return;
+    int err = close(staged, true);
+    if (!err) err = rename(staged);
+    if (err) {
+        discard(staged);
+        throw fileError(err, staged.path);
+    }
+    flushFolder(staged.folder, staged.path);
+    removeStaleTempFiles(staged.folder);
+}
+
+void DiskStore::writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files) {
+    if (files.size() < 2) return FileStore::writeAllSafely(files);
+    // Every new file is written before one flush of the file system takes
+    // them all; then the renames, then one flush per folder. Until the first
+    // rename each file is its old self; a failure after it leaves the files
+    // before the failing one new and the rest old, each whole.
+    std::vector<Staged> staged;
+    staged.reserve(files.size());
+    try {
+        for (const auto& [path, bytes] : files) {
+            Staged s;
+            if (stage(path, bytes, s)) staged.push_back(std::move(s));
+        }
+        if (!staged.empty()) {
+            int err = fault(staged.front().path, "sync");
+            if (!err && syncAll(staged.front().fd) != 0) err = errno;
+            if (err) throw fileError(err, staged.front().path);
+        }
+        for (Staged& s : staged)
+            if (const int err = close(s, false)) throw fileError(err, s.path);
+        for (Staged& s : staged)
+            if (const int err = rename(s)) throw fileError(err, s.path);
+    } catch (...) {
+        for (Staged& s : staged)
+            discard(s);
+        throw;
+    }
+    std::vector<std::string> flushed;
+    for (const Staged& s : staged) {
+        if (std::find(flushed.begin(), flushed.end(), s.folder) != flushed.end()) continue;
+        flushFolder(s.folder, s.path);
+        flushed.push_back(s.folder);
+    }
+    for (const std::string& folder : flushed)
+        removeStaleTempFiles(folder);
 }
 
 void DiskStore::remove(const std::string& path) {

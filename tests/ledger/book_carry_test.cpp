@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 #include <memory>
 
@@ -157,6 +158,23 @@ TEST_F(CarryTest, AMonthAfterAnUnreadableOneKeepsItsFileAndTheChangeIsMade) {
     book->setAmount({2026, 10}, 1, 2, In, 9, ChangeSource::Typed);
     EXPECT_EQ(book->amount({2026, 10}, 1, 2, In), 9);
     EXPECT_EQ(readBytes(dir.file("20271.txt")), january);
+}
+
+// The later months go to disk as one batch after the journal; a batch cut
+// short is reported, and every month file is whole: the ones already
+// replaced are put back, and none is left half-written.
+TEST_F(CarryTest, ABatchOfLaterMonthsFailingHalfWayIsReportedAndLeavesEveryFileAsItWas) {
+    book->moveTo({2026, 10});
+    const auto before = files();
+    disk.setFaults([this](const std::string& path, const std::string& step) {
+        return step == "rename" && path == dir.file(monthFileName(2026, 12)) ? EIO : 0;
+    });
+    EXPECT_THROW(book->setAmount({2026, 10}, 2, 20, Out, 999, ChangeSource::Typed), AppError);
+    disk.setFaults(nullptr);
+    EXPECT_EQ(files(), before);
+    for (const auto& [name, bytes] : files())
+        EXPECT_FALSE(bytes.empty()) << name;
+    EXPECT_TRUE(chainIsRight());
 }
 
 } // namespace

@@ -238,4 +238,65 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"19983.txt"});
 }
 
+// Several files in one go: one flush of their bytes, the renames, one flush
+// of the folder; a fault at any step leaves every file whole and no
+// temporary file behind.
+TEST_F(SafeWrite, ABatchIsFlushedOnceAndAFaultLeavesEachFileWhole) {
+    struct Case {
+        const char* step; // planted on the second file ("sync" is asked once, at the first)
+        const char* file;
+        bool firstIsNew;
+    } cases[] = {{"", "", true},          {"open", "b.txt", false},  {"write", "b.txt", false},
+                 {"chmod", "b.txt", false}, {"sync", "a.txt", false}, {"close", "b.txt", false},
+                 {"rename", "b.txt", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        TempFolder folder;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            writeBytes(folder.file(name), std::string("old ") + name);
+        std::vector<std::string> steps;
+        disk.setFaults([&](const std::string& path, const std::string& step) {
+            steps.push_back(step);
+            return step == c.step && path == folder.file(c.file) ? ENOSPC : 0;
+        });
+        int flushes = 0;
+        disk.setSync([&](int) { return ++flushes, 0; });
+        const std::vector<std::pair<std::string, std::string>> batch = {
+            {folder.file("a.txt"), "new a"}, {folder.file("b.txt"), "new b"},
+            {folder.file("c.txt"), "new c"}};
+        if (*c.step) {
+            EXPECT_THROW(disk.writeAllSafely(batch), AppError);
+        } else {
+            disk.writeAllSafely(batch);
+            EXPECT_EQ(flushes, 2) << "the files' bytes once, the folder once";
+            EXPECT_LT(std::find(steps.begin(), steps.end(), "sync") - steps.begin(),
+                      std::find(steps.begin(), steps.end(), "rename") - steps.begin());
+            EXPECT_EQ(steps.back(), "dirsync");
+        }
+        EXPECT_EQ(readBytes(folder.file("a.txt")), c.firstIsNew ? "new a" : "old a.txt");
+        EXPECT_EQ(readBytes(folder.file("b.txt")), *c.step ? "old b.txt" : "new b");
+        EXPECT_EQ(readBytes(folder.file("c.txt")), *c.step ? "old c.txt" : "new c");
+        EXPECT_EQ(entries(folder.path()), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    }
+}
+
+// What the rules ask of the disk besides reading and writing.
+TEST_F(SafeWrite, ListsStampsAndFreeSpaceOfPresentAndMissingFiles) {
+    writeBytes(dir.file("b.txt"), "b");
+    writeBytes(dir.file(".hidden"), "h");
+    makeOld(dir.file("b.txt"));
+    std::vector<std::string> names;
+    ASSERT_EQ(disk.list(dir.path(), names), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "b.txt"}));
+    EXPECT_EQ(disk.list(dir.file("none"), names), ENOENT);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(disk.modifiedTime(dir.file("b.txt")), 1000000000);
+    EXPECT_EQ(disk.modifiedTime(dir.file("none")), -1);
+    EXPECT_LT(disk.freeSpace(dir.path()), UINT64_MAX);
+    EXPECT_EQ(disk.freeSpace(dir.file("none")), UINT64_MAX);
+    EXPECT_TRUE(disk.stamp(dir.file("b.txt")).exists);
+    EXPECT_FALSE(disk.stamp(dir.file("none/b.txt")).exists);
+}
+
 } // namespace
