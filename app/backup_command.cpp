@@ -2,11 +2,11 @@
 
 #include "app/command_line.h"
 #include "late/late_parts.h"
-#include "storage/backup_files.h"
-#include "storage/disk_store.h"
 #include "ledger/archive_folders.h"
 #include "ledger/book_archive.h"
 #include "ledger/text_file.h"
+#include "storage/backup_files.h"
+#include "storage/disk_store.h"
 
 #include <QDir>
 #include <cstdio>

@@ -3,12 +3,12 @@
 #include "app/command_args.h"
 #include "app/command_line.h"
 #include "app/period_command.h"
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/period_figures.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <cerrno>
 #include <cstdio>

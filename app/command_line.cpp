@@ -12,12 +12,12 @@
 #include "app/search_command.h"
 #include "app/single_copy.h"
 
-#include "storage/disk_store.h"
-#include "storage/local_clock.h"
 #include "ledger/book.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 
 #include <QCoreApplication>
 #include <QDir>

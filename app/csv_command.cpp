@@ -1,7 +1,6 @@
 #include "app/csv_command.h"
 
 #include "app/command_line.h"
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
@@ -9,6 +8,7 @@
 #include "ledger/export_month.h"
 #include "ledger/text_file.h"
 #include "ledger/year_model.h"
+#include "storage/disk_store.h"
 
 #include <cstdio>
 
@@ -42,8 +42,8 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         // Without a readable budget file the month goes out without budgets.
         const BudgetFile budgets = readBudgetFile(disk, cfg.ledgerDir);
         if (budgets.damaged) std::fprintf(stderr, "%s\n", budgets.error.c_str());
-        const BudgetSummary summary = budgetSummary(budgets.plan, ledger, year, month, 0,
-                                                    monthFileReader(disk, cfg.ledger, cfg.ledgerDir));
+        const BudgetSummary summary = budgetSummary(
+            budgets.plan, ledger, year, month, 0, monthFileReader(disk, cfg.ledger, cfg.ledgerDir));
         disk.writeSafely(outPath, monthCsv(ledger, year, month, &summary));
         reportWritten("CSV", outPath);
         return 0;

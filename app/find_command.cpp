@@ -1,10 +1,10 @@
 #include "app/find_command.h"
 
 #include "app/command_line.h"
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/entry_lines.h"
 #include "ledger/errors.h"
+#include "storage/disk_store.h"
 #include "windows/diary_search.h"
 
 #include <cerrno>

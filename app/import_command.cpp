@@ -1,13 +1,13 @@
 #include "app/import_command.h"
 
 #include "app/command_line.h"
-#include "storage/disk_store.h"
-#include "storage/local_clock.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/statement.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 
 #include <QDir>
 #include <cerrno>

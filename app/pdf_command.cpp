@@ -2,8 +2,8 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
-#include "storage/disk_store.h"
 #include "ledger/errors.h"
+#include "storage/disk_store.h"
 #include "windows/list1.h"
 
 int runPdfCommand(const QString& monthText, const QStringList& files, bool withDiary) {

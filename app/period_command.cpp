@@ -1,9 +1,9 @@
 #include "app/period_command.h"
 
 #include "app/command_line.h"
-#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,12 +2,12 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
-#include "storage/disk_store.h"
-#include "storage/local_clock.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/schedule.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
+#include "storage/local_clock.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "app/search_command.h"
 
 #include "app/command_line.h"
-#include "storage/disk_store.h"
 #include "ledger/diary_index.h"
 #include "ledger/errors.h"
+#include "storage/disk_store.h"
 #include "windows/diary_search.h"
 
 #include <cerrno>

@@ -1,10 +1,10 @@
 // The change door: one journal append, and undo and redo of one change of
 // the month in memory (the month file itself is saved later, when the month
 // is left). Both flush the journal once; the counter says how often.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

@@ -1,10 +1,10 @@
 // A change of a month with twelve later month files: the book carries the
 // new balance into every one of them within the change's step (each later
 // file read, its totals rewritten and saved, the month typed in saved too).
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

@@ -1,10 +1,10 @@
 // Searching ten years of daily diary entries (3,653 files of about 1 KB in
 // code page 932) with the folding the window and the command line use.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "ledger/diary_index.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "windows/diary_search.h"
 
 #include <QDate>

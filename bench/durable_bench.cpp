@@ -2,10 +2,10 @@
 // alone (the month file is written when the month is left, the window closes
 // or the session ends, and a start after a kill finishes it from the
 // journal), or that flush and the month file saved at once.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

@@ -2,10 +2,10 @@
 // a month, read and parsed on every search, folded as the window and the
 // command line fold). Target: under 100 ms. And one line added in memory,
 // with its cell's lined sum, without the file's save. Target: under 1 ms.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/entry_lines.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "windows/diary_search.h"
 
 #include <QTemporaryDir>
@@ -45,7 +45,7 @@ struct TenYears {
                     ls.push_back(l);
                 }
                 disk.writeSafely(joinPath(path(), lineFileName(year, month)),
-                                formatLineFile(ls, year, month));
+                                 formatLineFile(ls, year, month));
             }
     }
     std::string path() const { return dir.path().toStdString(); }

@@ -1,9 +1,9 @@
 // The month file: load in both modes, formatting, and the save with and
 // without its flushes, for twelve named items with every day filled.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The month's printout as a PDF file, in process: a full month (twelve named
 // items, every day filled) laid out, painted and written safely.
-#include "storage/disk_store.h"
 #include "bench/qt_application.h"
 #include "ledger/cp932.h"
+#include "storage/disk_store.h"
 #include "windows/list1.h"
 
 #include <QTemporaryDir>

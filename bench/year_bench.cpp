@@ -1,9 +1,9 @@
 // The year model for twelve full months: twelve named items with amounts on
 // every day, read from their files each time.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "ledger/year_model.h"
+#include "storage/disk_store.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

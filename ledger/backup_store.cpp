@@ -13,10 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 std::string sameFolder(const std::string& dir) {
     std::error_code ec;
@@ -103,9 +100,9 @@ BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir
 
 void writeBackupSettings(FileStore& files, const std::string& ledgerDir, const BackupSettings& s) {
     files.writeSafely(joinPath(ledgerDir, BackupSettingsFileName),
-                    "FOLDER=" + s.folder + "\r\nALLDAYS=" + std::to_string(s.keep.allDays) +
-                        "\r\nDAILYMONTHS=" + std::to_string(s.keep.dailyMonths) +
-                        "\r\nMONTHLYMONTHS=" + std::to_string(s.keep.monthlyMonths) + "\r\n");
+                      "FOLDER=" + s.folder + "\r\nALLDAYS=" + std::to_string(s.keep.allDays) +
+                          "\r\nDAILYMONTHS=" + std::to_string(s.keep.dailyMonths) +
+                          "\r\nMONTHLYMONTHS=" + std::to_string(s.keep.monthlyMonths) + "\r\n");
 }
 
 std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings) {
@@ -115,4 +112,3 @@ std::string backupFolderOf(const BookFolders& folders, const BackupSettings& set
 std::string backupFailureMessage(const std::string& reason) {
     return "ﾊﾞｯｸｱｯﾌﾟを保存できません (" + reason + ")。ﾃﾞｰﾀの保存は続けます";
 }
-

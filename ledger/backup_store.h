@@ -58,8 +58,10 @@ struct BackupSettings {
     std::string folder;
     KeepRules keep;
 };
-BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir, bool* damaged = nullptr);
-void writeBackupSettings(FileStore& files, const std::string& ledgerDir, const BackupSettings& settings);
+BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir,
+                                  bool* damaged = nullptr);
+void writeBackupSettings(FileStore& files, const std::string& ledgerDir,
+                         const BackupSettings& settings);
 // The folder in use: the configured one, else "backup" in the data folder.
 std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings);
 

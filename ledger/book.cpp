@@ -155,8 +155,8 @@ void Book::loadPrevious() {
     previousFailed_.clear();
     std::string file;
     try {
-        if (loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Previous,
-                          &file) == MonthFileState::Unreadable)
+        if (loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month,
+                          LoadMode::Previous, &file) == MonthFileState::Unreadable)
             previousFailed_ = file;
     } catch (...) {
         previousFailed_ = file;
@@ -170,8 +170,8 @@ void Book::loadCurrent() {
     MonthFileState state;
     try {
         FileStamp stamp;
-        state = loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month, LoadMode::Current,
-                              &file, &stamp);
+        state = loadMonthFile(files_, ledger_, ledgerDir_, shown_.year, shown_.month,
+                              LoadMode::Current, &file, &stamp);
         stampKey_ = files_.fileKey(monthPath(shown_));
         stamp_ = stamp;
     } catch (...) {
@@ -714,7 +714,8 @@ std::string Book::recover() {
                 if (at == diaries.end()) {
                     DiaryNow now;
                     try {
-                        readDiaryFile(files_, diaryDir_, r.month.year, r.month.month, r.day, now.bytes);
+                        readDiaryFile(files_, diaryDir_, r.month.year, r.month.month, r.day,
+                                      now.bytes);
                     } catch (const std::exception&) {
                         if (!keepFrom) keepFrom = step->group;
                         continue;

@@ -67,7 +67,8 @@ std::vector<BookFile> bookFiles(const BookFolders& folders) {
     return files;
 }
 
-void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& folders, const std::string& zipPath) {
+void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& folders,
+                      const std::string& zipPath) {
     std::vector<ZipMember> members;
     for (const BookFile& file : bookFiles(folders)) {
         const std::string path = bookFilePath(folders, file);
@@ -83,7 +84,8 @@ void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& 
     files.writeSafely(zipPath, bytes);
 }
 
-std::vector<ArchiveEntry> readBookArchive(FileStore& files, const ZipCodec& zip, const std::string& zipPath) {
+std::vector<ArchiveEntry> readBookArchive(FileStore& files, const ZipCodec& zip,
+                                          const std::string& zipPath) {
     const std::string bytes = files.read(zipPath);
     std::vector<ArchiveEntry> entries;
     uint64_t total = 0;
@@ -132,8 +134,8 @@ std::vector<RestoreStep> restorePlan(FileStore& files, const BookFolders& folder
     return plan;
 }
 
-void restoreBookArchive(FileStore& files, const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
-                        const RestoreLimits& limits) {
+void restoreBookArchive(FileStore& files, const BookFolders& folders,
+                        const std::vector<ArchiveEntry>& entries, const RestoreLimits& limits) {
     const std::vector<RestoreStep> plan = restorePlan(files, folders, entries);
     uint64_t total = 0;
     std::map<std::string, uint64_t> perFolder;

@@ -4,8 +4,8 @@
 // days under "diary/". Restoring puts each file back byte for byte into the
 // folders in use, through the safe writer.
 
-#include "ledger/file_store.h"
 #include "ledger/backup_store.h"
+#include "ledger/file_store.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,11 +44,13 @@ std::string archiveEntryName(const BookFile& file);
 std::vector<BookFile> bookFiles(const BookFolders& folders);
 
 // Writes the archive through the safe writer. Throws AppError.
-void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& folders, const std::string& zipPath);
+void writeBookArchive(FileStore& files, const ZipCodec& zip, const BookFolders& folders,
+                      const std::string& zipPath);
 
 // The files of an archive. One that is no zip file, or holds anything but
 // the book's files, throws AppError naming why.
-std::vector<ArchiveEntry> readBookArchive(FileStore& files, const ZipCodec& zip, const std::string& zipPath);
+std::vector<ArchiveEntry> readBookArchive(FileStore& files, const ZipCodec& zip,
+                                          const std::string& zipPath);
 
 enum class RestoreAction { Create, Replace, Same };
 struct RestoreStep {
@@ -73,5 +75,5 @@ struct RestoreLimits {
 // checked against the limit and each folder's free space before the first
 // write, and a write that fails puts back the files written before it (and
 // removes the ones it created). Throws AppError naming why.
-void restoreBookArchive(FileStore& files, const BookFolders& folders, const std::vector<ArchiveEntry>& entries,
-                        const RestoreLimits& limits = {});
+void restoreBookArchive(FileStore& files, const BookFolders& folders,
+                        const std::vector<ArchiveEntry>& entries, const RestoreLimits& limits = {});

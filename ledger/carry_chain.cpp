@@ -129,7 +129,8 @@ StoredMonth storedMonth(const MonthLedger& names, std::string bytes) {
     return m;
 }
 
-StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month) {
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir,
+                            int year, int month) {
     const std::string path = joinPath(dir, monthFileName(year, month));
     std::string bytes;
     int err = 0;
@@ -151,8 +152,8 @@ StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const st
     return storedMonth(names, std::move(bytes));
 }
 
-StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month,
-                            const HeldMonth& held) {
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir,
+                            int year, int month, const HeldMonth& held) {
     if (!held.ledger || held.year != year || held.month != month)
         return readStoredMonth(files, names, dir, year, month);
     try {
@@ -165,7 +166,8 @@ StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const st
     }
 }
 
-CarryLink linkBefore(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month) {
+CarryLink linkBefore(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
+                     int month) {
     CarryLink link;
     std::string bytes;
     int err = 0;
@@ -252,8 +254,8 @@ namespace {
 // Walks the chain from January of `year` while month files follow; `visit`
 // gets each month whose file changes, with its new bytes.
 template <typename Visit>
-void walkChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year, Visit visit,
-               CarryRepairPlan* plan, const HeldMonth& held) {
+void walkChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
+               Visit visit, CarryRepairPlan* plan, const HeldMonth& held) {
     CarryLink link = linkBefore(files, names, dir, year, 1);
     auto stop = [&](MonthKey at, const std::string& reason) {
         if (plan) {
@@ -290,16 +292,17 @@ void walkChain(FileStore& files, const MonthLedger& names, const std::string& di
 
 } // namespace
 
-CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
-                                const HeldMonth& held) {
+CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, const std::string& dir,
+                                int year, const HeldMonth& held) {
     CarryRepairPlan plan;
     walkChain(
-        files, names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); }, &plan,
-        held);
+        files, names, dir, year, [&](MonthKey k, const std::string&) { plan.months.push_back(k); },
+        &plan, held);
     return plan;
 }
 
-std::vector<MonthKey> repairCarryChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year) {
+std::vector<MonthKey> repairCarryChain(FileStore& files, const MonthLedger& names,
+                                       const std::string& dir, int year) {
     std::vector<MonthKey> written;
     walkChain(
         files, names, dir, year,

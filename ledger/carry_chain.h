@@ -26,7 +26,8 @@ struct StoredMonth {
     std::vector<std::string> otherNames; // names of lines no configured item has (bytes)
 };
 
-StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month);
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir,
+                            int year, int month);
 // The same for bytes at hand (a file read already, or the month in memory
 // as it would be saved).
 StoredMonth storedMonth(const MonthLedger& names, std::string bytes);
@@ -45,7 +46,8 @@ struct CarryLink {
 
 // The link into (year, month): the latest earlier month file, as the
 // previous-month load finds it.
-CarryLink linkBefore(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month);
+CarryLink linkBefore(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
+                     int month);
 // Whether a read month's stored balance brought in differs from the link.
 bool isStale(const StoredMonth& m, const CarryLink& link);
 // The link out of a month: its closing balances, or the link passed through
@@ -60,8 +62,8 @@ struct HeldMonth {
     const MonthLedger* ledger = nullptr;
 };
 // Its StoredMonth when (year, month) is the held month, else the file's.
-StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir, int year, int month,
-                            const HeldMonth& held);
+StoredMonth readStoredMonth(FileStore& files, const MonthLedger& names, const std::string& dir,
+                            int year, int month, const HeldMonth& held);
 
 // The months that a repair starting at January of `year` rewrites, in order,
 // and the first month it would stop at (year 0 when none).
@@ -72,8 +74,8 @@ struct CarryRepairPlan {
 };
 // The held month is planned as it would be saved, so the plan can be shown
 // before anything is written.
-CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
-                                const HeldMonth& held = {});
+CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, const std::string& dir,
+                                int year, const HeldMonth& held = {});
 
 // Rewrites each stale month file from January of `year` on, in order, with
 // the corrected totals; day values, names, line order and lines of names
@@ -82,7 +84,8 @@ CarryRepairPlan planCarryRepair(FileStore& files, const MonthLedger& names, cons
 // first month that cannot be read or written with "1996年5月: <reason>",
 // leaving that month and every later one as they were. Returns the months
 // rewritten.
-std::vector<MonthKey> repairCarryChain(FileStore& files, const MonthLedger& names, const std::string& dir, int year);
+std::vector<MonthKey> repairCarryChain(FileStore& files, const MonthLedger& names,
+                                       const std::string& dir, int year);
 
 // The file's bytes with the total fields rewritten for the balance brought
 // in per item (items the link does not hold keep theirs). Throws when the

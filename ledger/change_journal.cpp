@@ -214,7 +214,8 @@ void ChangeJournal::readSteps() {
 }
 
 void ChangeJournal::writeSteps(uint64_t reserved, uint64_t settled) {
-    files_.writeSafely(stepsPath(), std::to_string(reserved) + "," + std::to_string(settled) + "\r\n");
+    files_.writeSafely(stepsPath(),
+                       std::to_string(reserved) + "," + std::to_string(settled) + "\r\n");
     reserved_ = reserved;
     settled_ = settled;
 }

@@ -78,8 +78,8 @@ std::string itemWhere(int item) {
 
 } // namespace
 
-void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
-                std::string& diaryDir, const LocationCheck& checkLedger,
+void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger,
+                std::string& ledgerDir, std::string& diaryDir, const LocationCheck& checkLedger,
                 const LocationCheck& checkDiary) {
     ledger.clearItems();
     ledgerDir = startDir;

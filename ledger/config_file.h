@@ -24,8 +24,8 @@ using LocationCheck = std::function<bool(const std::string& utf8Path)>;
 // to `startDir` silently; control characters are dropped from names. Errors
 // (missing file, a bad or out-of-range item number) are thrown after the
 // lines before them have been applied to the arguments, and those stay.
-void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger, std::string& ledgerDir,
-                std::string& diaryDir, const LocationCheck& checkLedger,
+void readConfig(FileStore& files, const std::string& startDir, MonthLedger& ledger,
+                std::string& ledgerDir, std::string& diaryDir, const LocationCheck& checkLedger,
                 const LocationCheck& checkDiary);
 
 // Applies the lines of a configuration file's bytes, as readConfig does

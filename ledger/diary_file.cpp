@@ -30,8 +30,8 @@ namespace {
 
 // The errno of the failed read (ENOENT when the day has no file), 0 on success.
 // `fromOwn` tells whether the bytes came from the name the entry is written to.
-int tryReadDiary(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes,
-                 bool* fromOwn = nullptr) {
+int tryReadDiary(FileStore& files, const std::string& dir, int year, int month, int day,
+                 std::string& bytes, bool* fromOwn = nullptr) {
     int err = files.tryRead(joinPath(dir, diaryFileName(year, month, day)), bytes);
     if (fromOwn) *fromOwn = err == 0;
     if (err == ENOENT && diaryNameShared(year, month, day))
@@ -41,7 +41,8 @@ int tryReadDiary(FileStore& files, const std::string& dir, int year, int month, 
 
 } // namespace
 
-std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, FileStamp* stamp) {
+std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
+                          FileStamp* stamp) {
     const std::string own = joinPath(dir, diaryFileName(year, month, day));
     std::string bytes;
     if (stamp) *stamp = FileStamp{};
@@ -59,14 +60,16 @@ std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, in
     return std::string();
 }
 
-bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes) {
+bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
+                   std::string& bytes) {
     const int err = tryReadDiary(files, dir, year, month, day, bytes);
     if (err == ENOENT) return false;
     if (err != 0) throw fileError(err, joinPath(dir, diaryFileName(year, month, day)));
     return true;
 }
 
-void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, const std::string& bytes) {
+void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
+                   const std::string& bytes) {
     files.writeSafely(joinPath(dir, diaryFileName(year, month, day)), bytes);
 }
 

@@ -34,11 +34,13 @@ std::string loadDiaryFile(FileStore& files, const std::string& dir, int year, in
 
 // Reads the day's entry without ever creating a file: false when the day has
 // none. Any other failure throws the mapped file error.
-bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, std::string& bytes);
+bool readDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
+                   std::string& bytes);
 
 // Replaces the day's entry with `bytes`, safely: a failed write leaves the
 // old file as it was and throws the mapped file error.
-void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day, const std::string& bytes);
+void saveDiaryFile(FileStore& files, const std::string& dir, int year, int month, int day,
+                   const std::string& bytes);
 
 // The memo's text for the stored bytes: the file's lines joined by "\n",
 // without a line break after the last one.

@@ -524,8 +524,8 @@ MonthLineFile loadLineFile(FileStore& files, const std::string& dir, int year, i
     return file;
 }
 
-void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
-                  bool overwrite) {
+void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir,
+                  const std::vector<EntryLine>& lines, bool overwrite) {
     const std::string path = joinPath(dir, lineFileName(file.year, file.month));
     if (!overwrite) {
         if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable)
@@ -662,8 +662,8 @@ bool lineMatches(const LineQuery& q, const EntryLine& line, int year, int month,
     return meetsTexts(q, fold(cp932ToUtf8Lossy(line.item)), fold(cp932ToUtf8Lossy(line.memo)));
 }
 
-LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q, const TextFold& fold,
-                             const std::atomic<bool>* cancel) {
+LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q,
+                             const TextFold& fold, const std::atomic<bool>* cancel) {
     LineSearchResult result;
     const std::vector<MonthKey> months = lineFileMonths(files, dir);
     const bool texts = needsTexts(q);

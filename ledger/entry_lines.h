@@ -5,8 +5,8 @@
 // lines live in a side file per month beside them (YYYYMM.lin, format in
 // the README), so every older reader sees the same amounts as before.
 
-#include "ledger/file_store.h"
 #include "ledger/diary_index.h"
+#include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 
@@ -123,8 +123,8 @@ MonthLineFile loadLineFile(FileStore& files, const std::string& dir, int year, i
 // removed when it existed). A file that was damaged or unreadable when read,
 // or that changed on disk since, is refused with its message unless
 // `overwrite` is set: the user was asked first.
-void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir, const std::vector<EntryLine>& lines,
-                  bool overwrite);
+void saveLineFile(FileStore& files, MonthLineFile& file, const std::string& dir,
+                  const std::vector<EntryLine>& lines, bool overwrite);
 
 // The months that have a line file in `dir`, oldest first. A folder that
 // cannot be listed throws the mapped file error.
@@ -227,5 +227,5 @@ bool lineMatches(const LineQuery& q, const EntryLine& line, int year, int month,
 
 // Searches every month's line file of `dir`. Stops early, with what it found,
 // once `cancel` is set.
-LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q, const TextFold& fold,
-                             const std::atomic<bool>* cancel = nullptr);
+LineSearchResult searchLines(FileStore& files, const std::string& dir, const LineQuery& q,
+                             const TextFold& fold, const std::atomic<bool>* cancel = nullptr);

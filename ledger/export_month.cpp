@@ -2,11 +2,13 @@
 
 #include "ledger/text_file.h"
 
-void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month) {
+void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year,
+                        int month) {
     for (const LoadMode mode : {LoadMode::Previous, LoadMode::Current}) {
         std::string file;
         // The load has failed already; reading the file again names the error.
-        if (loadMonthFile(files, ledger, dir, year, month, mode, &file) == MonthFileState::Unreadable)
+        if (loadMonthFile(files, ledger, dir, year, month, mode, &file) ==
+            MonthFileState::Unreadable)
             files.read(file);
     }
 }

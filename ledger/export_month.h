@@ -12,4 +12,5 @@
 #include <string>
 
 // `ledger` holds the item names; its carry-over and days are replaced.
-void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month);
+void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year,
+                        int month);

@@ -208,7 +208,8 @@ void loadMonth(MonthLedger& ledger, std::istream& in, LoadMode mode) {
         loadLine(ledger, line, mode);
 }
 
-FileStamp saveMonthFile(FileStore& files, const MonthLedger& ledger, const std::string& dir, int year, int month) {
+FileStamp saveMonthFile(FileStore& files, const MonthLedger& ledger, const std::string& dir,
+                        int year, int month) {
     const std::string bytes = formatMonth(ledger);
     files.writeSafely(joinPath(dir, monthFileName(year, month)), bytes);
     return stampOf(bytes);
@@ -261,7 +262,8 @@ std::string monthFileProblem(const std::string& bytes) {
     return problem;
 }
 
-int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, int& month, std::string& bytes) {
+int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, int& month,
+                         std::string& bytes) {
     for (int i = 0; i < CarryOverLookBack; ++i) {
         stepBack(year, month);
         const int err = files.tryRead(joinPath(dir, monthFileName(year, month)), bytes);
@@ -270,8 +272,9 @@ int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, in
     return ENOENT;
 }
 
-MonthFileState loadMonthFile(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode, std::string* file, FileStamp* stamp) {
+MonthFileState loadMonthFile(FileStore& files, MonthLedger& ledger, const std::string& dir,
+                             int year, int month, LoadMode mode, std::string* file,
+                             FileStamp* stamp) {
     std::string bytes;
     int err = 0;
     if (stamp) *stamp = FileStamp{};

@@ -5,8 +5,8 @@
 // balance brought in, so the next month's carry-over is income total minus
 // expense total.
 
-#include "ledger/file_store.h"
 #include "ledger/errors.h"
+#include "ledger/file_store.h"
 
 #include <cstdint>
 #include <istream>
@@ -93,7 +93,8 @@ struct FileStamp;
 
 // The file-level operations: the month of (year, month) in `dir`. The save
 // returns the stamp of what it wrote.
-FileStamp saveMonthFile(FileStore& files, const MonthLedger& ledger, const std::string& dir, int year, int month);
+FileStamp saveMonthFile(FileStore& files, const MonthLedger& ledger, const std::string& dir,
+                        int year, int month);
 // How a month file was found by a load.
 enum class MonthFileState { Read, Missing, Unreadable };
 // How far back the previous-month load looks for a month file: ten years of
@@ -104,7 +105,8 @@ constexpr int CarryOverLookBack = 120;
 // without a file, and moves (year, month) to it. Returns 0 when one was read,
 // ENOENT when none was found within the bound, or the errno of a file that
 // is there but could not be opened.
-int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, int& month, std::string& bytes);
+int readEarlierMonthFile(FileStore& files, const std::string& dir, int& year, int& month,
+                         std::string& bytes);
 
 // No month file comes near this: twelve items' lines are under 12 KB, and
 // the lines of items renamed since add a few hundred bytes each.
@@ -128,6 +130,6 @@ std::string monthFileProblem(const std::string& bytes);
 // throws AppError naming the file and the problem; nothing of it is applied. `file`, when given,
 // receives the path of the file read or tried, also when the load throws. `stamp`, when given,
 // receives what the file held (a stamp that does not exist for a missing file).
-MonthFileState loadMonthFile(FileStore& files, MonthLedger& ledger, const std::string& dir, int year, int month,
-                             LoadMode mode, std::string* file = nullptr,
+MonthFileState loadMonthFile(FileStore& files, MonthLedger& ledger, const std::string& dir,
+                             int year, int month, LoadMode mode, std::string* file = nullptr,
                              FileStamp* stamp = nullptr);

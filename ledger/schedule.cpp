@@ -333,8 +333,8 @@ void BookDoor::flush() {
     if (book_.shown().year != 0) book_.saveMonth();
 }
 
-
-std::vector<std::string> settlePending(FileStore& files, Schedule& s, const std::string& path, PostingDoor& door) {
+std::vector<std::string> settlePending(FileStore& files, Schedule& s, const std::string& path,
+                                       PostingDoor& door) {
     std::vector<std::string> warnings;
     std::vector<std::size_t> drop;
     bool changed = false;

@@ -12,8 +12,8 @@
 // anything else means it cannot be told and it counts as posted, with a
 // word to the user, because posting twice is the worse fault.
 
-#include "ledger/file_store.h"
 #include "ledger/book.h"
+#include "ledger/file_store.h"
 #include "ledger/jp_holidays.h"
 #include "ledger/month_ledger.h"
 
@@ -145,12 +145,13 @@ struct PostingOutcome {
 // Settles pending records left by an interrupted posting (see the top of
 // this file) and writes the file when anything changed. Returns the
 // warnings (UTF-8) for the records that could not be told.
-std::vector<std::string> settlePending(FileStore& files, Schedule& schedule, const std::string& path,
-                                       PostingDoor& door);
+std::vector<std::string> settlePending(FileStore& files, Schedule& schedule,
+                                       const std::string& path, PostingDoor& door);
 
 // Posts and skips the choices by the two-step journal; each refused posting
 // names its reason and the others go on. A failure to write the schedule
 // file before anything is posted throws and posts nothing.
-std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& schedule, const std::string& path,
+std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& schedule,
+                                        const std::string& path,
                                         const std::vector<PostingChoice>& choices,
                                         PostingDoor& door);

@@ -643,7 +643,6 @@ std::string formatImportProfiles(const ImportProfiles& all) {
     return crlf(lines);
 }
 
-
 void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const ImportRules& rules,
                const MonthLedger& names, const std::string& defaultItem) {
     for (StatementRow& row : rows) {

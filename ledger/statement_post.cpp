@@ -57,7 +57,8 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
     const uint64_t step = steps.empty() ? 0 : steps.back();
     ImportLog log = files.log;
     try {
-        book.files().writeSafely(book.sideFile(ImportLogFile), appendToImportLog(log, posted, step));
+        book.files().writeSafely(book.sideFile(ImportLogFile),
+                                 appendToImportLog(log, posted, step));
     } catch (const std::exception& e) {
         files.logTrouble =
             std::string(ImportLogFile) + " に書き込めませんでした (" + e.what() +

@@ -66,4 +66,3 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 FileStamp stampOf(const std::string& bytes) {
     return {true, bytes.size(), std::hash<std::string>{}(bytes)};
 }
-

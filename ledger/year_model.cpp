@@ -39,8 +39,8 @@ void summarise(YearMonth& ym, const StoredMonth& m, const CarryLink& link) {
 
 } // namespace
 
-YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
-                         const HeldMonth& held) {
+YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir,
+                         int year, const HeldMonth& held) {
     YearModel y;
     y.year = year;
     MonthLedger nameOnly;

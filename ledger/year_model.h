@@ -36,5 +36,5 @@ struct YearModel {
 // `names`: a ledger holding the configured item names. A sum outside 32 bits
 // in one month leaves that month out as unreadable; in the year's totals it
 // throws "整数のｵｰﾊﾞｰﾌﾛｰ".
-YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir, int year,
-                         const HeldMonth& held = {});
+YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir,
+                         int year, const HeldMonth& held = {});

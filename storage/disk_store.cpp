@@ -138,7 +138,6 @@ int DiskStore::syncAll(int fd) const {
     return sync_ ? sync_(fd) : ::syncfs(fd);
 }
 
-
 // Writes all bytes at the file's offset; 0 or the errno. A fault injected at
 // "write" hits after half the bytes, as a full disk would.
 int DiskStore::writeAll(int fd, const std::string& path, const std::string& bytes) const {
@@ -159,7 +158,8 @@ int DiskStore::writeAll(int fd, const std::string& path, const std::string& byte
 }
 
 // The plain write, for where a rename would not replace what the file is.
-void DiskStore::writeInPlace(const std::string& path, const std::string& bytes, bool regular) const {
+void DiskStore::writeInPlace(const std::string& path, const std::string& bytes,
+                             bool regular) const {
     int err = fault(path, "open");
     const int fd = err ? -1 : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) throw fileError(err ? err : errno, path);

@@ -47,4 +47,3 @@ AppError fileError(int err, const std::string& path) {
     }
     }
 }
-

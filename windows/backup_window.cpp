@@ -165,7 +165,8 @@ void BackupWindow::exportBook() {
 void BackupWindow::importBook() {
     const QString path = askPath_ ? askPath_(false) : QString();
     if (path.isEmpty()) return;
-    std::vector<ArchiveEntry> entries = readBookArchive(doc_->files(), lateZip(), path.toStdString());
+    std::vector<ArchiveEntry> entries =
+        readBookArchive(doc_->files(), lateZip(), path.toStdString());
     doc_->save();
     // Read here, the book lives here; a folder the archive names outside
     // its own book is asked about.

@@ -238,11 +238,12 @@ void DiarySearchWindow::startSearch() {
     const bool monthList = diaryQueryWords(query, foldForSearch).empty();
     FileStore& files = doc_->files();
     const SearchFunction search =
-        g_search ? g_search
-                 : SearchFunction([&files = doc_->files()](const std::string& d, const std::string& q,
-                                                           const std::atomic<bool>* c) {
-                       return searchDiary(files, d, q, foldForSearch, c);
-                   });
+        g_search
+            ? g_search
+            : SearchFunction([&files = doc_->files()](const std::string& d, const std::string& q,
+                                                      const std::atomic<bool>* c) {
+                  return searchDiary(files, d, q, foldForSearch, c);
+              });
     Status->setText(QStringLiteral("検索中…"));
 
     auto* watcher = new QFutureWatcher<Outcome>(this);

@@ -199,7 +199,8 @@ void TForm7::CsvExportClick() {
             : QString();
     if (path.isEmpty()) return;
     const BudgetSummary budget = form1_->document().monthBudget(0);
-    form1_->document().files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
+    form1_->document().files().writeSafely(path.toStdString(),
+                                           monthCsv(form1_->Ledger, year, month, &budget));
 }
 
 void TForm7::Exit1Click() {

@@ -1,11 +1,11 @@
 #include "windows/list1.h"
 
+#include "late/late_parts.h"
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/diary_file.h"
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
-#include "late/late_parts.h"
 #include "ledger/month_table.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
@@ -440,8 +440,9 @@ std::vector<std::pair<int, QString>> readDiary(FileStore& files, const std::stri
 
 } // namespace
 
-MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names, const std::string& ledgerDir,
-                              const std::string& diaryDir, int year, int month, bool withDiary) {
+MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names,
+                              const std::string& ledgerDir, const std::string& diaryDir, int year,
+                              int month, bool withDiary) {
     MonthPrintData data;
     data.year = year;
     data.month = month;
@@ -451,8 +452,8 @@ MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names, const 
     if (withDiary) data.diary = readDiary(files, diaryDir, year, month);
     // A damaged budget file leaves the budgets out; the window names it.
     const BudgetFile budgets = readBudgetFile(files, ledgerDir);
-    data.budget =
-        budgetSummary(budgets.plan, data.ledger, year, month, 0, monthFileReader(files, names, ledgerDir));
+    data.budget = budgetSummary(budgets.plan, data.ledger, year, month, 0,
+                                monthFileReader(files, names, ledgerDir));
     return data;
 }
 
@@ -469,13 +470,16 @@ MonthPrintData TForm8::currentMonth(bool withDiary) const {
     // Read again only to learn whether the files read cleanly: what prints is
     // the month in memory, with the edits not yet saved.
     MonthLedger check = host_->document().ledger();
-    readMonthForExport(host_->document().files(), check, host_->document().book().ledgerDir(), year, month);
+    readMonthForExport(host_->document().files(), check, host_->document().book().ledgerDir(), year,
+                       month);
     MonthPrintData data;
     data.year = year;
     data.month = month;
     data.ledger = host_->document().ledger();
     data.folder = QString::fromStdString(host_->document().book().ledgerDir());
-    if (withDiary) data.diary = readDiary(host_->document().files(), host_->document().book().diaryDir(), year, month);
+    if (withDiary)
+        data.diary =
+            readDiary(host_->document().files(), host_->document().book().diaryDir(), year, month);
     data.budget = host_->document().monthBudget(0);
     return data;
 }

@@ -87,8 +87,9 @@ std::string pdfBytes(const MonthPrintData& data);
 // ledger's files, read without writing anything, and (when asked) the
 // diary's entries, whose files are only read, never created. Throws the
 // error of a malformed or unreadable month or diary file.
-MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names, const std::string& ledgerDir,
-                              const std::string& diaryDir, int year, int month, bool withDiary);
+MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names,
+                              const std::string& ledgerDir, const std::string& diaryDir, int year,
+                              int month, bool withDiary);
 
 // Writes the printout to `path` safely: an existing file is replaced only by
 // a complete one, and a refused write throws the mapped file error.

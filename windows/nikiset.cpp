@@ -218,7 +218,8 @@ void TForm4::FormActivate() {
     Edit1->setText(devfl->directory());
     Edit2->setText(devfl2->directory());
 
-    const BackupSettings backup = readBackupSettings(form1_->document().files(), form1_->LedgerDir.toStdString());
+    const BackupSettings backup =
+        readBackupSettings(form1_->document().files(), form1_->LedgerDir.toStdString());
     BackupFolder->setText(QString::fromStdString(backup.folder));
     AllDays->setValue(backup.keep.allDays);
     DailyMonths->setValue(backup.keep.dailyMonths);

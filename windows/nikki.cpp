@@ -87,7 +87,8 @@ void TForm3::FormActivate() {
     setWindowTitle(
         QStringLiteral("日記 %1年%2月%3日").arg(doc.year()).arg(doc.month()).arg(doc.day()));
     FileStamp stamp;
-    std::string bytes = loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
+    std::string bytes = loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(),
+                                      doc.month(), doc.day(), &stamp);
     entryRead_.note(form1_->document().files(), entryPath(), stamp);
     // Bytes that are not CP932 ride along as private-use characters, so an
     // edited save writes them back too.
@@ -103,7 +104,8 @@ void TForm3::Exit1Click() {
     // unseen: the read is tried again, and its error keeps the window open.
     if (!loaded_) {
         FileStamp stamp;
-        loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(), doc.month(), doc.day(), &stamp);
+        loadDiaryFile(form1_->document().files(), diaryDir(), doc.year(), doc.month(), doc.day(),
+                      &stamp);
         entryRead_.note(form1_->document().files(), entryPath(), stamp);
     }
     const std::string text = Memo1->toPlainText().toStdString();

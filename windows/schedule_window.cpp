@@ -369,7 +369,8 @@ void ScheduleWindow::catchUp() {
     QStringList problems;
     {
         BookDoor settling(book, "定期入力");
-        for (const std::string& w : settlePending(doc_->files(), doc_->schedule(), path(), settling))
+        for (const std::string& w :
+             settlePending(doc_->files(), doc_->schedule(), path(), settling))
             problems << QString::fromStdString(w);
     }
     const std::vector<Occurrence> due = dueOccurrences(doc_->schedule(), today_());
@@ -399,7 +400,8 @@ void ScheduleWindow::catchUp() {
     }
     if (!choices.empty()) {
         BookDoor door(book, "定期入力");
-        for (const PostingOutcome& out : postChoices(doc_->files(), doc_->schedule(), path(), choices, door))
+        for (const PostingOutcome& out :
+             postChoices(doc_->files(), doc_->schedule(), path(), choices, door))
             if (!out.posted && !out.choice.skip) problems << QString::fromStdString(out.error);
     }
     doc_->scheduleWritten();

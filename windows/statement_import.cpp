@@ -285,7 +285,7 @@ void StatementImportWindow::SaveProfileClick() {
     ImportProfiles profiles = files_.profiles;
     profiles.save({name.toStdString(), statementShape(statement_, c.headerRecord), c});
     doc_->files().writeSafely(joinPath(doc_->book().ledgerDir(), ImportProfilesFile),
-                    formatImportProfiles(profiles));
+                              formatImportProfiles(profiles));
     files_.profiles = std::move(profiles);
 }
 

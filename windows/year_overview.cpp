@@ -1,9 +1,9 @@
 #include "windows/year_overview.h"
 
+#include "late/late_parts.h"
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/csv_export.h"
-#include "late/late_parts.h"
 #include "ledger/text_file.h"
 #include "shell/book_document.h"
 #include "shell/calendar.h"
@@ -151,7 +151,8 @@ void YearOverview::showYear(int year) {
     year_ = year;
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
-    model_ = buildYearModel(doc_->files(), doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
+    model_ =
+        buildYearModel(doc_->files(), doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
     // The book gives the month in memory with its edits, as in the model.
     const Book& book = doc_->book();
     budget_ = yearBudget(doc_->budget().plan, year, [&book](int y, int m) {
@@ -310,7 +311,8 @@ void YearOverview::RecalcClick() {
     // Planned with the month in memory as it will be saved, so that the
     // chain starts from what the user sees and nothing is written before
     // the answer.
-    const CarryRepairPlan plan = planCarryRepair(doc_->files(), doc_->ledger(), dir, year_, heldMonth());
+    const CarryRepairPlan plan =
+        planCarryRepair(doc_->files(), doc_->ledger(), dir, year_, heldMonth());
     QString text;
     if (plan.months.empty()) {
         text = QStringLiteral("繰越を書き換える月はありません。");

@@ -1,9 +1,9 @@
 // zadud --set-budget / --budget run as the user runs them, in a working
 // directory holding ZADUD.CFG and month files.
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/app/run_zadud.h"
 #include "tests/support/file_support.h"
 

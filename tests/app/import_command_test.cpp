@@ -1,9 +1,9 @@
 // zadud --import run as the user runs it, twice over the same statement:
 // the first run posts, the second finds every row imported before.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/statement.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

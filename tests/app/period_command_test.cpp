@@ -1,10 +1,10 @@
 // zadud --set-month-start / --period, and --budget over the period, run as
 // the user runs them.
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
 #include "ledger/period.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/app/run_zadud.h"
 #include "tests/support/file_support.h"
 

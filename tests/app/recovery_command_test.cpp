@@ -1,8 +1,8 @@
 // A command run after a kill finds the book whole: what the journal holds
 // and the month files lack is written first, and said once on stderr.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
+#include "storage/disk_store.h"
 #include "tests/app/run_zadud.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // zadud --add-scheduled and --post-due run as the user runs them.
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/app/run_zadud.h"
 #include "tests/support/file_support.h"
 

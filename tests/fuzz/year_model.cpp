@@ -2,9 +2,9 @@
 // into January, February, ...; an empty piece is a month without a file):
 // it writes nothing, names every month it leaves out, and its year totals
 // are the sums of the months it read.
-#include "storage/disk_store.h"
 #include "ledger/year_model.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <filesystem>
@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         ++n;
         const auto it = std::find_if(files.begin(), files.end(),
                                      [&](const auto& f) { return f.first == e.path().filename(); });
-        FUZZ_CHECK(it != files.end() && it->second == disk.read(e.path()),
-                   "nothing is written");
+        FUZZ_CHECK(it != files.end() && it->second == disk.read(e.path()), "nothing is written");
     }
     FUZZ_CHECK(n == files.size(), "no file is made");
     return 0;

@@ -1,9 +1,9 @@
 // An archive read into another folder lives in that folder: nothing of the
 // copy reaches back into the original book.
 #include "late/late_parts.h"
-#include "storage/disk_store.h"
 #include "ledger/archive_folders.h"
 #include "ledger/config_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The account book's zip archive: every file back byte for byte, in the
 // folders in use, and what a restore would do told first.
-#include "storage/disk_store.h"
+#include "late/late_parts.h"
 #include "ledger/book_archive.h"
 #include "ledger/errors.h"
-#include "late/late_parts.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -104,7 +104,8 @@ TEST(BookArchive, RefusesNamesOutsideTheBookNamesTwiceHugeFilesAndNoFile) {
         std::string bytes;
         ASSERT_EQ(lateParts().zipPack(members, bytes), "") << members[0].name;
         writeBytes(tmp.file("bad.zip"), bytes);
-        EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("bad.zip")), AppError) << members[0].name;
+        EXPECT_THROW(readBookArchive(disk, lateZip(), tmp.file("bad.zip")), AppError)
+            << members[0].name;
     }
     // No member at all: the end record alone.
     writeBytes(tmp.file("empty.zip"), std::string("PK\x05\x06", 4) + std::string(18, '\0'));

@@ -1,7 +1,7 @@
 // The balance brought in follows a change of an earlier month by itself,
 // within the change's undo step.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
+#include "storage/disk_store.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
@@ -43,7 +43,8 @@ struct CarryTest : ::testing::Test {
         ASSERT_TRUE(chainIsRight());
     }
     void restart(MonthKey shown) {
-        book = startBook(disk, dir.path(), shown, [this](const std::string&) { return ++asked, true; });
+        book = startBook(disk, dir.path(), shown,
+                         [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out;
@@ -54,7 +55,9 @@ struct CarryTest : ::testing::Test {
         return out;
     }
     // Every stored balance brought in is the closing balance before it.
-    bool chainIsRight() { return planCarryRepair(disk, book->ledger(), dir.path(), 2026).months.empty(); }
+    bool chainIsRight() {
+        return planCarryRepair(disk, book->ledger(), dir.path(), 2026).months.empty();
+    }
     int32_t broughtIn(MonthKey m, int item) {
         return readStoredMonth(disk, book->ledger(), dir.path(), m.year, m.month).broughtIn[item];
     }

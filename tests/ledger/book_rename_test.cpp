@@ -1,11 +1,11 @@
 // Renaming an item reaches every month file as one undo step.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/budget_plan.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/item_rename.h"
 #include "ledger/schedule.h"
+#include "storage/disk_store.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
@@ -48,7 +48,8 @@ struct RenameTest : ::testing::Test {
         book->saveMonth();
     }
     void restart(MonthKey shown) {
-        book = startBook(disk, dir.path(), shown, [this](const std::string&) { return ++asked, true; });
+        book = startBook(disk, dir.path(), shown,
+                         [this](const std::string&) { return ++asked, true; });
     }
     std::map<std::string, std::string> files() {
         std::map<std::string, std::string> out{{"ZADUD.CFG", readBytes(dir.file("ZADUD.CFG"))},
@@ -64,7 +65,8 @@ struct RenameTest : ::testing::Test {
     std::vector<int32_t> balances() {
         std::vector<int32_t> out;
         for (const MonthKey& m : months) {
-            const StoredMonth s = readStoredMonth(disk, book->ledger(), dir.path(), m.year, m.month);
+            const StoredMonth s =
+                readStoredMonth(disk, book->ledger(), dir.path(), m.year, m.month);
             for (int i = 1; i <= 2; ++i)
                 out.push_back(s.closing[i]);
         }

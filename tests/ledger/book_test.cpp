@@ -1,6 +1,6 @@
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
+#include "storage/disk_store.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 

@@ -1,6 +1,6 @@
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "storage/disk_store.h"
 #include "ledger/carry_chain.h"
 #include "ledger/csv_export.h"
 #include "ledger/text_file.h"
 #include "ledger/year_model.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

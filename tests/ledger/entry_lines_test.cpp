@@ -1,5 +1,5 @@
-#include "storage/disk_store.h"
 #include "ledger/entry_lines.h"
+#include "storage/disk_store.h"
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"

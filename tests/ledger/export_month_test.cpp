@@ -1,7 +1,7 @@
-#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "storage/disk_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -219,27 +219,33 @@ TEST(MonthFileOnDisk, NamesPreviousMonthAndMissingFiles) {
     l.Items[1].Name = "A";
     l.Items[1].Days[3].Income = 5;
     // January's previous month is December of the year before.
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Previous),
+              MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A missing file reads as all zero, silently, in either mode.
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Current), MonthFileState::Missing);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 1, LoadMode::Current),
+              MonthFileState::Missing);
     EXPECT_EQ(l.Items[1].Days[3].Income, 0);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // A month without a file had no movement: February still brings in
     // December's closing balance, and so does a month ten years on.
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 2, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 2, LoadMode::Previous),
+              MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2006, 12, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2006, 12, LoadMode::Previous),
+              MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
     // Past ten years of months without a file the chain ends at zero.
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2007, 1, LoadMode::Previous), MonthFileState::Missing);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 2007, 1, LoadMode::Previous),
+              MonthFileState::Missing);
     EXPECT_EQ(l.CarryOver[1], 0);
     // A malformed file met on the way back stops the walk with its error.
     writeBytes(dir.file("19972.txt"), "A,0,x,\r\n");
     EXPECT_THROW(loadMonthFile(disk, l, dir.path(), 1997, 4, LoadMode::Previous), AppError);
     // December's previous month is November of the same year.
     saveMonthFile(disk, saved, dir.path(), 1997, 11);
-    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 12, LoadMode::Previous), MonthFileState::Read);
+    EXPECT_EQ(loadMonthFile(disk, l, dir.path(), 1997, 12, LoadMode::Previous),
+              MonthFileState::Read);
     EXPECT_EQ(l.CarryOver[1], 1000);
 }
 

@@ -1,7 +1,7 @@
-#include "storage/disk_store.h"
 #include "ledger/month_table.h"
 #include "ledger/period.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 // fail, nothing is cleaned up) or has that one step refused, then the book
 // starts afresh, finishes what the journal holds, and the user does again
 // what did not go through.
-#include "storage/disk_store.h"
 #include "ledger/book.h"
 #include "ledger/book_archive.h"
 #include "ledger/cp932.h"
@@ -11,6 +10,7 @@
 #include "ledger/schedule.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 

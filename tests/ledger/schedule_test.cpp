@@ -1,5 +1,5 @@
-#include "storage/disk_store.h"
 #include "ledger/schedule.h"
+#include "storage/disk_store.h"
 
 #include "ledger/errors.h"
 #include "ledger/text_file.h"

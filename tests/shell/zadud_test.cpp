@@ -1,9 +1,9 @@
-#include "storage/disk_store.h"
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
+#include "storage/disk_store.h"
 #include "tests/support/test_support.h"
 
 #include <QDialog>

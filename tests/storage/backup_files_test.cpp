@@ -1,9 +1,9 @@
 // Backups with history: the keep rules over a year of saves, what an
 // unchanged save keeps, and a backup folder that fails under a save.
-#include "storage/disk_store.h"
-#include "storage/backup_files.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "storage/backup_files.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The safe writer: links, permissions, flushes, folders that refuse new
 // files, and what a failed or killed save leaves behind.
-#include "storage/disk_store.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -246,8 +246,12 @@ TEST_F(SafeWrite, ABatchIsFlushedOnceAndAFaultLeavesEachFileWhole) {
         const char* step; // planted on the second file ("sync" is asked once, at the first)
         const char* file;
         bool firstIsNew;
-    } cases[] = {{"", "", true},          {"open", "b.txt", false},  {"write", "b.txt", false},
-                 {"chmod", "b.txt", false}, {"sync", "a.txt", false}, {"close", "b.txt", false},
+    } cases[] = {{"", "", true},
+                 {"open", "b.txt", false},
+                 {"write", "b.txt", false},
+                 {"chmod", "b.txt", false},
+                 {"sync", "a.txt", false},
+                 {"close", "b.txt", false},
                  {"rename", "b.txt", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -262,7 +266,8 @@ TEST_F(SafeWrite, ABatchIsFlushedOnceAndAFaultLeavesEachFileWhole) {
         int flushes = 0;
         disk.setSync([&](int) { return ++flushes, 0; });
         const std::vector<std::pair<std::string, std::string>> batch = {
-            {folder.file("a.txt"), "new a"}, {folder.file("b.txt"), "new b"},
+            {folder.file("a.txt"), "new a"},
+            {folder.file("b.txt"), "new b"},
             {folder.file("c.txt"), "new c"}};
         if (*c.step) {
             EXPECT_THROW(disk.writeAllSafely(batch), AppError);

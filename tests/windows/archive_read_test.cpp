@@ -1,10 +1,10 @@
 // "データの読み込み..." in a fresh data folder: the book comes to live there, and a
 // folder the archive names outside its own book is asked about.
 #include "late/late_parts.h"
-#include "storage/disk_store.h"
 #include "ledger/book_archive.h"
 #include "ledger/config_file.h"
 #include "ledger/month_ledger.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/backup_window.h"

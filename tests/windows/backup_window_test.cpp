@@ -1,9 +1,9 @@
 // The restore list and the archive commands on a real main window.
-#include "storage/disk_store.h"
-#include "storage/backup_files.h"
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
 #include "ledger/month_ledger.h"
+#include "storage/backup_files.h"
+#include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 #include "tests/windows/main_window_fixture.h"
 #include "windows/backup_window.h"

@@ -1,7 +1,7 @@
 // The budget window, the daily sheet's budget panel and the calendar's bars,
 // driven through the main window as the program wires them.
-#include "storage/disk_store.h"
 #include "ledger/budget_plan.h"
+#include "storage/disk_store.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_feature.h"
 #include "windows/ichiran.h"

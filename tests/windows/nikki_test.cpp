@@ -147,7 +147,8 @@ TEST_F(DiaryWindow, TextTheFileCannotHoldIsRefusedByName) {
          QStringLiteral("日記に制御文字 Ctrl-Z (U+001A) は使えません.")},
         {QStringLiteral("😀"),
          QStringLiteral("日記に Shift-JIS で表せない文字「😀」(U+1F600) が含まれています.")},
-        {QStringLiteral("¥"), QStringLiteral("日記の「¥」(U+00A5) は Shift-JIS で「\\」(U+005C) に変わります.")},
+        {QStringLiteral("¥"),
+         QStringLiteral("日記の「¥」(U+00A5) は Shift-JIS で「\\」(U+005C) に変わります.")},
     };
     for (const auto& c : cases) {
         writeBytes(tmp.file("199837.nik"), "old\r\n");
@@ -173,8 +174,9 @@ TEST_F(DiaryWindow, NeighboursShowAsStoredWhenTyped) {
     EXPECT_EQ(memo(), QStringLiteral("10時～12時 －5 ∥"));
     key(Qt::Key_S);
     EXPECT_TRUE(errors.isEmpty());
-    EXPECT_EQ(readBytes(tmp.file("199837.nik")),
-              "10\x8e\x9e\x81\x60" "12\x8e\x9e \x81\x7c" "5 \x81\x61\r\n");
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "10\x8e\x9e\x81\x60"
+                                                 "12\x8e\x9e \x81\x7c"
+                                                 "5 \x81\x61\r\n");
     open();
     QApplication::clipboard()->setText(QStringLiteral("〜"));
     key(Qt::Key_V);

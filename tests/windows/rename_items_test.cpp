@@ -1,12 +1,12 @@
 // The settings dialog renames an item in every month of the book, says how
 // many months it touches, and one undo gives every file back.
-#include "storage/disk_store.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
 #include "ledger/month_ledger.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
+#include "storage/disk_store.h"
 #include "tests/support/test_support.h"
 #include "windows/nikiset.h"
 

@@ -154,8 +154,9 @@ TEST_F(ScheduleWindowTest, AddPauseAndDeleteWriteTheFileAndListTheNextDate) {
     ASSERT_TRUE(runGuarded([this] { window->PauseClick(); }));
     EXPECT_EQ(window->SG1->item(3, 5)->text(), "休止中");
     // Left waiting at start-up: 11/30 and 12/1; then 1/1 and 1/5; the paused one adds none.
-    EXPECT_EQ(dueOccurrences(readScheduleFile(disk, tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
-              4u);
+    EXPECT_EQ(
+        dueOccurrences(readScheduleFile(disk, tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
+        4u);
     window->SG1->setCurrentCell(0, 0);
     ASSERT_TRUE(runGuarded([this] { window->DeleteClick(); }));
     const Schedule s = readScheduleFile(disk, tmp.file(ScheduleFileName));

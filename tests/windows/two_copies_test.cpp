@@ -1,10 +1,10 @@
 // Two copies of the program on one data folder: the second save of a file
 // that the other copy changed asks before it replaces anything.
-#include "storage/disk_store.h"
 #include "ledger/month_ledger.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
+#include "storage/disk_store.h"
 #include "tests/support/test_support.h"
 #include "windows/nikki.h"
 
