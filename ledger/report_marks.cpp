@@ -79,14 +79,21 @@ void checkCell(const MarkedCell& cell) {
 
 // "2026-12-04,1,"食費",X": false for anything else.
 bool parseMarkLine(const std::string& line, MarkedCell& cell, ReportMark& mark) {
-    int y = 0, m = 0, d = 0, side = 0, used = 0;
-    if (line.size() < 15 ||
-        std::sscanf(line.c_str(), "%4d-%2d-%2d,%1d,%n", &y, &m, &d, &side, &used) != 4 ||
-        used != 13 || line[4] != '-' || line[7] != '-' || (side != 0 && side != 1))
+    auto digits = [&](std::size_t from, std::size_t count, int& value) {
+        value = 0;
+        for (std::size_t i = from; i < from + count; ++i) {
+            if (line[i] < '0' || line[i] > '9') return false;
+            value = value * 10 + (line[i] - '0');
+        }
+        return true;
+    };
+    int y = 0, m = 0, d = 0;
+    if (line.size() < 15 || line[4] != '-' || line[7] != '-' || line[10] != ',' ||
+        line[12] != ',' || !digits(0, 4, y) || !digits(5, 2, m) || !digits(8, 2, d))
         return false;
-    for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11})
-        if (line[std::size_t(i)] < '0' || line[std::size_t(i)] > '9') return false;
-    std::size_t p = std::size_t(used);
+    const char side = line[11];
+    if (side != '0' && side != '1') return false;
+    std::size_t p = 13;
     if (line[p] != '"') return false;
     std::string item;
     for (++p;; ++p) {
@@ -108,7 +115,7 @@ bool parseMarkLine(const std::string& line, MarkedCell& cell, ReportMark& mark) 
         mark = ReportMark::Transfer;
     else
         return false;
-    cell = {{y, m}, d, side == 0 ? LineSide::Income : LineSide::Expense, item};
+    cell = {{y, m}, d, side == '0' ? LineSide::Income : LineSide::Expense, item};
     try {
         checkCell(cell);
     } catch (const AppError&) {
@@ -191,6 +198,8 @@ std::string formatMarkFile(const MarkSet& marks) {
 }
 
 MarkSet parseMarkFile(const std::string& bytes) {
+    // Undoing the first mark leaves the file empty: no marks.
+    if (bytes.empty()) return {};
     const std::vector<std::string> lines = splitLines(bytes);
     auto bad = [](std::size_t number) {
         return AppError(std::to_string(number) + " 行目が読めません");

@@ -193,7 +193,7 @@ TEST(ReportFigures, MarkedAmountsAreLeftOutOfEveryTotalButTheBalance) {
         {"a line 集計対象外",
          [](Months& m, MarkSet&) {
              m.at(2026, 12).lines.push_back(
-                 line(10, LineSide::Expense, Food, 150000, "冷蔵庫 #集計対象外"));
+                 line(1, LineSide::Expense, Food, 150000, "冷蔵庫 #集計対象外"));
          },
          30000,
          30000,
@@ -235,7 +235,7 @@ TEST(ReportFigures, MarkedAmountsAreLeftOutOfEveryTotalButTheBalance) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Months months;
-        months.spend(2026, 12, 10, 150000, 1);
+        months.spend(2026, 12, 1, 150000, 1);
         months.spend(2026, 12, 11, 30000, 1);
         months.spend(2026, 12, 27, 30000, 2);
         months.at(2026, 12).ledger.Items[3].Days[25].Income = 300000;
@@ -262,7 +262,7 @@ TEST(ReportFigures, MarkedAmountsAreLeftOutOfEveryTotalButTheBalance) {
         EXPECT_EQ(budget.lines[2].spent, c.card);
         // The balance reads the month as it is.
         const ReportMonth raw = months.source()(2026, 12);
-        EXPECT_EQ(raw.ledger.Items[1].Days[10].Expense, 150000);
+        EXPECT_EQ(raw.ledger.Items[1].Days[1].Expense, 150000);
         EXPECT_EQ(raw.ledger.Items[2].Days[27].Expense, 30000);
         EXPECT_EQ(raw.ledger.Items[3].Days[25].Income, 300000);
     }
@@ -273,7 +273,9 @@ TEST(ReportFigures, DrillDownDaysAndLinesSumToTheSlice) {
     // Payday periods: 2026年12月分 is 11/25..12/24.
     months.spend(2026, 11, 24, 999);
     months.spend(2026, 11, 30, 1500);
-    months.at(2026, 11).lines = {line(30, LineSide::Expense, Food, 1000, "a"),
+    months.spend(2026, 12, 10, 800); // no lines
+    months.at(2026, 11).lines = {line(28, LineSide::Expense, Food, 300, "more than the cell"),
+                                 line(30, LineSide::Expense, Food, 1000, "a"),
                                  line(30, LineSide::Expense, Card, 77, "other item")};
     months.spend(2026, 12, 3, 5000);
     months.at(2026, 12).lines = {line(3, LineSide::Expense, Food, 2000, "b"),
@@ -292,7 +294,10 @@ TEST(ReportFigures, DrillDownDaysAndLinesSumToTheSlice) {
         int64_t amount;
         std::vector<std::string> memos;
         int64_t unlined;
-    } expected[] = {{{2026, 11, 30}, 1500, {"a"}, 500}, {{2026, 12, 3}, 2500, {"b"}, 500}};
+    } expected[] = {{{2026, 11, 28}, 0, {"more than the cell"}, -300},
+                    {{2026, 11, 30}, 1500, {"a"}, 500},
+                    {{2026, 12, 3}, 2500, {"b"}, 500},
+                    {{2026, 12, 10}, 800, {}, 800}};
     ASSERT_EQ(days.size(), std::size(expected));
     int64_t sum = 0;
     for (std::size_t i = 0; i < days.size(); ++i) {

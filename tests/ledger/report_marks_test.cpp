@@ -37,6 +37,10 @@ TEST(ReportMarks, LineMarksAreMemoTags) {
         {"#振替予定 #旅行", ReportMark::None, ReportMark::Transfer, "#振替予定 #旅行 #振替"},
         {"振替", ReportMark::None, ReportMark::None, "振替"},
         {"#集計対象外、台所", ReportMark::Excluded, ReportMark::None, "、台所"},
+        {"旅行　#振替", ReportMark::Transfer, ReportMark::None, "旅行"},
+        {"#振替 旅行", ReportMark::Transfer, ReportMark::None, "旅行"},
+        {"ab#振替", ReportMark::Transfer, ReportMark::None, "ab"},
+        {"予約振替 #振替", ReportMark::Transfer, ReportMark::None, "予約振替"},
     };
     for (const Case& c : cases) {
         EntryLine l = memo(c.memo);
@@ -88,8 +92,12 @@ TEST(ReportMarks, CellMarksFileRoundTripsAndDamageIsNamed) {
         EXPECT_NE(f.error.find(b.line), std::string::npos) << f.error;
         EXPECT_NE(f.error.find(f.path), std::string::npos) << f.error;
     }
-    EXPECT_THROW(marks.set({{2026, 2}, 29, LineSide::Expense, Food}, ReportMark::Excluded),
-                 AppError);
+    for (const MarkedCell& cell : {MarkedCell{{2026, 2}, 29, LineSide::Expense, Food},
+                                   MarkedCell{{2026, 0}, 1, LineSide::Expense, Food},
+                                   MarkedCell{{2026, 13}, 1, LineSide::Expense, Food},
+                                   MarkedCell{{2026, 1}, 0, LineSide::Expense, Food},
+                                   MarkedCell{{0, 1}, 1, LineSide::Expense, Food}})
+        EXPECT_THROW(marks.set(cell, ReportMark::Excluded), AppError) << cell.month.month;
     EXPECT_THROW(marks.set({{2026, 2}, 1, LineSide::Expense, "a\tb"}, ReportMark::Excluded),
                  AppError);
 }
