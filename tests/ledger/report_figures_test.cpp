@@ -330,6 +330,7 @@ TEST(ReportFigures, MonthSoFarAgainstTheSameDaysOfThreePeriodsBefore) {
         int day;
         std::optional<int64_t> at[4];
     } cases[] = {
+        {{2026, 12, 1}, 1, {120, 110, std::nullopt, 90}},
         {{2026, 12, 10}, 10, {1200, 1100, std::nullopt, 900}},
         {{2026, 11, 30}, 0, {0, 0, std::nullopt, 0}},
         {{2027, 1, 5}, 31, {3600, 3300, std::nullopt, 2700}},
@@ -350,12 +351,13 @@ TEST(ReportFigures, ChartFoldsPastEightItemsTheListNever) {
     for (int i = 1; i <= 12; ++i)
         items.push_back({"i" + std::to_string(i), {i == 3 ? 0 : i * 100, {}, {}, {}}});
     items[0].expense.now = 1100; // ties with i11 and stays before it
+    items[1].expense.now = 1;    // the least piece still shows
     struct Case {
         std::size_t shown;
         std::vector<std::string> names;
         int64_t other;
     } cases[] = {
-        {8, {"i12", "i1", "i11", "i10", "i9", "i8", "i7", "i6"}, 500 + 400 + 200},
+        {8, {"i12", "i1", "i11", "i10", "i9", "i8", "i7", "i6"}, 500 + 400 + 1},
         {11, {"i12", "i1", "i11", "i10", "i9", "i8", "i7", "i6", "i5", "i4", "i2"}, -1},
     };
     for (const Case& c : cases) {

@@ -58,19 +58,19 @@ TEST(ReportMarks, CellMarksFileRoundTripsAndDamageIsNamed) {
 
     MarkSet marks;
     marks.set({{2026, 12}, 4, LineSide::Expense, Food}, ReportMark::Excluded);
-    marks.set({{2026, 1}, 31, LineSide::Income, "a\"b"}, ReportMark::Transfer);
+    marks.set({{2026, 1}, 1, LineSide::Income, "a \"b"}, ReportMark::Transfer);
     marks.set({{2026, 12}, 5, LineSide::Expense, Food}, ReportMark::Transfer);
     marks.set({{2026, 12}, 5, LineSide::Expense, Food}, ReportMark::None);
     writeMarkFile(dir.path(), marks);
     const std::string bytes = "ZADUD-MARKS,1\r\n"
-                              "2026-01-31,0,\"a\"\"b\",T\r\n"
+                              "2026-01-01,0,\"a \"\"b\",T\r\n"
                               "2026-12-04,1,\"" +
                               Food + "\",X\r\n";
     EXPECT_EQ(readBytes(dir.file(MarkFileName)), bytes);
     EXPECT_EQ(readMarkFile(dir.path()).marks, marks);
     EXPECT_EQ(marks.month(2026, 12).size(), 1u);
-    EXPECT_EQ(marks.at({{2026, 1}, 31, LineSide::Income, "a\"b"}), ReportMark::Transfer);
-    EXPECT_EQ(marks.at({{2026, 1}, 31, LineSide::Expense, "a\"b"}), ReportMark::None);
+    EXPECT_EQ(marks.at({{2026, 1}, 1, LineSide::Income, "a \"b"}), ReportMark::Transfer);
+    EXPECT_EQ(marks.at({{2026, 1}, 1, LineSide::Expense, "a \"b"}), ReportMark::None);
 
     struct Bad {
         std::string bytes;
@@ -83,6 +83,8 @@ TEST(ReportMarks, CellMarksFileRoundTripsAndDamageIsNamed) {
         {"ZADUD-MARKS,1\r\n2026-12-04,1,\"\",X\r\n", "2 行目"},
         {"ZADUD-MARKS,1\r\n2026-12-04,1,\"x,X\r\n", "2 行目"},
         {"ZADUD-MARKS,1\r\n+026-12-04,1,\"x\",X\r\n", "2 行目"},
+        {"ZADUD-MARKS,1\r\n202a-12-04,1,\"x\",X\r\n", "2 行目"},
+        {"ZADUD-MARKS,1\r\n2026-12-04;1,\"x\",X\r\n", "2 行目"},
     };
     for (const Bad& b : bad) {
         writeBytes(dir.file(MarkFileName), b.bytes);
