@@ -66,4 +66,12 @@ TEST(ReportCommand, PrintsComparisonsAndTheSavingsRate) {
     EXPECT_EQ(code, 0);
     EXPECT_NE(out.find("合計\t53000\t"), std::string::npos) << out;
     EXPECT_NE(err.find(MarkFileName), std::string::npos) << err;
+
+    // A month among the twelve before that cannot be read fails the report,
+    // naming the file.
+    writeBytes(tmp.file("202610.txt"), "not a month\r\n");
+    const auto [failed, none, why] = runZadud(tmp, "--report 2026-12");
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(none, "");
+    EXPECT_NE(why.find("202610.txt"), std::string::npos) << why;
 }
