@@ -3,10 +3,12 @@
 #include "app/command_args.h"
 #include "app/command_line.h"
 #include "app/period_command.h"
+#include "app/report_command.h"
 #include "ledger/budget_plan.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/period_figures.h"
+#include "ledger/report_figures.h"
 #include "ledger/text_file.h"
 #include "storage/disk_store.h"
 
@@ -87,7 +89,9 @@ int runBudgetReport(const std::string& month) {
     try {
         const WorkingConfig cfg = readWorkingConfig();
         const BudgetPlan plan = readPlan(cfg.ledgerDir);
-        const MonthReader reader = monthFileReader(disk, cfg.ledger, cfg.ledgerDir);
+        // Amounts marked 集計対象外 or 振替 are not spending against a budget.
+        const MonthReader reader = countedMonthReader(
+            reportFileSource(disk, cfg.ledger, cfg.ledgerDir), commandMarks(disk, cfg.ledgerDir));
         // The month names a period (ZADUD.PRD); day 1 is the calendar month.
         const MonthLedger& shown = cfg.ledger;
         const BudgetSummary s = periodBudgetSummary(plan, commandPeriodRule(cfg.ledgerDir),

@@ -117,6 +117,7 @@ const std::vector<CommandOption>& commandOptions() {
         {"shift", 0, "before|after|none", "開始日が土日・祝日なら前 (before) か後 (after) の平日にずらします", SetMonthStart, nullptr, 0},
         {"naming", 0, "start|end", "期間の名を開始日の月 (start) か次の月 (end) にします (省略すると開始日 16 以上は end)", SetMonthStart, nullptr, 0},
         {"period", 0, "年月", "その月 (1996-12) の名の期間の最初と最後の日を表示します", nullptr, nullptr, 0},
+        {"report", 0, "年月", "月 (1996-12) の項目ごとの支出を前の月・前年の同じ月・12 か月の平均と比べ、貯蓄率を表示します", nullptr, nullptr, 0},
     };
     // clang-format on
     return table;

@@ -8,6 +8,7 @@
 #include "app/import_command.h"
 #include "app/pdf_command.h"
 #include "app/period_command.h"
+#include "app/report_command.h"
 #include "app/schedule_command.h"
 #include "app/search_command.h"
 #include "app/single_copy.h"
@@ -188,5 +189,7 @@ int runCommandLine(QCoreApplication& app) {
     }
     if (command == QLatin1String("period"))
         return runPeriodCommand(args.value(command).toStdString());
+    if (command == QLatin1String("report"))
+        return runReportCommand(args.value(command).toStdString());
     return -1;
 }

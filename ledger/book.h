@@ -27,6 +27,9 @@
 // The journal's file in the ledger folder.
 inline constexpr const char* JournalFileName = "ZADUD.JNL";
 
+struct MarkedCell;
+enum class ReportMark;
+
 class Book {
 public:
     // Every file goes through `files`; `clock` gives the journal's stamps
@@ -188,6 +191,12 @@ public:
     // back and throws.
     void renameItems(const RenamePlan& plan, const std::string& config);
 
+    // Marks a whole cell 集計対象外 or 振替 in ZADUD.MRK (None takes the mark
+    // away), as one undo step (book_marks.cpp). A mark file that could not
+    // be read is refused with its message and left as it is.
+    void setCellMark(const MarkedCell& cell, ReportMark mark,
+                     ChangeSource source = ChangeSource::Typed);
+
     // Rewrites stale carry-overs from January of `year` (repairCarryChain)
     // as one undo step; returns the months rewritten.
     std::vector<MonthKey> repairCarry(int year);
@@ -228,6 +237,8 @@ private:
     // The months after `after` with a file in the ledger folder, in order.
     std::vector<MonthKey> monthFilesAfter(MonthKey after) const;
     void refreshCarry(MonthKey changed);
+    // The day of a File record that replaced ZADUD.MRK.
+    static constexpr int MarkFileRecord = 3;
     // A whole file of a File record (book_rename.cpp): its path, whether it
     // holds what `undo` expects, and its replacement within the group.
     std::string recordedPath(const JournalRecord& r) const;

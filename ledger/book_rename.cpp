@@ -4,6 +4,7 @@
 #include "ledger/book.h"
 
 #include "ledger/budget_plan.h"
+#include "ledger/report_marks.h"
 #include "ledger/schedule.h"
 
 #include "ledger/cp932.h"
@@ -129,6 +130,19 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
         if (!(renamed == budget.plan))
             add({0, 0}, 1, joinPath(ledgerDir_, BudgetFileName), formatBudgetPlan(renamed));
     }
+    // So do the marked cells.
+    const MarkFile marks = readMarkFile(files_, ledgerDir_);
+    if (!marks.damaged) {
+        MarkSet renamed;
+        for (const auto& [cell, mark] : marks.marks.all()) {
+            MarkedCell to = cell;
+            const auto it = plan.renames.find(cell.item);
+            if (it != plan.renames.end()) to.item = it->second;
+            renamed.set(to, mark);
+        }
+        if (!(renamed == marks.marks))
+            add({0, 0}, MarkFileRecord, marks.path, formatMarkFile(renamed));
+    }
     // So do the scheduled entries and their postings; a damaged file is left.
     const std::string schedulePath = joinPath(ledgerDir_, ScheduleFileName);
     std::string scheduleBytes;
@@ -155,12 +169,14 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
 std::string Book::recordedPath(const JournalRecord& r) const {
     if (r.month.year) return monthPath(r.month);
     if (r.day == 2) return joinPath(ledgerDir_, ScheduleFileName);
+    if (r.day == MarkFileRecord) return joinPath(ledgerDir_, MarkFileName);
     return r.day == 1 ? joinPath(ledgerDir_, BudgetFileName) : joinPath(startDir_, ConfigFileName);
 }
 
 std::string Book::recordedName(const JournalRecord& r) const {
     if (r.month.year) return monthLabel(r.month.year, r.month.month);
     if (r.day == 2) return ScheduleFileName;
+    if (r.day == MarkFileRecord) return MarkFileName;
     return r.day == 1 ? BudgetFileName : ConfigFileName;
 }
 
