@@ -9,6 +9,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
 
@@ -109,6 +110,11 @@ YearOverview::YearOverview(CommandHost* host)
     split->setSizes({360, 380});
     frame.panelLayout->addWidget(split, 1);
 
+    PrevYear->setAccessibleName(QStringLiteral("前の年"));
+    NextYear->setAccessibleName(QStringLiteral("次の年"));
+    SG1->setAccessibleName(QStringLiteral("年間一覧表"));
+    WindowKeys::pageSteps(
+        this, [this] { PrevYearClick(); }, [this] { NextYearClick(); });
     connect(PrevYear, &QToolButton::clicked, this, guarded(this, &YearOverview::PrevYearClick));
     connect(NextYear, &QToolButton::clicked, this, guarded(this, &YearOverview::NextYearClick));
     connect(CsvExport, &QAction::triggered, this, guarded(this, &YearOverview::CsvExportClick));
@@ -255,6 +261,8 @@ void YearOverview::buildCharts() {
     ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
     BalanceChart = parts.newChartView(chartPane_);
     BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
+    ExpenseChart->setAccessibleName(QStringLiteral("月別支出のグラフ"));
+    BalanceChart->setAccessibleName(QStringLiteral("月末残高のグラフ"));
     layout->addWidget(ExpenseChart, 3);
     layout->addWidget(BalanceChart, 2);
     // Made while the window shows: a layout alone would show them a turn late.

@@ -7,6 +7,7 @@
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
 #include "tests/support/test_support.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -43,10 +45,18 @@ protected:
         diary = start + "/diary";
         cfg = dir_.file("ZADUD.CFG");
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        // Questions are answered with `answer` and recorded.
+        Modal::setRunner([this](QDialog* d) {
+            auto* box = qobject_cast<QMessageBox*>(d);
+            ASSERT_TRUE(box);
+            asked << box->objectName();
+            box->done(answer);
+        });
         form1 = std::make_unique<TForm1>();
         form4 = std::make_unique<TForm4>(form1.get());
     }
     void TearDown() override {
+        Modal::setRunner(nullptr);
         setWriteFaultHook(nullptr);
         ::chmod(cfg.c_str(), 0644);
         form4.reset();
@@ -107,6 +117,8 @@ protected:
     QString oldDir_, start, ledger, diary;
     std::string cfg;
     QStringList errors;
+    QStringList asked;
+    int answer = QMessageBox::Yes;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm4> form4;
 };
@@ -265,18 +277,54 @@ TEST_F(SettingsDialog, UneditedNamesKeepTheirBytes) {
     EXPECT_EQ(form1->Ledger.Items[1].Name, takahashi);
 }
 
-TEST_F(SettingsDialog, CtrlXInAnItemEditClosesWithoutCutting) {
+// Every way out without saving asks once something was typed; いいえ keeps
+// the dialog and the text, はい closes it without writing. Ctrl+X is the
+// menu's key there, not cut.
+TEST_F(SettingsDialog, ClosingWithTypedTextAsksFirst) {
+    const struct {
+        const char* way;
+        std::function<void(QLineEdit*)> close;
+    } ways[] = {
+        {"Ctrl+X", [](QLineEdit* e) { QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier); }},
+        {"menu", [this](QLineEdit*) { form4->Exit1->trigger(); }},
+        {"キャンセル", [this](QLineEdit*) { click(form4->Button2); }},
+        {"close box", [this](QLineEdit*) { form4->close(); }},
+    };
     form1->Ledger.Items[1].Name = "A";
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        open();
+        // Untouched, or typed back to what it was: nothing to ask.
+        QLineEdit* e = edit("Edit3");
+        retype(e, "A");
+        w.close(e);
+        EXPECT_FALSE(form4->isVisible());
+        EXPECT_TRUE(asked.isEmpty());
+
+        open();
+        form4->pgc->setCurrentWidget(form4->TabSheet3);
+        retype(e, "keep");
+        e->selectAll();
+        answer = QMessageBox::No;
+        w.close(e);
+        EXPECT_EQ(asked, QStringList{CloseQuestion::Name});
+        EXPECT_TRUE(form4->isVisible());
+        EXPECT_EQ(e->text(), "keep");
+
+        answer = QMessageBox::Yes;
+        w.close(e);
+        EXPECT_FALSE(form4->isVisible());
+        EXPECT_FALSE(fileExists(cfg));
+        EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+        asked.clear();
+    }
+    // A path typed over the list's folder counts; the folder picked does not.
     open();
-    form4->pgc->setCurrentWidget(form4->TabSheet3);
-    QLineEdit* e = edit("Edit3");
-    retype(e, "keep");
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_FALSE(form4->isVisible());
-    EXPECT_EQ(e->text(), "keep");
-    EXPECT_FALSE(fileExists(cfg));
-    EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+    retype(edit("Edit2"), "/typed");
+    answer = QMessageBox::No;
+    click(form4->Button2);
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(form4->isVisible());
 }
 
 TEST_F(SettingsDialog, EnterAndEscPressNoButton) {
