@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -73,16 +74,14 @@ protected:
         ASSERT_TRUE(to);
         QTest::keyClick(to, key, mods);
     }
-    static void type(const QString& keys) {
-        QTest::keyClicks(QApplication::focusWidget(), keys);
-    }
+    static void type(const QString& keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
     // F10, then Down until `caption` is the active entry, then Enter.
     static void chooseFromMenu(const QString& caption) {
         press(Qt::Key_F10);
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_TRUE(menu) << "F10 opened no menu";
-        for (int i = 0; i < 20 && !(menu->activeAction() && menu->activeAction()->text() == caption);
-             ++i)
+        for (int i = 0;
+             i < 20 && !(menu->activeAction() && menu->activeAction()->text() == caption); ++i)
             press(Qt::Key_Down);
         ASSERT_TRUE(menu->activeAction());
         ASSERT_EQ(menu->activeAction()->text(), caption);
@@ -109,8 +108,8 @@ TEST_F(KeyboardWalk, AnExpenseEnteredAndStepsTakenWithoutAMouse) {
     EXPECT_EQ(date(), "1997-1-1");
     press(Qt::Key_PageUp);
     EXPECT_EQ(date(), "1996-12-1");
-    for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right,
-                      Qt::Key_Right})
+    for (Qt::Key k :
+         {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right})
         press(k);
     EXPECT_EQ(date(), "1996-12-31");
 
@@ -174,14 +173,43 @@ TEST_F(KeyboardWalk, AnExpenseEnteredAndStepsTakenWithoutAMouse) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join(' ').toStdString();
 }
 
+// F10 opens each window's first menu, and the arrow keys walk on.
+TEST_F(KeyboardWalk, F10OpensEveryWindowsMenu) {
+    start(1996, 12, 30, {{1, "食費"}});
+    TForm3 diary(form1.get());
+    TForm4 settings(form1.get());
+    BudgetWindow budgets(form1.get());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             form1.get(), form2, form7, yearOverview.window(), &diary, &settings, &budgets}) {
+        SCOPED_TRACE(w->windowTitle().toStdString());
+        w->show();
+        activate(w);
+        auto* bar = w->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+        ASSERT_TRUE(bar);
+        press(Qt::Key_F10);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(menu->menuAction(), bar->actions().first());
+        if (bar->actions().size() > 1) {
+            press(Qt::Key_Right);
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_TRUE(menu);
+            EXPECT_EQ(menu->menuAction(), bar->actions().at(1));
+        }
+        press(Qt::Key_Escape);
+        press(Qt::Key_Escape);
+        w->hide();
+    }
+}
+
 // A screen reader names every control the keyboard reaches.
 TEST_F(KeyboardWalk, EveryControlThatTakesTheFocusHasAName) {
     start(1996, 12, 30, {{1, "食費"}});
     TForm3 diary(form1.get());
     TForm4 settings(form1.get());
     BudgetWindow budgets(form1.get());
-    std::vector<QWidget*> windows{form1.get(), form2,     form5,     form7, yearOverview.window(),
-                                  &diary,      &settings, &budgets};
+    std::vector<QWidget*> windows{form1.get(),           form2,  form5,     form7,
+                                  yearOverview.window(), &diary, &settings, &budgets};
     for (QWidget* w : windows) {
         w->show();
         for (QWidget* c : w->findChildren<QWidget*>()) {
