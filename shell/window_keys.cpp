@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTabWidget>
 
 namespace WindowKeys {
 
@@ -29,6 +30,23 @@ void pageSteps(QWidget* window, std::function<void()> back, std::function<void()
         shortcut->setAutoRepeat(false);
         QObject::connect(shortcut, &QShortcut::activated, window,
                          [step = std::move(step)] { runGuarded(step); });
+    }
+}
+
+void pageTurns(QTabWidget* tabs) {
+    const struct {
+        QKeyCombination key;
+        int step;
+    } turns[] = {{Qt::CTRL | Qt::Key_PageDown, 1},
+                 {Qt::CTRL | Qt::Key_Tab, 1},
+                 {Qt::CTRL | Qt::Key_PageUp, -1},
+                 {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1}};
+    for (const auto& t : turns) {
+        auto* shortcut = new QShortcut(QKeySequence(t.key), tabs->window());
+        QObject::connect(shortcut, &QShortcut::activated, tabs, [tabs, step = t.step] {
+            const int n = tabs->count();
+            if (n > 0) tabs->setCurrentIndex((tabs->currentIndex() + step + n) % n);
+        });
     }
 }
 

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -108,6 +109,7 @@ TForm4::TForm4(TForm1* form1, QWidget* parent) : QDialog(parent), form1_(form1) 
         edit->installEventFilter(this);
 
     WindowKeys::menuOnF10(this, MainMenu1);
+    WindowKeys::pageTurns(pgc);
     pgc->setAccessibleName(QStringLiteral("設定のﾍﾟｰｼﾞ"));
     connect(K1, &QAction::triggered, this, guarded(this, &TForm4::K1Click));
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm4::Exit1Click));
@@ -335,6 +337,9 @@ void TForm4::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     runGuarded([this] { FormActivate(); });
     shownValues_ = currentValues();
+    // The keys start on the page tabs: the arrows turn the pages, Tab goes
+    // into the page shown.
+    pgc->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 QStringList TForm4::currentValues() const {

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
@@ -391,6 +392,37 @@ TEST_F(SettingsDialog, ConfirmingAfterFailedStartLoadsMonthInsteadOfEmptyingIt) 
         EXPECT_EQ(readBytes(monthPath).rfind(month, 0), 0u) << "the income line is kept";
         std::remove(cfg.c_str());
     }
+}
+
+} // namespace
+
+namespace {
+
+// The pages turn by Ctrl+PageDown/PageUp and Ctrl+Tab wherever the focus is,
+// even on the drive list, whose own PageDown would change the drive.
+TEST_F(SettingsDialog, PagesTurnByKeysWhereverTheFocusIs) {
+    form4->devnm->setRoots({"/", ledger});
+    open();
+    EXPECT_EQ(QApplication::focusWidget(), form4->pgc->tabBar());
+    const QString drive = form4->devnm->drive();
+    form4->devnm->setFocus();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int page;
+    } steps[] = {
+        {Qt::Key_PageDown, Qt::ControlModifier, 1},
+        {Qt::Key_Tab, Qt::ControlModifier, 2},
+        {Qt::Key_PageDown, Qt::ControlModifier, 3},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 3},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 2},
+    };
+    for (const auto& s : steps) {
+        QTest::keyClick(QApplication::focusWidget(), s.key, s.mods);
+        EXPECT_EQ(form4->pgc->currentIndex(), s.page);
+    }
+    EXPECT_EQ(form4->devnm->drive(), drive);
 }
 
 } // namespace
