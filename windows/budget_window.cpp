@@ -110,6 +110,12 @@ void BudgetWindow::showEvent(QShowEvent* e) {
     if (!e->spontaneous()) {
         runGuarded([this] { FormActivate(); });
         shownRows_ = rowValues();
+        // Typing starts on the first item's budget.
+        for (TNewNumEdit* amount : Amounts)
+            if (amount->isEnabled()) {
+                amount->setFocus(Qt::OtherFocusReason);
+                break;
+            }
     }
 }
 
