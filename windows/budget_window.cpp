@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -87,15 +86,19 @@ BudgetWindow::BudgetWindow(CommandHost* host)
     }
     layout->addLayout(grid);
 
-    // Buttons for what the menu does, so that saving is in sight.
-    auto* buttons = new QDialogButtonBox(this);
-    OkButton = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
+    // Buttons for what the menu does, so that saving is in sight. Neither is
+    // a default: Enter moves between the boxes and never saves.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    OkButton = new QPushButton(QStringLiteral("保存"), this);
     OkButton->setObjectName(QStringLiteral("OkButton"));
-    CancelButton = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    for (QPushButton* b : {OkButton, CancelButton})
+    for (QPushButton* b : {OkButton, CancelButton}) {
         b->setAutoDefault(false);
-    layout->addWidget(buttons);
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
     WindowKeys::menuOnF10(this, MainMenu1);
 
     connect(OkButton, &QPushButton::clicked, this, guarded(this, &BudgetWindow::Save1Click));

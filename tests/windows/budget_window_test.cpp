@@ -200,8 +200,14 @@ TEST_F(BudgetTest, ClosingWithChangedRowsAsksAndTheButtonSaves) {
         EXPECT_FALSE(fileExists(dir.file(BudgetFileName)));
         asked.clear();
     }
+    // Enter moves on and presses no button, from a box or a list.
     openBudget();
     budget->Amounts[0]->setValue(Currency::fromUnits(500));
+    for (QWidget* w :
+         {static_cast<QWidget*>(budget->Amounts[0]), static_cast<QWidget*>(budget->Kinds[0])})
+        QTest::keyClick(w, Qt::Key_Return);
+    EXPECT_TRUE(budget->isVisible());
+    EXPECT_FALSE(fileExists(dir.file(BudgetFileName)));
     budget->OkButton->click();
     EXPECT_FALSE(budget->isVisible());
     EXPECT_TRUE(asked.isEmpty());

@@ -1,10 +1,12 @@
 // The program by keyboard alone: every step below is a key pressed where the
 // focus is, as a user without a mouse works. The windows come up without a
 // modal loop; which one is active stands in for the window system.
+#include "ledger/backup_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_window.h"
+#include "windows/feature_list.h"
 #include "windows/ichiran.h"
 #include "windows/monthly_list_feature.h"
 #include "windows/nikiset.h"
@@ -207,9 +209,23 @@ TEST_F(KeyboardWalk, EveryControlThatTakesTheFocusHasAName) {
     start(1996, 12, 30, {{1, "食費"}});
     TForm3 diary(form1.get());
     TForm4 settings(form1.get());
-    BudgetWindow budgets(form1.get());
-    std::vector<QWidget*> windows{form1.get(),           form2,  form5,     form7,
-                                  yearOverview.window(), &diary, &settings, &budgets};
+    BackupStore backups([this] { return BookFolders{dir.path(), dir.path(), dir.path()}; });
+    ProgramFeatures features(&backups, [] { return Date{1996, 12, 30}; });
+    features.install(*form1);
+    features.attach(*form1);
+    std::vector<QWidget*> windows{form1.get(),
+                                  form2,
+                                  form5,
+                                  form7,
+                                  &diary,
+                                  &settings,
+                                  features.yearOverview.window(),
+                                  features.diarySearch.window(),
+                                  features.schedule.window(),
+                                  features.statementImport.window(),
+                                  features.backup.window(),
+                                  features.changeHistory.window(),
+                                  features.budget.window()};
     for (QWidget* w : windows) {
         w->show();
         for (QWidget* c : w->findChildren<QWidget*>()) {
