@@ -25,7 +25,6 @@ void printPreview(const PrintPreviewRequest& request) {
     // Ctrl+P prints from here as it does from the menus: the printer's
     // dialog, then the pages, and the preview closes as after its own button.
     auto* printKey = new QAction(&preview);
-    printKey->setObjectName(QStringLiteral("PrintKey"));
     printKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     preview.addAction(printKey);
     QObject::connect(printKey, &QAction::triggered, &preview, [&] {

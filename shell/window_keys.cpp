@@ -11,7 +11,6 @@ namespace WindowKeys {
 
 void menuOnF10(QWidget* window, QMenuBar* bar) {
     auto* key = new QShortcut(QKeySequence(Qt::Key_F10), window);
-    key->setObjectName(QStringLiteral("MenuKey"));
     QObject::connect(key, &QShortcut::activated, bar, [bar] {
         for (QAction* menu : bar->actions())
             if (menu->isVisible() && menu->isEnabled()) {

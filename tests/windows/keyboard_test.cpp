@@ -60,7 +60,8 @@ protected:
         activate(d);
         if (qobject_cast<QPrintPreviewDialog*>(d)) {
             press(Qt::Key_P, Qt::ControlModifier);
-            if (d->isVisible()) d->reject();
+            previewStayed = d->isVisible();
+            if (previewStayed) d->reject();
         }
     }
     static void activate(QWidget* window) {
@@ -98,6 +99,7 @@ protected:
     }
 
     TForm7* form7 = nullptr;
+    bool previewStayed = true; // after printing from it
     MonthlyListFeature monthlyList;
     YearOverviewFeature yearOverview;
     PrintFeature print;
@@ -172,6 +174,7 @@ TEST_F(KeyboardWalk, AnExpenseEnteredAndStepsTakenWithoutAMouse) {
     // The printout: Ctrl+P opens the preview, Ctrl+P there prints.
     press(Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(readBytes(dir.file("m.pdf")).substr(0, 5), "%PDF-");
+    EXPECT_FALSE(previewStayed);
     EXPECT_TRUE(errors.isEmpty()) << errors.join(' ').toStdString();
 }
 
