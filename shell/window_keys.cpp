@@ -26,7 +26,6 @@ void pageSteps(QWidget* window, std::function<void()> back, std::function<void()
     for (auto [key, step] : {std::pair{Qt::Key_PageUp, std::move(back)},
                              std::pair{Qt::Key_PageDown, std::move(forward)}}) {
         auto* shortcut = new QShortcut(QKeySequence(key), window);
-        shortcut->setAutoRepeat(false);
         QObject::connect(shortcut, &QShortcut::activated, window,
                          [step = std::move(step)] { runGuarded(step); });
     }

@@ -18,13 +18,11 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
 
 namespace {
 
