@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidget>
@@ -127,6 +128,12 @@ YearOverview::YearOverview(CommandHost* host)
     connect(SG1, &QTableWidget::cellDoubleClicked, this,
             [onColumn](int, int column) { onColumn(column); });
     connect(SG1->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, onColumn);
+    // Enter on a month's column opens it, as a double click does.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* open = new QShortcut(QKeySequence(key), SG1, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(open, &QShortcut::activated, this,
+                [this, onColumn] { onColumn(SG1->currentColumn()); });
+    }
 
     askPath_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,

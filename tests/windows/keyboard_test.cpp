@@ -161,6 +161,15 @@ TEST_F(KeyboardWalk, AnExpenseEnteredAndStepsTakenWithoutAMouse) {
     press(Qt::Key_PageUp);
     EXPECT_EQ(overview->year(), 1996);
     EXPECT_EQ(overview->model().months[12].expense[1], 1678);
+    // Enter on a month's column shows that month's list.
+    // The first key puts the cursor on the grid's first cell.
+    for (Qt::Key k : {Qt::Key_Down, Qt::Key_End, Qt::Key_Left, Qt::Key_Left})
+        press(k);
+    press(Qt::Key_Return);
+    EXPECT_TRUE(form7->isVisible());
+    EXPECT_EQ(date(), "1996-11-1");
+    press(Qt::Key_Escape);
+    activate(overview);
     const std::string csv = dir.file("1996.csv");
     overview->setSavePathAsker([&](const QString&) { return QString::fromStdString(csv); });
     chooseFromMenu("CSV出力...");
