@@ -1,6 +1,8 @@
 // The print preview: Qt's own dialog on a high-resolution printer.
 #include "late/parts.h"
 
+#include <QAction>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -20,6 +22,19 @@ void printPreview(const PrintPreviewRequest& request) {
         request.decorate(preview, [&preview] {
             if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->updatePreview();
         });
+    // Ctrl+P prints from here as it does from the menus: the printer's
+    // dialog, then the pages, and the preview closes as after its own button.
+    auto* printKey = new QAction(&preview);
+    printKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    preview.addAction(printKey);
+    QObject::connect(printKey, &QAction::triggered, &preview, [&] {
+        QPrintDialog dialog(&printer, &preview);
+        dialog.setObjectName(QStringLiteral("PrintDialog"));
+        request.run(&dialog);
+        if (dialog.result() != QDialog::Accepted) return;
+        if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->print();
+        preview.accept();
+    });
     request.run(&preview);
 }
 

@@ -2,11 +2,21 @@
 
 #include "ledger/errors.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QPointer>
 
 namespace {
 std::function<void(const QString&)> g_recorder;
 std::function<void(QDialog*)> g_modalRunner;
+
+// Runs the dialog's own loop; then the keys go back to the window that had
+// them, also where no window manager hands the focus back.
+void execAndReturn(QDialog* dialog) {
+    const QPointer<QWidget> before = QApplication::activeWindow();
+    dialog->exec();
+    if (before && before->isVisible()) before->activateWindow();
+}
 } // namespace
 
 namespace ErrorBox {
@@ -27,7 +37,7 @@ void show(const QString& message) {
         g_recorder(displayText(message));
         return;
     }
-    build(message)->exec();
+    execAndReturn(build(message).get());
 }
 
 void showException(const std::exception_ptr& error) {
@@ -66,7 +76,7 @@ void exec(QDialog* dialog) {
         g_modalRunner(dialog);
         return;
     }
-    dialog->exec();
+    execAndReturn(dialog);
 }
 
 void setRunner(std::function<void(QDialog*)> runner) {

@@ -2,6 +2,7 @@
 
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 
 #include <QAction>
@@ -131,6 +132,13 @@ void TForm1::buildUi() {
             [=] { openMenu(Exit1); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this), &QShortcut::activated, this,
             [=] { openMenu(K1); });
+    WindowKeys::menuOnF10(this, bar);
+    WindowKeys::pageSteps(
+        this, [this] { NextClick(); }, [this] { SpeedButton1Click(); });
+    // What a screen reader says of the controls without a caption.
+    Next->setAccessibleName(QStringLiteral("前の月"));
+    SpeedButton1->setAccessibleName(QStringLiteral("次の月"));
+    mc->setAccessibleName(QStringLiteral("カレンダー"));
 
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm1::NextClick));
     connect(SpeedButton1, &QToolButton::clicked, this, guarded(this, &TForm1::SpeedButton1Click));

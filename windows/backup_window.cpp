@@ -35,6 +35,7 @@ BackupWindow::BackupWindow(CommandHost* host, BackupStore* store)
     layout->addWidget(Caption);
     List = new QTreeWidget(this);
     List->setObjectName(QStringLiteral("List"));
+    List->setAccessibleName(QStringLiteral("保存された版"));
     List->setHeaderLabels({QStringLiteral("保存日時"), QStringLiteral("今日との違い")});
     List->setRootIsDecorated(false);
     List->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);

@@ -5,8 +5,10 @@
 #include "ledger/cp932.h"
 #include "shell/book_document.h"
 #include "shell/calendar.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 
 #include <QAction>
@@ -84,6 +86,23 @@ BudgetWindow::BudgetWindow(CommandHost* host)
     }
     layout->addLayout(grid);
 
+    // Buttons for what the menu does, so that saving is in sight. Neither is
+    // a default: Enter moves between the boxes and never saves.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    OkButton = new QPushButton(QStringLiteral("保存"), this);
+    OkButton->setObjectName(QStringLiteral("OkButton"));
+    CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    for (QPushButton* b : {OkButton, CancelButton}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
+    WindowKeys::menuOnF10(this, MainMenu1);
+
+    connect(OkButton, &QPushButton::clicked, this, guarded(this, &BudgetWindow::Save1Click));
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(Save1, &QAction::triggered, this, guarded(this, &BudgetWindow::Save1Click));
     connect(Discard1, &QAction::triggered, this, guarded(this, &BudgetWindow::Discard1Click));
     connect(SameAsLast, &QPushButton::clicked, this, guarded(this, &BudgetWindow::SameAsLastClick));
@@ -91,7 +110,34 @@ BudgetWindow::BudgetWindow(CommandHost* host)
 
 void BudgetWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+    if (!e->spontaneous()) {
+        runGuarded([this] { FormActivate(); });
+        shownRows_ = rowValues();
+        // Typing starts on the first item's budget.
+        for (TNewNumEdit* amount : Amounts)
+            if (amount->isEnabled()) {
+                amount->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+    }
+}
+
+QStringList BudgetWindow::rowValues() const {
+    QStringList values;
+    for (int r = 0; r < Rows; ++r)
+        values << Amounts[r]->text() << QString::number(Kinds[r]->currentIndex())
+               << QString::number(Carries[r]->isChecked());
+    return values;
+}
+
+bool BudgetWindow::unsaved() const {
+    return rowValues() != shownRows_;
+}
+
+void BudgetWindow::reject() {
+    // "保存せず終了", キャンセル, Escape and the close box all come here.
+    if (!CloseQuestion::mayClose(unsaved(), this)) return;
+    QDialog::reject();
 }
 
 void BudgetWindow::FormActivate() {
@@ -105,7 +151,12 @@ void BudgetWindow::showMonth(int year, int month) {
     for (int r = 0; r < Rows; ++r) {
         const std::string& name = doc_->ledger().Items[r + 1].Name;
         const bool named = !name.empty();
-        Names[r]->setText(QString::fromStdString(cp932ToUtf8Lossy(name)));
+        const QString shown = QString::fromStdString(cp932ToUtf8Lossy(name));
+        Names[r]->setText(shown);
+        const QString said = named ? shown : QStringLiteral("項目%1").arg(r + 1);
+        Amounts[r]->setAccessibleName(said + QStringLiteral("の予算"));
+        Kinds[r]->setAccessibleName(said + QStringLiteral("の種類"));
+        Carries[r]->setAccessibleName(said + QStringLiteral("の繰越"));
         for (QWidget* w : {static_cast<QWidget*>(Amounts[r]), static_cast<QWidget*>(Kinds[r]),
                            static_cast<QWidget*>(Carries[r])})
             w->setEnabled(named);

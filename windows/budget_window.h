@@ -5,6 +5,7 @@
 // take from the months before, so untouched items keep following them.
 
 #include <QDialog>
+#include <QStringList>
 
 class QAction;
 class QCheckBox;
@@ -30,7 +31,9 @@ public:
     QAction* Save1 = nullptr;    // 保存して終了
     QAction* Discard1 = nullptr; // 保存せず終了
     QLabel* Title = nullptr;
-    QPushButton* SameAsLast = nullptr; // 前月と同じ
+    QPushButton* SameAsLast = nullptr;   // 前月と同じ
+    QPushButton* OkButton = nullptr;     // 保存: as 保存して終了
+    QPushButton* CancelButton = nullptr; // キャンセル: as 保存せず終了
     QLabel* Names[Rows] = {};
     TNewNumEdit* Amounts[Rows] = {};
     QComboBox* Kinds[Rows] = {};
@@ -41,12 +44,17 @@ public:
     void SameAsLastClick();
     void Save1Click();
     void Discard1Click();
+    // A row differs from what the window showed when it opened.
+    bool unsaved() const;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
     void showMonth(int year, int month);
+    QStringList rowValues() const;
+    QStringList shownRows_;
     CommandHost* host_;
     BookDocument* doc_;
 };

@@ -29,6 +29,7 @@ ChangeHistory::ChangeHistory(CommandHost* host)
     auto* layout = new QVBoxLayout(box);
     List = new QTreeWidget(box);
     List->setObjectName(QStringLiteral("List"));
+    List->setAccessibleName(QStringLiteral("変更の一覧"));
     List->setRootIsDecorated(false);
     List->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("月"), QStringLiteral("日"),
                            QStringLiteral("項目"), QStringLiteral("変更"),

@@ -155,12 +155,14 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
     layout->setSpacing(4);
     Edit1 = new QLineEdit(body);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setAccessibleName(QStringLiteral("探す語句"));
     Edit1->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
     layout->addWidget(Edit1);
 
     auto* split = new QSplitter(Qt::Vertical, body);
     Results = new QTreeWidget(split);
     Results->setObjectName(QStringLiteral("Results"));
+    Results->setAccessibleName(QStringLiteral("見つかった日記"));
     Results->setColumnCount(2);
     Results->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("内容")});
     Results->setRootIsDecorated(false);
@@ -171,6 +173,7 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
     Results->setColumnWidth(0, 130);
     Preview = new QPlainTextEdit(split);
     Preview->setObjectName(QStringLiteral("Preview"));
+    Preview->setAccessibleName(QStringLiteral("選んだ日の日記"));
     Preview->setReadOnly(true);
     Preview->setFocusPolicy(Qt::ClickFocus);
     split->setStretchFactor(0, 3);

@@ -8,6 +8,7 @@
 #include "windows/budget_feature.h"
 #include "windows/change_history_feature.h"
 #include "windows/diary_search_feature.h"
+#include "windows/monthly_list_feature.h"
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
@@ -27,6 +28,7 @@ struct ProgramFeatures {
     void attach(CommandHost& host);
     std::vector<Feature*> all();
 
+    MonthlyListFeature monthlyList;
     YearOverviewFeature yearOverview;
     DiarySearchFeature diarySearch;
     ScheduleFeature schedule;

@@ -1,5 +1,7 @@
 #include "windows/form_frame.h"
 
+#include "shell/window_keys.h"
+
 #include <QAction>
 #include <QDialog>
 #include <QFrame>
@@ -13,6 +15,7 @@ FormFrame buildFormFrame(QDialog* form) {
     auto* menuBar = new QMenuBar(form);
     QMenu* fileMenu = menuBar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
     layout->setMenuBar(menuBar);
+    WindowKeys::menuOnF10(form, menuBar);
 
     auto* panel = new QFrame(form);
     panel->setObjectName(QStringLiteral("Panel1"));

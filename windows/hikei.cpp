@@ -6,6 +6,7 @@
 #include "ledger/cp932.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
@@ -145,6 +146,12 @@ void TForm2::buildUi() {
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
     connect(SpeedButton1, &QToolButton::clicked, this, guarded(this, &TForm2::SpeedButton1Click));
     connect(SG1, &StringGrid::clicked, this, guarded(this, &TForm2::SG1Click));
+    WindowKeys::menuOnF10(this, MainMenu1);
+    WindowKeys::pageSteps(
+        this, [this] { NextClick(); }, [this] { SpeedButton1Click(); });
+    Next->setAccessibleName(QStringLiteral("前の日"));
+    SpeedButton1->setAccessibleName(QStringLiteral("次の日"));
+    SG1->setAccessibleName(QStringLiteral("日計表"));
 
     // Outer size 379 x 456 at the design position, less the window frame.
     move(164, 111);
@@ -170,6 +177,12 @@ void TForm2::keyPressEvent(QKeyEvent* e) {
     // The sheet closes by "終了" or its close box only, never by Escape.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        return;
+    }
+    // Enter on an item row opens its amount, as a click on it does.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && focusWidget() == SG1) {
+        e->accept();
+        runGuarded([this] { SG1Click(); });
         return;
     }
     QDialog::keyPressEvent(e);

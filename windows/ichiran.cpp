@@ -124,6 +124,7 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     BudgetPanel->hide();
     layout()->addWidget(BudgetPanel);
 
+    SG1->setAccessibleName(QStringLiteral("月別一覧表"));
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm7::Exit1Click));
     connect(CsvExport, &QAction::triggered, this, guarded(this, &TForm7::CsvExportClick));
     askPath_ = [this](const QString& suggested) {

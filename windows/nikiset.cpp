@@ -5,7 +5,9 @@
 #include "ledger/backup_store.h"
 #include "ledger/config_file.h"
 #include "ledger/cp932.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 
@@ -19,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -105,6 +108,9 @@ TForm4::TForm4(TForm1* form1, QWidget* parent) : QDialog(parent), form1_(form1) 
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->installEventFilter(this);
 
+    WindowKeys::menuOnF10(this, MainMenu1);
+    WindowKeys::pageTurns(pgc);
+    pgc->setAccessibleName(QStringLiteral("設定のﾍﾟｰｼﾞ"));
     connect(K1, &QAction::triggered, this, guarded(this, &TForm4::K1Click));
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm4::Exit1Click));
     connect(Button1, &QPushButton::clicked, this, guarded(this, &TForm4::Button1Click));
@@ -127,6 +133,10 @@ QWidget* TForm4::locationPage(DriveList*& drives, DirList*& dirs, QLineEdit*& ed
     edit = new QLineEdit(page);
     edit->setObjectName(QStringLiteral("Edit%1").arg(editNumber));
     edit->setGeometry(188, 170, 293, 24);
+    const QString whose = editNumber == 1 ? QStringLiteral("家計簿") : QStringLiteral("日記帳");
+    drives->setAccessibleName(whose + QStringLiteral("ﾌｧｲﾙの格納デバイス"));
+    dirs->setAccessibleName(whose + QStringLiteral("ﾌｧｲﾙの格納場所"));
+    edit->setAccessibleName(whose + QStringLiteral("ﾌｧｲﾙ名"));
     label(page, QStringLiteral("ﾌｧｲﾙの格納デバイス"), 16, 20);
     label(page, QStringLiteral("ﾌｧｲﾙの格納場所"), 16, 60);
     label(page, QStringLiteral("ﾌｧｲﾙ名"), 16, 174);
@@ -146,6 +156,7 @@ void TForm4::buildItemPage() {
         auto* edit = new QLineEdit(TabSheet3);
         edit->setObjectName(QStringLiteral("Edit%1").arg(i + 3));
         edit->setGeometry(column == 0 ? 70 : 300, y, 121, 24);
+        edit->setAccessibleName(QString::fromUtf8(labels[i]));
         label(TabSheet3, QString::fromUtf8(labels[i]), column == 0 ? 10 : 230, y + 5);
     }
     pgc->addTab(TabSheet3, QStringLiteral("項目設定"));
@@ -158,6 +169,7 @@ void TForm4::buildBackupPage() {
     BackupFolder = new QLineEdit(TabSheet4);
     BackupFolder->setObjectName(QStringLiteral("BackupFolder"));
     BackupFolder->setGeometry(120, 16, 361, 24);
+    BackupFolder->setAccessibleName(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟの保存先"));
     label(TabSheet4, QStringLiteral("(空欄: ﾃﾞｰﾀのﾌｫﾙﾀﾞの backup)"), 120, 44);
     auto spin = [this](const char* name, int y, const QString& before, const QString& after,
                        int max) {
@@ -166,6 +178,7 @@ void TForm4::buildBackupPage() {
         box->setObjectName(QString::fromLatin1(name));
         box->setRange(0, max);
         box->setGeometry(260, y, 70, 24);
+        box->setAccessibleName(before + QStringLiteral(" (") + after + QStringLiteral(")"));
         label(TabSheet4, after, 340, y + 4);
         return box;
     };
@@ -324,6 +337,32 @@ void TForm4::Exit1Click() {
 void TForm4::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     runGuarded([this] { FormActivate(); });
+    shownValues_ = currentValues();
+    // The keys start on the page tabs: the arrows turn the pages, Tab goes
+    // into the page shown.
+    pgc->tabBar()->setFocus(Qt::OtherFocusReason);
+}
+
+QStringList TForm4::currentValues() const {
+    QStringList values;
+    for (const QLineEdit* edit : findChildren<QLineEdit*>())
+        if (edit != Edit1 && edit != Edit2) values << edit->text();
+    for (const QSpinBox* box : findChildren<QSpinBox*>())
+        values << QString::number(box->value());
+    return values;
+}
+
+bool TForm4::unsaved() const {
+    // A folder picked in a list stays picked for the next showing; only a
+    // path typed over it would be lost.
+    return currentValues() != shownValues_ || Edit1->text() != devfl->directory() ||
+           Edit2->text() != devfl2->directory();
+}
+
+void TForm4::reject() {
+    // "キャンセル", "保存せず終了" and the close box all come here.
+    if (!CloseQuestion::mayClose(unsaved(), this)) return;
+    QDialog::reject();
 }
 
 void TForm4::keyPressEvent(QKeyEvent* event) {

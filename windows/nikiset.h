@@ -5,6 +5,7 @@
 // also serve the start-up check of the configured locations.
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 
@@ -73,6 +74,9 @@ public:
     void K1Click();
     void Button2Click();
     void Exit1Click();
+    // A text or a number differs from what the dialog showed when it opened.
+    bool unsaved() const;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -86,5 +90,8 @@ private:
     void positionOnDrive(DirList* list, const QString& path);
     void followDrive(DriveList* drives, DirList* list);
 
+    QStringList currentValues() const;
+
     TForm1* form1_;
+    QStringList shownValues_;
 };

@@ -5,6 +5,7 @@
 #include "ledger/diary_file.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
@@ -42,6 +43,7 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
     Memo1->installEventFilter(this);
     connect(Memo1->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { showStoredForms(position, added); });
+    Memo1->setAccessibleName(QStringLiteral("日記の本文"));
     frame.panelLayout->addWidget(Memo1);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
@@ -149,6 +151,18 @@ void TForm3::showStoredForms(int position, int added) {
 
 void TForm3::Exit2Click() {
     reject();
+}
+
+bool TForm3::unsaved() const {
+    const std::string text = Memo1->toPlainText().toStdString();
+    return loaded_ ? text != loadedText_ : !text.empty();
+}
+
+void TForm3::reject() {
+    // "保存せず終了" and the close box both come here; typed text is dropped
+    // only on the user's word.
+    if (!CloseQuestion::mayClose(unsaved(), this)) return;
+    QDialog::reject();
 }
 
 void TForm3::showEvent(QShowEvent* e) {

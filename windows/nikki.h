@@ -38,6 +38,9 @@ public:
     void Restore1Click();
     void Exit1Click();
     void Exit2Click();
+    // The memo differs from the entry as read.
+    bool unsaved() const;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -4,8 +4,8 @@
 #include "controls/string_grid.h"
 #include "ledger/amount_format.h"
 #include "shell/error_box.h"
-#include "windows/hikei.h"
 #include "shell/window_style.h"
+#include "windows/hikei.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -87,6 +87,8 @@ void TForm5::buildUi() {
     for (QLabel* l : {Label1, Label2, Label3, Label4})
         l->adjustSize();
 
+    Edit1->setAccessibleName(QStringLiteral("収入"));
+    Edit2->setAccessibleName(QStringLiteral("支出"));
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Edit1);
     setTabOrder(Edit1, Edit2);

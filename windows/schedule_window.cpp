@@ -77,6 +77,7 @@ ScheduleCatchUp::ScheduleCatchUp(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     SG1 = table(this, {QStringLiteral("日付"), QStringLiteral("項目"), QStringLiteral("収支"),
                        QStringLiteral("金額"), QStringLiteral("入力")});
+    SG1->setAccessibleName(QStringLiteral("入力を待つ定期入力"));
     layout->addWidget(SG1);
     auto* buttons = new QHBoxLayout;
     PostAll = new QPushButton(QStringLiteral("すべて入力"), this);
@@ -155,6 +156,7 @@ ScheduleWindow::ScheduleWindow(CommandHost* host, std::function<Date()> today)
     auto* layout = new QVBoxLayout(this);
     SG1 = table(this, {QStringLiteral("項目"), QStringLiteral("収支"), QStringLiteral("金額"),
                        QStringLiteral("日"), QStringLiteral("入力"), QStringLiteral("次回")});
+    SG1->setAccessibleName(QStringLiteral("定期入力の一覧"));
     layout->addWidget(SG1);
     auto* buttons = new QHBoxLayout;
     AddButton = new QPushButton(QStringLiteral("追加..."), this);

@@ -57,7 +57,9 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     auto box = [&](QComboBox*& combo, const char* name, const QString& label) {
         combo = new QComboBox(this);
         combo->setObjectName(QString::fromLatin1(name));
-        columns->addWidget(new QLabel(label, this));
+        auto* caption = new QLabel(label, this);
+        caption->setBuddy(combo); // its name for a screen reader
+        columns->addWidget(caption);
         columns->addWidget(combo);
         connect(combo, QOverload<int>::of(&QComboBox::activated), this,
                 guarded(this, &StatementImportWindow::columnsChanged));
@@ -73,8 +75,10 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     layout->addLayout(columns);
 
     auto* profile = new QHBoxLayout;
-    profile->addWidget(new QLabel(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ名"), this));
+    auto* profileCaption = new QLabel(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ名"), this);
+    profile->addWidget(profileCaption);
     ProfileName = new QLineEdit(this);
+    profileCaption->setBuddy(ProfileName);
     ProfileName->setObjectName(QStringLiteral("ProfileName"));
     profile->addWidget(ProfileName);
     SaveProfile = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
@@ -86,6 +90,7 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
 
     SG1 = new QTableWidget(0, 6, this);
     SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->setAccessibleName(QStringLiteral("取り込む明細"));
     SG1->setHorizontalHeaderLabels({QStringLiteral("取込"), QStringLiteral("日付"),
                                     QStringLiteral("内容"), QStringLiteral("金額"),
                                     QStringLiteral("項目"), QStringLiteral("状態")});

@@ -9,6 +9,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
 
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidget>
@@ -109,6 +111,11 @@ YearOverview::YearOverview(CommandHost* host)
     split->setSizes({360, 380});
     frame.panelLayout->addWidget(split, 1);
 
+    PrevYear->setAccessibleName(QStringLiteral("前の年"));
+    NextYear->setAccessibleName(QStringLiteral("次の年"));
+    SG1->setAccessibleName(QStringLiteral("年間一覧表"));
+    WindowKeys::pageSteps(
+        this, [this] { PrevYearClick(); }, [this] { NextYearClick(); });
     connect(PrevYear, &QToolButton::clicked, this, guarded(this, &YearOverview::PrevYearClick));
     connect(NextYear, &QToolButton::clicked, this, guarded(this, &YearOverview::NextYearClick));
     connect(CsvExport, &QAction::triggered, this, guarded(this, &YearOverview::CsvExportClick));
@@ -121,6 +128,12 @@ YearOverview::YearOverview(CommandHost* host)
     connect(SG1, &QTableWidget::cellDoubleClicked, this,
             [onColumn](int, int column) { onColumn(column); });
     connect(SG1->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, onColumn);
+    // Enter on a month's column opens it, as a double click does.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* open = new QShortcut(QKeySequence(key), SG1, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(open, &QShortcut::activated, this,
+                [this, onColumn] { onColumn(SG1->currentColumn()); });
+    }
 
     askPath_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
@@ -256,6 +269,8 @@ void YearOverview::buildCharts() {
     ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
     BalanceChart = parts.newChartView(chartPane_);
     BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
+    ExpenseChart->setAccessibleName(QStringLiteral("月別支出のグラフ"));
+    BalanceChart->setAccessibleName(QStringLiteral("月末残高のグラフ"));
     layout->addWidget(ExpenseChart, 3);
     layout->addWidget(BalanceChart, 2);
     // Made while the window shows: a layout alone would show them a turn late.

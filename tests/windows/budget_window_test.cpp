@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextDocument>
 
 namespace {
@@ -164,4 +166,51 @@ TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
     budget->Save1Click();
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",1000,V,0\r\n");
     EXPECT_FALSE(form1->document().budget().damaged);
+}
+
+// Leaving with changed rows asks, by the menu, キャンセル, Escape or the close
+// box; いいえ keeps the rows, はい leaves the file alone. 保存 saves unasked.
+TEST_F(BudgetTest, ClosingWithChangedRowsAsksAndTheButtonSaves) {
+    start(1996, 12, 31, {{1, QStringLiteral("食費")}});
+    const struct {
+        const char* way;
+        std::function<void()> close;
+    } ways[] = {
+        {"menu", [this] { budget->Discard1->trigger(); }},
+        {"キャンセル", [this] { budget->CancelButton->click(); }},
+        {"Escape", [this] { QTest::keyClick(budget->Amounts[0], Qt::Key_Escape); }},
+        {"close box", [this] { budget->close(); }},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        openBudget();
+        w.close();
+        EXPECT_FALSE(budget->isVisible());
+        EXPECT_TRUE(asked.isEmpty()); // nothing changed: nothing to ask
+
+        openBudget();
+        budget->Carries[0]->setChecked(true);
+        answer = QMessageBox::No;
+        w.close();
+        EXPECT_EQ(asked, QStringList{QStringLiteral("DiscardConfirm")});
+        EXPECT_TRUE(budget->isVisible());
+        EXPECT_TRUE(budget->Carries[0]->isChecked());
+        answer = QMessageBox::Yes;
+        w.close();
+        EXPECT_FALSE(budget->isVisible());
+        EXPECT_FALSE(fileExists(dir.file(BudgetFileName)));
+        asked.clear();
+    }
+    // Enter moves on and presses no button, from a box or a list.
+    openBudget();
+    budget->Amounts[0]->setValue(Currency::fromUnits(500));
+    for (QWidget* w :
+         {static_cast<QWidget*>(budget->Amounts[0]), static_cast<QWidget*>(budget->Kinds[0])})
+        QTest::keyClick(w, Qt::Key_Return);
+    EXPECT_TRUE(budget->isVisible());
+    EXPECT_FALSE(fileExists(dir.file(BudgetFileName)));
+    budget->OkButton->click();
+    EXPECT_FALSE(budget->isVisible());
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",500,V,0\r\n");
 }

@@ -43,6 +43,7 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         QStringLiteral("ﾌｧｲﾙ"),
         QStringLiteral("  明細入力\tCtrl+K"),
         QStringLiteral("  日記記帳\tCtrl+N"),
+        QStringLiteral("  月別一覧\tCtrl+M"),
         QStringLiteral("  年間一覧\tCtrl+Shift+Y"),
         QStringLiteral("  日記検索\tCtrl+D"),
         QStringLiteral("  定期入力"),
@@ -86,8 +87,8 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         EXPECT_FALSE(own->isEnabled()) << own->text().toStdString();
     QList<QAction*> entries;
     for (const char* name :
-         {"yearOverview", "diarySearch", "schedule", "print", "pdf", "statementImport", "restore",
-          "exportBook", "importBook", "changeHistory", "budget"})
+         {"monthlyList", "yearOverview", "diarySearch", "schedule", "print", "pdf",
+          "statementImport", "restore", "exportBook", "importBook", "changeHistory", "budget"})
         entries << form1->findChild<QAction*>(QLatin1String(name));
     ASSERT_FALSE(entries.contains(nullptr));
     for (QAction* a : entries)

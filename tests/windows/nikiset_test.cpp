@@ -8,6 +8,7 @@
 #include "ledger/cp932.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
 #include "tests/support/test_support.h"
@@ -17,8 +18,10 @@
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
@@ -49,11 +52,19 @@ protected:
         diary = start + "/diary";
         cfg = dir_.file("ZADUD.CFG");
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        // Questions are answered with `answer` and recorded.
+        Modal::setRunner([this](QDialog* d) {
+            auto* box = qobject_cast<QMessageBox*>(d);
+            ASSERT_TRUE(box);
+            asked << box->objectName();
+            box->done(answer);
+        });
         doc_ = std::make_unique<BookDocument>(QDir::currentPath().toStdString(), disk);
         form1 = std::make_unique<TForm1>(*doc_);
         form4 = std::make_unique<TForm4>(form1.get());
     }
     void TearDown() override {
+        Modal::setRunner(nullptr);
         disk.setFaults(nullptr);
         ::chmod(cfg.c_str(), 0644);
         form4.reset();
@@ -115,6 +126,8 @@ protected:
     std::string cfg;
     QStringList errors;
     std::unique_ptr<BookDocument> doc_;
+    QStringList asked;
+    int answer = QMessageBox::Yes;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm4> form4;
 };
@@ -273,18 +286,54 @@ TEST_F(SettingsDialog, UneditedNamesKeepTheirBytes) {
     EXPECT_EQ(form1->Ledger.Items[1].Name, takahashi);
 }
 
-TEST_F(SettingsDialog, CtrlXInAnItemEditClosesWithoutCutting) {
+// Every way out without saving asks once something was typed; いいえ keeps
+// the dialog and the text, はい closes it without writing. Ctrl+X is the
+// menu's key there, not cut.
+TEST_F(SettingsDialog, ClosingWithTypedTextAsksFirst) {
+    const struct {
+        const char* way;
+        std::function<void(QLineEdit*)> close;
+    } ways[] = {
+        {"Ctrl+X", [](QLineEdit* e) { QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier); }},
+        {"menu", [this](QLineEdit*) { form4->Exit1->trigger(); }},
+        {"キャンセル", [this](QLineEdit*) { click(form4->Button2); }},
+        {"close box", [this](QLineEdit*) { form4->close(); }},
+    };
     form1->Ledger.Items[1].Name = "A";
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        open();
+        // Untouched, or typed back to what it was: nothing to ask.
+        QLineEdit* e = edit("Edit3");
+        retype(e, "A");
+        w.close(e);
+        EXPECT_FALSE(form4->isVisible());
+        EXPECT_TRUE(asked.isEmpty());
+
+        open();
+        form4->pgc->setCurrentWidget(form4->TabSheet3);
+        retype(e, "keep");
+        e->selectAll();
+        answer = QMessageBox::No;
+        w.close(e);
+        EXPECT_EQ(asked, QStringList{CloseQuestion::Name});
+        EXPECT_TRUE(form4->isVisible());
+        EXPECT_EQ(e->text(), "keep");
+
+        answer = QMessageBox::Yes;
+        w.close(e);
+        EXPECT_FALSE(form4->isVisible());
+        EXPECT_FALSE(fileExists(cfg));
+        EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+        asked.clear();
+    }
+    // A path typed over the list's folder counts; the folder picked does not.
     open();
-    form4->pgc->setCurrentWidget(form4->TabSheet3);
-    QLineEdit* e = edit("Edit3");
-    retype(e, "keep");
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_FALSE(form4->isVisible());
-    EXPECT_EQ(e->text(), "keep");
-    EXPECT_FALSE(fileExists(cfg));
-    EXPECT_EQ(form1->Ledger.Items[1].Name, "A");
+    retype(edit("Edit2"), "/typed");
+    answer = QMessageBox::No;
+    click(form4->Button2);
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(form4->isVisible());
 }
 
 TEST_F(SettingsDialog, EnterAndEscPressNoButton) {
@@ -352,6 +401,37 @@ TEST_F(SettingsDialog, ConfirmingAfterFailedStartLoadsMonthInsteadOfEmptyingIt) 
         EXPECT_EQ(readBytes(monthPath).rfind(month, 0), 0u) << "the income line is kept";
         std::remove(cfg.c_str());
     }
+}
+
+} // namespace
+
+namespace {
+
+// The pages turn by Ctrl+PageDown/PageUp and Ctrl+Tab wherever the focus is,
+// even on the drive list, whose own PageDown would change the drive.
+TEST_F(SettingsDialog, PagesTurnByKeysWhereverTheFocusIs) {
+    form4->devnm->setRoots({"/", ledger});
+    open();
+    EXPECT_EQ(QApplication::focusWidget(), form4->pgc->tabBar());
+    const QString drive = form4->devnm->drive();
+    form4->devnm->setFocus();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int page;
+    } steps[] = {
+        {Qt::Key_PageDown, Qt::ControlModifier, 1},
+        {Qt::Key_Tab, Qt::ControlModifier, 2},
+        {Qt::Key_PageDown, Qt::ControlModifier, 3},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 3},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 2},
+    };
+    for (const auto& s : steps) {
+        QTest::keyClick(QApplication::focusWidget(), s.key, s.mods);
+        EXPECT_EQ(form4->pgc->currentIndex(), s.page);
+    }
+    EXPECT_EQ(form4->devnm->drive(), drive);
 }
 
 } // namespace

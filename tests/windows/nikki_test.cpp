@@ -4,6 +4,7 @@
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
+#include "shell/close_question.h"
 #include "shell/error_box.h"
 #include "shell/zadud.h"
 #include "tests/windows/main_window_fixture.h"
@@ -13,6 +14,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
@@ -29,6 +31,17 @@ protected:
         setDate(1998, 3, 7);
         form3 = std::make_unique<TForm3>(form1.get());
         form1->setDiary(form3.get());
+        // Questions are answered with `answer` and recorded; windows show.
+        Modal::setRunner([this](QDialog* d) {
+            if (auto* box = qobject_cast<QMessageBox*>(d)) {
+                asked << box->objectName();
+                box->done(answer);
+                return;
+            }
+            d->show();
+            d->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+        });
     }
     void TearDown() override {
         form3->hide();
@@ -52,6 +65,8 @@ protected:
     }
 
     std::unique_ptr<TForm3> form3;
+    QStringList asked;
+    int answer = QMessageBox::Yes;
 };
 
 // "日記 ～①㈱－" in code page 932: the four marks are where CP932 and JIS differ.
@@ -210,13 +225,46 @@ TEST_F(DiaryWindow, MenuKeysWinOverTheMemosEditingKeys) {
     EXPECT_EQ(memo(), "keep me and thisx");
 }
 
-TEST_F(DiaryWindow, EachShowingReloadsFromTheFile) {
+// Leaving without saving asks once the memo differs from the file, by the
+// key, the menu or the close box; いいえ keeps the window and the text, はい
+// drops the text and the next showing reads the file again.
+TEST_F(DiaryWindow, ClosingWithTypedTextAsksFirst) {
+    const struct {
+        const char* way;
+        std::function<void()> close;
+    } ways[] = {
+        {"Ctrl+X", [this] { key(Qt::Key_X); }},
+        {"menu", [this] { form3->Exit2->trigger(); }},
+        {"close box", [this] { form3->close(); }},
+    };
     writeBytes(tmp.file("199837.nik"), "saved\r\n");
-    open();
-    QTest::keyClicks(form3->Memo1, " unsaved");
-    key(Qt::Key_X);
-    open();
-    EXPECT_EQ(memo(), "saved");
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        open();
+        QTest::keyClicks(form3->Memo1, "x");
+        key(Qt::Key_Backspace, Qt::NoModifier); // typed and taken back: as read
+        w.close();
+        EXPECT_FALSE(form3->isVisible());
+        EXPECT_TRUE(asked.isEmpty());
+
+        open();
+        key(Qt::Key_End);
+        QTest::keyClicks(form3->Memo1, " unsaved");
+        answer = QMessageBox::No;
+        w.close();
+        EXPECT_EQ(asked, QStringList{CloseQuestion::Name});
+        EXPECT_TRUE(form3->isVisible());
+        EXPECT_EQ(memo(), "saved unsaved");
+
+        answer = QMessageBox::Yes;
+        w.close();
+        EXPECT_FALSE(form3->isVisible());
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), "saved\r\n");
+        open();
+        EXPECT_EQ(memo(), "saved");
+        key(Qt::Key_X);
+        asked.clear();
+    }
 }
 
 TEST_F(DiaryWindow, TitleNamesTheDayShown) {
