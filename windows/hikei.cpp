@@ -396,8 +396,8 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
 }
 
 void BudgetDisp(TForm1& form1, TForm2& form2) {
-    const int days = TCalendar::daysInMonth(form1.document().year(), form1.document().month());
-    const BudgetSummary s = form1.document().monthBudget(days - form1.document().day() + 1);
+    // The pace counts the days left in the period, the shown day included.
+    const BudgetSummary s = form1.document().monthBudget(form1.document().daysLeft());
     QLabel* panel = form2.BudgetPanel;
     if (!s.any) {
         if (!panel->isHidden()) {
