@@ -214,8 +214,19 @@ int TForm2::lastDay(int year, int month) const {
 
 void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
     const bool monthChanges = year != SheetYear || month != SheetMonth;
-    // A failed save ends the step before anything has moved.
-    if (monthChanges) form1_->MonthSave();
+    // Another month is entered by the document: it saves the month left,
+    // moves and loads. A failed save ends the step before anything has
+    // moved; a failed load leaves the new month in memory, held.
+    std::exception_ptr error;
+    if (monthChanges) {
+        BookDocument& doc = form1_->document();
+        try {
+            doc.goToDate(year, month, day);
+        } catch (...) {
+            if (doc.year() != year || doc.month() != month) throw;
+            error = std::current_exception();
+        }
+    }
     SheetYear = year;
     SheetMonth = month;
     SheetDay = day;
@@ -223,16 +234,6 @@ void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
     // From here on the item rows must come to show the new day whatever
     // fails: "終了" and the next step store them into that day, and the old
     // day's texts would overwrite its amounts. The first error is reported.
-    std::exception_ptr error;
-    if (monthChanges) {
-        try {
-            form1_->LoadMonths();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        // The month entered may be held, or no longer.
-        TitleDisp();
-    }
     try {
         SheetDisp(*form1_, *this);
     } catch (...) {
