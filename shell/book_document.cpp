@@ -119,14 +119,6 @@ void BookDocument::readPeriod() {
     if (period_.rule != before) emit periodChanged();
 }
 
-void BookDocument::setPeriodRule(const PeriodRule& rule) {
-    writePeriodFile(book_.ledgerDir(), rule);
-    const bool changed = rule != period_.rule;
-    period_ = {rule, false, {}, period_.path};
-    periodWarned_.clear();
-    if (changed) emit periodChanged();
-}
-
 MonthReader BookDocument::monthReader() const {
     return [this](int y, int m) { return book_.month({y, m}); };
 }

@@ -59,12 +59,11 @@ public:
     PeriodRange shownRange() const;
     // Days of the shown period from the shown day on, that day included.
     int daysLeft() const;
-    // Reads ZADUD.PRD again; a damaged file is named in the error box once
-    // and leaves the calendar month.
+    // Reads ZADUD.PRD again (with the configuration, and after the settings
+    // wrote it); another rule re-buckets every view, and no month file is
+    // written. A damaged file is named in the error box once and leaves the
+    // calendar month.
     void readPeriod();
-    // Writes the rule and re-buckets every view; no month file is written.
-    // A refused write throws and keeps the rule in effect.
-    void setPeriodRule(const PeriodRule& rule);
     // The months as the views read them: the one in memory as edited, the
     // others from their files.
     MonthReader monthReader() const;

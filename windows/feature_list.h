@@ -8,6 +8,7 @@
 #include "windows/budget_feature.h"
 #include "windows/change_history_feature.h"
 #include "windows/diary_search_feature.h"
+#include "windows/month_start_feature.h"
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
@@ -35,4 +36,5 @@ struct ProgramFeatures {
     BackupFeature backup;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
+    MonthStartFeature monthStart;
 };
