@@ -6,6 +6,7 @@
 #include "ledger/period.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_feature.h"
+#include "windows/ichiran.h"
 #include "windows/month_start_feature.h"
 #include "windows/nikiset.h"
 
@@ -82,6 +83,28 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     ASSERT_EQ(bars.size(), 9); // up to 12/3
     EXPECT_DOUBLE_EQ(bars[1], 3000.0 / (40000 * 2 / 30));
     EXPECT_DOUBLE_EQ(bars[8], 5000.0 / (40000 * 9 / 30));
+
+    // The monthly list and its CSV: a column per day of the period, the
+    // balance brought from November's days before it.
+    TForm7 list(form1.get());
+    list.FormActivate();
+    EXPECT_EQ(list.windowTitle(), QStringLiteral("月別一覧 2026年12月分 11/25〜12/24"));
+    ASSERT_EQ(list.SG1->ColCount(), 31);
+    EXPECT_EQ(list.SG1->cell(1, 0).trimmed(), QStringLiteral("11/25"));
+    EXPECT_EQ(list.SG1->cell(30, 0).trimmed(), QStringLiteral("12/24"));
+    EXPECT_EQ(list.SG1->cell(2, 1), amount(-3000));
+    EXPECT_EQ(list.SG1->cell(1, TForm7::BalanceRow), amount(-7000));
+    EXPECT_EQ(list.SG1->cell(30, TForm7::BalanceRow), amount(-12000));
+    const std::string csv = dir.file("period.csv");
+    list.setSavePathAsker([&](const QString& suggested) {
+        EXPECT_EQ(suggested, QStringLiteral("2026-12.csv"));
+        return QString::fromStdString(csv);
+    });
+    list.CsvExportClick();
+    const std::string written = readBytes(csv);
+    EXPECT_EQ(written.substr(0, 29), "\xEF\xBB\xBF項目,繰越,11/25,11/26,");
+    EXPECT_NE(written.find("\r\n残高,-7000,-7000,-10000,-10000,"), std::string::npos) << written;
+    EXPECT_NE(written.find("\r\n食費,40000,5000,35000\r\n"), std::string::npos) << written;
 
     // A greyed day is not picked; a day of November enters November.
     QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(0, 1).center());
