@@ -27,6 +27,8 @@ PeriodSheet periodSheet(const PeriodRange& range, const MonthReader& months) {
         int32_t total = 0;
         for (int e = 1; e <= ShownItems; ++e) {
             net[e] = checkedSub(cells[e].Income, cells[e].Expense);
+            s.income[e] = checkedAdd(s.income[e], cells[e].Income);
+            s.expense[e] = checkedAdd(s.expense[e], cells[e].Expense);
             total = checkedAdd(total, net[e]);
         }
         balance = checkedAdd(balance, total);

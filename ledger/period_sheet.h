@@ -20,6 +20,7 @@ struct PeriodSheet {
     std::vector<Date> dates;                             // the period's days, in order
     std::vector<RangeArray<int32_t, 1, ShownItems>> net; // per day: income minus expense
     std::vector<int32_t> dayTotal, balance;              // per day; balance after it
+    RangeArray<int32_t, 1, ShownItems> income, expense;  // the period's, per item
 };
 
 // `months` gives each month as entering it would (its carry-over, then its

@@ -7,6 +7,7 @@
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_feature.h"
 #include "windows/ichiran.h"
+#include "windows/list1.h"
 #include "windows/month_start_feature.h"
 #include "windows/nikiset.h"
 
@@ -106,6 +107,16 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     EXPECT_NE(written.find("\r\n残高,-7000,-7000,-10000,-10000,"), std::string::npos) << written;
     EXPECT_NE(written.find("\r\n食費,40000,5000,35000\r\n"), std::string::npos) << written;
 
+    // The printout: the period's title and its days, from the balance brought in.
+    TForm8 print(form1.get());
+    const MonthPrint printed = MonthPrintLayout::layout(print.currentMonth(false));
+    QStringList texts;
+    for (const PrintText& t : printed.pages[0].texts)
+        texts << t.text;
+    for (const char* want : {"2026年12月分 11/25〜12/24", "前期繰越", "11/25(水)", "12/24(木)"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(want))) << want;
+    EXPECT_FALSE(texts.contains(QStringLiteral("12/25(金)")));
+
     // A greyed day is not picked; a day of November enters November.
     QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(0, 1).center());
     EXPECT_EQ(date(), QStringLiteral("2026-12-10"));
@@ -180,4 +191,46 @@ TEST_F(PeriodViews, TheSettingsPageRebucketsWithoutWritingAMonthFile) {
     EXPECT_EQ(readBytes(monthFile(2026, 11)), nov);
     EXPECT_EQ(readBytes(monthFile(2026, 12)), dec);
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+TEST_F(PeriodViews, DayOneLeavesEveryViewAsTheCalendarMonth) {
+    BudgetPlan plan;
+    plan.set(Food, 2026, 12, {true, 40000, false, false});
+    writeBudgetFile(dir.path(), plan);
+    writeMonth(2026, 11, {{24, 7000}, {26, 3000}});
+    writeMonth(2026, 12, {{3, 2000}, {30, 9999}});
+    start(2026, 12, 10, {{1, QStringLiteral("食費")}});
+    const std::string csvPath = dir.file("list.csv");
+    // Everything the views show of the month, as text.
+    auto views = [&] {
+        QStringList all{title()};
+        for (int row = 0; row < TCalendar::Rows; ++row)
+            for (int col = 0; col < TCalendar::Cols; ++col)
+                all << form1->mc->cellText(col, row);
+        for (double bar : form1->mc->budgetBars())
+            all << QString::number(bar);
+        SheetDisp(*form1, *form2);
+        all << panelCells();
+        TForm7 list(form1.get());
+        list.FormActivate();
+        all << list.windowTitle();
+        for (int row = 0; row < list.SG1->RowCount(); ++row)
+            for (int col = 0; col < list.SG1->ColCount(); ++col)
+                all << list.SG1->cell(col, row);
+        list.setSavePathAsker([&](const QString&) { return QString::fromStdString(csvPath); });
+        list.CsvExportClick();
+        all << QString::fromStdString(readBytes(csvPath));
+        TForm8 print(form1.get());
+        for (const PrintPage& page : MonthPrintLayout::layout(print.currentMonth(false)).pages)
+            for (const PrintText& t : page.texts)
+                all << t.text;
+        return all;
+    };
+    const QStringList without = views();
+    EXPECT_TRUE(without.contains(QStringLiteral("2026年12月")));
+    // Day 1 with a shift and end naming is still the calendar month.
+    writePeriodFile(dir.path(), {1, PeriodShift::After, PeriodNaming::End});
+    form1->document().readPeriod();
+    EXPECT_EQ(form1->document().periodRule().shift, PeriodShift::After);
+    EXPECT_EQ(views(), without);
 }
