@@ -10,6 +10,7 @@
 #include "windows/list1.h"
 #include "windows/month_start_feature.h"
 #include "windows/nikiset.h"
+#include "windows/year_overview.h"
 
 #include <QComboBox>
 #include <QSpinBox>
@@ -117,6 +118,22 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
         EXPECT_TRUE(texts.contains(QString::fromUtf8(want))) << want;
     EXPECT_FALSE(texts.contains(QStringLiteral("12/25(金)")));
 
+    // The year overview: twelve periods, each closing after its last day.
+    YearOverview overview(form1.get());
+    overview.showYear(2026);
+    const YearModel& year = overview.model();
+    struct Period {
+        int month;
+        int32_t expense, closing;
+    } periods[] = {{10, 0, 0}, {11, 7000, -7000}, {12, 5000, -12000}};
+    for (const Period& p : periods) {
+        SCOPED_TRACE(p.month);
+        EXPECT_EQ(year.months[p.month].expense[1], p.expense);
+        EXPECT_EQ(year.months[p.month].closing, p.closing);
+        EXPECT_TRUE(year.months[p.month].balanceKnown);
+    }
+    EXPECT_EQ(year.expense[1], 12000);
+
     // A greyed day is not picked; a day of November enters November.
     QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(0, 1).center());
     EXPECT_EQ(date(), QStringLiteral("2026-12-10"));
@@ -220,6 +237,11 @@ TEST_F(PeriodViews, DayOneLeavesEveryViewAsTheCalendarMonth) {
         list.setSavePathAsker([&](const QString&) { return QString::fromStdString(csvPath); });
         list.CsvExportClick();
         all << QString::fromStdString(readBytes(csvPath));
+        YearOverview overview(form1.get());
+        overview.showYear(2026);
+        for (int m = 1; m <= 12; ++m)
+            all << QString::number(overview.model().months[m].closing)
+                << QString::number(overview.model().months[m].totalExpense);
         TForm8 print(form1.get());
         for (const PrintPage& page : MonthPrintLayout::layout(print.currentMonth(false)).pages)
             for (const PrintText& t : page.texts)
