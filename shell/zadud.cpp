@@ -33,8 +33,13 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
 void showTitle(QLabel* nen, QFrame* panel, const BookDocument& doc) {
     nen->move(panel->width() - nen->width() - 24, 1);
     nen->setText(QString());
+    // A period's title with its range is twice as long: smaller, it stays
+    // clear of the toolbar's buttons.
+    const bool calendar = doc.periodRule().calendar();
+    nen->setFont(WindowStyle::font(WindowStyle::MinchoP, calendar ? 21 : 15, true));
     nen->setText(QString::fromStdString(periodTitle(doc.periodRule(), doc.shownPeriod())));
     nen->adjustSize();
+    if (!calendar) nen->move(panel->width() - nen->width() - 24, 1 + (21 - 15) / 2);
 }
 
 QDate toQDate(const Date& d) {
