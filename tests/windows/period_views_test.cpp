@@ -44,7 +44,7 @@ protected:
         plan.set(Food, 2026, 12, {true, 40000, false, false});
         writeBudgetFile(dir.path(), plan);
         writeMonth(2026, 11, {{24, 7000}, {26, 3000}});
-        writeMonth(2026, 12, {{3, 2000}, {30, 9999}});
+        writeMonth(2026, 12, {{1, 100}, {3, 2000}, {30, 9999}});
         start(y, m, d, {{1, QStringLiteral("食費")}});
     }
     QStringList panelCells() const {
@@ -75,16 +75,16 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     EXPECT_FALSE(mc->shows(QDate(2026, 12, 25)));
     EXPECT_EQ(mc->cellDate(mc->currentCol(), mc->currentRow()), QDate(2026, 12, 10));
 
-    // Spent over both files (11/26 and 12/3), not 11/24 nor 12/30; the pace
-    // over the 15 days from 12/10 to 12/24.
+    // Spent over both files (11/26, 12/1 and 12/3), not 11/24 nor 12/30;
+    // the pace over the 15 days from 12/10 to 12/24.
     SheetDisp(*form1, *form2);
-    EXPECT_EQ(panelCells(), (QStringList{"予算", "使った", "残り", "1日あたり", "食費", "5,000",
-                                         "35,000", "2,333"}));
+    EXPECT_EQ(panelCells(), (QStringList{"予算", "使った", "残り", "1日あたり", "食費", "5,100",
+                                         "34,900", "2,326"}));
     // Bars from 11/25: the spending to date against the budget to date.
     const QVector<double> bars = mc->budgetBars();
     ASSERT_EQ(bars.size(), 9); // up to 12/3
     EXPECT_DOUBLE_EQ(bars[1], 3000.0 / (40000 * 2 / 30));
-    EXPECT_DOUBLE_EQ(bars[8], 5000.0 / (40000 * 9 / 30));
+    EXPECT_DOUBLE_EQ(bars[8], 5100.0 / (40000 * 9 / 30));
 
     // The monthly list and its CSV: a column per day of the period, the
     // balance brought from November's days before it.
@@ -96,7 +96,7 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     EXPECT_EQ(list.SG1->cell(30, 0).trimmed(), QStringLiteral("12/24"));
     EXPECT_EQ(list.SG1->cell(2, 1), amount(-3000));
     EXPECT_EQ(list.SG1->cell(1, TForm7::BalanceRow), amount(-7000));
-    EXPECT_EQ(list.SG1->cell(30, TForm7::BalanceRow), amount(-12000));
+    EXPECT_EQ(list.SG1->cell(30, TForm7::BalanceRow), amount(-12100));
     const std::string csv = dir.file("period.csv");
     list.setSavePathAsker([&](const QString& suggested) {
         EXPECT_EQ(suggested, QStringLiteral("2026-12.csv"));
@@ -106,7 +106,7 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     const std::string written = readBytes(csv);
     EXPECT_EQ(written.substr(0, 29), "\xEF\xBB\xBF項目,繰越,11/25,11/26,");
     EXPECT_NE(written.find("\r\n残高,-7000,-7000,-10000,-10000,"), std::string::npos) << written;
-    EXPECT_NE(written.find("\r\n食費,40000,5000,35000\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("\r\n食費,40000,5100,34900\r\n"), std::string::npos) << written;
 
     // The printout: the period's title and its days, from the balance brought in.
     TForm8 print(form1.get());
@@ -125,17 +125,19 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     struct Period {
         int month;
         int32_t expense, closing;
-    } periods[] = {{10, 0, 0}, {11, 7000, -7000}, {12, 5000, -12000}};
+    } periods[] = {{10, 0, 0}, {11, 7000, -7000}, {12, 5100, -12100}};
     for (const Period& p : periods) {
         SCOPED_TRACE(p.month);
         EXPECT_EQ(year.months[p.month].expense[1], p.expense);
         EXPECT_EQ(year.months[p.month].closing, p.closing);
         EXPECT_TRUE(year.months[p.month].balanceKnown);
     }
-    EXPECT_EQ(year.expense[1], 12000);
+    EXPECT_EQ(year.expense[1], 12100);
 
-    // A greyed day is not picked; a day of November enters November.
+    // Neither a greyed day nor a weekday name is picked; a day of November
+    // enters November.
     QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(0, 1).center());
+    QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(4, 0).center());
     EXPECT_EQ(date(), QStringLiteral("2026-12-10"));
     QTest::mouseClick(mc, Qt::LeftButton, {}, mc->cellRect(4, 1).center());
     EXPECT_EQ(date(), QStringLiteral("2026-11-26"));
@@ -184,7 +186,8 @@ TEST_F(PeriodViews, TheSettingsPageRebucketsWithoutWritingAMonthFile) {
     activate();
     auto* startDay = form4.findChild<QSpinBox*>(QStringLiteral("periodStartDay"));
     auto* naming = form4.findChild<QComboBox*>(QStringLiteral("periodNaming"));
-    ASSERT_TRUE(startDay && naming);
+    auto* shift = form4.findChild<QComboBox*>(QStringLiteral("periodShift"));
+    ASSERT_TRUE(startDay && naming && shift);
     EXPECT_EQ(startDay->value(), 25);
     EXPECT_EQ(naming->currentIndex(), int(PeriodNaming::End));
 
@@ -192,14 +195,23 @@ TEST_F(PeriodViews, TheSettingsPageRebucketsWithoutWritingAMonthFile) {
     startDay->setValue(10);
     EXPECT_EQ(naming->currentIndex(), int(PeriodNaming::End));
     naming->setCurrentIndex(int(PeriodNaming::Start));
+    shift->setCurrentIndex(int(PeriodShift::Before));
     form4.Button1Click();
-    EXPECT_EQ(readBytes(dir.file(PeriodFileName)), "ZADUD-PERIOD,1\r\n10,none,start\r\n");
-    EXPECT_EQ(title(), QStringLiteral("2026年12月分 12/10〜1/9"));
-    EXPECT_TRUE(form1->mc->shows(QDate(2027, 1, 9)));
+    EXPECT_EQ(readBytes(dir.file(PeriodFileName)), "ZADUD-PERIOD,1\r\n10,before,start\r\n");
+    // 2027-01-10 is a Sunday: the next period starts on Friday the 8th.
+    EXPECT_EQ(title(), QStringLiteral("2026年12月分 12/10〜1/7"));
+    EXPECT_TRUE(form1->mc->shows(QDate(2027, 1, 7)));
+    EXPECT_FALSE(form1->mc->shows(QDate(2027, 1, 8)));
+    // The same day stays picked, in the new grid.
+    EXPECT_EQ(form1->mc->cellDate(form1->mc->currentCol(), form1->mc->currentRow()),
+              QDate(2026, 12, 10));
 
     // Back to day 1: the calendar month, every view as without the file.
     activate();
-    startDay->setValue(1);
+    startDay->setValue(32); // the last day of any month is the most
+    EXPECT_EQ(startDay->value(), 31);
+    startDay->setValue(0);
+    EXPECT_EQ(startDay->value(), 1);
     EXPECT_FALSE(naming->isEnabled());
     form4.Button1Click();
     EXPECT_EQ(title(), QStringLiteral("2026年12月"));
