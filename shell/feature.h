@@ -11,7 +11,6 @@
 #include <QString>
 #include <QVector>
 #include <functional>
-
 #include <string>
 
 class BookDocument;

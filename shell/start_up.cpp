@@ -11,8 +11,9 @@ StartUp::StartUp(QWidget* mainWindow, std::function<void()> rest)
     : QObject(mainWindow), rest_(std::move(rest)) {
     // Made on the next turn of the event loop, so that the frame is flushed
     // to the window system before the rest takes its time.
-    FirstPaintReport::watch(mainWindow,
-                            [this] { QTimer::singleShot(0, this, [this] { finish(); }); });
+    FirstPaintReport::watch(mainWindow, [this] {
+        QTimer::singleShot(0, this, [this] { finish(); });
+    });
     QTimer::singleShot(1000, this, [this] { finish(); });
     qApp->installEventFilter(this);
 }

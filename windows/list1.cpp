@@ -193,9 +193,7 @@ Table buildTable(const MonthPrintData& data) {
             row.cells.push_back(t.net[e][d] == 0 ? QString() : amountText(t.net[e][d]));
         row.cells.push_back(amountText(t.dayTotal[d]));
         row.cells.push_back(amountText(t.balance[d]));
-        const int weekday = QDate(data.year, data.month, d).dayOfWeek();
-        if (weekday == Qt::Sunday) row.shade = SundayShade;
-        if (weekday == Qt::Saturday) row.shade = SaturdayShade;
+        shadeWeekend(row, QDate(data.year, data.month, d));
         table.rows.push_back(row);
     }
     table.totalsFrom = static_cast<int>(table.rows.size());
