@@ -106,6 +106,7 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     const std::string written = readBytes(csv);
     EXPECT_EQ(written.substr(0, 29), "\xEF\xBB\xBF項目,繰越,11/25,11/26,");
     EXPECT_NE(written.find("\r\n残高,-7000,-7000,-10000,-10000,"), std::string::npos) << written;
+    EXPECT_NE(written.find("\r\n日計,,0,-3000,0,"), std::string::npos) << written;
     EXPECT_NE(written.find("\r\n食費,40000,5100,34900\r\n"), std::string::npos) << written;
 
     // The printout: the period's title and its days, from the balance brought in.
@@ -125,7 +126,7 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     struct Period {
         int month;
         int32_t expense, closing;
-    } periods[] = {{10, 0, 0}, {11, 7000, -7000}, {12, 5100, -12100}};
+    } periods[] = {{1, 0, 0}, {10, 0, 0}, {11, 7000, -7000}, {12, 5100, -12100}};
     for (const Period& p : periods) {
         SCOPED_TRACE(p.month);
         EXPECT_EQ(year.months[p.month].expense[1], p.expense);
