@@ -2,6 +2,7 @@
 
 #include "app/command_args.h"
 #include "app/command_line.h"
+#include "app/period_command.h"
 #include "ledger/errors.h"
 #include "storage/disk_store.h"
 #include "windows/list1.h"
@@ -23,8 +24,9 @@ int runPdfCommand(const QString& monthText, const QStringList& files, bool withD
     try {
         WorkingConfig cfg = readWorkingConfig();
         DiskStore disk;
-        const MonthPrintData data = readMonthPrint(disk, cfg.ledger, cfg.ledgerDir, cfg.diaryDir,
-                                                   period.year, period.month, withDiary);
+        const MonthPrintData data =
+            readMonthPrint(disk, cfg.ledger, cfg.ledgerDir, cfg.diaryDir, period.year, period.month,
+                           withDiary, commandPeriodRule(cfg.ledgerDir));
         writeMonthPdf(disk, data, file);
         reportWritten("PDF", file);
         return 0;

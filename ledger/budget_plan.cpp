@@ -280,17 +280,20 @@ RangeArray<BudgetDay, 1, 31> variableBudgetByDay(const BudgetSummary& summary,
 }
 
 YearBudget yearBudget(const BudgetPlan& plan, int year, const MonthReader& months) {
+    if (plan.empty()) return {};
+    return yearBudget(
+        [&](int m) { return budgetSummary(plan, months(year, m), year, m, 0, months); });
+}
+
+YearBudget yearBudget(const std::function<BudgetSummary(int month)>& summaryOf) {
     YearBudget y;
-    if (plan.empty()) return y;
     for (int m = 1; m <= 12; ++m) {
-        MonthLedger month;
         try {
-            month = months(year, m);
+            y.months[m] = summaryOf(m);
         } catch (const AppError&) {
             continue;
         }
         y.read[m] = true;
-        y.months[m] = budgetSummary(plan, month, year, m, 0, months);
         y.any = y.any || y.months[m].any;
         for (int i = 1; i <= ShownItems; ++i) {
             const BudgetLine& l = y.months[m].lines[i];

@@ -146,3 +146,6 @@ struct YearBudget {
     bool any = false;
 };
 YearBudget yearBudget(const BudgetPlan& plan, int year, const MonthReader& months);
+// The same over any twelve summaries (a year's periods); one that throws
+// AppError is left out.
+YearBudget yearBudget(const std::function<BudgetSummary(int month)>& summaryOf);

@@ -3,6 +3,7 @@
 #include "storage/local_clock.h"
 
 #include "controls/dir_list.h"
+#include "ledger/period_figures.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/save_check.h"
@@ -88,20 +89,49 @@ void BookDocument::goToDate(int year, int month, int day) {
 }
 
 void BookDocument::stepMonth(int delta) {
-    int year = date_.year(), month = date_.month() + delta;
-    if (month < 1) {
-        month = 12;
-        --year;
-    } else if (month > 12) {
-        month = 1;
-        ++year;
-    }
-    goToDate(year, month, 1);
+    const Date first = periodRange(period_.rule, stepPeriod(shownPeriod(), delta)).first;
+    goToDate(first.year, first.month, first.day);
 }
 
 void BookDocument::stepDay(int delta) {
     const QDate next = date_.addDays(delta);
     goToDate(next.year(), next.month(), next.day());
+}
+
+// ---- the period ----
+
+namespace {
+Date toDate(const QDate& d) {
+    return {d.year(), d.month(), d.day()};
+}
+} // namespace
+
+PeriodName BookDocument::shownPeriod() const {
+    return periodOf(period_.rule, toDate(date_));
+}
+
+PeriodRange BookDocument::shownRange() const {
+    return periodRange(period_.rule, shownPeriod());
+}
+
+int BookDocument::daysLeft() const {
+    return daysLeftInPeriod(shownRange(), toDate(date_));
+}
+
+void BookDocument::readPeriod() {
+    const PeriodRule before = period_.rule;
+    period_ = readPeriodFile(files(), book_.ledgerDir());
+    if (!period_.damaged) {
+        periodWarned_.clear();
+    } else if (period_.error != periodWarned_) {
+        periodWarned_ = period_.error;
+        ErrorBox::show(QString::fromStdString(period_.error));
+    }
+    if (period_.rule != before) emit periodChanged();
+}
+
+MonthReader BookDocument::monthReader() const {
+    return [this](int y, int m) { return book_.month({y, m}); };
 }
 
 // ---- the month in memory ----
@@ -158,6 +188,7 @@ void BookDocument::readConfiguration() {
     }
     emit configurationChanged();
     readBudget();
+    readPeriod();
     refreshUndoState();
     if (error) std::rethrow_exception(error);
 }
@@ -166,6 +197,7 @@ void BookDocument::configurationWritten() {
     book_.configurationWritten();
     emit configurationChanged();
     readBudget();
+    readPeriod();
     refreshUndoState();
 }
 
@@ -190,6 +222,9 @@ void BookDocument::budgetWritten(const BudgetPlan& plan) {
 
 BudgetSummary BookDocument::monthBudget(int daysLeft) const {
     if (budget_.plan.empty()) return {};
+    if (!period_.rule.calendar())
+        return periodBudgetSummary(budget_.plan, period_.rule, shownPeriod(), daysLeft,
+                                   monthReader());
     // Earlier months come from the book, as the carry chain reads them.
     return budgetSummary(budget_.plan, book_.ledger(), date_.year(), date_.month(), daysLeft,
                          [this](int y, int m) {

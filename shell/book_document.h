@@ -10,6 +10,7 @@
 
 #include "ledger/book.h"
 #include "ledger/budget_plan.h"
+#include "ledger/period.h"
 #include "ledger/schedule.h"
 
 #include <QDate>
@@ -51,8 +52,27 @@ public:
     // the one entered; a refused date ("日付に変換できない値が渡されました")
     // leaves everything where it was.
     void goToDate(int year, int month, int day);
+    // To the first day of the period `delta` periods away (a calendar
+    // month's day 1 with the default rule).
     void stepMonth(int delta);
     void stepDay(int delta);
+
+    // ---- the period: the account book's month, which need not start on
+    // day 1 (ZADUD.PRD in the ledger folder) ----
+    const PeriodRule& periodRule() const { return period_.rule; }
+    // The period holding the shown date, and its days.
+    PeriodName shownPeriod() const;
+    PeriodRange shownRange() const;
+    // Days of the shown period from the shown day on, that day included.
+    int daysLeft() const;
+    // Reads ZADUD.PRD again (with the configuration, and after the settings
+    // wrote it); another rule re-buckets every view, and no month file is
+    // written. A damaged file is named in the error box once and leaves the
+    // calendar month.
+    void readPeriod();
+    // The months as the views read them: the one in memory as edited, the
+    // others from their files.
+    MonthReader monthReader() const;
 
     // ---- the month in memory ----
     // Start-up: the configuration, then the shown month, entered.
@@ -81,8 +101,8 @@ public:
     void readBudget();
     // The budget window wrote a new plan.
     void budgetWritten(const BudgetPlan& plan);
-    // The shown month's budgets against the month in memory; `daysLeft` for
-    // the daily pace.
+    // The shown period's budgets against the months as edited; `daysLeft`
+    // for the daily pace.
     BudgetSummary monthBudget(int daysLeft) const;
 
     // ---- the scheduled entries (their side file in the ledger folder) ----
@@ -124,6 +144,8 @@ signals:
     // step (an undo, a posting, a repair).
     void amountsChanged();
     void configurationChanged();
+    // Another period rule is in effect: every view re-buckets.
+    void periodChanged();
     void budgetChanged();
     void scheduleChanged();
     void undoStateChanged();
@@ -138,6 +160,8 @@ private:
     Book book_;
     QDate date_;
     BudgetFile budget_;
+    PeriodFile period_;
+    std::string periodWarned_; // the damaged period file's error last shown
     Schedule schedule_;
     bool scheduleBroken_ = false;
     std::string scheduleWarned_; // the malformed file last named

@@ -72,11 +72,36 @@ void TCalendar::setStartOfWeek(int day) {
 
 void TCalendar::relayout() {
     // QDate counts Monday 1 .. Sunday 7; the grid counts Sunday 0 .. Saturday 6.
-    const int weekday = QDate(Year(), Month(), 1).dayOfWeek() % 7;
+    const QDate first = spanned() ? spanFirst_ : QDate(Year(), Month(), 1);
+    const int weekday = first.dayOfWeek() % 7;
     firstColumn_ = ((weekday - startOfWeek_) % 7 + 7) % 7;
-    const int pos = firstColumn_ + Day() - 1;
+    const int pos = firstColumn_ + int(first.daysTo(date_));
     row_ = pos / 7 + 1;
     col_ = pos % 7;
+}
+
+void TCalendar::setSpan(const QDate& first, const QDate& last) {
+    const bool on = first.isValid() && last.isValid() && first <= last;
+    const QDate f = on ? first : QDate(), l = on ? last : QDate();
+    if (f == spanFirst_ && l == spanLast_) return;
+    spanFirst_ = f;
+    spanLast_ = l;
+    relayout();
+    ++redraws_;
+    update();
+}
+
+QDate TCalendar::cellDate(int col, int row) const {
+    if (col < 0 || col >= Cols || row < 1 || row >= Rows) return {};
+    const int offset = col + 7 * (row - 1) - firstColumn_;
+    if (spanned()) return spanFirst_.addDays(offset);
+    if (offset < 0 || offset >= daysInMonth(Year(), Month())) return {};
+    return QDate(Year(), Month(), offset + 1);
+}
+
+bool TCalendar::shows(const QDate& day) const {
+    if (spanned()) return spanFirst_ <= day && day <= spanLast_;
+    return day.year() == Year() && day.month() == Month();
 }
 
 QString TCalendar::cellText(int col, int row) const {
@@ -88,9 +113,8 @@ QString TCalendar::cellText(int col, int row) const {
         static const char* fallback[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
         return QString::fromLatin1(fallback[weekday]);
     }
-    const int d = col + 7 * (row - 1) - firstColumn_ + 1;
-    if (d < 1 || d > daysInMonth(Year(), Month())) return {};
-    return QString::number(d);
+    const QDate d = cellDate(col, row);
+    return d.isValid() ? QString::number(d.day()) : QString();
 }
 
 int TCalendar::colWidth() const {
@@ -107,12 +131,11 @@ QRect TCalendar::cellRect(int col, int row) const {
 
 bool TCalendar::selectCell(int col, int row) {
     if (readOnly_) return false;
-    const QString text = cellText(col, row);
-    if (row < 1 || text.isEmpty()) return false;
-    const int d = text.toInt();
-    if (d != Day()) {
+    const QDate d = cellDate(col, row);
+    if (!d.isValid() || !shows(d)) return false;
+    if (d != date_) {
         useCurrentDate_ = false;
-        changeDate(QDate(Year(), Month(), d));
+        changeDate(d);
     }
     return true;
 }
@@ -180,14 +203,19 @@ void TCalendar::paintEvent(QPaintEvent*) {
                                          : pal.color(QPalette::WindowText));
             const QString text = cellText(col, row);
             if (text.isEmpty()) continue;
+            const QDate date = cellDate(col, row);
+            // The neighbouring periods' days: greyed, and nothing drawn on them.
+            const bool shown = row == 0 || shows(date);
+            if (!shown) p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
             const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
             const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
             p.drawText(x, y, text);
-            const int day = text.toInt();
-            if (row > 0 && day >= 1 && day <= budgetBars_.size() && budgetBars_[day - 1] >= 0)
-                drawBudgetBar(p, r, budgetBars_[day - 1]);
-            if (row == 0 || !notes_) continue;
-            const QString note = notes_(QDate(Year(), Month(), text.toInt()), true);
+            if (row == 0 || !shown) continue;
+            const int day = int((spanned() ? spanFirst_ : QDate(Year(), Month(), 1)).daysTo(date));
+            if (day < budgetBars_.size() && budgetBars_[day] >= 0)
+                drawBudgetBar(p, r, budgetBars_[day]);
+            if (!notes_) continue;
+            const QString note = notes_(date, true);
             if (note.isEmpty()) continue;
             QFont small = font();
             small.setPixelSize(std::max(9, r.height() / 5));

@@ -43,6 +43,16 @@ public:
         }
     }
     const QDate& date() const { return date_; }
+    // A period other than the calendar month: the grid shows the weeks from
+    // the week of `first`, the days of the neighbouring periods greyed and
+    // not selectable. A null span is the date's calendar month.
+    void setSpan(const QDate& first, const QDate& last);
+    QDate spanFirst() const { return spanFirst_; }
+    // The day a cell shows (neighbouring ones included); null for the
+    // header row and empty cells.
+    QDate cellDate(int col, int row) const;
+    // Whether the day belongs to what is shown: the month, or the span.
+    bool shows(const QDate& day) const;
 
     bool UseCurrentDate() const { return useCurrentDate_; }
     int StartOfWeek() const { return startOfWeek_; }
@@ -60,9 +70,10 @@ public:
     QRect cellRect(int col, int row) const;
     int redrawCount() const { return redraws_; }
 
-    // Per day of the month from day 1: the variable spending to date against
-    // the budget to date (1.0 on plan), drawn as a slim bar in the day's cell;
-    // a negative value or a day beyond the list draws none.
+    // Per day of the month (or the span) from its first day: the variable
+    // spending to date against the budget to date (1.0 on plan), drawn as a
+    // slim bar in the day's cell; a negative value or a day beyond the list
+    // draws none.
     void setBudgetBars(const QVector<double>& ratios);
     const QVector<double>& budgetBars() const { return budgetBars_; }
     // Notes of a day (scheduled postings), one per line; future-only ones are
@@ -96,6 +107,9 @@ private:
     bool cellAt(const QPoint& pos, int& col, int& row) const;
     void changeDate(const QDate& date);
     void drawBudgetBar(QPainter& p, const QRect& cell, double ratio);
+    bool spanned() const { return spanFirst_.isValid(); }
+
+    QDate spanFirst_, spanLast_;
 
     QDate date_;
     bool useCurrentDate_ = true;

@@ -1,8 +1,8 @@
 #pragma once
 // A capability beyond the main window's own windows plugs in here: it puts
-// its menu entries, shortcuts, toolbar buttons and day decorations on the
-// main window through the command host, and reaches the month through the
-// document. Adding one touches no file in shell/: its unit lives in
+// its menu entries, shortcuts, toolbar buttons, day decorations and settings
+// pages on the main window through the command host, and reaches the month
+// through the document. Adding one touches no file in shell/: its unit lives in
 // windows/ and is listed in windows/feature_list.cpp.
 
 #include <QDate>
@@ -11,10 +11,29 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <string>
 
 class BookDocument;
 class QAction;
 class QWidget;
+
+// A page of the settings dialog, after the dialog's own pages. Its widget is
+// made once, with the dialog; it shows the book's values each time the
+// dialog opens. On 保存して終了 every page is checked before anything is
+// written, then stored before the configuration: a refused write leaves the
+// configuration and the main window as they were.
+class SettingsPage {
+public:
+    virtual ~SettingsPage() = default;
+    virtual QString caption() const = 0;
+    virtual QWidget* createWidget(QWidget* parent) = 0;
+    virtual void load() = 0;
+    // Throws the program's error for a value that cannot be kept.
+    virtual void check() {}
+    // `ledgerDir` is the ledger folder chosen on the dialog: side files go
+    // with it. Throws when refused.
+    virtual void store(const std::string& ledgerDir) = 0;
+};
 
 // The sections of the menus a feature's entry can join, each between the
 // separators users know; entries of a section keep their install order.
@@ -45,6 +64,9 @@ public:
     virtual void setDayBars(std::function<QVector<double>()> bars) = 0;
     // Notes of a day, one per line; future-only ones are forecasts.
     virtual void setDayNotes(std::function<QString(const QDate&, bool futureOnly)> notes) = 0;
+    // A page of the settings dialog, in install order; the page outlives
+    // the dialog.
+    virtual void addSettingsPage(SettingsPage* page) = 0;
     // The main window's own windows a feature may lead to.
     virtual void showDiary() = 0;
     virtual void showMonthlyList() = 0;

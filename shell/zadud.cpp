@@ -29,12 +29,32 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
     return b;
 }
 
-// The month's title at the toolbar's right end.
-void showTitle(QLabel* nen, QFrame* panel, const QDate& date) {
+// The period's title at the toolbar's right end: "1996年12月" for a
+// calendar month, "2026年12月分 11/25〜12/24" for a period.
+void showTitle(QLabel* nen, QFrame* panel, const BookDocument& doc) {
     nen->move(panel->width() - nen->width() - 24, 1);
     nen->setText(QString());
-    nen->setText(QStringLiteral("%1年%2月").arg(date.year()).arg(date.month()));
+    // A period's title with its range is twice as long: smaller, it stays
+    // clear of the toolbar's buttons.
+    const bool calendar = doc.periodRule().calendar();
+    nen->setFont(WindowStyle::font(WindowStyle::MinchoP, calendar ? 21 : 15, true));
+    nen->setText(QString::fromStdString(periodTitle(doc.periodRule(), doc.shownPeriod())));
     nen->adjustSize();
+    if (!calendar) nen->move(panel->width() - nen->width() - 24, 1 + (21 - 15) / 2);
+}
+
+QDate toQDate(const Date& d) {
+    return QDate(d.year, d.month, d.day);
+}
+
+// The calendar's days: the shown period's, around the document's date.
+void showPeriod(TCalendar* mc, const BookDocument& doc) {
+    const PeriodRange r = doc.shownRange();
+    if (doc.periodRule().calendar())
+        mc->setSpan({}, {});
+    else
+        mc->setSpan(toQDate(r.first), toQDate(r.last));
+    mc->showDate(doc.date());
 }
 
 } // namespace
@@ -164,13 +184,24 @@ void TForm1::buildUi() {
 
     // The calendar shows the document's date; a day picked on it is the
     // document's date within its month.
-    mc->showDate(doc_->date());
+    showPeriod(mc, *doc_);
     // The bars follow the month in memory: they are drawn once it is entered.
     connect(doc_, &BookDocument::dateChanged, this, [this] {
-        mc->showDate(doc_->date());
-        showTitle(nen, Panel2, doc_->date());
+        showPeriod(mc, *doc_);
+        showTitle(nen, Panel2, *doc_);
     });
-    connect(mc, &TCalendar::dateChanged, doc_, [this] { doc_->showDate(mc->date()); });
+    // A day picked in the other month of a period enters that month.
+    connect(mc, &TCalendar::dateChanged, doc_, [this] {
+        const QDate d = mc->date();
+        if (!doc_->isOpen() || (d.year() == doc_->year() && d.month() == doc_->month()))
+            doc_->showDate(d);
+        else
+            runGuarded([this, d] { doc_->goToDate(d.year(), d.month(), d.day()); });
+    });
+    connect(doc_, &BookDocument::periodChanged, this, [this] {
+        showPeriod(mc, *doc_);
+        runGuarded([this] { MonthDisp(); });
+    });
     connect(doc_, &BookDocument::monthEntered, this,
             [this] { runGuarded([this] { MonthDisp(); }); });
     connect(doc_, &BookDocument::scheduleChanged, mc, qOverload<>(&QWidget::update));
@@ -265,7 +296,7 @@ void TForm1::setHelpHandler(std::function<void(const QString&)> help) {
 }
 
 void TForm1::MonthDisp() {
-    showTitle(nen, Panel2, doc_->date());
+    showTitle(nen, Panel2, *doc_);
     drawDayBars();
 }
 

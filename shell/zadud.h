@@ -52,13 +52,11 @@ public:
     void setMonthlyList(QDialog* form7);
     // Called before the daily sheet is shown: fills it for the shown date.
     void setSheetFiller(std::function<void()> fill) { sheetFiller_ = std::move(fill); }
-    // Called by K3Click with the help file name.
-    void setHelpHandler(std::function<void(const QString& helpFile)> help);
+    void setHelpHandler(std::function<void(const QString& helpFile)> help); // K3Click calls it
     QString helpFile() const { return helpFile_; }
     void setHelpFile(const QString& file) { helpFile_ = file; }
-
     void install(Feature& feature) { feature.install(*this); } // its windows come later
-
+    const QList<SettingsPage*>& settingsPages() const { return settingsPages_; }
     // The description's operations.
     void MonthDisp();
     void MonthSave() { doc_->save(); }
@@ -97,6 +95,7 @@ public:
     void addToolButton(QAction* action, int width, const QString& name) override;
     void setDayBars(std::function<QVector<double>()> bars) override;
     void setDayNotes(std::function<QString(const QDate&, bool)> notes) override;
+    void addSettingsPage(SettingsPage* page) override { settingsPages_ << page; }
 
 protected:
     bool event(QEvent* e) override;
@@ -115,6 +114,7 @@ private:
     std::function<void()> sheetFiller_;
     std::function<void(const QString&)> helpHandler_;
     std::function<QVector<double>()> dayBars_;
+    QList<SettingsPage*> settingsPages_;
     QString helpFile_;
     bool activated_ = false;
 };

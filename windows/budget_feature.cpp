@@ -1,5 +1,6 @@
 #include "windows/budget_feature.h"
 
+#include "ledger/period_figures.h"
 #include "shell/book_document.h"
 #include "shell/calendar.h"
 
@@ -14,19 +15,34 @@ void BudgetFeature::attach(CommandHost& host) {
     setWindow(std::make_unique<BudgetWindow>(&host));
 }
 
-QVector<double> BudgetFeature::dayBars(const BookDocument& document) {
+namespace {
+
+// Per day from the first: the day's bar, or -1 for none. Days after the last
+// one with variable spending have nothing to say yet.
+QVector<double> barsOf(const std::vector<BudgetDay>& byDay) {
     QVector<double> bars;
-    const BudgetSummary s = document.monthBudget(0);
-    if (!s.any) return bars;
-    const int days = TCalendar::daysInMonth(document.year(), document.month());
-    const auto byDay = variableBudgetByDay(s, document.ledger(), days);
-    // Days after the last one with variable spending have nothing to say yet.
-    int last = days;
-    while (last > 0 && byDay[last].spent == (last > 1 ? byDay[last - 1].spent : 0))
+    std::size_t last = byDay.size();
+    while (last > 0 && byDay[last - 1].spent == (last > 1 ? byDay[last - 2].spent : 0))
         --last;
-    for (int d = 1; d <= last; ++d)
+    for (std::size_t d = 0; d < last; ++d)
         bars.append(byDay[d].allowed > 0 ? double(byDay[d].spent) / double(byDay[d].allowed)
                     : byDay[d].spent > 0 ? 2.0
                                          : -1.0);
     return bars;
+}
+
+} // namespace
+
+QVector<double> BudgetFeature::dayBars(const BookDocument& document) {
+    const BudgetSummary s = document.monthBudget(0);
+    if (!s.any) return {};
+    if (!document.periodRule().calendar())
+        return barsOf(
+            periodBudgetByDay(s, readPeriodLedger(document.shownRange(), document.monthReader())));
+    const int days = TCalendar::daysInMonth(document.year(), document.month());
+    const auto byDay = variableBudgetByDay(s, document.ledger(), days);
+    std::vector<BudgetDay> list;
+    for (int d = 1; d <= days; ++d)
+        list.push_back(byDay[d]);
+    return barsOf(list);
 }

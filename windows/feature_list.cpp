@@ -2,7 +2,7 @@
 
 std::vector<Feature*> ProgramFeatures::all() {
     return {&monthlyList,     &yearOverview, &diarySearch,   &schedule, &print,
-            &statementImport, &backup,       &changeHistory, &budget};
+            &statementImport, &backup,       &changeHistory, &budget,   &monthStart};
 }
 
 void ProgramFeatures::install(CommandHost& host) {

@@ -8,6 +8,7 @@
 #include "windows/budget_feature.h"
 #include "windows/change_history_feature.h"
 #include "windows/diary_search_feature.h"
+#include "windows/month_start_feature.h"
 #include "windows/monthly_list_feature.h"
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
@@ -37,4 +38,5 @@ struct ProgramFeatures {
     BackupFeature backup;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
+    MonthStartFeature monthStart;
 };

@@ -227,8 +227,19 @@ int TForm2::lastDay(int year, int month) const {
 
 void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
     const bool monthChanges = year != SheetYear || month != SheetMonth;
-    // A failed save ends the step before anything has moved.
-    if (monthChanges) form1_->MonthSave();
+    // Another month is entered by the document: it saves the month left,
+    // moves and loads. A failed save ends the step before anything has
+    // moved; a failed load leaves the new month in memory, held.
+    std::exception_ptr error;
+    if (monthChanges) {
+        BookDocument& doc = form1_->document();
+        try {
+            doc.goToDate(year, month, day);
+        } catch (...) {
+            if (doc.year() != year || doc.month() != month) throw;
+            error = std::current_exception();
+        }
+    }
     SheetYear = year;
     SheetMonth = month;
     SheetDay = day;
@@ -236,16 +247,6 @@ void TForm2::stepTo(int year, int month, int day, int form1SetMode) {
     // From here on the item rows must come to show the new day whatever
     // fails: "終了" and the next step store them into that day, and the old
     // day's texts would overwrite its amounts. The first error is reported.
-    std::exception_ptr error;
-    if (monthChanges) {
-        try {
-            form1_->LoadMonths();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        // The month entered may be held, or no longer.
-        TitleDisp();
-    }
     try {
         SheetDisp(*form1_, *this);
     } catch (...) {
@@ -409,8 +410,8 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
 }
 
 void BudgetDisp(TForm1& form1, TForm2& form2) {
-    const int days = TCalendar::daysInMonth(form1.document().year(), form1.document().month());
-    const BudgetSummary s = form1.document().monthBudget(days - form1.document().day() + 1);
+    // The pace counts the days left in the period, the shown day included.
+    const BudgetSummary s = form1.document().monthBudget(form1.document().daysLeft());
     QLabel* panel = form2.BudgetPanel;
     if (!s.any) {
         if (!panel->isHidden()) {

@@ -4,6 +4,7 @@
 #include "ledger/cp932.h"
 #include "ledger/csv_export.h"
 #include "ledger/errors.h"
+#include "ledger/period_sheet.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -46,6 +47,11 @@ public:
             return o == Qt::Horizontal ? grid_.cell(section + 1, 0) : grid_.cell(0, section + 1);
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
+    }
+    void reset(const std::function<void()>& change) {
+        beginResetModel();
+        change();
+        endResetModel();
     }
     void changed() {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
@@ -90,6 +96,14 @@ void ListGrid::setCell(int col, int row, const QString& text) {
 
 void ListGrid::refresh() {
     model_->changed();
+}
+
+void ListGrid::setColCount(int cols) {
+    if (cols == cols_) return;
+    model_->reset([this, cols] {
+        cols_ = cols;
+        cells_.assign(static_cast<std::size_t>(cols_ * rows_), QString());
+    });
 }
 
 TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
@@ -152,6 +166,14 @@ void TForm7::FormActivate() {
     const BudgetSummary budgets = form1_->document().monthBudget(0);
     BudgetPanel->setVisible(budgets.any);
     if (budgets.any) BudgetPanel->setText(budgetTable(budgets, ledger, false));
+    const BookDocument& doc = form1_->document();
+    if (!doc.periodRule().calendar()) {
+        setWindowTitle(QStringLiteral("月別一覧 ") +
+                       QString::fromStdString(periodTitle(doc.periodRule(), doc.shownPeriod())));
+        return showPeriod(periodSheet(doc.shownRange(), doc.monthReader()));
+    }
+    setWindowTitle(QStringLiteral("月別一覧"));
+    SG1->setColCount(32);
     // The cells written up to an overflow show; the rest keep their texts.
     struct Refresh {
         ListGrid* grid;
@@ -188,20 +210,51 @@ void TForm7::FormActivate() {
     }
 }
 
+void TForm7::showPeriod(const PeriodSheet& sheet) {
+    SG1->setColCount(int(sheet.dates.size()) + 1);
+    struct Refresh {
+        ListGrid* grid;
+        ~Refresh() { grid->refresh(); }
+    } refresh{SG1};
+    SG1->setCell(0, DayTotalRow, QStringLiteral("   日  計"));
+    SG1->setCell(0, BalanceRow, QStringLiteral("   残  高"));
+    for (int e = 1; e <= ShownItems; ++e)
+        SG1->setCell(0, e, QString::fromStdString(cp932ToUtf8Lossy(sheet.names[e])));
+    auto amount = [](int32_t value) {
+        const std::string text = AmountFmt(value);
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    for (std::size_t i = 0; i < sheet.dates.size(); ++i) {
+        const int col = int(i) + 1;
+        const Date& d = sheet.dates[i];
+        SG1->setCell(col, 0, QStringLiteral("   %1/%2").arg(d.month).arg(d.day));
+        for (int e = 1; e <= ShownItems; ++e)
+            SG1->setCell(col, e, amount(sheet.net[i][e]));
+        SG1->setCell(col, DayTotalRow, amount(sheet.dayTotal[i]));
+        SG1->setCell(col, BalanceRow, amount(sheet.balance[i]));
+    }
+}
+
 void TForm7::setSavePathAsker(std::function<QString(const QString&)> ask) {
     askPath_ = std::move(ask);
 }
 
 void TForm7::CsvExportClick() {
-    const int year = form1_->document().year(), month = form1_->document().month();
+    // Named after the period shown (the calendar month by default).
+    const PeriodName shown = form1_->document().shownPeriod();
+    const int year = shown.year, month = shown.month;
     const QString path =
         askPath_
             ? askPath_(QStringLiteral("%1-%2.csv").arg(year).arg(month, 2, 10, QLatin1Char('0')))
             : QString();
     if (path.isEmpty()) return;
-    const BudgetSummary budget = form1_->document().monthBudget(0);
-    form1_->document().files().writeSafely(path.toStdString(),
-                                           monthCsv(form1_->Ledger, year, month, &budget));
+    const BookDocument& doc = form1_->document();
+    const BudgetSummary budget = doc.monthBudget(0);
+    if (!doc.periodRule().calendar())
+        return doc.files().writeSafely(
+            path.toStdString(),
+            periodCsv(periodSheet(doc.shownRange(), doc.monthReader()), &budget));
+    doc.files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
 }
 
 void TForm7::Exit1Click() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAction;
+struct PeriodSheet;
 class QFrame;
 class QMenu;
 class QLabel;
@@ -32,6 +33,9 @@ public:
     void setCell(int col, int row, const QString& text);
     // Tells the view that cells were written since the last refresh.
     void refresh();
+    // Another number of columns (a period's days), all cells emptied; the
+    // same number keeps the cells.
+    void setColCount(int cols);
 
 private:
     int cols_;
@@ -71,6 +75,9 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The shown period when it is not a calendar month: a column per day.
+    void showPeriod(const PeriodSheet& sheet);
+
     TForm1* form1_;
     std::function<QString(const QString&)> askPath_;
 };

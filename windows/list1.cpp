@@ -7,6 +7,8 @@
 #include "ledger/errors.h"
 #include "ledger/export_month.h"
 #include "ledger/month_table.h"
+#include "ledger/period_figures.h"
+#include "ledger/period_sheet.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -87,6 +89,10 @@ QString monthTitle(int year, int month) {
     return QString::fromStdString(monthLabel(year, month));
 }
 
+QString titleOf(const MonthPrintData& data) {
+    return data.period ? data.periodTitle : monthTitle(data.year, data.month);
+}
+
 const QColor SundayShade(255, 226, 226);
 const QColor SaturdayShade(226, 234, 255);
 
@@ -103,7 +109,65 @@ struct Table {
     int totalsFrom = 0;           // first row of the totals
 };
 
+void shadeWeekend(TableRow& row, const QDate& day) {
+    if (day.dayOfWeek() == Qt::Sunday) row.shade = SundayShade;
+    if (day.dayOfWeek() == Qt::Saturday) row.shade = SaturdayShade;
+}
+
+// A period's days down the side, dated, with its totals summed here.
+Table buildPeriodTable(const PeriodSheet& s) {
+    std::vector<int> items;
+    Table table;
+    for (int e = 1; e <= ShownItems; ++e) {
+        if (s.names[e].empty()) continue;
+        items.push_back(e);
+        table.headers.push_back(QString::fromStdString(cp932ToUtf8Lossy(s.names[e])));
+    }
+    table.headers.push_back(QStringLiteral("日計"));
+    table.headers.push_back(QStringLiteral("残高"));
+    TableRow carried{QStringLiteral("前期繰越"), std::vector<QString>(table.headers.size()), {}};
+    carried.cells.back() = amountText(s.carried);
+    table.rows.push_back(carried);
+    for (std::size_t i = 0; i < s.dates.size(); ++i) {
+        const QDate day(s.dates[i].year, s.dates[i].month, s.dates[i].day);
+        TableRow row;
+        row.label = QStringLiteral("%1/%2(%3)")
+                        .arg(day.month())
+                        .arg(day.day())
+                        .arg(weekdayName(day.year(), day.month(), day.day()));
+        for (int e : items)
+            row.cells.push_back(s.net[i][e] == 0 ? QString() : amountText(s.net[i][e]));
+        row.cells.push_back(amountText(s.dayTotal[i]));
+        row.cells.push_back(amountText(s.balance[i]));
+        shadeWeekend(row, day);
+        table.rows.push_back(row);
+    }
+    RangeArray<int32_t, 1, ShownItems> net;
+    int32_t totalIncome = 0, totalExpense = 0;
+    for (int e = 1; e <= ShownItems; ++e) {
+        net[e] = checkedSub(s.income[e], s.expense[e]);
+        totalIncome = checkedAdd(totalIncome, s.income[e]);
+        totalExpense = checkedAdd(totalExpense, s.expense[e]);
+    }
+    table.totalsFrom = static_cast<int>(table.rows.size());
+    auto totals = [&](const QString& label, const RangeArray<int32_t, 1, ShownItems>& perItem,
+                      int32_t sum, const QString& balance) {
+        TableRow row{label, {}, {}};
+        for (int e : items)
+            row.cells.push_back(amountText(perItem[e]));
+        row.cells.push_back(amountText(sum));
+        row.cells.push_back(balance);
+        table.rows.push_back(row);
+    };
+    totals(QStringLiteral("収入計"), s.income, totalIncome, {});
+    totals(QStringLiteral("支出計"), s.expense, totalExpense, {});
+    totals(QStringLiteral("差引計"), net, checkedSub(totalIncome, totalExpense),
+           amountText(s.balance.empty() ? s.carried : s.balance.back()));
+    return table;
+}
+
 Table buildTable(const MonthPrintData& data) {
+    if (data.period) return buildPeriodTable(*data.period);
     const int days = daysInMonth(data.year, data.month);
     const MonthTable t = monthTable(data.ledger, days);
     std::vector<int> items;
@@ -129,9 +193,7 @@ Table buildTable(const MonthPrintData& data) {
             row.cells.push_back(t.net[e][d] == 0 ? QString() : amountText(t.net[e][d]));
         row.cells.push_back(amountText(t.dayTotal[d]));
         row.cells.push_back(amountText(t.balance[d]));
-        const int weekday = QDate(data.year, data.month, d).dayOfWeek();
-        if (weekday == Qt::Sunday) row.shade = SundayShade;
-        if (weekday == Qt::Saturday) row.shade = SaturdayShade;
+        shadeWeekend(row, QDate(data.year, data.month, d));
         table.rows.push_back(row);
     }
     table.totalsFrom = static_cast<int>(table.rows.size());
@@ -198,8 +260,7 @@ PrintPage tablePage(const MonthPrintData& data, const Table& table, const QFont&
     const QRectF heading(0, 0, width, HeadingHeight - 8);
     page.texts.push_back({heading, QStringLiteral("月度家計簿"),
                           printFont(WindowStyle::MinchoP, 18, true), Qt::AlignCenter});
-    page.texts.push_back({heading, monthTitle(data.year, data.month),
-                          printFont(WindowStyle::MinchoP, 13, true),
+    page.texts.push_back({heading, titleOf(data), printFont(WindowStyle::MinchoP, 13, true),
                           Qt::AlignLeft | Qt::AlignVCenter});
 
     const qreal points = tableFont.pointSizeF();
@@ -267,8 +328,8 @@ void addDiaryPages(std::vector<PrintPage>& pages, const MonthPrintData& data, qr
     auto newPage = [&] {
         pages.emplace_back();
         pages.back().texts.push_back({QRectF(0, 0, width, 24),
-                                      QStringLiteral("日記  ") + monthTitle(data.year, data.month),
-                                      headingFont, Qt::AlignLeft | Qt::AlignVCenter});
+                                      QStringLiteral("日記  ") + titleOf(data), headingFont,
+                                      Qt::AlignLeft | Qt::AlignVCenter});
         y = 32;
     };
     newPage();
@@ -301,9 +362,8 @@ void addBudgetPage(std::vector<PrintPage>& pages, const MonthPrintData& data, qr
     const QFont font = printFont(WindowStyle::Mincho, 10, false);
     constexpr qreal Row = 16;
     PrintPage page;
-    page.texts.push_back({QRectF(0, 0, width, 24),
-                          QStringLiteral("予算  ") + monthTitle(data.year, data.month), headingFont,
-                          Qt::AlignLeft | Qt::AlignVCenter});
+    page.texts.push_back({QRectF(0, 0, width, 24), QStringLiteral("予算  ") + titleOf(data),
+                          headingFont, Qt::AlignLeft | Qt::AlignVCenter});
     const qreal col = width / 4;
     qreal y = 32;
     auto row = [&](const QStringList& cells) {
@@ -411,7 +471,7 @@ std::string pdfBytes(const MonthPrintData& data) {
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setTitle(QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month));
+        writer.setTitle(QStringLiteral("月度家計簿 ") + titleOf(data));
         writer.setCreator(QStringLiteral("家計簿 Ver 1.3"));
         paint(print, writer);
     }
@@ -442,16 +502,28 @@ std::vector<std::pair<int, QString>> readDiary(FileStore& files, const std::stri
 
 MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names,
                               const std::string& ledgerDir, const std::string& diaryDir, int year,
-                              int month, bool withDiary) {
+                              int month, bool withDiary, const PeriodRule& rule) {
     MonthPrintData data;
     data.year = year;
     data.month = month;
     data.ledger = names;
-    readMonthForExport(files, data.ledger, ledgerDir, year, month);
     data.folder = QString::fromStdString(ledgerDir);
-    if (withDiary) data.diary = readDiary(files, diaryDir, year, month);
     // A damaged budget file leaves the budgets out; the window names it.
     const BudgetFile budgets = readBudgetFile(files, ledgerDir);
+    if (!rule.calendar()) {
+        const MonthReader months = [&files, &names, &ledgerDir](int y, int m) {
+            MonthLedger l = names;
+            readMonthForExport(files, l, ledgerDir, y, m);
+            return l;
+        };
+        data.period =
+            std::make_shared<PeriodSheet>(periodSheet(periodRange(rule, {year, month}), months));
+        data.periodTitle = QString::fromStdString(periodTitle(rule, {year, month}));
+        data.budget = periodBudgetSummary(budgets.plan, rule, {year, month}, 0, months);
+        return data;
+    }
+    readMonthForExport(files, data.ledger, ledgerDir, year, month);
+    if (withDiary) data.diary = readDiary(files, diaryDir, year, month);
     data.budget = budgetSummary(budgets.plan, data.ledger, year, month, 0,
                                 monthFileReader(files, names, ledgerDir));
     return data;
@@ -481,13 +553,24 @@ MonthPrintData TForm8::currentMonth(bool withDiary) const {
         data.diary =
             readDiary(host_->document().files(), host_->document().book().diaryDir(), year, month);
     data.budget = host_->document().monthBudget(0);
+    const BookDocument& doc = host_->document();
+    if (!doc.periodRule().calendar()) {
+        const PeriodName shown = doc.shownPeriod();
+        data.year = shown.year;
+        data.month = shown.month;
+        data.diary.clear(); // the diary pages are a calendar month's
+        data.period =
+            std::make_shared<PeriodSheet>(periodSheet(doc.shownRange(), doc.monthReader()));
+        data.periodTitle = QString::fromStdString(periodTitle(doc.periodRule(), shown));
+    }
     return data;
 }
 
 QString TForm8::pdfDefaultPath() const {
     return QDir(QString::fromStdString(host_->document().book().ledgerDir()))
         .filePath(QStringLiteral("家計簿_") +
-                  monthTitle(host_->document().year(), host_->document().month()) +
+                  monthTitle(host_->document().shownPeriod().year,
+                             host_->document().shownPeriod().month) +
                   QStringLiteral(".pdf"));
 }
 
@@ -507,8 +590,7 @@ void TForm8::Print1Click() {
     request.parent = dialogParent(host_->mainWindow());
     request.objectName = "PrintPreview";
     request.title = "印刷プレビュー";
-    request.docName =
-        (QStringLiteral("月度家計簿 ") + monthTitle(data.year, data.month)).toStdString();
+    request.docName = (QStringLiteral("月度家計簿 ") + titleOf(data)).toStdString();
     request.page = &page;
     request.paint = [&data](QPagedPaintDevice& device, const QPageLayout& layout) {
         runGuarded(

@@ -8,6 +8,7 @@
 
 #include "ledger/budget_plan.h"
 #include "ledger/month_ledger.h"
+#include "ledger/period.h"
 
 #include <QColor>
 #include <QFont>
@@ -16,6 +17,7 @@
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,7 @@
 class QPagedPaintDevice;
 class CommandHost;
 class TForm1;
+struct PeriodSheet;
 
 // What a printout shows.
 struct MonthPrintData {
@@ -32,6 +35,10 @@ struct MonthPrintData {
     QString folder;                             // the data folder, in the footer
     std::vector<std::pair<int, QString>> diary; // (day, text) of the days with an entry
     BudgetSummary budget; // with any budget, a page of budget, spent and remaining follows
+    // A period other than a calendar month (year and month name it): its
+    // days and title replace the month's.
+    std::shared_ptr<const PeriodSheet> period;
+    QString periodTitle;
 };
 
 struct PrintText {
@@ -87,9 +94,11 @@ std::string pdfBytes(const MonthPrintData& data);
 // ledger's files, read without writing anything, and (when asked) the
 // diary's entries, whose files are only read, never created. Throws the
 // error of a malformed or unreadable month or diary file.
+// With a period rule other than the calendar month's, (year, month) names a
+// period.
 MonthPrintData readMonthPrint(FileStore& files, const MonthLedger& names,
                               const std::string& ledgerDir, const std::string& diaryDir, int year,
-                              int month, bool withDiary);
+                              int month, bool withDiary, const PeriodRule& rule = {});
 
 // Writes the printout to `path` safely: an existing file is replaced only by
 // a complete one, and a refused write throws the mapped file error.

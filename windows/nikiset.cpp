@@ -83,6 +83,9 @@ TForm4::TForm4(TForm1* form1, QWidget* parent) : QDialog(parent), form1_(form1) 
     pgc->addTab(TabSheet2, QStringLiteral("日記帳環境設定"));
     buildItemPage();
     buildBackupPage();
+    // The pages that features add, after the dialog's own.
+    for (SettingsPage* page : form1_->settingsPages())
+        pgc->addTab(page->createWidget(pgc), page->caption());
     layout->addWidget(Panel1);
 
     Panel2 = panel(this, "Panel2", 492, 41);
@@ -237,6 +240,8 @@ void TForm4::FormActivate() {
     AllDays->setValue(backup.keep.allDays);
     DailyMonths->setValue(backup.keep.dailyMonths);
     MonthlyMonths->setValue(backup.keep.monthlyMonths);
+    for (SettingsPage* page : form1_->settingsPages())
+        page->load();
 }
 
 void TForm4::devnmChange() {
@@ -275,6 +280,8 @@ void TForm4::CfgWrite() {
     for (int n = 1; n <= ShownItems; ++n)
         if (kept[n - 1].empty()) kept[n - 1] = form1_->Ledger.Items[n].Name;
     refuseDuplicateNames(kept);
+    for (SettingsPage* page : form1_->settingsPages())
+        page->check();
     // A rename reaches every month file of the book, as one undo step; in
     // another folder the files there keep their names.
     Book& book = form1_->book();
@@ -301,6 +308,8 @@ void TForm4::CfgWrite() {
     const BackupSettings before = readBackupSettings(form1_->document().files(), values.ledgerDir);
     if (backup.folder != before.folder || !(backup.keep == before.keep))
         writeBackupSettings(form1_->document().files(), values.ledgerDir, backup);
+    for (SettingsPage* page : form1_->settingsPages())
+        page->store(values.ledgerDir);
     if (plan.renames.empty())
         writeConfig(form1_->document().files(), form1_->StartDir.toStdString(), values);
     else

@@ -4,6 +4,8 @@
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/csv_export.h"
+#include "ledger/period_figures.h"
+#include "ledger/period_year.h"
 #include "ledger/text_file.h"
 #include "shell/book_document.h"
 #include "shell/calendar.h"
@@ -156,7 +158,7 @@ void YearOverview::showEvent(QShowEvent* e) {
 }
 
 void YearOverview::FormActivate() {
-    showYear(doc_->year());
+    showYear(doc_->shownPeriod().year);
 }
 
 void YearOverview::showYear(int year) {
@@ -164,13 +166,24 @@ void YearOverview::showYear(int year) {
     year_ = year;
     nen->setText(QStringLiteral("%1年").arg(year));
     nen->adjustSize();
-    model_ =
-        buildYearModel(doc_->files(), doc_->ledger(), doc_->book().ledgerDir(), year, heldMonth());
     // The book gives the month in memory with its edits, as in the model.
     const Book& book = doc_->book();
-    budget_ = yearBudget(doc_->budget().plan, year, [&book](int y, int m) {
-        return book.month({y, m});
-    });
+    const PeriodRule& rule = doc_->periodRule();
+    if (rule.calendar()) {
+        model_ = buildYearModel(doc_->files(), doc_->ledger(), book.ledgerDir(), year, heldMonth());
+        budget_ = yearBudget(doc_->budget().plan, year, [&book](int y, int m) {
+            return book.month({y, m});
+        });
+    } else {
+        // Twelve periods, each month's column the period named after it.
+        model_ = periodYearModel(doc_->files(), doc_->ledger(), book.ledgerDir(), year, rule,
+                                 heldMonth());
+        const BudgetPlan& plan = doc_->budget().plan;
+        const MonthReader months = doc_->monthReader();
+        budget_ = plan.empty() ? YearBudget{} : yearBudget([&](int m) {
+            return periodBudgetSummary(plan, rule, {year, m}, 0, months);
+        });
+    }
     fill();
     fillCharts();
 }
@@ -305,8 +318,10 @@ void YearOverview::fillCharts() {
 }
 
 void YearOverview::monthDoubleClicked(int month) {
-    const int day = doc_->year() == year_ && doc_->month() == month ? doc_->day() : 1;
-    doc_->goToDate(year_, month, day);
+    // The period named after the month, from its first day unless shown.
+    const PeriodName name{year_, month};
+    const Date first = periodRange(doc_->periodRule(), name).first;
+    if (doc_->shownPeriod() != name) doc_->goToDate(first.year, first.month, first.day);
     host_->showMonthlyList();
     showYear(year_);
 }

@@ -124,3 +124,39 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     EXPECT_EQ(out, "");
     EXPECT_NE(err.find(prd), std::string::npos) << err;
 }
+
+TEST(PeriodCommand, CsvAndPdfOfAMonthNameAPeriodAndDayOneChangesNothing) {
+    TempFolder tmp;
+    writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nkamo1=\x90\x48\x94\xef\r\n");
+    MonthLedger nov, dec;
+    nov.Items[1].Name = dec.Items[1].Name = "\x90\x48\x94\xef"; // 食費
+    nov.Items[1].Days[24].Expense = 1000;
+    nov.Items[1].Days[25].Expense = 2000;
+    dec.Items[1].Days[24].Expense = 4000;
+    dec.Items[1].Days[25].Expense = 8000;
+    saveMonthFile(disk, nov, tmp.path(), 2026, 11);
+    saveMonthFile(disk, dec, tmp.path(), 2026, 12);
+    const std::string csv = tmp.file("out.csv"), prd = tmp.file(PeriodFileName);
+    auto exported = [&](const std::string& args) {
+        const auto [code, out, err] = runZadud(tmp, args);
+        EXPECT_EQ(code, 0) << err;
+        return readBytes(csv);
+    };
+    // The calendar month without the file and with day 1 in it: the same bytes.
+    const std::string calendar = exported("--csv 2026-12 " + csv);
+    writeBytes(prd, "ZADUD-PERIOD,1\r\n1,after,end\r\n");
+    EXPECT_EQ(exported("--csv 2026-12 " + csv), calendar);
+
+    writeBytes(prd, "ZADUD-PERIOD,1\r\n25,none,end\r\n");
+    const std::string period = exported("--csv 2026-12 " + csv);
+    const std::string head = "\xEF\xBB\xBF項目,繰越,11/25,11/26,11/27,";
+    EXPECT_EQ(period.substr(0, head.size()), head);
+    // Brought in: November's days before the 25th; then 11/25 and 12/24.
+    EXPECT_NE(period.find("\r\n食費,-1000,-2000,0,"), std::string::npos) << period;
+    EXPECT_NE(period.find(",-4000\r\n日計,"), std::string::npos) << period;
+    EXPECT_NE(period.find(",-7000\r\n"), std::string::npos) << period;
+
+    const auto [code, out, err] = runZadud(tmp, "--pdf 2026-12 " + tmp.file("out.pdf"));
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_EQ(readBytes(tmp.file("out.pdf")).substr(0, 5), "%PDF-");
+}
