@@ -3,6 +3,8 @@
 // Japanese family first, then the installed stand-ins of the same pitch) and
 // the pictures of the step buttons.
 
+#include "shell/theme.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
@@ -63,15 +65,13 @@ inline QIcon triangleIcon(bool pointsLeft) {
     return QIcon(pm);
 }
 
-// The date or month title of a toolbar: 21-pixel bold black Mincho, sized to
+// The date or month title of a toolbar: 21-pixel bold Mincho in ink(), sized to
 // its text.
 inline QLabel* titleLabel(QWidget* parent, const char* objectName, const QString& text) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(objectName));
     label->setFont(font(MinchoP, 21, true));
-    QPalette black = label->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(black);
+    Theme::useInk(label);
     label->setText(text);
     label->adjustSize();
     return label;

@@ -2,6 +2,7 @@
 
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 
 #include <QAction>
@@ -55,7 +56,7 @@ void TForm1::buildUi() {
     setWindowTitle(QStringLiteral("家計簿  Ver 1.3"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 255, 255));
+    pal.setColor(QPalette::Window, Theme::barColour(pal));
     setPalette(pal);
     setAutoFillBackground(true);
 

@@ -6,11 +6,13 @@
 #include "ledger/cp932.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -125,9 +127,7 @@ void TForm2::buildUi() {
     gridFont.setFixedPitch(true);
     gridFont.setStyleHint(QFont::Monospace);
     SG1->setFont(gridFont);
-    QPalette gridPal = SG1->palette();
-    gridPal.setColor(QPalette::WindowText, Qt::black);
-    SG1->setPalette(gridPal);
+    Theme::useInk(SG1);
     gridLayout->addWidget(SG1);
     layout->addWidget(Panel2, 1);
     BudgetPanel = new QLabel(this);
@@ -378,13 +378,14 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
                                   "<tr><th align=\"left\">予算</th><th>使った</th>"
                                   "<th>残り</th>%1</tr>")
                        .arg(withPace ? QStringLiteral("<th>1日あたり</th>") : QString());
+    // The panel sits on the window's background.
+    const QString over = Theme::warningInk(QApplication::palette(), QPalette::Window).name();
     for (int i = 1; i <= ShownItems; ++i) {
         const BudgetLine& l = s.lines[i];
         if (!l.budgeted) continue;
-        const QString rest = l.over()
-                                 ? QStringLiteral("<font color=\"#d02020\"><b>超過 %1</b></font>")
-                                       .arg(grouped(-l.remaining))
-                                 : grouped(l.remaining);
+        const QString rest = l.over() ? QStringLiteral("<font color=\"%1\"><b>超過 %2</b></font>")
+                                            .arg(over, grouped(-l.remaining))
+                                      : grouped(l.remaining);
         const QString pace = withPace && l.hasPace ? grouped(l.pace) : QString();
         html +=
             QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"

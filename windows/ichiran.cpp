@@ -7,6 +7,7 @@
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
@@ -112,10 +113,7 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     SG1->setFont(gridFont);
     SG1->horizontalHeader()->setFont(gridFont);
     SG1->verticalHeader()->setFont(gridFont);
-    QPalette black = SG1->palette();
-    black.setColor(QPalette::Text, Qt::black);
-    black.setColor(QPalette::ButtonText, Qt::black);
-    SG1->setPalette(black);
+    Theme::useInk(SG1);
     frame.panelLayout->addWidget(SG1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));

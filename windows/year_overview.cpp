@@ -9,6 +9,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
 
@@ -216,7 +217,8 @@ void YearOverview::fill() {
         }
         auto* head = new QTableWidgetItem(header);
         head->setToolTip(why.join(QLatin1Char('\n')));
-        if (ym.state == MonthFileState::Unreadable || ym.stale) head->setForeground(Qt::red);
+        if (ym.state == MonthFileState::Unreadable || ym.stale)
+            head->setForeground(Theme::warningInk(SG1->palette(), QPalette::Button));
         SG1->setHorizontalHeaderItem(m - 1, head);
         if (ym.state == MonthFileState::Unreadable) continue;
         for (int r = 0; r < totals; ++r)
@@ -239,7 +241,7 @@ void YearOverview::fill() {
             put(row, col, amount(l.budget));
             put(row + 1, col, amount(l.spent));
             put(row + 2, col, amount(l.remaining));
-            if (l.over()) SG1->item(row + 2, col)->setForeground(Qt::red);
+            if (l.over()) SG1->item(row + 2, col)->setForeground(Theme::warningInk(SG1->palette()));
         };
         for (int m = 1; m <= 12; ++m)
             if (budget_.read[m]) line(m - 1, budget_.months[m].lines[i]);
