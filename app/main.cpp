@@ -4,6 +4,7 @@
 // (see StartUp). Each window lives until the program ends.
 #include "app/command_line.h"
 #include "app/display_wait.h"
+#include "app/runtime_dir.h"
 #include "app/schedule_command.h"
 #include "app/single_copy.h"
 #include "shell/application.h"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     std::thread fonts;
     if (windows) fonts = std::thread([] { FcInit(); });
     if (!windows) quietQtMessages();
+    usePrivateRuntimeDir();
     Application app(argc, argv);
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;

@@ -20,6 +20,11 @@ void printPreview(const PrintPreviewRequest& request) {
         request.decorate(preview, [&preview] {
             if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->updatePreview();
         });
+    // Opened at page width, where a page's text can be read, and at a
+    // size that fits a small screen.
+    if (auto* view = preview.findChild<QPrintPreviewWidget*>())
+        view->setZoomMode(QPrintPreviewWidget::FitToWidth);
+    preview.resize(900, 700);
     request.run(&preview);
 }
 

@@ -81,6 +81,26 @@ QColor markerInk(const QPalette& pal) {
     return readable(ink(pal), markerFill(pal));
 }
 
+QPalette accessible(QPalette pal) {
+    static const QPalette::ColorRole pairs[][2] = {
+        {QPalette::Highlight, QPalette::HighlightedText},
+        {QPalette::ToolTipBase, QPalette::ToolTipText},
+        {QPalette::Base, QPalette::Text},
+        {QPalette::Window, QPalette::WindowText},
+        {QPalette::Button, QPalette::ButtonText},
+    };
+    // Inactive text is not read against its background; the others are.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto& pair : pairs) {
+            const QColor text = pal.color(group, pair[1]);
+            const QColor back = pal.color(group, pair[0]);
+            if (contrast(text, back) < MinContrast)
+                pal.setColor(group, pair[0], readable(back, text));
+        }
+    }
+    return pal;
+}
+
 void useInk(QWidget* w) {
     QPalette pal = w->palette();
     const QColor c = ink(pal);

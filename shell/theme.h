@@ -42,6 +42,11 @@ QColor warningInk(const QPalette& pal, QPalette::ColorRole background = QPalette
 QColor markerFill(const QPalette& pal);
 QColor markerInk(const QPalette& pal);
 
+// The desktop's palette with every pair of text and background that falls
+// short of MinContrast mended by moving the background: a selection's
+// highlight, the tooltip's. The program starts with it.
+QPalette accessible(QPalette pal);
+
 // Sets the text roles of `w` (WindowText, Text, ButtonText) to ink().
 void useInk(QWidget* w);
 

@@ -3,6 +3,7 @@
 // Japanese family first, then the installed stand-ins of the same pitch) and
 // the pictures of the step buttons.
 
+#include "shell/text_size.h"
 #include "shell/theme.h"
 
 #include <QFont>
@@ -42,6 +43,8 @@ inline constexpr int LargePixels = 20;
 inline QFont font(const QStringList& families, int pixelSize, bool bold) {
     QFont f;
     f.setFamilies(installedFamilies(families));
+    // The program's own sizes, scaled by the user's 文字の大きさ.
+    pixelSize = TextSize::scaled(pixelSize);
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     // Hinting moves large glyphs by a fraction of their stems, nothing one

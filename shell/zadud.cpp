@@ -31,11 +31,28 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
 
 // The month's title at the toolbar's right end.
 void showTitle(QLabel* nen, QFrame* panel, const QDate& date) {
-    nen->move(panel->width() - nen->width() - 24, 1);
     nen->setText(QString());
     nen->setText(QStringLiteral("%1年%2月").arg(date.year()).arg(date.month()));
     nen->adjustSize();
+    nen->move(panel->width() - nen->width() - 24, 1);
 }
+
+// Keeps the title at the toolbar's right end when the toolbar is resized:
+// the window's own resize comes before its layout has sized the toolbar.
+class KeepAtRightEnd : public QObject {
+public:
+    KeepAtRightEnd(QLabel* label, QWidget* panel) : QObject(panel), label_(label) {
+        panel->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Resize)
+            label_->move(static_cast<QWidget*>(watched)->width() - label_->width() - 24, 1);
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
 
 } // namespace
 
@@ -89,6 +106,7 @@ void TForm1::buildUi() {
 
     nen = WindowStyle::titleLabel(Panel2, "nen", QStringLiteral("1996年12月"));
     nen->move(Panel2->width() - nen->width() - 24, 1);
+    new KeepAtRightEnd(nen, Panel2);
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));

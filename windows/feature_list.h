@@ -11,6 +11,7 @@
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
+#include "windows/text_size_feature.h"
 #include "windows/year_overview_feature.h"
 
 #include <functional>
@@ -35,4 +36,5 @@ struct ProgramFeatures {
     BackupFeature backup;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
+    TextSizeFeature textSize;
 };

@@ -374,10 +374,14 @@ QString grouped(int64_t v) {
 } // namespace
 
 QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withPace) {
-    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
-                                  "<tr><th align=\"left\">予算</th><th>使った</th>"
-                                  "<th>残り</th>%1</tr>")
-                       .arg(withPace ? QStringLiteral("<th>1日あたり</th>") : QString());
+    // The day's table is narrow: the pace instead of the budget itself. The
+    // month's shows each budget in full.
+    QString html = withPace ? QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                             "<tr><th align=\"left\">予算</th><th>使った</th>"
+                                             "<th>残り</th><th>1日あたり</th></tr>")
+                            : QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                             "<tr><th align=\"left\">項目</th><th>予算</th>"
+                                             "<th>使った</th><th>残り</th></tr>");
     // The panel sits on the window's background.
     const QString over = Theme::warningInk(QApplication::palette(), QPalette::Window).name();
     for (int i = 1; i <= ShownItems; ++i) {
@@ -386,12 +390,14 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
         const QString rest = l.over() ? QStringLiteral("<font color=\"%1\"><b>超過 %2</b></font>")
                                             .arg(over, grouped(-l.remaining))
                                       : grouped(l.remaining);
-        const QString pace = withPace && l.hasPace ? grouped(l.pace) : QString();
-        html +=
-            QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"
-                           "<td align=\"right\">%3　</td><td align=\"right\">%4</td></tr>")
-                .arg(QString::fromStdString(cp932ToUtf8Lossy(month.Items[i].Name)).toHtmlEscaped(),
-                     grouped(l.spent), rest, pace);
+        const QString name =
+            QString::fromStdString(cp932ToUtf8Lossy(month.Items[i].Name)).toHtmlEscaped();
+        const QString cell = QStringLiteral("<td align=\"right\">%1　</td>");
+        html += QStringLiteral("<tr><td>%1　</td>").arg(name);
+        if (!withPace) html += cell.arg(grouped(l.budget));
+        html += cell.arg(grouped(l.spent)) + cell.arg(rest);
+        if (withPace) html += cell.arg(l.hasPace ? grouped(l.pace) : QString());
+        html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
 }

@@ -67,7 +67,8 @@ ListGrid::ListGrid(int colCount, int rowCount, QWidget* parent)
     setCornerButtonEnabled(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows that do not fit (a larger text size, the budget pane) scroll.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultSectionSize(100);
@@ -138,13 +139,17 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
         connect(main, &QAction::enabledChanged, mine, &QAction::setEnabled);
     }
 
-    // The design's outer size, 519 x 449, less a standard frame.
+    // The design's height, less a standard frame; wide enough for a week
+    // of days beside the names.
     move(110, 77);
-    resize(511, 422);
+    resize(911, 422);
 }
 
 void TForm7::FormActivate() {
     const MonthLedger& ledger = form1_->Ledger;
+    setWindowTitle(QStringLiteral("月別一覧  %1年%2月")
+                       .arg(form1_->document().year())
+                       .arg(form1_->document().month()));
     // The month as a whole: no pace, which belongs to a day.
     const BudgetSummary budgets = form1_->document().monthBudget(0);
     BudgetPanel->setVisible(budgets.any);

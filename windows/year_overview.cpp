@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidget>
@@ -108,6 +109,9 @@ YearOverview::YearOverview(CommandHost* host)
     split->addWidget(SG1);
     split->addWidget(chartPane_);
     split->setSizes({360, 380});
+    // A taller window gives its room to the charts; the table keeps every row.
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
     frame.panelLayout->addWidget(split, 1);
 
     connect(PrevYear, &QToolButton::clicked, this, guarded(this, &YearOverview::PrevYearClick));
@@ -127,7 +131,8 @@ YearOverview::YearOverview(CommandHost* host)
         return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
                                             QStringLiteral("CSV (*.csv)"));
     };
-    resize(1120, 800);
+    // Fits a 1280 x 800 screen with its title bar and the desktop's panel.
+    resize(1120, 720);
 }
 
 void YearOverview::setSavePathAsker(std::function<QString(const QString&)> ask) {
@@ -170,6 +175,17 @@ void YearOverview::NextYearClick() {
     showYear(year_ + 1);
 }
 
+void YearOverview::showWholeTable() {
+    // The table shows every row; the charts, which shrink well, take the rest.
+    auto* split = qobject_cast<QSplitter*>(SG1->parentWidget());
+    if (!split) return;
+    const int table = SG1->horizontalHeader()->sizeHint().height() +
+                      SG1->verticalHeader()->defaultSectionSize() * SG1->rowCount() +
+                      SG1->horizontalScrollBar()->sizeHint().height() + 2 * SG1->frameWidth() + 2;
+    const int all = std::max(split->height(), height() - 80);
+    split->setSizes({table, std::max(all - table, 200)});
+}
+
 void YearOverview::fill() {
     std::vector<int> items;
     for (int i = 1; i <= ShownItems; ++i)
@@ -196,6 +212,7 @@ void YearOverview::fill() {
                  << name + QStringLiteral(" 残り");
     }
     SG1->setVerticalHeaderLabels(rowNames);
+    showWholeTable();
     const int totals = static_cast<int>(items.size());
     for (int m = 1; m <= 12; ++m) {
         const YearMonth& ym = model_.months[m];
@@ -275,6 +292,7 @@ void YearOverview::fillCharts() {
     for (int i = 1; i <= ShownItems; ++i) {
         if (model_.names[i].empty()) continue;
         data.items.push_back(cp932ToUtf8Lossy(model_.names[i]));
+        data.itemNumbers.push_back(i);
         std::array<double, 12> expense{};
         for (int m = 1; m <= 12; ++m)
             expense[m - 1] = model_.months[m].expense[i];
