@@ -292,9 +292,14 @@ void TCalendar::drawForecast(QPainter& p, const QRect& band, const QDate& day) {
     p.setFont(small);
     p.setPen(selected ? pal.color(QPalette::HighlightedText) : Theme::muted(pal));
     // One line fits; the rest are counted, and the tooltip lists them all.
-    QString line = lines.front();
-    if (lines.size() > 1) line += QStringLiteral(" 他%1件").arg(lines.size() - 1);
-    line = sm.elidedText(line, Qt::ElideMiddle, band.width() - 4);
+    // In a narrow cell the amount matters more than the item's name.
+    const QString more =
+        lines.size() > 1 ? QStringLiteral(" 他%1件").arg(lines.size() - 1) : QString();
+    const int room = band.width() - 4;
+    QString line = lines.front() + more;
+    if (sm.horizontalAdvance(line) > room)
+        line = lines.front().section(QLatin1Char(' '), -1) + more;
+    line = sm.elidedText(line, Qt::ElideRight, room);
     p.drawText(band.adjusted(2, 0, -2, 0), Qt::AlignHCenter | Qt::AlignVCenter, line);
 }
 

@@ -6,6 +6,7 @@
 #include "shell/text_size.h"
 #include "shell/theme.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
@@ -61,7 +62,9 @@ inline QIcon triangleIcon(bool pointsLeft) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 255));
+    // Blue on the light bar; a light blue on a dark one.
+    const QPalette pal = QApplication::palette();
+    p.setBrush(Theme::isDark(pal) ? QColor(0x8c, 0xc8, 0xff) : QColor(0, 0, 255));
     const qreal tip = pointsLeft ? 5 : 19;
     const qreal base = pointsLeft ? 18 : 6;
     p.drawPolygon(QPolygonF{{tip, 12}, {base, 4}, {base, 20}});
