@@ -19,7 +19,7 @@ QString grouped(double v) {
 std::vector<Tick> valueTicks(double lo, double hi) {
     if (hi < lo) std::swap(lo, hi);
     const double span = hi - lo;
-    double step = 1;
+    double step;
     if (span > 0) {
         const double raw = span / 5;
         const double power = std::pow(10.0, std::floor(std::log10(raw)));

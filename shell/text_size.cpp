@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace TextSize {
 
@@ -91,10 +92,8 @@ void scaleWindow(QWidget* window, double factor, const QRect& screen) {
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (w->isWindow()) continue;
         const QSize min = w->minimumSize(), max = w->maximumSize();
-        if (min.height() == max.height() && min.height() > 0)
-            w->setFixedHeight(times(min.height(), factor));
-        if (min.width() == max.width() && min.width() > 0)
-            w->setFixedWidth(times(min.width(), factor));
+        if (min.height() == max.height()) w->setFixedHeight(times(min.height(), factor));
+        if (min.width() == max.width()) w->setFixedWidth(times(min.width(), factor));
         if (handPlaced(w)) {
             const QRect g = w->geometry();
             w->setGeometry(times(g.x(), factor), times(g.y(), factor), times(g.width(), factor),
@@ -106,10 +105,15 @@ void scaleWindow(QWidget* window, double factor, const QRect& screen) {
             grid->setDefaultRowHeight(times(grid->DefaultRowHeight(), factor));
         } else if (auto* table = qobject_cast<QTableView*>(w)) {
             for (QHeaderView* h : {table->horizontalHeader(), table->verticalHeader()}) {
-                h->setDefaultSectionSize(times(h->defaultSectionSize(), factor));
-                h->setMinimumSectionSize(times(h->minimumSectionSize(), factor));
+                // A new default size resets every section to it: the sizes
+                // set by hand are taken first.
+                std::vector<int> sizes;
                 for (int i = 0; i < h->count(); ++i)
-                    h->resizeSection(i, times(h->sectionSize(i), factor));
+                    sizes.push_back(h->sectionSize(i));
+                h->setMinimumSectionSize(times(h->minimumSectionSize(), factor));
+                h->setDefaultSectionSize(times(h->defaultSectionSize(), factor));
+                for (int i = 0; i < h->count(); ++i)
+                    h->resizeSection(i, times(sizes[static_cast<std::size_t>(i)], factor));
             }
         }
     }

@@ -115,6 +115,12 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     SG1->horizontalHeader()->setFont(gridFont);
     SG1->verticalHeader()->setFont(gridFont);
     Theme::useInk(SG1);
+    HeldNotice = new QLabel(Panel1);
+    HeldNotice->setObjectName(QStringLiteral("HeldNotice"));
+    HeldNotice->setWordWrap(true);
+    HeldNotice->setContentsMargins(6, 4, 6, 4);
+    HeldNotice->hide();
+    frame.panelLayout->addWidget(HeldNotice);
     frame.panelLayout->addWidget(SG1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
@@ -150,6 +156,33 @@ void TForm7::FormActivate() {
     setWindowTitle(QStringLiteral("月別一覧  %1年%2月")
                        .arg(form1_->document().year())
                        .arg(form1_->document().month()));
+    // A held month says which file and why. Figures read only up to a fault
+    // (or whose totals overflow) are not shown as the month's; a month
+    // whose previous file failed has its own figures but not its balance.
+    const Book& book = form1_->book();
+    const Book::Hold hold = book.hold();
+    HeldNotice->setVisible(hold != Book::Hold::None);
+    if (hold != Book::Hold::None)
+        HeldNotice->setText(
+            QString::fromStdString(book.heldMessage()) +
+            (hold == Book::Hold::Configuration
+                 ? QStringLiteral("。")
+                 : QStringLiteral("。この月の読めなかった金額は表示していません。")));
+    const bool noFigures = hold == Book::Hold::MonthFile || hold == Book::Hold::Totals;
+    if (noFigures) {
+        BudgetPanel->hide();
+        for (int d = 1; d <= 31; ++d) {
+            SG1->setCell(d, 0, QStringLiteral("     %1  日").arg(d));
+            for (int row = 1; row <= BalanceRow; ++row)
+                SG1->setCell(d, row, QString());
+        }
+        for (int e = 1; e <= 12; ++e)
+            SG1->setCell(0, e, QString::fromStdString(cp932ToUtf8Lossy(ledger.Items[e].Name)));
+        SG1->setCell(0, DayTotalRow, QStringLiteral("   日  計"));
+        SG1->setCell(0, BalanceRow, QStringLiteral("   残  高"));
+        SG1->refresh();
+        return;
+    }
     // The month as a whole: no pace, which belongs to a day.
     const BudgetSummary budgets = form1_->document().monthBudget(0);
     BudgetPanel->setVisible(budgets.any);
@@ -188,6 +221,10 @@ void TForm7::FormActivate() {
         runningBalance = checkedAdd(runningBalance, dayNet);
         SG1->setCell(d, BalanceRow, amount(runningBalance));
     }
+    // Without the previous month there is no carry-over to start from.
+    if (hold == Book::Hold::PreviousMonthFile)
+        for (int d = 1; d <= 31; ++d)
+            SG1->setCell(d, BalanceRow, QString());
 }
 
 void TForm7::setSavePathAsker(std::function<QString(const QString&)> ask) {

@@ -2,11 +2,13 @@
 #include "shell/calendar.h"
 #include "shell/theme.h"
 
+#include <QApplication>
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +138,32 @@ TEST(Calendar, NotesAndDecorationsAddUpRatherThanReplace) {
             EXPECT_LT(b.bottom(), cell20.bottom() - 6);
         }
     EXPECT_EQ(c.dayTip(day), "家賃 -85,000\n給料 +285,000\n6\n9");
+}
+
+TEST(Calendar, HoveringADayShowsItsTip) {
+    TCalendar c;
+    c.resize(532, 317);
+    setDate(c, 2026, 1, 10);
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    // 1 January 2026 is a Thursday, 12 January the second Monday.
+    struct Case {
+        int col, row;
+        QString tip; // empty: whatever showed stays until it fades
+    } cases[] = {{4, 1, QStringLiteral("元日")},
+                 {0, 0, {}},
+                 {0, 1, {}},
+                 {1, 3, QStringLiteral("成人の日")},
+                 {2, 3, {}}};
+    for (const Case& k : cases) {
+        const QPoint at = c.cellRect(k.col, k.row).center();
+        QHelpEvent help(QEvent::ToolTip, at, c.mapToGlobal(at));
+        EXPECT_TRUE(QApplication::sendEvent(&c, &help)) << "the calendar answers its tooltips";
+        if (!k.tip.isEmpty()) {
+            EXPECT_EQ(QToolTip::text(), k.tip) << k.col << "," << k.row;
+        }
+    }
+    QToolTip::hideText();
 }
 
 TEST(Calendar, WritesFollowTheirRules) {

@@ -107,6 +107,7 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     TForm7 list(form1.get());
     list.FormActivate();
     ASSERT_FALSE(list.BudgetPanel->isHidden());
+    EXPECT_TRUE(list.HeldNotice->isHidden());
     QTextDocument listed;
     listed.setHtml(list.BudgetPanel->text());
     EXPECT_TRUE(listed.toPlainText().contains(QStringLiteral("超過 2,500")));

@@ -39,6 +39,8 @@ TEST(ChartScale, StepsAreRoundGroupedAndNeverRepeated) {
         {0, 0, {"0", "1,000"}},
         {-5000, -5000, {"-5,000", "-4,000"}},
         {0, 3, {"0", "1", "2", "3"}},
+        {0, 5, {"0", "1", "2", "3", "4", "5"}},
+        {0, 50000, {"0", "10,000", "20,000", "30,000", "40,000", "50,000"}},
     };
     for (const Case& c : cases) {
         const std::vector<late::Tick> ticks = late::valueTicks(c.lo, c.hi);

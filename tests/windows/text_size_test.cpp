@@ -1,5 +1,6 @@
 // 文字の大きさ: the percentage kept in the user's settings, the fonts and the
 // windows it scales, and the screen it never grows a window past.
+#include "controls/string_grid.h"
 #include "shell/text_size.h"
 #include "shell/window_style.h"
 #include "tests/support/test_support.h"
@@ -7,10 +8,12 @@
 #include "windows/ver.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,6 +71,38 @@ TEST_F(TextSizeTest, FontsAndWindowsGrowByThePercentage) {
         EXPECT_EQ(ver.minimumSize(), ver.maximumSize()) << "still a fixed size";
         EXPECT_EQ(ver.findChild<QLabel*>("Label1")->geometry(), c.label) << c.percent;
     }
+}
+
+TEST_F(TextSizeTest, GridsGrowTheirCellsWithTheText) {
+    QWidget w;
+    auto* grid = new StringGrid(3, 4, &w);
+    grid->setDefaultColWidth(120);
+    grid->setDefaultRowHeight(24);
+    auto* table = new QTableWidget(3, 2, &w);
+    table->horizontalHeader()->setDefaultSectionSize(80);
+    table->verticalHeader()->setDefaultSectionSize(22);
+    table->horizontalHeader()->resizeSection(1, 100);
+    TextSize::scaleWindow(&w, 1.5, QRect());
+    EXPECT_EQ(grid->DefaultColWidth(), 180);
+    EXPECT_EQ(grid->DefaultRowHeight(), 36);
+    EXPECT_EQ(table->horizontalHeader()->defaultSectionSize(), 120);
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 33);
+    EXPECT_EQ(table->horizontalHeader()->sectionSize(1), 150);
+    EXPECT_EQ(table->verticalHeader()->sectionSize(2), 33);
+}
+
+TEST_F(TextSizeTest, EachWindowGrowsOnceOnItsFirstShowing) {
+    TextSize::apply(*qApp, 150);
+    QWidget w;
+    auto* child = new QWidget(&w);
+    w.resize(200, 100);
+    w.show();
+    EXPECT_EQ(w.size(), QSize(300, 150));
+    w.hide();
+    w.show();
+    EXPECT_EQ(w.size(), QSize(300, 150)) << "grown twice";
+    child->show();
+    EXPECT_EQ(w.size(), QSize(300, 150)) << "a child's showing grew its window";
 }
 
 TEST_F(TextSizeTest, AWindowNeverGrowsPastTheScreen) {
