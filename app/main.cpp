@@ -4,6 +4,7 @@
 // (see StartUp). Each window lives until the program ends.
 #include "app/command_line.h"
 #include "app/display_wait.h"
+#include "app/runtime_warning.h"
 #include "app/schedule_command.h"
 #include "app/single_copy.h"
 #include "shell/application.h"
@@ -83,7 +84,10 @@ int main(int argc, char** argv) {
     // font is asked for.
     std::thread fonts;
     if (windows) fonts = std::thread([] { FcInit(); });
-    if (!windows) quietQtMessages();
+    if (!windows)
+        quietQtMessages();
+    else
+        dropRuntimeDirWarning();
     Application app(argc, argv);
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;

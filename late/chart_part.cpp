@@ -1,15 +1,17 @@
 // The year overview's charts: the expenses stacked by item, and the closing
 // balance as a line.
+#include "late/chart_scale.h"
+#include "late/item_colours.h"
 #include "late/parts.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QFont>
 #include <QLineSeries>
 #include <QStackedBarSeries>
-#include <QValueAxis>
 #include <algorithm>
 
 namespace late {
@@ -24,15 +26,27 @@ QStringList monthNames() {
 }
 
 // Puts the chart in the view with a month axis below and a value axis
-// covering lo..hi beside, and drops the chart it showed before.
+// covering lo..hi beside, and drops the chart it showed before. A chart
+// with nothing to draw says so in its title.
 void show(QWidget* view, QChart* chart, QAbstractSeries* series, const YearChartData& data,
-          double lo, double hi) {
+          double lo, double hi, bool empty) {
+    // The chart follows the window's colours: dark on a dark desktop.
+    const QPalette& pal = view->palette();
+    if (pal.color(QPalette::Window).lightness() < pal.color(QPalette::WindowText).lightness())
+        chart->setTheme(QChart::ChartThemeDark);
+    if (empty) chart->setTitle(chart->title() + QStringLiteral("（記録がありません）"));
     chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(monthNames());
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
-    auto* y = new QValueAxis;
+    // Labels of its own: grouped digits, each step once.
+    auto* y = new QCategoryAxis;
+    y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const std::vector<Tick> ticks = valueTicks(lo, hi);
+    for (const Tick& t : ticks)
+        y->append(t.label, t.value);
+    y->setRange(ticks.front().value, ticks.back().value);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     if (data.titleFont) chart->setTitleFont(*data.titleFont);
@@ -44,14 +58,6 @@ void show(QWidget* view, QChart* chart, QAbstractSeries* series, const YearChart
     }
     chart->setMargins(QMargins(4, 4, 4, 4));
     x->setTitleText(QStringLiteral("月"));
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    // A year without figures still gets an axis that Qt Charts can draw.
-    if (!(lo < hi)) {
-        lo -= 1;
-        hi += 1;
-    }
-    y->setRange(lo, hi);
-    y->applyNiceNumbers();
     auto* chartView = static_cast<QChartView*>(view);
     QChart* old = chartView->chart();
     chartView->setChart(chart);
@@ -78,7 +84,16 @@ void fillExpenseChart(QWidget* view, const YearChartData& data) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1年 項目別の支出").arg(data.year));
     chart->legend()->setAlignment(Qt::AlignRight);
-    show(view, chart, bars, data, 0, std::max(0.0, most));
+    show(view, chart, bars, data, 0, std::max(0.0, most), !(most > 0));
+    // After the theme has had its say: each item keeps its own colour.
+    const QList<QBarSet*> sets = bars->barSets();
+    for (int i = 0; i < sets.size(); ++i) {
+        const std::size_t at = static_cast<std::size_t>(i);
+        const QColor c =
+            ItemColours::of(at < data.itemNumbers.size() ? data.itemNumbers[at] : i + 1);
+        sets[i]->setColor(c);
+        sets[i]->setBorderColor(c.darker(130));
+    }
 }
 
 void fillBalanceChart(QWidget* view, const YearChartData& data) {
@@ -97,7 +112,7 @@ void fillBalanceChart(QWidget* view, const YearChartData& data) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1年 月末残高").arg(data.year));
     chart->legend()->hide();
-    show(view, chart, line, data, lo, hi);
+    show(view, chart, line, data, lo, hi, line->count() == 0);
 }
 
 } // namespace late

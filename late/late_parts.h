@@ -25,6 +25,7 @@ class QWidget;
 struct YearChartData {
     int year = 0;
     std::vector<std::string> items;              // UTF-8, in their order
+    std::vector<int> itemNumbers;                // each item's number, for its colour
     std::vector<std::array<double, 12>> expense; // per item, January first
     std::array<double, 12> totalExpense{};
     std::array<bool, 12> balanceKnown{};

@@ -22,6 +22,11 @@ void printPreview(const PrintPreviewRequest& request) {
         request.decorate(preview, [&preview] {
             if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->updatePreview();
         });
+    // Opened at page width, where a page's text can be read, and at a
+    // size that fits a small screen.
+    if (auto* view = preview.findChild<QPrintPreviewWidget*>())
+        view->setZoomMode(QPrintPreviewWidget::FitToWidth);
+    preview.resize(900, 700);
     // Ctrl+P prints from here as it does from the menus: the printer's
     // dialog, then the pages, and the preview closes as after its own button.
     auto* printKey = new QAction(&preview);

@@ -1,6 +1,8 @@
 #include "shell/application.h"
 
 #include "shell/error_box.h"
+#include "shell/text_size.h"
+#include "shell/theme.h"
 
 #include <QLibraryInfo>
 #include <QPainter>
@@ -53,6 +55,9 @@ Application::Application(int& argc, char** argv)
     setApplicationName(ErrorBox::AppTitle);
     setApplicationVersion(QStringLiteral("1.3"));
     setStyle(newStartStyle(style()->name()));
+    // The desktop's colours, with its too faint pairs mended.
+    setPalette(Theme::accessible(palette()));
+    TextSize::apply(*this, TextSize::stored());
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -1,16 +1,82 @@
 #include "shell/calendar.h"
 
 #include "ledger/errors.h"
+#include "ledger/jp_holidays.h"
+#include "shell/theme.h"
 
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
+
+namespace {
+
+Date dateOf(const QDate& d) {
+    return {d.year(), d.month(), d.day()};
+}
+
+} // namespace
 
 TCalendar::TCalendar(QWidget* parent) : QWidget(parent), date_(QDate::currentDate()) {
     setFocusPolicy(Qt::StrongFocus);
     relayout();
+    // The budget bar at the foot of the cell, the forecast above it.
+    addDecoration({[this](const QDate& day, int cellHeight) {
+                       const int i = barIndex(day);
+                       return i >= 0 && i < budgetBars_.size() && budgetBars_[i] >= 0
+                                  ? std::max(3, cellHeight / 12) + 4
+                                  : 0;
+                   },
+                   [this](QPainter& p, const QRect& band, const QDate& day) {
+                       drawBudgetBar(p, band.adjusted(3, 2, -3, -2), budgetBars_[barIndex(day)]);
+                   },
+                   {}});
+    addDecoration(
+        {[this](const QDate& day, int cellHeight) {
+             return dayNote(day, true).isEmpty() ? 0
+                                                 : QFontMetrics(noteFont(cellHeight)).height() + 2;
+         },
+         [this](QPainter& p, const QRect& band, const QDate& day) { drawForecast(p, band, day); },
+         [this](const QDate& day) { return dayNote(day, false); }});
+}
+
+void TCalendar::addDecoration(Decoration d) {
+    decorations_.push_back(std::move(d));
+    update();
+}
+
+void TCalendar::addDayNotes(DayNotes notes) {
+    notes_.push_back(std::move(notes));
+    update();
+}
+
+QString TCalendar::dayNote(const QDate& day, bool futureOnly) const {
+    QStringList lines;
+    for (const DayNotes& notes : notes_) {
+        const QString note = notes(day, futureOnly);
+        if (!note.isEmpty()) lines << note;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QColor TCalendar::dayInk(const QDate& day) const {
+    const QPalette& pal = palette();
+    const Date d = dateOf(day);
+    if (weekday(d) == 0 || isHoliday(d)) return Theme::sundayInk(pal);
+    if (weekday(d) == 6) return Theme::saturdayInk(pal);
+    return pal.color(QPalette::Text);
+}
+
+QString TCalendar::dayTip(const QDate& day) const {
+    QStringList lines;
+    const std::string holiday = holidayName(dateOf(day));
+    if (!holiday.empty()) lines << QString::fromStdString(holiday);
+    for (const Decoration& d : decorations_) {
+        const QString tip = d.tip ? d.tip(day) : QString();
+        if (!tip.isEmpty()) lines << tip;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 bool TCalendar::isLeapYear(int year) {
@@ -107,11 +173,11 @@ bool TCalendar::shows(const QDate& day) const {
 QString TCalendar::cellText(int col, int row) const {
     if (col < 0 || col >= Cols || row < 0 || row >= Rows) return {};
     if (row == 0) {
-        const int weekday = (col + startOfWeek_) % 7; // 0 Sunday
-        const QString name = QLocale().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
-        if (!name.isEmpty()) return name;
-        static const char* fallback[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-        return QString::fromLatin1(fallback[weekday]);
+        // The program speaks Japanese whatever the process's locale says.
+        static const QString names[7] = {
+            QStringLiteral("日"), QStringLiteral("月"), QStringLiteral("火"), QStringLiteral("水"),
+            QStringLiteral("木"), QStringLiteral("金"), QStringLiteral("土")};
+        return names[(col + startOfWeek_) % 7];
     }
     const QDate d = cellDate(col, row);
     return d.isValid() ? QString::number(d.day()) : QString();
@@ -189,56 +255,105 @@ void TCalendar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QPalette& pal = palette();
     p.fillRect(rect(), pal.color(QPalette::Mid));
-    p.setFont(font());
     const QFontMetrics fm(font());
     for (int row = 0; row < Rows; ++row) {
         for (int col = 0; col < Cols; ++col) {
             const QRect r = cellRect(col, row);
             const bool selected = row == row_ && col == col_;
-            QColor bg = row == 0   ? pal.color(QPalette::Button)
-                        : selected ? pal.color(QPalette::Highlight)
-                                   : pal.color(QPalette::Base);
+            const QColor bg = row == 0   ? pal.color(QPalette::Button)
+                              : selected ? pal.color(QPalette::Highlight)
+                                         : pal.color(QPalette::Base);
             p.fillRect(r, bg);
-            p.setPen(selected && row > 0 ? pal.color(QPalette::HighlightedText)
-                                         : pal.color(QPalette::WindowText));
             const QString text = cellText(col, row);
             if (text.isEmpty()) continue;
-            const QDate date = cellDate(col, row);
-            // The neighbouring periods' days: greyed, and nothing drawn on them.
-            const bool shown = row == 0 || shows(date);
-            if (!shown) p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-            const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
-            const int y = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
-            p.drawText(x, y, text);
-            if (row == 0 || !shown) continue;
-            const int day = int((spanned() ? spanFirst_ : QDate(Year(), Month(), 1)).daysTo(date));
-            if (day < budgetBars_.size() && budgetBars_[day] >= 0)
-                drawBudgetBar(p, r, budgetBars_[day]);
-            if (!notes_) continue;
-            const QString note = notes_(date, true);
-            if (note.isEmpty()) continue;
-            QFont small = font();
-            small.setPixelSize(std::max(9, r.height() / 5));
-            small.setBold(false);
-            p.setFont(small);
-            p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-            const QFontMetrics sm(small);
-            const QString line =
-                sm.elidedText(note.section('\n', 0, 0), Qt::ElideRight, r.width() - 4);
-            p.drawText(r.left() + 2, r.bottom() - sm.descent() - 2, line);
+            const int weekday = (col + startOfWeek_) % 7;
+            QColor ink;
+            int bottom = r.bottom() + 1;
+            if (row == 0) {
+                ink = weekday == 0   ? Theme::sundayInk(pal, QPalette::Button)
+                      : weekday == 6 ? Theme::saturdayInk(pal, QPalette::Button)
+                                     : pal.color(QPalette::ButtonText);
+            } else {
+                const QDate day = cellDate(col, row);
+                // The neighbouring periods' days: greyed, and nothing drawn on them.
+                const bool shown = shows(day);
+                ink = !shown     ? pal.color(QPalette::Disabled, QPalette::WindowText)
+                      : selected ? pal.color(QPalette::HighlightedText)
+                                 : dayInk(day);
+                // Decorations stack up from the cell's foot; the number is
+                // centred in what they leave.
+                if (shown)
+                    for (const Decoration& d : decorations_) {
+                        const int h = d.height ? d.height(day, r.height()) : 0;
+                        if (h <= 0 || !d.paint) continue;
+                        const QRect band(r.left(), bottom - h, r.width(), h);
+                        p.save();
+                        p.setClipRect(band.intersected(r));
+                        d.paint(p, band, day);
+                        p.restore();
+                        bottom -= h;
+                    }
+            }
             p.setFont(font());
+            p.setPen(ink);
+            const int room = std::max(bottom - r.top(), fm.height());
+            const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
+            const int y = r.top() + (room - fm.height()) / 2 + fm.ascent();
+            p.drawText(x, y, text);
         }
     }
 }
 
-void TCalendar::drawBudgetBar(QPainter& p, const QRect& cell, double ratio) {
+QFont TCalendar::noteFont(int cellHeight) const {
+    QFont small = font();
+    small.setPixelSize(std::max(12, cellHeight / 4));
+    small.setBold(false);
+    return small;
+}
+
+void TCalendar::drawForecast(QPainter& p, const QRect& band, const QDate& day) {
+    const QStringList lines = dayNote(day, true).split(QLatin1Char('\n'));
+    const QFont small = noteFont(cellRect(0, 1).height());
+    const QFontMetrics sm(small);
+    const bool selected = day == date_;
+    const QPalette& pal = palette();
+    p.setFont(small);
+    p.setPen(selected ? pal.color(QPalette::HighlightedText) : Theme::muted(pal));
+    // One line fits; the rest are counted, and the tooltip lists them all.
+    // In a narrow cell the amount matters more than the item's name.
+    const QString more =
+        lines.size() > 1 ? QStringLiteral(" 他%1件").arg(lines.size() - 1) : QString();
+    const int room = band.width() - 4;
+    QString line = lines.front() + more;
+    if (sm.horizontalAdvance(line) > room)
+        line = lines.front().section(QLatin1Char(' '), -1) + more;
+    line = sm.elidedText(line, Qt::ElideRight, room);
+    p.drawText(band.adjusted(2, 0, -2, 0), Qt::AlignHCenter | Qt::AlignVCenter, line);
+}
+
+void TCalendar::drawBudgetBar(QPainter& p, const QRect& track, double ratio) {
     // Full width is the budget to date: green while within it, all red once over.
-    const int h = qMax(3, cell.height() / 12);
-    const QRect track(cell.left() + 3, cell.bottom() - h - 2, cell.width() - 6, h);
     p.fillRect(track, QColor(0xdd, 0xdd, 0xdd));
     const bool over = ratio > 1.0;
-    p.fillRect(QRect(track.left(), track.top(), int(track.width() * qMin(ratio, 1.0)), h),
-               over ? QColor(0xd0, 0x20, 0x20) : QColor(0x2e, 0x8b, 0x57));
+    p.fillRect(
+        QRect(track.left(), track.top(), int(track.width() * qMin(ratio, 1.0)), track.height()),
+        over ? QColor(0xd0, 0x20, 0x20) : QColor(0x2e, 0x8b, 0x57));
+}
+
+bool TCalendar::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    const auto* help = static_cast<QHelpEvent*>(e);
+    int col, row;
+    QString tip;
+    if (cellAt(help->pos(), col, row) && row > 0) {
+        const QString text = cellText(col, row);
+        if (!text.isEmpty()) tip = dayTip(QDate(Year(), Month(), text.toInt()));
+    }
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, this);
+    return true;
 }
 
 void TCalendar::setBudgetBars(const QVector<double>& ratios) {

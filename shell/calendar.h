@@ -1,12 +1,13 @@
 #pragma once
 // The month calendar: a 7 x 7 grid of day numbers under a header row of
-// weekday names, holding the program's current date. Only cells that show a
-// day can be selected; the selected cell always matches the date's day.
+// weekday names (in Japanese, whatever the locale), holding the program's current date. Only cells
+// that show a day can be selected; the selected cell always matches the date's day.
 
 #include <QDate>
 #include <QVector>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QPainter;
 
@@ -77,15 +78,30 @@ public:
     void setBudgetBars(const QVector<double>& ratios);
     const QVector<double>& budgetBars() const { return budgetBars_; }
     // Notes of a day (scheduled postings), one per line; future-only ones are
-    // drawn greyed under the day's number as a forecast.
+    // drawn under the day's number as a forecast. Each source added keeps
+    // the ones before; a day's note joins theirs.
     using DayNotes = std::function<QString(const QDate& day, bool futureOnly)>;
     void setDayNotes(DayNotes notes) {
-        notes_ = std::move(notes);
-        update();
+        if (notes) addDayNotes(std::move(notes));
     }
-    QString dayNote(const QDate& day, bool futureOnly) const {
-        return notes_ ? notes_(day, futureOnly) : QString();
-    }
+    void addDayNotes(DayNotes notes);
+    QString dayNote(const QDate& day, bool futureOnly) const;
+
+    // A day decoration: a band at the foot of each day's cell, stacked above
+    // the ones added before it. `height` says how tall its band is in a cell
+    // of the given height (0: nothing that day), `paint` draws into the band,
+    // and `tip` adds a line to the day's tooltip (may be empty).
+    struct Decoration {
+        std::function<int(const QDate& day, int cellHeight)> height;
+        std::function<void(QPainter& p, const QRect& band, const QDate& day)> paint;
+        std::function<QString(const QDate& day)> tip;
+    };
+    void addDecoration(Decoration d);
+    // The colour of a day's number: Sundays and holidays red, Saturdays blue
+    // (each readable on the cell), the rest in the text colour.
+    QColor dayInk(const QDate& day) const;
+    // What hovering a day tells: its holiday's name, then the decorations'.
+    QString dayTip(const QDate& day) const;
 
     static int daysInMonth(int year, int month);
     static bool isLeapYear(int year);
@@ -99,6 +115,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     void relayout();
@@ -106,8 +123,15 @@ private:
     bool selectCell(int col, int row);
     bool cellAt(const QPoint& pos, int& col, int& row) const;
     void changeDate(const QDate& date);
-    void drawBudgetBar(QPainter& p, const QRect& cell, double ratio);
+    void drawBudgetBar(QPainter& p, const QRect& track, double ratio);
+    void drawForecast(QPainter& p, const QRect& band, const QDate& day);
+    QFont noteFont(int cellHeight) const;
     bool spanned() const { return spanFirst_.isValid(); }
+    // A day's place in the budget bars: from the period's first day when
+    // spanned, else from the month's.
+    int barIndex(const QDate& day) const {
+        return int((spanned() ? spanFirst_ : QDate(Year(), Month(), 1)).daysTo(day));
+    }
 
     QDate spanFirst_, spanLast_;
 
@@ -120,5 +144,6 @@ private:
     int row_ = 1;
     int redraws_ = 0;
     QVector<double> budgetBars_;
-    DayNotes notes_;
+    std::vector<DayNotes> notes_;
+    std::vector<Decoration> decorations_;
 };

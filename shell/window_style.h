@@ -3,6 +3,10 @@
 // Japanese family first, then the installed stand-ins of the same pitch) and
 // the pictures of the step buttons.
 
+#include "shell/text_size.h"
+#include "shell/theme.h"
+
+#include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
@@ -40,6 +44,8 @@ inline constexpr int LargePixels = 20;
 inline QFont font(const QStringList& families, int pixelSize, bool bold) {
     QFont f;
     f.setFamilies(installedFamilies(families));
+    // The program's own sizes, scaled by the user's 文字の大きさ.
+    pixelSize = TextSize::scaled(pixelSize);
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     // Hinting moves large glyphs by a fraction of their stems, nothing one
@@ -56,22 +62,22 @@ inline QIcon triangleIcon(bool pointsLeft) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 255));
+    // Blue on the light bar; a light blue on a dark one.
+    const QPalette pal = QApplication::palette();
+    p.setBrush(Theme::isDark(pal) ? QColor(0x8c, 0xc8, 0xff) : QColor(0, 0, 255));
     const qreal tip = pointsLeft ? 5 : 19;
     const qreal base = pointsLeft ? 18 : 6;
     p.drawPolygon(QPolygonF{{tip, 12}, {base, 4}, {base, 20}});
     return QIcon(pm);
 }
 
-// The date or month title of a toolbar: 21-pixel bold black Mincho, sized to
+// The date or month title of a toolbar: 21-pixel bold Mincho in ink(), sized to
 // its text.
 inline QLabel* titleLabel(QWidget* parent, const char* objectName, const QString& text) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(objectName));
     label->setFont(font(MinchoP, 21, true));
-    QPalette black = label->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(black);
+    Theme::useInk(label);
     label->setText(text);
     label->adjustSize();
     return label;

@@ -2,6 +2,7 @@
 
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_keys.h"
 #include "shell/window_style.h"
 
@@ -32,7 +33,6 @@ QToolButton* speedButton(QWidget* parent, int x, int width, const QString& capti
 // The period's title at the toolbar's right end: "1996年12月" for a
 // calendar month, "2026年12月分 11/25〜12/24" for a period.
 void showTitle(QLabel* nen, QFrame* panel, const BookDocument& doc) {
-    nen->move(panel->width() - nen->width() - 24, 1);
     nen->setText(QString());
     // A period's title with its range is twice as long: smaller, it stays
     // clear of the toolbar's buttons.
@@ -40,7 +40,7 @@ void showTitle(QLabel* nen, QFrame* panel, const BookDocument& doc) {
     nen->setFont(WindowStyle::font(WindowStyle::MinchoP, calendar ? 21 : 15, true));
     nen->setText(QString::fromStdString(periodTitle(doc.periodRule(), doc.shownPeriod())));
     nen->adjustSize();
-    if (!calendar) nen->move(panel->width() - nen->width() - 24, 1 + (21 - 15) / 2);
+    nen->move(panel->width() - nen->width() - 24, calendar ? 1 : 1 + (21 - 15) / 2);
 }
 
 QDate toQDate(const Date& d) {
@@ -56,6 +56,24 @@ void showPeriod(TCalendar* mc, const BookDocument& doc) {
         mc->setSpan(toQDate(r.first), toQDate(r.last));
     mc->showDate(doc.date());
 }
+
+// Keeps the title at the toolbar's right end when the toolbar is resized:
+// the window's own resize comes before its layout has sized the toolbar.
+class KeepAtRightEnd : public QObject {
+public:
+    KeepAtRightEnd(QLabel* label, QWidget* panel) : QObject(panel), label_(label) {
+        panel->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Resize)
+            label_->move(static_cast<QWidget*>(watched)->width() - label_->width() - 24,
+                         label_->y());
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
 
 } // namespace
 
@@ -76,7 +94,7 @@ void TForm1::buildUi() {
     setWindowTitle(QStringLiteral("家計簿  Ver 1.3"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 255, 255));
+    pal.setColor(QPalette::Window, Theme::barColour(pal));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -109,6 +127,7 @@ void TForm1::buildUi() {
 
     nen = WindowStyle::titleLabel(Panel2, "nen", QStringLiteral("1996年12月"));
     nen->move(Panel2->width() - nen->width() - 24, 1);
+    new KeepAtRightEnd(nen, Panel2);
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -3,6 +3,7 @@
 #include "shell/book_document.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
 
@@ -64,7 +65,7 @@ void ChangeHistory::FormActivate() {
         for (int c = 0; c < texts.size(); ++c) {
             item->setText(c, texts[c]);
             // Undone steps stay listed, greyed, until a new change drops them.
-            if (row.undone) item->setForeground(c, QColor(128, 128, 128));
+            if (row.undone) item->setForeground(c, Theme::muted(List->palette()));
         }
         item->setData(0, GroupRole, QVariant::fromValue<qulonglong>(row.group));
     }

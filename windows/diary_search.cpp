@@ -4,6 +4,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
 
@@ -118,8 +119,8 @@ public:
         p->drawText(x, y, before);
         x += fm.horizontalAdvance(before);
         const int w = fm.horizontalAdvance(match);
-        p->fillRect(QRect(x, r.top() + 1, w, r.height() - 2), QColor(255, 232, 80));
-        p->setPen(Qt::black);
+        p->fillRect(QRect(x, r.top() + 1, w, r.height() - 2), Theme::markerFill(opt.palette));
+        p->setPen(Theme::markerInk(opt.palette));
         p->drawText(x, y, match);
         x += w;
         p->setPen(ink);
@@ -293,7 +294,7 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
         if (!hit.entry.error.empty()) {
             item->setText(1, QStringLiteral("読み込めません (%1): %2")
                                  .arg(utf8(hit.entry.fileName), utf8(hit.entry.error)));
-            item->setForeground(1, QColor(200, 0, 0));
+            item->setForeground(1, Theme::warningInk(Results->palette()));
         } else {
             item->setText(1, utf8(hit.line));
             item->setData(1, SpanBeginRole, charsIn(hit.line, hit.match.begin));
@@ -346,7 +347,8 @@ void DiarySearchWindow::showPreview() {
                        QTextCursor::KeepAnchor);
     QTextEdit::ExtraSelection mark;
     mark.cursor = cursor;
-    mark.format.setBackground(QColor(255, 232, 80));
+    mark.format.setBackground(Theme::markerFill(Preview->palette()));
+    mark.format.setForeground(Theme::markerInk(Preview->palette()));
     Preview->setExtraSelections({mark});
     // The caret goes to the match to bring it into view, without a
     // selection that would paint over the marker.

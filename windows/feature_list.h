@@ -13,6 +13,7 @@
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
+#include "windows/text_size_feature.h"
 #include "windows/year_overview_feature.h"
 
 #include <functional>
@@ -38,5 +39,6 @@ struct ProgramFeatures {
     BackupFeature backup;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
+    TextSizeFeature textSize;
     MonthStartFeature monthStart;
 };

@@ -6,12 +6,14 @@
 #include "ledger/cp932.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -126,9 +128,7 @@ void TForm2::buildUi() {
     gridFont.setFixedPitch(true);
     gridFont.setStyleHint(QFont::Monospace);
     SG1->setFont(gridFont);
-    QPalette gridPal = SG1->palette();
-    gridPal.setColor(QPalette::WindowText, Qt::black);
-    SG1->setPalette(gridPal);
+    Theme::useInk(SG1);
     gridLayout->addWidget(SG1);
     layout->addWidget(Panel2, 1);
     BudgetPanel = new QLabel(this);
@@ -388,23 +388,30 @@ QString grouped(int64_t v) {
 } // namespace
 
 QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withPace) {
-    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
-                                  "<tr><th align=\"left\">予算</th><th>使った</th>"
-                                  "<th>残り</th>%1</tr>")
-                       .arg(withPace ? QStringLiteral("<th>1日あたり</th>") : QString());
+    // The day's table is narrow: the pace instead of the budget itself. The
+    // month's shows each budget in full.
+    QString html = withPace ? QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                             "<tr><th align=\"left\">予算</th><th>使った</th>"
+                                             "<th>残り</th><th>1日あたり</th></tr>")
+                            : QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">"
+                                             "<tr><th align=\"left\">項目</th><th>予算</th>"
+                                             "<th>使った</th><th>残り</th></tr>");
+    // The panel sits on the window's background.
+    const QString over = Theme::warningInk(QApplication::palette(), QPalette::Window).name();
     for (int i = 1; i <= ShownItems; ++i) {
         const BudgetLine& l = s.lines[i];
         if (!l.budgeted) continue;
-        const QString rest = l.over()
-                                 ? QStringLiteral("<font color=\"#d02020\"><b>超過 %1</b></font>")
-                                       .arg(grouped(-l.remaining))
-                                 : grouped(l.remaining);
-        const QString pace = withPace && l.hasPace ? grouped(l.pace) : QString();
-        html +=
-            QStringLiteral("<tr><td>%1　</td><td align=\"right\">%2　</td>"
-                           "<td align=\"right\">%3　</td><td align=\"right\">%4</td></tr>")
-                .arg(QString::fromStdString(cp932ToUtf8Lossy(month.Items[i].Name)).toHtmlEscaped(),
-                     grouped(l.spent), rest, pace);
+        const QString rest = l.over() ? QStringLiteral("<font color=\"%1\"><b>超過 %2</b></font>")
+                                            .arg(over, grouped(-l.remaining))
+                                      : grouped(l.remaining);
+        const QString name =
+            QString::fromStdString(cp932ToUtf8Lossy(month.Items[i].Name)).toHtmlEscaped();
+        const QString cell = QStringLiteral("<td align=\"right\">%1　</td>");
+        html += QStringLiteral("<tr><td>%1　</td>").arg(name);
+        if (!withPace) html += cell.arg(grouped(l.budget));
+        html += cell.arg(grouped(l.spent)) + cell.arg(rest);
+        if (withPace) html += cell.arg(l.hasPace ? grouped(l.pace) : QString());
+        html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
 }

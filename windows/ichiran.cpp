@@ -8,6 +8,7 @@
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
@@ -72,7 +73,8 @@ ListGrid::ListGrid(int colCount, int rowCount, QWidget* parent)
     setCornerButtonEnabled(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows that do not fit (a larger text size, the budget pane) scroll.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultSectionSize(100);
@@ -126,10 +128,13 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     SG1->setFont(gridFont);
     SG1->horizontalHeader()->setFont(gridFont);
     SG1->verticalHeader()->setFont(gridFont);
-    QPalette black = SG1->palette();
-    black.setColor(QPalette::Text, Qt::black);
-    black.setColor(QPalette::ButtonText, Qt::black);
-    SG1->setPalette(black);
+    Theme::useInk(SG1);
+    HeldNotice = new QLabel(Panel1);
+    HeldNotice->setObjectName(QStringLiteral("HeldNotice"));
+    HeldNotice->setWordWrap(true);
+    HeldNotice->setContentsMargins(6, 4, 6, 4);
+    HeldNotice->hide();
+    frame.panelLayout->addWidget(HeldNotice);
     frame.panelLayout->addWidget(SG1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
@@ -155,24 +160,54 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
         connect(main, &QAction::enabledChanged, mine, &QAction::setEnabled);
     }
 
-    // The design's outer size, 519 x 449, less a standard frame.
+    // The design's height, less a standard frame; wide enough for a week
+    // of days beside the names.
     move(110, 77);
-    resize(511, 422);
+    resize(911, 422);
 }
 
 void TForm7::FormActivate() {
     const MonthLedger& ledger = form1_->Ledger;
+    setWindowTitle(QStringLiteral("月別一覧  %1年%2月")
+                       .arg(form1_->document().year())
+                       .arg(form1_->document().month()));
+    // A held month says which file and why. Figures read only up to a fault
+    // (or whose totals overflow) are not shown as the month's; a month
+    // whose previous file failed has its own figures but not its balance.
+    const Book& book = form1_->book();
+    const Book::Hold hold = book.hold();
+    HeldNotice->setVisible(hold != Book::Hold::None);
+    if (hold != Book::Hold::None)
+        HeldNotice->setText(
+            QString::fromStdString(book.heldMessage()) +
+            (hold == Book::Hold::Configuration
+                 ? QStringLiteral("。")
+                 : QStringLiteral("。この月の読めなかった金額は表示していません。")));
+    const bool noFigures = hold == Book::Hold::MonthFile || hold == Book::Hold::Totals;
+    if (noFigures) {
+        BudgetPanel->hide();
+        for (int d = 1; d <= 31; ++d) {
+            SG1->setCell(d, 0, QStringLiteral("     %1  日").arg(d));
+            for (int row = 1; row <= BalanceRow; ++row)
+                SG1->setCell(d, row, QString());
+        }
+        for (int e = 1; e <= 12; ++e)
+            SG1->setCell(0, e, QString::fromStdString(cp932ToUtf8Lossy(ledger.Items[e].Name)));
+        SG1->setCell(0, DayTotalRow, QStringLiteral("   日  計"));
+        SG1->setCell(0, BalanceRow, QStringLiteral("   残  高"));
+        SG1->refresh();
+        return;
+    }
     // The month as a whole: no pace, which belongs to a day.
     const BudgetSummary budgets = form1_->document().monthBudget(0);
     BudgetPanel->setVisible(budgets.any);
     if (budgets.any) BudgetPanel->setText(budgetTable(budgets, ledger, false));
     const BookDocument& doc = form1_->document();
     if (!doc.periodRule().calendar()) {
-        setWindowTitle(QStringLiteral("月別一覧 ") +
+        setWindowTitle(QStringLiteral("月別一覧  ") +
                        QString::fromStdString(periodTitle(doc.periodRule(), doc.shownPeriod())));
         return showPeriod(periodSheet(doc.shownRange(), doc.monthReader()));
     }
-    setWindowTitle(QStringLiteral("月別一覧"));
     SG1->setColCount(32);
     // The cells written up to an overflow show; the rest keep their texts.
     struct Refresh {
@@ -208,6 +243,10 @@ void TForm7::FormActivate() {
         runningBalance = checkedAdd(runningBalance, dayNet);
         SG1->setCell(d, BalanceRow, amount(runningBalance));
     }
+    // Without the previous month there is no carry-over to start from.
+    if (hold == Book::Hold::PreviousMonthFile)
+        for (int d = 1; d <= 31; ++d)
+            SG1->setCell(d, BalanceRow, QString());
 }
 
 void TForm7::showPeriod(const PeriodSheet& sheet) {

@@ -62,6 +62,7 @@ public:
     QFrame* Panel1 = nullptr;
     ListGrid* SG1 = nullptr;
     QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
+    QLabel* HeldNotice = nullptr;  // a held month's file and why, shown instead of its figures
 
     void FormActivate();
     void Exit1Click();

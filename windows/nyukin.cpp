@@ -4,6 +4,7 @@
 #include "controls/string_grid.h"
 #include "ledger/amount_format.h"
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 #include "windows/hikei.h"
 
@@ -63,9 +64,8 @@ void TForm5::buildUi() {
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     const QFont controlFont = WindowStyle::font(WindowStyle::MinchoP, 16, true);
     QPalette black = palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    black.setColor(QPalette::ButtonText, Qt::black);
-    black.setColor(QPalette::Text, Qt::black);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        black.setColor(role, Theme::ink(black));
 
     Label1 = new QLabel(QStringLiteral("Label1"), this);
     Label1->move(24, 10);

@@ -50,7 +50,7 @@ QString ruleLabel(const ScheduleEntry& e) {
 }
 
 QString amountLabel(const ScheduleEntry& e) {
-    return e.ask ? QStringLiteral("都度") : QString::number(e.amount);
+    return e.ask ? QStringLiteral("都度") : QString::fromStdString(groupedAmount(e.amount));
 }
 
 QTableWidgetItem* cell(const QString& text, bool editable = false) {
@@ -359,7 +359,7 @@ QString ScheduleWindow::dayNote(const Date& d, bool futureOnly) {
             lines << QString::fromStdString(cp932ToUtf8Lossy(e.item)) + QStringLiteral(" ") +
                          (e.expense ? QStringLiteral("-") : QStringLiteral("+")) +
                          (e.ask ? QStringLiteral("?")
-                                : QString::fromLatin1(AmountFmt(e.amount)).trimmed());
+                                : QString::fromStdString(groupedAmount(e.amount)));
         }
     }
     return lines.join('\n');

@@ -8,6 +8,7 @@
 #include "shell/book_document.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 
 #include <QComboBox>
@@ -222,8 +223,9 @@ void StatementImportWindow::fillGrid() {
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(align | Qt::AlignVCenter);
             if (row.state != RowState::New || row.item.empty())
-                item->setForeground(row.state == RowState::Problem ? QColor(192, 0, 0)
-                                                                   : QColor(128, 128, 128));
+                item->setForeground(row.state == RowState::Problem
+                                        ? Theme::warningInk(SG1->palette())
+                                        : Theme::muted(SG1->palette()));
             SG1->setItem(r, col, item);
         };
         text(Date, row.state == RowState::Problem && !row.year

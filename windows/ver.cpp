@@ -1,6 +1,7 @@
 #include "windows/ver.h"
 
 #include "shell/error_box.h"
+#include "shell/theme.h"
 #include "shell/window_style.h"
 
 #include <QLabel>
@@ -18,7 +19,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setFont(WindowStyle::font(WindowStyle::Mincho, 15, false));
     QPalette blue = Label1->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
+    blue.setColor(QPalette::WindowText, Theme::readable(Qt::blue, blue.color(QPalette::Window)));
     Label1->setPalette(blue);
     // Line breaks rather than padding: each credit starts a line whatever the
     // font's widths.
@@ -30,9 +31,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(137, 91, 116, 25);
     Button1->setFont(WindowStyle::font(WindowStyle::Mincho, 15, true));
-    QPalette black = Button1->palette();
-    black.setColor(QPalette::ButtonText, Qt::black);
-    Button1->setPalette(black);
+    Theme::useInk(Button1);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, guarded(this, &TForm6::Button1Click));
 

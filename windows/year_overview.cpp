@@ -11,6 +11,7 @@
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
+#include "shell/theme.h"
 #include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
@@ -111,6 +113,9 @@ YearOverview::YearOverview(CommandHost* host)
     split->addWidget(SG1);
     split->addWidget(chartPane_);
     split->setSizes({360, 380});
+    // A taller window gives its room to the charts; the table keeps every row.
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
     frame.panelLayout->addWidget(split, 1);
 
     PrevYear->setAccessibleName(QStringLiteral("前の年"));
@@ -141,7 +146,8 @@ YearOverview::YearOverview(CommandHost* host)
         return QFileDialog::getSaveFileName(this, QStringLiteral("CSV出力"), suggested,
                                             QStringLiteral("CSV (*.csv)"));
     };
-    resize(1120, 800);
+    // Fits a 1280 x 800 screen with its title bar and the desktop's panel.
+    resize(1120, 720);
 }
 
 void YearOverview::setSavePathAsker(std::function<QString(const QString&)> ask) {
@@ -196,6 +202,17 @@ void YearOverview::NextYearClick() {
     showYear(year_ + 1);
 }
 
+void YearOverview::showWholeTable() {
+    // The table shows every row; the charts, which shrink well, take the rest.
+    auto* split = qobject_cast<QSplitter*>(SG1->parentWidget());
+    if (!split) return;
+    const int table = SG1->horizontalHeader()->sizeHint().height() +
+                      SG1->verticalHeader()->defaultSectionSize() * SG1->rowCount() +
+                      SG1->horizontalScrollBar()->sizeHint().height() + 2 * SG1->frameWidth() + 2;
+    const int all = std::max(split->height(), height() - 80);
+    split->setSizes({table, std::max(all - table, 200)});
+}
+
 void YearOverview::fill() {
     std::vector<int> items;
     for (int i = 1; i <= ShownItems; ++i)
@@ -222,6 +239,7 @@ void YearOverview::fill() {
                  << name + QStringLiteral(" 残り");
     }
     SG1->setVerticalHeaderLabels(rowNames);
+    showWholeTable();
     const int totals = static_cast<int>(items.size());
     for (int m = 1; m <= 12; ++m) {
         const YearMonth& ym = model_.months[m];
@@ -243,7 +261,8 @@ void YearOverview::fill() {
         }
         auto* head = new QTableWidgetItem(header);
         head->setToolTip(why.join(QLatin1Char('\n')));
-        if (ym.state == MonthFileState::Unreadable || ym.stale) head->setForeground(Qt::red);
+        if (ym.state == MonthFileState::Unreadable || ym.stale)
+            head->setForeground(Theme::warningInk(SG1->palette(), QPalette::Button));
         SG1->setHorizontalHeaderItem(m - 1, head);
         if (ym.state == MonthFileState::Unreadable) continue;
         for (int r = 0; r < totals; ++r)
@@ -266,7 +285,7 @@ void YearOverview::fill() {
             put(row, col, amount(l.budget));
             put(row + 1, col, amount(l.spent));
             put(row + 2, col, amount(l.remaining));
-            if (l.over()) SG1->item(row + 2, col)->setForeground(Qt::red);
+            if (l.over()) SG1->item(row + 2, col)->setForeground(Theme::warningInk(SG1->palette()));
         };
         for (int m = 1; m <= 12; ++m)
             if (budget_.read[m]) line(m - 1, budget_.months[m].lines[i]);
@@ -302,6 +321,7 @@ void YearOverview::fillCharts() {
     for (int i = 1; i <= ShownItems; ++i) {
         if (model_.names[i].empty()) continue;
         data.items.push_back(cp932ToUtf8Lossy(model_.names[i]));
+        data.itemNumbers.push_back(i);
         std::array<double, 12> expense{};
         for (int m = 1; m <= 12; ++m)
             expense[m - 1] = model_.months[m].expense[i];

@@ -61,6 +61,7 @@ protected:
 
 private:
     void fill();
+    void showWholeTable();
     void buildCharts();
     void fillCharts();
     int columnMonth(int column) const;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -55,8 +57,12 @@ TEST_F(StartsInARow, WhileTheXServerIsStillComingUp) {
 
 TEST(DisplaySocket, LocalDisplaysOnlyAndTheirNumber) {
     const std::pair<const char*, const char*> cases[] = {
-        {":0", "/tmp/.X11-unix/X0"}, {":12.1", "/tmp/.X11-unix/X12"}, {"unix:3", "/tmp/.X11-unix/X3"},
-        {"host:0", ""},          {":", ""},                 {":1x", ""},
+        {":0", "/tmp/.X11-unix/X0"},
+        {":12.1", "/tmp/.X11-unix/X12"},
+        {"unix:3", "/tmp/.X11-unix/X3"},
+        {"host:0", ""},
+        {":", ""},
+        {":1x", ""},
         {"", ""},
     };
     for (const auto& [display, socket] : cases)
@@ -65,6 +71,15 @@ TEST(DisplaySocket, LocalDisplaysOnlyAndTheirNumber) {
 
 TEST_F(StartsInARow, Offscreen) {
     expectStartsInARow(dir.path(), {"QT_QPA_PLATFORM=offscreen"});
+}
+
+// Started where no desktop session is logged in: no word on standard error
+// about the missing runtime folder.
+TEST_F(StartsInARow, WithoutARuntimeFolder) {
+    const window_start::Start s = window_start::startOnce(
+        ZADUD_BINARY, dir.path(), {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR="}, 30000);
+    ASSERT_TRUE(s.shown) << s.errors;
+    EXPECT_EQ(s.errors.find("XDG_RUNTIME_DIR"), std::string::npos) << s.errors;
 }
 
 } // namespace

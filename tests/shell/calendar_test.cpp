@@ -1,9 +1,14 @@
 #include "ledger/errors.h"
 #include "shell/calendar.h"
+#include "shell/theme.h"
 
+#include <QApplication>
 #include <QLocale>
+#include <QPainter>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,17 +54,116 @@ TEST(Calendar, LayoutOfMonthsStartingOnSaturdayAndSunday) {
     // Another start of the week shifts the columns.
     c.setStartOfWeek(1);
     EXPECT_EQ(c.cellText(6, 1), "1");
-    EXPECT_EQ(c.cellText(0, 0), "Mon");
+    EXPECT_EQ(c.cellText(0, 0), "月");
 }
 
-TEST(Calendar, HeaderUsesTheLocalesShortDayNames) {
+TEST(Calendar, HeaderIsJapaneseWhateverTheLocale) {
+    const QLocale before;
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        TCalendar c;
+        c.setStartOfWeek(6);
+        EXPECT_EQ(c.cellText(0, 0), "土") << locale.name().toStdString();
+        EXPECT_EQ(c.cellText(1, 0), "日");
+        EXPECT_EQ(c.cellText(6, 0), "金");
+    }
+    QLocale::setDefault(before);
+}
+
+TEST(Calendar, WeekendsAndHolidaysHaveTheirColourAndTheHolidayItsName) {
     TCalendar c;
-    EXPECT_EQ(c.cellText(0, 0), "Sun");
-    EXPECT_EQ(c.cellText(6, 0), "Sat");
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    EXPECT_EQ(c.cellText(0, 0), "日");
-    EXPECT_EQ(c.cellText(1, 0), "月");
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QColor text = c.palette().color(QPalette::Text);
+    const QColor red = Theme::sundayInk(c.palette());
+    const QColor blue = Theme::saturdayInk(c.palette());
+    ASSERT_NE(red, text);
+    ASSERT_NE(blue, text);
+    struct Case {
+        QDate day;
+        QColor ink;
+        QString tip;
+    } cases[] = {
+        {QDate(2026, 1, 1), red, QStringLiteral("元日")},      // a Thursday
+        {QDate(2026, 1, 3), blue, {}},                         // Saturday
+        {QDate(2026, 1, 4), red, {}},                          // Sunday
+        {QDate(2026, 1, 5), text, {}},                         // Monday
+        {QDate(2026, 1, 12), red, QStringLiteral("成人の日")}, // a Monday holiday
+        {QDate(2026, 5, 6), red, QStringLiteral("振替休日")},
+    };
+    for (const Case& k : cases) {
+        EXPECT_EQ(c.dayInk(k.day), k.ink) << k.day.toString().toStdString();
+        EXPECT_EQ(c.dayTip(k.day), k.tip) << k.day.toString().toStdString();
+    }
+}
+
+TEST(Calendar, NotesAndDecorationsAddUpRatherThanReplace) {
+    TCalendar c;
+    c.resize(532, 317);
+    setDate(c, 2026, 1, 10);
+    const QDate day(2026, 1, 20);
+    c.setDayNotes(
+        [day](const QDate& d, bool) { return d == day ? QString("家賃 -85,000") : QString(); });
+    c.setDayNotes([day](const QDate& d, bool future) {
+        return d == day && !future ? QString("給料 +285,000") : QString();
+    });
+    EXPECT_EQ(c.dayNote(day, false), "家賃 -85,000\n給料 +285,000");
+    EXPECT_EQ(c.dayNote(day, true), "家賃 -85,000");
+    EXPECT_EQ(c.dayNote(day.addDays(1), false), "");
+
+    // Each decoration gets its own band, stacked from the cell's foot, and its tip.
+    std::vector<QRect> bands;
+    for (int h : {6, 9})
+        c.addDecoration(
+            {[h](const QDate&, int) { return h; },
+             [&bands](QPainter&, const QRect& band, const QDate&) { bands.push_back(band); },
+             [h](const QDate& d) { return d.day() == 20 ? QString::number(h) : QString(); }});
+    QPixmap pm(c.size());
+    bands.clear();
+    c.render(&pm);
+    // The 21st has no forecast: the first band sits on the cell's foot.
+    const QRect cell = c.cellRect(3, 4);
+    ASSERT_EQ(c.cellText(3, 4), "21");
+    std::vector<QRect> inCell;
+    for (const QRect& b : bands)
+        if (cell.contains(b.center())) inCell.push_back(b);
+    ASSERT_EQ(inCell.size(), 2u);
+    EXPECT_EQ(inCell[0].bottom(), cell.bottom());
+    EXPECT_EQ(inCell[0].height(), 6);
+    EXPECT_EQ(inCell[1].height(), 9);
+    EXPECT_EQ(inCell[1].bottom() + 1, inCell[0].top());
+    // On the 20th the forecast's band comes first.
+    const QRect cell20 = c.cellRect(2, 4);
+    for (const QRect& b : bands)
+        if (cell20.contains(b.center())) {
+            EXPECT_LT(b.bottom(), cell20.bottom() - 6);
+        }
+    EXPECT_EQ(c.dayTip(day), "家賃 -85,000\n給料 +285,000\n6\n9");
+}
+
+TEST(Calendar, HoveringADayShowsItsTip) {
+    TCalendar c;
+    c.resize(532, 317);
+    setDate(c, 2026, 1, 10);
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    // 1 January 2026 is a Thursday, 12 January the second Monday.
+    struct Case {
+        int col, row;
+        QString tip; // empty: whatever showed stays until it fades
+    } cases[] = {{4, 1, QStringLiteral("元日")},
+                 {0, 0, {}},
+                 {0, 1, {}},
+                 {1, 3, QStringLiteral("成人の日")},
+                 {2, 3, {}}};
+    for (const Case& k : cases) {
+        const QPoint at = c.cellRect(k.col, k.row).center();
+        QHelpEvent help(QEvent::ToolTip, at, c.mapToGlobal(at));
+        EXPECT_TRUE(QApplication::sendEvent(&c, &help)) << "the calendar answers its tooltips";
+        if (!k.tip.isEmpty()) {
+            EXPECT_EQ(QToolTip::text(), k.tip) << k.col << "," << k.row;
+        }
+    }
+    QToolTip::hideText();
 }
 
 TEST(Calendar, WritesFollowTheirRules) {

@@ -1,6 +1,7 @@
 // The budget window, the daily sheet's budget panel and the calendar's bars,
 // driven through the main window as the program wires them.
 #include "ledger/budget_plan.h"
+#include "shell/theme.h"
 #include "storage/disk_store.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/budget_feature.h"
@@ -8,6 +9,7 @@
 #include "windows/list1.h"
 #include "windows/year_overview.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
@@ -78,7 +80,9 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
                                   "8,000", "家賃", "0", "80,000"}));
     day(1, 4).Expense = 10500;
     SheetDisp(*form1, *form2);
-    EXPECT_TRUE(form2->BudgetPanel->text().contains(QStringLiteral("#d02020")));
+    // Warning red, readable on the window's background.
+    EXPECT_TRUE(form2->BudgetPanel->text().contains(
+        Theme::warningInk(QApplication::palette(), QPalette::Window).name()));
     EXPECT_TRUE(panelText().contains(QStringLiteral("超過 2,500"))) << panelText().toStdString();
 
     form1->MonthDisp();
@@ -106,10 +110,21 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     TForm7 list(form1.get());
     list.FormActivate();
     ASSERT_FALSE(list.BudgetPanel->isHidden());
+    EXPECT_TRUE(list.HeldNotice->isHidden());
     QTextDocument listed;
     listed.setHtml(list.BudgetPanel->text());
     EXPECT_TRUE(listed.toPlainText().contains(QStringLiteral("超過 2,500")));
     EXPECT_FALSE(listed.toPlainText().contains(QStringLiteral("1日あたり")));
+    // Each budget in full beside what was spent.
+    QStringList listCells;
+    for (const QString& c : listed.toPlainText().split(QLatin1Char('\n')))
+        if (!c.trimmed().isEmpty()) listCells << c.trimmed();
+    EXPECT_EQ(listCells.mid(0, 8), (QStringList{"項目", "予算", "使った", "残り", "食費", "40,000",
+                                                "42,500", "超過 2,500"}))
+        << listCells.join('|').toStdString();
+    EXPECT_EQ(list.windowTitle(), QStringLiteral("月別一覧  %1年%2月")
+                                      .arg(form1->document().year())
+                                      .arg(form1->document().month()));
 
     // The printout adds a page of them.
     MonthPrintData data;

@@ -113,12 +113,23 @@ TEST(HelpDocument, CoversEveryWindowTheKeysAndTheFileFormats) {
     QFile file(shippedHelp());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(file.readAll());
-    for (const char* topic :
-         {"日計",      "金額入力",   "月別一覧",   "日記",         "家計簿環境設定", "ﾊﾞｰｼﾞｮﾝ情報",
-          "ﾄﾋﾟｯｸ検索", "Ctrl+S",     "Ctrl+X",     "Ctrl+K",       "Ctrl+N",         "Ctrl+H",
-          "Ctrl+V",    "199612.txt", "199837.nik", "19980115.nik", "ZADUD=",         "MEMO=",
-          "kamo",      "日記検索",   "Ctrl+D",     "--search"})
+    for (const char* topic : {"日計",         "金額入力",       "月別一覧",
+                              "日記",         "家計簿環境設定", "ﾊﾞｰｼﾞｮﾝ情報",
+                              "ﾄﾋﾟｯｸ検索",    "Ctrl+S",         "Ctrl+X",
+                              "Ctrl+K",       "Ctrl+N",         "Ctrl+H",
+                              "Ctrl+V",       "199612.txt",     "199837.nik",
+                              "19980115.nik", "ZADUD=",         "MEMO=",
+                              "kamo",         "日記検索",       "Ctrl+D",
+                              "--search",     "年間一覧",       "定期入力",
+                              "予算設定",     "明細の取り込み", "バックアップから復元",
+                              "変更履歴",     "文字の大きさ"})
         EXPECT_TRUE(html.contains(QString::fromUtf8(topic))) << topic;
+
+    // Every section is listed in the contents.
+    const QString contents = html.section(QStringLiteral("<h2"), 0, 0);
+    for (const auto& m : QRegularExpression(R"re(<h2><a name="([^"]+)")re").globalMatch(html))
+        EXPECT_TRUE(contents.contains(QStringLiteral("href=\"#%1\"").arg(m.captured(1))))
+            << m.captured(1).toStdString();
 
     // The error section lists the messages of a read-only month.
     for (const char* message : {msg::HeldUnread, msg::HeldPrevious, msg::HeldTotals})

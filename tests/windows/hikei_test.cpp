@@ -1,5 +1,6 @@
 #include "storage/disk_store.h"
 #include "tests/windows/sheet_fixture.h"
+#include "windows/ichiran.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -320,6 +321,16 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
                                   : QStringList{});
     EXPECT_EQ(form2->Label1->text(),
               QStringLiteral("2024年5月%1日 (読み取り専用)").arg(april ? 31 : 1));
+    // The monthly list names the file and why, and shows no figure of it.
+    TForm7 list(form1.get());
+    list.FormActivate();
+    EXPECT_FALSE(list.HeldNotice->isHidden());
+    EXPECT_TRUE(list.HeldNotice->text().startsWith(held.chopped(1)))
+        << list.HeldNotice->text().toStdString();
+    // A damaged April leaves May's own figures, not its balance.
+    for (int row : {1, 12, 13, 14})
+        EXPECT_EQ(list.SG1->cell(1, row).isEmpty(), !april || row == 14) << row;
+    EXPECT_EQ(list.SG1->cell(0, 12), "食費");
 
     errors.clear();
     clickCell(1, 12);

@@ -194,7 +194,8 @@ TEST_F(MonthlyList, DayColumnsScrollUnderTheFixedNameColumn) {
     form7->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form7.get()));
     ListGrid* grid = form7->SG1;
-    EXPECT_EQ(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(grid->verticalScrollBar()->isVisible()) << "all rows fit at the design height";
+    EXPECT_EQ(form7->windowTitle(), QStringLiteral("月別一覧  1998年1月"));
     QScrollBar* bar = grid->horizontalScrollBar();
     ASSERT_TRUE(bar->isVisible());
     EXPECT_GE(grid->viewport()->height(), 14 * 24) << "all rows fit at the design size";
@@ -206,6 +207,11 @@ TEST_F(MonthlyList, DayColumnsScrollUnderTheFixedNameColumn) {
     EXPECT_TRUE(grid->viewport()->rect().contains(last)) << "column 31 scrolled into view";
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 100);
     EXPECT_EQ(grid->verticalHeader()->width(), 100);
+
+    // A smaller window (or larger text) scrolls to the last rows.
+    form7->resize(form7->width(), 200);
+    QApplication::processEvents();
+    EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
 }
 
 } // namespace

@@ -65,6 +65,7 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         QStringLiteral("設定 "),
         QStringLiteral("  日記帳環境\tCtrl+S"),
         QStringLiteral("  予算設定\tCtrl+B"),
+        QStringLiteral("  文字の大きさ..."),
         QStringLiteral("ﾍﾙﾌﾟ"),
         QStringLiteral("  ﾄﾋﾟｯｸ検索\tCtrl+H"),
         QStringLiteral("  ﾊﾞｰｼﾞｮﾝ情報\tCtrl+V"),

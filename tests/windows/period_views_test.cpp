@@ -90,7 +90,7 @@ TEST_F(PeriodViews, ThePeriodSpanningTwoMonthsIsShownSteppedAndBudgeted) {
     // balance brought from November's days before it.
     TForm7 list(form1.get());
     list.FormActivate();
-    EXPECT_EQ(list.windowTitle(), QStringLiteral("月別一覧 2026年12月分 11/25〜12/24"));
+    EXPECT_EQ(list.windowTitle(), QStringLiteral("月別一覧  2026年12月分 11/25〜12/24"));
     ASSERT_EQ(list.SG1->ColCount(), 31);
     EXPECT_EQ(list.SG1->cell(1, 0).trimmed(), QStringLiteral("11/25"));
     EXPECT_EQ(list.SG1->cell(30, 0).trimmed(), QStringLiteral("12/24"));

@@ -116,3 +116,30 @@ TEST_F(YearWindow, ChartsComeWithTheFirstShowing) {
     ASSERT_NE(balance, nullptr);
     EXPECT_FALSE(balance->chart()->series().isEmpty());
 }
+
+namespace {
+
+TEST_F(YearWindow, TheTableShowsEveryRowAtTheDefaultSizeOnASmallScreen) {
+    // Twelve items: the table's longest without budgets.
+    std::string cfg;
+    MonthLedger l;
+    for (int i = 1; i <= 12; ++i) {
+        l.Items[i].Name = "I" + std::to_string(i);
+        cfg += "kamo" + std::to_string(i) + "=" + l.Items[i].Name + "\r\n";
+    }
+    writeBytes(tmp.file("ZADUD.CFG"), cfg);
+    writeBytes(tmp.file("19981.txt"), formatMonth(l));
+    setDate(1998, 1, 9);
+    form1->FormActivate();
+    form1->findChild<QAction*>(QStringLiteral("yearOverview"))->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overview));
+    EXPECT_LE(overview->width(), 1280);
+    EXPECT_LE(overview->height(), 760);
+    const int last = overview->SG1->rowCount() - 1;
+    ASSERT_GE(last, 15);
+    const QRect row = overview->SG1->visualRect(overview->SG1->model()->index(last, 0));
+    EXPECT_TRUE(overview->SG1->viewport()->rect().contains(row))
+        << row.y() << "+" << row.height() << " in " << overview->SG1->viewport()->height();
+}
+
+} // namespace
