@@ -42,7 +42,10 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         if (budgets.damaged) std::fprintf(stderr, "%s\n", budgets.error.c_str());
         const BudgetSummary summary = budgetSummary(budgets.plan, ledger, year, month, 0,
                                                     monthFileReader(cfg.ledger, cfg.ledgerDir));
-        writeFileSafely(outPath, monthCsv(ledger, year, month, &summary));
+        const MonthLineFile lines = loadLineFile(cfg.ledgerDir, year, month);
+        if (!lines.problem.empty()) std::fprintf(stderr, "%s\n", lines.problem.c_str());
+        writeFileSafely(outPath, monthCsv(ledger, year, month, &summary) +
+                                     linesCsv(lines.lines, year, month));
         reportWritten("CSV", outPath);
         return 0;
     } catch (const std::exception& e) {

@@ -1,8 +1,8 @@
 #include "windows/feature_list.h"
 
 std::vector<Feature*> ProgramFeatures::all() {
-    return {&yearOverview,    &diarySearch, &schedule,      &print,
-            &statementImport, &backup,      &changeHistory, &budget};
+    return {&yearOverview, &diarySearch,   &schedule, &print,     &statementImport,
+            &backup,       &changeHistory, &budget,   &lineSearch};
 }
 
 void ProgramFeatures::install(CommandHost& host) {

@@ -8,6 +8,7 @@
 #include "windows/budget_feature.h"
 #include "windows/change_history_feature.h"
 #include "windows/diary_search_feature.h"
+#include "windows/line_search_feature.h"
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
@@ -29,6 +30,7 @@ struct ProgramFeatures {
 
     YearOverviewFeature yearOverview;
     DiarySearchFeature diarySearch;
+    LineSearchFeature lineSearch;
     ScheduleFeature schedule;
     PrintFeature print;
     StatementImportFeature statementImport;

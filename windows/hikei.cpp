@@ -9,6 +9,7 @@
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
+#include "windows/sheet_lines.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -140,15 +141,19 @@ void TForm2::buildUi() {
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->hide();
     layout->addWidget(Label2);
+    Lines = new SheetLines(doc, this);
+    Lines->changed = [this] { SheetDisp(*form1_, *this); };
+    layout->addWidget(Lines);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm2::Exit1Click));
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
     connect(SpeedButton1, &QToolButton::clicked, this, guarded(this, &TForm2::SpeedButton1Click));
     connect(SG1, &StringGrid::clicked, this, guarded(this, &TForm2::SG1Click));
 
-    // Outer size 379 x 456 at the design position, less the window frame.
+    // Outer size 379 x 456 at the design position, less the window frame;
+    // the day's lines below the grid.
     move(164, 111);
-    resize(371, 429);
+    resize(371, 429 + 190);
 }
 
 void TForm2::showEvent(QShowEvent* e) {
@@ -363,6 +368,7 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     sg->setCell(1, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayIncome)));
     sg->setCell(2, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayExpense)));
     BudgetDisp(form1, form2);
+    form2.Lines->refresh(sg);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
 #include "windows/hikei.h"
+#include "windows/line_text.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -39,6 +40,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole) return grid_.cell(index.column() + 1, index.row() + 1);
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+        if (role == Qt::ToolTipRole && grid_.tipSource)
+            return grid_.tipSource(index.column() + 1, index.row() + 1);
         return {};
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
@@ -116,6 +119,12 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     black.setColor(QPalette::Text, Qt::black);
     black.setColor(QPalette::ButtonText, Qt::black);
     SG1->setPalette(black);
+    // A cell with entry lines shows them when the mouse rests on it.
+    SG1->tipSource = [this](int day, int item) {
+        if (day < 1 || day > 31 || item < 1 || item > ShownItems) return QString();
+        BookDocument& doc = form1_->document();
+        return linesTip(doc.book().lines(doc.shownMonth()), doc.ledger(), item, day);
+    };
     frame.panelLayout->addWidget(SG1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
@@ -199,7 +208,9 @@ void TForm7::CsvExportClick() {
             : QString();
     if (path.isEmpty()) return;
     const BudgetSummary budget = form1_->document().monthBudget(0);
-    writeFileSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
+    const std::vector<EntryLine>& lines = form1_->book().lines({year, month});
+    writeFileSafely(path.toStdString(),
+                    monthCsv(form1_->Ledger, year, month, &budget) + linesCsv(lines, year, month));
 }
 
 void TForm7::Exit1Click() {

@@ -32,6 +32,8 @@ public:
     void setCell(int col, int row, const QString& text);
     // Tells the view that cells were written since the last refresh.
     void refresh();
+    // A cell's tooltip (column, row as the cells), empty for none.
+    std::function<QString(int col, int row)> tipSource;
 
 private:
     int cols_;
