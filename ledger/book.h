@@ -136,6 +136,9 @@ public:
     void changeLine(MonthKey month, std::size_t index, const EntryLine& line,
                     ChangeSource source = ChangeSource::Typed);
     void removeLine(MonthKey month, std::size_t index, ChangeSource source = ChangeSource::Typed);
+    // Lines for amounts that are in their cells already (lines made from an
+    // older record of them): the cells stay as they are.
+    void adoptLines(MonthKey month, const std::vector<EntryLine>& lines, ChangeSource source);
     // Asked before a line change writes over a line file that is damaged or
     // unreadable: true writes over it. Without it such a change is refused
     // with the file's message; false cancels (Cancelled).

@@ -190,6 +190,21 @@ void Book::addLine(MonthKey m, const EntryLine& line, ChangeSource source) {
     putLine(m, lines(m).size(), nullptr, &line, source);
 }
 
+void Book::adoptLines(MonthKey m, const std::vector<EntryLine>& adopted, ChangeSource source) {
+    if (!group_) {
+        ChangeGroup g(*this, source);
+        adoptLines(m, adopted, source);
+        return g.commit();
+    }
+    for (const EntryLine& line : adopted) {
+        checkLine(line, m.year, m.month);
+        namedSlot(ledger_, line.item);
+    }
+    beginLines(m);
+    for (const EntryLine& line : adopted)
+        putLine(m, lines(m).size(), nullptr, &line, source);
+}
+
 void Book::changeLine(MonthKey m, std::size_t index, const EntryLine& line, ChangeSource source) {
     if (!group_) {
         ChangeGroup g(*this, source);

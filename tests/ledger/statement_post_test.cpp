@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 
 TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     TempFolder tmp;
@@ -94,4 +95,50 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     matchRows(rows, log, files.rules, book.ledger());
     EXPECT_EQ(rows[0].state, RowState::New);
     EXPECT_TRUE(rows[0].ticked);
+}
+
+TEST(StatementPost, RowsBecomeLinesAndRowsOfOlderImportsGetTheirsOnce) {
+    TempFolder tmp;
+    writeBytes(tmp.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=日用品\r\n"));
+    const auto yes = [](const std::string&) { return true; };
+    auto open = [&] {
+        auto b = std::make_unique<Book>(tmp.path());
+        b->readConfiguration(yes, yes);
+        return b;
+    };
+    std::unique_ptr<Book> book = open();
+    ImportSideFiles files = readImportSideFiles(tmp.path());
+    files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
+    const Statement s = readStatement("日付,摘要,金額\n2026/11/05,パン屋,300\n"
+                                      "2026/11/05,パン屋,300\n2026/12/01,\"薬局 ①\x01\",1000\n");
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, files.log, files.rules, book->ledger());
+    rows[2].item = utf8ToCp932("日用品");
+    rows[2].ticked = true;
+    ASSERT_EQ(postStatementRows(*book, rows, files), 3);
+    const MonthKey nov{2026, 11}, dec{2026, 12};
+    ASSERT_EQ(book->lines(nov).size(), 2u);
+    EXPECT_EQ(book->lines(nov)[1].memo, utf8ToCp932("パン屋"));
+    EXPECT_EQ(book->lines(nov)[1].origin, LineOrigin::Imported);
+    EXPECT_EQ(book->lines(nov)[1].source, utf8ToCp932(rows[1].fingerprint()));
+    EXPECT_EQ(book->lines(dec)[0].memo, utf8ToCp932("薬局 ① ")) << "a control character a blank";
+    EXPECT_EQ(book->amount(nov, 1, 5, AmountField::Expense), 600);
+    EXPECT_EQ(book->undoText(), "取込 3件");
+
+    // As an older version left it: amounts, log and journal, no lines; one
+    // cell lowered by hand since.
+    for (const char* name : {"202611.lin", "202612.lin", ImportLinesMark})
+        std::filesystem::remove(tmp.file(name));
+    book->setAmount(dec, 2, 1, AmountField::Expense, 500, ChangeSource::Typed);
+    book = open();
+    files = readImportSideFiles(tmp.path());
+    learnFromJournal(*book, files.log);
+    EXPECT_EQ(migrateImportLines(*book, files.log), 2) << "not over the lowered cell";
+    EXPECT_EQ(book->lines(nov).size(), 2u);
+    EXPECT_TRUE(book->lines(dec).empty());
+    EXPECT_EQ(book->amount(nov, 1, 5, AmountField::Expense), 600) << "cells stay";
+    // Once: lines deleted since do not come back.
+    book->removeLine(nov, 0);
+    EXPECT_EQ(migrateImportLines(*book, files.log), 0);
+    EXPECT_EQ(book->lines(nov).size(), 1u);
 }
