@@ -33,7 +33,11 @@ std::string rowLine(const StatementRow& row) {
         line += "new";
     else
         line += "skipped";
-    return line + '\n';
+    // The description last, on one line whatever it holds.
+    std::string description = row.description;
+    for (char& c : description)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line + '\t' + description + '\n';
 }
 
 } // namespace
