@@ -1,5 +1,6 @@
 #include "ledger/book.h"
 #include "ledger/cp932.h"
+#include "ledger/schedule.h"
 #include "tests/ledger/book_start.h"
 #include "tests/support/file_support.h"
 
@@ -188,6 +189,33 @@ TEST_F(BookLinesTest, ARenameReachesLineFilesInTheSameUndoStep) {
     ASSERT_TRUE(book->undo());
     EXPECT_EQ(readBytes(dir.file("202611.lin")), nov);
     EXPECT_EQ(book->lines(Nov)[0].item, utf8ToCp932("食費"));
+}
+
+TEST_F(BookLinesTest, AScheduledPostingIsALineNamedAfterItsEntry) {
+    Schedule schedule;
+    ScheduleEntry e;
+    e.id = 7;
+    e.item = utf8ToCp932("給与");
+    e.expense = false;
+    e.amount = 250000;
+    e.day = 25;
+    e.fromYear = 2026;
+    e.fromMonth = 12;
+    schedule.entries.push_back(e);
+    const std::string path = book->sideFile(ScheduleFileName);
+    writeScheduleFile(path, schedule);
+    BookDoor door(*book, "定期入力");
+    std::vector<PostingChoice> choices;
+    for (const Occurrence& o : dueOccurrences(schedule, {2026, 12, 31}))
+        choices.push_back({o, false, e.amount});
+    ASSERT_EQ(postChoices(schedule, path, choices, door).size(), 1u);
+    ASSERT_EQ(book->lines(Dec).size(), 1u);
+    const EntryLine& l = book->lines(Dec)[0];
+    EXPECT_EQ(l.origin, LineOrigin::Scheduled);
+    EXPECT_EQ(l.source, "7");
+    EXPECT_EQ(l.memo, utf8ToCp932("定期 給与"));
+    EXPECT_EQ(l.side, LineSide::Income);
+    EXPECT_EQ(book->ledger().Items[2].Days[25].Income, 250000);
 }
 
 TEST(LineRecord, RoundTripsThroughTheJournalWithCommasAndQuotes) {
