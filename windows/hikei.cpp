@@ -153,7 +153,7 @@ void TForm2::buildUi() {
     // Outer size 379 x 456 at the design position, less the window frame;
     // the day's lines below the grid.
     move(164, 111);
-    resize(371, 429 + 190);
+    resize(371, 429 + Lines->sizeHint().height());
 }
 
 void TForm2::showEvent(QShowEvent* e) {

@@ -66,10 +66,11 @@ SheetLines::SheetLines(BookDocument& document, QWidget* parent) : QWidget(parent
     List->setColumnWidth(0, 80);
     List->setColumnWidth(1, 90);
     List->verticalHeader()->setDefaultSectionSize(20);
-    List->setMinimumHeight(96);
+    // Five lines in view; the grid above keeps its rows.
+    List->setFixedHeight(5 * 20 + 24);
     List->setAccessibleName(QStringLiteral("その日の内訳"));
     List->installEventFilter(this);
-    layout->addWidget(List, 1);
+    layout->addWidget(List);
 
     auto* entry = new QHBoxLayout;
     entry->setSpacing(2);
