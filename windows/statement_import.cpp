@@ -237,11 +237,22 @@ void StatementImportWindow::fillGrid() {
         combo->setCurrentIndex(std::max(0, combo->findData(QByteArray::fromStdString(row.item))));
         connect(combo, QOverload<int>::of(&QComboBox::activated), this, [this, r, combo] {
             runGuarded([&] {
-                StatementRow& row = rows_.at(r);
-                row.item = combo->currentData().toByteArray().toStdString();
-                chosen_.at(r) = true;
-                if (row.state == RowState::New) row.ticked = !row.item.empty();
-                rowEdited(r);
+                const std::string item = combo->currentData().toByteArray().toStdString();
+                // Every row of the file with the same description goes there too.
+                const std::string description = rows_.at(r).normalised;
+                for (int k = 0; k < static_cast<int>(rows_.size()); ++k) {
+                    StatementRow& row = rows_[k];
+                    if (k != r && (row.state == RowState::Problem ||
+                                   row.normalised != description || chosen_[k]))
+                        continue;
+                    row.item = item;
+                    chosen_[k] = k == r || chosen_[k];
+                    if (row.state == RowState::New) row.ticked = !row.item.empty();
+                    if (auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(k, Item)))
+                        box->setCurrentIndex(
+                            std::max(0, box->findData(QByteArray::fromStdString(item))));
+                    rowEdited(k);
+                }
             });
         });
         SG1->setCellWidget(r, Item, combo);
