@@ -200,7 +200,6 @@ void Book::adoptLines(MonthKey m, const std::vector<EntryLine>& adopted, ChangeS
         checkLine(line, m.year, m.month);
         namedSlot(ledger_, line.item);
     }
-    beginLines(m);
     for (const EntryLine& line : adopted)
         putLine(m, lines(m).size(), nullptr, &line, source);
 }

@@ -191,6 +191,37 @@ TEST_F(BookLinesTest, ARenameReachesLineFilesInTheSameUndoStep) {
     EXPECT_EQ(book->lines(Nov)[0].item, utf8ToCp932("食費"));
 }
 
+TEST_F(BookLinesTest, ManyLinesInOneStepAdoptedLinesAndLinesOfAnItemNoLongerNamed) {
+    writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo12=雑費\r\n"));
+    restart();
+    {
+        Book::ChangeGroup g(*book, ChangeSource::Imported);
+        for (int i = 1; i <= 10; ++i)
+            book->addLine(Dec, line(4, "雑費", i, "x"), ChangeSource::Imported);
+        g.commit();
+    }
+    ASSERT_TRUE(book->undo());
+    EXPECT_TRUE(book->lines(Dec).empty());
+    ASSERT_TRUE(book->redo()) << "each line found where the step left it";
+    EXPECT_EQ(book->lines(Dec).size(), 10u);
+    EXPECT_EQ(book->ledger().Items[12].Days[4].Expense, 55);
+
+    // Lines for amounts already in their cells leave the cells alone.
+    book->adoptLines(Dec, {line(5, "雑費", 7, "y")}, ChangeSource::Imported);
+    EXPECT_EQ(book->lines(Dec).size(), 11u);
+    EXPECT_EQ(book->ledger().Items[12].Days[5].Expense, 0);
+    EXPECT_EQ(book->undoText(), "12/5 雑費 内訳追加 7 y");
+    EXPECT_THROW(book->adoptLines(Dec, {line(5, "給与", 7, "")}, ChangeSource::Imported), AppError);
+    EXPECT_THROW(book->adoptLines(Dec, {line(5, "雑費", 0, "")}, ChangeSource::Imported), AppError);
+    EXPECT_EQ(book->lines(Dec).size(), 11u);
+
+    // A line of an item renamed by other means can still be deleted.
+    writeBytes(dir.file("202611.lin"), formatLineFile({line(3, "旧名", 100, "")}, 2026, 11));
+    book->removeLine(Nov, 0);
+    EXPECT_TRUE(book->lines(Nov).empty());
+    EXPECT_TRUE(filed(Nov).empty());
+}
+
 TEST_F(BookLinesTest, AScheduledPostingIsALineNamedAfterItsEntry) {
     Schedule schedule;
     ScheduleEntry e;
