@@ -118,7 +118,8 @@ void Book::checkTypedTotal(MonthKey m, int item, int day, AmountField field, int
     if (item < 1 || item > ShownItems || ledger_.Items[item].Name.empty() || day < 1) return;
     const LineSide side = field == AmountField::Income ? LineSide::Income : LineSide::Expense;
     const int64_t lined = linedSum(lines(m), ledger_.Items[item].Name, day, side);
-    if (value < lined)
+    // A cell without lines takes any amount, a negative one (a refund) too.
+    if (lined > 0 && value < lined)
         throw AppError("内訳の合計 " + groupedAmount(lined) + " 円より少ない金額にはできません。" +
                        "内訳を消してから入力してください");
 }
