@@ -79,6 +79,12 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     profile->addWidget(ProfileName);
     SaveProfile = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
     profile->addWidget(SaveProfile);
+    profile->addWidget(new QLabel(QStringLiteral("規則のない行の項目"), this));
+    DefaultItem = new QComboBox(this);
+    DefaultItem->setObjectName(QStringLiteral("DefaultItem"));
+    profile->addWidget(DefaultItem);
+    connect(DefaultItem, QOverload<int>::of(&QComboBox::activated), this,
+            guarded(this, &StatementImportWindow::columnsChanged));
     profile->addStretch();
     layout->addLayout(profile);
     connect(SaveProfile, &QPushButton::clicked, this,
@@ -130,6 +136,12 @@ void StatementImportWindow::openFile(const QString& path) {
     files_ = readImportSideFiles(doc_->book().ledgerDir());
     learnFromJournal(doc_->book(), files_.log);
     names_ = doc_->ledger();
+    DefaultItem->clear();
+    DefaultItem->addItem(QString(), QByteArray());
+    for (int i = 1; i <= ShownItems; ++i)
+        if (!names_.Items[i].Name.empty())
+            DefaultItem->addItem(utf8(cp932ToUtf8Lossy(names_.Items[i].Name)),
+                                 QByteArray::fromStdString(names_.Items[i].Name));
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);
     ProfileName->setText(utf8(used));
@@ -187,7 +199,8 @@ void StatementImportWindow::columnsChanged() {
     std::vector<StatementRow> before = std::move(rows_);
     std::vector<bool> chosenBefore = std::move(chosen_);
     rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
-    matchRows(rows_, files_.log, files_.rules, names_);
+    matchRows(rows_, files_.log, files_.rules, names_,
+              DefaultItem->currentData().toByteArray().toStdString());
     chosen_.assign(rows_.size(), false);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         for (std::size_t j = 0; j < before.size(); ++j)

@@ -103,3 +103,22 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     EXPECT_EQ(window->ProfileName->text(), "カードA");
     EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||-200|");
 }
+
+TEST_F(StatementImport, RowsNoRulePlacesTakeTheDefaultItemUntilOneIsPicked) {
+    writeBytes(tmp.file("card.csv"), utf8ToCp932("日付,店,金額\r\n"
+                                                 "2026/12/01,パン屋,300\r\n"
+                                                 "2026/12/02,薬局,500\r\n"));
+    form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
+    EXPECT_EQ(column(StatementImportWindow::Tick), "_|_|");
+    auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
+    choose(item, item->findText("日用品"));
+    choose(window->DefaultItem, window->DefaultItem->findText("食費"));
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|");
+    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(0, StatementImportWindow::Item))
+                  ->currentText(),
+              "食費");
+    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item))
+                  ->currentText(),
+              "日用品")
+        << "a picked item stays";
+}
