@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/schedule.h"
 #include "ledger/statement.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
@@ -31,6 +32,8 @@ std::string rowLine(const StatementRow& row) {
         line += "imported before";
     else if (row.ticked)
         line += "new";
+    else if (row.scheduled)
+        line += "skipped (定期入力済みかも)";
     else
         line += "skipped";
     // The description last, on one line whatever it holds.
@@ -71,6 +74,11 @@ int runImportCommand(const ImportOptions& options) {
                 throw AppError("項目 " + options.defaultItem + " がありません");
         }
         matchRows(rows, files.log, files.rules, book.ledger(), defaultItem);
+        // A schedule that cannot be read marks nothing; the window names it.
+        try {
+            markScheduledRows(rows, readScheduleFile(book.sideFile(ScheduleFileName)));
+        } catch (const std::exception&) {
+        }
         refuseUnreadableStatement(rows);
         if (!options.dryRun) postStatementRows(book, rows, files);
         if (!files.logTrouble.empty()) std::fprintf(stderr, "%s\n", files.logTrouble.c_str());

@@ -93,6 +93,8 @@ struct StatementRow {
     std::string problem; // why it cannot be posted (state Problem)
     std::string item;    // CP932 item name; empty when none is proposed
     bool ticked = false;
+    // A scheduled posting seems to be this row (markScheduledRows).
+    bool scheduled = false;
 
     // The key kept in the import log.
     std::string fingerprint() const;

@@ -36,6 +36,23 @@ std::string lineText(std::string_view utf8, bool tabs) {
 
 } // namespace
 
+void markScheduledRows(std::vector<StatementRow>& rows, const Schedule& schedule) {
+    for (StatementRow& row : rows) {
+        if (row.state != RowState::New || row.item.empty()) continue;
+        const int64_t day = dayNumber({row.year, row.month, row.day});
+        for (const PostingRecord& r : schedule.records) {
+            if (r.state != PostingState::Done || r.item != row.item || r.expense == row.income ||
+                r.amount != row.amount)
+                continue;
+            const int64_t apart = dayNumber(r.date) - day;
+            if (apart < -3 || apart > 3) continue;
+            row.scheduled = true;
+            row.ticked = false;
+            break;
+        }
+    }
+}
+
 EntryLine statementLine(const StatementRow& row) {
     EntryLine line;
     line.day = row.day;

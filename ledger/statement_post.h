@@ -2,6 +2,7 @@
 // Posting a statement's ticked rows through the book's one door.
 
 #include "ledger/book.h"
+#include "ledger/schedule.h"
 #include "ledger/statement.h"
 
 #include <cstdint>
@@ -19,6 +20,11 @@
 // journal names them) and says so in files.logTrouble. The log records the
 // undo step, so that rows of an import undone since count as not imported.
 // Returns the number of rows posted.
+// New rows that a scheduled posting seems to have entered already (same
+// item and side, same amount, dates at most three days apart: the salary in
+// the bank statement, a subscription on the card) are marked and unticked.
+void markScheduledRows(std::vector<StatementRow>& rows, const Schedule& schedule);
+
 // Each posted row is an entry line of its cell, its description the memo.
 int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFiles& files);
 

@@ -40,7 +40,9 @@ QString stateText(const StatementRow& r) {
     case RowState::ImportedBefore:
         return QStringLiteral("取込済み");
     case RowState::New:
-        return r.item.empty() ? QStringLiteral("項目なし") : QString();
+        return r.item.empty() ? QStringLiteral("項目なし")
+               : r.scheduled  ? QStringLiteral("定期入力済みかも")
+                              : QString();
     }
     return {};
 }
@@ -201,6 +203,7 @@ void StatementImportWindow::columnsChanged() {
     rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
     matchRows(rows_, files_.log, files_.rules, names_,
               DefaultItem->currentData().toByteArray().toStdString());
+    markScheduledRows(rows_, doc_->schedule());
     chosen_.assign(rows_.size(), false);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         for (std::size_t j = 0; j < before.size(); ++j)

@@ -142,3 +142,40 @@ TEST(StatementPost, RowsBecomeLinesAndRowsOfOlderImportsGetTheirsOnce) {
     EXPECT_EQ(migrateImportLines(*book, files.log), 0);
     EXPECT_EQ(book->lines(nov).size(), 1u);
 }
+
+TEST(StatementPost, RowsAScheduledPostingSeemsToHaveEnteredAreUnticked) {
+    Schedule schedule;
+    PostingRecord posted;
+    posted.date = {2026, 12, 25};
+    posted.expense = false;
+    posted.amount = 250000;
+    posted.item = utf8ToCp932("給与");
+    schedule.records.push_back(posted);
+    posted.state = PostingState::Pending; // not entered yet
+    posted.date = {2026, 11, 25};
+    schedule.records.push_back(posted);
+    const struct {
+        const char* date;
+        const char* amount;
+        const char* item;
+        bool scheduled;
+    } cases[] = {
+        {"2026/12/25", "-250000", "給与", true},  {"2026/12/22", "-250000", "給与", true},
+        {"2026/12/28", "-250000", "給与", true},  {"2026/12/21", "-250000", "給与", false},
+        {"2026/12/29", "-250000", "給与", false}, {"2026/12/25", "-250001", "給与", false},
+        {"2026/12/25", "250000", "給与", false},  {"2026/12/25", "-250000", "食費", false},
+        {"2026/11/25", "-250000", "給与", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.date + std::string(" ") + c.amount + " " + c.item);
+        const Statement s =
+            readStatement(std::string("日付,摘要,金額\n") + c.date + ",会社," + c.amount + "\n");
+        std::vector<StatementRow> rows = statementRows(s, s.columns);
+        ASSERT_EQ(rows.size(), 1u);
+        rows[0].item = utf8ToCp932(c.item);
+        rows[0].ticked = true;
+        markScheduledRows(rows, schedule);
+        EXPECT_EQ(rows[0].scheduled, c.scheduled);
+        EXPECT_EQ(rows[0].ticked, !c.scheduled);
+    }
+}
