@@ -100,6 +100,8 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     SG1->verticalHeader()->setVisible(false);
     SG1->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab leaves the table for the item boxes rather than walking its cells.
+    SG1->setTabKeyNavigation(false);
     layout->addWidget(SG1, 1);
     connect(SG1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (filling_ || item->column() != Tick) return;
@@ -273,6 +275,14 @@ void StatementImportWindow::fillGrid() {
         });
         SG1->setCellWidget(r, Item, combo);
     }
+    // Tab walks the rows' item boxes, from the table to the import button.
+    QWidget* previous = SG1;
+    for (int r = 0; r < SG1->rowCount(); ++r)
+        if (QWidget* box = SG1->cellWidget(r, Item)) {
+            setTabOrder(previous, box);
+            previous = box;
+        }
+    setTabOrder(previous, ImportButton);
     SG1->resizeColumnsToContents();
     SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     filling_ = false;

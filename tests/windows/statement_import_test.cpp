@@ -121,4 +121,9 @@ TEST_F(StatementImport, RowsNoRulePlacesTakeTheDefaultItemUntilOneIsPicked) {
                   ->currentText(),
               "日用品")
         << "a picked item stays";
+    // Tab reaches each row's item box in turn.
+    QWidget* first = window->SG1->cellWidget(0, StatementImportWindow::Item);
+    EXPECT_EQ(first->nextInFocusChain(), window->SG1->cellWidget(1, StatementImportWindow::Item));
+    EXPECT_EQ(window->SG1->cellWidget(1, StatementImportWindow::Item)->nextInFocusChain(),
+              window->ImportButton);
 }
