@@ -90,6 +90,7 @@ const std::vector<CommandOption>& commandOptions() {
         {"with-diary", 0, nullptr, "その月の日記のページも加えます", Pdf, nullptr, 0},
         {"search", 0, "語句", "語句をすべて含む日記の日と行を新しい順に表示します", nullptr, nullptr, 0},
         {"find", 0, "条件", "内訳の行を条件 (語句・金額・#タグ・項目:名前・日付) で探し、新しい順に表示します", nullptr, nullptr, 0},
+        {"add-line", 0, "年月日", "内訳を 1 行加え、その日の項目の金額も増やします (支出は負の金額)", nullptr, "項目名 金額 ﾒﾓ", 3},
         {"set-budget", 0, "年月", "その月 (1996-12) から先の項目の予算を決めます", nullptr, "項目名 金額", 2},
         {"budget", 0, "年月", "月 (1996-12) の項目ごとの予算・使った額・残りを表示します", nullptr, nullptr, 0},
         {"post-due", 0, nullptr, "自動の定期入力を記帳し、1 件 1 行で表示します", nullptr, nullptr, 0},

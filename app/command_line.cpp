@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/add_line_command.h"
 #include "app/backup_command.h"
 #include "app/budget_command.h"
 #include "app/command_args.h"
@@ -147,7 +148,7 @@ int runCommandLine(QCoreApplication& app) {
     // book, and is refused while the window stays open.
     const bool writes =
         command == QLatin1String("post-due") || command == QLatin1String("add-scheduled") ||
-        command == QLatin1String("set-budget") ||
+        command == QLatin1String("set-budget") || command == QLatin1String("add-line") ||
         (command == QLatin1String("import") && !args.isSet(QStringLiteral("dry-run"))) ||
         command == QLatin1String("restore");
     BookLock lock(QDir::currentPath().toStdString());
@@ -165,6 +166,7 @@ int runCommandLine(QCoreApplication& app) {
     if (command == QLatin1String("add-scheduled")) return runAddScheduled(args);
     if (command == QLatin1String("search")) return runSearchCommand(args.value(command));
     if (command == QLatin1String("find")) return runFindCommand(args.value(command));
+    if (command == QLatin1String("add-line")) return runAddLine(args.value(command), files);
     if (command == QLatin1String("set-budget"))
         return runSetBudget(args.value(command).toStdString(), files);
     if (command == QLatin1String("budget"))

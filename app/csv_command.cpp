@@ -62,7 +62,10 @@ int runCsvExport(const std::string& period, const std::string& outPath) {
         readMonthForExport(disk, ledger, cfg.ledgerDir, year, month);
         const BudgetSummary summary = budgetSummary(
             budgets.plan, ledger, year, month, 0, monthFileReader(disk, cfg.ledger, cfg.ledgerDir));
-        disk.writeSafely(outPath, monthCsv(ledger, year, month, &summary));
+        const MonthLineFile lines = loadLineFile(disk, cfg.ledgerDir, year, month);
+        if (!lines.problem.empty()) std::fprintf(stderr, "%s\n", lines.problem.c_str());
+        disk.writeSafely(outPath, monthCsv(ledger, year, month, &summary) +
+                                      linesCsv(lines.lines, year, month));
         reportWritten("CSV", outPath);
         return 0;
     } catch (const std::exception& e) {

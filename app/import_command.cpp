@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/schedule.h"
 #include "ledger/statement.h"
 #include "ledger/statement_post.h"
 #include "ledger/text_file.h"
@@ -33,9 +34,15 @@ std::string rowLine(const StatementRow& row) {
         line += "imported before";
     else if (row.ticked)
         line += "new";
+    else if (row.scheduled)
+        line += "skipped (定期入力済みかも)";
     else
         line += "skipped";
-    return line + '\n';
+    // The description last, on one line whatever it holds.
+    std::string description = row.description;
+    for (char& c : description)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line + '\t' + description + '\n';
 }
 
 } // namespace
@@ -70,6 +77,11 @@ int runImportCommand(const ImportOptions& options) {
                 throw AppError("項目 " + options.defaultItem + " がありません");
         }
         matchRows(rows, files.log, files.rules, book.ledger(), defaultItem);
+        // A schedule that cannot be read marks nothing; the window names it.
+        try {
+            markScheduledRows(rows, readScheduleFile(disk, book.sideFile(ScheduleFileName)));
+        } catch (const std::exception&) {
+        }
         refuseUnreadableStatement(rows);
         if (!options.dryRun) postStatementRows(book, rows, files);
         if (!files.logTrouble.empty()) std::fprintf(stderr, "%s\n", files.logTrouble.c_str());

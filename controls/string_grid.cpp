@@ -1,15 +1,17 @@
 #include "controls/string_grid.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
 #include <algorithm>
 
 StringGrid::StringGrid(int colCount, int rowCount, QWidget* parent)
     : QWidget(parent), cols_(std::max(colCount, 1)), rows_(std::max(rowCount, 1)),
-      cells_(static_cast<std::size_t>(cols_) * rows_) {
+      cells_(static_cast<std::size_t>(cols_) * rows_), marks_(cells_.size()) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixed(1, 1);
@@ -46,6 +48,34 @@ void StringGrid::setCell(int col, int row, const QString& text) {
     if (slot == text) return;
     slot = text;
     update(cellRect(col, row));
+}
+
+void StringGrid::setMarked(int col, int row, bool marked) {
+    if (col < 0 || col >= cols_ || row < 0 || row >= rows_) return;
+    const std::size_t at = static_cast<std::size_t>(row) * cols_ + col;
+    if (marks_[at] == marked) return;
+    marks_[at] = marked;
+    update(cellRect(col, row));
+}
+
+bool StringGrid::marked(int col, int row) const {
+    if (col < 0 || col >= cols_ || row < 0 || row >= rows_) return false;
+    return marks_[static_cast<std::size_t>(row) * cols_ + col];
+}
+
+bool StringGrid::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    auto* help = static_cast<QHelpEvent*>(e);
+    int col = 0, row = 0;
+    const QString tip =
+        tipSource_ && cellAt(help->pos(), col, row) ? tipSource_(col, row) : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        e->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, this, cellRect(col, row));
+    }
+    return true;
 }
 
 bool StringGrid::selectable(int col, int row) const {
@@ -102,6 +132,15 @@ void StringGrid::paintEvent(QPaintEvent* e) {
                 p.setPen(pal.color(QPalette::Light));
                 p.drawLine(r.topLeft(), r.topRight());
                 p.drawLine(r.topLeft(), r.bottomLeft());
+            }
+            if (marks_[static_cast<std::size_t>(row) * cols_ + col]) {
+                // A triangle in the top right corner, as a note on a cell.
+                const int size = std::min(7, r.height() / 3);
+                const QPoint corner = r.topRight() + QPoint(1, 0);
+                const QPoint tri[3] = {corner - QPoint(size, 0), corner, corner + QPoint(0, size)};
+                p.setPen(Qt::NoPen);
+                p.setBrush(QColor(0xd0, 0x20, 0x20));
+                p.drawPolygon(tri, 3);
             }
             const QString& text = cells_[static_cast<std::size_t>(row) * cols_ + col];
             if (!text.isEmpty()) {

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class StringGrid : public QWidget {
@@ -33,6 +34,14 @@ public:
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
 
+    // A small corner mark on a cell that has more behind it.
+    void setMarked(int col, int row, bool marked);
+    bool marked(int col, int row) const;
+    // The tooltip of the cell the mouse rests on; an empty text shows none.
+    void setToolTipSource(std::function<QString(int col, int row)> source) {
+        tipSource_ = std::move(source);
+    }
+
     int Col() const { return col_; }
     int Row() const { return row_; }
     // Makes a non-fixed cell current without raising clicked(); false for a
@@ -46,6 +55,7 @@ signals:
     void clicked();
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -67,4 +77,6 @@ private:
     // so that a window opened from it does not swallow the release.
     bool pressed_ = false;
     std::vector<QString> cells_;
+    std::vector<bool> marks_;
+    std::function<QString(int, int)> tipSource_;
 };

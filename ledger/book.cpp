@@ -92,11 +92,30 @@ struct Book::Group {
     };
     std::vector<File> files;
     bool shownSaved = false;
+    std::map<MonthKey, LinesBefore> lines;
 };
 
 Book::Book(std::string startDir, FileStore& files, Clock clock)
     : clock(std::move(clock)), files_(files), startDir_(startDir), ledgerDir_(startDir),
       diaryDir_(std::move(startDir)), journal_(files) {}
+
+std::map<MonthKey, Book::LinesBefore>& Book::groupLines() {
+    return group_->lines;
+}
+
+std::string Book::recordTime() const {
+    return clock();
+}
+
+void Book::record(JournalRecord r) {
+    r.group = group_->id;
+    r.time = recordTime();
+    group_->records.push_back(std::move(r));
+}
+
+uint64_t Book::groupId() const {
+    return group_ ? group_->id : 0;
+}
 
 Book::~Book() = default;
 
@@ -166,6 +185,9 @@ void Book::loadPrevious() {
 
 void Book::loadCurrent() {
     if (configured_) neverLoaded_ = false;
+    // Line files are read again as the month is: another copy may have
+    // written them.
+    if (lineStore_) lineStore_->forgetAll();
     std::string file;
     MonthFileState state;
     try {
@@ -448,6 +470,7 @@ void Book::commitGroup(Group& g) {
         if (p.written && shown_ < m) laterWritten = true;
     g.months.clear();
     g.diaries.clear();
+    g.lines.clear();
     // Later months now bring in the balance of the month in memory: its
     // file goes with them, so the files agree at once.
     if (shown_.year && laterWritten) {
@@ -466,6 +489,7 @@ void Book::commitGroup(Group& g) {
         shownChanged = true;
     }
     for (const JournalRecord& r : records) {
+        if (r.kind == JournalRecord::Kind::Line && r.month == shown_) shownChanged = true;
         if (r.kind != JournalRecord::Kind::Amount) continue;
         if (r.month == shown_) shownChanged = true;
         if (r.month < earliest) earliest = r.month;
@@ -513,6 +537,7 @@ void Book::writeGroup(Group& g) {
         saveDiaryFile(files_, diaryDir_, d.year, d.month, d.day, d.newBytes);
         d.written = true;
     }
+    writeLines(g.lines);
 }
 
 void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
@@ -522,7 +547,8 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
         std::vector<JournalRecord> back;
         const uint64_t id = journal_.nextGroup();
         for (auto r = records.rbegin(); r != records.rend(); ++r) {
-            if (r->kind != JournalRecord::Kind::Amount && r->kind != JournalRecord::Kind::Diary)
+            if (r->kind != JournalRecord::Kind::Amount && r->kind != JournalRecord::Kind::Diary &&
+                r->kind != JournalRecord::Kind::Line)
                 continue;
             JournalRecord b = *r;
             b.group = id;
@@ -551,6 +577,7 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
             if (!unwrittenFrom_) unwrittenFrom_ = g.id;
             g.months.clear();
             g.diaries.clear();
+            g.lines.clear();
             return;
         }
     }
@@ -577,6 +604,7 @@ void Book::takeBack(Group& g, const std::vector<JournalRecord>& records) {
             if (!unwrittenFrom_) unwrittenFrom_ = g.id;
         }
     }
+    takeBackLines(g.lines);
     g.months.clear();
     g.diaries.clear();
 }
@@ -614,6 +642,10 @@ void Book::rollBack(Group& g) {
     g.files.clear();
     g.months.clear();
     g.diaries.clear();
+    // Nothing of the lines was written: the months are read again.
+    for (const auto& [m, before] : g.lines)
+        lineStore().forget(m.year, m.month);
+    g.lines.clear();
     g.records.clear();
 }
 
@@ -730,6 +762,7 @@ std::string Book::recover() {
         }
     }
     std::string trouble;
+    const std::string linesWritten = recoverLines(steps, finished, trouble, keepFrom);
     for (const MonthKey& m : changedMonths) {
         try {
             files_.writeSafely(monthPath(m), formatMonth(months.at(m)));
@@ -761,6 +794,7 @@ std::string Book::recover() {
             if (now.changed)
                 where += (where.empty() ? "" : "、") + std::to_string(std::get<1>(key)) + "/" +
                          std::to_string(std::get<2>(key)) + " 日記";
+        if (!linesWritten.empty()) where += (where.empty() ? "" : "、") + linesWritten;
         said = "前回ファイルに書き込まれないまま終わった変更 " + std::to_string(finished) +
                " 件を、変更履歴から書き込みました (" + where + ")";
     }
@@ -786,6 +820,7 @@ bool Book::canRedo() const {
 std::string Book::describe(const JournalRecord& r) const {
     const std::string date = std::to_string(r.month.month) + "/" + std::to_string(r.day);
     if (r.kind == JournalRecord::Kind::Diary) return date + " 日記";
+    if (r.kind == JournalRecord::Kind::Line) return describeLine(r);
     if (r.kind == JournalRecord::Kind::File)
         return recordedName(r) + " " + cp932ToUtf8Lossy(r.item);
     const std::string field = r.day == 0                       ? "繰越"
@@ -800,9 +835,14 @@ std::string Book::stepText(uint64_t group) const {
     if (!s || s->records.empty()) return {};
     // The rows an import names, and the balances carried into later
     // months, are part of the step, not changes of their own.
+    // A line's cells follow it: a step with lines is told by its lines.
+    const bool lined = std::any_of(s->records.begin(), s->records.end(), [](const auto& r) {
+        return r.kind == JournalRecord::Kind::Line;
+    });
     std::vector<const JournalRecord*> changes;
     for (const JournalRecord& r : s->records)
-        if (r.kind != JournalRecord::Kind::Row) changes.push_back(&r);
+        if (r.kind != JournalRecord::Kind::Row && !(lined && r.kind == JournalRecord::Kind::Amount))
+            changes.push_back(&r);
     if (changes.empty()) return {};
     const ChangeSource source = changes.front()->source;
     changes.erase(std::remove_if(changes.begin(), changes.end(),
@@ -859,9 +899,11 @@ bool Book::reverse(uint64_t group, bool undo) {
     ChangeGroup g(*this, undo ? ChangeSource::Undo : ChangeSource::Redo);
     // Every value is checked before any is changed, so a refusal leaves
     // the step whole.
+    checkLineRecords(records, undo);
     std::string changedSince;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const JournalRecord& r = records[k];
+        if (r.kind == JournalRecord::Kind::Line) continue;
         // A cell the step changed twice is left by its last change and found
         // by its first.
         if (changedAgainInStep(records, k, undo)) continue;
@@ -893,6 +935,8 @@ bool Book::reverse(uint64_t group, bool undo) {
             setDiary(r.month.year, r.month.month, r.day, undo ? r.oldText : r.newText, source);
         else if (r.kind == JournalRecord::Kind::File)
             replaceFile(r, undo, source);
+        else if (r.kind == JournalRecord::Kind::Line)
+            reverseLine(r, undo, source);
     };
     if (undo)
         std::for_each(records.rbegin(), records.rend(), apply);
@@ -939,6 +983,10 @@ std::vector<Book::HistoryRow> Book::history() const {
                 if (!r.month.year) row.month.clear();
                 row.item = cp932ToUtf8Lossy(r.item);
                 row.change = recordedName(r);
+            } else if (r.kind == JournalRecord::Kind::Line) {
+                row.item = cp932ToUtf8Lossy(r.item) + " 内訳";
+                const std::string d = describeLine(r);
+                row.change = d.substr(d.rfind("内訳") + std::string("内訳").size());
             } else if (r.kind == JournalRecord::Kind::Diary) {
                 row.item = "日記";
                 row.change = std::to_string(r.oldText.size()) + " -> " +

@@ -13,6 +13,7 @@
 #include "ledger/carry_chain.h"
 #include "ledger/change_journal.h"
 #include "ledger/config_file.h"
+#include "ledger/entry_lines.h"
 #include "ledger/file_store.h"
 #include "ledger/month_ledger.h"
 #include "ledger/text_file.h"
@@ -21,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -119,6 +121,36 @@ public:
     void noteImportedRow(MonthKey month, int day, const std::string& fingerprint);
     // Every statement row the journal names, with the step that posted it.
     std::map<std::string, uint64_t> importedRows();
+
+    // ---- Entry lines (book_lines.cpp) ----
+    // The month's lines as held; a damaged or unreadable line file shows its
+    // readable lines and is named once a session (takeLineProblems).
+    const std::vector<EntryLine>& lines(MonthKey month);
+    const MonthLineFile& lineFile(MonthKey month);
+    std::vector<std::string> takeLineProblems();
+    // A cell of the month as its lines and the rest (内訳なし).
+    CellParts lineParts(MonthKey month, int item, int day, AmountField field);
+    // Refuses a typed total below what the cell's lines add up to: typing
+    // changes only the part without lines.
+    void checkTypedTotal(MonthKey month, int item, int day, AmountField field, int32_t value);
+    // The line doors. A line's amount goes into its cell and a deleted line's
+    // comes off it, so the part without lines stays; a changed line moves
+    // from its old cell to its new one. Each is one undo step with its cells,
+    // journaled before the line file is written. The item must be a named
+    // one; a cell that cannot take the amount, or a held month, throws and
+    // changes nothing.
+    void addLine(MonthKey month, const EntryLine& line, ChangeSource source = ChangeSource::Typed);
+    void changeLine(MonthKey month, std::size_t index, const EntryLine& line,
+                    ChangeSource source = ChangeSource::Typed);
+    void removeLine(MonthKey month, std::size_t index, ChangeSource source = ChangeSource::Typed);
+    // Lines for amounts that are in their cells already (lines made from an
+    // older record of them): the cells stay as they are.
+    void adoptLines(MonthKey month, const std::vector<EntryLine>& lines, ChangeSource source);
+    // Asked before a line change writes over a line file that is damaged or
+    // unreadable: true writes over it. Without it such a change is refused
+    // with the file's message; false cancels (Cancelled).
+    using LineFileQuestion = std::function<bool(const std::string& problemUtf8)>;
+    void setLineFileQuestion(LineFileQuestion question) { lineQuestion_ = std::move(question); }
 
     // Several changes as one undo step. Other months changed in the group are
     // written when it is committed; a group destroyed without commit, or a
@@ -225,7 +257,9 @@ private:
     void apply(const JournalRecord& r, bool forward);
     int32_t current(const JournalRecord& r);
     bool reverse(uint64_t group, bool undo);
+    // Adds a record to the open group, with its number and time.
     void record(JournalRecord r);
+    uint64_t groupId() const;
     void rollBack(Group& g);
     void commitGroup(Group& g);
     void writeGroup(Group& g);
@@ -254,6 +288,42 @@ private:
     void carryMerge(const RenamePlan& plan, std::map<MonthKey, std::string>& before,
                     std::map<MonthKey, std::string>& after);
     void notify();
+    // A journal record's time: the clock seam, or the local time.
+    std::string recordTime() const;
+    // Entry lines (book_lines.cpp).
+    LineStore& lineStore();
+    // Keeps what the month's line file holds before the group's first line
+    // change, asking first about a file that must not be written over.
+    void beginLines(MonthKey month);
+    // One edit of the month's lines, recorded: `from` leaves position `at`,
+    // `to` takes it (either may be none).
+    void putLine(MonthKey month, std::size_t at, const EntryLine* from, const EntryLine* to,
+                 ChangeSource source);
+    // A line file as the group found it, to write at its end or put back.
+    struct LinesBefore {
+        bool existed = false;
+        std::string bytes;
+        bool overwrite = false; // the user agreed to replace a damaged file
+        bool written = false;
+    };
+    std::map<MonthKey, LinesBefore>& groupLines();
+    void writeLines(std::map<MonthKey, LinesBefore>& lines);
+    // After a failed commit: files written go back to their bytes; the
+    // months are read again.
+    void takeBackLines(std::map<MonthKey, LinesBefore>& lines);
+    // Undo and redo of a step's line records: each must find its line where
+    // the step left it, else the step is refused; then the edit.
+    void checkLineRecords(const std::vector<JournalRecord>& records, bool undo);
+    void reverseLine(const JournalRecord& r, bool undo, ChangeSource source);
+    // Finishes the line records of the steps recovery replays; returns the
+    // months written as their labels, and adds to `trouble`.
+    std::string recoverLines(const std::vector<const ChangeStep*>& steps, int& finished,
+                             std::string& trouble, uint64_t& keepFrom);
+    std::string describeLine(const JournalRecord& r) const;
+
+    std::unique_ptr<LineStore> lineStore_;
+    LineFileQuestion lineQuestion_;
+    std::set<std::string> saidLineProblems_;
 
     FileStore& files_;
     std::string startDir_, ledgerDir_, diaryDir_;

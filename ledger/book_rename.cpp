@@ -117,6 +117,24 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
     if (!plan.merged.empty()) carryMerge(plan, before, after);
     for (const auto& [m, bytes] : after)
         add(m, 0, monthPath(m), bytes);
+    // The entry lines name their items too; a damaged line file is left.
+    std::vector<MonthKey> lined;
+    try {
+        lined = lineFileMonths(files_, ledgerDir_);
+    } catch (const AppError&) {
+    }
+    for (const MonthKey& m : lined) {
+        MonthLineFile file = loadLineFile(files_, ledgerDir_, m.year, m.month);
+        if (file.state != LineFileState::Read) continue;
+        bool renamed = false;
+        for (EntryLine& line : file.lines) {
+            const auto to = plan.renames.find(line.item);
+            if (to == plan.renames.end()) continue;
+            line.item = to->second;
+            renamed = true;
+        }
+        if (renamed) add(m, 1, file.path, formatLineFile(file.lines, m.year, m.month));
+    }
     // The budgets follow their items; a damaged budget file is left as it is.
     const BudgetFile budget = readBudgetFile(files_, ledgerDir_);
     if (!budget.damaged) {
@@ -167,6 +185,8 @@ void Book::renameItems(const RenamePlan& plan, const std::string& config) {
 }
 
 std::string Book::recordedPath(const JournalRecord& r) const {
+    if (r.month.year && r.day == 1)
+        return joinPath(ledgerDir_, lineFileName(r.month.year, r.month.month));
     if (r.month.year) return monthPath(r.month);
     if (r.day == 2) return joinPath(ledgerDir_, ScheduleFileName);
     if (r.day == MarkFileRecord) return joinPath(ledgerDir_, MarkFileName);
@@ -174,7 +194,7 @@ std::string Book::recordedPath(const JournalRecord& r) const {
 }
 
 std::string Book::recordedName(const JournalRecord& r) const {
-    if (r.month.year) return monthLabel(r.month.year, r.month.month);
+    if (r.month.year) return monthLabel(r.month.year, r.month.month) + (r.day == 1 ? " 内訳" : "");
     if (r.day == 2) return ScheduleFileName;
     if (r.day == MarkFileRecord) return MarkFileName;
     return r.day == 1 ? BudgetFileName : ConfigFileName;
@@ -187,6 +207,7 @@ bool Book::fileAsLeft(const JournalRecord& r, bool undo) const {
 }
 
 void Book::filesReplaced() {
+    if (lineStore_) lineStore_->forgetAll();
     // Only the names: the folders stay as this start read them.
     std::string bytes;
     if (files_.tryRead(joinPath(startDir_, ConfigFileName), bytes) == 0) {

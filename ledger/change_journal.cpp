@@ -100,7 +100,8 @@ const char* sourceName(ChangeSource source) {
 }
 
 std::string formatRecord(const JournalRecord& r) {
-    const bool diary = r.kind == JournalRecord::Kind::Diary || r.kind == JournalRecord::Kind::File;
+    const bool diary = r.kind == JournalRecord::Kind::Diary ||
+                       r.kind == JournalRecord::Kind::File || r.kind == JournalRecord::Kind::Line;
     const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
     const bool row = r.kind == JournalRecord::Kind::Row;
     std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
@@ -130,7 +131,7 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
     if (source == std::end(SourceCodes)) return false;
     r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
-    if (f[3].size() != 1 || std::string("ADURFW").find(f[3][0]) == std::string::npos) return false;
+    if (f[3].size() != 1 || std::string("ADURFWL").find(f[3][0]) == std::string::npos) return false;
     r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
     if (!number(f[4], 0, 9999, v)) return false;
     r.month.year = static_cast<int>(v);
@@ -152,9 +153,13 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     case JournalRecord::Kind::Diary:
         return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText);
+    case JournalRecord::Kind::Line:
+        return r.month.month >= 1 && r.day >= 1 && !r.item.empty() && unescape(f[9], r.oldText) &&
+               unescape(f[10], r.newText) && !(r.oldText.empty() && r.newText.empty());
     case JournalRecord::Kind::File:
+        // A month's file is day 0, its line file day 1.
         return (r.month.year == 0 ? r.month.month == 0 && r.day <= 2
-                                  : r.month.month >= 1 && r.day == 0) &&
+                                  : r.month.month >= 1 && r.day <= 1) &&
                unescape(f[9], r.oldText) && unescape(f[10], r.newText);
     case JournalRecord::Kind::Amount:
         if (r.month.month < 1 || r.item.empty()) return false;

@@ -20,7 +20,10 @@
 //         U the step `old` was undone, R the step `old` was redone,
 //         F a statement row the step posted (its fingerprint in `item`), so
 //         that a row is known as imported even without the import log,
-//         W a whole file (a rename), its bytes as a diary day's
+//         W a whole file (a rename), its bytes as a diary day's,
+//         L an entry line of the month's line file: old and new are
+//         "position;line" as the line file writes it, empty where the step
+//         added or deleted the line (day, item and field name the line)
 // item    the item's name (CP932), field 0 income, 1 expense
 // old/new amounts as decimal integers, diary texts as their bytes
 // Text fields escape "%", ",", and bytes below 0x20 as %XX; CP932 trail bytes
@@ -52,7 +55,8 @@ struct JournalRecord {
         Undo = 'U',
         Redo = 'R',
         Row = 'F',
-        File = 'W'
+        File = 'W',
+        Line = 'L'
     };
     uint64_t group = 0;
     std::string time; // "2026-12-08T23:40:12"
@@ -63,7 +67,7 @@ struct JournalRecord {
     std::string item; // CP932 name; a row's fingerprint
     AmountField field = AmountField::Income;
     int32_t oldValue = 0, newValue = 0;
-    std::string oldText, newText; // diary bytes
+    std::string oldText, newText; // diary bytes, a file's bytes, a line
     uint64_t ref = 0;             // the step undone or redone
 };
 

@@ -3,6 +3,9 @@
 #include "ledger/cp932.h"
 #include "ledger/month_table.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 const std::string Bom = "\xEF\xBB\xBF";
@@ -110,6 +113,25 @@ std::string monthCsv(const MonthLedger& ledger, int year, int month, const Budge
         if (!l.budgeted) continue;
         out += csvRow({name(ledger.Items[e].Name), std::to_string(l.budget),
                        std::to_string(l.spent), std::to_string(l.remaining)});
+    }
+    return out;
+}
+
+std::string linesCsv(const std::vector<EntryLine>& lines, int year, int month) {
+    if (lines.empty()) return {};
+    std::vector<const EntryLine*> sorted;
+    for (const EntryLine& l : lines)
+        sorted.push_back(&l);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const EntryLine* a, const EntryLine* b) { return a->day < b->day; });
+    std::string out = "\r\n" + csvRow({"日付", "項目", "収入", "支出", "ﾒﾓ"});
+    for (const EntryLine* l : sorted) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", year, month, l->day);
+        const std::string amount = std::to_string(l->amount);
+        const bool income = l->side == LineSide::Income;
+        out += csvRow({date, name(l->item), income ? amount : "", income ? "" : amount,
+                       csvText(cp932ToUtf8Lossy(l->memo))});
     }
     return out;
 }

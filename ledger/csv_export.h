@@ -5,6 +5,7 @@
 // numbers without grouping commas so that they read as numbers.
 
 #include "ledger/budget_plan.h"
+#include "ledger/entry_lines.h"
 #include "ledger/month_ledger.h"
 #include "ledger/year_model.h"
 
@@ -28,3 +29,8 @@ std::string yearCsv(const YearModel& model);
 // the budgeted items follow: 予算, 使った, 残り per item.
 std::string monthCsv(const MonthLedger& ledger, int year, int month,
                      const BudgetSummary* budget = nullptr);
+
+// The month's entry lines, to follow the monthly list: a blank row, then
+// 日付, 項目, 収入, 支出, ﾒﾓ per line, by day and in the order they were
+// added. Empty without lines.
+std::string linesCsv(const std::vector<EntryLine>& lines, int year, int month);

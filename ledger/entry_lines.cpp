@@ -441,18 +441,27 @@ bool parseLineFileName(std::string_view name, int& year, int& month) {
     return year >= 1 && month >= 1 && month <= 12;
 }
 
+std::string formatLineRecord(const EntryLine& l) {
+    std::string out = std::to_string(l.day);
+    out += l.side == LineSide::Income ? ",0," : ",1,";
+    appendQuoted(out, l.item);
+    out += ',' + std::to_string(l.amount) + ',' + originCode(l.origin) + ',';
+    appendQuoted(out, l.source);
+    out += ',';
+    appendQuoted(out, l.memo);
+    return out;
+}
+
+bool parseLineRecord(std::string_view text, EntryLine& line) {
+    return parseRecord(text, line);
+}
+
 std::string formatLineFile(const std::vector<EntryLine>& lines, int year, int month) {
     std::string out(VersionLine);
     out += "\r\n";
     for (const EntryLine& l : lines) {
         checkLine(l, year, month);
-        out += std::to_string(l.day);
-        out += l.side == LineSide::Income ? ",0," : ",1,";
-        appendQuoted(out, l.item);
-        out += ',' + std::to_string(l.amount) + ',' + originCode(l.origin) + ',';
-        appendQuoted(out, l.source);
-        out += ',';
-        appendQuoted(out, l.memo);
+        out += formatLineRecord(l);
         out += "\r\n";
     }
     return out;
@@ -606,6 +615,20 @@ void LineStore::replace(int year, int month, std::size_t index, const EntryLine&
     if (index >= h.lines.size()) throwRangeError();
     h.lines[index] = line;
     h.changed = true;
+}
+
+void LineStore::insert(int year, int month, std::size_t index, const EntryLine& line) {
+    checkLine(line, year, month);
+    Held& h = held(year, month);
+    if (index > h.lines.size()) throwRangeError();
+    h.lines.insert(h.lines.begin() + static_cast<std::ptrdiff_t>(index), line);
+    h.changed = true;
+}
+
+void LineStore::refresh(int year, int month) {
+    const auto it = months_.find(MonthKey{year, month});
+    if (it == months_.end() || it->second.changed) return;
+    if (files_.stamp(it->second.file.path) != it->second.file.stamp) months_.erase(it);
 }
 
 void LineStore::save(int year, int month, bool overwrite) {

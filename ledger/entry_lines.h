@@ -96,6 +96,10 @@ bool parseLineFileName(std::string_view name, int& year, int& month);
 // The file's bytes: the version line, then one line per entry line.
 // Throws what checkLine throws, before anything is written.
 std::string formatLineFile(const std::vector<EntryLine>& lines, int year, int month);
+// One line of that file, without its line end, and back; the change journal
+// holds lines in this form. False for text that is not one.
+std::string formatLineRecord(const EntryLine& line);
+bool parseLineRecord(std::string_view text, EntryLine& line);
 
 enum class LineFileState { Missing, Read, Damaged, Unreadable };
 
@@ -149,6 +153,15 @@ public:
     EntryLine remove(int year, int month, std::size_t index);
     // Replaces the line at `index`.
     void replace(int year, int month, std::size_t index, const EntryLine& line);
+    // Puts a line back at `index` (at most the number of lines).
+    void insert(int year, int month, std::size_t index, const EntryLine& line);
+    // Drops what is held of the month, or of every month, so the next use
+    // reads the file again.
+    void forget(int year, int month) { months_.erase(MonthKey{year, month}); }
+    void forgetAll() { months_.clear(); }
+    // Reads the month again when its file changed on disk since it was read
+    // and nothing of it waits to be saved.
+    void refresh(int year, int month);
     // Writes the month's lines (see saveLineFile).
     void save(int year, int month, bool overwrite = false);
     // Months changed in memory and not saved yet.

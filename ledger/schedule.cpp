@@ -328,6 +328,21 @@ void BookDoor::add(const Date& d, int item, bool expense, int32_t delta) {
                     ChangeSource::Scheduled);
 }
 
+void BookDoor::post(const Date& d, int item, const ScheduleEntry& entry, int32_t amount) {
+    EntryLine line;
+    line.day = d.day;
+    line.side = entry.expense ? LineSide::Expense : LineSide::Income;
+    line.item = book_.ledger().Items[item].Name;
+    line.amount = amount;
+    line.memo = "\x92\xe8\x8a\xfa " + entry.item; // "定期 食費"
+    line.origin = LineOrigin::Scheduled;
+    line.source = std::to_string(entry.id);
+    if (amount > 0)
+        book_.addLine({d.year, d.month}, line, ChangeSource::Scheduled);
+    else
+        add(d, item, entry.expense, amount);
+}
+
 void BookDoor::flush() {
     group_.commit();
     if (book_.shown().year != 0) book_.saveMonth();
@@ -446,7 +461,13 @@ std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& s, const std
             return r.entry == occ.entry && r.index == occ.index;
         });
         try {
-            door.add(rec->date, st.slot, rec->expense, rec->amount);
+            const ScheduleEntry* entry = nullptr;
+            for (const ScheduleEntry& e : s.entries)
+                if (e.id == rec->entry) entry = &e;
+            if (entry)
+                door.post(rec->date, st.slot, *entry, rec->amount);
+            else
+                door.add(rec->date, st.slot, rec->expense, rec->amount);
             o.posted = true;
         } catch (const AppError& err) {
             o.error = describe(rec->date, rec->item) + err.what();

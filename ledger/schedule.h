@@ -109,6 +109,11 @@ public:
     virtual const MonthLedger& names() const = 0;
     virtual int32_t amount(const Date& d, int item, bool expense) = 0;
     virtual void add(const Date& d, int item, bool expense, int32_t delta) = 0;
+    // A posting of `entry`: its amount as an entry line named after the
+    // entry, where the door keeps lines; else add().
+    virtual void post(const Date& d, int item, const ScheduleEntry& entry, int32_t amount) {
+        add(d, item, entry.expense, amount);
+    }
     // Makes what was added survive a crash (the shown month is saved).
     virtual void flush() {}
 };
@@ -122,6 +127,7 @@ public:
     const MonthLedger& names() const override;
     int32_t amount(const Date& d, int item, bool expense) override;
     void add(const Date& d, int item, bool expense, int32_t delta) override;
+    void post(const Date& d, int item, const ScheduleEntry& entry, int32_t amount) override;
     void flush() override;
 
 private:

@@ -381,7 +381,6 @@ Statement readStatement(std::string_view bytes) {
 bool parseStatementDate(std::string_view text, int& year, int& month, int& day) {
     const std::string s = normaliseText(text);
     std::size_t i = 0;
-    if (!parseDigits(s, i, 8, year)) return false;
     auto next = [&](std::initializer_list<const char*> seps) {
         for (const char* p : seps) {
             const std::size_t n = std::strlen(p);
@@ -392,14 +391,45 @@ bool parseStatementDate(std::string_view text, int& year, int& month, int& day) 
         }
         return false;
     };
-    if (i == 8) { // 20261208
-        month = year / 100 % 100;
-        day = year % 100;
-        year /= 10000;
+    // An era's year ("R8.12.4", "令和8年12月4日", "令和元年"): the year
+    // before its first, and the era's own.
+    static const struct {
+        const char* letter;
+        const char* name;
+        int before;
+    } eras[] = {{"R", "令和", 2018}, {"H", "平成", 1988}, {"S", "昭和", 1925}};
+    int eraBefore = 0;
+    for (const auto& era : eras)
+        if (next({era.letter, era.name})) eraBefore = era.before;
+    bool kanji = false, compact = false;
+    if (eraBefore) {
+        if (next({"元"}))
+            year = 1;
+        else if (!parseDigits(s, i, 2, year))
+            return false;
+        year += eraBefore;
+        kanji = next({"年"});
+        if (!kanji && !next({"/", "-", "."})) return false;
     } else {
-        if (i != 4) return false;
-        const bool kanji = next({"年"});
-        if ((!kanji && !next({"/", "-", "."})) || !parseDigits(s, i, 2, month) ||
+        const std::size_t start = i;
+        if (!parseDigits(s, i, 8, year)) return false;
+        compact = i - start == 8;
+        if (compact) { // 20261208
+            month = year / 100 % 100;
+            day = year % 100;
+            year /= 10000;
+        } else {
+            // "26/12/03": a card statement's year of this century.
+            if (i - start == 2)
+                year += 2000;
+            else if (i - start != 4)
+                return false;
+            kanji = next({"年"});
+            if (!kanji && !next({"/", "-", "."})) return false;
+        }
+    }
+    if (!compact) {
+        if (!parseDigits(s, i, 2, month) ||
             !next(kanji ? std::initializer_list<const char*>{"月"}
                         : std::initializer_list<const char*>{"/", "-", "."}) ||
             !parseDigits(s, i, 2, day) || (kanji && !next({"日"})))
@@ -651,12 +681,28 @@ void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const Impo
             continue;
         }
         row.state = log.imported(row.fingerprint()) ? RowState::ImportedBefore : RowState::New;
-        const auto rule = rules.items.find(row.normalised);
         row.item.clear();
-        if (rule != rules.items.end() && itemSlot(names, rule->second)) row.item = rule->second;
+        const std::string* ruled = rules.itemFor(row.normalised);
+        if (ruled && itemSlot(names, *ruled)) row.item = *ruled;
         if (row.item.empty() && itemSlot(names, defaultItem)) row.item = defaultItem;
         row.ticked = row.state == RowState::New && !row.item.empty();
     }
+}
+
+const std::string* ImportRules::itemFor(const std::string& normalised) const {
+    const auto whole = items.find(normalised);
+    if (whole != items.end()) return &whole->second;
+    // The longest rule that is a part of the description; a rule of one
+    // letter would place too much.
+    const std::string* best = nullptr;
+    std::size_t length = 0;
+    for (const auto& [part, item] : items)
+        if (part.size() >= 4 && part.size() > length &&
+            normalised.find(part) != std::string::npos) {
+            best = &item;
+            length = part.size();
+        }
+    return best;
 }
 
 ColumnChoice columnsFor(const Statement& s, const ImportProfiles& profiles,

@@ -70,8 +70,9 @@ Statement readStatement(std::string_view bytes);
 // The shape of the table when `headerRecord` is its header line.
 std::string statementShape(const Statement& s, int headerRecord);
 
-// "2026/12/08", "2026-12-8", "2026年12月8日", "20261208" (full-width digits
-// too, a time after a blank ignored). False for anything else or a day the
+// "2026/12/08", "2026-12-8", "2026年12月8日", "20261208", "26/12/08" (this
+// century), "R8.12.8", "令和8年12月8日", "H30/1/5" (full-width digits too, a
+// time after a blank ignored). False for anything else or a day the
 // calendar does not have.
 bool parseStatementDate(std::string_view utf8, int& year, int& month, int& day);
 // "1,200", "￥1,200", "¥-300", "▲300", "1200円", "1200.00"; false for an
@@ -93,6 +94,8 @@ struct StatementRow {
     std::string problem; // why it cannot be posted (state Problem)
     std::string item;    // CP932 item name; empty when none is proposed
     bool ticked = false;
+    // A scheduled posting seems to be this row (markScheduledRows).
+    bool scheduled = false;
 
     // The key kept in the import log.
     std::string fingerprint() const;
@@ -129,6 +132,10 @@ std::string appendToImportLog(ImportLog& log, const std::vector<const StatementR
 
 struct ImportRules {
     std::map<std::string, std::string> items; // normalised description -> CP932 item name
+    // The item of a row's normalised description: the rule for the whole of
+    // it, else the longest rule that is a part of it ("アマゾン" places
+    // "アマゾンマーケットプレイス"); null for none.
+    const std::string* itemFor(const std::string& normalised) const;
     std::vector<std::string> otherLines;
     int damaged = 0;
 };

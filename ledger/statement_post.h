@@ -2,6 +2,7 @@
 // Posting a statement's ticked rows through the book's one door.
 
 #include "ledger/book.h"
+#include "ledger/schedule.h"
 #include "ledger/statement.h"
 
 #include <cstdint>
@@ -19,7 +20,28 @@
 // journal names them) and says so in files.logTrouble. The log records the
 // undo step, so that rows of an import undone since count as not imported.
 // Returns the number of rows posted.
+// New rows that a scheduled posting seems to have entered already (same
+// item and side, same amount, dates at most three days apart: the salary in
+// the bank statement, a subscription on the card) are marked and unticked.
+void markScheduledRows(std::vector<StatementRow>& rows, const Schedule& schedule);
+
+// Each posted row is an entry line of its cell, its description the memo.
 int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFiles& files);
+
+// Rows imported before entry lines existed get their lines once, from the
+// import log and the journal's step that posted them (which names the
+// item): rows of steps undone, rows whose item is not known or not named
+// now, rows with a line already, and lines that would add up to more than
+// their cell are left out. One undo step; the marker file (ImportLinesMark)
+// keeps it from running again, also after lines were deleted. Returns the
+// lines made.
+inline constexpr const char* ImportLinesMark = "ZADUD.IML";
+int migrateImportLines(Book& book, const ImportLog& log);
+
+// The line of a statement row: its description as memo (CP932, characters
+// the code page lacks as "?", control characters as blanks), its
+// fingerprint as source.
+EntryLine statementLine(const StatementRow& row);
 
 // The steps of the book's journal that are undone now.
 std::set<uint64_t> undoneSteps(const Book& book);

@@ -33,6 +33,11 @@ BookDocument::BookDocument(std::string startDir, FileStore* files, std::unique_p
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
                           QMessageBox::Question, QApplication::activeWindow()) == QMessageBox::Yes;
     });
+    book_.setLineFileQuestion([](const std::string& problem) {
+        return Modal::ask(QString::fromStdString(problem), QStringLiteral("LineFileOverwrite"),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No, QMessageBox::Warning,
+                          QApplication::activeWindow()) == QMessageBox::Yes;
+    });
     // Inside an undo or redo the step says it once, when it is done.
     book_.changed = [this] {
         if (!stepping_) emit amountsChanged();

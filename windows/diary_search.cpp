@@ -207,8 +207,8 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
 }
 
 DiarySearchWindow::~DiarySearchWindow() {
-    // A search works only on copies of what it was handed; it is merely
-    // told to stop.
+    // A search is told to stop; the pool, a member, waits for it to end
+    // before the document's store can go.
     cancelSearch();
 }
 
@@ -259,7 +259,7 @@ void DiarySearchWindow::startSearch() {
         }
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run([=, &files] {
+    watcher->setFuture(QtConcurrent::run(&searches_, [=, &files] {
         Outcome out;
         out.monthList = monthList;
         try {

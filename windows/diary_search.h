@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -81,6 +82,9 @@ private:
     QTimer debounce_;
     QFutureWatcher<Outcome>* current_ = nullptr;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    // The searches read through the document's store: the window waits for
+    // a stopped one (it stops at once) before the store can go.
+    QThreadPool searches_;
     std::vector<DiaryHit> hits_;
     // The day to select when the list is refilled, after a day was opened.
     DiaryDate preferred_;

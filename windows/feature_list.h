@@ -8,6 +8,7 @@
 #include "windows/budget_feature.h"
 #include "windows/change_history_feature.h"
 #include "windows/diary_search_feature.h"
+#include "windows/line_search_feature.h"
 #include "windows/month_start_feature.h"
 #include "windows/monthly_list_feature.h"
 #include "windows/print_feature.h"
@@ -33,6 +34,7 @@ struct ProgramFeatures {
     MonthlyListFeature monthlyList;
     YearOverviewFeature yearOverview;
     DiarySearchFeature diarySearch;
+    LineSearchFeature lineSearch;
     ScheduleFeature schedule;
     PrintFeature print;
     StatementImportFeature statementImport;

@@ -11,6 +11,7 @@
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/nyukin.h"
+#include "windows/sheet_lines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +142,9 @@ void TForm2::buildUi() {
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->hide();
     layout->addWidget(Label2);
+    Lines = new SheetLines(doc, this);
+    Lines->changed = [this] { SheetDisp(*form1_, *this); };
+    layout->addWidget(Lines);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm2::Exit1Click));
     connect(Next, &QToolButton::clicked, this, guarded(this, &TForm2::NextClick));
@@ -153,9 +157,10 @@ void TForm2::buildUi() {
     SpeedButton1->setAccessibleName(QStringLiteral("次の日"));
     SG1->setAccessibleName(QStringLiteral("日計表"));
 
-    // Outer size 379 x 456 at the design position, less the window frame.
+    // Outer size 379 x 456 at the design position, less the window frame;
+    // the day's lines below the grid.
     move(164, 111);
-    resize(371, 429);
+    resize(371, 429 + Lines->sizeHint().height());
 }
 
 void TForm2::showEvent(QShowEvent* e) {
@@ -377,6 +382,7 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     sg->setCell(1, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayIncome)));
     sg->setCell(2, TForm2::TotalRow, QString::fromLatin1(AmountFmt(dayExpense)));
     BudgetDisp(form1, form2);
+    form2.Lines->refresh(sg);
 }
 
 namespace {

@@ -15,6 +15,7 @@ class QFrame;
 class QLabel;
 class QMenuBar;
 class QToolButton;
+class SheetLines;
 class StringGrid;
 class TForm1;
 struct BudgetSummary;
@@ -47,6 +48,7 @@ public:
     StringGrid* SG1 = nullptr;
     QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
     QLabel* Label2 = nullptr;      // the day's scheduled entries
+    SheetLines* Lines = nullptr;   // the day's entry lines (内訳)
 
     // The date shown.
     int SheetYear = 0;

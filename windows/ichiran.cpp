@@ -13,6 +13,7 @@
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
 #include "windows/hikei.h"
+#include "windows/line_text.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -41,6 +42,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole) return grid_.cell(index.column() + 1, index.row() + 1);
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+        if (role == Qt::ToolTipRole && grid_.tipSource)
+            return grid_.tipSource(index.column() + 1, index.row() + 1);
         return {};
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
@@ -135,6 +138,14 @@ TForm7::TForm7(TForm1* form1) : QDialog(form1), form1_(form1) {
     HeldNotice->setContentsMargins(6, 4, 6, 4);
     HeldNotice->hide();
     frame.panelLayout->addWidget(HeldNotice);
+    // A cell with entry lines shows them when the mouse rests on it.
+    SG1->tipSource = [this](int day, int item) {
+        BookDocument& doc = form1_->document();
+        // A period's columns are its days, not the shown month's.
+        if (!doc.periodRule().calendar()) return QString();
+        if (day < 1 || day > 31 || item < 1 || item > ShownItems) return QString();
+        return linesTip(doc.book().lines(doc.shownMonth()), doc.ledger(), item, day);
+    };
     frame.panelLayout->addWidget(SG1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
@@ -293,7 +304,9 @@ void TForm7::CsvExportClick() {
         return doc.files().writeSafely(
             path.toStdString(),
             periodCsv(periodSheet(doc.shownRange(), doc.monthReader()), &budget));
-    doc.files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget));
+    const std::vector<EntryLine>& lines = form1_->book().lines({year, month});
+    doc.files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget) +
+                                                    linesCsv(lines, year, month));
 }
 
 void TForm7::Exit1Click() {

@@ -36,6 +36,8 @@ public:
     // Another number of columns (a period's days), all cells emptied; the
     // same number keeps the cells.
     void setColCount(int cols);
+    // A cell's tooltip (column, row as the cells), empty for none.
+    std::function<QString(int col, int row)> tipSource;
 
 private:
     int cols_;

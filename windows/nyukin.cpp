@@ -3,9 +3,11 @@
 #include "controls/NewNumEdit.h"
 #include "controls/string_grid.h"
 #include "ledger/amount_format.h"
+#include "shell/book_document.h"
 #include "shell/error_box.h"
 #include "shell/theme.h"
 #include "shell/window_style.h"
+#include "shell/zadud.h"
 #include "windows/hikei.h"
 
 #include <QKeyEvent>
@@ -122,6 +124,12 @@ void TForm5::FormActivate() {
 void TForm5::Button2Click() {
     StringGrid* sg = form2_->SG1;
     const int r = sg->Row();
+    // Typing changes only the part without lines: never below the lines.
+    BookDocument& doc = form1_->document();
+    doc.book().checkTypedTotal(doc.shownMonth(), r, doc.day(), AmountField::Income,
+                               wholeAmount(Edit1));
+    doc.book().checkTypedTotal(doc.shownMonth(), r, doc.day(), AmountField::Expense,
+                               wholeAmount(Edit2));
     sg->setCell(1, r, QString::fromLatin1(AmountFmt(wholeAmount(Edit1))));
     sg->setCell(2, r, QString::fromLatin1(AmountFmt(wholeAmount(Edit2))));
     form2_->SheetStore();

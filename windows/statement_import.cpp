@@ -41,7 +41,9 @@ QString stateText(const StatementRow& r) {
     case RowState::ImportedBefore:
         return QStringLiteral("取込済み");
     case RowState::New:
-        return r.item.empty() ? QStringLiteral("項目なし") : QString();
+        return r.item.empty() ? QStringLiteral("項目なし")
+               : r.scheduled  ? QStringLiteral("定期入力済みかも")
+                              : QString();
     }
     return {};
 }
@@ -84,6 +86,13 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     profile->addWidget(ProfileName);
     SaveProfile = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
     profile->addWidget(SaveProfile);
+    profile->addWidget(new QLabel(QStringLiteral("規則のない行の項目"), this));
+    DefaultItem = new QComboBox(this);
+    DefaultItem->setObjectName(QStringLiteral("DefaultItem"));
+    DefaultItem->setAccessibleName(QStringLiteral("規則のない行の項目"));
+    profile->addWidget(DefaultItem);
+    connect(DefaultItem, QOverload<int>::of(&QComboBox::activated), this,
+            guarded(this, &StatementImportWindow::columnsChanged));
     profile->addStretch();
     layout->addLayout(profile);
     connect(SaveProfile, &QPushButton::clicked, this,
@@ -98,6 +107,8 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     SG1->verticalHeader()->setVisible(false);
     SG1->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab leaves the table for the item boxes rather than walking its cells.
+    SG1->setTabKeyNavigation(false);
     layout->addWidget(SG1, 1);
     connect(SG1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (filling_ || item->column() != Tick) return;
@@ -136,6 +147,12 @@ void StatementImportWindow::openFile(const QString& path) {
     files_ = readImportSideFiles(doc_->files(), doc_->book().ledgerDir());
     learnFromJournal(doc_->book(), files_.log);
     names_ = doc_->ledger();
+    DefaultItem->clear();
+    DefaultItem->addItem(QString(), QByteArray());
+    for (int i = 1; i <= ShownItems; ++i)
+        if (!names_.Items[i].Name.empty())
+            DefaultItem->addItem(utf8(cp932ToUtf8Lossy(names_.Items[i].Name)),
+                                 QByteArray::fromStdString(names_.Items[i].Name));
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);
     ProfileName->setText(utf8(used));
@@ -193,7 +210,9 @@ void StatementImportWindow::columnsChanged() {
     std::vector<StatementRow> before = std::move(rows_);
     std::vector<bool> chosenBefore = std::move(chosen_);
     rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
-    matchRows(rows_, files_.log, files_.rules, names_);
+    matchRows(rows_, files_.log, files_.rules, names_,
+              DefaultItem->currentData().toByteArray().toStdString());
+    markScheduledRows(rows_, doc_->schedule());
     chosen_.assign(rows_.size(), false);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         for (std::size_t j = 0; j < before.size(); ++j)
@@ -244,15 +263,34 @@ void StatementImportWindow::fillGrid() {
         combo->setCurrentIndex(std::max(0, combo->findData(QByteArray::fromStdString(row.item))));
         connect(combo, QOverload<int>::of(&QComboBox::activated), this, [this, r, combo] {
             runGuarded([&] {
-                StatementRow& row = rows_.at(r);
-                row.item = combo->currentData().toByteArray().toStdString();
-                chosen_.at(r) = true;
-                if (row.state == RowState::New) row.ticked = !row.item.empty();
-                rowEdited(r);
+                const std::string item = combo->currentData().toByteArray().toStdString();
+                // Every row of the file with the same description goes there too.
+                const std::string description = rows_.at(r).normalised;
+                for (int k = 0; k < static_cast<int>(rows_.size()); ++k) {
+                    StatementRow& row = rows_[k];
+                    if (k != r && (row.state == RowState::Problem ||
+                                   row.normalised != description || chosen_[k]))
+                        continue;
+                    row.item = item;
+                    chosen_[k] = k == r || chosen_[k];
+                    if (row.state == RowState::New) row.ticked = !row.item.empty();
+                    if (auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(k, Item)))
+                        box->setCurrentIndex(
+                            std::max(0, box->findData(QByteArray::fromStdString(item))));
+                    rowEdited(k);
+                }
             });
         });
         SG1->setCellWidget(r, Item, combo);
     }
+    // Tab walks the rows' item boxes, from the table to the import button.
+    QWidget* previous = SG1;
+    for (int r = 0; r < SG1->rowCount(); ++r)
+        if (QWidget* box = SG1->cellWidget(r, Item)) {
+            setTabOrder(previous, box);
+            previous = box;
+        }
+    setTabOrder(previous, ImportButton);
     SG1->resizeColumnsToContents();
     SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     filling_ = false;

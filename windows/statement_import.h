@@ -34,7 +34,8 @@ public:
     QComboBox* AmountColumn = nullptr;
     QComboBox* IncomeColumn = nullptr;
     QComboBox* ExpenseColumn = nullptr;
-    QComboBox* Sign = nullptr; // positive amounts: 支出 / 収入
+    QComboBox* Sign = nullptr;        // positive amounts: 支出 / 収入
+    QComboBox* DefaultItem = nullptr; // the item of rows no rule places
     QLineEdit* ProfileName = nullptr;
     QPushButton* SaveProfile = nullptr;
     QTableWidget* SG1 = nullptr;

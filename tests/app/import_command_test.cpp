@@ -1,6 +1,7 @@
 // zadud --import run as the user runs it, twice over the same statement:
 // the first run posts, the second finds every row imported before.
 #include "ledger/cp932.h"
+#include "ledger/entry_lines.h"
 #include "ledger/month_ledger.h"
 #include "ledger/statement.h"
 #include "storage/disk_store.h"
@@ -45,11 +46,11 @@ TEST(ImportCommand, PostsNewRowsOnceAndPrintsEachRowsFate) {
                                                  "2026/12/01,パン屋,300\r\n"
                                                  "2026/12/02,薬局,\"1,500\"\r\n"
                                                  "2026/12/40,誤り,1\r\n"));
-    const std::string fresh = "2026-11-30\t食費\t-300\tnew\n"
-                              "2026-12-01\t食費\t-300\tnew\n"
-                              "2026-12-01\t食費\t-300\tnew\n"
-                              "2026-12-02\t?\t-1500\tskipped\n"
-                              "-\t?\t\tskipped (6行目: 日付ではありません: 2026/12/40)\n";
+    const std::string fresh = "2026-11-30\t食費\t-300\tnew\tﾊﾟﾝ屋\n"
+                              "2026-12-01\t食費\t-300\tnew\tパン屋\n"
+                              "2026-12-01\t食費\t-300\tnew\tパン屋\n"
+                              "2026-12-02\t?\t-1500\tskipped\t薬局\n"
+                              "-\t?\t\tskipped (6行目: 日付ではありません: 2026/12/40)\t誤り\n";
     auto [code, out, err] = run(tmp, "card.csv --dry-run");
     EXPECT_EQ(code, 0) << err;
     EXPECT_EQ(out, fresh);
@@ -67,11 +68,15 @@ TEST(ImportCommand, PostsNewRowsOnceAndPrintsEachRowsFate) {
     // row no rule placed goes to the default item.
     std::tie(code, out, err) = run(tmp, "card.csv --default-item 日用品");
     EXPECT_EQ(code, 0) << err;
-    EXPECT_EQ(out, "2026-11-30\t食費\t-300\timported before\n"
-                   "2026-12-01\t食費\t-300\timported before\n"
-                   "2026-12-01\t食費\t-300\timported before\n"
-                   "2026-12-02\t日用品\t-1500\tnew\n"
-                   "-\t?\t\tskipped (6行目: 日付ではありません: 2026/12/40)\n");
+    EXPECT_EQ(out, "2026-11-30\t食費\t-300\timported before\tﾊﾟﾝ屋\n"
+                   "2026-12-01\t食費\t-300\timported before\tパン屋\n"
+                   "2026-12-01\t食費\t-300\timported before\tパン屋\n"
+                   "2026-12-02\t日用品\t-1500\tnew\t薬局\n"
+                   "-\t?\t\tskipped (6行目: 日付ではありません: 2026/12/40)\t誤り\n");
+    // Each posted row is an entry line, its description the memo.
+    const MonthLineFile lines = loadLineFile(disk, tmp.path(), 2026, 12);
+    ASSERT_EQ(lines.lines.size(), 3u);
+    EXPECT_EQ(lines.lines[2].memo, utf8ToCp932("薬局"));
     EXPECT_EQ(expense(tmp, 2026, 12, 1, 1), 600);
     EXPECT_EQ(expense(tmp, 2026, 12, 2, 2), 1500);
 

@@ -170,6 +170,21 @@ const Operation Operations[] = {
          postDue(restarted);
          EXPECT_EQ(stored_after(restarted), (Stored{1000, 1000, 0}));
      }},
+    {"an entry line in another month", false, [](Book&) {},
+     [](Book& b) {
+         EntryLine l;
+         l.day = 5;
+         l.item = utf8ToCp932("食費");
+         l.amount = 600;
+         l.memo = utf8ToCp932("パン屋");
+         b.addLine(Nov, l);
+     },
+     [](bool done, const Stored& after, Book& restarted) {
+         if (done) EXPECT_EQ(after, (Stored{600, 0, 0}));
+         const std::vector<EntryLine>& lines = restarted.lines(Nov);
+         EXPECT_EQ(after.nov5, lines.empty() ? 0 : 600) << "a line and its cell go together";
+         EXPECT_LE(lines.size(), 1u);
+     }},
     {"undo of an import over two months", false, [](Book& b) { importStatement(b); },
      [](Book& b) { ASSERT_TRUE(b.undo()); },
      [](bool done, const Stored& after, Book&) {

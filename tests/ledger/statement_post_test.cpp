@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 // The disk the tests below work on; a test that plants a fault clears it.
@@ -103,4 +104,97 @@ TEST(StatementPost, OneUndoStepHeldMonthsMarkedAndAFailedWriteUndoesEveryRow) {
     matchRows(rows, log, files.rules, book.ledger());
     EXPECT_EQ(rows[0].state, RowState::New);
     EXPECT_TRUE(rows[0].ticked);
+}
+
+TEST(StatementPost, RowsBecomeLinesAndRowsOfOlderImportsGetTheirsOnce) {
+    TempFolder tmp;
+    writeBytes(tmp.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\nkamo2=日用品\r\n"));
+    const auto yes = [](const std::string&) { return true; };
+    auto open = [&] {
+        auto b = std::make_unique<Book>(tmp.path(), disk, fixedStamp);
+        b->readConfiguration(yes, yes);
+        return b;
+    };
+    std::unique_ptr<Book> book = open();
+    ImportSideFiles files = readImportSideFiles(disk, tmp.path());
+    files.rules.items[normaliseText("パン屋")] = utf8ToCp932("食費");
+    // Two items on November 7 (expenses) cannot be told apart later; the
+    // refund that day (income) can.
+    const Statement s = readStatement("日付,摘要,金額\n2026/11/05,パン屋,300\n"
+                                      "2026/11/05,パン屋,300\n2026/12/01,\"薬局 ①\x01\",1000\n"
+                                      "2026/11/07,薬局,200\n2026/11/07,パン屋2,150\n"
+                                      "2026/11/07,返品,-50\n");
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, files.log, files.rules, book->ledger());
+    for (const auto [row, item] :
+         {std::pair{2, "日用品"}, {3, "日用品"}, {4, "食費"}, {5, "食費"}}) {
+        rows[row].item = utf8ToCp932(item);
+        rows[row].ticked = true;
+    }
+    ASSERT_EQ(postStatementRows(*book, rows, files), 6);
+    const MonthKey nov{2026, 11}, dec{2026, 12};
+    ASSERT_EQ(book->lines(nov).size(), 5u);
+    EXPECT_EQ(book->lines(nov)[1].memo, utf8ToCp932("パン屋"));
+    EXPECT_EQ(book->lines(nov)[1].origin, LineOrigin::Imported);
+    EXPECT_EQ(book->lines(nov)[1].source, utf8ToCp932(rows[1].fingerprint()));
+    EXPECT_EQ(book->lines(dec)[0].memo, utf8ToCp932("薬局 ① ")) << "a control character a blank";
+    EXPECT_EQ(book->amount(nov, 1, 5, AmountField::Expense), 600);
+    EXPECT_EQ(book->undoText(), "取込 6件");
+
+    // As an older version left it: amounts, log and journal, no lines; one
+    // cell lowered by hand since.
+    for (const char* name : {"202611.lin", "202612.lin", ImportLinesMark})
+        std::filesystem::remove(tmp.file(name));
+    book->setAmount(dec, 2, 1, AmountField::Expense, 500, ChangeSource::Typed);
+    book = open();
+    files = readImportSideFiles(disk, tmp.path());
+    learnFromJournal(*book, files.log);
+    EXPECT_EQ(migrateImportLines(*book, files.log), 3)
+        << "not over the lowered cell, not where the item is not known";
+    ASSERT_EQ(book->lines(nov).size(), 3u);
+    EXPECT_EQ(book->lines(nov)[2].side, LineSide::Income);
+    EXPECT_EQ(book->lines(nov)[2].item, utf8ToCp932("食費"));
+    EXPECT_TRUE(book->lines(dec).empty());
+    EXPECT_EQ(book->amount(nov, 1, 5, AmountField::Expense), 600) << "cells stay";
+    // Once: lines deleted since do not come back.
+    book->removeLine(nov, 0);
+    EXPECT_EQ(migrateImportLines(*book, files.log), 0);
+    EXPECT_EQ(book->lines(nov).size(), 2u);
+}
+
+TEST(StatementPost, RowsAScheduledPostingSeemsToHaveEnteredAreUnticked) {
+    Schedule schedule;
+    PostingRecord posted;
+    posted.date = {2026, 12, 25};
+    posted.expense = false;
+    posted.amount = 250000;
+    posted.item = utf8ToCp932("給与");
+    schedule.records.push_back(posted);
+    posted.state = PostingState::Pending; // not entered yet
+    posted.date = {2026, 11, 25};
+    schedule.records.push_back(posted);
+    const struct {
+        const char* date;
+        const char* amount;
+        const char* item;
+        bool scheduled;
+    } cases[] = {
+        {"2026/12/25", "-250000", "給与", true},  {"2026/12/22", "-250000", "給与", true},
+        {"2026/12/28", "-250000", "給与", true},  {"2026/12/21", "-250000", "給与", false},
+        {"2026/12/29", "-250000", "給与", false}, {"2026/12/25", "-250001", "給与", false},
+        {"2026/12/25", "250000", "給与", false},  {"2026/12/25", "-250000", "食費", false},
+        {"2026/11/25", "-250000", "給与", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.date + std::string(" ") + c.amount + " " + c.item);
+        const Statement s =
+            readStatement(std::string("日付,摘要,金額\n") + c.date + ",会社," + c.amount + "\n");
+        std::vector<StatementRow> rows = statementRows(s, s.columns);
+        ASSERT_EQ(rows.size(), 1u);
+        rows[0].item = utf8ToCp932(c.item);
+        rows[0].ticked = true;
+        markScheduledRows(rows, schedule);
+        EXPECT_EQ(rows[0].scheduled, c.scheduled);
+        EXPECT_EQ(rows[0].ticked, !c.scheduled);
+    }
 }

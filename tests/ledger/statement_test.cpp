@@ -158,3 +158,68 @@ TEST(Statement, SideFilesRoundTripEscapesAndKeepDamagedLines) {
     EXPECT_THROW(columnsFor(again, read, "カード"), AppError);
     EXPECT_THROW(columnsFor(again, read, "なし"), AppError);
 }
+
+TEST(Statement, DatesInEveryFormCardsAndBanksWriteThem) {
+    const struct {
+        const char* text;
+        int year, month, day; // 0: not a date
+    } cases[] = {
+        {"2026/12/08", 2026, 12, 8},
+        {"2026-12-8", 2026, 12, 8},
+        {"2026年12月8日", 2026, 12, 8},
+        {"20261208", 2026, 12, 8},
+        {"２０２６／１２／０８", 2026, 12, 8},
+        {"2026/12/08 10:15", 2026, 12, 8},
+        {"26/12/03", 2026, 12, 3},
+        {"R8.12.4", 2026, 12, 4},
+        {"r8/12/4", 2026, 12, 4},
+        {"令和8年12月4日", 2026, 12, 4},
+        {"令和元年5月1日", 2019, 5, 1},
+        {"H31.4.30", 2019, 4, 30},
+        {"平成30年1月5日", 2018, 1, 5},
+        {"S64.1.7", 1989, 1, 7},
+        {"R8.2.29", 0, 0, 0},
+        {"R8", 0, 0, 0},
+        {"R.12.4", 0, 0, 0},
+        {"令和8年12月4", 0, 0, 0},
+        {"126/12/03", 0, 0, 0},
+        {"26/13/03", 0, 0, 0},
+        {"2026/12/40", 0, 0, 0},
+        {"X8.12.4", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        int y = 0, m = 0, d = 0;
+        const bool ok = parseStatementDate(c.text, y, m, d);
+        EXPECT_EQ(ok, c.year != 0);
+        if (ok) EXPECT_EQ(std::tie(y, m, d), std::tie(c.year, c.month, c.day));
+    }
+}
+
+TEST(Statement, RulesPlaceAWholeDescriptionOrTheLongestPartOfOne) {
+    ImportRules rules;
+    rules.items[normaliseText("ｱﾏｿﾞﾝ")] = "A";
+    rules.items[normaliseText("アマゾン プライム")] = "B";
+    rules.items[normaliseText("Amazon Prime Video")] = "C";
+    rules.items[normaliseText("AB")] = "D"; // too short to be a part
+    const struct {
+        const char* description;
+        const char* item; // nullptr: none
+    } cases[] = {
+        {"ｱﾏｿﾞﾝ", "A"},
+        {"アマゾンマーケットプレイス", "A"},
+        {"ｱﾏｿﾞﾝﾌﾟﾗｲﾑ会費", "B"},
+        {"amazon prime video", "C"},
+        {"AB", "D"},
+        {"ABC商店", nullptr},
+        {"楽天", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        const std::string* item = rules.itemFor(normaliseText(c.description));
+        if (!c.item)
+            EXPECT_EQ(item, nullptr);
+        else
+            EXPECT_EQ(item ? *item : std::string("none"), c.item);
+    }
+}

@@ -47,6 +47,7 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         QStringLiteral("  年間一覧\tCtrl+Shift+Y"),
         QStringLiteral("  日記検索\tCtrl+D"),
         QStringLiteral("  定期入力"),
+        QStringLiteral("  明細検索\tCtrl+Shift+F"),
         QStringLiteral("  ---"),
         QStringLiteral("  印刷...\tCtrl+P"),
         QStringLiteral("  PDF出力..."),

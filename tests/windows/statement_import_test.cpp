@@ -66,18 +66,24 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     writeBytes(tmp.file("card.csv"), utf8ToCp932("日付,店,ポイント,請求\r\n"
                                                  "2026/12/01,パン屋,3,300\r\n"
                                                  "2026/12/02,薬局,5,500\r\n"
-                                                 "2026/12/32,誤り,1,100\r\n"));
+                                                 "2026/12/32,誤り,1,100\r\n"
+                                                 "2026/12/03,薬局,2,200\r\n"));
     writeBytes(tmp.file(ImportRulesFile), utf8ToCp932("パン屋\t食費\r\n"));
     form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
     ASSERT_TRUE(window->isVisible());
     choose(window->AmountColumn, window->AmountColumn->findData(3));
-    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||");
-    EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|_|");
-    EXPECT_EQ(column(StatementImportWindow::State), "|項目なし|日付ではありません: 2026/12/32|");
+    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||-200|");
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|_|_|");
+    EXPECT_EQ(column(StatementImportWindow::State),
+              "|項目なし|日付ではありません: 2026/12/32|項目なし|");
 
     auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
     choose(item, item->findText("日用品"));
-    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|_|");
+    // The other row of the same description follows the choice.
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|_|x|");
+    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(3, StatementImportWindow::Item))
+                  ->currentText(),
+              "日用品");
     window->ProfileName->setText("カードA");
     window->SaveProfile->click();
     window->ImportButton->click();
@@ -88,6 +94,7 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     loadMonthAsEntered(disk, december, tmp.path(), {2026, 12});
     EXPECT_EQ(december.Items[1].Days[1].Expense, 300);
     EXPECT_EQ(december.Items[2].Days[2].Expense, 500);
+    EXPECT_EQ(december.Items[2].Days[3].Expense, 200);
     EXPECT_EQ(
         parseImportRules(readBytes(tmp.file(ImportRulesFile))).items.at(normaliseText("薬局")),
         utf8ToCp932("日用品"));
@@ -95,5 +102,29 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     // The next file of that shape comes with the saved columns.
     window->openFile(QString::fromStdString(tmp.file("card.csv")));
     EXPECT_EQ(window->ProfileName->text(), "カードA");
-    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||");
+    EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||-200|");
+}
+
+TEST_F(StatementImport, RowsNoRulePlacesTakeTheDefaultItemUntilOneIsPicked) {
+    writeBytes(tmp.file("card.csv"), utf8ToCp932("日付,店,金額\r\n"
+                                                 "2026/12/01,パン屋,300\r\n"
+                                                 "2026/12/02,薬局,500\r\n"));
+    form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
+    EXPECT_EQ(column(StatementImportWindow::Tick), "_|_|");
+    auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
+    choose(item, item->findText("日用品"));
+    choose(window->DefaultItem, window->DefaultItem->findText("食費"));
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|");
+    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(0, StatementImportWindow::Item))
+                  ->currentText(),
+              "食費");
+    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item))
+                  ->currentText(),
+              "日用品")
+        << "a picked item stays";
+    // Tab reaches each row's item box in turn.
+    QWidget* first = window->SG1->cellWidget(0, StatementImportWindow::Item);
+    EXPECT_EQ(first->nextInFocusChain(), window->SG1->cellWidget(1, StatementImportWindow::Item));
+    EXPECT_EQ(window->SG1->cellWidget(1, StatementImportWindow::Item)->nextInFocusChain(),
+              window->ImportButton);
 }

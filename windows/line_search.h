@@ -1,0 +1,80 @@
+#pragma once
+// "明細検索": the entry lines (内訳) of every month that meet a query, as
+// --find reads it (words, amounts and ranges, #tags, 項目:, dates), newest
+// first, with the total of what was found and the total per tag. Enter on
+// a line opens that day's sheet.
+
+#include "ledger/entry_lines.h"
+
+#include <QDialog>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+
+class CommandHost;
+class BookDocument;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QTreeWidget;
+template <class T> class QFutureWatcher;
+
+class LineSearchWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit LineSearchWindow(CommandHost* host);
+    ~LineSearchWindow() override;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Open1 = nullptr; // 日計を開く
+    QAction* Exit1 = nullptr; // 終了
+    QLineEdit* Edit1 = nullptr;
+    QTreeWidget* Results = nullptr;
+    QLabel* Totals = nullptr; // what was found, and per tag
+    QLabel* Status = nullptr;
+
+    // Searches for the box as it stands, at once.
+    void FormActivate();
+    // Moves the calendar to the selected line's day and opens its sheet.
+    void Open1Click();
+    void Exit1Click();
+    const LineSearchResult& result() const { return result_; }
+
+signals:
+    void resultsShown();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    struct Outcome {
+        LineSearchResult result;
+        QString error;
+        bool empty = false;
+    };
+    void startSearch();
+    void cancelSearch();
+    void showOutcome(const Outcome& outcome);
+
+    CommandHost* host_;
+    BookDocument* doc_;
+    QTimer debounce_;
+    QFutureWatcher<Outcome>* current_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    // The searches read through the document's store: the window waits for
+    // a stopped one (it stops at once) before the store can go.
+    QThreadPool searches_;
+    LineSearchResult result_;
+    bool openWhenShown_ = false;
+};
+
+// The totals line of a search: "12 件  収入 0  支出 34,560", then one line
+// per tag.
+QString lineTotalsText(const LineSearchResult& result);
