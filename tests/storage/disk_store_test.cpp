@@ -304,4 +304,19 @@ TEST_F(SafeWrite, ListsStampsAndFreeSpaceOfPresentAndMissingFiles) {
     EXPECT_FALSE(disk.stamp(dir.file("none/b.txt")).exists);
 }
 
+// A line added to a growing file either arrives whole or not at all.
+TEST_F(SafeWrite, AFailedAppendLeavesTheFileAsItWas) {
+    for (const char* step : {"open", "write", "sync"}) {
+        SCOPED_TRACE(step);
+        writeBytes(dir.file("log.txt"), "one\r\n");
+        disk.setFaults(
+            [step](const std::string&, const std::string& at) { return at == step ? ENOSPC : 0; });
+        EXPECT_THROW(disk.appendDurably(dir.file("log.txt"), "two\r\n"), AppError);
+        disk.setFaults(nullptr);
+        EXPECT_EQ(readBytes(dir.file("log.txt")), "one\r\n");
+    }
+    disk.appendDurably(dir.file("log.txt"), "two\r\n");
+    EXPECT_EQ(readBytes(dir.file("log.txt")), "one\r\ntwo\r\n");
+}
+
 } // namespace
