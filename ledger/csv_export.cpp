@@ -106,13 +106,18 @@ std::string monthCsv(const MonthLedger& ledger, int year, int month, const Budge
     for (int d = 1; d <= days; ++d)
         row.push_back(num(t.balance[d]));
     out += csvRow(row);
-    if (!budget || !budget->any) return out;
-    out += "\r\n" + csvRow({"項目", "予算", "使った", "残り"});
+    return out + budgetCsv(budget, [&ledger](int e) { return ledger.Items[e].Name; });
+}
+
+std::string budgetCsv(const BudgetSummary* budget,
+                      const std::function<std::string(int item)>& itemName) {
+    if (!budget || !budget->any) return {};
+    std::string out = "\r\n" + csvRow({"項目", "予算", "使った", "残り"});
     for (int e = 1; e <= ShownItems; ++e) {
         const BudgetLine& l = budget->lines[e];
         if (!l.budgeted) continue;
-        out += csvRow({name(ledger.Items[e].Name), std::to_string(l.budget),
-                       std::to_string(l.spent), std::to_string(l.remaining)});
+        out += csvRow({name(itemName(e)), std::to_string(l.budget), std::to_string(l.spent),
+                       std::to_string(l.remaining)});
     }
     return out;
 }

@@ -9,6 +9,7 @@
 #include "ledger/month_ledger.h"
 #include "ledger/year_model.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ std::string csvField(const std::string& utf8);
 // the text it is; numbers never go through here.
 std::string csvText(const std::string& utf8);
 std::string csvRow(const std::vector<std::string>& utf8Fields);
+// The budgets' rows after a blank one (項目, 予算, 使った, 残り), item names
+// (CP932) by slot; nothing without budgets.
+std::string budgetCsv(const BudgetSummary* budget,
+                      const std::function<std::string(int item)>& itemName);
 
 // The year table: items by months with the year's total, then the months'
 // income, expense, net and closing balance. A month left out is empty.

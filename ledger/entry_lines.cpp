@@ -3,6 +3,7 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/month_table.h"
+#include "ledger/text_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,16 +38,6 @@ std::string format(const char* pattern, const std::string& a, const std::string&
 
 char originCode(LineOrigin o) {
     return o == LineOrigin::Imported ? 'I' : o == LineOrigin::Scheduled ? 'S' : 'T';
-}
-
-void appendQuoted(std::string& out, const std::string& bytes) {
-    // CP932 trail bytes are 0x40 and above, so a quote byte is always a quote.
-    out += '"';
-    for (char c : bytes) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 void refuseControlBytes(const std::string& bytes, const char* where, bool tabs = false) {

@@ -76,12 +76,5 @@ std::string periodCsv(const PeriodSheet& s, const BudgetSummary* budget) {
     for (int32_t v : s.balance)
         row.push_back(num(v));
     out += csvRow(row);
-    if (!budget || !budget->any) return out;
-    out += "\r\n" + csvRow({"項目", "予算", "使った", "残り"});
-    for (int e = 1; e <= ShownItems; ++e) {
-        const BudgetLine& l = budget->lines[e];
-        if (!l.budgeted) continue;
-        out += csvRow({name(s.names[e]), num(l.budget), num(l.spent), num(l.remaining)});
-    }
-    return out;
+    return out + budgetCsv(budget, [&s](int e) { return s.names[e]; });
 }

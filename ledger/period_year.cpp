@@ -99,14 +99,7 @@ YearModel periodYearModel(FileStore& files, const MonthLedger& names, const std:
             ym.error = e.what();
         }
         if (ym.state != MonthFileState::Read) continue;
-        for (int i = 1; i <= ShownItems; ++i) {
-            y.income[i] = checkedAdd(y.income[i], ym.income[i]);
-            y.expense[i] = checkedAdd(y.expense[i], ym.expense[i]);
-            y.net[i] = checkedAdd(y.net[i], ym.net[i]);
-        }
-        y.totalIncome = checkedAdd(y.totalIncome, ym.totalIncome);
-        y.totalExpense = checkedAdd(y.totalExpense, ym.totalExpense);
-        y.totalNet = checkedAdd(y.totalNet, ym.totalNet);
+        addToYear(y, ym);
     }
     return y;
 }

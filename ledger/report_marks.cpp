@@ -55,16 +55,6 @@ const char* markCode(ReportMark mark) {
     return mark == ReportMark::Excluded ? "X" : "T";
 }
 
-void appendQuoted(std::string& out, const std::string& bytes) {
-    // CP932 trail bytes are 0x40 and above, so a quote byte is always a quote.
-    out += '"';
-    for (char c : bytes) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 void checkCell(const MarkedCell& cell) {
     const MonthKey& m = cell.month;
     if (m.year < 1 || m.month < 1 || m.month > 12 || cell.day < 1 ||

@@ -66,3 +66,12 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 FileStamp stampOf(const std::string& bytes) {
     return {true, bytes.size(), std::hash<std::string>{}(bytes)};
 }
+
+void appendQuoted(std::string& out, const std::string& bytes) {
+    out += '"';
+    for (char c : bytes) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}

@@ -27,6 +27,11 @@ std::vector<std::string> splitLines(const std::string& bytes);
 // The same, line by line without copies.
 void forEachLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn);
 
+// Adds `bytes` in double quotes, a quote inside doubled: the side files'
+// quoted fields. CP932 trail bytes are 0x40 and above, so a quote byte is
+// always a quote.
+void appendQuoted(std::string& out, const std::string& bytes);
+
 // Joins a path and a file name with one "/" between them.
 std::string joinPath(const std::string& dir, const std::string& name);
 

@@ -54,14 +54,7 @@ YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::
         if (ym.state == MonthFileState::Unreadable) m.state = MonthFileState::Unreadable;
         link = linkAfter(m, link);
         if (ym.state != MonthFileState::Read) continue;
-        for (int i = 1; i <= ShownItems; ++i) {
-            y.income[i] = checkedAdd(y.income[i], ym.income[i]);
-            y.expense[i] = checkedAdd(y.expense[i], ym.expense[i]);
-            y.net[i] = checkedAdd(y.net[i], ym.net[i]);
-        }
-        y.totalIncome = checkedAdd(y.totalIncome, ym.totalIncome);
-        y.totalExpense = checkedAdd(y.totalExpense, ym.totalExpense);
-        y.totalNet = checkedAdd(y.totalNet, ym.totalNet);
+        addToYear(y, ym);
     }
     return y;
 }
@@ -78,4 +71,15 @@ std::vector<int> YearModel::unreadableMonths() const {
     for (int m = 1; m <= 12; ++m)
         if (months[m].state == MonthFileState::Unreadable) out.push_back(m);
     return out;
+}
+
+void addToYear(YearModel& y, const YearMonth& ym) {
+    for (int i = 1; i <= ShownItems; ++i) {
+        y.income[i] = checkedAdd(y.income[i], ym.income[i]);
+        y.expense[i] = checkedAdd(y.expense[i], ym.expense[i]);
+        y.net[i] = checkedAdd(y.net[i], ym.net[i]);
+    }
+    y.totalIncome = checkedAdd(y.totalIncome, ym.totalIncome);
+    y.totalExpense = checkedAdd(y.totalExpense, ym.totalExpense);
+    y.totalNet = checkedAdd(y.totalNet, ym.totalNet);
 }

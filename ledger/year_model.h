@@ -38,3 +38,5 @@ struct YearModel {
 // throws "整数のｵｰﾊﾞｰﾌﾛｰ".
 YearModel buildYearModel(FileStore& files, const MonthLedger& names, const std::string& dir,
                          int year, const HeldMonth& held = {});
+// Adds a read month's figures to the year's totals (overflow-checked).
+void addToYear(YearModel& y, const YearMonth& ym);
