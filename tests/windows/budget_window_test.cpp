@@ -9,6 +9,7 @@
 #include "windows/list1.h"
 #include "windows/year_overview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -104,11 +105,12 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     // The year overview adds budget, spent and remaining per budgeted item.
     YearOverview overview(form1.get());
     overview.showYear(1996);
-    const int rows = overview.SG1->rowCount();
+    const QTableWidget* table = overview.findChild<QTableWidget*>("table");
+    const int rows = table->rowCount();
     ASSERT_EQ(rows, 2 + 4 + 6);
-    EXPECT_EQ(overview.SG1->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
+    EXPECT_EQ(table->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
     auto text = [&](int row, int col) {
-        const QTableWidgetItem* item = overview.SG1->item(row, col);
+        const QTableWidgetItem* item = table->item(row, col);
         return item ? item->text() : QString();
     };
     EXPECT_EQ(text(rows - 4, 11), QStringLiteral("-2,500"));
