@@ -34,7 +34,7 @@ public:
     // Moves the main window to the month and opens the monthly list.
     void monthDoubleClicked(int month);
     void exportCsv();
-    // "繰越を再計算": rewrites the stale balances brought in of the year.
+    // "繰越を再計算": rewrites the year's stale balances brought in.
     void recalculateBalances();
 
     // Where "CSV出力..." writes; the default asks with a file dialog, an

@@ -23,6 +23,7 @@ TEST_F(ChangeHistoryTest, ListsStepsNewestFirstAndGoesBackToTheChosenOne) {
 
     ChangeHistory history(form1.get());
     history.show();
+    EXPECT_EQ(history.windowTitle(), QStringLiteral("変更履歴"));
     auto* list = history.findChild<QTreeWidget*>("changeList");
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->topLevelItemCount(), 2);
