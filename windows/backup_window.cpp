@@ -31,29 +31,32 @@ BackupWindow::BackupWindow(CommandHost* host, BackupStore* store)
     setWindowTitle(QStringLiteral("バックアップから復元"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     auto* layout = new QVBoxLayout(this);
-    Caption = new QLabel(this);
-    layout->addWidget(Caption);
-    List = new QTreeWidget(this);
-    List->setObjectName(QStringLiteral("List"));
-    List->setAccessibleName(QStringLiteral("保存された版"));
-    List->setHeaderLabels({QStringLiteral("保存日時"), QStringLiteral("今日との違い")});
-    List->setRootIsDecorated(false);
-    List->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    layout->addWidget(List, 1);
+    caption_ = new QLabel(this);
+    caption_->setObjectName(QStringLiteral("caption"));
+    layout->addWidget(caption_);
+    versionList_ = new QTreeWidget(this);
+    versionList_->setObjectName(QStringLiteral("versionList"));
+    versionList_->setAccessibleName(QStringLiteral("保存された版"));
+    versionList_->setHeaderLabels({QStringLiteral("保存日時"), QStringLiteral("今日との違い")});
+    versionList_->setRootIsDecorated(false);
+    versionList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    layout->addWidget(versionList_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    RestoreButton = new QPushButton(QStringLiteral("復元"), this);
-    CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
-    buttons->addWidget(RestoreButton);
-    buttons->addWidget(CloseButton);
+    restoreButton_ = new QPushButton(QStringLiteral("復元"), this);
+    closeButton_ = new QPushButton(QStringLiteral("閉じる"), this);
+    restoreButton_->setObjectName(QStringLiteral("restoreButton"));
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    buttons->addWidget(restoreButton_);
+    buttons->addWidget(closeButton_);
     layout->addLayout(buttons);
     resize(560, 320);
 
-    connect(RestoreButton, &QPushButton::clicked, this,
-            guarded(this, &BackupWindow::RestoreButtonClick));
-    connect(List, &QTreeWidget::itemDoubleClicked, this,
-            guarded(this, &BackupWindow::RestoreButtonClick));
-    connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(restoreButton_, &QPushButton::clicked, this,
+            guarded(this, &BackupWindow::restoreSelected));
+    connect(versionList_, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, &BackupWindow::restoreSelected));
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     askPath_ = [this](bool save) {
         const QString filter = QStringLiteral("zip (*.zip)");
@@ -75,9 +78,9 @@ BookFolders BackupWindow::folders() const {
 void BackupWindow::fillMonth() {
     diary_ = false;
     const int year = doc_->year(), month = doc_->month();
-    Caption->setText(QString::fromStdString(monthLabel(year, month)));
+    caption_->setText(QString::fromStdString(monthLabel(year, month)));
     versions_ = store_->versions(joinPath(doc_->book().ledgerDir(), monthFileName(year, month)));
-    List->clear();
+    versionList_->clear();
     for (const BackupVersion& v : versions_) {
         std::string summary;
         try {
@@ -86,22 +89,22 @@ void BackupWindow::fillMonth() {
         } catch (const std::exception& e) {
             summary = e.what(); // listed, and refused when chosen
         }
-        List->addTopLevelItem(new QTreeWidgetItem(
+        versionList_->addTopLevelItem(new QTreeWidgetItem(
             {QDateTime::fromSecsSinceEpoch(v.time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")),
              QString::fromStdString(summary)}));
     }
-    if (!versions_.empty()) List->setCurrentItem(List->topLevelItem(0));
-    RestoreButton->setEnabled(!versions_.empty());
+    if (!versions_.empty()) versionList_->setCurrentItem(versionList_->topLevelItem(0));
+    restoreButton_->setEnabled(!versions_.empty());
 }
 
 void BackupWindow::fillDiary(int year, int month, int day) {
     diary_ = true;
-    Caption->setText(QStringLiteral("%1年%2月%3日の日記").arg(year).arg(month).arg(day));
+    caption_->setText(QStringLiteral("%1年%2月%3日の日記").arg(year).arg(month).arg(day));
     const std::string dir = doc_->book().diaryDir();
     versions_ = store_->versions(joinPath(dir, diaryFileName(year, month, day)));
     std::string today;
     readDiaryFile(doc_->files(), dir, year, month, day, today);
-    List->clear();
+    versionList_->clear();
     for (const BackupVersion& v : versions_) {
         std::string summary;
         try {
@@ -109,12 +112,12 @@ void BackupWindow::fillDiary(int year, int month, int day) {
         } catch (const std::exception& e) {
             summary = e.what();
         }
-        List->addTopLevelItem(new QTreeWidgetItem(
+        versionList_->addTopLevelItem(new QTreeWidgetItem(
             {QDateTime::fromSecsSinceEpoch(v.time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")),
              QString::fromStdString(summary)}));
     }
-    if (!versions_.empty()) List->setCurrentItem(List->topLevelItem(0));
-    RestoreButton->setEnabled(!versions_.empty());
+    if (!versions_.empty()) versionList_->setCurrentItem(versionList_->topLevelItem(0));
+    restoreButton_->setEnabled(!versions_.empty());
 }
 
 void BackupWindow::showMonth() {
@@ -131,8 +134,8 @@ bool BackupWindow::chooseDiaryVersion(int year, int month, int day, std::string&
     return chosen_;
 }
 
-void BackupWindow::RestoreButtonClick() {
-    const int row = List->indexOfTopLevelItem(List->currentItem());
+void BackupWindow::restoreSelected() {
+    const int row = versionList_->indexOfTopLevelItem(versionList_->currentItem());
     if (row < 0 || row >= static_cast<int>(versions_.size())) return;
     const std::string bytes = store_->bytesOf(versions_[row]);
     if (diary_) {

@@ -23,11 +23,6 @@ class BackupWindow : public QDialog {
 public:
     BackupWindow(CommandHost* host, BackupStore* store);
 
-    QLabel* Caption = nullptr;
-    QTreeWidget* List = nullptr; // time, what differs
-    QPushButton* RestoreButton = nullptr;
-    QPushButton* CloseButton = nullptr;
-
     // The main window's entry: lists the shown month's versions modally.
     void showMonth();
     // The diary window's entry: the day's version chosen, as stored bytes;
@@ -37,7 +32,7 @@ public:
     void fillMonth();
     void fillDiary(int year, int month, int day);
     // "復元": the selected version into the month, as one change.
-    void RestoreButtonClick();
+    void restoreSelected();
 
     void exportBook();
     void importBook();
@@ -48,6 +43,11 @@ public:
 private:
     BookFolders folders() const;
     std::string shownPath() const;
+
+    QLabel* caption_ = nullptr;
+    QTreeWidget* versionList_ = nullptr; // time, what differs
+    QPushButton* restoreButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     CommandHost* host_;
     BookDocument* doc_;

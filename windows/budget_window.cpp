@@ -45,21 +45,24 @@ BudgetWindow::BudgetWindow(CommandHost* host)
     setWindowTitle(QStringLiteral("予算設定"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     auto* layout = new QVBoxLayout(this);
-    MainMenu1 = new QMenuBar(this);
-    QMenu* file = MainMenu1->addMenu(QStringLiteral(" ﾌｧｲﾙ"));
-    Save1 = file->addAction(QStringLiteral("保存して終了"));
-    Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    Discard1 = file->addAction(QStringLiteral("保存せず終了"));
-    Discard1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    layout->setMenuBar(MainMenu1);
+    menuBar_ = new QMenuBar(this);
+    QMenu* file = menuBar_->addMenu(QStringLiteral(" ﾌｧｲﾙ"));
+    saveAction_ = file->addAction(QStringLiteral("保存して終了"));
+    saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    discardAction_ = file->addAction(QStringLiteral("保存せず終了"));
+    discardAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    saveAction_->setObjectName(QStringLiteral("saveAction"));
+    discardAction_->setObjectName(QStringLiteral("discardAction"));
+    layout->setMenuBar(menuBar_);
 
     auto* top = new QHBoxLayout;
-    Title = WindowStyle::titleLabel(this, "Title", QStringLiteral("1996年12月"));
-    top->addWidget(Title);
+    title_ = WindowStyle::titleLabel(this, "Title", QStringLiteral("1996年12月"));
+    top->addWidget(title_);
     top->addStretch();
-    SameAsLast = new QPushButton(QStringLiteral("前月と同じ"), this);
-    SameAsLast->setAutoDefault(false);
-    top->addWidget(SameAsLast);
+    sameAsLastButton_ = new QPushButton(QStringLiteral("前月と同じ"), this);
+    sameAsLastButton_->setObjectName(QStringLiteral("sameAsLastButton"));
+    sameAsLastButton_->setAutoDefault(false);
+    top->addWidget(sameAsLastButton_);
     layout->addLayout(top);
 
     auto* grid = new QGridLayout;
@@ -68,20 +71,24 @@ BudgetWindow::BudgetWindow(CommandHost* host)
     grid->addWidget(new QLabel(QStringLiteral("種類"), this), 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("繰越"), this), 0, 3);
     for (int r = 0; r < Rows; ++r) {
-        Names[r] = new QLabel(this);
-        Amounts[r] = amountEdit(this);
-        Kinds[r] = new QComboBox(this);
-        Kinds[r]->addItems(
+        names_[r] = new QLabel(this);
+        amounts_[r] = amountEdit(this);
+        kinds_[r] = new QComboBox(this);
+        kinds_[r]->addItems(
             {QStringLiteral("予算なし"), QStringLiteral("変動費"), QStringLiteral("固定費")});
-        Carries[r] = new QCheckBox(this);
-        grid->addWidget(Names[r], r + 1, 0);
-        grid->addWidget(Amounts[r], r + 1, 1);
-        grid->addWidget(Kinds[r], r + 1, 2);
-        grid->addWidget(Carries[r], r + 1, 3);
+        carries_[r] = new QCheckBox(this);
+        names_[r]->setObjectName(QStringLiteral("name%1").arg(r));
+        amounts_[r]->setObjectName(QStringLiteral("amount%1").arg(r));
+        kinds_[r]->setObjectName(QStringLiteral("kind%1").arg(r));
+        carries_[r]->setObjectName(QStringLiteral("carry%1").arg(r));
+        grid->addWidget(names_[r], r + 1, 0);
+        grid->addWidget(amounts_[r], r + 1, 1);
+        grid->addWidget(kinds_[r], r + 1, 2);
+        grid->addWidget(carries_[r], r + 1, 3);
         // An amount typed for an item without a budget gives it one.
-        connect(Amounts[r], &QLineEdit::textChanged, this, [this, r] {
-            if (Kinds[r]->currentIndex() == None && Amounts[r]->Value().raw != 0)
-                Kinds[r]->setCurrentIndex(Variable);
+        connect(amounts_[r], &QLineEdit::textChanged, this, [this, r] {
+            if (kinds_[r]->currentIndex() == None && amounts_[r]->Value().raw != 0)
+                kinds_[r]->setCurrentIndex(Variable);
         });
     }
     layout->addLayout(grid);
@@ -90,31 +97,33 @@ BudgetWindow::BudgetWindow(CommandHost* host)
     // a default: Enter moves between the boxes and never saves.
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    OkButton = new QPushButton(QStringLiteral("保存"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    for (QPushButton* b : {OkButton, CancelButton}) {
+    saveButton_ = new QPushButton(QStringLiteral("保存"), this);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    for (QPushButton* b : {saveButton_, cancelButton_}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     layout->addLayout(buttons);
-    WindowKeys::menuOnF10(this, MainMenu1);
+    WindowKeys::menuOnF10(this, menuBar_);
 
-    connect(OkButton, &QPushButton::clicked, this, guarded(this, &BudgetWindow::Save1Click));
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Save1, &QAction::triggered, this, guarded(this, &BudgetWindow::Save1Click));
-    connect(Discard1, &QAction::triggered, this, guarded(this, &BudgetWindow::Discard1Click));
-    connect(SameAsLast, &QPushButton::clicked, this, guarded(this, &BudgetWindow::SameAsLastClick));
+    connect(saveButton_, &QPushButton::clicked, this, guarded(this, &BudgetWindow::saveAndClose));
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(saveAction_, &QAction::triggered, this, guarded(this, &BudgetWindow::saveAndClose));
+    connect(discardAction_, &QAction::triggered, this,
+            guarded(this, &BudgetWindow::closeWithoutSaving));
+    connect(sameAsLastButton_, &QPushButton::clicked, this,
+            guarded(this, &BudgetWindow::takeLastMonth));
 }
 
 void BudgetWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (!e->spontaneous()) {
-        runGuarded([this] { FormActivate(); });
+        runGuarded([this] { showPlan(); });
         shownRows_ = rowValues();
         // Typing starts on the first item's budget.
-        for (TNewNumEdit* amount : Amounts)
+        for (TNewNumEdit* amount : amounts_)
             if (amount->isEnabled()) {
                 amount->setFocus(Qt::OtherFocusReason);
                 break;
@@ -125,8 +134,8 @@ void BudgetWindow::showEvent(QShowEvent* e) {
 QStringList BudgetWindow::rowValues() const {
     QStringList values;
     for (int r = 0; r < Rows; ++r)
-        values << Amounts[r]->text() << QString::number(Kinds[r]->currentIndex())
-               << QString::number(Carries[r]->isChecked());
+        values << amounts_[r]->text() << QString::number(kinds_[r]->currentIndex())
+               << QString::number(carries_[r]->isChecked());
     return values;
 }
 
@@ -140,9 +149,9 @@ void BudgetWindow::reject() {
     QDialog::reject();
 }
 
-void BudgetWindow::FormActivate() {
-    Title->setText(QStringLiteral("%1年%2月").arg(doc_->year()).arg(doc_->month()));
-    Title->adjustSize();
+void BudgetWindow::showPlan() {
+    title_->setText(QStringLiteral("%1年%2月").arg(doc_->year()).arg(doc_->month()));
+    title_->adjustSize();
     showMonth(doc_->year(), doc_->month());
 }
 
@@ -152,43 +161,43 @@ void BudgetWindow::showMonth(int year, int month) {
         const std::string& name = doc_->ledger().Items[r + 1].Name;
         const bool named = !name.empty();
         const QString shown = QString::fromStdString(cp932ToUtf8Lossy(name));
-        Names[r]->setText(shown);
+        names_[r]->setText(shown);
         const QString said = named ? shown : QStringLiteral("項目%1").arg(r + 1);
-        Amounts[r]->setAccessibleName(said + QStringLiteral("の予算"));
-        Kinds[r]->setAccessibleName(said + QStringLiteral("の種類"));
-        Carries[r]->setAccessibleName(said + QStringLiteral("の繰越"));
-        for (QWidget* w : {static_cast<QWidget*>(Amounts[r]), static_cast<QWidget*>(Kinds[r]),
-                           static_cast<QWidget*>(Carries[r])})
+        amounts_[r]->setAccessibleName(said + QStringLiteral("の予算"));
+        kinds_[r]->setAccessibleName(said + QStringLiteral("の種類"));
+        carries_[r]->setAccessibleName(said + QStringLiteral("の繰越"));
+        for (QWidget* w : {static_cast<QWidget*>(amounts_[r]), static_cast<QWidget*>(kinds_[r]),
+                           static_cast<QWidget*>(carries_[r])})
             w->setEnabled(named);
         const std::optional<BudgetEntry> e =
             named ? plan.at(name, year, month) : std::optional<BudgetEntry>();
-        Amounts[r]->setValue(Currency::fromUnits(e ? e->amount : 0));
-        Kinds[r]->setCurrentIndex(!e ? None : e->fixed ? Fixed : Variable);
-        Carries[r]->setChecked(e && e->carry);
+        amounts_[r]->setValue(Currency::fromUnits(e ? e->amount : 0));
+        kinds_[r]->setCurrentIndex(!e ? None : e->fixed ? Fixed : Variable);
+        carries_[r]->setChecked(e && e->carry);
     }
 }
 
-void BudgetWindow::SameAsLastClick() {
+void BudgetWindow::takeLastMonth() {
     int year = doc_->year(), month = doc_->month();
     stepBack(year, month);
     showMonth(year, month);
 }
 
-void BudgetWindow::Save1Click() {
+void BudgetWindow::saveAndClose() {
     const BudgetFile& file = doc_->budget();
     BudgetPlan plan = file.plan;
     const int year = doc_->year(), month = doc_->month();
     for (int r = 0; r < Rows; ++r) {
         const std::string& name = doc_->ledger().Items[r + 1].Name;
         if (name.empty()) continue;
-        const int64_t units = Amounts[r]->Value().truncUnits();
+        const int64_t units = amounts_[r]->Value().truncUnits();
         if (units < 0 || units > BudgetMax)
             throw AppError("予算額は 0 から 2,147,483,647 までの整数です");
         BudgetEntry e;
-        e.budgeted = Kinds[r]->currentIndex() != None;
+        e.budgeted = kinds_[r]->currentIndex() != None;
         e.amount = static_cast<int32_t>(units);
-        e.fixed = Kinds[r]->currentIndex() == Fixed;
-        e.carry = Carries[r]->isChecked();
+        e.fixed = kinds_[r]->currentIndex() == Fixed;
+        e.carry = carries_[r]->isChecked();
         plan.setIfChanged(name, year, month, e);
     }
     if (file.damaged) {
@@ -205,6 +214,6 @@ void BudgetWindow::Save1Click() {
     accept();
 }
 
-void BudgetWindow::Discard1Click() {
+void BudgetWindow::closeWithoutSaving() {
     reject();
 }

@@ -27,23 +27,12 @@ public:
     // The kind box's entries.
     enum Kind { None = 0, Variable = 1, Fixed = 2 };
 
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* Save1 = nullptr;    // 保存して終了
-    QAction* Discard1 = nullptr; // 保存せず終了
-    QLabel* Title = nullptr;
-    QPushButton* SameAsLast = nullptr;   // 前月と同じ
-    QPushButton* OkButton = nullptr;     // 保存: as 保存して終了
-    QPushButton* CancelButton = nullptr; // キャンセル: as 保存せず終了
-    QLabel* Names[Rows] = {};
-    TNewNumEdit* Amounts[Rows] = {};
-    QComboBox* Kinds[Rows] = {};
-    QCheckBox* Carries[Rows] = {};
-
     // Fills the rows from the plan for the calendar's month.
-    void FormActivate();
-    void SameAsLastClick();
-    void Save1Click();
-    void Discard1Click();
+    void showPlan();
+    // "前月と同じ": the rows as the month before planned them.
+    void takeLastMonth();
+    void saveAndClose();
+    void closeWithoutSaving();
     // A row differs from what the window showed when it opened.
     bool unsaved() const;
     void reject() override;
@@ -52,6 +41,17 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    QMenuBar* menuBar_ = nullptr;
+    QAction* saveAction_ = nullptr;    // 保存して終了
+    QAction* discardAction_ = nullptr; // 保存せず終了
+    QLabel* title_ = nullptr;
+    QPushButton* sameAsLastButton_ = nullptr; // 前月と同じ
+    QPushButton* saveButton_ = nullptr;       // 保存: as 保存して終了
+    QPushButton* cancelButton_ = nullptr;     // キャンセル: as 保存せず終了
+    QLabel* names_[Rows] = {};
+    TNewNumEdit* amounts_[Rows] = {};
+    QComboBox* kinds_[Rows] = {};
+    QCheckBox* carries_[Rows] = {};
     void showMonth(int year, int month);
     QStringList rowValues() const;
     QStringList shownRows_;

@@ -23,39 +23,40 @@ ChangeHistory::ChangeHistory(CommandHost* host)
     setWindowTitle(QStringLiteral("変更履歴"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
     const FormFrame frame = buildFormFrame(this);
-    Exit1 = addCommand(frame.fileMenu, QStringLiteral("終了"), Qt::Key_X);
-    connect(Exit1, &QAction::triggered, this, guarded(this, &ChangeHistory::Exit1Click));
+    exitAction_ = addCommand(frame.fileMenu, QStringLiteral("終了"), Qt::Key_X);
+    connect(exitAction_, &QAction::triggered, this, &QDialog::accept);
 
     auto* box = new QWidget(frame.panel);
     auto* layout = new QVBoxLayout(box);
-    List = new QTreeWidget(box);
-    List->setObjectName(QStringLiteral("List"));
-    List->setAccessibleName(QStringLiteral("変更の一覧"));
-    List->setRootIsDecorated(false);
-    List->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("月"), QStringLiteral("日"),
-                           QStringLiteral("項目"), QStringLiteral("変更"),
-                           QStringLiteral("入力元")});
-    List->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    layout->addWidget(List);
-    BackTo = new QPushButton(QStringLiteral("この変更の直後まで戻す"), box);
-    BackTo->setObjectName(QStringLiteral("BackTo"));
-    layout->addWidget(BackTo, 0, Qt::AlignRight);
+    changeList_ = new QTreeWidget(box);
+    changeList_->setObjectName(QStringLiteral("changeList"));
+    changeList_->setAccessibleName(QStringLiteral("変更の一覧"));
+    changeList_->setRootIsDecorated(false);
+    changeList_->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("月"),
+                                  QStringLiteral("日"), QStringLiteral("項目"),
+                                  QStringLiteral("変更"), QStringLiteral("入力元")});
+    changeList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(changeList_);
+    backToButton_ = new QPushButton(QStringLiteral("この変更の直後まで戻す"), box);
+    backToButton_->setObjectName(QStringLiteral("backToButton"));
+    layout->addWidget(backToButton_, 0, Qt::AlignRight);
     frame.panelLayout->addWidget(box);
-    connect(BackTo, &QPushButton::clicked, this, guarded(this, &ChangeHistory::BackToClick));
-    connect(List, &QTreeWidget::itemDoubleClicked, this,
-            [this] { runGuarded([this] { BackToClick(); }); });
+    connect(backToButton_, &QPushButton::clicked, this,
+            guarded(this, &ChangeHistory::backToSelected));
+    connect(changeList_, &QTreeWidget::itemDoubleClicked, this,
+            [this] { runGuarded([this] { backToSelected(); }); });
     resize(720, 420);
 }
 
 void ChangeHistory::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+    if (!e->spontaneous()) runGuarded([this] { fillList(); });
 }
 
-void ChangeHistory::FormActivate() {
-    List->clear();
+void ChangeHistory::fillList() {
+    changeList_->clear();
     for (const Book::HistoryRow& row : doc_->book().history()) {
-        auto* item = new QTreeWidgetItem(List);
+        auto* item = new QTreeWidgetItem(changeList_);
         const QStringList texts = {QString::fromStdString(row.time).replace('T', ' '),
                                    QString::fromStdString(row.month),
                                    QString::fromStdString(row.day),
@@ -65,20 +66,17 @@ void ChangeHistory::FormActivate() {
         for (int c = 0; c < texts.size(); ++c) {
             item->setText(c, texts[c]);
             // Undone steps stay listed, greyed, until a new change drops them.
-            if (row.undone) item->setForeground(c, Theme::muted(List->palette()));
+            if (row.undone) item->setForeground(c, Theme::muted(changeList_->palette()));
         }
         item->setData(0, GroupRole, QVariant::fromValue<qulonglong>(row.group));
     }
-    if (List->topLevelItemCount() > 0) List->setCurrentItem(List->topLevelItem(0));
+    if (changeList_->topLevelItemCount() > 0)
+        changeList_->setCurrentItem(changeList_->topLevelItem(0));
 }
 
-void ChangeHistory::BackToClick() {
-    QTreeWidgetItem* item = List->currentItem();
+void ChangeHistory::backToSelected() {
+    QTreeWidgetItem* item = changeList_->currentItem();
     if (!item) return;
     doc_->undoBackTo(item->data(0, GroupRole).toULongLong());
-    FormActivate();
-}
-
-void ChangeHistory::Exit1Click() {
-    accept();
+    fillList();
 }

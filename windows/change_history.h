@@ -18,20 +18,18 @@ class ChangeHistory : public QDialog {
 public:
     explicit ChangeHistory(CommandHost* host);
 
-    QTreeWidget* List = nullptr;
-    QPushButton* BackTo = nullptr;
-    QAction* Exit1 = nullptr;
-
     // Fills the list from the journal.
-    void FormActivate();
+    void fillList();
     // Undoes back to just after the selected row's step.
-    void BackToClick();
-    void Exit1Click();
+    void backToSelected();
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    QTreeWidget* changeList_ = nullptr;
+    QPushButton* backToButton_ = nullptr;
+    QAction* exitAction_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
 };

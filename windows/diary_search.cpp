@@ -144,63 +144,64 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
 
     const FormFrame frame = buildFormFrame(this);
-    MainMenu1 = frame.menuBar;
-    File1 = frame.fileMenu;
-    Open1 = File1->addAction(QStringLiteral("日記を開く"));
-    Open1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
+    QMenu* file = frame.fileMenu;
+    openAction_ = file->addAction(QStringLiteral("日記を開く"));
+    openAction_->setObjectName(QStringLiteral("openAction"));
+    openAction_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    exitAction_ = addCommand(file, QStringLiteral("終了"), Qt::Key_X);
 
     auto* body = new QWidget(frame.panel);
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 4, 4, 2);
     layout->setSpacing(4);
-    Edit1 = new QLineEdit(body);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setAccessibleName(QStringLiteral("探す語句"));
-    Edit1->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
-    layout->addWidget(Edit1);
+    queryEdit_ = new QLineEdit(body);
+    queryEdit_->setObjectName(QStringLiteral("queryEdit"));
+    queryEdit_->setAccessibleName(QStringLiteral("探す語句"));
+    queryEdit_->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
+    layout->addWidget(queryEdit_);
 
     auto* split = new QSplitter(Qt::Vertical, body);
-    Results = new QTreeWidget(split);
-    Results->setObjectName(QStringLiteral("Results"));
-    Results->setAccessibleName(QStringLiteral("見つかった日記"));
-    Results->setColumnCount(2);
-    Results->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("内容")});
-    Results->setRootIsDecorated(false);
-    Results->setUniformRowHeights(true);
-    Results->setAllColumnsShowFocus(true);
-    Results->setItemDelegateForColumn(1, new MatchDelegate(Results));
-    Results->header()->setStretchLastSection(true);
-    Results->setColumnWidth(0, 130);
-    Preview = new QPlainTextEdit(split);
-    Preview->setObjectName(QStringLiteral("Preview"));
-    Preview->setAccessibleName(QStringLiteral("選んだ日の日記"));
-    Preview->setReadOnly(true);
-    Preview->setFocusPolicy(Qt::ClickFocus);
+    resultList_ = new QTreeWidget(split);
+    resultList_->setObjectName(QStringLiteral("resultList"));
+    resultList_->setAccessibleName(QStringLiteral("見つかった日記"));
+    resultList_->setColumnCount(2);
+    resultList_->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("内容")});
+    resultList_->setRootIsDecorated(false);
+    resultList_->setUniformRowHeights(true);
+    resultList_->setAllColumnsShowFocus(true);
+    resultList_->setItemDelegateForColumn(1, new MatchDelegate(resultList_));
+    resultList_->header()->setStretchLastSection(true);
+    resultList_->setColumnWidth(0, 130);
+    preview_ = new QPlainTextEdit(split);
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setAccessibleName(QStringLiteral("選んだ日の日記"));
+    preview_->setReadOnly(true);
+    preview_->setFocusPolicy(Qt::ClickFocus);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     layout->addWidget(split, 1);
-    Status = new QLabel(body);
-    Status->setObjectName(QStringLiteral("Status"));
-    layout->addWidget(Status);
+    statusLabel_ = new QLabel(body);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    layout->addWidget(statusLabel_);
     frame.panelLayout->addWidget(body);
 
-    Edit1->installEventFilter(this);
-    Preview->installEventFilter(this);
+    queryEdit_->installEventFilter(this);
+    preview_->installEventFilter(this);
 
     debounce_.setSingleShot(true);
     debounce_.setInterval(DebounceMs);
     connect(&debounce_, &QTimer::timeout, this, [this] { startSearch(); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] {
+    connect(queryEdit_, &QLineEdit::textChanged, this, [this] {
         // What is in flight answers a query no longer asked.
         cancelSearch();
         debounce_.start();
     });
-    connect(Results, &QTreeWidget::currentItemChanged, this, [this] { showPreview(); });
-    connect(Results, &QTreeWidget::itemDoubleClicked, this,
-            guarded(this, &DiarySearchWindow::Open1Click));
-    connect(Open1, &QAction::triggered, this, guarded(this, &DiarySearchWindow::Open1Click));
-    connect(Exit1, &QAction::triggered, this, guarded(this, &DiarySearchWindow::Exit1Click));
+    connect(resultList_, &QTreeWidget::currentItemChanged, this, [this] { showPreview(); });
+    connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, &DiarySearchWindow::openSelectedDay));
+    connect(openAction_, &QAction::triggered, this,
+            guarded(this, &DiarySearchWindow::openSelectedDay));
+    connect(exitAction_, &QAction::triggered, this, &QDialog::reject);
 
     move(119, 177);
     resize(640, 460);
@@ -216,7 +217,7 @@ void DiarySearchWindow::setSearchFunction(SearchFunction search) {
     g_search = std::move(search);
 }
 
-void DiarySearchWindow::FormActivate() {
+void DiarySearchWindow::searchNow() {
     lastError_.clear();
     debounce_.stop();
     startSearch();
@@ -237,7 +238,7 @@ void DiarySearchWindow::startSearch() {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
     const std::string dir = doc_->book().diaryDir();
-    const std::string query = Edit1->text().toStdString();
+    const std::string query = queryEdit_->text().toStdString();
     const int year = doc_->year(), month = doc_->month();
     const bool monthList = diaryQueryWords(query, foldForSearch).empty();
     FileStore& files = doc_->files();
@@ -248,7 +249,7 @@ void DiarySearchWindow::startSearch() {
                                                       const std::atomic<bool>* c) {
                   return searchDiary(files, d, q, foldForSearch, c);
               });
-    Status->setText(QStringLiteral("検索中…"));
+    statusLabel_->setText(QStringLiteral("検索中…"));
 
     auto* watcher = new QFutureWatcher<Outcome>(this);
     current_ = watcher;
@@ -283,18 +284,18 @@ void DiarySearchWindow::startSearch() {
 
 void DiarySearchWindow::showOutcome(const Outcome& outcome) {
     hits_ = outcome.hits;
-    Results->clear();
+    resultList_->clear();
     QTreeWidgetItem* select = nullptr;
     const DiaryDate preferred = std::exchange(preferred_, {});
     for (std::size_t i = 0; i < hits_.size(); ++i) {
         const DiaryHit& hit = hits_[i];
-        auto* item = new QTreeWidgetItem(Results);
+        auto* item = new QTreeWidgetItem(resultList_);
         item->setData(0, HitRole, static_cast<qulonglong>(i));
         item->setText(0, dayText(hit.entry.date));
         if (!hit.entry.error.empty()) {
             item->setText(1, QStringLiteral("読み込めません (%1): %2")
                                  .arg(utf8(hit.entry.fileName), utf8(hit.entry.error)));
-            item->setForeground(1, Theme::warningInk(Results->palette()));
+            item->setForeground(1, Theme::warningInk(resultList_->palette()));
         } else {
             item->setText(1, utf8(hit.line));
             item->setData(1, SpanBeginRole, charsIn(hit.line, hit.match.begin));
@@ -302,11 +303,11 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
         }
         if (!select || hit.entry.date == preferred) select = item;
     }
-    if (select) Results->setCurrentItem(select);
+    if (select) resultList_->setCurrentItem(select);
     showPreview();
 
     if (!outcome.error.isEmpty()) {
-        Status->setText(outcome.error);
+        statusLabel_->setText(outcome.error);
         // Typing on against the same failure is not interrupted again.
         if (outcome.error != lastError_) {
             lastError_ = outcome.error;
@@ -314,32 +315,32 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
         }
     } else if (outcome.monthList) {
         const QString month = QStringLiteral("%1年%2月の日記").arg(doc_->year()).arg(doc_->month());
-        Status->setText(hits_.empty() ? month + QStringLiteral("はありません")
-                                      : month + QStringLiteral(" %1 件").arg(hits_.size()));
+        statusLabel_->setText(hits_.empty() ? month + QStringLiteral("はありません")
+                                            : month + QStringLiteral(" %1 件").arg(hits_.size()));
     } else {
-        Status->setText(hits_.empty() ? QStringLiteral("見つかりません")
-                                      : QStringLiteral("%1 件").arg(hits_.size()));
+        statusLabel_->setText(hits_.empty() ? QStringLiteral("見つかりません")
+                                            : QStringLiteral("%1 件").arg(hits_.size()));
     }
     emit resultsShown();
     if (openWhenShown_) {
         openWhenShown_ = false;
-        runGuarded([this] { Open1Click(); });
+        runGuarded([this] { openSelectedDay(); });
     }
 }
 
 void DiarySearchWindow::showPreview() {
-    QTreeWidgetItem* item = Results->currentItem();
-    Preview->clear();
+    QTreeWidgetItem* item = resultList_->currentItem();
+    preview_->clear();
     if (!item) return;
     const DiaryHit& hit = hits_.at(item->data(0, HitRole).toULongLong());
     if (!hit.entry.error.empty()) {
-        Preview->setPlainText(utf8(hit.entry.error));
+        preview_->setPlainText(utf8(hit.entry.error));
         return;
     }
-    Preview->setPlainText(utf8(hit.entry.text));
+    preview_->setPlainText(utf8(hit.entry.text));
     if (hit.match.end <= hit.match.begin) return;
     const QTextBlock block =
-        Preview->document()->findBlockByNumber(static_cast<int>(hit.match.line));
+        preview_->document()->findBlockByNumber(static_cast<int>(hit.match.line));
     if (!block.isValid()) return;
     QTextCursor cursor(block);
     cursor.setPosition(block.position() + charsIn(hit.line, hit.match.begin));
@@ -347,17 +348,17 @@ void DiarySearchWindow::showPreview() {
                        QTextCursor::KeepAnchor);
     QTextEdit::ExtraSelection mark;
     mark.cursor = cursor;
-    mark.format.setBackground(Theme::markerFill(Preview->palette()));
-    mark.format.setForeground(Theme::markerInk(Preview->palette()));
-    Preview->setExtraSelections({mark});
+    mark.format.setBackground(Theme::markerFill(preview_->palette()));
+    mark.format.setForeground(Theme::markerInk(preview_->palette()));
+    preview_->setExtraSelections({mark});
     // The caret goes to the match to bring it into view, without a
     // selection that would paint over the marker.
     cursor.clearSelection();
-    Preview->setTextCursor(cursor);
-    Preview->ensureCursorVisible();
+    preview_->setTextCursor(cursor);
+    preview_->ensureCursorVisible();
 }
 
-void DiarySearchWindow::Open1Click() {
+void DiarySearchWindow::openSelectedDay() {
     // Enter typed before the list caught up opens the first day found for
     // what was typed.
     if (debounce_.isActive() || searching()) {
@@ -368,7 +369,7 @@ void DiarySearchWindow::Open1Click() {
         }
         return;
     }
-    QTreeWidgetItem* item = Results->currentItem();
+    QTreeWidgetItem* item = resultList_->currentItem();
     if (!item) return;
     const DiaryDate date = hits_.at(item->data(0, HitRole).toULongLong()).entry.date;
     doc_->goToDate(date.year, date.month, date.day);
@@ -378,18 +379,14 @@ void DiarySearchWindow::Open1Click() {
     startSearch();
 }
 
-void DiarySearchWindow::Exit1Click() {
-    reject();
-}
-
 void DiarySearchWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
     // Its picture loads the icon theme: not at start-up.
-    Edit1->setClearButtonEnabled(true);
-    Edit1->selectAll();
-    Edit1->setFocus();
-    runGuarded([this] { FormActivate(); });
+    queryEdit_->setClearButtonEnabled(true);
+    queryEdit_->selectAll();
+    queryEdit_->setFocus();
+    runGuarded([this] { searchNow(); });
 }
 
 void DiarySearchWindow::hideEvent(QHideEvent* e) {
@@ -407,15 +404,15 @@ bool DiarySearchWindow::eventFilter(QObject* watched, QEvent* e) {
     // The box claims Ctrl+X (cut) before shortcuts are matched; the menu's
     // key wins, as in the program's other windows.
     if (e->type() == QEvent::ShortcutOverride) {
-        if (QKeySequence(key->keyCombination()) != Exit1->shortcut()) return false;
+        if (QKeySequence(key->keyCombination()) != exitAction_->shortcut()) return false;
         e->ignore();
         return true;
     }
     // Up and down in the box walk the list.
     static const int walk[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
-    if (watched == Edit1 &&
+    if (watched == queryEdit_ &&
         std::find(std::begin(walk), std::end(walk), key->key()) != std::end(walk)) {
-        QApplication::sendEvent(Results, e);
+        QApplication::sendEvent(resultList_, e);
         return true;
     }
     return false;

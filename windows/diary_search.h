@@ -20,8 +20,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -39,20 +37,10 @@ public:
     explicit DiarySearchWindow(CommandHost* host);
     ~DiarySearchWindow() override;
 
-    QMenuBar* MainMenu1 = nullptr;
-    QMenu* File1 = nullptr;
-    QAction* Open1 = nullptr; // 日記を開く
-    QAction* Exit1 = nullptr; // 終了
-    QLineEdit* Edit1 = nullptr;
-    QTreeWidget* Results = nullptr;
-    QPlainTextEdit* Preview = nullptr;
-    QLabel* Status = nullptr;
-
     // Lists again for the box as it stands, at once.
-    void FormActivate();
+    void searchNow();
     // Moves the calendar to the selected day and opens the diary on it.
-    void Open1Click();
-    void Exit1Click();
+    void openSelectedDay();
 
     // Test seam: while set, the window's searches run this in place of
     // searchDiary (same arguments but the folding).
@@ -77,6 +65,12 @@ private:
     void showOutcome(const Outcome& outcome);
     void showPreview();
 
+    QAction* openAction_ = nullptr; // 日記を開く
+    QAction* exitAction_ = nullptr; // 終了
+    QLineEdit* queryEdit_ = nullptr;
+    QTreeWidget* resultList_ = nullptr;
+    QPlainTextEdit* preview_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
     QTimer debounce_;

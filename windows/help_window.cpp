@@ -49,37 +49,41 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QHBoxLayout;
-    contentsButton = new QPushButton(QStringLiteral("目次"), this);
-    backButton = new QPushButton(QStringLiteral("戻る"), this);
-    forwardButton = new QPushButton(QStringLiteral("進む"), this);
-    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
-    for (QPushButton* b : {contentsButton, backButton, forwardButton}) {
+    contentsButton_ = new QPushButton(QStringLiteral("目次"), this);
+    backButton_ = new QPushButton(QStringLiteral("戻る"), this);
+    forwardButton_ = new QPushButton(QStringLiteral("進む"), this);
+    closeButton_ = new QPushButton(QStringLiteral("閉じる"), this);
+    contentsButton_->setObjectName(QStringLiteral("contentsButton"));
+    backButton_->setObjectName(QStringLiteral("backButton"));
+    forwardButton_->setObjectName(QStringLiteral("forwardButton"));
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    for (QPushButton* b : {contentsButton_, backButton_, forwardButton_}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
-    closeButton->setAutoDefault(false);
-    buttons->addWidget(closeButton);
+    closeButton_->setAutoDefault(false);
+    buttons->addWidget(closeButton_);
     layout->addLayout(buttons);
 
-    browser = new QTextBrowser(this);
-    browser->setObjectName(QStringLiteral("browser"));
-    browser->setOpenExternalLinks(true);
-    layout->addWidget(browser, 1);
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("browser"));
+    browser_->setOpenExternalLinks(true);
+    layout->addWidget(browser_, 1);
 
-    backButton->setEnabled(false);
-    forwardButton->setEnabled(false);
-    connect(browser, &QTextBrowser::backwardAvailable, backButton, &QPushButton::setEnabled);
-    connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QPushButton::setEnabled);
-    connect(backButton, &QPushButton::clicked, browser, &QTextBrowser::backward);
-    connect(forwardButton, &QPushButton::clicked, browser, &QTextBrowser::forward);
-    connect(contentsButton, &QPushButton::clicked, this, [this] {
+    backButton_->setEnabled(false);
+    forwardButton_->setEnabled(false);
+    connect(browser_, &QTextBrowser::backwardAvailable, backButton_, &QPushButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forwardButton_, &QPushButton::setEnabled);
+    connect(backButton_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forwardButton_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(contentsButton_, &QPushButton::clicked, this, [this] {
         if (shownFile_.isEmpty()) return;
         QUrl url = QUrl::fromLocalFile(shownFile_);
         url.setFragment(ContentsTopic);
-        browser->setSource(url, QTextDocument::HtmlResource);
+        browser_->setSource(url, QTextDocument::HtmlResource);
     });
-    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
 
     resize(640, 560);
 }
@@ -92,9 +96,9 @@ QStringList HelpWindow::searchDirs() const {
 
 void HelpWindow::report(const QString& text) {
     shownFile_.clear();
-    browser->clearHistory();
-    browser->setSource(QUrl());
-    browser->setHtml(QStringLiteral("<h2>ﾍﾙﾌﾟ</h2><p>%1</p>").arg(text.toHtmlEscaped()));
+    browser_->clearHistory();
+    browser_->setSource(QUrl());
+    browser_->setHtml(QStringLiteral("<h2>ﾍﾙﾌﾟ</h2><p>%1</p>").arg(text.toHtmlEscaped()));
     setWindowTitle(QStringLiteral("ﾍﾙﾌﾟ"));
 }
 
@@ -115,9 +119,9 @@ void HelpWindow::showContents(const QString& helpFile) {
         shownFile_ = path;
         QUrl url = QUrl::fromLocalFile(path);
         url.setFragment(ContentsTopic);
-        browser->clearHistory();
-        browser->setSource(url, QTextDocument::HtmlResource);
-        const QString title = browser->documentTitle();
+        browser_->clearHistory();
+        browser_->setSource(url, QTextDocument::HtmlResource);
+        const QString title = browser_->documentTitle();
         setWindowTitle(title.isEmpty() ? QStringLiteral("ﾍﾙﾌﾟ") : title);
     }
     show();

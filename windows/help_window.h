@@ -24,12 +24,6 @@ public:
     // The anchor of the document's contents topic.
     static inline const QString ContentsTopic = QStringLiteral("contents");
 
-    QTextBrowser* browser = nullptr;
-    QPushButton* contentsButton = nullptr;
-    QPushButton* backButton = nullptr;
-    QPushButton* forwardButton = nullptr;
-    QPushButton* closeButton = nullptr;
-
     // Opens the document on its contents topic and shows the window. A file
     // that cannot be found or read is reported in the window itself.
     void showContents(const QString& helpFile);
@@ -45,6 +39,12 @@ public:
 
 private:
     void report(const QString& text);
+
+    QTextBrowser* browser_ = nullptr;
+    QPushButton* contentsButton_ = nullptr;
+    QPushButton* backButton_ = nullptr;
+    QPushButton* forwardButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     QString programDir_;
     QString shownFile_;

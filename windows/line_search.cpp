@@ -58,56 +58,57 @@ LineSearchWindow::LineSearchWindow(CommandHost* host)
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
 
     const FormFrame frame = buildFormFrame(this);
-    MainMenu1 = frame.menuBar;
-    File1 = frame.fileMenu;
-    Open1 = File1->addAction(QStringLiteral("日計を開く"));
-    Open1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
+    QMenu* file = frame.fileMenu;
+    openAction_ = file->addAction(QStringLiteral("日計を開く"));
+    openAction_->setObjectName(QStringLiteral("openAction"));
+    openAction_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    exitAction_ = addCommand(file, QStringLiteral("終了"), Qt::Key_X);
 
     auto* body = new QWidget(frame.panel);
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 4, 4, 2);
     layout->setSpacing(4);
-    Edit1 = new QLineEdit(body);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setAccessibleName(QStringLiteral("探す条件"));
-    Edit1->setPlaceholderText(
+    queryEdit_ = new QLineEdit(body);
+    queryEdit_->setObjectName(QStringLiteral("queryEdit"));
+    queryEdit_->setAccessibleName(QStringLiteral("探す条件"));
+    queryEdit_->setPlaceholderText(
         QStringLiteral("語句  1280  1000-2000  >5000  #ﾀｸﾞ  項目:食費  2026-12  2026-01..2026-06"));
-    layout->addWidget(Edit1);
-    Results = new QTreeWidget(body);
-    Results->setObjectName(QStringLiteral("Results"));
-    Results->setColumnCount(4);
-    Results->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("項目"),
-                              QStringLiteral("金額"), QStringLiteral("ﾒﾓ")});
-    Results->setRootIsDecorated(false);
-    Results->setUniformRowHeights(true);
-    Results->setAllColumnsShowFocus(true);
-    Results->header()->setStretchLastSection(true);
-    Results->setColumnWidth(0, 100);
-    Results->setColumnWidth(1, 90);
-    Results->setColumnWidth(2, 100);
-    layout->addWidget(Results, 1);
-    Totals = new QLabel(body);
-    Totals->setObjectName(QStringLiteral("Totals"));
-    Totals->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(Totals);
-    Status = new QLabel(body);
-    Status->setObjectName(QStringLiteral("Status"));
-    layout->addWidget(Status);
+    layout->addWidget(queryEdit_);
+    resultList_ = new QTreeWidget(body);
+    resultList_->setObjectName(QStringLiteral("resultList"));
+    resultList_->setColumnCount(4);
+    resultList_->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("項目"),
+                                  QStringLiteral("金額"), QStringLiteral("ﾒﾓ")});
+    resultList_->setRootIsDecorated(false);
+    resultList_->setUniformRowHeights(true);
+    resultList_->setAllColumnsShowFocus(true);
+    resultList_->header()->setStretchLastSection(true);
+    resultList_->setColumnWidth(0, 100);
+    resultList_->setColumnWidth(1, 90);
+    resultList_->setColumnWidth(2, 100);
+    layout->addWidget(resultList_, 1);
+    totalsLabel_ = new QLabel(body);
+    totalsLabel_->setObjectName(QStringLiteral("totalsLabel"));
+    totalsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(totalsLabel_);
+    statusLabel_ = new QLabel(body);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    layout->addWidget(statusLabel_);
     frame.panelLayout->addWidget(body);
 
-    Edit1->installEventFilter(this);
+    queryEdit_->installEventFilter(this);
     debounce_.setSingleShot(true);
     debounce_.setInterval(DebounceMs);
     connect(&debounce_, &QTimer::timeout, this, [this] { startSearch(); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] {
+    connect(queryEdit_, &QLineEdit::textChanged, this, [this] {
         cancelSearch();
         debounce_.start();
     });
-    connect(Results, &QTreeWidget::itemDoubleClicked, this,
-            guarded(this, &LineSearchWindow::Open1Click));
-    connect(Open1, &QAction::triggered, this, guarded(this, &LineSearchWindow::Open1Click));
-    connect(Exit1, &QAction::triggered, this, guarded(this, &LineSearchWindow::Exit1Click));
+    connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, &LineSearchWindow::openSelectedDay));
+    connect(openAction_, &QAction::triggered, this,
+            guarded(this, &LineSearchWindow::openSelectedDay));
+    connect(exitAction_, &QAction::triggered, this, &QDialog::reject);
 
     move(119, 150);
     resize(680, 480);
@@ -117,7 +118,7 @@ LineSearchWindow::~LineSearchWindow() {
     cancelSearch();
 }
 
-void LineSearchWindow::FormActivate() {
+void LineSearchWindow::searchNow() {
     debounce_.stop();
     startSearch();
 }
@@ -132,8 +133,8 @@ void LineSearchWindow::startSearch() {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
     const std::string dir = doc_->book().ledgerDir();
-    const std::string query = Edit1->text().toStdString();
-    Status->setText(QStringLiteral("検索中…"));
+    const std::string query = queryEdit_->text().toStdString();
+    statusLabel_->setText(QStringLiteral("検索中…"));
     auto* watcher = new QFutureWatcher<Outcome>(this);
     current_ = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
@@ -162,10 +163,10 @@ void LineSearchWindow::startSearch() {
 
 void LineSearchWindow::showOutcome(const Outcome& outcome) {
     result_ = outcome.result;
-    Results->clear();
+    resultList_->clear();
     for (std::size_t i = 0; i < result_.hits.size(); ++i) {
         const LineHit& hit = result_.hits[i];
-        auto* item = new QTreeWidgetItem(Results);
+        auto* item = new QTreeWidgetItem(resultList_);
         item->setData(0, HitRole, static_cast<qulonglong>(i));
         item->setText(0, QStringLiteral("%1-%2-%3")
                              .arg(hit.year, 4, 10, QLatin1Char('0'))
@@ -177,8 +178,8 @@ void LineSearchWindow::showOutcome(const Outcome& outcome) {
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(3, utf8(hit.line.memo));
     }
-    if (Results->topLevelItemCount()) Results->setCurrentItem(Results->topLevelItem(0));
-    Totals->setText(result_.hits.empty() ? QString() : lineTotalsText(result_));
+    if (resultList_->topLevelItemCount()) resultList_->setCurrentItem(resultList_->topLevelItem(0));
+    totalsLabel_->setText(result_.hits.empty() ? QString() : lineTotalsText(result_));
     QString status = outcome.empty ? QStringLiteral("条件を入力してください")
                      : !outcome.error.isEmpty() ? outcome.error
                      : result_.hits.empty()     ? QStringLiteral("見つかりません")
@@ -186,15 +187,15 @@ void LineSearchWindow::showOutcome(const Outcome& outcome) {
     if (!result_.problems.empty())
         status += (status.isEmpty() ? QString() : QStringLiteral("\n")) +
                   QString::fromStdString(result_.problems.front());
-    Status->setText(status);
+    statusLabel_->setText(status);
     emit resultsShown();
     if (openWhenShown_) {
         openWhenShown_ = false;
-        runGuarded([this] { Open1Click(); });
+        runGuarded([this] { openSelectedDay(); });
     }
 }
 
-void LineSearchWindow::Open1Click() {
+void LineSearchWindow::openSelectedDay() {
     // Enter typed before the list caught up opens the newest line found.
     if (debounce_.isActive() || current_) {
         openWhenShown_ = true;
@@ -204,7 +205,7 @@ void LineSearchWindow::Open1Click() {
         }
         return;
     }
-    QTreeWidgetItem* item = Results->currentItem();
+    QTreeWidgetItem* item = resultList_->currentItem();
     if (!item) return;
     const LineHit& hit = result_.hits.at(item->data(0, HitRole).toULongLong());
     doc_->goToDate(hit.year, hit.month, hit.line.day);
@@ -213,16 +214,12 @@ void LineSearchWindow::Open1Click() {
     startSearch();
 }
 
-void LineSearchWindow::Exit1Click() {
-    reject();
-}
-
 void LineSearchWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
-    Edit1->selectAll();
-    Edit1->setFocus();
-    runGuarded([this] { FormActivate(); });
+    queryEdit_->selectAll();
+    queryEdit_->setFocus();
+    runGuarded([this] { searchNow(); });
 }
 
 void LineSearchWindow::hideEvent(QHideEvent* e) {
@@ -240,14 +237,14 @@ bool LineSearchWindow::eventFilter(QObject* watched, QEvent* e) {
     // The box claims Ctrl+X (cut) before shortcuts are matched; the menu's
     // key wins, as in the program's other windows.
     if (e->type() == QEvent::ShortcutOverride) {
-        if (QKeySequence(key->keyCombination()) != Exit1->shortcut()) return false;
+        if (QKeySequence(key->keyCombination()) != exitAction_->shortcut()) return false;
         e->ignore();
         return true;
     }
     // Up and down in the box walk the list.
-    if (watched == Edit1 && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
-                             key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
-        QApplication::sendEvent(Results, e);
+    if (watched == queryEdit_ && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                                  key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+        QApplication::sendEvent(resultList_, e);
         return true;
     }
     return false;

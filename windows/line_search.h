@@ -17,8 +17,6 @@ class BookDocument;
 class QAction;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QTreeWidget;
 template <class T> class QFutureWatcher;
 
@@ -29,20 +27,10 @@ public:
     explicit LineSearchWindow(CommandHost* host);
     ~LineSearchWindow() override;
 
-    QMenuBar* MainMenu1 = nullptr;
-    QMenu* File1 = nullptr;
-    QAction* Open1 = nullptr; // 日計を開く
-    QAction* Exit1 = nullptr; // 終了
-    QLineEdit* Edit1 = nullptr;
-    QTreeWidget* Results = nullptr;
-    QLabel* Totals = nullptr; // what was found, and per tag
-    QLabel* Status = nullptr;
-
     // Searches for the box as it stands, at once.
-    void FormActivate();
+    void searchNow();
     // Moves the calendar to the selected line's day and opens its sheet.
-    void Open1Click();
-    void Exit1Click();
+    void openSelectedDay();
     const LineSearchResult& result() const { return result_; }
 
 signals:
@@ -63,6 +51,12 @@ private:
     void cancelSearch();
     void showOutcome(const Outcome& outcome);
 
+    QAction* openAction_ = nullptr; // 日計を開く
+    QAction* exitAction_ = nullptr; // 終了
+    QLineEdit* queryEdit_ = nullptr;
+    QTreeWidget* resultList_ = nullptr;
+    QLabel* totalsLabel_ = nullptr; // what was found, and per tag
+    QLabel* statusLabel_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
     QTimer debounce_;

@@ -75,65 +75,71 @@ ScheduleCatchUp::ScheduleCatchUp(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("定期入力の確認"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
     auto* layout = new QVBoxLayout(this);
-    SG1 = table(this, {QStringLiteral("日付"), QStringLiteral("項目"), QStringLiteral("収支"),
-                       QStringLiteral("金額"), QStringLiteral("入力")});
-    SG1->setAccessibleName(QStringLiteral("入力を待つ定期入力"));
-    layout->addWidget(SG1);
+    table_ = table(this, {QStringLiteral("日付"), QStringLiteral("項目"), QStringLiteral("収支"),
+                          QStringLiteral("金額"), QStringLiteral("入力")});
+    table_->setObjectName(QStringLiteral("table"));
+    table_->setAccessibleName(QStringLiteral("入力を待つ定期入力"));
+    layout->addWidget(table_);
     auto* buttons = new QHBoxLayout;
-    PostAll = new QPushButton(QStringLiteral("すべて入力"), this);
-    Apply = new QPushButton(QStringLiteral("実行"), this);
-    Close = new QPushButton(QStringLiteral("後で"), this);
+    postAllButton_ = new QPushButton(QStringLiteral("すべて入力"), this);
+    applyButton_ = new QPushButton(QStringLiteral("実行"), this);
+    laterButton_ = new QPushButton(QStringLiteral("後で"), this);
+    postAllButton_->setObjectName(QStringLiteral("postAllButton"));
+    applyButton_->setObjectName(QStringLiteral("applyButton"));
+    laterButton_->setObjectName(QStringLiteral("laterButton"));
     buttons->addStretch();
-    for (QPushButton* b : {PostAll, Apply, Close})
+    for (QPushButton* b : {postAllButton_, applyButton_, laterButton_})
         buttons->addWidget(b);
     layout->addLayout(buttons);
-    connect(PostAll, &QPushButton::clicked, this, [this] { PostAllClick(); });
-    connect(Apply, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(postAllButton_, &QPushButton::clicked, this, [this] { postAll(); });
+    connect(applyButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(laterButton_, &QPushButton::clicked, this, &QDialog::reject);
     resize(560, 360);
 }
 
 void ScheduleCatchUp::setRows(const std::vector<Row>& rows) {
     rows_ = rows;
-    SG1->setRowCount(int(rows.size()));
+    table_->setRowCount(int(rows.size()));
     bool waits = false;
     for (int i = 0; i < int(rows.size()); ++i) {
         const Row& r = rows[std::size_t(i)];
-        SG1->setItem(i, 0, cell(QString::fromStdString(isoDate(r.occurrence.date))));
-        SG1->setItem(i, 1, cell(QString::fromStdString(cp932ToUtf8Lossy(r.entry.item))));
-        SG1->setItem(i, 2, cell(r.entry.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
-        SG1->setItem(i, 3,
-                     cell(r.entry.ask ? QString() : QString::number(r.entry.amount), !r.automatic));
+        table_->setItem(i, 0, cell(QString::fromStdString(isoDate(r.occurrence.date))));
+        table_->setItem(i, 1, cell(QString::fromStdString(cp932ToUtf8Lossy(r.entry.item))));
+        table_->setItem(i, 2,
+                        cell(r.entry.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
+        table_->setItem(
+            i, 3, cell(r.entry.ask ? QString() : QString::number(r.entry.amount), !r.automatic));
         if (r.automatic) {
-            SG1->setItem(i, 4, cell(QStringLiteral("自動")));
+            table_->setItem(i, 4, cell(QStringLiteral("自動")));
             continue;
         }
         waits = true;
-        auto* action = new QComboBox(SG1);
+        auto* action = new QComboBox(table_);
         action->addItems({QStringLiteral("入力"), QStringLiteral("ｽｷｯﾌﾟ"), QStringLiteral("後で")});
         // An amount to be asked has none yet: it waits until one is typed.
         if (r.entry.ask) action->setCurrentIndex(Later);
-        SG1->setCellWidget(i, 4, action);
+        table_->setCellWidget(i, 4, action);
     }
-    SG1->resizeColumnsToContents();
-    PostAll->setEnabled(waits);
-    Apply->setEnabled(waits);
+    table_->resizeColumnsToContents();
+    postAllButton_->setEnabled(waits);
+    applyButton_->setEnabled(waits);
 }
 
 void ScheduleCatchUp::setAction(int row, Action action) {
-    if (auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(row, 4))) box->setCurrentIndex(action);
+    if (auto* box = qobject_cast<QComboBox*>(table_->cellWidget(row, 4)))
+        box->setCurrentIndex(action);
 }
 
 std::vector<PostingChoice> ScheduleCatchUp::choices() const {
     std::vector<PostingChoice> out;
     for (int i = 0; i < int(rows_.size()); ++i) {
-        auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(i, 4));
+        auto* box = qobject_cast<QComboBox*>(table_->cellWidget(i, 4));
         if (!box || box->currentIndex() == Later) continue;
         PostingChoice c;
         c.occurrence = rows_[std::size_t(i)].occurrence;
         c.skip = box->currentIndex() == Skip;
         if (!c.skip) {
-            const std::string text = SG1->item(i, 3)->text().trimmed().remove(',').toStdString();
+            const std::string text = table_->item(i, 3)->text().trimmed().remove(',').toStdString();
             if (text.empty()) continue; // no amount given: it waits
             c.amount = parseInt32(text);
             if (c.amount < 0) throw AppError(msg::InvalidNumericInput);
@@ -143,8 +149,8 @@ std::vector<PostingChoice> ScheduleCatchUp::choices() const {
     return out;
 }
 
-void ScheduleCatchUp::PostAllClick() {
-    for (int i = 0; i < SG1->rowCount(); ++i)
+void ScheduleCatchUp::postAll() {
+    for (int i = 0; i < table_->rowCount(); ++i)
         setAction(i, Post);
     accept();
 }
@@ -154,25 +160,32 @@ ScheduleWindow::ScheduleWindow(CommandHost* host, std::function<Date()> today)
     setWindowTitle(QStringLiteral("定期入力"));
     setFont(WindowStyle::font(WindowStyle::GothicP, 14, false));
     auto* layout = new QVBoxLayout(this);
-    SG1 = table(this, {QStringLiteral("項目"), QStringLiteral("収支"), QStringLiteral("金額"),
-                       QStringLiteral("日"), QStringLiteral("入力"), QStringLiteral("次回")});
-    SG1->setAccessibleName(QStringLiteral("定期入力の一覧"));
-    layout->addWidget(SG1);
+    table_ = table(this, {QStringLiteral("項目"), QStringLiteral("収支"), QStringLiteral("金額"),
+                          QStringLiteral("日"), QStringLiteral("入力"), QStringLiteral("次回")});
+    table_->setObjectName(QStringLiteral("table"));
+    table_->setAccessibleName(QStringLiteral("定期入力の一覧"));
+    layout->addWidget(table_);
     auto* buttons = new QHBoxLayout;
-    AddButton = new QPushButton(QStringLiteral("追加..."), this);
-    EditButton = new QPushButton(QStringLiteral("変更..."), this);
-    PauseButton = new QPushButton(QStringLiteral("休止/再開"), this);
-    DeleteButton = new QPushButton(QStringLiteral("削除"), this);
+    addButton_ = new QPushButton(QStringLiteral("追加..."), this);
+    editButton_ = new QPushButton(QStringLiteral("変更..."), this);
+    pauseButton_ = new QPushButton(QStringLiteral("休止/再開"), this);
+    deleteButton_ = new QPushButton(QStringLiteral("削除"), this);
+    addButton_->setObjectName(QStringLiteral("addButton"));
+    editButton_->setObjectName(QStringLiteral("editButton"));
+    pauseButton_->setObjectName(QStringLiteral("pauseButton"));
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
-    for (QPushButton* b : {AddButton, EditButton, PauseButton, DeleteButton})
+    for (QPushButton* b : {addButton_, editButton_, pauseButton_, deleteButton_})
         buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
-    connect(AddButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::AddClick));
-    connect(EditButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::EditClick));
-    connect(PauseButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::PauseClick));
-    connect(DeleteButton, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::DeleteClick));
+    connect(addButton_, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::addEntry));
+    connect(editButton_, &QPushButton::clicked, this, guarded(this, &ScheduleWindow::editSelected));
+    connect(pauseButton_, &QPushButton::clicked, this,
+            guarded(this, &ScheduleWindow::pauseOrResumeSelected));
+    connect(deleteButton_, &QPushButton::clicked, this,
+            guarded(this, &ScheduleWindow::deleteSelected));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(640, 360);
     // The calendar's forecast and the daily sheet's note come from here.
@@ -188,7 +201,7 @@ std::string ScheduleWindow::path() const {
 bool ScheduleWindow::refresh() {
     if (!doc_->readSchedule()) return false;
     const Schedule& schedule = doc_->schedule();
-    SG1->setRowCount(int(schedule.entries.size()));
+    table_->setRowCount(int(schedule.entries.size()));
     for (int i = 0; i < int(schedule.entries.size()); ++i) {
         const ScheduleEntry& e = schedule.entries[std::size_t(i)];
         Occurrence next;
@@ -196,16 +209,16 @@ bool ScheduleWindow::refresh() {
         // The first one not posted, which may lie before today (waiting).
         if (!e.paused && nextOccurrence(schedule, e, {1, 1, 1}, next))
             nextText = QString::fromStdString(isoDate(next.date));
-        SG1->setItem(i, 0, cell(QString::fromStdString(cp932ToUtf8Lossy(e.item))));
-        SG1->item(i, 0)->setData(Qt::UserRole, e.id);
-        SG1->setItem(i, 1, cell(e.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
-        SG1->setItem(i, 2, cell(amountLabel(e)));
-        SG1->setItem(i, 3, cell(ruleLabel(e)));
-        SG1->setItem(i, 4,
-                     cell(e.confirm || e.ask ? QStringLiteral("確認") : QStringLiteral("自動")));
-        SG1->setItem(i, 5, cell(nextText));
+        table_->setItem(i, 0, cell(QString::fromStdString(cp932ToUtf8Lossy(e.item))));
+        table_->item(i, 0)->setData(Qt::UserRole, e.id);
+        table_->setItem(i, 1, cell(e.expense ? QStringLiteral("支出") : QStringLiteral("収入")));
+        table_->setItem(i, 2, cell(amountLabel(e)));
+        table_->setItem(i, 3, cell(ruleLabel(e)));
+        table_->setItem(i, 4,
+                        cell(e.confirm || e.ask ? QStringLiteral("確認") : QStringLiteral("自動")));
+        table_->setItem(i, 5, cell(nextText));
     }
-    SG1->resizeColumnsToContents();
+    table_->resizeColumnsToContents();
     return true;
 }
 
@@ -220,9 +233,9 @@ void ScheduleWindow::save() {
 }
 
 int ScheduleWindow::selectedId() const {
-    const int row = SG1->currentRow();
-    if (row < 0 || !SG1->item(row, 0)) return 0;
-    return SG1->item(row, 0)->data(Qt::UserRole).toInt();
+    const int row = table_->currentRow();
+    if (row < 0 || !table_->item(row, 0)) return 0;
+    return table_->item(row, 0)->data(Qt::UserRole).toInt();
 }
 
 bool ScheduleWindow::editEntry(ScheduleEntry& e) {
@@ -313,7 +326,7 @@ bool ScheduleWindow::editEntry(ScheduleEntry& e) {
     return true;
 }
 
-void ScheduleWindow::AddClick() {
+void ScheduleWindow::addEntry() {
     refresh();
     ScheduleEntry e;
     const Date today = today_();
@@ -326,13 +339,13 @@ void ScheduleWindow::AddClick() {
     save();
 }
 
-void ScheduleWindow::EditClick() {
+void ScheduleWindow::editSelected() {
     const int id = selectedId();
     for (ScheduleEntry& e : doc_->schedule().entries)
         if (e.id == id && editEntry(e)) return save();
 }
 
-void ScheduleWindow::PauseClick() {
+void ScheduleWindow::pauseOrResumeSelected() {
     const int id = selectedId();
     for (ScheduleEntry& e : doc_->schedule().entries)
         if (e.id == id) {
@@ -341,7 +354,7 @@ void ScheduleWindow::PauseClick() {
         }
 }
 
-void ScheduleWindow::DeleteClick() {
+void ScheduleWindow::deleteSelected() {
     const int id = selectedId();
     if (id == 0) return;
     doc_->schedule().remove(id);

@@ -33,14 +33,14 @@ public:
     std::vector<PostingChoice> choices() const;
     void setAction(int row, Action action);
 
-    QTableWidget* SG1 = nullptr;
-    QPushButton* PostAll = nullptr; // すべて入力
-    QPushButton* Apply = nullptr;   // 実行
-    QPushButton* Close = nullptr;   // 後で
-
-    void PostAllClick();
+    // "すべて入力": every waiting row set to be posted.
+    void postAll();
 
 private:
+    QTableWidget* table_ = nullptr;
+    QPushButton* postAllButton_ = nullptr; // すべて入力
+    QPushButton* applyButton_ = nullptr;   // 実行
+    QPushButton* laterButton_ = nullptr;   // 後で
     std::vector<Row> rows_;
 };
 
@@ -50,19 +50,14 @@ class ScheduleWindow : public QDialog {
 public:
     ScheduleWindow(CommandHost* host, std::function<Date()> today);
 
-    QTableWidget* SG1 = nullptr;
-    QPushButton* AddButton = nullptr;
-    QPushButton* EditButton = nullptr;
-    QPushButton* PauseButton = nullptr;
-    QPushButton* DeleteButton = nullptr;
-
     // Reads the side file again and lists the entries; false when it is
     // malformed (the error is shown once and nothing is written to it).
     bool refresh();
-    void AddClick();
-    void EditClick();
-    void PauseClick();
-    void DeleteClick();
+    void addEntry();
+    void editSelected();
+    // "休止/再開": pauses the selected entry, or resumes a paused one.
+    void pauseOrResumeSelected();
+    void deleteSelected();
 
     // The catch-up: due occurrences up to today; the automatic ones are
     // posted, then all are listed in "定期入力の確認" when any waits or failed.
@@ -83,6 +78,12 @@ private:
     void save();
     bool editEntry(ScheduleEntry& e);
     int selectedId() const;
+
+    QTableWidget* table_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* editButton_ = nullptr;
+    QPushButton* pauseButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
 
     CommandHost* host_;
     BookDocument* doc_;

@@ -54,71 +54,72 @@ SheetLines::SheetLines(BookDocument& document, QWidget* parent) : QWidget(parent
     auto* title = new QLabel(QStringLiteral("内訳"), this);
     layout->addWidget(title);
 
-    List = new QTableWidget(0, 3, this);
-    List->setObjectName(QStringLiteral("LineList"));
-    List->setHorizontalHeaderLabels(
+    lineList_ = new QTableWidget(0, 3, this);
+    lineList_->setObjectName(QStringLiteral("lineList"));
+    lineList_->setHorizontalHeaderLabels(
         {QStringLiteral("項目"), QStringLiteral("金額"), QStringLiteral("ﾒﾓ")});
-    List->verticalHeader()->hide();
-    List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List->setSelectionBehavior(QAbstractItemView::SelectRows);
-    List->setSelectionMode(QAbstractItemView::SingleSelection);
-    List->horizontalHeader()->setStretchLastSection(true);
-    List->setColumnWidth(0, 80);
-    List->setColumnWidth(1, 90);
-    List->verticalHeader()->setDefaultSectionSize(20);
+    lineList_->verticalHeader()->hide();
+    lineList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lineList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lineList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lineList_->horizontalHeader()->setStretchLastSection(true);
+    lineList_->setColumnWidth(0, 80);
+    lineList_->setColumnWidth(1, 90);
+    lineList_->verticalHeader()->setDefaultSectionSize(20);
     // Five lines in view; the grid above keeps its rows.
-    List->setFixedHeight(5 * 20 + 24);
-    List->setAccessibleName(QStringLiteral("その日の内訳"));
-    List->installEventFilter(this);
-    layout->addWidget(List);
+    lineList_->setFixedHeight(5 * 20 + 24);
+    lineList_->setAccessibleName(QStringLiteral("その日の内訳"));
+    lineList_->installEventFilter(this);
+    layout->addWidget(lineList_);
 
     auto* entry = new QHBoxLayout;
     entry->setSpacing(2);
-    Item = new QComboBox(this);
-    Item->setObjectName(QStringLiteral("LineItem"));
-    Item->setAccessibleName(QStringLiteral("内訳の項目"));
-    Amount = new QLineEdit(this);
-    Amount->setObjectName(QStringLiteral("LineAmount"));
-    Amount->setAccessibleName(QStringLiteral("内訳の金額"));
-    Amount->setPlaceholderText(QStringLiteral("金額 (収入は +)"));
-    Amount->setAlignment(Qt::AlignRight);
-    Amount->setFixedWidth(90);
-    Memo = new QLineEdit(this);
-    Memo->setObjectName(QStringLiteral("LineMemo"));
-    Memo->setAccessibleName(QStringLiteral("内訳のﾒﾓ"));
-    Memo->setPlaceholderText(QStringLiteral("品名・店 #ﾀｸﾞ"));
-    for (QWidget* w : std::initializer_list<QWidget*>{Item, Amount, Memo}) {
-        entry->addWidget(w, w == Memo ? 1 : 0);
+    itemBox_ = new QComboBox(this);
+    itemBox_->setObjectName(QStringLiteral("lineItem"));
+    itemBox_->setAccessibleName(QStringLiteral("内訳の項目"));
+    amountEdit_ = new QLineEdit(this);
+    amountEdit_->setObjectName(QStringLiteral("lineAmount"));
+    amountEdit_->setAccessibleName(QStringLiteral("内訳の金額"));
+    amountEdit_->setPlaceholderText(QStringLiteral("金額 (収入は +)"));
+    amountEdit_->setAlignment(Qt::AlignRight);
+    amountEdit_->setFixedWidth(90);
+    memoEdit_ = new QLineEdit(this);
+    memoEdit_->setObjectName(QStringLiteral("lineMemo"));
+    memoEdit_->setAccessibleName(QStringLiteral("内訳のﾒﾓ"));
+    memoEdit_->setPlaceholderText(QStringLiteral("品名・店 #ﾀｸﾞ"));
+    for (QWidget* w : std::initializer_list<QWidget*>{itemBox_, amountEdit_, memoEdit_}) {
+        entry->addWidget(w, w == memoEdit_ ? 1 : 0);
         w->installEventFilter(this);
     }
     layout->addLayout(entry);
-    Note = new QLabel(this);
-    Note->setObjectName(QStringLiteral("LineNote"));
-    Note->setWordWrap(true);
-    layout->addWidget(Note);
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName(QStringLiteral("lineNote"));
+    noteLabel_->setWordWrap(true);
+    layout->addWidget(noteLabel_);
 
-    setTabOrder(Item, Amount);
-    setTabOrder(Amount, Memo);
-    setTabOrder(Memo, List);
-    connect(Amount, &QLineEdit::returnPressed, this,
+    setTabOrder(itemBox_, amountEdit_);
+    setTabOrder(amountEdit_, memoEdit_);
+    setTabOrder(memoEdit_, lineList_);
+    connect(amountEdit_, &QLineEdit::returnPressed, this,
             [this] { runGuarded([this] { enterLine(); }); });
-    connect(Memo, &QLineEdit::returnPressed, this, [this] { runGuarded([this] { enterLine(); }); });
+    connect(memoEdit_, &QLineEdit::returnPressed, this,
+            [this] { runGuarded([this] { enterLine(); }); });
 }
 
 bool SheetLines::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, e);
     const int key = static_cast<QKeyEvent*>(e)->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (watched == List && enter) {
+    if (watched == lineList_ && enter) {
         runGuarded([this] { takeSelected(); });
         return true;
     }
-    if (watched == List && key == Qt::Key_Delete) {
+    if (watched == lineList_ && key == Qt::Key_Delete) {
         runGuarded([this] { deleteSelected(); });
         return true;
     }
-    if (watched == Item && enter) {
-        Amount->setFocus(Qt::TabFocusReason);
+    if (watched == itemBox_ && enter) {
+        amountEdit_->setFocus(Qt::TabFocusReason);
         return true;
     }
     if (key == Qt::Key_Escape && changing_ >= 0) {
@@ -134,12 +135,12 @@ void SheetLines::refresh(StringGrid* sheet) {
     const int day = doc_.day();
     const MonthLedger& ledger = doc_.ledger();
 
-    const QString picked = Item->currentText();
-    Item->clear();
+    const QString picked = itemBox_->currentText();
+    itemBox_->clear();
     for (int i = 1; i <= ShownItems; ++i)
-        if (!ledger.Items[i].Name.empty()) Item->addItem(utf8(ledger.Items[i].Name), i);
-    const int keep = Item->findText(picked);
-    if (keep >= 0) Item->setCurrentIndex(keep);
+        if (!ledger.Items[i].Name.empty()) itemBox_->addItem(utf8(ledger.Items[i].Name), i);
+    const int keep = itemBox_->findText(picked);
+    if (keep >= 0) itemBox_->setCurrentIndex(keep);
 
     const std::vector<EntryLine>& lines = book.lines(month);
     for (const std::string& problem : book.takeLineProblems())
@@ -147,15 +148,15 @@ void SheetLines::refresh(StringGrid* sheet) {
     rows_.clear();
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (lines[i].day == day) rows_.push_back(i);
-    List->setRowCount(static_cast<int>(rows_.size()));
+    lineList_->setRowCount(static_cast<int>(rows_.size()));
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
         const EntryLine& l = lines[rows_[static_cast<std::size_t>(r)]];
         auto* amount = new QTableWidgetItem(
             (l.side == LineSide::Income ? QStringLiteral("+") : QString()) + grouped(l.amount));
         amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        List->setItem(r, 0, new QTableWidgetItem(utf8(l.item)));
-        List->setItem(r, 1, amount);
-        List->setItem(r, 2, new QTableWidgetItem(utf8(l.memo)));
+        lineList_->setItem(r, 0, new QTableWidgetItem(utf8(l.item)));
+        lineList_->setItem(r, 1, amount);
+        lineList_->setItem(r, 2, new QTableWidgetItem(utf8(l.memo)));
     }
     if (changing_ >= 0 && static_cast<std::size_t>(changing_) >= lines.size()) clearEntry();
 
@@ -188,19 +189,19 @@ void SheetLines::refresh(StringGrid* sheet) {
             if (col < 1 || col > 2 || row < 1 || row > ShownItems) return QString();
             return linesTip(doc_.book().lines(doc_.shownMonth()), doc_.ledger(), row, doc_.day());
         });
-    Note->setText(notes.join(QLatin1Char('\n')));
-    Note->setVisible(!notes.isEmpty());
+    noteLabel_->setText(notes.join(QLatin1Char('\n')));
+    noteLabel_->setVisible(!notes.isEmpty());
 }
 
 EntryLine SheetLines::typedLine() const {
     EntryLine line;
     line.day = doc_.day();
-    if (Item->currentIndex() < 0) throw AppError("内訳の項目を選んでください");
+    if (itemBox_->currentIndex() < 0) throw AppError("内訳の項目を選んでください");
     // The name's own bytes, not the text shown: a name need not read back.
-    line.item = doc_.ledger().Items[Item->currentData().toInt()].Name;
-    if (!readLineAmount(Amount->text(), line.side, line.amount))
+    line.item = doc_.ledger().Items[itemBox_->currentData().toInt()].Name;
+    if (!readLineAmount(amountEdit_->text(), line.side, line.amount))
         throw AppError("内訳の金額は 1 以上の整数で入力してください (収入は +1,000)");
-    line.memo = utf8ToCp932Exact(Memo->text().toStdString(), "内訳のﾒﾓ");
+    line.memo = utf8ToCp932Exact(memoEdit_->text().toStdString(), "内訳のﾒﾓ");
     return line;
 }
 
@@ -218,40 +219,40 @@ void SheetLines::enterLine() {
     }
     clearEntry();
     if (changed) changed();
-    Item->setFocus(Qt::OtherFocusReason);
+    itemBox_->setFocus(Qt::OtherFocusReason);
 }
 
 void SheetLines::takeSelected() {
-    const int r = List->currentRow();
+    const int r = lineList_->currentRow();
     if (r < 0 || r >= static_cast<int>(rows_.size())) return;
     const EntryLine& l = doc_.book().lines(doc_.shownMonth())[rows_[static_cast<std::size_t>(r)]];
     changing_ = static_cast<int>(rows_[static_cast<std::size_t>(r)]);
-    Item->setCurrentIndex(Item->findText(utf8(l.item)));
-    Amount->setText((l.side == LineSide::Income ? QStringLiteral("+") : QString()) +
-                    grouped(l.amount));
-    Memo->setText(utf8(l.memo));
-    Amount->setFocus(Qt::OtherFocusReason);
-    Amount->selectAll();
+    itemBox_->setCurrentIndex(itemBox_->findText(utf8(l.item)));
+    amountEdit_->setText((l.side == LineSide::Income ? QStringLiteral("+") : QString()) +
+                         grouped(l.amount));
+    memoEdit_->setText(utf8(l.memo));
+    amountEdit_->setFocus(Qt::OtherFocusReason);
+    amountEdit_->selectAll();
 }
 
 void SheetLines::deleteSelected() {
-    const int r = List->currentRow();
+    const int r = lineList_->currentRow();
     if (r < 0 || r >= static_cast<int>(rows_.size())) return;
     doc_.book().removeLine(doc_.shownMonth(), rows_[static_cast<std::size_t>(r)],
                            ChangeSource::Typed);
     clearEntry();
     if (changed) changed();
-    List->setFocus(Qt::OtherFocusReason);
-    List->selectRow(std::min(r, List->rowCount() - 1));
+    lineList_->setFocus(Qt::OtherFocusReason);
+    lineList_->selectRow(std::min(r, lineList_->rowCount() - 1));
 }
 
 void SheetLines::cancelChange() {
     clearEntry();
-    List->setFocus(Qt::OtherFocusReason);
+    lineList_->setFocus(Qt::OtherFocusReason);
 }
 
 void SheetLines::clearEntry() {
     changing_ = -1;
-    Amount->clear();
-    Memo->clear();
+    amountEdit_->clear();
+    memoEdit_->clear();
 }

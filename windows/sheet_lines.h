@@ -25,12 +25,6 @@ class SheetLines : public QWidget {
 public:
     SheetLines(BookDocument& document, QWidget* parent);
 
-    QTableWidget* List = nullptr; // 項目, 金額, ﾒﾓ
-    QComboBox* Item = nullptr;
-    QLineEdit* Amount = nullptr;
-    QLineEdit* Memo = nullptr;
-    QLabel* Note = nullptr; // 内訳なし, and lines that no longer fit their cell
-
     // Fills the list for the document's day and marks the sheet's cells that
     // have lines (column 1 income, 2 expense; row = item).
     void refresh(StringGrid* sheet);
@@ -53,6 +47,11 @@ private:
     EntryLine typedLine() const;
     void clearEntry();
 
+    QTableWidget* lineList_ = nullptr; // 項目, 金額, ﾒﾓ
+    QComboBox* itemBox_ = nullptr;
+    QLineEdit* amountEdit_ = nullptr;
+    QLineEdit* memoEdit_ = nullptr;
+    QLabel* noteLabel_ = nullptr; // 内訳なし, and lines that no longer fit their cell
     BookDocument& doc_;
     std::vector<std::size_t> rows_; // the month's line index of each listed row
     int changing_ = -1;

@@ -67,50 +67,51 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
         connect(combo, QOverload<int>::of(&QComboBox::activated), this,
                 guarded(this, &StatementImportWindow::columnsChanged));
     };
-    box(DateColumn, "DateColumn", QStringLiteral("日付"));
-    box(DescriptionColumn, "DescriptionColumn", QStringLiteral("内容"));
-    box(AmountColumn, "AmountColumn", QStringLiteral("金額"));
-    box(IncomeColumn, "IncomeColumn", QStringLiteral("入金"));
-    box(ExpenseColumn, "ExpenseColumn", QStringLiteral("出金"));
-    box(Sign, "Sign", QStringLiteral("正の金額"));
-    Sign->addItems({QStringLiteral("支出"), QStringLiteral("収入")});
+    box(dateColumn_, "dateColumn", QStringLiteral("日付"));
+    box(descriptionColumn_, "descriptionColumn", QStringLiteral("内容"));
+    box(amountColumn_, "amountColumn", QStringLiteral("金額"));
+    box(incomeColumn_, "incomeColumn", QStringLiteral("入金"));
+    box(expenseColumn_, "expenseColumn", QStringLiteral("出金"));
+    box(signBox_, "signBox", QStringLiteral("正の金額"));
+    signBox_->addItems({QStringLiteral("支出"), QStringLiteral("収入")});
     columns->addStretch();
     layout->addLayout(columns);
 
     auto* profile = new QHBoxLayout;
     auto* profileCaption = new QLabel(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ名"), this);
     profile->addWidget(profileCaption);
-    ProfileName = new QLineEdit(this);
-    profileCaption->setBuddy(ProfileName);
-    ProfileName->setObjectName(QStringLiteral("ProfileName"));
-    profile->addWidget(ProfileName);
-    SaveProfile = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
-    profile->addWidget(SaveProfile);
+    profileNameEdit_ = new QLineEdit(this);
+    profileCaption->setBuddy(profileNameEdit_);
+    profileNameEdit_->setObjectName(QStringLiteral("profileNameEdit"));
+    profile->addWidget(profileNameEdit_);
+    saveProfileButton_ = new QPushButton(QStringLiteral("ﾌﾟﾛﾌｧｲﾙ保存"), this);
+    saveProfileButton_->setObjectName(QStringLiteral("saveProfileButton"));
+    profile->addWidget(saveProfileButton_);
     profile->addWidget(new QLabel(QStringLiteral("規則のない行の項目"), this));
-    DefaultItem = new QComboBox(this);
-    DefaultItem->setObjectName(QStringLiteral("DefaultItem"));
-    DefaultItem->setAccessibleName(QStringLiteral("規則のない行の項目"));
-    profile->addWidget(DefaultItem);
-    connect(DefaultItem, QOverload<int>::of(&QComboBox::activated), this,
+    defaultItemBox_ = new QComboBox(this);
+    defaultItemBox_->setObjectName(QStringLiteral("defaultItemBox"));
+    defaultItemBox_->setAccessibleName(QStringLiteral("規則のない行の項目"));
+    profile->addWidget(defaultItemBox_);
+    connect(defaultItemBox_, QOverload<int>::of(&QComboBox::activated), this,
             guarded(this, &StatementImportWindow::columnsChanged));
     profile->addStretch();
     layout->addLayout(profile);
-    connect(SaveProfile, &QPushButton::clicked, this,
-            guarded(this, &StatementImportWindow::SaveProfileClick));
+    connect(saveProfileButton_, &QPushButton::clicked, this,
+            guarded(this, &StatementImportWindow::saveProfile));
 
-    SG1 = new QTableWidget(0, 6, this);
-    SG1->setObjectName(QStringLiteral("SG1"));
-    SG1->setAccessibleName(QStringLiteral("取り込む明細"));
-    SG1->setHorizontalHeaderLabels({QStringLiteral("取込"), QStringLiteral("日付"),
-                                    QStringLiteral("内容"), QStringLiteral("金額"),
-                                    QStringLiteral("項目"), QStringLiteral("状態")});
-    SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
-    SG1->verticalHeader()->setVisible(false);
-    SG1->setSelectionMode(QAbstractItemView::NoSelection);
+    table_ = new QTableWidget(0, 6, this);
+    table_->setObjectName(QStringLiteral("table"));
+    table_->setAccessibleName(QStringLiteral("取り込む明細"));
+    table_->setHorizontalHeaderLabels({QStringLiteral("取込"), QStringLiteral("日付"),
+                                       QStringLiteral("内容"), QStringLiteral("金額"),
+                                       QStringLiteral("項目"), QStringLiteral("状態")});
+    table_->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
+    table_->verticalHeader()->setVisible(false);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
     // Tab leaves the table for the item boxes rather than walking its cells.
-    SG1->setTabKeyNavigation(false);
-    layout->addWidget(SG1, 1);
-    connect(SG1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    table_->setTabKeyNavigation(false);
+    layout->addWidget(table_, 1);
+    connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (filling_ || item->column() != Tick) return;
         runGuarded([&] {
             rows_.at(item->row()).ticked = item->checkState() == Qt::Checked;
@@ -119,20 +120,23 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     });
 
     auto* bottom = new QHBoxLayout;
-    Status = new QLabel(this);
-    bottom->addWidget(Status, 1);
-    ImportButton = new QPushButton(QStringLiteral("取り込み"), this);
-    CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    bottom->addWidget(ImportButton);
-    bottom->addWidget(CancelButton);
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    bottom->addWidget(statusLabel_, 1);
+    importButton_ = new QPushButton(QStringLiteral("取り込み"), this);
+    cancelButton_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    importButton_->setObjectName(QStringLiteral("importButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    bottom->addWidget(importButton_);
+    bottom->addWidget(cancelButton_);
     layout->addLayout(bottom);
-    connect(ImportButton, &QPushButton::clicked, this,
-            guarded(this, &StatementImportWindow::ImportClick));
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(importButton_, &QPushButton::clicked, this,
+            guarded(this, &StatementImportWindow::importTicked));
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     resize(760, 480);
 }
 
-void StatementImportWindow::Open1Click() {
+void StatementImportWindow::chooseFile() {
     const QString path =
         askFile_ ? askFile_()
                  : QFileDialog::getOpenFileName(this, QStringLiteral("明細の取り込み"), QString(),
@@ -147,15 +151,15 @@ void StatementImportWindow::openFile(const QString& path) {
     files_ = readImportSideFiles(doc_->files(), doc_->book().ledgerDir());
     learnFromJournal(doc_->book(), files_.log);
     names_ = doc_->ledger();
-    DefaultItem->clear();
-    DefaultItem->addItem(QString(), QByteArray());
+    defaultItemBox_->clear();
+    defaultItemBox_->addItem(QString(), QByteArray());
     for (int i = 1; i <= ShownItems; ++i)
         if (!names_.Items[i].Name.empty())
-            DefaultItem->addItem(utf8(cp932ToUtf8Lossy(names_.Items[i].Name)),
-                                 QByteArray::fromStdString(names_.Items[i].Name));
+            defaultItemBox_->addItem(utf8(cp932ToUtf8Lossy(names_.Items[i].Name)),
+                                     QByteArray::fromStdString(names_.Items[i].Name));
     std::string used;
     const ColumnChoice c = columnsFor(statement_, files_.profiles, "", &used);
-    ProfileName->setText(utf8(used));
+    profileNameEdit_->setText(utf8(used));
     std::size_t widest = 0;
     for (const CsvRecord& r : statement_.records)
         widest = std::max(widest, r.fields.size());
@@ -163,7 +167,7 @@ void StatementImportWindow::openFile(const QString& path) {
                                   ? &statement_.records[statement_.columns.headerRecord]
                                   : nullptr;
     for (QComboBox* combo :
-         {DateColumn, DescriptionColumn, AmountColumn, IncomeColumn, ExpenseColumn}) {
+         {dateColumn_, descriptionColumn_, amountColumn_, incomeColumn_, expenseColumn_}) {
         combo->clear();
         combo->addItem(QStringLiteral("なし"), -1);
         for (std::size_t i = 0; i < widest; ++i) {
@@ -181,24 +185,24 @@ void StatementImportWindow::openFile(const QString& path) {
 
 ColumnChoice StatementImportWindow::choiceFromBoxes() const {
     ColumnChoice c;
-    c.date = DateColumn->currentData().toInt();
-    c.description = DescriptionColumn->currentData().toInt();
-    c.amount = AmountColumn->currentData().toInt();
-    c.income = IncomeColumn->currentData().toInt();
-    c.expense = ExpenseColumn->currentData().toInt();
-    c.positiveIsIncome = Sign->currentIndex() == 1;
+    c.date = dateColumn_->currentData().toInt();
+    c.description = descriptionColumn_->currentData().toInt();
+    c.amount = amountColumn_->currentData().toInt();
+    c.income = incomeColumn_->currentData().toInt();
+    c.expense = expenseColumn_->currentData().toInt();
+    c.positiveIsIncome = signBox_->currentIndex() == 1;
     c.headerRecord = shownHeader_;
     return c;
 }
 
 void StatementImportWindow::showChoice(const ColumnChoice& c) {
     auto set = [](QComboBox* combo, int col) { combo->setCurrentIndex(combo->findData(col)); };
-    set(DateColumn, c.date);
-    set(DescriptionColumn, c.description);
-    set(AmountColumn, c.amount);
-    set(IncomeColumn, c.income);
-    set(ExpenseColumn, c.expense);
-    Sign->setCurrentIndex(c.positiveIsIncome ? 1 : 0);
+    set(dateColumn_, c.date);
+    set(descriptionColumn_, c.description);
+    set(amountColumn_, c.amount);
+    set(incomeColumn_, c.income);
+    set(expenseColumn_, c.expense);
+    signBox_->setCurrentIndex(c.positiveIsIncome ? 1 : 0);
     shownHeader_ = c.headerRecord;
 }
 
@@ -211,7 +215,7 @@ void StatementImportWindow::columnsChanged() {
     std::vector<bool> chosenBefore = std::move(chosen_);
     rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
     matchRows(rows_, files_.log, files_.rules, names_,
-              DefaultItem->currentData().toByteArray().toStdString());
+              defaultItemBox_->currentData().toByteArray().toStdString());
     markScheduledRows(rows_, doc_->schedule());
     chosen_.assign(rows_.size(), false);
     for (std::size_t i = 0; i < rows_.size(); ++i)
@@ -227,8 +231,8 @@ void StatementImportWindow::columnsChanged() {
 
 void StatementImportWindow::fillGrid() {
     filling_ = true;
-    SG1->clearContents();
-    SG1->setRowCount(static_cast<int>(rows_.size()));
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(rows_.size()));
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
         const StatementRow& row = rows_[r];
         auto* tick = new QTableWidgetItem;
@@ -236,16 +240,16 @@ void StatementImportWindow::fillGrid() {
                            ? Qt::ItemIsEnabled
                            : Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         tick->setCheckState(row.ticked ? Qt::Checked : Qt::Unchecked);
-        SG1->setItem(r, Tick, tick);
+        table_->setItem(r, Tick, tick);
         auto text = [&](int col, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
             auto* item = new QTableWidgetItem(s);
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(align | Qt::AlignVCenter);
             if (row.state != RowState::New || row.item.empty())
                 item->setForeground(row.state == RowState::Problem
-                                        ? Theme::warningInk(SG1->palette())
-                                        : Theme::muted(SG1->palette()));
-            SG1->setItem(r, col, item);
+                                        ? Theme::warningInk(table_->palette())
+                                        : Theme::muted(table_->palette()));
+            table_->setItem(r, col, item);
         };
         text(Date, row.state == RowState::Problem && !row.year
                        ? QStringLiteral("%1行目").arg(row.line)
@@ -274,25 +278,25 @@ void StatementImportWindow::fillGrid() {
                     row.item = item;
                     chosen_[k] = k == r || chosen_[k];
                     if (row.state == RowState::New) row.ticked = !row.item.empty();
-                    if (auto* box = qobject_cast<QComboBox*>(SG1->cellWidget(k, Item)))
+                    if (auto* box = qobject_cast<QComboBox*>(table_->cellWidget(k, Item)))
                         box->setCurrentIndex(
                             std::max(0, box->findData(QByteArray::fromStdString(item))));
                     rowEdited(k);
                 }
             });
         });
-        SG1->setCellWidget(r, Item, combo);
+        table_->setCellWidget(r, Item, combo);
     }
     // Tab walks the rows' item boxes, from the table to the import button.
-    QWidget* previous = SG1;
-    for (int r = 0; r < SG1->rowCount(); ++r)
-        if (QWidget* box = SG1->cellWidget(r, Item)) {
+    QWidget* previous = table_;
+    for (int r = 0; r < table_->rowCount(); ++r)
+        if (QWidget* box = table_->cellWidget(r, Item)) {
             setTabOrder(previous, box);
             previous = box;
         }
-    setTabOrder(previous, ImportButton);
-    SG1->resizeColumnsToContents();
-    SG1->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
+    setTabOrder(previous, importButton_);
+    table_->resizeColumnsToContents();
+    table_->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     filling_ = false;
     rowEdited(-1);
 }
@@ -302,8 +306,8 @@ void StatementImportWindow::rowEdited(int row) {
         filling_ = true;
         StatementRow& r = rows_.at(row);
         if (r.ticked && r.item.empty()) r.ticked = false; // nowhere to post it
-        SG1->item(row, Tick)->setCheckState(r.ticked ? Qt::Checked : Qt::Unchecked);
-        SG1->item(row, State)->setText(stateText(r));
+        table_->item(row, Tick)->setCheckState(r.ticked ? Qt::Checked : Qt::Unchecked);
+        table_->item(row, State)->setText(stateText(r));
         filling_ = false;
     }
     int ticked = 0, before = 0, problems = 0;
@@ -312,17 +316,17 @@ void StatementImportWindow::rowEdited(int row) {
         before += r.state == RowState::ImportedBefore;
         problems += r.state == RowState::Problem;
     }
-    Status->setText(rows_.empty()
-                        ? QStringLiteral("日付と金額の列を選んでください")
-                        : QStringLiteral("%1 行を取り込みます (取込済み %2 行、読めない行 %3 行)")
-                              .arg(ticked)
-                              .arg(before)
-                              .arg(problems));
-    ImportButton->setEnabled(ticked > 0);
+    statusLabel_->setText(
+        rows_.empty() ? QStringLiteral("日付と金額の列を選んでください")
+                      : QStringLiteral("%1 行を取り込みます (取込済み %2 行、読めない行 %3 行)")
+                            .arg(ticked)
+                            .arg(before)
+                            .arg(problems));
+    importButton_->setEnabled(ticked > 0);
 }
 
-void StatementImportWindow::SaveProfileClick() {
-    const QString name = ProfileName->text().trimmed();
+void StatementImportWindow::saveProfile() {
+    const QString name = profileNameEdit_->text().trimmed();
     if (name.isEmpty()) throw AppError("ﾌﾟﾛﾌｧｲﾙ名を入力してください");
     ColumnChoice c = choiceFromBoxes();
     if (c.amount >= 0) c.income = c.expense = -1;
@@ -334,7 +338,7 @@ void StatementImportWindow::SaveProfileClick() {
     files_.profiles = std::move(profiles);
 }
 
-void StatementImportWindow::ImportClick() {
+void StatementImportWindow::importTicked() {
     if (!post_) return;
     ImportSideFiles files = files_;
     for (std::size_t i = 0; i < rows_.size(); ++i)

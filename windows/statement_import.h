@@ -29,30 +29,17 @@ public:
 
     enum Column { Tick, Date, Description, Amount, Item, State };
 
-    QComboBox* DateColumn = nullptr;
-    QComboBox* DescriptionColumn = nullptr;
-    QComboBox* AmountColumn = nullptr;
-    QComboBox* IncomeColumn = nullptr;
-    QComboBox* ExpenseColumn = nullptr;
-    QComboBox* Sign = nullptr;        // positive amounts: 支出 / 収入
-    QComboBox* DefaultItem = nullptr; // the item of rows no rule places
-    QLineEdit* ProfileName = nullptr;
-    QPushButton* SaveProfile = nullptr;
-    QTableWidget* SG1 = nullptr;
-    QLabel* Status = nullptr;
-    QPushButton* ImportButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-
     // Asks for a file and shows its preview; an empty answer cancels.
-    void Open1Click();
+    void chooseFile();
     // Reads the statement and the side files of the ledger folder and fills
     // the grid. Throws AppError for a file that is no statement.
     void openFile(const QString& path);
     // The columns from the boxes: rows read again, choices kept per line.
     void columnsChanged();
-    void SaveProfileClick();
+    // Keeps the columns under the profile name, for the next statement.
+    void saveProfile();
     // Posts the ticked rows, saves the log and the rules, and closes.
-    void ImportClick();
+    void importTicked();
 
     const std::vector<StatementRow>& rows() const { return rows_; }
 
@@ -69,6 +56,19 @@ private:
     void fillGrid();
     void rowEdited(int row);
 
+    QComboBox* dateColumn_ = nullptr;
+    QComboBox* descriptionColumn_ = nullptr;
+    QComboBox* amountColumn_ = nullptr;
+    QComboBox* incomeColumn_ = nullptr;
+    QComboBox* expenseColumn_ = nullptr;
+    QComboBox* signBox_ = nullptr;        // positive amounts: 支出 / 収入
+    QComboBox* defaultItemBox_ = nullptr; // the item of rows no rule places
+    QLineEdit* profileNameEdit_ = nullptr;
+    QPushButton* saveProfileButton_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QPushButton* importButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
     Statement statement_;

@@ -10,7 +10,7 @@ void StatementImportFeature::install(CommandHost& host) {
         enables(host.addMenuEntry(MenuPlace::FileOutput, QStringLiteral("明細の取り込み..."),
                                   QStringLiteral("statementImport"))),
         [this] {
-            if (window()) window()->Open1Click();
+            if (window()) window()->chooseFile();
         });
 }
 

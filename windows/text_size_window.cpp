@@ -19,7 +19,7 @@ TextSizeWindow::TextSizeWindow(QWidget* parent) : QDialog(parent) {
         auto* b = new QRadioButton(
             p == 100 ? QStringLiteral("%1 %（標準）").arg(p) : QStringLiteral("%1 %").arg(p), this);
         b->setObjectName(QStringLiteral("Size%1").arg(p));
-        Choices.push_back(b);
+        choices_.push_back(b);
         layout->addWidget(b);
     }
     auto* note = new QLabel(QStringLiteral("次に起動したときから、すべての画面の文字と\n"
@@ -27,20 +27,22 @@ TextSizeWindow::TextSizeWindow(QWidget* parent) : QDialog(parent) {
                             this);
     layout->addWidget(note);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("buttons"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, guarded(this, &TextSizeWindow::OkClick));
+    connect(buttons, &QDialogButtonBox::accepted, this,
+            guarded(this, &TextSizeWindow::storeChoice));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     showStored();
 }
 
 void TextSizeWindow::showStored() {
     const int stored = TextSize::stored();
-    for (std::size_t i = 0; i < Choices.size(); ++i)
-        Choices[i]->setChecked(TextSize::Choices[i] == stored);
+    for (std::size_t i = 0; i < choices_.size(); ++i)
+        choices_[i]->setChecked(TextSize::Choices[i] == stored);
 }
 
-void TextSizeWindow::OkClick() {
-    for (std::size_t i = 0; i < Choices.size(); ++i)
-        if (Choices[i]->isChecked()) TextSize::store(TextSize::Choices[i]);
+void TextSizeWindow::storeChoice() {
+    for (std::size_t i = 0; i < choices_.size(); ++i)
+        if (choices_[i]->isChecked()) TextSize::store(TextSize::Choices[i]);
     accept();
 }

@@ -13,9 +13,11 @@ class TextSizeWindow : public QDialog {
 public:
     explicit TextSizeWindow(QWidget* parent = nullptr);
 
-    std::vector<QRadioButton*> Choices;
     // Shows the stored choice ticked.
     void showStored();
     // Stores the ticked choice.
-    void OkClick();
+    void storeChoice();
+
+private:
+    std::vector<QRadioButton*> choices_;
 };

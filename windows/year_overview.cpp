@@ -58,12 +58,11 @@ YearOverview::YearOverview(CommandHost* host)
     setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
 
     const FormFrame frame = buildFormFrame(this);
-    MainMenu1 = frame.menuBar;
-    File1 = frame.fileMenu;
-    CsvExport = File1->addAction(QStringLiteral("CSV出力..."));
-    Recalc = File1->addAction(QStringLiteral("繰越を再計算"));
-    File1->addSeparator();
-    Exit1 = addCommand(File1, QStringLiteral("終了"), Qt::Key_X);
+    QMenu* file = frame.fileMenu;
+    csvExportAction_ = file->addAction(QStringLiteral("CSV出力..."));
+    recalculateAction_ = file->addAction(QStringLiteral("繰越を再計算"));
+    file->addSeparator();
+    exitAction_ = addCommand(file, QStringLiteral("終了"), Qt::Key_X);
 
     auto* bar = new QWidget(frame.panel);
     bar->setFixedHeight(25);
@@ -79,38 +78,38 @@ YearOverview::YearOverview(CommandHost* host)
         b->setIcon(WindowStyle::triangleIcon(left));
         return b;
     };
-    PrevYear = step(true);
-    PrevYear->setObjectName(QStringLiteral("PrevYear"));
-    NextYear = step(false);
-    NextYear->setObjectName(QStringLiteral("NextYear"));
-    nen = WindowStyle::titleLabel(bar, "nen", QStringLiteral("1996年"));
-    barLayout->addWidget(PrevYear);
-    barLayout->addWidget(NextYear);
+    previousYearButton_ = step(true);
+    previousYearButton_->setObjectName(QStringLiteral("previousYearButton"));
+    nextYearButton_ = step(false);
+    nextYearButton_->setObjectName(QStringLiteral("nextYearButton"));
+    yearLabel_ = WindowStyle::titleLabel(bar, "yearLabel", QStringLiteral("1996年"));
+    barLayout->addWidget(previousYearButton_);
+    barLayout->addWidget(nextYearButton_);
     barLayout->addSpacing(12);
-    barLayout->addWidget(nen);
+    barLayout->addWidget(yearLabel_);
     barLayout->addStretch(1);
     frame.panelLayout->addWidget(bar);
 
     auto* split = new QSplitter(Qt::Vertical, frame.panel);
-    SG1 = new QTableWidget(split);
-    SG1->setObjectName(QStringLiteral("SG1"));
-    SG1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SG1->setSelectionBehavior(QAbstractItemView::SelectColumns);
-    SG1->setWordWrap(false);
-    SG1->setColumnCount(13);
+    table_ = new QTableWidget(split);
+    table_->setObjectName(QStringLiteral("table"));
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectColumns);
+    table_->setWordWrap(false);
+    table_->setColumnCount(13);
     const QFont gridFont = WindowStyle::font(WindowStyle::Mincho, 13, true);
-    SG1->setFont(gridFont);
-    SG1->horizontalHeader()->setFont(gridFont);
-    SG1->verticalHeader()->setFont(gridFont);
-    SG1->horizontalHeader()->setDefaultSectionSize(80);
-    SG1->verticalHeader()->setDefaultSectionSize(22);
-    SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->setFont(gridFont);
+    table_->horizontalHeader()->setFont(gridFont);
+    table_->verticalHeader()->setFont(gridFont);
+    table_->horizontalHeader()->setDefaultSectionSize(80);
+    table_->verticalHeader()->setDefaultSectionSize(22);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
     // The charts come with the first year shown (buildCharts).
     chartPane_ = new QWidget(split);
     new QHBoxLayout(chartPane_);
     chartPane_->layout()->setContentsMargins(0, 0, 0, 0);
-    split->addWidget(SG1);
+    split->addWidget(table_);
     split->addWidget(chartPane_);
     split->setSizes({360, 380});
     // A taller window gives its room to the charts; the table keeps every row.
@@ -118,28 +117,31 @@ YearOverview::YearOverview(CommandHost* host)
     split->setStretchFactor(1, 1);
     frame.panelLayout->addWidget(split, 1);
 
-    PrevYear->setAccessibleName(QStringLiteral("前の年"));
-    NextYear->setAccessibleName(QStringLiteral("次の年"));
-    SG1->setAccessibleName(QStringLiteral("年間一覧表"));
+    previousYearButton_->setAccessibleName(QStringLiteral("前の年"));
+    nextYearButton_->setAccessibleName(QStringLiteral("次の年"));
+    table_->setAccessibleName(QStringLiteral("年間一覧表"));
     WindowKeys::pageSteps(
-        this, [this] { PrevYearClick(); }, [this] { NextYearClick(); });
-    connect(PrevYear, &QToolButton::clicked, this, guarded(this, &YearOverview::PrevYearClick));
-    connect(NextYear, &QToolButton::clicked, this, guarded(this, &YearOverview::NextYearClick));
-    connect(CsvExport, &QAction::triggered, this, guarded(this, &YearOverview::CsvExportClick));
-    connect(Recalc, &QAction::triggered, this, guarded(this, &YearOverview::RecalcClick));
-    connect(Exit1, &QAction::triggered, this, guarded(this, &YearOverview::Exit1Click));
+        this, [this] { showPreviousYear(); }, [this] { showNextYear(); });
+    connect(previousYearButton_, &QToolButton::clicked, this,
+            guarded(this, &YearOverview::showPreviousYear));
+    connect(nextYearButton_, &QToolButton::clicked, this,
+            guarded(this, &YearOverview::showNextYear));
+    connect(csvExportAction_, &QAction::triggered, this, guarded(this, &YearOverview::exportCsv));
+    connect(recalculateAction_, &QAction::triggered, this,
+            guarded(this, &YearOverview::recalculateBalances));
+    connect(exitAction_, &QAction::triggered, this, &QDialog::accept);
     auto onColumn = [this](int column) {
         const int month = columnMonth(column);
         if (month) runGuarded([this, month] { monthDoubleClicked(month); });
     };
-    connect(SG1, &QTableWidget::cellDoubleClicked, this,
+    connect(table_, &QTableWidget::cellDoubleClicked, this,
             [onColumn](int, int column) { onColumn(column); });
-    connect(SG1->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, onColumn);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, onColumn);
     // Enter on a month's column opens it, as a double click does.
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* open = new QShortcut(QKeySequence(key), SG1, nullptr, nullptr, Qt::WidgetShortcut);
+        auto* open = new QShortcut(QKeySequence(key), table_, nullptr, nullptr, Qt::WidgetShortcut);
         connect(open, &QShortcut::activated, this,
-                [this, onColumn] { onColumn(SG1->currentColumn()); });
+                [this, onColumn] { onColumn(table_->currentColumn()); });
     }
 
     askPath_ = [this](const QString& suggested) {
@@ -160,18 +162,18 @@ int YearOverview::columnMonth(int column) const {
 
 void YearOverview::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) runGuarded([this] { FormActivate(); });
+    if (!e->spontaneous()) runGuarded([this] { showCalendarYear(); });
 }
 
-void YearOverview::FormActivate() {
+void YearOverview::showCalendarYear() {
     showYear(doc_->shownPeriod().year);
 }
 
 void YearOverview::showYear(int year) {
     if (year < 1 || year > 9999) return;
     year_ = year;
-    nen->setText(QStringLiteral("%1年").arg(year));
-    nen->adjustSize();
+    yearLabel_->setText(QStringLiteral("%1年").arg(year));
+    yearLabel_->adjustSize();
     // The book gives the month in memory with its edits, as in the model.
     const Book& book = doc_->book();
     const PeriodRule& rule = doc_->periodRule();
@@ -194,21 +196,22 @@ void YearOverview::showYear(int year) {
     fillCharts();
 }
 
-void YearOverview::PrevYearClick() {
+void YearOverview::showPreviousYear() {
     showYear(year_ - 1);
 }
 
-void YearOverview::NextYearClick() {
+void YearOverview::showNextYear() {
     showYear(year_ + 1);
 }
 
 void YearOverview::showWholeTable() {
     // The table shows every row; the charts, which shrink well, take the rest.
-    auto* split = qobject_cast<QSplitter*>(SG1->parentWidget());
+    auto* split = qobject_cast<QSplitter*>(table_->parentWidget());
     if (!split) return;
-    const int table = SG1->horizontalHeader()->sizeHint().height() +
-                      SG1->verticalHeader()->defaultSectionSize() * SG1->rowCount() +
-                      SG1->horizontalScrollBar()->sizeHint().height() + 2 * SG1->frameWidth() + 2;
+    const int table = table_->horizontalHeader()->sizeHint().height() +
+                      table_->verticalHeader()->defaultSectionSize() * table_->rowCount() +
+                      table_->horizontalScrollBar()->sizeHint().height() +
+                      2 * table_->frameWidth() + 2;
     const int all = std::max(split->height(), height() - 80);
     split->setSizes({table, std::max(all - table, 200)});
 }
@@ -221,12 +224,12 @@ void YearOverview::fill() {
     for (int i : items)
         if (budget_.any && budget_.year[i].budgeted) budgeted.push_back(i);
     const int rows = static_cast<int>(items.size() + 3 * budgeted.size()) + 4;
-    SG1->clearContents();
-    SG1->setRowCount(rows);
+    table_->clearContents();
+    table_->setRowCount(rows);
     auto put = [this](int row, int col, const QString& text) {
         auto* cell = new QTableWidgetItem(text);
         cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        SG1->setItem(row, col, cell);
+        table_->setItem(row, col, cell);
     };
     QStringList rowNames;
     for (int i : items)
@@ -238,7 +241,7 @@ void YearOverview::fill() {
         rowNames << name + QStringLiteral(" 予算") << name + QStringLiteral(" 使った")
                  << name + QStringLiteral(" 残り");
     }
-    SG1->setVerticalHeaderLabels(rowNames);
+    table_->setVerticalHeaderLabels(rowNames);
     showWholeTable();
     const int totals = static_cast<int>(items.size());
     for (int m = 1; m <= 12; ++m) {
@@ -262,8 +265,8 @@ void YearOverview::fill() {
         auto* head = new QTableWidgetItem(header);
         head->setToolTip(why.join(QLatin1Char('\n')));
         if (ym.state == MonthFileState::Unreadable || ym.stale)
-            head->setForeground(Theme::warningInk(SG1->palette(), QPalette::Button));
-        SG1->setHorizontalHeaderItem(m - 1, head);
+            head->setForeground(Theme::warningInk(table_->palette(), QPalette::Button));
+        table_->setHorizontalHeaderItem(m - 1, head);
         if (ym.state == MonthFileState::Unreadable) continue;
         for (int r = 0; r < totals; ++r)
             put(r, m - 1, amount(ym.net[items[static_cast<std::size_t>(r)]]));
@@ -272,7 +275,7 @@ void YearOverview::fill() {
         put(totals + 2, m - 1, amount(ym.totalNet));
         if (ym.balanceKnown) put(totals + 3, m - 1, amount(ym.closing));
     }
-    SG1->setHorizontalHeaderItem(YearColumn, new QTableWidgetItem(QStringLiteral("年計")));
+    table_->setHorizontalHeaderItem(YearColumn, new QTableWidgetItem(QStringLiteral("年計")));
     for (int r = 0; r < totals; ++r)
         put(r, YearColumn, amount(model_.net[items[static_cast<std::size_t>(r)]]));
     put(totals, YearColumn, amount(model_.totalIncome));
@@ -285,7 +288,8 @@ void YearOverview::fill() {
             put(row, col, amount(l.budget));
             put(row + 1, col, amount(l.spent));
             put(row + 2, col, amount(l.remaining));
-            if (l.over()) SG1->item(row + 2, col)->setForeground(Theme::warningInk(SG1->palette()));
+            if (l.over())
+                table_->item(row + 2, col)->setForeground(Theme::warningInk(table_->palette()));
         };
         for (int m = 1; m <= 12; ++m)
             if (budget_.read[m]) line(m - 1, budget_.months[m].lines[i]);
@@ -297,21 +301,21 @@ void YearOverview::fill() {
 void YearOverview::buildCharts() {
     const LateParts& parts = lateParts();
     auto* layout = static_cast<QHBoxLayout*>(chartPane_->layout());
-    ExpenseChart = parts.newChartView(chartPane_);
-    ExpenseChart->setObjectName(QStringLiteral("ExpenseChart"));
-    BalanceChart = parts.newChartView(chartPane_);
-    BalanceChart->setObjectName(QStringLiteral("BalanceChart"));
-    ExpenseChart->setAccessibleName(QStringLiteral("月別支出のグラフ"));
-    BalanceChart->setAccessibleName(QStringLiteral("月末残高のグラフ"));
-    layout->addWidget(ExpenseChart, 3);
-    layout->addWidget(BalanceChart, 2);
+    expenseChart_ = parts.newChartView(chartPane_);
+    expenseChart_->setObjectName(QStringLiteral("expenseChart"));
+    balanceChart_ = parts.newChartView(chartPane_);
+    balanceChart_->setObjectName(QStringLiteral("balanceChart"));
+    expenseChart_->setAccessibleName(QStringLiteral("月別支出のグラフ"));
+    balanceChart_->setAccessibleName(QStringLiteral("月末残高のグラフ"));
+    layout->addWidget(expenseChart_, 3);
+    layout->addWidget(balanceChart_, 2);
     // Made while the window shows: a layout alone would show them a turn late.
-    ExpenseChart->show();
-    BalanceChart->show();
+    expenseChart_->show();
+    balanceChart_->show();
 }
 
 void YearOverview::fillCharts() {
-    if (!ExpenseChart) buildCharts();
+    if (!expenseChart_) buildCharts();
     const QFont title = WindowStyle::font(WindowStyle::GothicP, 13, true);
     const QFont small = WindowStyle::font(WindowStyle::GothicP, 11, false);
     YearChartData data;
@@ -333,8 +337,8 @@ void YearOverview::fillCharts() {
         data.closing[m - 1] = static_cast<double>(model_.months[m].closing);
     }
     const LateParts& parts = lateParts();
-    parts.fillExpenseChart(ExpenseChart, data);
-    parts.fillBalanceChart(BalanceChart, data);
+    parts.fillExpenseChart(expenseChart_, data);
+    parts.fillBalanceChart(balanceChart_, data);
 }
 
 void YearOverview::monthDoubleClicked(int month) {
@@ -346,7 +350,7 @@ void YearOverview::monthDoubleClicked(int month) {
     showYear(year_);
 }
 
-void YearOverview::CsvExportClick() {
+void YearOverview::exportCsv() {
     const QString path = askPath_ ? askPath_(QStringLiteral("%1.csv").arg(year_)) : QString();
     if (path.isEmpty()) return;
     doc_->files().writeSafely(path.toStdString(), yearCsv(model_));
@@ -356,7 +360,7 @@ HeldMonth YearOverview::heldMonth() const {
     return doc_->book().inMemory();
 }
 
-void YearOverview::RecalcClick() {
+void YearOverview::recalculateBalances() {
     const std::string dir = doc_->book().ledgerDir();
     // Planned with the month in memory as it will be saved, so that the
     // chain starts from what the user sees and nothing is written before
@@ -396,8 +400,4 @@ void YearOverview::RecalcClick() {
         }
     } reload{this};
     doc_->book().repairCarry(year_);
-}
-
-void YearOverview::Exit1Click() {
-    accept();
 }

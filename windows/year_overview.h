@@ -13,8 +13,6 @@
 
 class QAction;
 class QLabel;
-class QMenu;
-class QMenuBar;
 class QTableWidget;
 class QToolButton;
 class BookDocument;
@@ -26,31 +24,18 @@ class YearOverview : public QDialog {
 public:
     explicit YearOverview(CommandHost* host);
 
-    QMenuBar* MainMenu1 = nullptr;
-    QMenu* File1 = nullptr;
-    QAction* CsvExport = nullptr;
-    QAction* Recalc = nullptr;
-    QAction* Exit1 = nullptr;
-    QToolButton* PrevYear = nullptr;
-    QToolButton* NextYear = nullptr;
-    QLabel* nen = nullptr;
-    QTableWidget* SG1 = nullptr;
-    // Chart views, null until a year is shown.
-    QWidget* ExpenseChart = nullptr;
-    QWidget* BalanceChart = nullptr;
-
     int year() const { return year_; }
     const YearModel& model() const { return model_; }
 
-    void FormActivate(); // the calendar's year
+    void showCalendarYear();
     void showYear(int year);
-    void PrevYearClick();
-    void NextYearClick();
+    void showPreviousYear();
+    void showNextYear();
     // Moves the main window to the month and opens the monthly list.
     void monthDoubleClicked(int month);
-    void CsvExportClick();
-    void RecalcClick();
-    void Exit1Click();
+    void exportCsv();
+    // "繰越を再計算": rewrites the year's stale balances brought in.
+    void recalculateBalances();
 
     // Where "CSV出力..." writes; the default asks with a file dialog, an
     // empty answer cancels. Tests answer it.
@@ -68,6 +53,16 @@ private:
     // The main window's month, when it may be saved.
     HeldMonth heldMonth() const;
 
+    QAction* csvExportAction_ = nullptr;
+    QAction* recalculateAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QToolButton* previousYearButton_ = nullptr;
+    QToolButton* nextYearButton_ = nullptr;
+    QLabel* yearLabel_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    // Chart views, null until a year is shown.
+    QWidget* expenseChart_ = nullptr;
+    QWidget* balanceChart_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
     QWidget* chartPane_ = nullptr;

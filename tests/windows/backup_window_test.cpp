@@ -40,6 +40,7 @@ protected:
                       },
                       [this] { return now; }};
     std::unique_ptr<BackupWindow> window;
+    QTreeWidget* versions() const { return window->findChild<QTreeWidget*>("versionList"); }
 };
 
 TEST_F(BackupWindowTest, ListsWhatEachVersionChangesAndRestoresOneIntoTheMonth) {
@@ -52,17 +53,17 @@ TEST_F(BackupWindowTest, ListsWhatEachVersionChangesAndRestoresOneIntoTheMonth) 
     form1->MonthSave();
 
     window->fillMonth();
-    ASSERT_EQ(window->List->topLevelItemCount(), 1);
-    EXPECT_EQ(window->List->topLevelItem(0)->text(1).toStdString(),
+    ASSERT_EQ(versions()->topLevelItemCount(), 1);
+    EXPECT_EQ(versions()->topLevelItem(0)->text(1).toStdString(),
               "食費, rent / 2日 / 収入 50,000→0 / 支出 0→1,200");
-    window->List->setCurrentItem(window->List->topLevelItem(0));
-    window->RestoreButtonClick();
+    versions()->setCurrentItem(versions()->topLevelItem(0));
+    window->restoreSelected();
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 1200);
     EXPECT_EQ(form1->Ledger.Items[2].Days[6].Income, 0);
     EXPECT_EQ(monthBytes(), good);
     // The restore kept what it replaced, and is one undo step.
     window->fillMonth();
-    EXPECT_EQ(window->List->topLevelItemCount(), 2);
+    EXPECT_EQ(versions()->topLevelItemCount(), 2);
     ASSERT_TRUE(form1->book().undo());
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 0);
     EXPECT_EQ(form1->Ledger.Items[2].Days[6].Income, 50000);
@@ -143,8 +144,8 @@ TEST_F(BackupWindowTest, ADiaryDayRestoredFromItsWindowIsOneUndoStep) {
     now += 60;
     book.setDiary(1996, 12, 5, "second\r\n", ChangeSource::Typed);
     window->fillDiary(1996, 12, 5);
-    ASSERT_EQ(window->List->topLevelItemCount(), 1);
-    EXPECT_EQ(window->List->topLevelItem(0)->text(1).toStdString(), "1 行が異なります (1→1 行)");
+    ASSERT_EQ(versions()->topLevelItemCount(), 1);
+    EXPECT_EQ(versions()->topLevelItem(0)->text(1).toStdString(), "1 行が異なります (1→1 行)");
 
     TForm3 form3(form1.get());
     form3.setVersionChooser([&](int y, int m, int d, std::string& bytes) {

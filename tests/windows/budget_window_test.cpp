@@ -9,6 +9,7 @@
 #include "windows/list1.h"
 #include "windows/year_overview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,6 +48,15 @@ protected:
 
     BudgetFeature feature;
     BudgetWindow* budget = nullptr;
+    TNewNumEdit* amount(int row) const {
+        return budget->findChild<TNewNumEdit*>(QStringLiteral("amount%1").arg(row));
+    }
+    QComboBox* kind(int row) const {
+        return budget->findChild<QComboBox*>(QStringLiteral("kind%1").arg(row));
+    }
+    QCheckBox* carry(int row) const {
+        return budget->findChild<QCheckBox*>(QStringLiteral("carry%1").arg(row));
+    }
     QStringList asked;
     int answer = QMessageBox::No;
 };
@@ -60,12 +70,12 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     EXPECT_TRUE(form1->mc->budgetBars().isEmpty());
 
     openBudget();
-    budget->Amounts[0]->setValue(Currency::fromUnits(40000));
-    EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::Variable);
-    budget->Amounts[2]->setValue(Currency::fromUnits(80000));
-    budget->Kinds[2]->setCurrentIndex(BudgetWindow::Fixed);
-    EXPECT_FALSE(budget->Amounts[1]->isEnabled()); // an unnamed slot
-    budget->Save1Click();
+    amount(0)->setValue(Currency::fromUnits(40000));
+    EXPECT_EQ(kind(0)->currentIndex(), BudgetWindow::Variable);
+    amount(2)->setValue(Currency::fromUnits(80000));
+    kind(2)->setCurrentIndex(BudgetWindow::Fixed);
+    EXPECT_FALSE(amount(1)->isEnabled()); // an unnamed slot
+    budget->saveAndClose();
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("家賃") + ",80000,F,0\r\n1996-12," +
                          utf8ToCp932("食費") + ",40000,V,0\r\n");
 
@@ -95,11 +105,12 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
     // The year overview adds budget, spent and remaining per budgeted item.
     YearOverview overview(form1.get());
     overview.showYear(1996);
-    const int rows = overview.SG1->rowCount();
+    const QTableWidget* table = overview.findChild<QTableWidget*>("table");
+    const int rows = table->rowCount();
     ASSERT_EQ(rows, 2 + 4 + 6);
-    EXPECT_EQ(overview.SG1->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
+    EXPECT_EQ(table->verticalHeaderItem(rows - 1)->text(), QStringLiteral("家賃 残り"));
     auto text = [&](int row, int col) {
-        const QTableWidgetItem* item = overview.SG1->item(row, col);
+        const QTableWidgetItem* item = table->item(row, col);
         return item ? item->text() : QString();
     };
     EXPECT_EQ(text(rows - 4, 11), QStringLiteral("-2,500"));
@@ -140,9 +151,9 @@ TEST_F(BudgetTest, SavedBudgetsShowOnTheSheetAndTheCalendar) {
 
     // "前月と同じ" shows November's plan: none yet; leaving unsaved keeps December's.
     openBudget();
-    budget->SameAsLastClick();
-    EXPECT_EQ(budget->Kinds[0]->currentIndex(), BudgetWindow::None);
-    budget->Discard1Click();
+    budget->takeLastMonth();
+    EXPECT_EQ(kind(0)->currentIndex(), BudgetWindow::None);
+    budget->closeWithoutSaving();
     EXPECT_EQ(form1->document().budget().plan.at(utf8ToCp932("食費"), 1996, 12)->amount, 40000);
 }
 
@@ -157,8 +168,8 @@ TEST_F(BudgetTest, BarsShowFromTheStartAndAnAmountOutOfRangeIsRefused) {
     EXPECT_EQ(form1->mc->budgetBars(), (QVector<double>{0.0, 0.0, 500.0 / 3000}));
 
     openBudget();
-    budget->Amounts[0]->setValue(Currency::fromUnits(2147483648));
-    EXPECT_THROW(budget->Save1Click(), AppError);
+    amount(0)->setValue(Currency::fromUnits(2147483648));
+    EXPECT_THROW(budget->saveAndClose(), AppError);
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",31000,V,0\r\n");
 }
 
@@ -173,12 +184,12 @@ TEST_F(BudgetTest, ADamagedFileIsNamedOnceAndReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(form2->BudgetPanel->isHidden());
 
     openBudget();
-    budget->Amounts[0]->setValue(Currency::fromUnits(1000));
-    budget->Save1Click();
+    amount(0)->setValue(Currency::fromUnits(1000));
+    budget->saveAndClose();
     EXPECT_EQ(asked, QStringList{QStringLiteral("ReplaceDamaged")});
     EXPECT_EQ(bgt(), "broken\r\n");
     answer = QMessageBox::Yes;
-    budget->Save1Click();
+    budget->saveAndClose();
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",1000,V,0\r\n");
     EXPECT_FALSE(form1->document().budget().damaged);
 }
@@ -191,9 +202,9 @@ TEST_F(BudgetTest, ClosingWithChangedRowsAsksAndTheButtonSaves) {
         const char* way;
         std::function<void()> close;
     } ways[] = {
-        {"menu", [this] { budget->Discard1->trigger(); }},
-        {"キャンセル", [this] { budget->CancelButton->click(); }},
-        {"Escape", [this] { QTest::keyClick(budget->Amounts[0], Qt::Key_Escape); }},
+        {"menu", [this] { budget->findChild<QAction*>("discardAction")->trigger(); }},
+        {"キャンセル", [this] { budget->findChild<QPushButton*>("cancelButton")->click(); }},
+        {"Escape", [this] { QTest::keyClick(amount(0), Qt::Key_Escape); }},
         {"close box", [this] { budget->close(); }},
     };
     for (const auto& w : ways) {
@@ -204,12 +215,12 @@ TEST_F(BudgetTest, ClosingWithChangedRowsAsksAndTheButtonSaves) {
         EXPECT_TRUE(asked.isEmpty()); // nothing changed: nothing to ask
 
         openBudget();
-        budget->Carries[0]->setChecked(true);
+        carry(0)->setChecked(true);
         answer = QMessageBox::No;
         w.close();
         EXPECT_EQ(asked, QStringList{QStringLiteral("DiscardConfirm")});
         EXPECT_TRUE(budget->isVisible());
-        EXPECT_TRUE(budget->Carries[0]->isChecked());
+        EXPECT_TRUE(carry(0)->isChecked());
         answer = QMessageBox::Yes;
         w.close();
         EXPECT_FALSE(budget->isVisible());
@@ -218,13 +229,12 @@ TEST_F(BudgetTest, ClosingWithChangedRowsAsksAndTheButtonSaves) {
     }
     // Enter moves on and presses no button, from a box or a list.
     openBudget();
-    budget->Amounts[0]->setValue(Currency::fromUnits(500));
-    for (QWidget* w :
-         {static_cast<QWidget*>(budget->Amounts[0]), static_cast<QWidget*>(budget->Kinds[0])})
+    amount(0)->setValue(Currency::fromUnits(500));
+    for (QWidget* w : {static_cast<QWidget*>(amount(0)), static_cast<QWidget*>(kind(0))})
         QTest::keyClick(w, Qt::Key_Return);
     EXPECT_TRUE(budget->isVisible());
     EXPECT_FALSE(fileExists(dir.file(BudgetFileName)));
-    budget->OkButton->click();
+    budget->findChild<QPushButton*>("saveButton")->click();
     EXPECT_FALSE(budget->isVisible());
     EXPECT_TRUE(asked.isEmpty());
     EXPECT_EQ(bgt(), "ZADUD-BUDGET,1\r\n1996-12," + utf8ToCp932("食費") + ",500,V,0\r\n");

@@ -46,8 +46,8 @@ protected:
     // The list as one text, a row a line.
     std::string rows() const {
         QString out;
-        for (int i = 0; i < search->Results->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = search->Results->topLevelItem(i);
+        for (int i = 0; i < resultList()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = resultList()->topLevelItem(i);
             out += item->text(0) + " " + item->text(1) + "\n";
         }
         return out.toStdString();
@@ -57,6 +57,8 @@ protected:
     std::unique_ptr<TForm3> form3;
     DiarySearchFeature feature;
     DiarySearchWindow* search = nullptr;
+    QLineEdit* queryEdit() const { return search->findChild<QLineEdit*>("queryEdit"); }
+    QTreeWidget* resultList() const { return search->findChild<QTreeWidget*>("resultList"); }
     std::unique_ptr<QSignalSpy> spy;
 };
 
@@ -79,7 +81,7 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
     QTest::keyClick(form1.get(), Qt::Key_D, Qt::ControlModifier);
     ASSERT_TRUE(search->isVisible());
-    EXPECT_TRUE(search->Edit1->isClearButtonEnabled()) << "set up at the first showing";
+    EXPECT_TRUE(queryEdit()->isClearButtonEnabled()) << "set up at the first showing";
     waitForList();
     const std::string unreadable =
         std::string("1997年12月10日(水) 読み込めません (19971210.nik): ") + msg::AccessDenied +
@@ -89,14 +91,14 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     // Japanese text arrives from the input method as a committed string.
     QInputMethodEvent typed;
     typed.setCommitString(QStringLiteral("ｶﾀｶﾅ"));
-    QApplication::sendEvent(search->Edit1, &typed);
+    QApplication::sendEvent(queryEdit(), &typed);
     waitForList();
     ASSERT_EQ(rows(), "1998年1月15日(木) 買い物：カタカナ\n" + unreadable);
-    const auto marks = search->Preview->extraSelections();
+    const auto marks = search->findChild<QPlainTextEdit*>("preview")->extraSelections();
     ASSERT_EQ(marks.size(), 1);
     EXPECT_EQ(marks[0].cursor.selectedText(), QStringLiteral("カタカナ"));
 
-    QTest::keyClick(search->Edit1, Qt::Key_Return);
+    QTest::keyClick(queryEdit(), Qt::Key_Return);
     EXPECT_EQ(form1->mc->Year() * 10000 + form1->mc->Month() * 100 + form1->mc->Day(), 19980115);
     ASSERT_TRUE(form3->isVisible());
     EXPECT_EQ(form3->Memo1->toPlainText(), QStringLiteral("朝\n買い物：カタカナ"));
@@ -118,15 +120,15 @@ TEST_F(DiarySearchTest, ANewKeystrokeCancelsTheSearchInFlight) {
         });
     search->show();
     waitForList();
-    QTest::keyClick(search->Edit1, Qt::Key_A);
+    QTest::keyClick(queryEdit(), Qt::Key_A);
     const bool started = QTest::qWaitFor([&] { return inFlight->load() != nullptr; }, 10000);
     const bool cancelledBefore = started && inFlight->load()->load();
-    QTest::keyClick(search->Edit1, Qt::Key_B);
+    QTest::keyClick(queryEdit(), Qt::Key_B);
     const bool cancelledAfter = started && inFlight->load()->load();
     *release = true;
     ASSERT_TRUE(started);
     EXPECT_FALSE(cancelledBefore);
     EXPECT_TRUE(cancelledAfter);
     waitForList();
-    EXPECT_EQ(search->Status->text().toStdString(), "見つかりません");
+    EXPECT_EQ(search->findChild<QLabel*>("statusLabel")->text().toStdString(), "見つかりません");
 }

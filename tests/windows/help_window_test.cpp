@@ -68,7 +68,8 @@ protected:
         help->hide();
         QDir::setCurrent(QDir::tempPath());
     }
-    QString page() const { return help->browser->toPlainText(); }
+    QTextBrowser* browser() const { return help->findChild<QTextBrowser*>("browser"); }
+    QString page() const { return browser()->toPlainText(); }
 
     TempDir tmp;
     std::unique_ptr<TForm1> form1;
@@ -84,16 +85,16 @@ TEST_F(HelpCommand, OpensTheShippedDocumentOnItsContentsTopic) {
     EXPECT_EQ(form1->helpFile(), "zadud.HLP") << "the absolute path of start-up is not used again";
     ASSERT_TRUE(help->isVisible());
     EXPECT_EQ(help->shownFile().toStdString(), tmp.file("program/Zadud.hlp"));
-    EXPECT_EQ(help->browser->source().fragment(), HelpWindow::ContentsTopic);
+    EXPECT_EQ(browser()->source().fragment(), HelpWindow::ContentsTopic);
     EXPECT_TRUE(page().startsWith("家計簿 Ver 1.3 ヘルプ ― 目次")) << page().left(40).toStdString();
 
     // Wander off to a topic; the next request opens the contents again.
-    QScrollBar* bar = help->browser->verticalScrollBar();
+    QScrollBar* bar = browser()->verticalScrollBar();
     const int atContents = bar->value();
-    help->browser->setSource(QUrl("#diaryfile"));
+    browser()->setSource(QUrl("#diaryfile"));
     ASSERT_GT(bar->value(), atContents + 100);
     form1->K3->trigger();
-    EXPECT_EQ(help->browser->source().fragment(), HelpWindow::ContentsTopic);
+    EXPECT_EQ(browser()->source().fragment(), HelpWindow::ContentsTopic);
     EXPECT_EQ(bar->value(), atContents);
 }
 

@@ -50,12 +50,12 @@ protected:
     // Types the query and waits for its list, a row a line.
     std::string find(const QString& query) {
         spy->clear();
-        search->Edit1->setText(query);
-        search->FormActivate();
+        search->findChild<QLineEdit*>("queryEdit")->setText(query);
+        search->searchNow();
         EXPECT_TRUE(spy->count() > 0 || spy->wait(10000));
         QString out;
-        for (int i = 0; i < search->Results->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = search->Results->topLevelItem(i);
+        for (int i = 0; i < resultList()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = resultList()->topLevelItem(i);
             out += item->text(0) + " " + item->text(1) + " " + item->text(2) + " " + item->text(3) +
                    "\n";
         }
@@ -64,6 +64,8 @@ protected:
 
     LineSearchFeature feature;
     LineSearchWindow* search = nullptr;
+    QTreeWidget* resultList() const { return search->findChild<QTreeWidget*>("resultList"); }
+    QLabel* totals() const { return search->findChild<QLabel*>("totalsLabel"); }
     std::unique_ptr<QSignalSpy> spy;
 };
 
@@ -78,21 +80,22 @@ TEST_F(LineSearchTest, FindsLinesNewestFirstWithTotalsPerTag) {
     EXPECT_EQ(find(QStringLiteral("#旅行")), "2026-12-04 食費 980 ドラッグストア #旅行\n"
                                              "2026-11-03 食費 5,000 旅館 #旅行 #実家\n");
     // A line with two tags counts once in the total.
-    EXPECT_EQ(search->Totals->text().toStdString(),
+    EXPECT_EQ(totals()->text().toStdString(),
               "合計 2 件  支出 5,980\n#旅行  2 件  支出 5,980\n#実家  1 件  支出 5,000");
     EXPECT_EQ(find(QStringLiteral(">1000 2026-12")), "2026-12-25 給与 +300,000 会社\n");
-    EXPECT_EQ(search->Totals->text().toStdString(), "合計 1 件  収入 300,000");
+    EXPECT_EQ(totals()->text().toStdString(), "合計 1 件  収入 300,000");
     EXPECT_EQ(find(QStringLiteral("2000-1000")), "");
-    EXPECT_EQ(search->Status->text(), QStringLiteral("「2000-1000」 は始めと終わりが逆です"));
+    EXPECT_EQ(search->findChild<QLabel*>("statusLabel")->text(),
+              QStringLiteral("「2000-1000」 は始めと終わりが逆です"));
     EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(LineSearchTest, EnterMovesTheCalendarToTheLinesDay) {
     Modal::exec(search);
     find(QStringLiteral("洗剤"));
-    ASSERT_EQ(search->Results->topLevelItemCount(), 1);
+    ASSERT_EQ(resultList()->topLevelItemCount(), 1);
     // The sheet itself is the main window's; here it is only the date.
-    search->Open1Click();
+    search->openSelectedDay();
     EXPECT_EQ(form1->document().date(), QDate(2026, 11, 20));
 }
 

@@ -36,6 +36,9 @@ protected:
     }
     std::unique_ptr<ScheduleFeature> feature;
     ScheduleWindow* window = nullptr;
+    QTableWidget* table() const {
+        return window->findChild<QTableWidget*>("table", Qt::FindDirectChildrenOnly);
+    }
 };
 
 } // namespace
@@ -72,11 +75,12 @@ TEST_F(ScheduleWindowTest, CatchUpPostsAutomaticOnesListsAllAndAddsToTheDayOnce)
         auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
         ASSERT_NE(catchUp, nullptr);
         ++shown;
-        ASSERT_EQ(catchUp->SG1->rowCount(), 4);
-        EXPECT_EQ(catchUp->SG1->item(0, 4)->text(), "自動");       // 11/5
-        EXPECT_EQ(catchUp->SG1->item(1, 0)->text(), "2026-11-30"); // asked
-        catchUp->SG1->item(1, 3)->setText("4,500");
-        catchUp->PostAll->click();
+        ASSERT_EQ(catchUp->findChild<QTableWidget*>("table")->rowCount(), 4);
+        EXPECT_EQ(catchUp->findChild<QTableWidget*>("table")->item(0, 4)->text(), "自動"); // 11/5
+        EXPECT_EQ(catchUp->findChild<QTableWidget*>("table")->item(1, 0)->text(),
+                  "2026-11-30"); // asked
+        catchUp->findChild<QTableWidget*>("table")->item(1, 3)->setText("4,500");
+        catchUp->findChild<QPushButton*>("postAllButton")->click();
     });
     form1->FormActivate();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
@@ -115,7 +119,7 @@ TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAl
     Modal::setRunner([](QDialog* d) {
         auto* catchUp = qobject_cast<ScheduleCatchUp*>(d);
         ASSERT_NE(catchUp, nullptr);
-        catchUp->Close->click();
+        catchUp->findChild<QPushButton*>("laterButton")->click();
     });
     form1->FormActivate();
     // November's automatic one went in; December's says why it did not.
@@ -135,7 +139,7 @@ TEST_F(ScheduleWindowTest, HeldMonthPostsNothingAndSaysSoAndADamagedFileIsLeftAl
         e.item = "A";
         return true;
     });
-    EXPECT_FALSE(runGuarded([this] { window->AddClick(); }));
+    EXPECT_FALSE(runGuarded([this] { window->addEntry(); }));
     EXPECT_EQ(readBytes(tmp.file(ScheduleFileName)), "ZADUD-TEIKI 1\r\nbroken\r\n");
 }
 
@@ -147,18 +151,18 @@ TEST_F(ScheduleWindowTest, AddPauseAndDeleteWriteTheFileAndListTheNextDate) {
         e.amount = 70;
         return true;
     });
-    ASSERT_TRUE(runGuarded([this] { window->AddClick(); }));
-    ASSERT_EQ(window->SG1->rowCount(), 4);
-    EXPECT_EQ(window->SG1->item(3, 5)->text(), "2026-12-31"); // from this month
-    window->SG1->setCurrentCell(3, 0);
-    ASSERT_TRUE(runGuarded([this] { window->PauseClick(); }));
-    EXPECT_EQ(window->SG1->item(3, 5)->text(), "休止中");
+    ASSERT_TRUE(runGuarded([this] { window->addEntry(); }));
+    ASSERT_EQ(table()->rowCount(), 4);
+    EXPECT_EQ(table()->item(3, 5)->text(), "2026-12-31"); // from this month
+    table()->setCurrentCell(3, 0);
+    ASSERT_TRUE(runGuarded([this] { window->pauseOrResumeSelected(); }));
+    EXPECT_EQ(table()->item(3, 5)->text(), "休止中");
     // Left waiting at start-up: 11/30 and 12/1; then 1/1 and 1/5; the paused one adds none.
     EXPECT_EQ(
         dueOccurrences(readScheduleFile(disk, tmp.file(ScheduleFileName)), {2027, 1, 31}).size(),
         4u);
-    window->SG1->setCurrentCell(0, 0);
-    ASSERT_TRUE(runGuarded([this] { window->DeleteClick(); }));
+    table()->setCurrentCell(0, 0);
+    ASSERT_TRUE(runGuarded([this] { window->deleteSelected(); }));
     const Schedule s = readScheduleFile(disk, tmp.file(ScheduleFileName));
     ASSERT_EQ(s.entries.size(), 3u);
     EXPECT_EQ(s.entries[0].id, 2);

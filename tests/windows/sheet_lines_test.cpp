@@ -6,6 +6,7 @@
 #include "windows/sheet_lines.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -32,11 +33,11 @@ protected:
     }
     // Picks the item with the arrow keys, then amount and memo, Enter.
     void type(const QString& item, const QString& amount, const QString& memo) {
-        lines->Item->setFocus();
-        QTest::keyClick(lines->Item, Qt::Key_Home);
-        for (int i = 0; i < lines->Item->findText(item); ++i)
-            QTest::keyClick(lines->Item, Qt::Key_Down);
-        QTest::keyClick(lines->Item, Qt::Key_Return);
+        itemBox()->setFocus();
+        QTest::keyClick(itemBox(), Qt::Key_Home);
+        for (int i = 0; i < itemBox()->findText(item); ++i)
+            QTest::keyClick(itemBox(), Qt::Key_Down);
+        QTest::keyClick(itemBox(), Qt::Key_Return);
         typeText(amount);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         typeText(memo);
@@ -44,12 +45,15 @@ protected:
     }
     QString listed() const {
         QString out;
-        for (int r = 0; r < lines->List->rowCount(); ++r)
-            out += lines->List->item(r, 0)->text() + " " + lines->List->item(r, 1)->text() + " " +
-                   lines->List->item(r, 2)->text() + "\n";
+        for (int r = 0; r < lineList()->rowCount(); ++r)
+            out += lineList()->item(r, 0)->text() + " " + lineList()->item(r, 1)->text() + " " +
+                   lineList()->item(r, 2)->text() + "\n";
         return out;
     }
     SheetLines* lines = nullptr;
+    QTableWidget* lineList() const { return lines->findChild<QTableWidget*>("lineList"); }
+    QComboBox* itemBox() const { return lines->findChild<QComboBox*>("lineItem"); }
+    QLineEdit* amountEdit() const { return lines->findChild<QLineEdit*>("lineAmount"); }
 };
 
 TEST_F(SheetLinesTest, LinesAreTypedChangedAndDeletedWithTheKeyboardAndMoveTheirCells) {
@@ -65,28 +69,28 @@ TEST_F(SheetLinesTest, LinesAreTypedChangedAndDeletedWithTheKeyboardAndMoveTheir
     EXPECT_TRUE(form2->SG1->marked(2, 1));
     EXPECT_TRUE(form2->SG1->marked(1, 2));
     EXPECT_FALSE(form2->SG1->marked(1, 1));
-    EXPECT_TRUE(lines->Amount->text().isEmpty()) << "the row is ready for the next line";
+    EXPECT_TRUE(amountEdit()->text().isEmpty()) << "the row is ready for the next line";
 
     // Enter on the first line takes it in; a new amount and Enter change it.
-    lines->List->setFocus();
-    lines->List->setCurrentCell(0, 0);
-    QTest::keyClick(lines->List, Qt::Key_Return);
+    lineList()->setFocus();
+    lineList()->setCurrentCell(0, 0);
+    QTest::keyClick(lineList(), Qt::Key_Return);
     EXPECT_EQ(lines->changing(), 0);
-    EXPECT_EQ(lines->Amount->text(), QStringLiteral("1,280"));
-    QTest::keyClicks(lines->Amount, QStringLiteral("1480"));
-    QTest::keyClick(lines->Amount, Qt::Key_Return);
+    EXPECT_EQ(amountEdit()->text(), QStringLiteral("1,280"));
+    QTest::keyClicks(amountEdit(), QStringLiteral("1480"));
+    QTest::keyClick(amountEdit(), Qt::Key_Return);
     EXPECT_EQ(day(1, 4).Expense, 1780);
     EXPECT_EQ(lines->changing(), -1);
     // Escape leaves a line taken in as it was.
-    lines->List->setCurrentCell(2, 0);
-    QTest::keyClick(lines->List, Qt::Key_Return);
-    QTest::keyClicks(lines->Amount, QStringLiteral("9"));
-    QTest::keyClick(lines->Amount, Qt::Key_Escape);
+    lineList()->setCurrentCell(2, 0);
+    QTest::keyClick(lineList(), Qt::Key_Return);
+    QTest::keyClicks(amountEdit(), QStringLiteral("9"));
+    QTest::keyClick(amountEdit(), Qt::Key_Escape);
     EXPECT_EQ(lines->changing(), -1);
     EXPECT_EQ(day(1, 4).Expense, 1780);
     // Delete deletes the selected line and takes its amount off.
-    lines->List->setCurrentCell(1, 0);
-    QTest::keyClick(lines->List, Qt::Key_Delete);
+    lineList()->setCurrentCell(1, 0);
+    QTest::keyClick(lineList(), Qt::Key_Delete);
     EXPECT_EQ(day(2, 4).Income, 0);
     EXPECT_FALSE(form2->SG1->marked(1, 2));
     EXPECT_EQ(listed().toStdString(), "食費 1,480 ｽｰﾊﾟｰ #日用品\n食費 300 パン\n");
@@ -129,7 +133,8 @@ TEST_F(SheetLinesTest, BadEntriesAndTotalsBelowTheLinesAreRefusedInTheErrorBox) 
     form5->Edit2->setValue(Currency::fromUnits(1500));
     form5->Button2->click();
     EXPECT_EQ(day(1, 4).Expense, 1500);
-    EXPECT_EQ(lines->Note->text(), QStringLiteral("食費 支出: 内訳なし 500"));
+    EXPECT_EQ(lines->findChild<QLabel*>("lineNote")->text(),
+              QStringLiteral("食費 支出: 内訳なし 500"));
     EXPECT_EQ(linesTip(form1->book().lines({2026, 12}), form1->Ledger, 1, 4),
               QStringLiteral("a  1,000\n内訳なし  500"));
 }
@@ -143,8 +148,9 @@ TEST_F(SheetLinesTest, AHandEditedMonthShowsTheDifferenceAndTheListCarriesTheLin
     writeBytes(monthFile(2026, 12), formatMonth(l));
     form1->LoadMonths();
     SheetDisp(*form1, *form2);
-    EXPECT_EQ(lines->Note->text(), QStringLiteral("食費 支出: 内訳の合計 1,000 が金額より 600 "
-                                                  "多くなっています"));
+    EXPECT_EQ(lines->findChild<QLabel*>("lineNote")->text(),
+              QStringLiteral("食費 支出: 内訳の合計 1,000 が金額より 600 "
+                             "多くなっています"));
     EXPECT_EQ(day(1, 4).Expense, 400) << "never changed by itself";
     EXPECT_EQ(readBytes(dir.file("202612.lin")).find("1000") != std::string::npos, true);
 

@@ -42,10 +42,10 @@ protected:
     }
     std::string column(int c) const {
         QString out;
-        for (int r = 0; r < window->SG1->rowCount(); ++r)
+        for (int r = 0; r < table()->rowCount(); ++r)
             out += (c == StatementImportWindow::Tick
-                        ? QString(window->SG1->item(r, c)->checkState() == Qt::Checked ? "x" : "_")
-                        : window->SG1->item(r, c)->text()) +
+                        ? QString(table()->item(r, c)->checkState() == Qt::Checked ? "x" : "_")
+                        : table()->item(r, c)->text()) +
                    "|";
         return out.toStdString();
     }
@@ -56,6 +56,7 @@ protected:
 
     std::unique_ptr<StatementImportFeature> feature;
     StatementImportWindow* window = nullptr;
+    QTableWidget* table() const { return window->findChild<QTableWidget*>("table"); }
 };
 
 } // namespace
@@ -71,22 +72,23 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
     writeBytes(tmp.file(ImportRulesFile), utf8ToCp932("パン屋\t食費\r\n"));
     form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
     ASSERT_TRUE(window->isVisible());
-    choose(window->AmountColumn, window->AmountColumn->findData(3));
+    QComboBox* amountColumn = window->findChild<QComboBox*>("amountColumn");
+    choose(amountColumn, amountColumn->findData(3));
     EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||-200|");
     EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|_|_|");
     EXPECT_EQ(column(StatementImportWindow::State),
               "|項目なし|日付ではありません: 2026/12/32|項目なし|");
 
-    auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
+    auto* item = qobject_cast<QComboBox*>(table()->cellWidget(1, StatementImportWindow::Item));
     choose(item, item->findText("日用品"));
     // The other row of the same description follows the choice.
     EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|_|x|");
-    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(3, StatementImportWindow::Item))
+    EXPECT_EQ(qobject_cast<QComboBox*>(table()->cellWidget(3, StatementImportWindow::Item))
                   ->currentText(),
               "日用品");
-    window->ProfileName->setText("カードA");
-    window->SaveProfile->click();
-    window->ImportButton->click();
+    window->findChild<QLineEdit*>("profileNameEdit")->setText("カードA");
+    window->findChild<QPushButton*>("saveProfileButton")->click();
+    window->findChild<QPushButton*>("importButton")->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     // What reached the files: the amounts in their items and days, the item
     // chosen for the chemist's kept for next time.
@@ -101,7 +103,7 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
 
     // The next file of that shape comes with the saved columns.
     window->openFile(QString::fromStdString(tmp.file("card.csv")));
-    EXPECT_EQ(window->ProfileName->text(), "カードA");
+    EXPECT_EQ(window->findChild<QLineEdit*>("profileNameEdit")->text(), "カードA");
     EXPECT_EQ(column(StatementImportWindow::Amount), "-300|-500||-200|");
 }
 
@@ -111,20 +113,21 @@ TEST_F(StatementImport, RowsNoRulePlacesTakeTheDefaultItemUntilOneIsPicked) {
                                                  "2026/12/02,薬局,500\r\n"));
     form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
     EXPECT_EQ(column(StatementImportWindow::Tick), "_|_|");
-    auto* item = qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item));
+    auto* item = qobject_cast<QComboBox*>(table()->cellWidget(1, StatementImportWindow::Item));
     choose(item, item->findText("日用品"));
-    choose(window->DefaultItem, window->DefaultItem->findText("食費"));
+    QComboBox* defaultItemBox = window->findChild<QComboBox*>("defaultItemBox");
+    choose(defaultItemBox, defaultItemBox->findText("食費"));
     EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|");
-    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(0, StatementImportWindow::Item))
+    EXPECT_EQ(qobject_cast<QComboBox*>(table()->cellWidget(0, StatementImportWindow::Item))
                   ->currentText(),
               "食費");
-    EXPECT_EQ(qobject_cast<QComboBox*>(window->SG1->cellWidget(1, StatementImportWindow::Item))
+    EXPECT_EQ(qobject_cast<QComboBox*>(table()->cellWidget(1, StatementImportWindow::Item))
                   ->currentText(),
               "日用品")
         << "a picked item stays";
     // Tab reaches each row's item box in turn.
-    QWidget* first = window->SG1->cellWidget(0, StatementImportWindow::Item);
-    EXPECT_EQ(first->nextInFocusChain(), window->SG1->cellWidget(1, StatementImportWindow::Item));
-    EXPECT_EQ(window->SG1->cellWidget(1, StatementImportWindow::Item)->nextInFocusChain(),
-              window->ImportButton);
+    QWidget* first = table()->cellWidget(0, StatementImportWindow::Item);
+    EXPECT_EQ(first->nextInFocusChain(), table()->cellWidget(1, StatementImportWindow::Item));
+    EXPECT_EQ(table()->cellWidget(1, StatementImportWindow::Item)->nextInFocusChain(),
+              window->findChild<QPushButton*>("importButton"));
 }

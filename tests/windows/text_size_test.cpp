@@ -8,6 +8,7 @@
 #include "windows/ver.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -43,10 +44,10 @@ TEST_F(TextSizeTest, OnlyAChoiceIsKeptAndTheWindowStoresTheTickedOne) {
         EXPECT_EQ(TextSize::stored(), c.read) << c.store;
     }
     TextSizeWindow w;
-    ASSERT_EQ(w.Choices.size(), 5u);
+    ASSERT_EQ(w.findChildren<QRadioButton*>().size(), 5);
     EXPECT_TRUE(w.findChild<QRadioButton*>("Size125")->isChecked());
     w.findChild<QRadioButton*>("Size175")->setChecked(true);
-    w.OkClick();
+    w.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(TextSize::stored(), 175);
     EXPECT_EQ(w.result(), QDialog::Accepted);
 }

@@ -54,6 +54,7 @@ protected:
     std::unique_ptr<TForm7> form7;
     std::unique_ptr<YearOverviewFeature> feature;
     YearOverview* overview = nullptr;
+    QTableWidget* table() const { return overview->findChild<QTableWidget*>("table"); }
     QStringList shown;
     QString text;
     int answer = QMessageBox::Yes;
@@ -72,33 +73,33 @@ TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
     EXPECT_EQ(overview->year(), 1998);
     // March's file brings in 40, January closed with 100; the month in
     // memory brings in 100 and shows the edit.
-    EXPECT_EQ(overview->SG1->horizontalHeaderItem(2)->text(), "3月");
-    EXPECT_EQ(overview->SG1->item(0, 2)->text(), "6");
-    EXPECT_EQ(overview->SG1->item(4, 2)->text(), "106");
-    overview->RecalcClick(); // nothing stale while March is held with its new balance
+    EXPECT_EQ(table()->horizontalHeaderItem(2)->text(), "3月");
+    EXPECT_EQ(table()->item(0, 2)->text(), "6");
+    EXPECT_EQ(table()->item(4, 2)->text(), "106");
+    overview->recalculateBalances(); // nothing stale while March is held with its new balance
     EXPECT_TRUE(text.startsWith("繰越を書き換える月はありません")) << text.toStdString();
 
     // January edited and saved elsewhere: March's stored balance is stale.
     writeBytes(tmp.file("19981.txt"), month(0, 300));
-    overview->NextYearClick();
-    overview->PrevYearClick();
-    EXPECT_TRUE(overview->SG1->horizontalHeaderItem(2)->text().startsWith("※"));
-    EXPECT_FALSE(overview->SG1->horizontalHeaderItem(2)->toolTip().isEmpty());
+    overview->showNextYear();
+    overview->showPreviousYear();
+    EXPECT_TRUE(table()->horizontalHeaderItem(2)->text().startsWith("※"));
+    EXPECT_FALSE(table()->horizontalHeaderItem(2)->toolTip().isEmpty());
 
     answer = QMessageBox::No;
-    overview->RecalcClick();
+    overview->recalculateBalances();
     EXPECT_TRUE(text.contains("1998年3月")) << text.toStdString();
     EXPECT_EQ(readBytes(tmp.file("19983.txt")), month(40, 5)); // nothing written before the answer
     answer = QMessageBox::Yes;
-    overview->RecalcClick();
+    overview->recalculateBalances();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
     EXPECT_EQ(readBytes(tmp.file("19983.txt")), month(300, 5, 1));
     EXPECT_EQ(form1->Ledger.CarryOver[1], 300); // the next save keeps the repair
-    EXPECT_EQ(overview->SG1->horizontalHeaderItem(2)->text(), "3月");
-    EXPECT_EQ(overview->SG1->item(4, 2)->text(), "306");
+    EXPECT_EQ(table()->horizontalHeaderItem(2)->text(), "3月");
+    EXPECT_EQ(table()->item(4, 2)->text(), "306");
 
     shown.clear();
-    emit overview->SG1->cellDoubleClicked(0, 0);
+    emit table()->cellDoubleClicked(0, 0);
     EXPECT_EQ(form1->mc->Month(), 1);
     EXPECT_EQ(form1->mc->Year(), 1998);
     EXPECT_EQ(form1->Ledger.Items[1].Days[1].Income, 300);
@@ -107,12 +108,12 @@ TEST_F(YearWindow, MarksStaleMonthsRepairsThemAndOpensAMonth) {
 
 TEST_F(YearWindow, ChartsComeWithTheFirstShowing) {
     writeBytes(tmp.file("19981.txt"), month(0, 100));
-    EXPECT_EQ(overview->ExpenseChart, nullptr) << "built at start-up";
+    EXPECT_EQ(overview->findChild<QWidget*>("expenseChart"), nullptr) << "built at start-up";
     form1->findChild<QAction*>(QStringLiteral("yearOverview"))->trigger();
-    ASSERT_NE(overview->ExpenseChart, nullptr);
-    ASSERT_NE(overview->BalanceChart, nullptr);
-    EXPECT_TRUE(overview->ExpenseChart->isVisible());
-    auto* balance = qobject_cast<QChartView*>(overview->BalanceChart);
+    ASSERT_NE(overview->findChild<QWidget*>("expenseChart"), nullptr);
+    ASSERT_NE(overview->findChild<QWidget*>("balanceChart"), nullptr);
+    EXPECT_TRUE(overview->findChild<QWidget*>("expenseChart")->isVisible());
+    auto* balance = qobject_cast<QChartView*>(overview->findChild<QWidget*>("balanceChart"));
     ASSERT_NE(balance, nullptr);
     EXPECT_FALSE(balance->chart()->series().isEmpty());
 }
@@ -135,11 +136,11 @@ TEST_F(YearWindow, TheTableShowsEveryRowAtTheDefaultSizeOnASmallScreen) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(overview));
     EXPECT_LE(overview->width(), 1280);
     EXPECT_LE(overview->height(), 760);
-    const int last = overview->SG1->rowCount() - 1;
+    const int last = table()->rowCount() - 1;
     ASSERT_GE(last, 15);
-    const QRect row = overview->SG1->visualRect(overview->SG1->model()->index(last, 0));
-    EXPECT_TRUE(overview->SG1->viewport()->rect().contains(row))
-        << row.y() << "+" << row.height() << " in " << overview->SG1->viewport()->height();
+    const QRect row = table()->visualRect(table()->model()->index(last, 0));
+    EXPECT_TRUE(table()->viewport()->rect().contains(row))
+        << row.y() << "+" << row.height() << " in " << table()->viewport()->height();
 }
 
 } // namespace
