@@ -7,6 +7,7 @@
 #include "shell/theme.h"
 #include "shell/window_style.h"
 #include "windows/form_frame.h"
+#include "windows/search_box_keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -398,22 +399,6 @@ void DiarySearchWindow::hideEvent(QHideEvent* e) {
 }
 
 bool DiarySearchWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, e);
-    auto* key = static_cast<QKeyEvent*>(e);
-    // The box claims Ctrl+X (cut) before shortcuts are matched; the menu's
-    // key wins, as in the program's other windows.
-    if (e->type() == QEvent::ShortcutOverride) {
-        if (QKeySequence(key->keyCombination()) != exitAction_->shortcut()) return false;
-        e->ignore();
-        return true;
-    }
-    // Up and down in the box walk the list.
-    static const int walk[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
-    if (watched == queryEdit_ &&
-        std::find(std::begin(walk), std::end(walk), key->key()) != std::end(walk)) {
-        QApplication::sendEvent(resultList_, e);
-        return true;
-    }
-    return false;
+    if (searchBoxKey(watched, e, queryEdit_, resultList_, exitAction_)) return true;
+    return QDialog::eventFilter(watched, e);
 }

@@ -9,6 +9,7 @@
 #include "shell/zadud.h"
 #include "windows/diary_search.h"
 #include "windows/form_frame.h"
+#include "windows/search_box_keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -231,21 +232,6 @@ void LineSearchWindow::hideEvent(QHideEvent* e) {
 }
 
 bool LineSearchWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, e);
-    auto* key = static_cast<QKeyEvent*>(e);
-    // The box claims Ctrl+X (cut) before shortcuts are matched; the menu's
-    // key wins, as in the program's other windows.
-    if (e->type() == QEvent::ShortcutOverride) {
-        if (QKeySequence(key->keyCombination()) != exitAction_->shortcut()) return false;
-        e->ignore();
-        return true;
-    }
-    // Up and down in the box walk the list.
-    if (watched == queryEdit_ && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
-                                  key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
-        QApplication::sendEvent(resultList_, e);
-        return true;
-    }
-    return false;
+    if (searchBoxKey(watched, e, queryEdit_, resultList_, exitAction_)) return true;
+    return QDialog::eventFilter(watched, e);
 }

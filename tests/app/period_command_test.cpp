@@ -15,10 +15,9 @@
 namespace {
 // The disk the tests below work on; a test that plants a fault clears it.
 DiskStore disk;
-} // namespace
 
-TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
-    TempFolder tmp;
+// 食費 spent on the 24th and 25th of November and December.
+void writeAroundPayday(const TempFolder& tmp) {
     writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nkamo1=\x90\x48\x94\xef\r\n");
     MonthLedger nov, dec;
     nov.Items[1].Name = dec.Items[1].Name = "\x90\x48\x94\xef"; // 食費
@@ -28,6 +27,12 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
     dec.Items[1].Days[25].Expense = 8000;
     saveMonthFile(disk, nov, tmp.path(), 2026, 11);
     saveMonthFile(disk, dec, tmp.path(), 2026, 12);
+}
+} // namespace
+
+TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
+    TempFolder tmp;
+    writeAroundPayday(tmp);
     const std::string prd = tmp.file(PeriodFileName);
     const std::string set = "月の開始日を ";
     const std::string header = "ZADUD-PERIOD,1\r\n";
@@ -127,15 +132,7 @@ TEST(PeriodCommand, SetsTheStartDayPrintsPeriodsAndBudgetsFollow) {
 
 TEST(PeriodCommand, CsvAndPdfOfAMonthNameAPeriodAndDayOneChangesNothing) {
     TempFolder tmp;
-    writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.path() + "\r\nkamo1=\x90\x48\x94\xef\r\n");
-    MonthLedger nov, dec;
-    nov.Items[1].Name = dec.Items[1].Name = "\x90\x48\x94\xef"; // 食費
-    nov.Items[1].Days[24].Expense = 1000;
-    nov.Items[1].Days[25].Expense = 2000;
-    dec.Items[1].Days[24].Expense = 4000;
-    dec.Items[1].Days[25].Expense = 8000;
-    saveMonthFile(disk, nov, tmp.path(), 2026, 11);
-    saveMonthFile(disk, dec, tmp.path(), 2026, 12);
+    writeAroundPayday(tmp);
     const std::string csv = tmp.file("out.csv"), prd = tmp.file(PeriodFileName);
     auto exported = [&](const std::string& args) {
         const auto [code, out, err] = runZadud(tmp, args);

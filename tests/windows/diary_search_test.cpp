@@ -98,6 +98,12 @@ TEST_F(DiarySearchTest, HalfWidthQueryFindsTheDayAndEnterOpensItsDiary) {
     ASSERT_EQ(marks.size(), 1);
     EXPECT_EQ(marks[0].cursor.selectedText(), QStringLiteral("カタカナ"));
 
+    // Down and Up in the box walk the list; the box keeps the keys.
+    QTest::keyClick(queryEdit(), Qt::Key_Down);
+    EXPECT_EQ(resultList()->indexOfTopLevelItem(resultList()->currentItem()), 1);
+    QTest::keyClick(queryEdit(), Qt::Key_Up);
+    EXPECT_EQ(resultList()->indexOfTopLevelItem(resultList()->currentItem()), 0);
+    EXPECT_TRUE(queryEdit()->hasFocus());
     QTest::keyClick(queryEdit(), Qt::Key_Return);
     EXPECT_EQ(form1->mc->Year() * 10000 + form1->mc->Month() * 100 + form1->mc->Day(), 19980115);
     ASSERT_TRUE(form3->isVisible());
@@ -131,4 +137,9 @@ TEST_F(DiarySearchTest, ANewKeystrokeCancelsTheSearchInFlight) {
     EXPECT_TRUE(cancelledAfter);
     waitForList();
     EXPECT_EQ(search->findChild<QLabel*>("statusLabel")->text().toStdString(), "見つかりません");
+    // Ctrl+X is the window's 終了, not the box's cut.
+    queryEdit()->selectAll();
+    QTest::keyClick(queryEdit(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_FALSE(search->isVisible());
+    EXPECT_EQ(queryEdit()->text(), QStringLiteral("ab"));
 }
