@@ -135,6 +135,8 @@ TEST_F(BookLinesTest, ATypedTotalChangesOnlyThePartWithoutLines) {
     EXPECT_EQ(book->lineParts(Dec, 1, 4, Out).unlined, 720);
     book->removeLine(Dec, 0, ChangeSource::Typed);
     EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, 720) << "what was typed stays";
+    book->addLine(Dec, line(1, "食費", 300, "the month's first day"), ChangeSource::Typed);
+    EXPECT_THROW(book->checkTypedTotal(Dec, 1, 1, Out, 299), AppError);
 }
 
 TEST_F(BookLinesTest, ADamagedLineFileIsWrittenOverOnlyAfterTheQuestion) {
