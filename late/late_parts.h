@@ -44,6 +44,8 @@ struct PrintPreviewRequest {
     // Adds to the dialog before it shows; `again` paints the preview anew.
     std::function<void(QDialog& preview, std::function<void()> again)> decorate;
     std::function<void(QDialog*)> run; // shows it modally
+    // Called after the pages went to a file rather than a printer (UTF-8).
+    std::function<void(const std::string& path)> printedToFile;
 };
 
 struct LateParts {

@@ -40,6 +40,12 @@ void printPreview(const PrintPreviewRequest& request) {
         if (auto* view = preview.findChild<QPrintPreviewWidget*>()) view->print();
         preview.accept();
     });
+    // The preview closes after its pages went out; where they went to a
+    // file, the user is told which.
+    QObject::connect(&preview, &QDialog::accepted, &preview, [&] {
+        if (request.printedToFile && !printer.outputFileName().isEmpty())
+            request.printedToFile(printer.outputFileName().toStdString());
+    });
     request.run(&preview);
 }
 

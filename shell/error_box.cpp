@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace {
 std::function<void(const QString&)> g_recorder;
+std::function<void(const QString&)> g_informRecorder;
 std::function<void(QDialog*)> g_modalRunner;
 
 // Runs the dialog's own loop; then the keys go back to the window that had
@@ -53,6 +56,30 @@ void showException(const std::exception_ptr& error) {
 
 void setRecorder(std::function<void(const QString&)> recorder) {
     g_recorder = std::move(recorder);
+}
+
+std::unique_ptr<QMessageBox> buildNote(const QString& message, QWidget* parent) {
+    return std::make_unique<QMessageBox>(QMessageBox::Information, AppTitle, message,
+                                         QMessageBox::Ok, parent);
+}
+
+void inform(const QString& message) {
+    if (g_informRecorder) {
+        g_informRecorder(message);
+        return;
+    }
+    execAndReturn(buildNote(message).get());
+}
+
+QString writtenText(const QString& what, const QString& path) {
+    // The full path, so that the user can find the file again; no period
+    // after it, which would read as part of the name.
+    const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return what + QStringLiteral(": ") + full;
+}
+
+void setInformRecorder(std::function<void(const QString&)> recorder) {
+    g_informRecorder = std::move(recorder);
 }
 
 } // namespace ErrorBox

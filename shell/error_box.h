@@ -31,6 +31,15 @@ void showException(const std::exception_ptr& error);
 // Test seam: while set, show() records instead of opening a modal box.
 void setRecorder(std::function<void(const QString& text)> recorder);
 
+// The same box for good news: the application's caption, an information
+// icon, the text as given. Used where an action wrote a file, to say where.
+std::unique_ptr<QMessageBox> buildNote(const QString& message, QWidget* parent = nullptr);
+void inform(const QString& message);
+// "<what>: <the file's full path>", the way inform() names a file written.
+QString writtenText(const QString& what, const QString& path);
+// Test seam: while set, inform() records instead of opening a modal box.
+void setInformRecorder(std::function<void(const QString& text)> recorder);
+
 } // namespace ErrorBox
 
 // Runs `fn`; an exception is shown in the error box (Cancelled is not).

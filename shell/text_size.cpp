@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLayout>
+#include <QPoint>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace TextSize {
@@ -29,6 +32,58 @@ int times(int v, double f) {
     return static_cast<int>(std::lround(v * f));
 }
 
+void scaleFont(QFont& f, double ratio) {
+    if (f.pixelSize() > 0)
+        f.setPixelSize(std::max(1, times(f.pixelSize(), ratio)));
+    else if (f.pointSizeF() > 0)
+        f.setPointSizeF(f.pointSizeF() * ratio);
+}
+
+// A window's own font at the percentage in force, from the size it was made
+// with at `before`. The size at 100 % is kept with the widget, so that going
+// back and forth between sizes never drifts by a rounding.
+QFont rescaledFont(QWidget* w, QFont font, int before) {
+    if (font.pixelSize() <= 0) {
+        scaleFont(font, double(inForce) / before);
+        return font;
+    }
+    // (the size at 100 %, the size it was last given here)
+    const QPoint kept = w->property("textPixels").toPoint();
+    const int base = kept.y() == font.pixelSize() && kept.x() > 0
+                         ? kept.x()
+                         : std::max(1, times(font.pixelSize(), 100.0 / before));
+    font.setPixelSize(std::max(1, times(base, inForce / 100.0)));
+    w->setProperty("textPixels", QPoint(base, font.pixelSize()));
+    return font;
+}
+
+// Gives a window its size, within the screen (an empty rectangle: no limit).
+void fitWindow(QWidget* window, QSize size, const QRect& screen) {
+    if (!screen.isEmpty()) size = size.boundedTo(screen.size() - QSize(0, 40));
+    if (window->minimumSize() == window->maximumSize())
+        window->setFixedSize(size);
+    else
+        window->resize(size);
+}
+
+// A shown window at the percentage in force, from `before`: its children
+// by the ratio, its own size from its size at 100 % while the user has not
+// changed it, so that a size the screen cut is found again.
+void rescaleWindow(QWidget* w, int before) {
+    const double ratio = double(inForce) / before;
+    const QScreen* screen = w->screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    QSize base = w->property("textBaseSize").toSize();
+    if (!base.isValid() || w->size() != w->property("textGivenSize").toSize())
+        base = QSize(times(w->width(), 100.0 / before), times(w->height(), 100.0 / before));
+    scaleWindow(w, ratio, area);
+    fitWindow(w, QSize(times(base.width(), inForce / 100.0), times(base.height(), inForce / 100.0)),
+              area);
+    w->setProperty("textScaled", true);
+    w->setProperty("textBaseSize", base);
+    w->setProperty("textGivenSize", w->size());
+}
+
 // Made hand-placed: a child its parent's layout does not manage.
 bool handPlaced(QWidget* w) {
     QWidget* parent = w->parentWidget();
@@ -44,8 +99,10 @@ public:
         auto* w = static_cast<QWidget*>(watched);
         if (!w->isWindow() || w->property("textScaled").toBool()) return false;
         w->setProperty("textScaled", true);
+        w->setProperty("textBaseSize", w->size());
         const QScreen* screen = w->screen();
         scaleWindow(w, inForce / 100.0, screen ? screen->availableGeometry() : QRect());
+        w->setProperty("textGivenSize", w->size());
         return false;
     }
 };
@@ -74,14 +131,25 @@ void store(int percent) {
 void apply(QApplication& app, int percent) {
     const int before = inForce;
     inForce = percent;
+    const double ratio = double(percent) / before;
+    // The fonts the windows set themselves, taken before the application's
+    // changes: one that only inherits its size would otherwise grow twice.
+    std::vector<std::pair<QPointer<QWidget>, QFont>> own;
+    if (ratio != 1.0)
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->testAttribute(Qt::WA_SetFont)) own.emplace_back(w, w->font());
     QFont f = QApplication::font();
-    if (f.pixelSize() > 0)
-        f.setPixelSize(std::max(1, times(f.pixelSize(), double(percent) / before)));
-    else
-        f.setPointSizeF(f.pointSizeF() * percent / before);
+    scaleFont(f, ratio);
     QApplication::setFont(f);
+    for (auto& [w, font] : own)
+        if (w) w->setFont(rescaledFont(w, font, before));
+    // The windows already shown grow (or shrink) at once; the others on
+    // their first showing.
+    if (ratio != 1.0)
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->property("textScaled").toBool() || w->isVisible()) rescaleWindow(w, before);
     static WindowScaler* scaler = nullptr;
-    if (percent != 100 && !scaler) {
+    if (!scaler) {
         scaler = new WindowScaler(&app);
         app.installEventFilter(scaler);
     }
@@ -117,12 +185,8 @@ void scaleWindow(QWidget* window, double factor, const QRect& screen) {
             }
         }
     }
-    QSize size(times(window->width(), factor), times(window->height(), factor));
-    if (!screen.isEmpty()) size = size.boundedTo(screen.size() - QSize(0, 40));
-    if (window->minimumSize() == window->maximumSize())
-        window->setFixedSize(size);
-    else
-        window->resize(size);
+    fitWindow(window, QSize(times(window->width(), factor), times(window->height(), factor)),
+              screen);
 }
 
 } // namespace TextSize

@@ -164,6 +164,7 @@ void BackupWindow::exportBook() {
     if (path.isEmpty()) return;
     doc_->save();
     writeBookArchive(doc_->files(), lateZip(), folders(), path.toStdString());
+    ErrorBox::inform(ErrorBox::writtenText(QStringLiteral("データを書き出しました"), path));
 }
 
 void BackupWindow::importBook() {
@@ -214,4 +215,7 @@ void BackupWindow::importBook() {
     // The names, the month in memory, the side files and the journal come
     // from the files just written.
     doc_->reload();
+    ErrorBox::inform(ErrorBox::writtenText(
+        QStringLiteral("%1 個のﾌｧｲﾙを読み込みました").arg(created.size() + replaced.size()),
+        QString::fromStdString(target.dataDir)));
 }

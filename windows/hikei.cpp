@@ -10,6 +10,7 @@
 #include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
+#include "windows/held_month.h"
 #include "windows/nyukin.h"
 #include "windows/sheet_lines.h"
 
@@ -19,6 +20,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <exception>
@@ -49,6 +51,14 @@ void showItemRows(TForm1& form1, TForm2& form2) {
     for (int i = 1; i <= ShownItems; ++i)
         if (!form1.Ledger.Items[i].Name.empty())
             writeItemRow(*form2.SG1, i, form1.Ledger.Items[i], day);
+}
+
+// Hides the budget panel; the sheet shrinks by it, the grid keeps its rows.
+void hideBudget(TForm2& form2) {
+    QLabel* panel = form2.BudgetPanel;
+    if (panel->isHidden()) return;
+    form2.resize(form2.width(), form2.height() - panel->sizeHint().height());
+    panel->hide();
 }
 
 } // namespace
@@ -115,13 +125,28 @@ void TForm2::buildUi() {
     Label1 = WindowStyle::titleLabel(Panel1, "Label1", QStringLiteral("1996年12月31日"));
     Label1->move(256, 1);
 
+    HeldNotice = new QLabel(this);
+    HeldNotice->setObjectName(QStringLiteral("HeldNotice"));
+    HeldNotice->setWordWrap(true);
+    HeldNotice->setContentsMargins(6, 4, 6, 4);
+    HeldNotice->hide();
+    layout->addWidget(HeldNotice);
+
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFrameShape(QFrame::NoFrame);
     auto* gridLayout = new QVBoxLayout(Panel2);
     gridLayout->setContentsMargins(0, 0, 0, 0);
-    SG1 = new StringGrid(3, 15, Panel2);
+    // At a large 文字の大きさ on a small screen the rows may not all fit:
+    // the grid then scrolls rather than losing its totals.
+    auto* gridArea = new QScrollArea(Panel2);
+    gridArea->setObjectName(QStringLiteral("GridArea"));
+    gridArea->setFrameShape(QFrame::NoFrame);
+    gridArea->setFocusPolicy(Qt::NoFocus);
+    gridArea->setWidgetResizable(true);
+    SG1 = new StringGrid(3, 15);
     SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     SG1->setFixed(1, 1);
     SG1->setDefaultColWidth(120);
     SG1->setDefaultRowHeight(24);
@@ -130,7 +155,14 @@ void TForm2::buildUi() {
     gridFont.setStyleHint(QFont::Monospace);
     SG1->setFont(gridFont);
     Theme::useInk(SG1);
-    gridLayout->addWidget(SG1);
+    gridArea->setWidget(SG1);
+    gridLayout->addWidget(gridArea);
+    // A row reached by the keys comes into view.
+    connect(SG1, &StringGrid::clicked, gridArea, [this, gridArea] {
+        const QRect cell = SG1->cellRect(SG1->Col(), SG1->Row());
+        gridArea->ensureVisible(cell.center().x(), cell.center().y(), cell.width() / 2,
+                                cell.height() / 2);
+    });
     layout->addWidget(Panel2, 1);
     BudgetPanel = new QLabel(this);
     BudgetPanel->setObjectName(QStringLiteral("BudgetPanel"));
@@ -299,8 +331,10 @@ void TForm2::SG1Click() {
 
 void TForm2::SheetStore() {
     // Each amount that changed is one step of the change history; rows of
-    // unnamed items hold nothing to store.
+    // unnamed items hold nothing to store. Nothing can be typed into a held
+    // month, whose rows may show none of its amounts.
     Book& book = form1_->book();
+    if (book.held()) return;
     const MonthKey month = form1_->document().shownMonth();
     const int day = form1_->document().day();
     for (int i = 1; i <= ShownItems; ++i) {
@@ -336,9 +370,22 @@ void TForm2::FormClose() {
     form1_->MonthDisp();
 }
 
+void TForm2::showHeldNotice(const QString& notice) {
+    HeldNotice->setText(notice);
+    if (notice.isEmpty() == HeldNotice->isHidden()) return;
+    // The window grows or shrinks by the notice, wrapped to its width.
+    const int height = HeldNotice->heightForWidth(width());
+    HeldNotice->setVisible(!notice.isEmpty());
+    resize(width(), this->height() + (notice.isEmpty() ? -height : height));
+}
+
 void SheetDisp(TForm1& form1, TForm2& form2) {
     StringGrid* sg = form2.SG1;
     MonthLedger& ledger = form1.Ledger;
+    // A held month says which file and why, and leaves out what it cannot
+    // show as the month's, as the monthly list does.
+    const HeldView held = heldView(form1.book());
+    form2.showHeldNotice(held.notice);
     sg->setCell(1, 0, QStringLiteral("   収  入"));
     sg->setCell(2, 0, QStringLiteral("   支  出"));
     sg->setCell(0, TForm2::TotalRow, QStringLiteral("   合  計"));
@@ -357,6 +404,22 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
                                          : QStringLiteral("定期: ") +
                                                note.split('\n').join(QStringLiteral(" / ")));
     form2.Label2->setVisible(!note.isEmpty());
+    if (!held.figures) {
+        // The names only: no amount, total or balance, and no budget, which
+        // would count amounts read before the fault.
+        for (int i = 1; i <= ShownItems; ++i) {
+            if (ledger.Items[i].Name.empty()) continue;
+            sg->setCell(0, i, QString::fromStdString(cp932ToUtf8Lossy(ledger.Items[i].Name)));
+            sg->setCell(1, i, QString());
+            sg->setCell(2, i, QString());
+        }
+        for (int col : {1, 2})
+            for (int row : {TForm2::TotalRow, TForm2::BalanceRow})
+                sg->setCell(col, row, QString());
+        hideBudget(form2);
+        form2.Lines->refresh(sg);
+        return;
+    }
     for (int d = 1; d <= day; ++d) {
         for (int i = 1; i <= ShownItems; ++i) {
             const DayCell& c = ledger.Items[i].Days[d];
@@ -366,7 +429,8 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
     }
     const int32_t balance =
         checkedAdd(checkedSub(incomeToDate, expenseToDate), ledger.CarryOverSum);
-    sg->setCell(2, TForm2::BalanceRow, QString::fromLatin1(AmountFmt(balance)));
+    sg->setCell(2, TForm2::BalanceRow,
+                held.balance ? QString::fromLatin1(AmountFmt(balance)) : QString());
 
     // Rows of unnamed items are left as they are.
     int32_t dayIncome = 0;
@@ -425,16 +489,9 @@ QString budgetTable(const BudgetSummary& s, const MonthLedger& month, bool withP
 void BudgetDisp(TForm1& form1, TForm2& form2) {
     // The pace counts the days left in the period, the shown day included.
     const BudgetSummary s = form1.document().monthBudget(form1.document().daysLeft());
+    if (!s.any) return hideBudget(form2);
     QLabel* panel = form2.BudgetPanel;
-    if (!s.any) {
-        if (!panel->isHidden()) {
-            form2.resize(form2.width(), form2.height() - panel->sizeHint().height());
-            panel->hide();
-        }
-        return;
-    }
-    const QString html = budgetTable(s, form1.Ledger, true);
-    panel->setText(html);
+    panel->setText(budgetTable(s, form1.Ledger, true));
     if (panel->isHidden()) {
         panel->show();
         // The grid keeps its rows: the sheet grows by the panel.

@@ -44,6 +44,7 @@ public:
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* HeldNotice = nullptr; // a held month's file and why, above the grid
     QFrame* Panel2 = nullptr;
     StringGrid* SG1 = nullptr;
     QLabel* BudgetPanel = nullptr; // the month's budgets, shown when there are any
@@ -71,6 +72,8 @@ public:
     void FormResize();
     void Exit1Click();
     void FormClose();
+    // Shows or hides the held month's notice; the grid keeps its rows.
+    void showHeldNotice(const QString& notice);
 
 protected:
     void showEvent(QShowEvent* e) override;

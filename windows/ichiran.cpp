@@ -12,6 +12,7 @@
 #include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/form_frame.h"
+#include "windows/held_month.h"
 #include "windows/hikei.h"
 #include "windows/line_text.h"
 
@@ -182,20 +183,12 @@ void TForm7::FormActivate() {
     setWindowTitle(QStringLiteral("月別一覧  %1年%2月")
                        .arg(form1_->document().year())
                        .arg(form1_->document().month()));
-    // A held month says which file and why. Figures read only up to a fault
-    // (or whose totals overflow) are not shown as the month's; a month
-    // whose previous file failed has its own figures but not its balance.
-    const Book& book = form1_->book();
-    const Book::Hold hold = book.hold();
-    HeldNotice->setVisible(hold != Book::Hold::None);
-    if (hold != Book::Hold::None)
-        HeldNotice->setText(
-            QString::fromStdString(book.heldMessage()) +
-            (hold == Book::Hold::Configuration
-                 ? QStringLiteral("。")
-                 : QStringLiteral("。この月の読めなかった金額は表示していません。")));
-    const bool noFigures = hold == Book::Hold::MonthFile || hold == Book::Hold::Totals;
-    if (noFigures) {
+    // A held month says which file and why, and leaves out what it cannot
+    // show as the month's.
+    const HeldView held = heldView(form1_->book());
+    HeldNotice->setVisible(held.held);
+    HeldNotice->setText(held.notice);
+    if (!held.figures) {
         BudgetPanel->hide();
         for (int d = 1; d <= 31; ++d) {
             SG1->setCell(d, 0, QStringLiteral("     %1  日").arg(d));
@@ -255,7 +248,7 @@ void TForm7::FormActivate() {
         SG1->setCell(d, BalanceRow, amount(runningBalance));
     }
     // Without the previous month there is no carry-over to start from.
-    if (hold == Book::Hold::PreviousMonthFile)
+    if (!held.balance)
         for (int d = 1; d <= 31; ++d)
             SG1->setCell(d, BalanceRow, QString());
 }
@@ -300,13 +293,16 @@ void TForm7::CsvExportClick() {
     if (path.isEmpty()) return;
     const BookDocument& doc = form1_->document();
     const BudgetSummary budget = doc.monthBudget(0);
-    if (!doc.periodRule().calendar())
-        return doc.files().writeSafely(
+    if (!doc.periodRule().calendar()) {
+        doc.files().writeSafely(
             path.toStdString(),
             periodCsv(periodSheet(doc.shownRange(), doc.monthReader()), &budget));
-    const std::vector<EntryLine>& lines = form1_->book().lines({year, month});
-    doc.files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget) +
-                                                    linesCsv(lines, year, month));
+    } else {
+        const std::vector<EntryLine>& lines = form1_->book().lines({year, month});
+        doc.files().writeSafely(path.toStdString(), monthCsv(form1_->Ledger, year, month, &budget) +
+                                                        linesCsv(lines, year, month));
+    }
+    ErrorBox::inform(ErrorBox::writtenText(QStringLiteral("CSV を書き出しました"), path));
 }
 
 void TForm7::Exit1Click() {

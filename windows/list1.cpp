@@ -613,6 +613,10 @@ void TForm8::Print1Click() {
         });
     };
     request.run = [](QDialog* preview) { Modal::exec(preview); };
+    request.printedToFile = [](const std::string& path) {
+        ErrorBox::inform(ErrorBox::writtenText(QStringLiteral("印刷を PDF に書き出しました"),
+                                               QString::fromStdString(path)));
+    };
     lateParts().printPreview(request);
 }
 
@@ -632,6 +636,8 @@ void TForm8::Pdf1Click() {
         grid->addWidget(withDiary, grid->rowCount(), 0, 1, -1);
     Modal::exec(&dialog);
     if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
     writeMonthPdf(host_->document().files(), currentMonth(withDiary->isChecked()),
-                  dialog.selectedFiles().constFirst().toStdString());
+                  path.toStdString());
+    ErrorBox::inform(ErrorBox::writtenText(QStringLiteral("PDF を書き出しました"), path));
 }

@@ -333,9 +333,12 @@ void StatementImportWindow::saveProfile() {
     if (!c.usable()) throw AppError(NoStatementTable);
     ImportProfiles profiles = files_.profiles;
     profiles.save({name.toStdString(), statementShape(statement_, c.headerRecord), c});
-    doc_->files().writeSafely(joinPath(doc_->book().ledgerDir(), ImportProfilesFile),
-                              formatImportProfiles(profiles));
+    const std::string path = joinPath(doc_->book().ledgerDir(), ImportProfilesFile);
+    doc_->files().writeSafely(path, formatImportProfiles(profiles));
     files_.profiles = std::move(profiles);
+    ErrorBox::inform(
+        ErrorBox::writtenText(QStringLiteral("取り込みの設定「%1」を保存しました").arg(name),
+                              QString::fromStdString(path)));
 }
 
 void StatementImportWindow::importTicked() {

@@ -4,6 +4,7 @@
 #include "shell/text_size.h"
 #include "shell/window_style.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -22,7 +23,7 @@ TextSizeWindow::TextSizeWindow(QWidget* parent) : QDialog(parent) {
         choices_.push_back(b);
         layout->addWidget(b);
     }
-    auto* note = new QLabel(QStringLiteral("次に起動したときから、すべての画面の文字と\n"
+    auto* note = new QLabel(QStringLiteral("開いている画面も含めて、すべての画面の文字と\n"
                                            "画面の大きさが変わります。"),
                             this);
     layout->addWidget(note);
@@ -43,6 +44,9 @@ void TextSizeWindow::showStored() {
 
 void TextSizeWindow::storeChoice() {
     for (std::size_t i = 0; i < choices_.size(); ++i)
-        if (choices_[i]->isChecked()) TextSize::store(TextSize::Choices[i]);
+        if (choices_[i]->isChecked()) {
+            TextSize::store(TextSize::Choices[i]);
+            TextSize::apply(*qApp, TextSize::Choices[i]);
+        }
     accept();
 }

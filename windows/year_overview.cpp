@@ -354,6 +354,7 @@ void YearOverview::exportCsv() {
     const QString path = askPath_ ? askPath_(QStringLiteral("%1.csv").arg(year_)) : QString();
     if (path.isEmpty()) return;
     doc_->files().writeSafely(path.toStdString(), yearCsv(model_));
+    ErrorBox::inform(ErrorBox::writtenText(QStringLiteral("CSV を書き出しました"), path));
 }
 
 HeldMonth YearOverview::heldMonth() const {

@@ -331,6 +331,14 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
     for (int row : {1, 12, 13, 14})
         EXPECT_EQ(list.SG1->cell(1, row).isEmpty(), !april || row == 14) << row;
     EXPECT_EQ(list.SG1->cell(0, 12), "食費");
+    // The daily sheet says the same and leaves out the same figures.
+    EXPECT_FALSE(form2->HeldNotice->isHidden());
+    EXPECT_EQ(form2->HeldNotice->text(), list.HeldNotice->text());
+    EXPECT_EQ(form2->SG1->cell(0, 12), "食費");
+    for (int row : {1, 12, TForm2::TotalRow})
+        for (int col : {1, 2})
+            EXPECT_EQ(form2->SG1->cell(col, row).isEmpty(), !april) << col << "," << row;
+    EXPECT_EQ(form2->SG1->cell(2, TForm2::BalanceRow), QString());
 
     errors.clear();
     clickCell(1, 12);
@@ -351,6 +359,8 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
     shown.clear();
     form1->SpeedButton3->click();
     EXPECT_EQ(form2->Label1->text(), QStringLiteral("2024年5月1日"));
+    EXPECT_TRUE(form2->HeldNotice->isHidden());
+    EXPECT_NE(form2->SG1->cell(2, TForm2::BalanceRow), QString());
     clickCell(1, 12);
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     ASSERT_EQ(shown.size(), 2u);

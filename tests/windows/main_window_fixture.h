@@ -24,6 +24,7 @@ protected:
         doc = std::make_unique<BookDocument>(tmp.path(), windowFiles());
         form1 = std::make_unique<TForm1>(*doc);
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        ErrorBox::setInformRecorder([this](const QString& text) { notes << text; });
         Modal::setRunner([](QDialog* d) {
             d->show();
             d->activateWindow();
@@ -33,6 +34,7 @@ protected:
     void TearDown() override {
         Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
+        ErrorBox::setInformRecorder(nullptr);
         QDir::setCurrent(QDir::tempPath());
     }
 
@@ -52,4 +54,5 @@ protected:
     std::unique_ptr<BookDocument> doc;
     std::unique_ptr<TForm1> form1;
     QStringList errors;
+    QStringList notes; // what the information box said
 };

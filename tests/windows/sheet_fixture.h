@@ -34,6 +34,7 @@ class SheetFixture : public testing::Test {
 protected:
     void SetUp() override {
         ErrorBox::setRecorder([this](const QString& text) { errors << text; });
+        ErrorBox::setInformRecorder([this](const QString& text) { notes << text; });
         Modal::setRunner([this](QDialog* d) {
             shown.push_back(d);
             d->show();
@@ -54,6 +55,7 @@ protected:
     void TearDown() override {
         Modal::setRunner(nullptr);
         ErrorBox::setRecorder(nullptr);
+        ErrorBox::setInformRecorder(nullptr);
     }
 
     // Sets the calendar, writes the configuration naming the items and runs
@@ -97,5 +99,6 @@ protected:
     TForm2* form2 = nullptr; // children of form1
     TForm5* form5 = nullptr;
     QStringList errors;
+    QStringList notes; // what the information box said
     std::vector<QDialog*> shown;
 };

@@ -4,6 +4,8 @@
 #include "shell/text_size.h"
 #include "shell/window_style.h"
 #include "tests/support/test_support.h"
+#include "tests/windows/sheet_fixture.h"
+#include "windows/sheet_lines.h"
 #include "windows/text_size_window.h"
 #include "windows/ver.h"
 
@@ -13,8 +15,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -115,6 +122,60 @@ TEST_F(TextSizeTest, AWindowNeverGrowsPastTheScreen) {
     free.resize(1000, 700);
     TextSize::scaleWindow(&free, 1.5, QRect());
     EXPECT_EQ(free.size(), QSize(1500, 1050));
+}
+
+// A size chosen while the daily sheet is open applies to it at once: its
+// fonts and cells grow, and its rows still show; back at 100 % it is as made.
+class TextSizeOnOpenSheet : public SheetFixture {
+protected:
+    void SetUp() override {
+        SheetFixture::SetUp();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsDir.path()));
+    }
+    void TearDown() override {
+        TextSize::apply(*qApp, 100);
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "zadud", "look").clear();
+        SheetFixture::TearDown();
+    }
+    TempDir settingsDir;
+};
+
+TEST_F(TextSizeOnOpenSheet, FontsCellsAndWindowChangeAtOnceAndTheRowsStillShow) {
+    start(1996, 12, 5, {{1, QStringLiteral("食費")}});
+    form1->SpeedButton3->click();
+    ASSERT_TRUE(form2->isVisible());
+    const QSize made = form2->size();
+    const int title = form2->Label1->font().pixelSize();
+    struct Case {
+        int percent, gridFont, rowHeight;
+    } cases[] = {{125, 20, 30}, {150, 24, 36}, {100, 16, 24}, {175, 28, 42}, {100, 16, 24}};
+    for (const Case& c : cases) {
+        TextSizeWindow choice(form1.get());
+        choice.findChild<QRadioButton*>(QStringLiteral("Size%1").arg(c.percent))->setChecked(true);
+        choice.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->click();
+        EXPECT_EQ(TextSize::stored(), c.percent);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form2->SG1->font().pixelSize(), c.gridFont) << c.percent;
+        EXPECT_EQ(form2->SG1->DefaultRowHeight(), c.rowHeight) << c.percent;
+        EXPECT_EQ(form2->Label1->font().pixelSize(), std::lround(title * c.percent / 100.0))
+            << c.percent;
+        // Grown, within the screen, with the balance row inside the grid.
+        const QRect screen = form2->screen()->availableGeometry();
+        EXPECT_LE(form2->height(), screen.height()) << c.percent;
+        if (c.percent > 100) {
+            EXPECT_GT(form2->width(), made.width()) << c.percent;
+        }
+        // Every row is in the grid, and in view or reached by its scroll bar.
+        const QRect balance = form2->SG1->cellRect(2, TForm2::BalanceRow);
+        EXPECT_LE(balance.bottom(), form2->SG1->height()) << c.percent;
+        auto* area = form2->findChild<QScrollArea*>("GridArea");
+        EXPECT_GE(area->viewport()->height() + area->verticalScrollBar()->maximum(),
+                  balance.bottom())
+            << c.percent;
+        EXPECT_EQ(form2->SG1->cell(0, TForm2::BalanceRow), QStringLiteral("   残  高"));
+    }
+    EXPECT_EQ(form2->size(), made) << "back at 100 %";
 }
 
 } // namespace
