@@ -88,6 +88,8 @@ TEST_F(StatementImport, MarksRowsTeachesTheChosenItemAndSavesTheCorrectedColumns
               "日用品");
     window->findChild<QLineEdit*>("profileNameEdit")->setText("カードA");
     window->findChild<QPushButton*>("saveProfileButton")->click();
+    EXPECT_EQ(notes, QStringList{QStringLiteral("取り込みの設定「カードA」を保存しました: ") +
+                                 QString::fromStdString(tmp.file(ImportProfilesFile))});
     window->findChild<QPushButton*>("importButton")->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     // What reached the files: the amounts in their items and days, the item
