@@ -11,6 +11,7 @@
 
 #include <string>
 
-// `ledger` holds the item names; its carry-over and days are replaced.
+// `ledger` holds the item names; its carry-over and days are replaced. On an
+// error, `failed` (where given) names the file that failed.
 void readMonthForExport(FileStore& files, MonthLedger& ledger, const std::string& dir, int year,
-                        int month);
+                        int month, std::string* failed = nullptr);

@@ -542,8 +542,16 @@ MonthPrintData TForm8::currentMonth(bool withDiary) const {
     // Read again only to learn whether the files read cleanly: what prints is
     // the month in memory, with the edits not yet saved.
     MonthLedger check = host_->document().ledger();
-    readMonthForExport(host_->document().files(), check, host_->document().book().ledgerDir(), year,
-                       month);
+    std::string failed;
+    try {
+        readMonthForExport(host_->document().files(), check, host_->document().book().ledgerDir(),
+                           year, month, &failed);
+    } catch (const std::exception& e) {
+        // Which file, as the month's other views say.
+        if (failed.empty()) throw;
+        throw AppError("ﾌｧｲﾙ " + failed + " を読み込めないため、この月は印刷できません\n" +
+                       e.what());
+    }
     MonthPrintData data;
     data.year = year;
     data.month = month;

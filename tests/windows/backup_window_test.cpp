@@ -96,8 +96,8 @@ TEST_F(BackupWindowTest, ArchiveReadBackShowsWhatItReplacesAndReloadsTheMonth) {
     EXPECT_EQ(notes.size(), 1) << "only the archive written was told";
     answer = QMessageBox::Yes;
     window->importBook();
-    EXPECT_EQ(notes.last(), QStringLiteral("1 個のﾌｧｲﾙを読み込みました: ") +
-                                QString::fromStdString(tmp.path()));
+    EXPECT_EQ(notes.last(),
+              QStringLiteral("1 個のﾌｧｲﾙを読み込みました: ") + QString::fromStdString(tmp.path()));
     EXPECT_EQ(monthBytes(), saved);
     EXPECT_EQ(form1->Ledger.Items[1].Days[5].Expense, 1200);
 }

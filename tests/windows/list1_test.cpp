@@ -194,7 +194,10 @@ TEST_F(PrintCommands, PreviewAndPdfFromBothMenusButNeverABrokenMonth) {
     std::remove(out.c_str());
     form1->findChild<QAction*>(QStringLiteral("pdf"))->trigger();
     EXPECT_EQ(seen.size(), 3) << "asked for a file name for a month that cannot print";
-    EXPECT_EQ(errors, QStringList{QStringLiteral("'x' は整数ではありません.")});
+    EXPECT_EQ(errors,
+              QStringList{QStringLiteral("ﾌｧｲﾙ %1 を読み込めないため、この月は印刷できません\n"
+                                         "'x' は整数ではありません.")
+                              .arg(QString::fromStdString(tmp.file("199612.txt")))});
     EXPECT_FALSE(fileExists(out));
 }
 
