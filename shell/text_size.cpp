@@ -158,7 +158,9 @@ void apply(QApplication& app, int percent) {
 void scaleWindow(QWidget* window, double factor, const QRect& screen) {
     if (factor == 1.0) return;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->isWindow()) continue;
+        // A child window (a dialog made with this one as parent) and all
+        // in it grow on their own.
+        if (w->window() != window) continue;
         const QSize min = w->minimumSize(), max = w->maximumSize();
         if (min.height() == max.height()) w->setFixedHeight(times(min.height(), factor));
         if (min.width() == max.width()) w->setFixedWidth(times(min.width(), factor));

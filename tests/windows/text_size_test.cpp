@@ -143,6 +143,8 @@ protected:
 
 TEST_F(TextSizeOnOpenSheet, FontsCellsAndWindowChangeAtOnceAndTheRowsStillShow) {
     start(1996, 12, 5, {{1, QStringLiteral("食費")}});
+    // The main window, the sheet's parent, is open too: each grows once.
+    form1->show();
     form1->SpeedButton3->click();
     ASSERT_TRUE(form2->isVisible());
     const QSize made = form2->size();
