@@ -59,11 +59,20 @@ QFont rescaledFont(QWidget* w, QFont font, int before) {
 
 // Gives a window its size, within the screen (an empty rectangle: no limit).
 void fitWindow(QWidget* window, QSize size, const QRect& screen) {
-    if (!screen.isEmpty()) size = size.boundedTo(screen.size() - QSize(0, 40));
+    // 40 pixels are left for the title bar and the frame.
+    const QSize frame(0, 40);
+    if (!screen.isEmpty()) size = size.boundedTo(screen.size() - frame);
     if (window->minimumSize() == window->maximumSize())
         window->setFixedSize(size);
     else
         window->resize(size);
+    if (screen.isEmpty()) return;
+    // Grown past the screen's edge, it moves back onto it.
+    const QPoint at(
+        std::max(screen.left(), std::min(window->x(), screen.right() + 1 - size.width())),
+        std::max(screen.top(),
+                 std::min(window->y(), screen.bottom() + 1 - frame.height() - size.height())));
+    if (at != window->pos()) window->move(at);
 }
 
 // A shown window at the percentage in force, from `before`: its children

@@ -114,6 +114,23 @@ TEST_F(TextSizeTest, EachWindowGrowsOnceOnItsFirstShowing) {
 }
 
 TEST_F(TextSizeTest, AWindowNeverGrowsPastTheScreen) {
+    struct Case {
+        QPoint at;
+        QSize size;
+        QPoint to;
+    } cases[] = {{{0, 0}, {1000, 700}, {0, 0}},
+                 {{100, 111}, {400, 500}, {100, 10}},
+                 {{800, 50}, {400, 300}, {680, 50}},
+                 {{300, 400}, {200, 200}, {300, 400}}};
+    for (const Case& c : cases) {
+        QWidget w;
+        w.move(c.at);
+        w.resize(c.size);
+        TextSize::scaleWindow(&w, 1.5, QRect(0, 0, 1280, 800));
+        const QSize grown = (QSizeF(c.size) * 1.5).toSize().boundedTo(QSize(1280, 760));
+        EXPECT_EQ(w.size(), grown) << c.size.width();
+        EXPECT_EQ(w.pos(), c.to) << c.size.width();
+    }
     QWidget w;
     w.resize(1000, 700);
     TextSize::scaleWindow(&w, 1.5, QRect(0, 0, 1280, 800));
