@@ -81,6 +81,36 @@ TEST_F(TextSizeTest, FontsAndWindowsGrowByThePercentage) {
     }
 }
 
+// A new size applies at once to the application's font and to every font a
+// widget set itself, from its size at 100 %, also one set anew since.
+TEST_F(TextSizeTest, FontsAlreadySetFollowEachChangeWithoutDrifting) {
+    const QFont app = QApplication::font();
+    QWidget w;
+    auto* label = new QLabel(QStringLiteral("食費"), &w);
+    label->setFont(WindowStyle::font(WindowStyle::GothicP, 21, false));
+    auto appSize = [] {
+        const QFont f = QApplication::font();
+        return f.pixelSize() > 0 ? double(f.pixelSize()) : f.pointSizeF();
+    };
+    const double app100 = appSize();
+    struct Case {
+        int percent;
+        int label;   // the label's pixels
+        int setAnew; // set by the program at this size (0: none), as made at 100 %
+    } cases[] = {{125, 26, 0},  {150, 32, 0}, {100, 21, 0}, {175, 37, 0},
+                 {175, 35, 20}, {100, 20, 0}, {200, 40, 0}};
+    for (const Case& c : cases) {
+        if (c.setAnew)
+            label->setFont(WindowStyle::font(WindowStyle::GothicP, c.setAnew, false));
+        else
+            TextSize::apply(*qApp, c.percent);
+        EXPECT_EQ(label->font().pixelSize(), c.label) << c.percent;
+        EXPECT_NEAR(appSize(), app100 * c.percent / 100, 0.51) << c.percent;
+    }
+    TextSize::apply(*qApp, 100);
+    EXPECT_EQ(QApplication::font(), app);
+}
+
 TEST_F(TextSizeTest, GridsGrowTheirCellsWithTheText) {
     QWidget w;
     auto* grid = new StringGrid(3, 4, &w);
