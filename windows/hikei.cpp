@@ -417,7 +417,7 @@ void SheetDisp(TForm1& form1, TForm2& form2) {
             for (int row : {TForm2::TotalRow, TForm2::BalanceRow})
                 sg->setCell(col, row, QString());
         hideBudget(form2);
-        form2.Lines->refresh(sg);
+        form2.Lines->refresh(sg, false);
         return;
     }
     for (int d = 1; d <= day; ++d) {

@@ -129,7 +129,7 @@ bool SheetLines::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-void SheetLines::refresh(StringGrid* sheet) {
+void SheetLines::refresh(StringGrid* sheet, bool cellsShown) {
     Book& book = doc_.book();
     const MonthKey month = doc_.shownMonth();
     const int day = doc_.day();
@@ -164,7 +164,11 @@ void SheetLines::refresh(StringGrid* sheet) {
     // more than it holds was changed by other means, and says by how much.
     QStringList notes;
     for (int i = 1; i <= ShownItems; ++i) {
-        if (ledger.Items[i].Name.empty()) continue;
+        if (!cellsShown && sheet) {
+            sheet->setMarked(1, i, false);
+            sheet->setMarked(2, i, false);
+        }
+        if (ledger.Items[i].Name.empty() || !cellsShown) continue;
         for (const LineSide side : {LineSide::Income, LineSide::Expense}) {
             const int col = side == LineSide::Income ? 1 : 2;
             const CellParts parts = cellParts(lines, ledger, ledger.Items[i].Name, day, side);
@@ -185,8 +189,8 @@ void SheetLines::refresh(StringGrid* sheet) {
             notes << QStringLiteral("「%1」の内訳 %2: この項目は今の設定にありません")
                          .arg(utf8(m.cell.item), grouped(m.lined));
     if (sheet)
-        sheet->setToolTipSource([this](int col, int row) {
-            if (col < 1 || col > 2 || row < 1 || row > ShownItems) return QString();
+        sheet->setToolTipSource([this, cellsShown](int col, int row) {
+            if (!cellsShown || col < 1 || col > 2 || row < 1 || row > ShownItems) return QString();
             return linesTip(doc_.book().lines(doc_.shownMonth()), doc_.ledger(), row, doc_.day());
         });
     noteLabel_->setText(notes.join(QLatin1Char('\n')));

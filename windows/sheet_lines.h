@@ -27,7 +27,9 @@ public:
 
     // Fills the list for the document's day and marks the sheet's cells that
     // have lines (column 1 income, 2 expense; row = item).
-    void refresh(StringGrid* sheet);
+    // `cellsShown` false: the sheet shows none of the month's amounts (a
+    // held month), so nothing is said or marked about its cells.
+    void refresh(StringGrid* sheet, bool cellsShown = true);
     // The entry row: adds a line, or changes the one taken in.
     void enterLine();
     // The selected line: into the entry row, or deleted.

@@ -1,8 +1,10 @@
+#include "ledger/entry_lines.h"
 #include "storage/disk_store.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/ichiran.h"
 
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <cerrno>
@@ -312,6 +314,12 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
         disk.setFaults([failing](const std::string& path, const std::string& step) {
             return step == "read" && path == failing ? EACCES : 0;
         });
+    // A line of the day the sheet comes to, beyond what May's cell holds.
+    EntryLine line;
+    line.day = april ? 31 : 1;
+    line.item = utf8ToCp932(Food.toStdString());
+    line.amount = 300;
+    writeBytes(dir.file(lineFileName(2024, 5)), formatLineFile({line}, 2024, 5));
     start(2024, april ? 6 : 4, april ? 1 : 30, {{1, Pay}, {12, Food}});
     openSheet();
     QTest::mouseClick(april ? form2->Next : form2->SpeedButton1, Qt::LeftButton);
@@ -339,6 +347,12 @@ TEST_P(HeldMonth, IsReadOnlyUntilItReadsCleanly) {
         for (int col : {1, 2})
             EXPECT_EQ(form2->SG1->cell(col, row).isEmpty(), !april) << col << "," << row;
     EXPECT_EQ(form2->SG1->cell(2, TForm2::BalanceRow), QString());
+    // The line shows; what it says of a cell only where the cell shows.
+    auto* lineNote = form2->findChild<QLabel*>("lineNote");
+    EXPECT_EQ(lineNote->text().contains(QStringLiteral("内訳の合計 300")), april)
+        << lineNote->text().toStdString();
+    EXPECT_EQ(form2->SG1->marked(2, 12), april);
+    EXPECT_EQ(form2->findChild<QTableWidget*>("lineList")->rowCount(), 1);
 
     errors.clear();
     clickCell(1, 12);
