@@ -5,6 +5,7 @@
 #include "windows/report_feature.h"
 
 #include "late/late_parts.h"
+#include "ledger/amount_format.h"
 #include "ledger/cp932.h"
 #include "ledger/entry_lines.h"
 #include "ledger/month_ledger.h"
@@ -48,6 +49,7 @@ protected:
         TearDown();
         months.clear();
         names = MonthLedger{};
+        opened.clear();
         for (const auto& entry : std::filesystem::directory_iterator(tmp.path()))
             std::filesystem::remove_all(entry.path());
         SetUp();
@@ -201,15 +203,21 @@ TEST_F(ReportWindowTest, TheDrillDownSumsToTheSliceAndEnterOpensTheDay) {
         EXPECT_EQ(tree->topLevelItemCount(), 1);
 
         // Enter on a line: the main window goes to its day, its sheet opens.
+        QDialog sheet;
+        sheet.setObjectName(QStringLiteral("sheet"));
+        form1->setDailySheet(&sheet);
+        w->show(); // reads the files again
         w->pickRow(0);
         QTreeWidgetItem* bread = tree->topLevelItem(tree->topLevelItemCount() - 2)->child(0);
         ASSERT_EQ(bread->text(0), QStringLiteral("パン"));
-        w->show();
         tree->setFocus();
         tree->setCurrentItem(bread);
         QTest::keyClick(tree, Qt::Key_Return);
         EXPECT_EQ(form1->document().date(), QDate(2026, 12, 3));
+        EXPECT_EQ(opened, QStringList{"sheet"});
+        EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
         w->hide();
+        form1->setDailySheet(nullptr);
     }
 }
 
