@@ -3,8 +3,8 @@
 // that says so.
 #include "late/chart_scale.h"
 #include "late/item_colours.h"
-#include "late/late_parts.h"
 #include "late/parts.h"
+#include "late/late_parts.h"
 #include "shell/theme.h"
 
 #include <QBarSet>
