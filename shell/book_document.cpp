@@ -227,6 +227,14 @@ void BookDocument::budgetWritten(const BudgetPlan& plan) {
 
 BudgetSummary BookDocument::monthBudget(int daysLeft) const {
     if (budget_.plan.empty()) return {};
+    const MonthReader counted = countedMonths();
+    if (!period_.rule.calendar())
+        return periodBudgetSummary(budget_.plan, period_.rule, shownPeriod(), daysLeft, counted);
+    return budgetSummary(budget_.plan, counted(date_.year(), date_.month()), date_.year(),
+                         date_.month(), daysLeft, counted);
+}
+
+MonthReader BookDocument::countedMonths() const {
     // Earlier months come from the book, as the carry chain reads them, with
     // their lines: a marked amount is no spending against a budget.
     const ReportSource months = [this](int y, int m) {
@@ -236,11 +244,7 @@ BudgetSummary BookDocument::monthBudget(int daysLeft) const {
         r.lines = loadLineFile(files(), book_.ledgerDir(), y, m).lines;
         return r;
     };
-    const MonthReader counted = countedMonthReader(months, reportMarks());
-    if (!period_.rule.calendar())
-        return periodBudgetSummary(budget_.plan, period_.rule, shownPeriod(), daysLeft, counted);
-    return budgetSummary(budget_.plan, counted(date_.year(), date_.month()), date_.year(),
-                         date_.month(), daysLeft, counted);
+    return countedMonthReader(months, reportMarks());
 }
 
 ReportSource BookDocument::reportSource() const {

@@ -105,6 +105,9 @@ public:
     // The shown period's budgets against the months as edited, without the
     // amounts marked 集計対象外 or 振替; `daysLeft` for the daily pace.
     BudgetSummary monthBudget(int daysLeft) const;
+    // The months as the budgets count them: as edited, without the amounts
+    // marked 集計対象外 or 振替.
+    MonthReader countedMonths() const;
     // The months as the reports read them: the one in memory as edited,
     // the others from their files, each with its lines.
     ReportSource reportSource() const;

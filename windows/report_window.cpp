@@ -151,7 +151,7 @@ ReportWindow::ReportWindow(CommandHost* host, std::function<Date()> today)
     table_->installEventFilter(this);
     top->addWidget(chartPane_);
     top->addWidget(table_);
-    top->setSizes({420, 680});
+    top->setSizes({470, 650});
 
     auto* bottom = new QSplitter(Qt::Horizontal, rows);
     auto* drillPane = new QWidget(bottom);
@@ -405,7 +405,8 @@ void ReportWindow::fillCharts() {
     for (std::size_t i = 0; i < slices_.size(); ++i) {
         const ChartSlice& s = slices_[i];
         const int slot = s.other ? 0 : itemSlot(doc_->ledger(), s.name);
-        const QColor c = s.other ? palette().color(QPalette::Mid)
+        // "その他" in a grey that reads on a light or a dark chart.
+        const QColor c = s.other ? Theme::muted(palette(), QPalette::Window)
                          : slot  ? ItemColours::of(slot)
                                  : ItemColours::of(int(i) + 1);
         donut.slices.push_back({cp932ToUtf8Lossy(s.name), double(s.amount), unsigned(c.rgb())});

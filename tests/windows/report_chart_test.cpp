@@ -89,6 +89,10 @@ TEST(ReportCharts, TheMonthSoFarIsLabelledOnceAndAnEmptyOneHasNoAxis) {
          {std::vector<double>(28, 1)},
          {"1", "5", "10", "15", "20", "25", "28"},
          QStringLiteral("1")},
+        {"thirty days",
+         {std::vector<double>(30, 7)},
+         {"1", "5", "10", "15", "20", "25", "30"},
+         QStringLiteral("8")},
         {"nothing spent", {{0, 0}, {}}, {}, QString()},
         {"no lines", {}, {}, QString()},
     };

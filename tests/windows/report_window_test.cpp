@@ -4,6 +4,8 @@
 // chart part; and the budgets' pace leaving marked amounts out.
 #include "windows/report_feature.h"
 
+#include "windows/budget_feature.h"
+
 #include "late/late_parts.h"
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
@@ -142,6 +144,11 @@ TEST_F(ReportWindowTest, TheListShowsEveryItemAndOnlyTheChartFoldsPastEight) {
         EXPECT_EQ(w->monthSoFar().atDay[0], total);
         EXPECT_EQ(w->monthSoFar().atDay[1], total / 2);
         EXPECT_FALSE(w->monthSoFar().atDay[2].has_value());
+        EXPECT_EQ(
+            w->findChild<QLabel*>("soFarLabel")->text(),
+            QStringLiteral("期間の 10 日目までの支出: 今期 %1 ／ 前期 %2 ／ 2期前 ― ／ 3期前 ―")
+                .arg(QString::fromStdString(groupedAmount(total)),
+                     QString::fromStdString(groupedAmount(total / 2))));
     }
 }
 
@@ -197,6 +204,15 @@ TEST_F(ReportWindowTest, TheDrillDownSumsToTheSliceAndEnterOpensTheDay) {
         }
         EXPECT_EQ(days, c.days);
         EXPECT_EQ(sum, c.slice);
+        // Enter on the list's row goes into its days.
+        w->show();
+        w->itemTable()->setFocus();
+        w->itemTable()->setCurrentCell(0, 0);
+        w->pickRow(1);
+        QTest::keyClick(w->itemTable(), Qt::Key_Return);
+        EXPECT_EQ(w->drilledItems(), std::vector<std::string>{cp("食費")});
+        EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
+        w->hide();
         // A row of the list drills the same way.
         w->pickRow(1);
         ASSERT_EQ(w->drilledItems(), std::vector<std::string>{"I2"});
@@ -256,14 +272,16 @@ TEST_F(ReportWindowTest, TheBudgetPaceLeavesMarkedAmountsOut) {
         std::vector<EntryLine> lines;
         ReportMark cellMark; // of day 2's cell
         int64_t spent;
+        QVector<double> bars; // day 1, day 2 against 1,000 a day
     } cases[] = {
-        {"nothing marked", {line(2, "食費", 4000, "冷蔵庫")}, ReportMark::None, 10000},
+        {"nothing marked", {line(2, "食費", 4000, "冷蔵庫")}, ReportMark::None, 10000, {4.0, 5.0}},
         {"a line 集計対象外",
          {line(2, "食費", 4000, "冷蔵庫 #集計対象外")},
          ReportMark::None,
-         6000},
-        {"a line 振替", {line(2, "食費", 4000, "#振替")}, ReportMark::None, 6000},
-        {"the whole cell 振替", {}, ReportMark::Transfer, 4000},
+         6000,
+         {4.0, 3.0}},
+        {"a line 振替", {line(2, "食費", 4000, "#振替")}, ReportMark::None, 6000, {4.0, 3.0}},
+        {"the whole cell 振替", {}, ReportMark::Transfer, 4000, {4.0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -287,6 +305,9 @@ TEST_F(ReportWindowTest, TheBudgetPaceLeavesMarkedAmountsOut) {
         EXPECT_EQ(s.lines[1].spent, c.spent);
         EXPECT_EQ(s.lines[1].remaining, 31000 - c.spent);
         EXPECT_EQ(s.lines[1].pace, (31000 - c.spent) / 10);
+        // The calendar's bars: the spending to date against each day's share.
+        EXPECT_EQ(BudgetFeature::dayBars(form1->document()), c.bars)
+            << "nothing more spent on day 2: no bar";
     }
 }
 

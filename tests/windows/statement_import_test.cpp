@@ -156,13 +156,15 @@ TEST_F(StatementImport, ProposesTransferForALearntPayoffAndLearnsWhatTheUserSets
     table()->item(1, StatementImportWindow::Transfer)->setCheckState(Qt::Checked);
     table()->item(0, StatementImportWindow::Transfer)->setCheckState(Qt::Checked);
     EXPECT_EQ(transfers(), "x|x|_|") << "a row set apart keeps its own";
+    // A row unticked is not imported, whatever its 振替.
+    table()->item(1, StatementImportWindow::Tick)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|x|");
     window->findChild<QPushButton*>("importButton")->click();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     std::vector<std::string> memos;
     for (const EntryLine& l : form1->book().lines({2026, 12}))
         memos.push_back(cp932ToUtf8Lossy(l.memo));
-    EXPECT_EQ(memos,
-              (std::vector<std::string>{"パン屋 #振替", "ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ #振替", "ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ"}));
+    EXPECT_EQ(memos, (std::vector<std::string>{"パン屋 #振替", "ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ"}));
     // The last choice for a description is the one learnt.
     const ImportRules rules = parseImportRules(readBytes(tmp.file(ImportRulesFile)));
     EXPECT_TRUE(rules.transferFor(normaliseText("パン屋")));
