@@ -151,7 +151,7 @@ ReportWindow::ReportWindow(CommandHost* host, std::function<Date()> today)
     table_->installEventFilter(this);
     top->addWidget(chartPane_);
     top->addWidget(table_);
-    top->setSizes({470, 650});
+    top->setSizes({470, 700});
 
     auto* bottom = new QSplitter(Qt::Horizontal, rows);
     auto* drillPane = new QWidget(bottom);
@@ -202,7 +202,7 @@ ReportWindow::ReportWindow(CommandHost* host, std::function<Date()> today)
     connect(tree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* at, int) { runGuarded([this, at] { openDrilledDay(at); }); });
     // Fits a 1280 x 800 screen with its title bar and the desktop's panel.
-    resize(1120, 720);
+    resize(1180, 720);
 }
 
 void ReportWindow::setChartParts(std::function<const LateParts*()> parts) {
