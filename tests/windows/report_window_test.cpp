@@ -6,6 +6,7 @@
 
 #include "windows/budget_feature.h"
 
+#include "late/item_colours.h"
 #include "late/late_parts.h"
 #include "ledger/amount_format.h"
 #include "ledger/cp932.h"
@@ -15,7 +16,10 @@
 #include "ledger/report_marks.h"
 #include "tests/windows/main_window_fixture.h"
 
+#include <QChartView>
 #include <QLabel>
+#include <QPieSeries>
+#include <QPieSlice>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <filesystem>
@@ -133,6 +137,13 @@ TEST_F(ReportWindowTest, TheListShowsEveryItemAndOnlyTheChartFoldsPastEight) {
             EXPECT_EQ(cell(w, r, 8), QString::fromStdString(groupedAmount(k * 500)));
         }
         EXPECT_EQ(charted, total);
+        // The smallest slice: the least item, or "その他" with the items
+        // folded into it.
+        w->pickSlice(w->slices().size() - 1);
+        std::vector<std::string> drilled = {names.Items[1].Name};
+        for (int k = 2; c.other && k <= c.items - 8; ++k)
+            drilled.push_back(names.Items[k].Name);
+        EXPECT_EQ(w->drilledItems(), drilled);
         EXPECT_EQ(cell(w, c.items, 0), QStringLiteral("合計"));
         EXPECT_EQ(cell(w, c.items, 1), QString::fromStdString(groupedAmount(total)));
         // No income: no savings rate.
@@ -230,7 +241,12 @@ TEST_F(ReportWindowTest, TheDrillDownSumsToTheSliceAndEnterOpensTheDay) {
         tree->setCurrentItem(bread);
         QTest::keyClick(tree, Qt::Key_Return);
         EXPECT_EQ(form1->document().date(), QDate(2026, 12, 3));
-        EXPECT_EQ(opened, QStringList{"sheet"});
+        // The part without lines leads to its day as well.
+        QTreeWidgetItem* rest = tree->topLevelItem(tree->topLevelItemCount() - 1)->child(0);
+        ASSERT_EQ(rest->text(0), QStringLiteral("（内訳なし）"));
+        w->openDrilledDay(rest);
+        EXPECT_EQ(form1->document().date(), QDate(2026, 12, 7));
+        EXPECT_EQ(opened, (QStringList{"sheet", "sheet"}));
         EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
         w->hide();
         form1->setDailySheet(nullptr);
@@ -244,6 +260,7 @@ TEST_F(ReportWindowTest, WithoutTheChartPartTheListsStillShow) {
         configure(2);
         month(2026, 12).Items[1].Days[1].Expense = 3000;
         month(2026, 12).Items[2].Days[1].Income = 10000;
+        month(2026, 11).Items[1].Days[3].Expense = 2000;
         write();
         setDate(2026, 12, 10);
         form1->FormActivate();
@@ -258,11 +275,33 @@ TEST_F(ReportWindowTest, WithoutTheChartPartTheListsStillShow) {
         EXPECT_EQ(cell(w, 0, 1), QStringLiteral("3,000"));
         EXPECT_TRUE(w->summaryLabel()->text().contains(QStringLiteral("貯蓄率 70.0%")))
             << w->summaryLabel()->text().toStdString();
-        // A period without records says so.
-        w->stepPeriod(1);
+        if (!missing) {
+            // The donut's slice in its item's colour; the month so far has
+            // this period and the one before (the two before that have no file).
+            auto* donut = qobject_cast<QChartView*>(w->donutView());
+            ASSERT_NE(donut, nullptr);
+            auto* pie = qobject_cast<QPieSeries*>(donut->chart()->series().value(0));
+            ASSERT_NE(pie, nullptr);
+            ASSERT_EQ(pie->count(), 1);
+            EXPECT_EQ(pie->slices()[0]->color(), ItemColours::of(1));
+            auto* soFar = w->findChild<QChartView*>("soFarChart");
+            ASSERT_NE(soFar, nullptr);
+            EXPECT_EQ(soFar->chart()->series().size(), 2);
+        }
+        // PageDown: a period without records says so; PageUp steps back.
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w->itemTable(), Qt::Key_PageDown);
+        EXPECT_EQ(w->lastPeriod(), (PeriodName{2027, 1}));
         EXPECT_TRUE(
             w->summaryLabel()->text().startsWith(QStringLiteral("この期間の記録がありません")));
         EXPECT_TRUE(w->slices().empty());
+        QTest::keyClick(w->itemTable(), Qt::Key_PageUp);
+        QTest::keyClick(w->itemTable(), Qt::Key_PageUp);
+        EXPECT_EQ(w->lastPeriod(), (PeriodName{2026, 11}));
+        EXPECT_EQ(cell(w, 0, 1), QStringLiteral("2,000"));
+        w->hide();
     }
 }
 
