@@ -1,6 +1,6 @@
 #pragma once
 // The parts of the program that are loaded when they are first used: the
-// year overview's charts, the print preview and the zip archives, with the
+// charts of the year overview and the report, the print preview and the zip archives, with the
 // libraries behind them (Qt Charts, Qt Print Support, libzip). They live in
 // a library of their own beside the program, zadud_late.so, so that a start
 // neither loads nor links those libraries. The tests link the parts in.
@@ -34,6 +34,35 @@ struct YearChartData {
     const QFont* smallFont = nullptr;
 };
 
+// The report's spending by item as a donut: one slice per entry, in order.
+struct DonutChartData {
+    std::string title; // UTF-8
+    struct Slice {
+        std::string name; // UTF-8
+        double amount = 0;
+        unsigned rgb = 0; // its fill, 0xRRGGBB
+    };
+    std::vector<Slice> slices;
+    // A click on slice i (0-based).
+    std::function<void(std::size_t)> picked;
+    const QFont* titleFont = nullptr;
+    const QFont* smallFont = nullptr;
+};
+
+// Lines over the days of a period: the running total of several periods.
+struct DayLineChartData {
+    std::string title; // UTF-8
+    struct Line {
+        std::string name;           // UTF-8
+        std::vector<double> perDay; // the value on day 1, 2, ...
+        unsigned rgb = 0;           // 0xRRGGBB
+        bool bold = false;          // the line the chart is about
+    };
+    std::vector<Line> lines;
+    const QFont* titleFont = nullptr;
+    const QFont* smallFont = nullptr;
+};
+
 // A print preview of a document that paints itself on whatever page the
 // printer has.
 struct PrintPreviewRequest {
@@ -60,6 +89,10 @@ struct LateParts {
     void (*fillBalanceChart)(QWidget* view, const YearChartData& data);
 
     void (*printPreview)(const PrintPreviewRequest& request);
+
+    // Into a chart view as above; an empty chart says so in its title.
+    void (*fillDonutChart)(QWidget* view, const DonutChartData& data);
+    void (*fillDayLineChart)(QWidget* view, const DayLineChartData& data);
 };
 
 // Loads the parts on first use; throws AppError when they cannot be loaded.

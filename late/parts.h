@@ -10,4 +10,6 @@ QWidget* newChartView(QWidget* parent);
 void fillExpenseChart(QWidget* view, const YearChartData& data);
 void fillBalanceChart(QWidget* view, const YearChartData& data);
 void printPreview(const PrintPreviewRequest& request);
+void fillDonutChart(QWidget* view, const DonutChartData& data);
+void fillDayLineChart(QWidget* view, const DayLineChartData& data);
 } // namespace late

@@ -585,24 +585,68 @@ std::string appendToImportLog(ImportLog& log, const std::vector<const StatementR
     return log.bytes;
 }
 
+namespace {
+
+// The third field of a rule that knows whether the description is a payoff.
+const std::string& transferField(bool transfer) {
+    static const std::string yes = utf8ToCp932("振替"), no = utf8ToCp932("振替なし");
+    return transfer ? yes : no;
+}
+
+// The rule for the whole description, else the longest rule that is a part
+// of it; a rule of one letter would place too much.
+template <class Map>
+typename Map::const_iterator ruleFor(const Map& rules, const std::string& normalised) {
+    const auto whole = rules.find(normalised);
+    if (whole != rules.end()) return whole;
+    auto best = rules.end();
+    std::size_t length = 0;
+    for (auto it = rules.begin(); it != rules.end(); ++it)
+        if (it->first.size() >= 4 && it->first.size() > length &&
+            normalised.find(it->first) != std::string::npos) {
+            best = it;
+            length = it->first.size();
+        }
+    return best;
+}
+
+} // namespace
+
 ImportRules parseImportRules(const std::string& cp932Bytes) {
     ImportRules rules;
     for (const std::string& line : sideFileLines(cp932Bytes)) {
         const std::vector<std::string> f = splitTabs(line);
-        if (f.size() != 2 || f[0].empty() || f[1].empty()) {
+        // description, item, and optionally 振替 / 振替なし (the item may
+        // then be empty: the description is known as a payoff only).
+        const bool withTransfer =
+            f.size() == 3 && (f[2] == transferField(true) || f[2] == transferField(false));
+        if (!(f.size() == 2 || withTransfer) || f[0].empty() || (f[1].empty() && !withTransfer)) {
             rules.otherLines.push_back(line);
             ++rules.damaged;
             continue;
         }
-        rules.items[unescapeField(cp932ToUtf8Preserving(f[0]))] = f[1];
+        const std::string description = unescapeField(cp932ToUtf8Preserving(f[0]));
+        if (!f[1].empty()) rules.items[description] = f[1];
+        if (withTransfer) rules.transfers[description] = f[2] == transferField(true);
     }
     return rules;
 }
 
 std::string formatImportRules(const ImportRules& rules) {
     std::vector<std::string> lines;
+    std::set<std::string> described;
     for (const auto& [description, item] : rules.items)
-        lines.push_back(escapeField(description) + "\t" + item);
+        described.insert(description);
+    for (const auto& [description, transfer] : rules.transfers)
+        described.insert(description);
+    for (const std::string& description : described) {
+        const auto item = rules.items.find(description);
+        std::string line =
+            escapeField(description) + "\t" + (item == rules.items.end() ? "" : item->second);
+        const auto transfer = rules.transfers.find(description);
+        if (transfer != rules.transfers.end()) line += "\t" + transferField(transfer->second);
+        lines.push_back(std::move(line));
+    }
     lines.insert(lines.end(), rules.otherLines.begin(), rules.otherLines.end());
     return crlf(lines);
 }
@@ -685,24 +729,19 @@ void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const Impo
         const std::string* ruled = rules.itemFor(row.normalised);
         if (ruled && itemSlot(names, *ruled)) row.item = *ruled;
         if (row.item.empty() && itemSlot(names, defaultItem)) row.item = defaultItem;
+        row.transfer = rules.transferFor(row.normalised);
         row.ticked = row.state == RowState::New && !row.item.empty();
     }
 }
 
 const std::string* ImportRules::itemFor(const std::string& normalised) const {
-    const auto whole = items.find(normalised);
-    if (whole != items.end()) return &whole->second;
-    // The longest rule that is a part of the description; a rule of one
-    // letter would place too much.
-    const std::string* best = nullptr;
-    std::size_t length = 0;
-    for (const auto& [part, item] : items)
-        if (part.size() >= 4 && part.size() > length &&
-            normalised.find(part) != std::string::npos) {
-            best = &item;
-            length = part.size();
-        }
-    return best;
+    const auto it = ruleFor(items, normalised);
+    return it == items.end() ? nullptr : &it->second;
+}
+
+bool ImportRules::transferFor(const std::string& normalised) const {
+    const auto it = ruleFor(transfers, normalised);
+    return it != transfers.end() && it->second;
 }
 
 ColumnChoice columnsFor(const Statement& s, const ImportProfiles& profiles,
@@ -748,6 +787,10 @@ ImportSideFiles readImportSideFiles(FileStore& store, const std::string& ledgerD
 
 void learnRule(ImportRules& rules, const StatementRow& row) {
     if (!row.normalised.empty() && !row.item.empty()) rules.items[row.normalised] = row.item;
+}
+
+void learnTransfer(ImportRules& rules, const StatementRow& row) {
+    if (!row.normalised.empty()) rules.transfers[row.normalised] = row.transfer;
 }
 
 void refuseUnreadableStatement(const std::vector<StatementRow>& rows) {

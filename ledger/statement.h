@@ -93,6 +93,10 @@ struct StatementRow {
     RowState state = RowState::New;
     std::string problem; // why it cannot be posted (state Problem)
     std::string item;    // CP932 item name; empty when none is proposed
+    // 振替: money moved between the household's own accounts (the bank's
+    // debit for a card whose statement is imported too); posted as a line
+    // tagged so, kept in the balance but in neither income nor expense.
+    bool transfer = false;
     bool ticked = false;
     // A scheduled posting seems to be this row (markScheduledRows).
     bool scheduled = false;
@@ -136,6 +140,10 @@ struct ImportRules {
     // it, else the longest rule that is a part of it ("アマゾン" places
     // "アマゾンマーケットプレイス"); null for none.
     const std::string* itemFor(const std::string& normalised) const;
+    // Descriptions learnt as 振替 (true) or as not 振替 (false), matched as
+    // the items are: the whole description, else the longest part.
+    std::map<std::string, bool> transfers;
+    bool transferFor(const std::string& normalised) const;
     std::vector<std::string> otherLines;
     int damaged = 0;
 };
@@ -160,8 +168,9 @@ ImportProfiles parseImportProfiles(const std::string& cp932Bytes);
 std::string formatImportProfiles(const ImportProfiles& profiles);
 
 // Marks rows found in the log as imported before, proposes each row's item
-// from the rules (or `defaultItem`) among the ledger's shown item names, and
-// ticks the new rows that have an item.
+// from the rules (or `defaultItem`) among the ledger's shown item names and
+// 振替 where the rules know the description as a payoff, and ticks the new
+// rows that have an item.
 void matchRows(std::vector<StatementRow>& rows, const ImportLog& log, const ImportRules& rules,
                const MonthLedger& names, const std::string& defaultItem = {});
 
@@ -187,3 +196,6 @@ ImportSideFiles readImportSideFiles(FileStore& store, const std::string& ledgerD
 
 // After a row's item was chosen: its description goes there next time.
 void learnRule(ImportRules& rules, const StatementRow& row);
+// After a row's 振替 was set or cleared: its description is proposed so next
+// time.
+void learnTransfer(ImportRules& rules, const StatementRow& row);

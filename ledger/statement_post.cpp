@@ -2,6 +2,7 @@
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/report_marks.h"
 #include "ledger/text_file.h"
 
 #include <cerrno>
@@ -62,6 +63,7 @@ EntryLine statementLine(const StatementRow& row) {
     line.memo = lineText(row.description, false);
     line.origin = LineOrigin::Imported;
     line.source = lineText(row.fingerprint(), true);
+    if (row.transfer) setLineMark(line, ReportMark::Transfer);
     return line;
 }
 

@@ -227,14 +227,41 @@ void BookDocument::budgetWritten(const BudgetPlan& plan) {
 
 BudgetSummary BookDocument::monthBudget(int daysLeft) const {
     if (budget_.plan.empty()) return {};
+    const MonthReader counted = countedMonths();
     if (!period_.rule.calendar())
-        return periodBudgetSummary(budget_.plan, period_.rule, shownPeriod(), daysLeft,
-                                   monthReader());
-    // Earlier months come from the book, as the carry chain reads them.
-    return budgetSummary(budget_.plan, book_.ledger(), date_.year(), date_.month(), daysLeft,
-                         [this](int y, int m) {
-                             return book_.month({y, m});
-                         });
+        return periodBudgetSummary(budget_.plan, period_.rule, shownPeriod(), daysLeft, counted);
+    return budgetSummary(budget_.plan, counted(date_.year(), date_.month()), date_.year(),
+                         date_.month(), daysLeft, counted);
+}
+
+MonthReader BookDocument::countedMonths() const {
+    // Earlier months come from the book, as the carry chain reads them, with
+    // their lines: a marked amount is no spending against a budget.
+    const ReportSource months = [this](int y, int m) {
+        ReportMonth r;
+        r.present = true;
+        r.ledger = book_.month({y, m});
+        r.lines = loadLineFile(files(), book_.ledgerDir(), y, m).lines;
+        return r;
+    };
+    return countedMonthReader(months, reportMarks());
+}
+
+ReportSource BookDocument::reportSource() const {
+    const ReportSource stored = reportFileSource(files(), book_.ledger(), book_.ledgerDir());
+    const HeldMonth memory = book_.inMemory();
+    return [stored, memory](int y, int m) {
+        ReportMonth r = stored(y, m);
+        if (memory.ledger && memory.year == y && memory.month == m) {
+            r.ledger = *memory.ledger;
+            r.present = true;
+        }
+        return r;
+    };
+}
+
+MarkSet BookDocument::reportMarks() const {
+    return readMarkFile(files(), book_.ledgerDir()).marks;
 }
 
 std::string BookDocument::schedulePath() const {

@@ -11,6 +11,7 @@
 #include "ledger/book.h"
 #include "ledger/budget_plan.h"
 #include "ledger/period.h"
+#include "ledger/report_figures.h"
 #include "ledger/schedule.h"
 
 #include <QDate>
@@ -101,9 +102,17 @@ public:
     void readBudget();
     // The budget window wrote a new plan.
     void budgetWritten(const BudgetPlan& plan);
-    // The shown period's budgets against the months as edited; `daysLeft`
-    // for the daily pace.
+    // The shown period's budgets against the months as edited, without the
+    // amounts marked 集計対象外 or 振替; `daysLeft` for the daily pace.
     BudgetSummary monthBudget(int daysLeft) const;
+    // The months as the budgets count them: as edited, without the amounts
+    // marked 集計対象外 or 振替.
+    MonthReader countedMonths() const;
+    // The months as the reports read them: the one in memory as edited,
+    // the others from their files, each with its lines.
+    ReportSource reportSource() const;
+    // The marks of whole cells (ZADUD.MRK); none while the file is damaged.
+    MarkSet reportMarks() const;
 
     // ---- the scheduled entries (their side file in the ledger folder) ----
     Schedule& schedule() { return schedule_; }

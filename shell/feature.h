@@ -67,7 +67,9 @@ public:
     // A page of the settings dialog, in install order; the page outlives
     // the dialog.
     virtual void addSettingsPage(SettingsPage* page) = 0;
-    // The main window's own windows a feature may lead to.
+    // The main window's own windows a feature may lead to; the daily sheet
+    // shows the document's day.
+    virtual void showDailySheet() = 0;
     virtual void showDiary() = 0;
     virtual void showMonthlyList() = 0;
 };

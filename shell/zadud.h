@@ -68,7 +68,7 @@ public:
     bool monthSavable() const { return !book().held(); }
     bool monthNeverLoaded() const { return book().neverLoaded(); }
     QString dayNote(const QDate& day) const;
-    void showDailySheet();
+    void showDailySheet() override;
     void showDiary() override;
     void showMonthlyList() override;
 

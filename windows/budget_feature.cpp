@@ -36,11 +36,12 @@ QVector<double> barsOf(const std::vector<BudgetDay>& byDay) {
 QVector<double> BudgetFeature::dayBars(const BookDocument& document) {
     const BudgetSummary s = document.monthBudget(0);
     if (!s.any) return {};
+    // Marked amounts count as the budgets count them: not at all.
+    const MonthReader counted = document.countedMonths();
     if (!document.periodRule().calendar())
-        return barsOf(
-            periodBudgetByDay(s, readPeriodLedger(document.shownRange(), document.monthReader())));
+        return barsOf(periodBudgetByDay(s, readPeriodLedger(document.shownRange(), counted)));
     const int days = TCalendar::daysInMonth(document.year(), document.month());
-    const auto byDay = variableBudgetByDay(s, document.ledger(), days);
+    const auto byDay = variableBudgetByDay(s, counted(document.year(), document.month()), days);
     std::vector<BudgetDay> list;
     for (int d = 1; d <= days; ++d)
         list.push_back(byDay[d]);

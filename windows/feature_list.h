@@ -12,6 +12,7 @@
 #include "windows/month_start_feature.h"
 #include "windows/monthly_list_feature.h"
 #include "windows/print_feature.h"
+#include "windows/report_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
 #include "windows/text_size_feature.h"
@@ -24,7 +25,7 @@ class CommandHost;
 
 struct ProgramFeatures {
     ProgramFeatures(BackupStore* backups, std::function<Date()> today)
-        : schedule(std::move(today)), backup(backups) {}
+        : schedule(today), backup(backups), report(std::move(today)) {}
     // Each feature's entries, in menu order.
     void install(CommandHost& host);
     // Each feature's windows, after the main window's first frame.
@@ -43,4 +44,5 @@ struct ProgramFeatures {
     BudgetFeature budget;
     TextSizeFeature textSize;
     MonthStartFeature monthStart;
+    ReportFeature report;
 };

@@ -99,12 +99,13 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     connect(saveProfileButton_, &QPushButton::clicked, this,
             guarded(this, &StatementImportWindow::saveProfile));
 
-    table_ = new QTableWidget(0, 6, this);
+    table_ = new QTableWidget(0, 7, this);
     table_->setObjectName(QStringLiteral("table"));
     table_->setAccessibleName(QStringLiteral("取り込む明細"));
     table_->setHorizontalHeaderLabels({QStringLiteral("取込"), QStringLiteral("日付"),
                                        QStringLiteral("内容"), QStringLiteral("金額"),
-                                       QStringLiteral("項目"), QStringLiteral("状態")});
+                                       QStringLiteral("項目"), QStringLiteral("状態"),
+                                       QStringLiteral("振替")});
     table_->horizontalHeader()->setSectionResizeMode(Description, QHeaderView::Stretch);
     table_->verticalHeader()->setVisible(false);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -112,7 +113,12 @@ StatementImportWindow::StatementImportWindow(CommandHost* host)
     table_->setTabKeyNavigation(false);
     layout->addWidget(table_, 1);
     connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (filling_ || item->column() != Tick) return;
+        if (filling_) return;
+        if (item->column() == Transfer) {
+            runGuarded([&] { transferEdited(item->row(), item->checkState() == Qt::Checked); });
+            return;
+        }
+        if (item->column() != Tick) return;
         runGuarded([&] {
             rows_.at(item->row()).ticked = item->checkState() == Qt::Checked;
             rowEdited(item->row());
@@ -213,19 +219,26 @@ void StatementImportWindow::columnsChanged() {
     // What the user chose for a line stays when the columns are read again.
     std::vector<StatementRow> before = std::move(rows_);
     std::vector<bool> chosenBefore = std::move(chosen_);
+    std::vector<bool> transferBefore = std::move(transferChosen_);
     rows_ = c.usable() ? statementRows(statement_, c) : std::vector<StatementRow>();
     matchRows(rows_, files_.log, files_.rules, names_,
               defaultItemBox_->currentData().toByteArray().toStdString());
     markScheduledRows(rows_, doc_->schedule());
     chosen_.assign(rows_.size(), false);
+    transferChosen_.assign(rows_.size(), false);
     for (std::size_t i = 0; i < rows_.size(); ++i)
-        for (std::size_t j = 0; j < before.size(); ++j)
-            if (before[j].line == rows_[i].line && chosenBefore[j] &&
-                rows_[i].state != RowState::Problem) {
+        for (std::size_t j = 0; j < before.size(); ++j) {
+            if (before[j].line != rows_[i].line || rows_[i].state == RowState::Problem) continue;
+            if (chosenBefore[j]) {
                 rows_[i].item = before[j].item;
                 rows_[i].ticked = before[j].ticked;
                 chosen_[i] = true;
             }
+            if (transferBefore[j]) {
+                rows_[i].transfer = before[j].transfer;
+                transferChosen_[i] = true;
+            }
+        }
     fillGrid();
 }
 
@@ -258,6 +271,12 @@ void StatementImportWindow::fillGrid() {
         text(Amount, row.state == RowState::Problem ? QString() : amountText(row), Qt::AlignRight);
         text(State, stateText(row));
         if (row.state == RowState::Problem) continue;
+        auto* transfer = new QTableWidgetItem;
+        transfer->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        transfer->setCheckState(row.transfer ? Qt::Checked : Qt::Unchecked);
+        transfer->setToolTip(QStringLiteral("口座の間の移し替え (カードの引き落としなど): "
+                                            "収入にも支出にも数えません"));
+        table_->setItem(r, Transfer, transfer);
         auto* combo = new QComboBox;
         combo->addItem(QString(), QByteArray());
         for (int i = 1; i <= ShownItems; ++i)
@@ -325,6 +344,22 @@ void StatementImportWindow::rowEdited(int row) {
     importButton_->setEnabled(ticked > 0);
 }
 
+void StatementImportWindow::transferEdited(int row, bool transfer) {
+    const std::string description = rows_.at(std::size_t(row)).normalised;
+    filling_ = true;
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        StatementRow& r = rows_[k];
+        const bool same = int(k) == row || (r.state != RowState::Problem &&
+                                            r.normalised == description && !transferChosen_[k]);
+        if (!same) continue;
+        r.transfer = transfer;
+        transferChosen_[k] = transferChosen_[k] || int(k) == row;
+        if (QTableWidgetItem* box = table_->item(int(k), Transfer))
+            box->setCheckState(transfer ? Qt::Checked : Qt::Unchecked);
+    }
+    filling_ = false;
+}
+
 void StatementImportWindow::saveProfile() {
     const QString name = profileNameEdit_->text().trimmed();
     if (name.isEmpty()) throw AppError("ﾌﾟﾛﾌｧｲﾙ名を入力してください");
@@ -344,8 +379,10 @@ void StatementImportWindow::saveProfile() {
 void StatementImportWindow::importTicked() {
     if (!post_) return;
     ImportSideFiles files = files_;
-    for (std::size_t i = 0; i < rows_.size(); ++i)
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (chosen_[i]) learnRule(files.rules, rows_[i]);
+        if (transferChosen_[i]) learnTransfer(files.rules, rows_[i]);
+    }
     std::vector<StatementRow> rows = rows_;
     post_(rows, files);
     files_ = std::move(files);

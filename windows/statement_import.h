@@ -3,7 +3,8 @@
 // their dates, descriptions, amounts, proposed items and check boxes; rows
 // imported before and rows with a problem are marked and unticked. The
 // column choice can be corrected and saved as a named profile; an item
-// chosen here becomes the rule for that description.
+// chosen here becomes the rule for that description, and so does 振替 set
+// or cleared on a row (a card's payoff from the bank account).
 
 #include "ledger/statement.h"
 
@@ -27,7 +28,7 @@ class StatementImportWindow : public QDialog {
 public:
     explicit StatementImportWindow(CommandHost* host);
 
-    enum Column { Tick, Date, Description, Amount, Item, State };
+    enum Column { Tick, Date, Description, Amount, Item, State, Transfer };
 
     // Asks for a file and shows its preview; an empty answer cancels.
     void chooseFile();
@@ -55,6 +56,8 @@ private:
     void showChoice(const ColumnChoice& c);
     void fillGrid();
     void rowEdited(int row);
+    // 振替 of the row, and of the rows of its description not set apart.
+    void transferEdited(int row, bool transfer);
 
     QComboBox* dateColumn_ = nullptr;
     QComboBox* descriptionColumn_ = nullptr;
@@ -75,7 +78,8 @@ private:
     ImportSideFiles files_;
     MonthLedger names_;
     std::vector<StatementRow> rows_;
-    std::vector<bool> chosen_; // the user picked the row's item
+    std::vector<bool> chosen_;         // the user picked the row's item
+    std::vector<bool> transferChosen_; // the user set or cleared the row's 振替
     Poster post_;
     std::function<QString()> askFile_;
     bool filling_ = false;

@@ -3,6 +3,7 @@
 
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
+#include "ledger/report_marks.h"
 #include "ledger/text_file.h"
 #include "tests/support/file_support.h"
 
@@ -196,5 +197,23 @@ TEST(StatementPost, RowsAScheduledPostingSeemsToHaveEnteredAreUnticked) {
         markScheduledRows(rows, schedule);
         EXPECT_EQ(rows[0].scheduled, c.scheduled);
         EXPECT_EQ(rows[0].ticked, !c.scheduled);
+    }
+}
+
+TEST(StatementPost, APayoffRowIsPostedAsATransferLine) {
+    for (const bool transfer : {false, true}) {
+        SCOPED_TRACE(transfer);
+        StatementRow row;
+        row.year = 2026;
+        row.month = 12;
+        row.day = 27;
+        row.description = "ｶｰﾄﾞ引落";
+        row.item = utf8ToCp932("食費");
+        row.amount = 30000;
+        row.transfer = transfer;
+        const EntryLine line = statementLine(row);
+        EXPECT_EQ(lineMark(line), transfer ? ReportMark::Transfer : ReportMark::None);
+        EXPECT_EQ(line.memo, utf8ToCp932(transfer ? "ｶｰﾄﾞ引落 #振替" : "ｶｰﾄﾞ引落"));
+        EXPECT_EQ(line.amount, 30000);
     }
 }

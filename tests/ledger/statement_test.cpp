@@ -223,3 +223,58 @@ TEST(Statement, RulesPlaceAWholeDescriptionOrTheLongestPartOfOne) {
             EXPECT_EQ(item ? *item : std::string("none"), c.item);
     }
 }
+
+TEST(Statement, PayoffsLearntAsTransfersAreProposedAndKeptInTheRulesFile) {
+    ImportRules rules;
+    rules.items[normaliseText("カフェ")] = utf8ToCp932("食費");
+    rules.transfers[normaliseText("ミツイスミトモカード")] = true;
+    // A payoff of the same card with another suffix learnt as not 振替.
+    rules.transfers[normaliseText("ミツイスミトモカード ネンカイヒ")] = false;
+    const struct {
+        const char* description;
+        bool transfer;
+    } cases[] = {
+        {"ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ", true},              // the whole, half-width
+        {"ミツイスミトモカード（カ", true}, // the longest part
+        {"ミツイスミトモカード ネンカイヒ", false},
+        {"カフェ", false},
+        {"楽天", false},
+    };
+    std::string csv = "日付,摘要,金額\n";
+    for (const auto& c : cases)
+        csv += std::string("2026/12/01,") + c.description + ",1000\n";
+    const Statement s = readStatement(csv);
+    std::vector<StatementRow> rows = statementRows(s, s.columns);
+    matchRows(rows, ImportLog{}, rules, names(), utf8ToCp932("食費"));
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(cases[i].description);
+        EXPECT_EQ(rows[i].transfer, cases[i].transfer);
+        EXPECT_TRUE(rows[i].ticked) << "振替 is posted like any row";
+    }
+
+    // The file keeps each kind of rule; older rules stay two fields.
+    rules.transfers[normaliseText("ラクテンカード")] = true; // no item rule of its own
+    const std::string bytes = formatImportRules(rules);
+    EXPECT_NE(bytes.find(utf8ToCp932("カフェ\t食費\r\n")), std::string::npos);
+    EXPECT_NE(bytes.find(utf8ToCp932("ラクテンカード\t\t振替\r\n")), std::string::npos);
+    EXPECT_NE(bytes.find(utf8ToCp932("\t振替なし\r\n")), std::string::npos);
+    const ImportRules back = parseImportRules(bytes);
+    EXPECT_EQ(back.items, rules.items);
+    EXPECT_EQ(back.transfers, rules.transfers);
+    EXPECT_EQ(back.damaged, 0);
+    // A third field of another kind is a damaged line, kept as it was.
+    const std::string odd = utf8ToCp932("ヨソ\t食費\tほか\r\n");
+    EXPECT_EQ(parseImportRules(odd).damaged, 1);
+    EXPECT_EQ(parseImportRules(utf8ToCp932("ヨソ\t\r\n")).damaged, 1);
+    EXPECT_EQ(formatImportRules(parseImportRules(odd)), odd);
+
+    // Setting or clearing it on a row is learnt for that description.
+    rows[3].transfer = true;
+    learnTransfer(rules, rows[3]);
+    rows[0].transfer = false;
+    learnTransfer(rules, rows[0]);
+    EXPECT_TRUE(rules.transferFor(normaliseText("カフェ")));
+    EXPECT_FALSE(rules.transferFor(normaliseText("ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ")));
+    EXPECT_FALSE(rules.transferFor(normaliseText("ミツイスミトモカード（カ"))) << "by its part";
+}

@@ -246,7 +246,8 @@ TEST_P(ContrastTest, EveryTextOfEveryWindowStandsOutFromItsBackground) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              features.yearOverview.window(), features.diarySearch.window(),
              features.schedule.window(), features.statementImport.window(),
-             features.backup.window(), features.changeHistory.window(), features.budget.window()})
+             features.backup.window(), features.changeHistory.window(), features.budget.window(),
+             features.report.window()})
         windows.push_back(w);
     for (QWidget* w : windows) {
         ASSERT_NE(w, nullptr);

@@ -48,6 +48,7 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         QStringLiteral("  日記検索\tCtrl+D"),
         QStringLiteral("  定期入力"),
         QStringLiteral("  明細検索\tCtrl+Shift+F"),
+        QStringLiteral("  分析\tCtrl+Shift+A"),
         QStringLiteral("  ---"),
         QStringLiteral("  印刷...\tCtrl+P"),
         QStringLiteral("  PDF出力..."),
@@ -88,9 +89,9 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
     for (QAction* own : {form1->Exit2, form1->Exit3, form1->K2, form1->K3, form1->About1})
         EXPECT_FALSE(own->isEnabled()) << own->text().toStdString();
     QList<QAction*> entries;
-    for (const char* name :
-         {"monthlyList", "yearOverview", "diarySearch", "schedule", "print", "pdf",
-          "statementImport", "restore", "exportBook", "importBook", "changeHistory", "budget"})
+    for (const char* name : {"monthlyList", "yearOverview", "diarySearch", "schedule", "print",
+                             "pdf", "statementImport", "restore", "exportBook", "importBook",
+                             "changeHistory", "budget", "report"})
         entries << form1->findChild<QAction*>(QLatin1String(name));
     ASSERT_FALSE(entries.contains(nullptr));
     for (QAction* a : entries)

@@ -133,3 +133,43 @@ TEST_F(StatementImport, RowsNoRulePlacesTakeTheDefaultItemUntilOneIsPicked) {
     EXPECT_EQ(table()->cellWidget(1, StatementImportWindow::Item)->nextInFocusChain(),
               window->findChild<QPushButton*>("importButton"));
 }
+
+TEST_F(StatementImport, ProposesTransferForALearntPayoffAndLearnsWhatTheUserSets) {
+    writeBytes(tmp.file("card.csv"), utf8ToCp932("日付,摘要,金額\r\n"
+                                                 "2026/12/01,パン屋,300\r\n"
+                                                 "2026/12/27,ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ,30000\r\n"
+                                                 "2026/12/28,ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ,500\r\n"));
+    writeBytes(tmp.file(ImportRulesFile),
+               utf8ToCp932("パン屋\t食費\r\nミツイスミトモカード\t日用品\t振替\r\n"));
+    form1->findChild<QAction*>(QStringLiteral("statementImport"))->trigger();
+    auto transfers = [this] {
+        std::string out;
+        for (int r = 0; r < table()->rowCount(); ++r)
+            out += table()->item(r, StatementImportWindow::Transfer)->checkState() == Qt::Checked
+                       ? "x|"
+                       : "_|";
+        return out;
+    };
+    EXPECT_EQ(transfers(), "_|x|x|");
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|x|x|");
+    // Taken off one row: the other of that description follows; set on another.
+    table()->item(2, StatementImportWindow::Transfer)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(transfers(), "_|_|_|");
+    table()->item(1, StatementImportWindow::Transfer)->setCheckState(Qt::Checked);
+    table()->item(0, StatementImportWindow::Transfer)->setCheckState(Qt::Checked);
+    EXPECT_EQ(transfers(), "x|x|_|") << "a row set apart keeps its own";
+    // A row unticked is not imported, whatever its 振替.
+    table()->item(1, StatementImportWindow::Tick)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(column(StatementImportWindow::Tick), "x|_|x|");
+    window->findChild<QPushButton*>("importButton")->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    std::vector<std::string> memos;
+    for (const EntryLine& l : form1->book().lines({2026, 12}))
+        memos.push_back(cp932ToUtf8Lossy(l.memo));
+    EXPECT_EQ(memos, (std::vector<std::string>{"パン屋 #振替", "ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ"}));
+    // The last choice for a description is the one learnt.
+    const ImportRules rules = parseImportRules(readBytes(tmp.file(ImportRulesFile)));
+    EXPECT_TRUE(rules.transferFor(normaliseText("パン屋")));
+    EXPECT_EQ(rules.items.at(normaliseText("パン屋")), utf8ToCp932("食費"));
+    EXPECT_FALSE(rules.transferFor(normaliseText("ﾐﾂｲｽﾐﾄﾓｶｰﾄﾞ"))) << "its last row's";
+}
