@@ -23,10 +23,9 @@ int runSyncCommand() {
     DiskStore disk;
     try {
         Book book(QDir::currentPath().toStdString(), disk, localStamp);
+        // What an earlier run left half-written was finished before (as for
+        // every command).
         book.readConfiguration(isDirectory, isDirectory);
-        book.recover();
-        if (const std::string said = book.takeJournalWarning(); !said.empty())
-            std::fprintf(stderr, "%s\n", said.c_str());
         const SyncReport report = syncBook(book);
         for (const std::string& line : report.lines())
             printLine(line);
@@ -45,7 +44,6 @@ int runUndoCommand() {
     try {
         Book book(QDir::currentPath().toStdString(), disk, localStamp);
         book.readConfiguration(isDirectory, isDirectory);
-        book.recover();
         if (!book.canUndo()) {
             std::fprintf(stderr, "元に戻せる変更はありません\n");
             return 1;

@@ -152,7 +152,10 @@ public:
     // A new group number, above every one ever used in this folder.
     uint64_t nextGroup();
     // Step numbers known from elsewhere (the import log) are never given out.
-    void reserveAbove(uint64_t used) { floor_ = std::max(floor_, used); }
+    // Only this PC's numbers count: another PC's steps are numbered apart.
+    void reserveAbove(uint64_t used) {
+        if (used < PeerStepBase) floor_ = std::max(floor_, used);
+    }
 
     // Every step up to settled() is in the month and diary files.
     uint64_t settled() const { return settled_; }

@@ -90,7 +90,8 @@ void syncFolders(Pc& a, Pc& b, Winner winner, bool leaveCopy, bool journals = tr
             if (!journals) continue;
             Pc& from = pc == a.name ? a : b;
             Pc& to = pc == a.name ? b : a;
-            if (fileExists(from.dir.file(n))) writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
+            if (fileExists(from.dir.file(n)))
+                writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
             continue;
         }
         if (!shared) continue;
@@ -134,6 +135,7 @@ struct Case {
     std::vector<Expect> onA; // December on A after A merged
     std::size_t mended, conflicts, aside;
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
+    int lines = -1;     // December's entry lines on A afterwards, when known
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
@@ -143,7 +145,13 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              a.book->setAmount(Dec, 1, 1, Out, 100, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 2, Out, 200, ChangeSource::Typed);
          },
-         Winner::B, false, {{1, 1, Out, 100}, {1, 2, Out, 200}}, 1, 0, 0, ""},
+         Winner::B,
+         false,
+         {{1, 1, Out, 100}, {1, 2, Out, 200}},
+         1,
+         0,
+         0,
+         ""},
         {"different diary days and the incomes of one day",
          [](Pc& a, Pc& b) {
              a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
@@ -151,26 +159,50 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              a.book->setAmount(Dec, 2, 25, In, 1000, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 25, In, 7, ChangeSource::Typed);
          },
-         Winner::A, false, {{2, 25, In, 1000}, {1, 25, In, 7}}, 1, 0, 0, "a\r\n"},
+         Winner::A,
+         false,
+         {{2, 25, In, 1000}, {1, 25, In, 7}},
+         1,
+         0,
+         0,
+         "a\r\n"},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
          },
-         Winner::B, false, {{1, 3, Out, 500}}, 0, 0, 0, ""},
+         Winner::B,
+         false,
+         {{1, 3, Out, 500}},
+         0,
+         0,
+         0,
+         ""},
         {"the same cell changed differently is asked, the file left",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 3, Out, 300, ChangeSource::Typed);
          },
-         Winner::B, false, {{1, 3, Out, 300}}, 0, 1, 0, ""},
+         Winner::B,
+         false,
+         {{1, 3, Out, 300}},
+         0,
+         1,
+         0,
+         ""},
         {"a change made after seeing the other's wins without a question",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
              syncFolders(a, b, Winner::A, false);
              b.open().setAmount(Dec, 1, 3, Out, 700, ChangeSource::Typed);
          },
-         Winner::A, false, {{1, 3, Out, 700}}, 1, 0, 0, ""},
+         Winner::A,
+         false,
+         {{1, 3, Out, 700}},
+         1,
+         0,
+         0,
+         ""},
         {"an undo of the other PC's step reaches the other's file",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 4, Out, 900, ChangeSource::Typed);
@@ -179,13 +211,25 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              ASSERT_TRUE(bb.canUndo());
              ASSERT_TRUE(bb.undo());
          },
-         Winner::A, false, {{1, 4, Out, 0}}, 1, 0, 0, ""},
+         Winner::A,
+         false,
+         {{1, 4, Out, 0}},
+         1,
+         0,
+         0,
+         ""},
         {"a conflict copy the records explain is set aside without a question",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 6, Out, 50, ChangeSource::Typed);
          },
-         Winner::A, true, {{1, 5, Out, 100}, {1, 6, Out, 50}}, 1, 0, 1, ""},
+         Winner::A,
+         true,
+         {{1, 5, Out, 100}, {1, 6, Out, 50}},
+         1,
+         0,
+         1,
+         ""},
         {"a conflict copy with a value no record explains is asked",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
@@ -195,7 +239,13 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              l.Items[1].Days[7].Expense = 40;
              disk.writeSafely(b.dir.file(monthFileName(2026, 12)), formatMonth(l));
          },
-         Winner::A, true, {{1, 5, Out, 100}, {1, 7, Out, 0}}, 0, 1, 1, ""},
+         Winner::A,
+         true,
+         {{1, 5, Out, 100}, {1, 7, Out, 0}},
+         0,
+         1,
+         1,
+         ""},
         {"a scheduled posting made twice is taken back once",
          [](Pc& a, Pc& b) {
              ScheduleEntry e;
@@ -217,7 +267,14 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              b.open();
              post(b, 300000);
          },
-         Winner::B, false, {{2, 20, In, 300000}}, 1, 0, 0, ""},
+         Winner::B,
+         false,
+         {{2, 20, In, 300000}},
+         1,
+         0,
+         0,
+         "",
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -234,6 +291,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_EQ(r.mended.size(), c.mended);
         EXPECT_EQ(r.conflicts.size(), c.conflicts);
         EXPECT_EQ(r.setAside.size(), c.aside);
+        if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
         if (!c.diary1.empty()) {
             std::string bytes;
             readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes);
@@ -245,6 +303,94 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_TRUE(again.mended.empty());
         EXPECT_EQ(again.conflicts.size(), c.conflicts);
         EXPECT_EQ(filesIn(a.dir.file(ConflictFolderName)).size(), c.aside);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The names a PC gives its files, and the copies a sync tool leaves.
+TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
+    struct Row {
+        const char* name;
+        bool copy;
+        const char* original;
+    };
+    const std::set<std::string> pcs{"pc-a", "laptop"};
+    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT"};
+    const std::vector<Row> rows = {
+        {"202612.sync-conflict-20261224-101500-ABC1234.txt", true, "202612.txt"},
+        {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", true, "ZADUD.BGT"},
+        {"202612 (Hanako's conflicted copy 2026-12-24).txt", true, "202612.txt"},
+        {"202612-laptop.txt", true, "202612.txt"},
+        {"TEIKI.pc-a.TXT", true, "TEIKI.TXT"},
+        {"202612-desk.txt", false, ""},   // not a known PC
+        {"202611-laptop.txt", false, ""}, // no such file beside it
+        {"ZADUD-pc-a.JNL", false, ""},    // the PC's own journal
+        {"ZADUD-laptop.SEQ", false, ""},  // and its step file
+        {"202612.sync-conflict-2026-ABC.txt", false, ""},
+        {"202612.txt", false, ""},
+    };
+    for (const Row& r : rows) {
+        std::string original;
+        EXPECT_EQ(conflictCopyOf(r.name, pcs, present, original), r.copy) << r.name;
+        if (r.copy) EXPECT_EQ(original, r.original) << r.name;
+    }
+    struct Pc {
+        const char* raw;
+        const char* safe;
+    };
+    for (const Pc& p : std::vector<Pc>{
+             {"pc-a", "pc-a"},
+             {"my laptop.local", "my_laptop_local"},
+             {"", "pc"},
+             {"Z_9-z", "Z_9-z"},
+             {"0123456789012345678901234567890123", "01234567890123456789012345678901"}})
+        EXPECT_EQ(safePcName(p.raw), p.safe) << p.raw;
+    std::string pc;
+    EXPECT_TRUE(pcOfJournalName(pcJournalName("pc-b"), pc));
+    EXPECT_EQ(pc, "pc-b");
+    for (const char* other :
+         {"ZADUD.JNL", "ZADUD-.JNL", "ZADUD-a b.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL"})
+        EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
+}
+
+} // namespace
+
+namespace {
+
+// A conflict settled on one PC is asked on neither again, and the value
+// chosen reaches the other PC's files at its next merge.
+TEST(SyncMerge, ASettledConflictIsAskedOnce) {
+    struct Row {
+        SyncChoice choice;
+        int32_t value;
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, 1500},
+                                           {SyncChoice::KeepSecond, 1300},
+                                           {SyncChoice::Sum, 1800}}) {
+        SCOPED_TRACE(static_cast<int>(row.choice));
+        int tick = 0;
+        Pc a("pc-a", &tick), b("pc-b", &tick);
+        a.open().setAmount(Dec, 1, 9, Out, 1000, ChangeSource::Typed);
+        syncFolders(a, b, Winner::A, false);
+        b.open();
+        a.book->setAmount(Dec, 1, 9, Out, 1500, ChangeSource::Typed);
+        b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
+        syncFolders(a, b, Winner::A, false);
+        std::vector<SyncConflict> open = syncConflicts(b.open());
+        ASSERT_EQ(open.size(), 1u);
+        EXPECT_EQ(open[0].first.pc, "pc-a");
+        EXPECT_EQ(open[0].second.pc, "pc-b");
+        EXPECT_EQ(open[0].start, "1,000");
+        settleConflict(*b.book, open[0], row.choice);
+        EXPECT_EQ(b.cell(1, 9, Out), row.value);
+        EXPECT_TRUE(syncConflicts(*b.book).empty());
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport r = syncBook(a.open());
+        EXPECT_TRUE(r.conflicts.empty());
+        EXPECT_EQ(a.cell(1, 9, Out), row.value);
     }
 }
 
