@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace {
 DiskStore disk;
@@ -114,6 +117,10 @@ TEST_F(BookLinesTest, RefusedChangesLeaveLinesAndCellsAsTheyWere) {
         {"a line that is not there", [&] { book->removeLine(Dec, 1, ChangeSource::Typed); }},
         {"a change past 32 bits",
          [&] { book->changeLine(Dec, 0, line(5, "食費", 2147483647, "x"), ChangeSource::Typed); }},
+        {"a change to no amount",
+         [&] { book->changeLine(Dec, 0, line(4, "食費", 0, "a"), ChangeSource::Typed); }},
+        {"a change to a control byte in the memo",
+         [&] { book->changeLine(Dec, 0, line(4, "食費", 5, "a\x01"), ChangeSource::Typed); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,6 +131,42 @@ TEST_F(BookLinesTest, RefusedChangesLeaveLinesAndCellsAsTheyWere) {
         EXPECT_EQ(readBytes(dir.file("202612.lin")), bytes);
     }
     EXPECT_EQ(book->undoText(), "12/5 食費 支出 10");
+}
+
+TEST_F(BookLinesTest, AFailedLineFileWriteLeavesLinesCellsAndFilesAsTheyWere) {
+    book->addLine(Dec, line(4, "食費", 1000, "a"), ChangeSource::Typed);
+    book->saveMonth();
+    const std::string bytes = readBytes(dir.file("202612.lin"));
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"added", [&] { book->addLine(Dec, line(4, "食費", 5, "b"), ChangeSource::Typed); }},
+        {"changed",
+         [&] { book->changeLine(Dec, 0, line(6, "食費", 7, "c"), ChangeSource::Typed); }},
+        {"removed", [&] { book->removeLine(Dec, 0, ChangeSource::Typed); }},
+    };
+    for (const char* step : {"open", "write", "chmod", "sync", "close", "rename", "dirsync"}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", refused at " + step);
+            disk.setFaults([step](const std::string& path, const std::string& s) {
+                return path.size() > 4 && path.compare(path.size() - 4, 4, ".lin") == 0 && s == step
+                           ? ENOSPC
+                           : 0;
+            });
+            EXPECT_ANY_THROW(c.change());
+            disk.setFaults(nullptr);
+            for (const bool restarted : {false, true}) {
+                if (restarted) restart();
+                ASSERT_EQ(book->lines(Dec).size(), 1u) << restarted;
+                EXPECT_EQ(book->lines(Dec)[0].memo, "a") << restarted;
+                EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, 1000) << restarted;
+                EXPECT_EQ(book->ledger().Items[1].Days[6].Expense, 0) << restarted;
+                EXPECT_EQ(readBytes(dir.file("202612.lin")), bytes) << restarted;
+            }
+            EXPECT_EQ(book->undoText(), "12/4 食費 内訳追加 1,000 a");
+        }
+    }
 }
 
 TEST_F(BookLinesTest, ATypedTotalChangesOnlyThePartWithoutLines) {
