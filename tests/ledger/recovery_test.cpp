@@ -185,6 +185,13 @@ const Operation Operations[] = {
          EXPECT_EQ(after.nov5, lines.empty() ? 0 : 600) << "a line and its cell go together";
          EXPECT_LE(lines.size(), 1u);
      }},
+    {"typed into the month before the one shown", true, [](Book&) {},
+     [](Book& b) { b.setAmount(Nov, 1, 5, Out, 600, ChangeSource::Typed); },
+     [](bool done, const Stored& after, Book& restarted) {
+         if (done) EXPECT_EQ(after.nov5, 600);
+         EXPECT_TRUE(after.nov5 == 600 || after.nov5 == 0) << after;
+         EXPECT_EQ(restarted.ledger().CarryOver[1], -after.nov5) << "December brings it in";
+     }},
     {"undo of an import over two months", false, [](Book& b) { importStatement(b); },
      [](Book& b) { ASSERT_TRUE(b.undo()); },
      [](bool done, const Stored& after, Book&) {
