@@ -36,7 +36,8 @@ struct CarryTest : ::testing::Test {
 
     void SetUp() override {
         writeBytes(dir.file("ZADUD.CFG"),
-                   "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8f\x5a\x8b\x8f\x94\xef\r\n");
+                   "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8f\x5a\x8b\x8f\x94\xef\r\n"
+                   "kamo12=zappi\r\n");
         restart({2026, 10});
         int n = 0;
         for (const MonthKey& m : months) {
@@ -234,7 +235,7 @@ TEST_F(CarryTest, LaterMonthsLostToAPowerCutAreCarriedAgainAtTheNextStart) {
                          [this](const std::string&) { return ++asked, true; });
         // Typed into the month shown, into a later month, and typed again.
         book->setAmount({2026, 10}, 2, 12, Out, 777, ChangeSource::Typed);
-        book->setAmount({2026, 12}, 1, 3, In, 5000, ChangeSource::Typed);
+        book->setAmount({2026, 12}, 12, 3, In, 5000, ChangeSource::Typed);
         book->setAmount({2026, 10}, 2, 12, Out, 999, ChangeSource::Typed);
         ASSERT_GE(store.unflushed.size(), 3u) << "the later months are written without a flush";
         store.cut(c.lost);
@@ -242,7 +243,8 @@ TEST_F(CarryTest, LaterMonthsLostToAPowerCutAreCarriedAgainAtTheNextStart) {
         restart({2027, 1});
         EXPECT_TRUE(chainIsRight()) << "every later month brings in the new balance again";
         EXPECT_EQ(book->amount({2026, 10}, 2, 12, Out), 999) << "what was typed is kept";
-        EXPECT_EQ(book->amount({2026, 12}, 1, 3, In), 5000);
+        EXPECT_EQ(book->amount({2026, 12}, 12, 3, In), 5000);
+        EXPECT_EQ(book->amount({2027, 1}, 12, 0, In), 5000) << "the last item carries too";
         EXPECT_EQ(book->journal().settled(), book->journal().lastGroup());
     }
     EXPECT_EQ(asked, 0);
