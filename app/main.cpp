@@ -141,6 +141,10 @@ int main(int argc, char** argv) {
     });
     saveAtSessionEnd(app, [&document] { runGuarded([&document] { document.save(); }); });
     form1.show();
+    // A start after the window closed waits for the lock, not for a copy on
+    // its way out that would raise its window and end all the same.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app,
+                     [&bookLock] { bookLock.stopListening(); });
     bookLock.listen([&form1] {
         form1.setWindowState(form1.windowState() & ~Qt::WindowMinimized);
         form1.show();

@@ -138,6 +138,15 @@ void BookLock::answer() {
     }
 }
 
+bool BookLock::lockFree() const {
+    if (lockFd_ >= 0) return false;
+    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd); // and the lock with it
+    return free;
+}
+
 bool BookLock::handOver(int waitMs) const {
     sockaddr_un addr;
     if (!addressOf(socketPath_, addr)) return false;
@@ -153,8 +162,9 @@ bool BookLock::handOver(int waitMs) const {
             return ok;
         }
         ::close(fd);
-        // The running copy may not be listening yet.
-        if (waited >= waitMs) return false;
+        // The running copy may not be listening yet; one that has gone, or
+        // is going and no longer listens, leaves the lock to this start.
+        if (waited >= waitMs || lockFree()) return false;
         QThread::msleep(50);
     }
 }

@@ -32,6 +32,8 @@ public:
     // A second start: asks the running copy to come to the front. False when
     // none answered within `waitMs`.
     bool handOver(int waitMs) const;
+    // Whether no copy holds the lock now (this one does not either).
+    bool lockFree() const;
 
     const std::string& socketPath() const { return socketPath_; }
 

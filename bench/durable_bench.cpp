@@ -47,7 +47,8 @@ void typed(benchmark::State& state, bool saveAtOnce) {
     });
     int32_t v = 0;
     for (auto _ : state) {
-        book.setAmount({2026, 12}, 1 + v % 3, 1 + v % 28, AmountField::Expense, ++v,
+        ++v;
+        book.setAmount({2026, 12}, 1 + v % 3, 1 + v % 28, AmountField::Expense, v,
                        ChangeSource::Typed);
         if (saveAtOnce) book.saveMonth();
     }

@@ -116,7 +116,7 @@ BENCHMARK(BM_LineAddInMemory)->Unit(benchmark::kMicrosecond);
 void BM_LineAddThroughBook(benchmark::State& state) {
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString();
-    writeFileSafely(joinPath(path, "ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+    disk.writeSafely(joinPath(path, "ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
     std::vector<EntryLine> month;
     EntryLine l;
     l.day = 4;
@@ -125,14 +125,13 @@ void BM_LineAddThroughBook(benchmark::State& state) {
     l.memo = utf8ToCp932("ドラッグストア #日用品");
     for (int i = 0; i < 250; ++i)
         month.push_back(l);
-    writeFileSafely(joinPath(path, lineFileName(2025, 12)), formatLineFile(month, 2025, 12));
-    Book book(path);
-    const auto yes = [](const std::string&) { return true; };
-    book.readConfiguration(yes, yes);
+    disk.writeSafely(joinPath(path, lineFileName(2025, 12)), formatLineFile(month, 2025, 12));
+    Book book(path, disk, [] { return std::string("2026-12-24T10:00:00"); });
+    book.readConfiguration(isDirectory, isDirectory);
     for (auto _ : state) {
-        book.addLine({2025, 12}, l);
+        book.addLine({2025, 12}, l, ChangeSource::Typed);
         state.PauseTiming();
-        book.removeLine({2025, 12}, 250);
+        book.removeLine({2025, 12}, 250, ChangeSource::Typed);
         state.ResumeTiming();
     }
     state.counters["lines"] = static_cast<double>(book.lines({2025, 12}).size());

@@ -46,7 +46,7 @@ struct TenYears {
                     lines.push_back(l);
                 }
                 m.Items[1].Days[25].Income = 300000;
-                saveMonthFile(m, path(), year, month);
+                saveMonthFile(disk, m, path(), year, month);
                 disk.writeSafely(joinPath(path(), lineFileName(year, month)),
                                  formatLineFile(lines, year, month));
                 marks.set({{year, month}, 27, LineSide::Expense, names.Items[2].Name},

@@ -93,6 +93,9 @@ struct Book::Group {
     };
     std::vector<File> files;
     bool shownSaved = false;
+    // The month in memory must be saved after the step (its file could not
+    // go with the later months it carries into).
+    bool shownPending = false;
     std::map<MonthKey, LinesBefore> lines;
 };
 
@@ -142,6 +145,7 @@ void Book::setPcName(std::string name) {
 }
 
 void Book::setLedgerDir(std::string dir) {
+    if (dir != ledgerDir_) flushDeferredQuietly();
     ledgerDir_ = std::move(dir);
 }
 
@@ -154,10 +158,12 @@ void Book::readConfiguration(const LocationCheck& ledger, const LocationCheck& d
     try {
         readConfig(files_, startDir_, ledger_, ledgerDir, diaryDir, ledger, diary);
     } catch (...) {
+        if (ledgerDir != ledgerDir_) flushDeferredQuietly();
         ledgerDir_ = ledgerDir;
         diaryDir_ = diaryDir;
         throw;
     }
+    if (ledgerDir != ledgerDir_) flushDeferredQuietly();
     ledgerDir_ = ledgerDir;
     diaryDir_ = diaryDir;
     configured_ = true;
@@ -268,9 +274,14 @@ void Book::loadMonths() {
 }
 
 bool Book::saveMonth() {
+    // The later months a change carried into go to the disk with the month.
+    flushDeferred();
     // Nothing can have been typed into a held month, and saving it would
     // write over its file with empty, partial or wrong values.
-    if (held()) return true;
+    if (held()) {
+        settle();
+        return true;
+    }
     const std::string path = monthPath(shown_);
     const FileStamp expected = files_.fileKey(path) == stampKey_ ? stamp_ : FileStamp{};
     const FileStamp now = files_.stamp(path);
@@ -487,21 +498,31 @@ void Book::commitGroup(Group& g) {
         if (r.kind == JournalRecord::Kind::Amount && r.month == shown_ && shown_.year)
             inMemory = true;
     if (inMemory && !unsavedFrom_) unsavedFrom_ = g.id;
-    bool laterWritten = false;
-    for (const auto& [m, p] : g.months)
-        if (p.written && shown_ < m) laterWritten = true;
+    const bool shownPending = g.shownPending;
     g.months.clear();
     g.diaries.clear();
     g.lines.clear();
-    // Later months now bring in the balance of the month in memory: its
-    // file goes with them, so the files agree at once.
-    if (shown_.year && laterWritten) {
+    // Later months now bring in the balance of the month in memory: when
+    // its file could not go with them (another copy changed it), it is
+    // saved now, asking as a save does.
+    if (shownPending) {
         try {
             saveMonth();
         } catch (...) {
         }
     }
     g.records.clear();
+    // A step with more than amounts (lines, whole files) is not finished
+    // twice safely: the mark passes it, and every step before it, now.
+    bool amountsOnly = true;
+    for (const JournalRecord& r : records)
+        if (r.kind != JournalRecord::Kind::Amount) amountsOnly = false;
+    if (!amountsOnly) {
+        try {
+            flushDeferred();
+        } catch (const std::exception&) {
+        }
+    }
     settle();
     bool shownChanged = false;
     MonthKey earliest{9999, 12};
@@ -536,22 +557,69 @@ void Book::refreshCarry(MonthKey) {
 
 void Book::writeGroup(Group& g) {
     // The months go as one batch: the journal already holds the step, so a
-    // batch cut short is finished from it at the next start.
+    // batch cut short is finished from it at the next start. Their new
+    // names are not flushed here: until a later flush the journal's mark
+    // stays before this step, and a start after a power cut finishes it
+    // again (its records are values: a file that has them is left alone).
     std::vector<std::pair<std::string, std::string>> batch;
     std::vector<Pending*> changed;
+    bool later = false;
     for (auto& [m, p] : g.months) {
         std::string bytes = formatMonth(p.ledger);
         if (p.existed && bytes == p.bytes) continue;
+        if (shown_.year && shown_ < m) later = true;
         batch.emplace_back(monthPath(m), std::move(bytes));
         changed.push_back(&p);
     }
+    // Later months now bring in the balance of the month in memory: its
+    // file goes in the same batch, so the files agree at once, unless
+    // another copy changed it since it was read.
+    const std::string shownPath = later && !held() ? monthPath(shown_) : std::string();
+    std::string shownOld, shownNew;
+    bool shownExisted = false;
+    if (!shownPath.empty()) {
+        const FileStamp expected = files_.fileKey(shownPath) == stampKey_ ? stamp_ : FileStamp{};
+        const int err = files_.tryRead(shownPath, shownOld);
+        shownExisted = err == 0;
+        const FileStamp now = err == ENOENT ? FileStamp{} : stampOf(shownOld);
+        if (err && err != ENOENT) {
+            g.shownPending = true;
+        } else if (now != expected) {
+            g.shownPending = true;
+        } else {
+            shownNew = formatMonth(ledger_);
+            batch.emplace_back(shownPath, shownNew);
+        }
+    }
     try {
-        files_.writeAllSafely(batch);
+        files_.writeAllDeferred(batch);
     } catch (...) {
         // Which of them are new is not known: all are put back.
         for (Pending* p : changed)
             p->written = true;
+        if (!shownNew.empty()) {
+            try {
+                if (shownExisted)
+                    files_.writeSafely(shownPath, shownOld);
+                else
+                    files_.remove(shownPath);
+            } catch (const std::exception&) {
+                if (!unsavedFrom_) unsavedFrom_ = g.id;
+            }
+        }
         throw;
+    }
+    if (!batch.empty()) {
+        uint64_t from = g.id;
+        if (!shownNew.empty()) {
+            // The month in memory is in its file: every step it held back
+            // waits for the flush instead.
+            if (unsavedFrom_) from = std::min(from, unsavedFrom_);
+            stamp_ = stampOf(shownNew);
+            stampKey_ = files_.fileKey(shownPath);
+            unsavedFrom_ = 0;
+        }
+        if (!unflushedFrom_ || from < unflushedFrom_) unflushedFrom_ = from;
     }
     for (Pending* p : changed)
         p->written = true;
@@ -636,9 +704,24 @@ void Book::settle() {
     // mark must not pass them.
     if (recoveredFolder_ != ledgerDir_ || readOnly_) return;
     uint64_t through = journal_.lastGroup();
-    for (const uint64_t from : {unsavedFrom_, unwrittenFrom_})
+    for (const uint64_t from : {unsavedFrom_, unwrittenFrom_, unflushedFrom_})
         if (from) through = std::min(through, from - 1);
     journal_.settle(through);
+}
+
+void Book::flushDeferred() {
+    if (!unflushedFrom_) return;
+    files_.flush(ledgerDir_);
+    unflushedFrom_ = 0;
+}
+
+void Book::flushDeferredQuietly() {
+    try {
+        flushDeferred();
+    } catch (const std::exception&) {
+        // The journal there keeps the steps; its next start finishes them.
+    }
+    unflushedFrom_ = 0;
 }
 
 void Book::rollBack(Group& g) {

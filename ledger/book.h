@@ -281,6 +281,11 @@ private:
     void writeGroup(Group& g);
     void takeBack(Group& g, const std::vector<JournalRecord>& records);
     void settle();
+    // Makes the files renamed without a flush durable, so the mark may pass
+    // their steps; flushDeferredQuietly leaves them to the journal instead
+    // (the ledger folder is about to change).
+    void flushDeferred();
+    void flushDeferredQuietly();
     // Brings the balance brought in of every later month up to date with
     // what the group changed, as changes of the same group (book_carry.cpp).
     void carryForward(std::vector<JournalRecord> records);
@@ -363,6 +368,9 @@ private:
     // The first step whose other files are not all written (a failed write
     // that could not be taken back, a month recovery could not reach).
     uint64_t unwrittenFrom_ = 0;
+    // The first step whose files were renamed into place without a flush of
+    // their folder (writeAllDeferred): the journal's mark waits for it.
+    uint64_t unflushedFrom_ = 0;
     std::unique_ptr<Group> group_;
     int groupDepth_ = 0;
 };

@@ -57,18 +57,15 @@ LineEdit lineEdit(const JournalRecord& r, bool forward) {
     return e;
 }
 
-enum class EditState { Ready, Done, Elsewhere };
-
-// Whether `lines` stand as the edit expects; Done when they hold its result.
-EditState editState(const std::vector<EntryLine>& lines, const LineEdit& e) {
+// Whether `lines` stand as the edit expects: the line it replaces or removes
+// at its position, or room there for the line it adds. A line added that
+// stands there already is the edit done (a step finished twice), not one to
+// add again.
+bool editReady(const std::vector<EntryLine>& lines, const LineEdit& e) {
     const bool inside = e.at < lines.size();
-    if (e.from) {
-        if (inside && lines[e.at] == *e.from) return EditState::Ready;
-        if (e.to && inside && lines[e.at] == *e.to) return EditState::Done;
-        return e.to ? EditState::Elsewhere : EditState::Done;
-    }
-    if (inside && lines[e.at] == *e.to) return EditState::Done;
-    return e.at <= lines.size() ? EditState::Ready : EditState::Elsewhere;
+    if (e.from) return inside && lines[e.at] == *e.from;
+    if (inside && lines[e.at] == *e.to) return false;
+    return e.at <= lines.size();
 }
 
 void applyEdit(std::vector<EntryLine>& lines, const LineEdit& e) {
@@ -248,7 +245,21 @@ void Book::removeLine(MonthKey m, std::size_t index, ChangeSource source) {
 
 void Book::writeLines(std::map<MonthKey, LinesBefore>& held) {
     for (auto& [m, before] : held) {
-        lineStore().save(m.year, m.month, before.overwrite);
+        try {
+            lineStore().save(m.year, m.month, before.overwrite);
+        } catch (...) {
+            // A save that failed after its rename (the folder's flush) has
+            // replaced the file all the same: it is put back with the rest.
+            const std::string path = joinPath(ledgerDir_, lineFileName(m.year, m.month));
+            std::string now;
+            try {
+                if (files_.tryRead(path, now) == 0 && !(before.existed && now == before.bytes) &&
+                    now == formatLineFile(lines(m), m.year, m.month))
+                    before.written = true;
+            } catch (const std::exception&) {
+            }
+            throw;
+        }
         before.written = true;
     }
 }
@@ -286,7 +297,7 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
             copies[r.month] = lines(r.month);
         }
         std::vector<EntryLine>& now = copies[r.month];
-        if (!e.ok || editState(now, e) != EditState::Ready)
+        if (!e.ok || !editReady(now, e))
             throw AppError("内訳 " + describeLine(r) +
                            " はその後に変更されているため、元に戻せません");
         applyEdit(now, e);
@@ -332,7 +343,7 @@ std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int&
             const LineEdit e = lineEdit(r, true);
             // A line already there, or one changed since by other means, is
             // left as it is.
-            if (!e.ok || editState(now.lines, e) != EditState::Ready) continue;
+            if (!e.ok || !editReady(now.lines, e)) continue;
             applyEdit(now.lines, e);
             now.changed = true;
             ++finished;

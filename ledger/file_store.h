@@ -25,6 +25,16 @@ public:
     // old bytes or its new ones); on failure the mapped error of the first
     // file that failed is thrown.
     virtual void writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files);
+    // The same, but the files' new names need not be on the disk yet when
+    // it returns: each file's bytes are, before its rename, so a power cut
+    // leaves each file whole, old or new. flush() brings the names there;
+    // until then the caller keeps what it needs to redo them (the change
+    // journal). A store that cannot defer writes them as writeAllSafely.
+    virtual void writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) {
+        writeAllSafely(files);
+    }
+    // Everything written in `folder` so far is on the disk once it returns.
+    virtual void flush(const std::string& folder) { (void)folder; }
     // Adds `bytes` at the end of `path` (created when missing) and flushes
     // it; a failure leaves the file as it was.
     virtual void appendDurably(const std::string& path, const std::string& bytes) = 0;
@@ -68,6 +78,9 @@ public:
     void appendDurably(const std::string& path, const std::string& bytes) override {
         inner_.appendDurably(path, bytes);
     }
+    // writeAllDeferred is not handed on: it reaches the store's own
+    // writeAllSafely, so a store that fails or counts writes sees it.
+    void flush(const std::string& folder) override { inner_.flush(folder); }
     int list(const std::string& folder, std::vector<std::string>& names) override {
         return inner_.list(folder, names);
     }

@@ -240,10 +240,22 @@ void BackupStore::writeSafely(const std::string& path, const std::string& bytes)
 }
 
 void BackupStore::writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files) {
+    writeAll(files, false);
+}
+
+void BackupStore::writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) {
+    writeAll(files, true);
+}
+
+void BackupStore::writeAll(const std::vector<std::pair<std::string, std::string>>& files,
+                           bool deferred) {
     std::vector<std::pair<bool, std::string>> olds(files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
         olds[i].first = oldVersion(files[i].first, olds[i].second);
-    disk().writeAllSafely(files);
+    if (deferred)
+        disk().writeAllDeferred(files);
+    else
+        disk().writeAllSafely(files);
     for (std::size_t i = 0; i < files.size(); ++i)
         if (olds[i].first) kept(files[i].first, olds[i].second, files[i].second);
 }

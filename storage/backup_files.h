@@ -29,6 +29,7 @@ public:
     // handler once.
     void writeSafely(const std::string& path, const std::string& bytes) override;
     void writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files) override;
+    void writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) override;
 
     bool watches(const std::string& path) const;
     // Keeps `oldBytes` as a version of the book file at `path`, then prunes
@@ -46,6 +47,7 @@ public:
 
 private:
     std::string folder() const;
+    void writeAll(const std::vector<std::pair<std::string, std::string>>& files, bool deferred);
     // The old bytes of a watched file, when it has any to keep.
     bool oldVersion(const std::string& path, std::string& old);
     void kept(const std::string& path, const std::string& old, const std::string& bytes);

@@ -288,6 +288,19 @@ void DiskStore::writeSafely(const std::string& path, const std::string& bytes) {
 
 void DiskStore::writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files) {
     if (files.size() < 2) return FileStore::writeAllSafely(files);
+    writeAll(files, false);
+}
+
+void DiskStore::writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) {
+    writeAll(files, true);
+}
+
+void DiskStore::flush(const std::string& folder) {
+    flushFolder(folder, folder);
+}
+
+void DiskStore::writeAll(const std::vector<std::pair<std::string, std::string>>& files,
+                         bool deferred) {
     // Every new file is written before one flush of the file system takes
     // them all; then the renames, then one flush per folder. Until the first
     // rename each file is its old self; a failure after it leaves the files
@@ -301,7 +314,8 @@ void DiskStore::writeAllSafely(const std::vector<std::pair<std::string, std::str
         }
         if (!staged.empty()) {
             int err = fault(staged.front().path, "sync");
-            if (!err && syncAll(staged.front().fd) != 0) err = errno;
+            const int fd = staged.front().fd;
+            if (!err && (staged.size() == 1 ? syncFd(fd) : syncAll(fd)) != 0) err = errno;
             if (err) throw fileError(err, staged.front().path);
         }
         for (Staged& s : staged)
@@ -313,6 +327,9 @@ void DiskStore::writeAllSafely(const std::vector<std::pair<std::string, std::str
             discard(s);
         throw;
     }
+    // The renames reach the disk with the caller's flush; the sweep for
+    // stale temporary files waits for a save that flushes.
+    if (deferred) return;
     std::vector<std::string> flushed;
     for (const Staged& s : staged) {
         if (std::find(flushed.begin(), flushed.end(), s.folder) != flushed.end()) continue;

@@ -47,6 +47,14 @@ public:
     // asked as for writeSafely, "sync" once for the whole batch (at the
     // first file) and "dirsync" once per folder.
     void writeAllSafely(const std::vector<std::pair<std::string, std::string>>& files) override;
+    // The same batch, without the folders' flush after the renames and
+    // without looking for stale temporary files: "dirsync" is not asked.
+    // The files' bytes are flushed before the first rename, as above, also
+    // for a single file.
+    void writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) override;
+    // Flushes the folder ("dirsync" is asked), which makes the renames in
+    // it durable.
+    void flush(const std::string& folder) override;
     void appendDurably(const std::string& path, const std::string& bytes) override;
     int list(const std::string& folder, std::vector<std::string>& names) override;
     void remove(const std::string& path) override;
@@ -75,6 +83,8 @@ private:
     int syncAll(int fd) const;
     int writeAll(int fd, const std::string& path, const std::string& bytes) const;
     void writeInPlace(const std::string& path, const std::string& bytes, bool regular) const;
+    // The batch of writeAllSafely; `deferred` leaves the folders unflushed.
+    void writeAll(const std::vector<std::pair<std::string, std::string>>& files, bool deferred);
     void flushFolder(const std::string& folder, const std::string& path) const;
 
     Faults faults_;

@@ -6,6 +6,7 @@
 #include "shell/feature.h"
 #include "shell/theme.h"
 #include "shell/window_style.h"
+#include "windows/background_search.h"
 #include "windows/form_frame.h"
 #include "windows/search_box_keys.h"
 
@@ -25,7 +26,6 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <utility>
 
@@ -189,14 +189,8 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
     queryEdit_->installEventFilter(this);
     preview_->installEventFilter(this);
 
-    debounce_.setSingleShot(true);
-    debounce_.setInterval(DebounceMs);
-    connect(&debounce_, &QTimer::timeout, this, [this] { startSearch(); });
-    connect(queryEdit_, &QLineEdit::textChanged, this, [this] {
-        // What is in flight answers a query no longer asked.
-        cancelSearch();
-        debounce_.start();
-    });
+    search_ = new BackgroundSearch(this, DebounceMs, [this] { startSearch(); });
+    connect(queryEdit_, &QLineEdit::textChanged, search_, &BackgroundSearch::typed);
     connect(resultList_, &QTreeWidget::currentItemChanged, this, [this] { showPreview(); });
     connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
             guarded(this, &DiarySearchWindow::openSelectedDay));
@@ -209,9 +203,8 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
 }
 
 DiarySearchWindow::~DiarySearchWindow() {
-    // A search is told to stop; the pool, a member, waits for it to end
-    // before the document's store can go.
-    cancelSearch();
+    // Before the window's parts go: a search in flight stops and is waited for.
+    delete search_;
 }
 
 void DiarySearchWindow::setSearchFunction(SearchFunction search) {
@@ -220,24 +213,10 @@ void DiarySearchWindow::setSearchFunction(SearchFunction search) {
 
 void DiarySearchWindow::searchNow() {
     lastError_.clear();
-    debounce_.stop();
-    startSearch();
-}
-
-bool DiarySearchWindow::searching() const {
-    return current_ && !current_->isFinished();
-}
-
-void DiarySearchWindow::cancelSearch() {
-    if (cancel_) cancel_->store(true);
-    // What a stopped search found so far is never shown.
-    current_ = nullptr;
+    search_->now();
 }
 
 void DiarySearchWindow::startSearch() {
-    cancelSearch();
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    cancel_ = cancel;
     const std::string dir = doc_->book().diaryDir();
     const std::string query = queryEdit_->text().toStdString();
     const int year = doc_->year(), month = doc_->month();
@@ -251,36 +230,28 @@ void DiarySearchWindow::startSearch() {
                   return searchDiary(files, d, q, foldForSearch, c);
               });
     statusLabel_->setText(QStringLiteral("検索中…"));
-
-    auto* watcher = new QFutureWatcher<Outcome>(this);
-    current_ = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        if (watcher == current_) {
-            current_ = nullptr;
-            showOutcome(watcher->result());
-        }
-        watcher->deleteLater();
-    });
-    watcher->setFuture(QtConcurrent::run(&searches_, [=, &files] {
-        Outcome out;
-        out.monthList = monthList;
-        try {
-            if (!monthList) {
-                out.hits = search(dir, query, cancel.get());
-                return out;
+    search_->run<Outcome>(
+        [=, &files](const std::atomic<bool>* cancel) {
+            Outcome out;
+            out.monthList = monthList;
+            try {
+                if (!monthList) {
+                    out.hits = search(dir, query, cancel);
+                    return out;
+                }
+                for (DiaryEntry& e : diaryMonth(files, dir, year, month)) {
+                    DiaryHit hit;
+                    // Opening a day's diary leaves an empty file behind: no entry.
+                    if (e.error.empty() && !firstTextLine(e.text, hit)) continue;
+                    hit.entry = std::move(e);
+                    out.hits.push_back(std::move(hit));
+                }
+            } catch (const std::exception& e) {
+                out.error = QString::fromUtf8(e.what());
             }
-            for (DiaryEntry& e : diaryMonth(files, dir, year, month)) {
-                DiaryHit hit;
-                // Opening a day's diary leaves an empty file behind: no entry.
-                if (e.error.empty() && !firstTextLine(e.text, hit)) continue;
-                hit.entry = std::move(e);
-                out.hits.push_back(std::move(hit));
-            }
-        } catch (const std::exception& e) {
-            out.error = QString::fromUtf8(e.what());
-        }
-        return out;
-    }));
+            return out;
+        },
+        [this](const Outcome& outcome) { showOutcome(outcome); });
 }
 
 void DiarySearchWindow::showOutcome(const Outcome& outcome) {
@@ -362,12 +333,9 @@ void DiarySearchWindow::showPreview() {
 void DiarySearchWindow::openSelectedDay() {
     // Enter typed before the list caught up opens the first day found for
     // what was typed.
-    if (debounce_.isActive() || searching()) {
+    if (search_->pending()) {
         openWhenShown_ = true;
-        if (debounce_.isActive()) {
-            debounce_.stop();
-            startSearch();
-        }
+        if (search_->waiting()) search_->now();
         return;
     }
     QTreeWidgetItem* item = resultList_->currentItem();
@@ -393,9 +361,8 @@ void DiarySearchWindow::showEvent(QShowEvent* e) {
 void DiarySearchWindow::hideEvent(QHideEvent* e) {
     QDialog::hideEvent(e);
     if (e->spontaneous()) return;
-    debounce_.stop();
     openWhenShown_ = false;
-    cancelSearch();
+    search_->cancel();
 }
 
 bool DiarySearchWindow::eventFilter(QObject* watched, QEvent* e) {

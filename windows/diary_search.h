@@ -7,12 +7,8 @@
 #include "ledger/diary_index.h"
 
 #include <QDialog>
-#include <QFutureWatcher>
-#include <QThreadPool>
-#include <QTimer>
 #include <atomic>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +19,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+class BackgroundSearch;
 class BookDocument;
 class CommandHost;
 
@@ -60,8 +57,6 @@ protected:
 private:
     struct Outcome;
     void startSearch();
-    void cancelSearch();
-    bool searching() const;
     void showOutcome(const Outcome& outcome);
     void showPreview();
 
@@ -73,12 +68,9 @@ private:
     QLabel* statusLabel_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
-    QTimer debounce_;
-    QFutureWatcher<Outcome>* current_ = nullptr;
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    // The searches read through the document's store: the window waits for
-    // a stopped one (it stops at once) before the store can go.
-    QThreadPool searches_;
+    // Reads through the document's store, and waits for a stopped search
+    // (it stops at once) when the window goes, before the store can.
+    BackgroundSearch* search_ = nullptr;
     std::vector<DiaryHit> hits_;
     // The day to select when the list is refilled, after a day was opened.
     DiaryDate preferred_;

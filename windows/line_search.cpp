@@ -7,13 +7,13 @@
 #include "shell/feature.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
+#include "windows/background_search.h"
 #include "windows/diary_search.h"
 #include "windows/form_frame.h"
 #include "windows/search_box_keys.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -98,13 +97,8 @@ LineSearchWindow::LineSearchWindow(CommandHost* host)
     frame.panelLayout->addWidget(body);
 
     queryEdit_->installEventFilter(this);
-    debounce_.setSingleShot(true);
-    debounce_.setInterval(DebounceMs);
-    connect(&debounce_, &QTimer::timeout, this, [this] { startSearch(); });
-    connect(queryEdit_, &QLineEdit::textChanged, this, [this] {
-        cancelSearch();
-        debounce_.start();
-    });
+    search_ = new BackgroundSearch(this, DebounceMs, [this] { startSearch(); });
+    connect(queryEdit_, &QLineEdit::textChanged, search_, &BackgroundSearch::typed);
     connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
             guarded(this, &LineSearchWindow::openSelectedDay));
     connect(openAction_, &QAction::triggered, this,
@@ -116,50 +110,35 @@ LineSearchWindow::LineSearchWindow(CommandHost* host)
 }
 
 LineSearchWindow::~LineSearchWindow() {
-    cancelSearch();
+    // Before the window's parts go: a search in flight stops and is waited for.
+    delete search_;
 }
 
 void LineSearchWindow::searchNow() {
-    debounce_.stop();
-    startSearch();
-}
-
-void LineSearchWindow::cancelSearch() {
-    if (cancel_) cancel_->store(true);
-    current_ = nullptr;
+    search_->now();
 }
 
 void LineSearchWindow::startSearch() {
-    cancelSearch();
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    cancel_ = cancel;
     const std::string dir = doc_->book().ledgerDir();
     const std::string query = queryEdit_->text().toStdString();
     statusLabel_->setText(QStringLiteral("検索中…"));
-    auto* watcher = new QFutureWatcher<Outcome>(this);
-    current_ = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        if (watcher == current_) {
-            current_ = nullptr;
-            showOutcome(watcher->result());
-        }
-        watcher->deleteLater();
-    });
     FileStore* files = &doc_->files();
-    watcher->setFuture(QtConcurrent::run(&searches_, [files, dir, query, cancel] {
-        Outcome out;
-        try {
-            if (diaryQueryWords(query, foldForSearch).empty()) {
-                out.empty = true;
-                return out;
+    search_->run<Outcome>(
+        [files, dir, query](const std::atomic<bool>* cancel) {
+            Outcome out;
+            try {
+                if (diaryQueryWords(query, foldForSearch).empty()) {
+                    out.empty = true;
+                    return out;
+                }
+                const LineQuery q = parseLineQuery(query, foldForSearch);
+                out.result = searchLines(*files, dir, q, foldForSearch, cancel);
+            } catch (const std::exception& e) {
+                out.error = QString::fromUtf8(e.what());
             }
-            const LineQuery q = parseLineQuery(query, foldForSearch);
-            out.result = searchLines(*files, dir, q, foldForSearch, cancel.get());
-        } catch (const std::exception& e) {
-            out.error = QString::fromUtf8(e.what());
-        }
-        return out;
-    }));
+            return out;
+        },
+        [this](const Outcome& outcome) { showOutcome(outcome); });
 }
 
 void LineSearchWindow::showOutcome(const Outcome& outcome) {
@@ -198,12 +177,9 @@ void LineSearchWindow::showOutcome(const Outcome& outcome) {
 
 void LineSearchWindow::openSelectedDay() {
     // Enter typed before the list caught up opens the newest line found.
-    if (debounce_.isActive() || current_) {
+    if (search_->pending()) {
         openWhenShown_ = true;
-        if (debounce_.isActive()) {
-            debounce_.stop();
-            startSearch();
-        }
+        if (search_->waiting()) search_->now();
         return;
     }
     QTreeWidgetItem* item = resultList_->currentItem();
@@ -226,9 +202,8 @@ void LineSearchWindow::showEvent(QShowEvent* e) {
 void LineSearchWindow::hideEvent(QHideEvent* e) {
     QDialog::hideEvent(e);
     if (e->spontaneous()) return;
-    debounce_.stop();
     openWhenShown_ = false;
-    cancelSearch();
+    search_->cancel();
 }
 
 bool LineSearchWindow::eventFilter(QObject* watched, QEvent* e) {

@@ -7,18 +7,14 @@
 #include "ledger/entry_lines.h"
 
 #include <QDialog>
-#include <QThreadPool>
-#include <QTimer>
-#include <atomic>
-#include <memory>
 
+class BackgroundSearch;
 class CommandHost;
 class BookDocument;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
-template <class T> class QFutureWatcher;
 
 class LineSearchWindow : public QDialog {
     Q_OBJECT
@@ -48,7 +44,6 @@ private:
         bool empty = false;
     };
     void startSearch();
-    void cancelSearch();
     void showOutcome(const Outcome& outcome);
 
     QAction* openAction_ = nullptr; // 日計を開く
@@ -59,12 +54,9 @@ private:
     QLabel* statusLabel_ = nullptr;
     CommandHost* host_;
     BookDocument* doc_;
-    QTimer debounce_;
-    QFutureWatcher<Outcome>* current_ = nullptr;
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    // The searches read through the document's store: the window waits for
-    // a stopped one (it stops at once) before the store can go.
-    QThreadPool searches_;
+    // Reads through the document's store, and waits for a stopped search
+    // (it stops at once) when the window goes, before the store can.
+    BackgroundSearch* search_ = nullptr;
     LineSearchResult result_;
     bool openWhenShown_ = false;
 };

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 TEST(SingleCopy, ASecondStartIsHandedToTheRunningCopyAndAWriteIsRefused) {
@@ -51,4 +52,29 @@ TEST(SingleCopy, ASecondStartIsHandedToTheRunningCopyAndAWriteIsRefused) {
             EXPECT_FALSE(fileExists(tmp.file(BudgetFileName)));
         }
     }
+}
+
+TEST(SingleCopy, ACopyOnItsWayOutHandsNothingOverAndLeavesTheLockToTheNextStart) {
+    int argc = 1;
+    char name[] = "single_copy_test";
+    char* argv[] = {name};
+    QCoreApplication app(argc, argv);
+    TempFolder tmp;
+    BookLock next(tmp.path());
+    EXPECT_TRUE(next.lockFree()) << "no copy runs yet";
+    auto closing = std::make_unique<BookLock>(tmp.path());
+    ASSERT_TRUE(closing->acquire(0));
+    EXPECT_FALSE(closing->lockFree()) << "its own lock counts";
+    int raised = 0;
+    ASSERT_TRUE(closing->listen([&] { ++raised; }));
+    // Its window has closed: it no longer answers, and still holds the book.
+    closing->stopListening();
+    EXPECT_FALSE(next.lockFree());
+    EXPECT_FALSE(next.acquire(0));
+    EXPECT_FALSE(next.handOver(100));
+    EXPECT_EQ(raised, 0);
+    closing.reset();
+    EXPECT_TRUE(next.lockFree()) << "gone with its process";
+    EXPECT_FALSE(next.handOver(3000));
+    EXPECT_TRUE(next.acquire(0));
 }

@@ -8,8 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 // The disk the tests below work on; a test that plants a fault clears it.
@@ -31,7 +36,8 @@ struct CarryTest : ::testing::Test {
 
     void SetUp() override {
         writeBytes(dir.file("ZADUD.CFG"),
-                   "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8f\x5a\x8b\x8f\x94\xef\r\n");
+                   "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8f\x5a\x8b\x8f\x94\xef\r\n"
+                   "kamo12=zappi\r\n");
         restart({2026, 10});
         int n = 0;
         for (const MonthKey& m : months) {
@@ -178,6 +184,70 @@ TEST_F(CarryTest, ABatchOfLaterMonthsFailingHalfWayIsReportedAndLeavesEveryFileA
     for (const auto& [name, bytes] : files())
         EXPECT_FALSE(bytes.empty()) << name;
     EXPECT_TRUE(chainIsRight());
+}
+
+// The disk as a power cut leaves it: month files renamed into place since
+// the last flush of their folder may come back as they were, in any mix.
+// The journal, flushed with every step, is kept.
+struct PowerCutStore : ForwardingStore {
+    using ForwardingStore::ForwardingStore;
+    std::vector<std::pair<std::string, std::optional<std::string>>> unflushed; // bytes before
+    void writeAllDeferred(const std::vector<std::pair<std::string, std::string>>& files) override {
+        for (const auto& [path, bytes] : files) {
+            std::string old;
+            const bool existed = inner().tryRead(path, old) == 0;
+            unflushed.emplace_back(path, existed ? std::optional<std::string>(old) : std::nullopt);
+        }
+        inner().writeAllDeferred(files);
+    }
+    void flush(const std::string& folder) override {
+        unflushed.clear();
+        inner().flush(folder);
+    }
+    void cut(const std::function<bool(std::size_t)>& lost) {
+        for (std::size_t i = unflushed.size(); i-- > 0;) {
+            if (!lost(i)) continue;
+            if (unflushed[i].second)
+                writeBytes(unflushed[i].first, *unflushed[i].second);
+            else
+                inner().remove(unflushed[i].first);
+        }
+    }
+};
+
+TEST_F(CarryTest, LaterMonthsLostToAPowerCutAreCarriedAgainAtTheNextStart) {
+    const struct {
+        const char* name;
+        std::function<bool(std::size_t)> lost;
+    } cuts[] = {
+        {"nothing lost", [](std::size_t) { return false; }},
+        {"every rename lost", [](std::size_t) { return true; }},
+        {"every other rename lost", [](std::size_t i) { return i % 2 == 0; }},
+        {"the others lost", [](std::size_t i) { return i % 2 == 1; }},
+    };
+    const auto saved = files();
+    for (const auto& c : cuts) {
+        SCOPED_TRACE(c.name);
+        for (const auto& [name, bytes] : saved)
+            writeBytes(dir.file(name), bytes);
+        PowerCutStore store(disk);
+        book = startBook(store, dir.path(), {2026, 10},
+                         [this](const std::string&) { return ++asked, true; });
+        // Typed into the month shown, into a later month, and typed again.
+        book->setAmount({2026, 10}, 2, 12, Out, 777, ChangeSource::Typed);
+        book->setAmount({2026, 12}, 12, 3, In, 5000, ChangeSource::Typed);
+        book->setAmount({2026, 10}, 2, 12, Out, 999, ChangeSource::Typed);
+        ASSERT_GE(store.unflushed.size(), 3u) << "the later months are written without a flush";
+        store.cut(c.lost);
+        book.reset(); // the program is gone with the power
+        restart({2027, 1});
+        EXPECT_TRUE(chainIsRight()) << "every later month brings in the new balance again";
+        EXPECT_EQ(book->amount({2026, 10}, 2, 12, Out), 999) << "what was typed is kept";
+        EXPECT_EQ(book->amount({2026, 12}, 12, 3, In), 5000);
+        EXPECT_EQ(book->amount({2027, 1}, 12, 0, In), 5000) << "the last item carries too";
+        EXPECT_EQ(book->journal().settled(), book->journal().lastGroup());
+    }
+    EXPECT_EQ(asked, 0);
 }
 
 } // namespace

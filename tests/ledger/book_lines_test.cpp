@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace {
 DiskStore disk;
@@ -114,6 +117,10 @@ TEST_F(BookLinesTest, RefusedChangesLeaveLinesAndCellsAsTheyWere) {
         {"a line that is not there", [&] { book->removeLine(Dec, 1, ChangeSource::Typed); }},
         {"a change past 32 bits",
          [&] { book->changeLine(Dec, 0, line(5, "食費", 2147483647, "x"), ChangeSource::Typed); }},
+        {"a change to no amount",
+         [&] { book->changeLine(Dec, 0, line(4, "食費", 0, "a"), ChangeSource::Typed); }},
+        {"a change to a control byte in the memo",
+         [&] { book->changeLine(Dec, 0, line(4, "食費", 5, "a\x01"), ChangeSource::Typed); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,6 +131,42 @@ TEST_F(BookLinesTest, RefusedChangesLeaveLinesAndCellsAsTheyWere) {
         EXPECT_EQ(readBytes(dir.file("202612.lin")), bytes);
     }
     EXPECT_EQ(book->undoText(), "12/5 食費 支出 10");
+}
+
+TEST_F(BookLinesTest, AFailedLineFileWriteLeavesLinesCellsAndFilesAsTheyWere) {
+    book->addLine(Dec, line(4, "食費", 1000, "a"), ChangeSource::Typed);
+    book->saveMonth();
+    const std::string bytes = readBytes(dir.file("202612.lin"));
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"added", [&] { book->addLine(Dec, line(4, "食費", 5, "b"), ChangeSource::Typed); }},
+        {"changed",
+         [&] { book->changeLine(Dec, 0, line(6, "食費", 7, "c"), ChangeSource::Typed); }},
+        {"removed", [&] { book->removeLine(Dec, 0, ChangeSource::Typed); }},
+    };
+    for (const char* step : {"open", "write", "chmod", "sync", "close", "rename", "dirsync"}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", refused at " + step);
+            disk.setFaults([step](const std::string& path, const std::string& s) {
+                return path.size() > 4 && path.compare(path.size() - 4, 4, ".lin") == 0 && s == step
+                           ? ENOSPC
+                           : 0;
+            });
+            EXPECT_ANY_THROW(c.change());
+            disk.setFaults(nullptr);
+            for (const bool restarted : {false, true}) {
+                if (restarted) restart();
+                ASSERT_EQ(book->lines(Dec).size(), 1u) << restarted;
+                EXPECT_EQ(book->lines(Dec)[0].memo, "a") << restarted;
+                EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, 1000) << restarted;
+                EXPECT_EQ(book->ledger().Items[1].Days[6].Expense, 0) << restarted;
+                EXPECT_EQ(readBytes(dir.file("202612.lin")), bytes) << restarted;
+            }
+            EXPECT_EQ(book->undoText(), "12/4 食費 内訳追加 1,000 a");
+        }
+    }
 }
 
 TEST_F(BookLinesTest, ATypedTotalChangesOnlyThePartWithoutLines) {
@@ -202,27 +245,40 @@ TEST_F(BookLinesTest, ManyLinesInOneStepAdoptedLinesAndLinesOfAnItemNoLongerName
     restart();
     {
         Book::ChangeGroup g(*book, ChangeSource::Imported);
-        for (int i = 1; i <= 10; ++i)
+        // Twelve: positions of two digits too.
+        for (int i = 1; i <= 12; ++i)
             book->addLine(Dec, line(4, "雑費", i, "x"), ChangeSource::Imported);
         g.commit();
     }
     ASSERT_TRUE(book->undo());
     EXPECT_TRUE(book->lines(Dec).empty());
     ASSERT_TRUE(book->redo()) << "each line found where the step left it";
-    EXPECT_EQ(book->lines(Dec).size(), 10u);
-    EXPECT_EQ(book->ledger().Items[12].Days[4].Expense, 55);
+    EXPECT_EQ(book->lines(Dec).size(), 12u);
+    EXPECT_EQ(book->ledger().Items[12].Days[4].Expense, 78);
+    // The last item's lines hold its cell as the first's do.
+    EXPECT_THROW(book->checkTypedTotal(Dec, 12, 4, Out, 77), AppError);
+    EXPECT_NO_THROW(book->checkTypedTotal(Dec, 13, 4, Out, 1)) << "no such item";
+    EXPECT_NO_THROW(book->checkTypedTotal(Dec, 0, 4, Out, 1));
+    book->changeLine(Dec, 11, line(5, "雑費", 20, "moved"), ChangeSource::Typed);
+    EXPECT_EQ(book->ledger().Items[12].Days[4].Expense, 66) << "the old cell gives it back";
+    EXPECT_EQ(book->ledger().Items[12].Days[5].Expense, 20);
+    ASSERT_TRUE(book->undo());
 
     // Lines for amounts already in their cells leave the cells alone.
     book->adoptLines(Dec, {line(5, "雑費", 7, "y")}, ChangeSource::Imported);
-    EXPECT_EQ(book->lines(Dec).size(), 11u);
+    EXPECT_EQ(book->lines(Dec).size(), 13u);
     EXPECT_EQ(book->ledger().Items[12].Days[5].Expense, 0);
     EXPECT_EQ(book->undoText(), "12/5 雑費 内訳追加 7 y");
     EXPECT_THROW(book->adoptLines(Dec, {line(5, "給与", 7, "")}, ChangeSource::Imported), AppError);
     EXPECT_THROW(book->adoptLines(Dec, {line(5, "雑費", 0, "")}, ChangeSource::Imported), AppError);
-    EXPECT_EQ(book->lines(Dec).size(), 11u);
+    EXPECT_EQ(book->lines(Dec).size(), 13u);
 
-    // A line of an item renamed by other means can still be deleted.
+    // A line of an item renamed by other means can still be changed (its
+    // old cell has no item to give back to) and deleted.
     writeBytes(dir.file("202611.lin"), formatLineFile({line(3, "旧名", 100, "")}, 2026, 11));
+    book->changeLine(Nov, 0, line(3, "雑費", 40, ""), ChangeSource::Typed);
+    EXPECT_EQ(stored(Nov, 12, 3, Out), 40);
+    ASSERT_TRUE(book->undo());
     book->removeLine(Nov, 0);
     EXPECT_TRUE(book->lines(Nov).empty());
     EXPECT_TRUE(filed(Nov).empty());

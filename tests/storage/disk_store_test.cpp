@@ -239,8 +239,8 @@ TEST_F(SafeWrite, KilledSavesNeverTearTheFile) {
 }
 
 // Several files in one go: one flush of their bytes, the renames, one flush
-// of the folder; a fault at any step leaves every file whole and no
-// temporary file behind.
+// of the folder (a deferred batch leaves that to flush()); a fault at any
+// step leaves every file whole and no temporary file behind.
 TEST_F(SafeWrite, ABatchIsFlushedOnceAndAFaultLeavesEachFileWhole) {
     struct Case {
         const char* step; // planted on the second file ("sync" is asked once, at the first)
@@ -253,36 +253,67 @@ TEST_F(SafeWrite, ABatchIsFlushedOnceAndAFaultLeavesEachFileWhole) {
                  {"sync", "a.txt", false},
                  {"close", "b.txt", false},
                  {"rename", "b.txt", true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.step);
-        TempFolder folder;
-        for (const char* name : {"a.txt", "b.txt", "c.txt"})
-            writeBytes(folder.file(name), std::string("old ") + name);
-        std::vector<std::string> steps;
-        disk.setFaults([&](const std::string& path, const std::string& step) {
-            steps.push_back(step);
-            return step == c.step && path == folder.file(c.file) ? ENOSPC : 0;
-        });
-        int flushes = 0;
-        disk.setSync([&](int) { return ++flushes, 0; });
-        const std::vector<std::pair<std::string, std::string>> batch = {
-            {folder.file("a.txt"), "new a"},
-            {folder.file("b.txt"), "new b"},
-            {folder.file("c.txt"), "new c"}};
-        if (*c.step) {
-            EXPECT_THROW(disk.writeAllSafely(batch), AppError);
-        } else {
-            disk.writeAllSafely(batch);
-            EXPECT_EQ(flushes, 2) << "the files' bytes once, the folder once";
-            EXPECT_LT(std::find(steps.begin(), steps.end(), "sync") - steps.begin(),
-                      std::find(steps.begin(), steps.end(), "rename") - steps.begin());
-            EXPECT_EQ(steps.back(), "dirsync");
+    for (const bool deferred : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.step) + (deferred ? ", deferred" : ""));
+            TempFolder folder;
+            for (const char* name : {"a.txt", "b.txt", "c.txt"})
+                writeBytes(folder.file(name), std::string("old ") + name);
+            std::vector<std::string> steps;
+            disk.setFaults([&](const std::string& path, const std::string& step) {
+                steps.push_back(step);
+                return step == c.step && path == folder.file(c.file) ? ENOSPC : 0;
+            });
+            int flushes = 0;
+            disk.setSync([&](int) { return ++flushes, 0; });
+            const std::vector<std::pair<std::string, std::string>> batch = {
+                {folder.file("a.txt"), "new a"},
+                {folder.file("b.txt"), "new b"},
+                {folder.file("c.txt"), "new c"}};
+            const auto write = [&] {
+                if (deferred)
+                    disk.writeAllDeferred(batch);
+                else
+                    disk.writeAllSafely(batch);
+            };
+            if (*c.step) {
+                EXPECT_THROW(write(), AppError);
+            } else {
+                write();
+                EXPECT_EQ(flushes, deferred ? 1 : 2) << "the files' bytes once, the folder once";
+                EXPECT_LT(std::find(steps.begin(), steps.end(), "sync") - steps.begin(),
+                          std::find(steps.begin(), steps.end(), "rename") - steps.begin());
+                EXPECT_EQ(steps.back(), deferred ? "rename" : "dirsync");
+                if (deferred) {
+                    disk.flush(folder.path());
+                    EXPECT_EQ(flushes, 2) << "the folder, when asked";
+                    EXPECT_EQ(steps.back(), "dirsync");
+                }
+            }
+            EXPECT_EQ(readBytes(folder.file("a.txt")), c.firstIsNew ? "new a" : "old a.txt");
+            EXPECT_EQ(readBytes(folder.file("b.txt")), *c.step ? "old b.txt" : "new b");
+            EXPECT_EQ(readBytes(folder.file("c.txt")), *c.step ? "old c.txt" : "new c");
+            EXPECT_EQ(entries(folder.path()),
+                      (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
         }
-        EXPECT_EQ(readBytes(folder.file("a.txt")), c.firstIsNew ? "new a" : "old a.txt");
-        EXPECT_EQ(readBytes(folder.file("b.txt")), *c.step ? "old b.txt" : "new b");
-        EXPECT_EQ(readBytes(folder.file("c.txt")), *c.step ? "old c.txt" : "new c");
-        EXPECT_EQ(entries(folder.path()), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-    }
+}
+
+// One file deferred still has its bytes on the disk before its new name.
+TEST_F(SafeWrite, ADeferredFileIsFlushedBeforeItsRenameAndItsFolderOnlyWhenAsked) {
+    writeBytes(dir.file("a.txt"), "old");
+    std::vector<std::string> steps;
+    disk.setFaults([&](const std::string&, const std::string& step) {
+        steps.push_back(step);
+        return 0;
+    });
+    disk.setSync([](int) { return 0; });
+    disk.writeAllDeferred({{dir.file("a.txt"), "new"}});
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"open", "write", "chmod", "sync", "close", "rename"}));
+    EXPECT_EQ(readBytes(dir.file("a.txt")), "new");
+    disk.setFaults(
+        [](const std::string&, const std::string& step) { return step == "dirsync" ? EIO : 0; });
+    EXPECT_THROW(disk.flush(dir.path()), AppError) << "a folder that cannot be flushed says so";
 }
 
 // What the rules ask of the disk besides reading and writing.
