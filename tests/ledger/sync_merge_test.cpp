@@ -49,6 +49,8 @@ struct Pc {
         writeBytes(dir.file("ZADUD.CFG"), Config);
     }
     Book& open() {
+        // A program that closes makes its deferred files durable first.
+        if (book) book->saveMonth();
         book = std::make_unique<Book>(dir.path(), disk, [this] {
             char t[32];
             std::snprintf(t, sizeof t, "2026-12-24T10:%02d:%02d", *tick / 60, *tick % 60);
