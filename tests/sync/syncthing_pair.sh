@@ -12,6 +12,9 @@
 # Folders are scanned on request only (no watcher, no timed rescans), so a
 # test decides when a change is offered to the other side.
 
+# Each instance's settings are variables named after it (ST_GUI_a, ST_ID_b...),
+# set and read by name.
+# shellcheck disable=SC2034,SC2154
 ST_FOLDER_ID=kakeibo
 # Generous: two instances under sanitizers on a shared, busy machine.
 ST_TIMEOUT=${ST_TIMEOUT:-120}
@@ -79,8 +82,9 @@ st_write_config() {
   id=$(printf '%s\n' "$out" | sed -n 's/^.*Device ID: *\([A-Z0-9-]*\).*$/\1/p' | head -n 1)
   [ -n "$id" ] || st_fail "no device ID from syncthing generate: $out"
   eval "ST_ID_$name=\$id ST_HOME_$name=\$home ST_FOLDER_$name=\$folder"
-  ST_KEY=$(head -c 24 /dev/urandom | od -An -tx1 | tr -d ' \n')
-  eval "ST_KEY_$name=\$ST_KEY"
+  local key
+  key=$(head -c 24 /dev/urandom | od -An -tx1 | tr -d ' \n')
+  eval "ST_KEY_$name=\$key"
 }
 
 st_render_config() {

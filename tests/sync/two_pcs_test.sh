@@ -9,7 +9,10 @@
 set -u
 zadud=$1
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/sync/syncthing_pair.sh
 . "$here/syncthing_pair.sh"
+# The harness sets ST_* variables by name (ST_LISTEN_a, ...).
+# shellcheck disable=SC2154
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kakeibo-sync.XXXXXX")
 cleanup() {
@@ -29,7 +32,8 @@ fail() {
 # Each PC: a working folder with its own ZADUD.CFG naming the ledger and diary
 # folders inside its own copy of the synced folder, and a home of its own.
 for pc in a b; do
-  mkdir -p "$work/sync-$pc/ledger" "$work/sync-$pc/diary" "$work/pc-$pc" "$work/home-$pc"
+  mkdir -p "$work/sync-$pc/ledger" "$work/sync-$pc/diary" "$work/pc-$pc" "$work/home-$pc" "$work/run-$pc"
+  chmod 700 "$work/run-$pc"
   printf 'ZADUD=%s\r\nMEMO=%s\r\n' "$work/sync-$pc/ledger" "$work/sync-$pc/diary" >"$work/cfg"
   n=1
   for item in 食費 日用品 光熱費 交通費 給料; do
@@ -40,12 +44,13 @@ for pc in a b; do
 done
 rm -f "$work/cfg"
 
-# pc NAME ARGS...: the program's command line on that PC; standard output is
-# passed on, standard error kept in $work/err-NAME for the messages.
+# pc NAME ARGS...: the program's command line on that PC (its own home and
+# runtime folder, as on a machine of its own); standard output is passed on,
+# standard error kept in $work/err-NAME for the messages.
 pc() {
   local name=$1
   shift
-  (cd "$work/pc-$name" && HOME="$work/home-$name" XDG_RUNTIME_DIR= KAKEIBO_PC="pc-$name" \
+  (cd "$work/pc-$name" && HOME="$work/home-$name" XDG_RUNTIME_DIR="$work/run-$name" KAKEIBO_PC="pc-$name" \
     QT_QPA_PLATFORM=offscreen ZADUD_TODAY=2027-03-01 "$zadud" "$@" 2>"$work/err-$name")
 }
 
@@ -220,9 +225,10 @@ if [ "$has_sync" = 1 ]; then
   must a --sync >"$work/clash-a"
   grep -E '(2026-10-20|10/20).*食費' "$work/clash-a" >/dev/null ||
     fail "pc-a's --sync does not list the 2026-10-20 食費 clash: $(cat "$work/clash-a")"
-  grep -E '(^|[^0-9,])1,?000([^0-9,]|$)' "$work/clash-a" >/dev/null &&
-    grep -E '(^|[^0-9,])2,?000([^0-9,]|$)' "$work/clash-a" >/dev/null ||
+  if ! grep -E '(^|[^0-9,])1,?000([^0-9,]|$)' "$work/clash-a" >/dev/null ||
+    ! grep -E '(^|[^0-9,])2,?000([^0-9,]|$)' "$work/clash-a" >/dev/null; then
     fail "pc-a's --sync does not show both values of the clash: $(cat "$work/clash-a")"
+  fi
 fi
 settle "the same cell changed apart (3)"
 # Until the user chooses, the book shows one of the two, never their sum,
@@ -287,7 +293,8 @@ must a --add-line 2027-02-01 食費 -100 種A >/dev/null
 settle "February's first line (6)"
 # pc-c starts from the book as it stands, changes February, and only its
 # copy of the month file reaches pc-b, named as the engine names a clash.
-mkdir -p "$work/pc-c" "$work/sync-c/diary" "$work/home-c"
+mkdir -p "$work/pc-c" "$work/sync-c/diary" "$work/home-c" "$work/run-c"
+chmod 700 "$work/run-c"
 cp -r "$work/sync-a/ledger" "$work/sync-c/"
 sed "s#$work/sync-b#$work/sync-c#g" "$work/pc-b/ZADUD.CFG" >"$work/pc-c/ZADUD.CFG"
 must c --add-line 2027-02-14 日用品 -640 電球C >/dev/null
