@@ -195,6 +195,15 @@ st_pair_start() {
     st_pair_stop
     [ "$tries" -lt 3 ] || st_fail "syncthing would not start: $(tail -n 20 "$ST_HOME_a/log" "$ST_HOME_b/log")"
   done
+  # Should this script be killed outright (no trap runs), the engines go too.
+  local self=$$ engines=$st_pids
+  (
+    trap - EXIT
+    while kill -0 "$self" 2>/dev/null; do sleep 1; done
+    # shellcheck disable=SC2086
+    kill $engines 2>/dev/null
+  ) </dev/null >/dev/null 2>&1 &
+  st_watchdog=$!
   st_poll "$ST_TIMEOUT" "the two instances to connect" st_both_connected
 }
 
@@ -216,6 +225,11 @@ st_pair_stop() {
     wait "$pid" 2>/dev/null
   done
   st_pids=""
+  if [ -n "${st_watchdog:-}" ]; then
+    kill "$st_watchdog" 2>/dev/null
+    wait "$st_watchdog" 2>/dev/null
+    st_watchdog=""
+  fi
 }
 
 # "Offline": each instance pauses the other, so nothing passes either way.
