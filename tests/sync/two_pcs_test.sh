@@ -307,6 +307,37 @@ expect_conflicts_set_aside
 n=$(find "$work/sync-a" -name '20272.sync-conflict-20270214-101500-PCCCCCC.txt' | wc -l)
 [ "$n" -ge 1 ] || fail "the placed conflict copy was deleted, not set aside"
 
+# --- 7. The window: pc-b has the book open while pc-a's change arrives. pc-a
+# sees that pc-b has it open; pc-b's window takes the change in from disk and
+# closing it (as a session's end does) loses nothing; then the note is gone.
+(cd "$work/pc-b" && HOME="$work/home-b" XDG_RUNTIME_DIR="$work/run-b" KAKEIBO_PC=pc-b \
+  QT_QPA_PLATFORM=offscreen ZADUD_REPORT_FIRST_PAINT=1 exec "$zadud" >"$work/window-b" 2>&1) &
+window=$!
+window_up() { grep -q first-paint "$work/window-b" || ! kill -0 "$window" 2>/dev/null; }
+st_poll "$ST_TIMEOUT" "pc-b's window to show" window_up
+kill -0 "$window" 2>/dev/null || fail "pc-b's window ended at start: $(cat "$work/window-b")"
+st_converge "pc-b's window open (7)"
+[ -e "$work/sync-a/ledger/ZADUD-pc-b.RUN" ] || fail "pc-a cannot tell that pc-b has the book open"
+must a --add-line 2026-12-09 食費 -333 窓A >/dev/null
+st_converge "pc-a's change reaching the open window (7)"
+kill -TERM "$window" 2>/dev/null
+window_gone() { ! kill -0 "$window" 2>/dev/null; }
+end=$((SECONDS + ST_TIMEOUT))
+until window_gone || [ "$SECONDS" -ge "$end" ]; do sleep 0.2; done
+if window_gone; then
+  wait "$window" || fail "pc-b's window ended with $? on SIGTERM: $(cat "$work/window-b")"
+else
+  # A question box at the session's end: the month changed under the window.
+  fail "pc-b's window did not end within ${ST_TIMEOUT}s of SIGTERM (waiting on a question?)"
+  kill -9 "$window" 2>/dev/null
+  wait "$window" 2>/dev/null
+fi
+settle "pc-b's window closed (7)"
+expect_cell 2026-12 食費 9 -333
+expect_found_once 窓A
+same_month 2026-12
+[ ! -e "$work/sync-a/ledger/ZADUD-pc-b.RUN" ] || fail "pc-b's open note stays after it closed"
+
 echo "$failures failures"
 [ "$failures" = 0 ] || exit 1
 echo "PASS"
