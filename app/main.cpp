@@ -14,6 +14,7 @@
 #include "shell/zadud.h"
 #include "storage/backup_files.h"
 #include "storage/disk_store.h"
+#include "storage/pc_name.h"
 #include "windows/feature_list.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
         quietQtMessages();
     else
         dropRuntimeDirWarning();
+    // Each PC sharing the book writes its own journal, named after it.
+    Book::setDefaultPcName(localPcName());
     Application app(argc, argv);
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;

@@ -12,6 +12,7 @@
 #include "ledger/budget_plan.h"
 #include "ledger/period.h"
 #include "ledger/schedule.h"
+#include "ledger/sync_merge.h"
 
 #include <QDate>
 #include <QObject>
@@ -120,6 +121,18 @@ public:
     // Everything again from disk, after files were replaced behind the book.
     void reload();
 
+    // ---- one book on several PCs (ledger/sync_merge.h) ----
+    // This PC's name as its files carry it.
+    QString pcName() const { return QString::fromStdString(book_.pcName()); }
+    // What the last open or reload mended, set aside and left to settle.
+    const SyncReport& lastSync() const { return lastSync_; }
+    // Merges the PCs' records now (open and reload do it too); emits synced().
+    const SyncReport& sync();
+    // The conflicts still to settle ("同期の確認").
+    std::vector<SyncConflict> syncConflicts();
+    // Settles one as one undo step; errors are thrown for the error box.
+    void settleConflict(const SyncConflict& conflict, SyncChoice choice);
+
     // ---- undo and redo ----
     // Values changed since the step are asked about (the book's question).
     bool undo();
@@ -149,9 +162,13 @@ signals:
     void budgetChanged();
     void scheduleChanged();
     void undoStateChanged();
+    // A sync mended values, set copies aside or found conflicts (lastSync()).
+    void synced();
 
 private:
     template <class Step> bool oneStep(Step step);
+    // Merges the PCs' records into lastSync_ (open, reload, sync()).
+    void mergePcs();
     void setDate(const QDate& date);
 
     BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,
@@ -163,6 +180,7 @@ private:
     PeriodFile period_;
     std::string periodWarned_; // the damaged period file's error last shown
     Schedule schedule_;
+    SyncReport lastSync_;
     bool scheduleBroken_ = false;
     std::string scheduleWarned_; // the malformed file last named
     std::string budgetWarned_;   // the damaged budget file's error last shown
