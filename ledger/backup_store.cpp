@@ -48,8 +48,10 @@ bool classifyBookFile(const BookFolders& folders, const std::string& path, BookF
         file = {'D', name};
         return true;
     }
-    if (!endsWith(name, ".pdf") && !endsWith(name, ".csv") && name != ConfigFileName &&
-        dir == sameFolder(folders.ledgerDir)) {
+    // A PC's presence file says only that it is running: no version of it
+    // is worth keeping or archiving.
+    if (!endsWith(name, ".pdf") && !endsWith(name, ".csv") && !endsWith(name, ".run") &&
+        name != ConfigFileName && dir == sameFolder(folders.ledgerDir)) {
         file = {'L', name};
         return true;
     }
