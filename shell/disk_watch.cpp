@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <ctime>
 
 void WriteNotes::writeSafely(const std::string& path, const std::string& bytes) {
     tell(path);
@@ -26,7 +27,9 @@ void WriteNotes::remove(const std::string& path) {
     ForwardingStore::remove(path);
 }
 
-DiskWatch::DiskWatch(FileStore& files, QObject* parent) : QObject(parent), files_(files) {
+DiskWatch::DiskWatch(FileStore& files, std::function<int64_t()> clock, QObject* parent)
+    : QObject(parent), files_(files), clock_(std::move(clock)) {
+    if (!clock_) clock_ = [] { return static_cast<int64_t>(std::time(nullptr)); };
     quiet_.setSingleShot(true);
     quiet_.setInterval(QuietMs);
     longest_.setSingleShot(true);
@@ -64,6 +67,10 @@ void DiskWatch::noteOwnWrite(const std::string& path) {
 std::map<std::string, DiskWatch::Seen> DiskWatch::look() {
     std::map<std::string, Seen> now;
     QStringList paths;
+    // A time in whole seconds cannot tell two writes of one second apart:
+    // files written since shortly before the last look are read again.
+    const int64_t settled = lastLook_ - 2;
+    lastLook_ = clock_();
     for (const std::string& folder : folders_) {
         std::vector<std::string> names;
         if (files_.list(folder, names) != 0) continue;
@@ -73,10 +80,10 @@ std::map<std::string, DiskWatch::Seen> DiskWatch::look() {
             if ((wanted_ && !wanted_(path)) || files_.isDirectory(path)) continue;
             Seen s;
             s.modified = files_.modifiedTime(path);
-            // Files whose time has not moved are not read again.
+            // Older files whose time has not moved are not read again.
             const auto before = seen_.find(path);
             if (before != seen_.end() && before->second.modified == s.modified &&
-                s.modified != -1) {
+                s.modified != -1 && s.modified < settled) {
                 s.stamp = before->second.stamp;
             } else {
                 try {

@@ -45,7 +45,10 @@ public:
     // stream of them may put the comparison off.
     static constexpr int QuietMs = 1500, LongestWaitMs = 10000;
 
-    explicit DiskWatch(FileStore& files, QObject* parent = nullptr);
+    // `clock` (seconds since 1970, the system's when unset) tells which
+    // files are too recent to trust their time alone.
+    explicit DiskWatch(FileStore& files, std::function<int64_t()> clock = nullptr,
+                       QObject* parent = nullptr);
     // The folders to watch; what they hold now is the starting point, not a
     // change. The same folders again keep what was seen.
     void watch(const std::vector<std::string>& folders);
@@ -76,6 +79,8 @@ private:
     std::map<std::string, Seen> look();
 
     FileStore& files_;
+    std::function<int64_t()> clock_;
+    int64_t lastLook_ = 0;
     QFileSystemWatcher watcher_;
     QTimer quiet_, longest_;
     std::vector<std::string> folders_;

@@ -36,7 +36,7 @@ void SyncFeature::attach(CommandHost& host) {
     host_ = &host;
     BookDocument& doc = host.document();
     heartbeat_ = std::make_unique<Heartbeat>(doc.files(), pc_, now_);
-    watch_ = std::make_unique<DiskWatch>(doc.files());
+    watch_ = std::make_unique<DiskWatch>(doc.files(), now_);
     watch_->setFilter([&book = doc.book()](const std::string& path) {
         BookFile file;
         return classifyBookFile({book.startDir(), book.ledgerDir(), book.diaryDir()}, path, file) ||
