@@ -119,6 +119,12 @@ uint64_t Book::groupId() const {
 
 Book::~Book() = default;
 
+void Book::setPcName(std::string name) {
+    pcName_ = std::move(name);
+    // The next use opens this PC's journal.
+    journalFolder_.clear();
+}
+
 void Book::setLedgerDir(std::string dir) {
     ledgerDir_ = std::move(dir);
 }

@@ -208,7 +208,13 @@ public:
     // A dry run: the journal is read but nothing is written, not even a
     // damaged journal set aside; every change is refused.
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool readOnly() const { return readOnly_; }
     ChangeJournal& journal() { return journal_; }
+    // This PC's name (safePcName), handed in like the clock: its journal is
+    // ZADUD-<PC>.JNL. Empty keeps the one journal ZADUD.JNL of a book used on
+    // one PC only.
+    void setPcName(std::string name);
+    const std::string& pcName() const { return pcName_; }
 
     // Renaming items in every month file (book_rename.cpp).
     struct RenamePlan {
@@ -343,6 +349,7 @@ private:
     std::string journalWarning_;
     std::string recoveredFolder_;
     bool readOnly_ = false;
+    std::string pcName_;
     // The first step whose change of the month in memory is not saved yet.
     uint64_t unsavedFrom_ = 0;
     // The first step whose other files are not all written (a failed write

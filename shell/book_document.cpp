@@ -286,6 +286,24 @@ void BookDocument::reload() {
     if (error) std::rethrow_exception(error);
 }
 
+// ---- one book on several PCs ----
+
+const SyncReport& BookDocument::sync() {
+    lastSync_ = syncBook(book_);
+    emit synced();
+    return lastSync_;
+}
+
+std::vector<SyncConflict> BookDocument::syncConflicts() {
+    return ::syncConflicts(book_);
+}
+
+void BookDocument::settleConflict(const SyncConflict& conflict, SyncChoice choice) {
+    ::settleConflict(book_, conflict, choice);
+    emit amountsChanged();
+    refreshUndoState();
+}
+
 // ---- undo and redo ----
 
 template <class Step> bool BookDocument::oneStep(Step step) {

@@ -12,6 +12,7 @@
 #include "ledger/budget_plan.h"
 #include "ledger/period.h"
 #include "ledger/schedule.h"
+#include "ledger/sync_merge.h"
 #include "shell/disk_watch.h"
 
 #include <QDate>
@@ -130,6 +131,18 @@ public:
     // Every write and removal of the book's files is told here first.
     WriteNotes& writeNotes() { return notes_; }
 
+    // ---- one book on several PCs (ledger/sync_merge.h) ----
+    // This PC's name as its files carry it.
+    QString pcName() const { return QString::fromStdString(book_.pcName()); }
+    // What the last open or reload mended, set aside and left to settle.
+    const SyncReport& lastSync() const { return lastSync_; }
+    // Merges the PCs' records now (open and reload do it too); emits synced().
+    const SyncReport& sync();
+    // The conflicts still to settle ("同期の確認").
+    std::vector<SyncConflict> syncConflicts();
+    // Settles one as one undo step; errors are thrown for the error box.
+    void settleConflict(const SyncConflict& conflict, SyncChoice choice);
+
     // ---- undo and redo ----
     // Values changed since the step are asked about (the book's question).
     bool undo();
@@ -161,6 +174,8 @@ signals:
     void undoStateChanged();
     // The book was read again after other programs changed its files.
     void changedOnDisk();
+    // A sync mended values, set copies aside or found conflicts (lastSync()).
+    void synced();
 
 private:
     template <class Step> bool oneStep(Step step);
@@ -176,6 +191,7 @@ private:
     PeriodFile period_;
     std::string periodWarned_; // the damaged period file's error last shown
     Schedule schedule_;
+    SyncReport lastSync_;
     bool scheduleBroken_ = false;
     std::string scheduleWarned_; // the malformed file last named
     std::string budgetWarned_;   // the damaged budget file's error last shown
