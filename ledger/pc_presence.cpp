@@ -1,23 +1,13 @@
 #include "ledger/pc_presence.h"
 
 #include "ledger/errors.h"
+#include "ledger/sync_merge.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
 
-std::string filePcName(const std::string& raw) {
-    std::string out;
-    for (const unsigned char c : raw) {
-        if (out.size() == 32) break;
-        const bool keep = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                          (c >= 'a' && c <= 'z') || c == '-' || c == '_';
-        out += keep ? static_cast<char>(c) : '_';
-    }
-    return out.empty() ? std::string("pc") : out;
-}
-
 std::string presenceFileName(const std::string& pc) {
-    return "ZADUD-" + filePcName(pc) + PresenceFileSuffix;
+    return "ZADUD-" + safePcName(pc) + PresenceFileSuffix;
 }
 
 bool isPresenceFileName(const std::string& name, std::string* pc) {
@@ -83,7 +73,7 @@ std::vector<std::string> otherPcsOpen(FileStore& files, const std::string& ledge
                                       const std::string& ownPc, int64_t now, int64_t fresh) {
     std::vector<std::string> names, open;
     if (files.list(ledgerDir, names) != 0) return open;
-    const std::string own = filePcName(ownPc);
+    const std::string own = safePcName(ownPc);
     for (const std::string& name : names) {
         std::string pc;
         if (!isPresenceFileName(name, &pc) || pc == own) continue;
@@ -95,7 +85,7 @@ std::vector<std::string> otherPcsOpen(FileStore& files, const std::string& ledge
             continue;
         }
         // A file copied under another PC's name still names its writer.
-        if (!parsePresence(bytes, p) || filePcName(p.pc) == own) continue;
+        if (!parsePresence(bytes, p) || safePcName(p.pc) == own) continue;
         if (beatIsFresh(p.beat, now, fresh)) open.push_back(p.pc);
     }
     std::sort(open.begin(), open.end());

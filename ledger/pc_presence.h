@@ -14,11 +14,8 @@
 #include <string>
 #include <vector>
 
-// A PC's name as it goes into file names: ASCII letters, digits, "-" and "_"
-// kept, every other byte "_", at most 32 bytes; "pc" when empty.
-std::string filePcName(const std::string& raw);
-
 inline constexpr const char* PresenceFileSuffix = ".RUN";
+// The PC's name goes in as safePcName makes it.
 std::string presenceFileName(const std::string& pc);
 // True for a name of that form, with the PC's name part.
 bool isPresenceFileName(const std::string& name, std::string* pc = nullptr);

@@ -8,13 +8,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <algorithm>
 #include <ctime>
 
 SyncFeature::SyncFeature(Clock now, std::string pcName)
     : now_(now ? std::move(now) : Clock([] { return static_cast<int64_t>(std::time(nullptr)); })),
-      pc_(pcName.empty() ? thisPcName() : std::move(pcName)) {
+      pc_(std::move(pcName)) {
     beatTimer_.setInterval(BeatMs);
     QObject::connect(&beatTimer_, &QTimer::timeout, [this] { beat(); });
     pendingTimer_.setInterval(1000);
@@ -30,11 +31,20 @@ SyncFeature::~SyncFeature() {
 
 void SyncFeature::install(CommandHost& host) {
     host_ = &host;
+    onTriggered(enables(host.addMenuEntry(MenuPlace::FileData, QStringLiteral("同期の確認..."),
+                                          QStringLiteral("syncReview"))),
+                [this] {
+                    if (window()) window()->showConflicts();
+                });
 }
 
 void SyncFeature::attach(CommandHost& host) {
     host_ = &host;
     BookDocument& doc = host.document();
+    if (pc_.empty()) pc_ = doc.book().pcName();
+    if (pc_.empty()) pc_ = thisPcName();
+    setWindow(std::make_unique<SyncReview>(doc, host.mainWindow()));
+    QObject::connect(&doc, &BookDocument::synced, window(), [this] { synced(); });
     heartbeat_ = std::make_unique<Heartbeat>(doc.files(), pc_, now_);
     watch_ = std::make_unique<DiskWatch>(doc.files(), now_);
     watch_->setFilter([&book = doc.book()](const std::string& path) {
@@ -104,8 +114,20 @@ void SyncFeature::filesChanged(const std::vector<std::string>& paths) {
     retryPending();
 }
 
+void SyncFeature::synced() {
+    const SyncReport& report = host_->document().lastSync();
+    for (const auto* lines : {&report.mended, &report.setAside, &report.notes})
+        for (const std::string& line : *lines)
+            toTell_ << QString::fromStdString(line);
+    for (const SyncConflict& c : report.conflicts)
+        if (offered_.insert(c.key).second) offerPending_ = true;
+    // Said after the open or reload that merged has finished drawing.
+    QTimer::singleShot(0, window(), [this] { retryPending(); });
+}
+
 void SyncFeature::retryPending() {
-    if (pending_.empty()) {
+    if (busy_) return;
+    if (pending_.empty() && !offerPending_ && toTell_.isEmpty()) {
         pendingTimer_.stop();
         return;
     }
@@ -114,7 +136,24 @@ void SyncFeature::retryPending() {
         return;
     }
     pendingTimer_.stop();
-    const std::vector<std::string> paths = std::move(pending_);
-    pending_.clear();
-    runGuarded([this, &paths] { host_->document().filesChangedOnDisk(paths); });
+    busy_ = true;
+    if (!pending_.empty()) {
+        const std::vector<std::string> paths = std::move(pending_);
+        pending_.clear();
+        // The reload merges again: what it finds is said below.
+        runGuarded([this, &paths] { host_->document().filesChangedOnDisk(paths); });
+    }
+    if (!toTell_.isEmpty() && !QApplication::activeModalWidget()) {
+        QMessageBox box(QMessageBox::Information, ErrorBox::AppTitle,
+                        QStringLiteral("ほかの PC の記録と合わせました。\n\n") + toTell_.join('\n'),
+                        QMessageBox::Ok, host_->mainWindow());
+        box.setObjectName(QStringLiteral("SyncReport"));
+        toTell_.clear();
+        Modal::exec(&box);
+    }
+    if (offerPending_ && window() && !QApplication::activeModalWidget()) {
+        offerPending_ = false;
+        window()->showConflicts();
+    }
+    busy_ = false;
 }
