@@ -14,6 +14,7 @@
 #include "shell/zadud.h"
 #include "storage/backup_files.h"
 #include "storage/disk_store.h"
+#include "storage/pc_name.h"
 #include "windows/feature_list.h"
 #include "windows/help_window.h"
 #include "windows/hikei.h"
@@ -110,9 +111,10 @@ int main(int argc, char** argv) {
     // backup that fails is told once, after the save that met it has finished.
     DiskStore disk;
     const BookDocument* bookFolders = nullptr;
-    BackupStore backups(disk, [&bookFolders] {
+    // Each PC keeps its backups apart: the data folders may be shared.
+    BackupStore backups(disk, [&bookFolders, pc = thisPcFileName()] {
         const Book& book = bookFolders->book();
-        return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir()};
+        return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir(), pc};
     });
     BookDocument document(QDir::currentPath().toStdString(), backups);
     bookFolders = &document;

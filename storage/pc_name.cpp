@@ -1,5 +1,7 @@
 #include "storage/pc_name.h"
 
+#include "ledger/sync_merge.h"
+
 #include <cstdlib>
 #include <unistd.h>
 
@@ -8,4 +10,8 @@ std::string thisPcName() {
     char host[256] = {};
     if (gethostname(host, sizeof host - 1) != 0) return {};
     return host;
+}
+
+std::string thisPcFileName() {
+    return safePcName(thisPcName());
 }

@@ -6,3 +6,5 @@
 #include <string>
 
 std::string thisPcName();
+// The same as this PC's files carry it (safePcName).
+std::string thisPcFileName();
