@@ -34,7 +34,6 @@ const char* const QtOptions[] = {"platform",
                                  "name",
                                  "title",
                                  "visual",
-                                 "sync",
                                  "nograb",
                                  "dograb",
                                  "qmljsdebugger"};
@@ -118,6 +117,8 @@ const std::vector<CommandOption>& commandOptions() {
         {"shift", 0, "before|after|none", "開始日が土日・祝日なら前 (before) か後 (after) の平日にずらします", SetMonthStart, nullptr, 0},
         {"naming", 0, "start|end", "期間の名を開始日の月 (start) か次の月 (end) にします (省略すると開始日 16 以上は end)", SetMonthStart, nullptr, 0},
         {"period", 0, "年月", "その月 (1996-12) の名の期間の最初と最後の日を表示します", nullptr, nullptr, 0},
+        {"sync", 0, nullptr, "ほかの PC の変更と合わせ、記録どおりに直した値・同期の確認が要る値・移した競合コピーを 1 行ずつ表示します", nullptr, nullptr, 0},
+        {"undo", 0, nullptr, "どの PC のものでも最も新しい変更を元に戻し、戻した変更を表示します", nullptr, nullptr, 0},
         {"report", 0, "年月", "月 (1996-12) の項目ごとの支出を前の月・前年の同じ月・12 か月の平均と比べ、貯蓄率を表示します", nullptr, nullptr, 0},
     };
     // clang-format on
@@ -232,7 +233,9 @@ QString commandHelp() {
             left + QString(width + 2 - columns(left), QLatin1Char(' ')) + help + QLatin1Char('\n');
     text +=
         QStringLiteral("\n終了コード: 0 は成功、2 は指定の誤り、1 はそれ以外の失敗"
-                       " (--search は見つからないとき 1、--restore は置き換えずに止めたとき 1)。\n"
+                       " (--search は見つからないとき 1、--restore は置き換えずに止めたとき 1、\n"
+                       "--sync は同期の確認が残るとき 3、--undo は戻す変更がないとき 1)。\n"
+                       "PC の名前は環境変数 KAKEIBO_PC、なければホスト名です。\n"
                        "詳しくは man %1 を見てください。\n")
             .arg(Program);
     return text;
@@ -251,8 +254,7 @@ bool namesCommandOption(int argc, char** argv) {
         if (qt) {
             // Its value, when given apart, is no option of ours.
             if (name[length] == '\0' && std::strcmp(name, "reverse") != 0 &&
-                std::strcmp(name, "sync") != 0 && std::strcmp(name, "nograb") != 0 &&
-                std::strcmp(name, "dograb") != 0)
+                std::strcmp(name, "nograb") != 0 && std::strcmp(name, "dograb") != 0)
                 ++i;
             continue;
         }

@@ -13,6 +13,7 @@
 #include "app/schedule_command.h"
 #include "app/search_command.h"
 #include "app/single_copy.h"
+#include "app/sync_command.h"
 
 #include "ledger/book.h"
 #include "ledger/config_file.h"
@@ -150,7 +151,8 @@ int runCommandLine(QCoreApplication& app) {
         command == QLatin1String("post-due") || command == QLatin1String("add-scheduled") ||
         command == QLatin1String("set-budget") || command == QLatin1String("add-line") ||
         (command == QLatin1String("import") && !args.isSet(QStringLiteral("dry-run"))) ||
-        command == QLatin1String("restore");
+        command == QLatin1String("restore") || command == QLatin1String("sync") ||
+        command == QLatin1String("undo");
     BookLock lock(QDir::currentPath().toStdString());
     if (writes && !lock.acquire(2000)) {
         std::fprintf(stderr, "この家計簿はｳｨﾝﾄﾞｳで開かれているため書き込めません。"
@@ -191,6 +193,8 @@ int runCommandLine(QCoreApplication& app) {
     }
     if (command == QLatin1String("period"))
         return runPeriodCommand(args.value(command).toStdString());
+    if (command == QLatin1String("sync")) return runSyncCommand();
+    if (command == QLatin1String("undo")) return runUndoCommand();
     if (command == QLatin1String("report"))
         return runReportCommand(args.value(command).toStdString());
     return -1;

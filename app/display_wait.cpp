@@ -30,7 +30,8 @@ bool abstractSocketAnswers(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path + 1, sizeof address.sun_path - 2);
-    const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+    const socklen_t size =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
     const bool up = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0;
     ::close(fd);
     return up;

@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
         quietQtMessages();
     else
         dropRuntimeDirWarning();
+    // Each PC sharing the book writes its own journal, named after it.
+    Book::setDefaultPcName(localPcName());
     Application app(argc, argv);
     if (fonts.joinable()) fonts.join();
     if (const int code = runCommandLine(app); code >= 0) return code;
@@ -112,7 +114,7 @@ int main(int argc, char** argv) {
     DiskStore disk;
     const BookDocument* bookFolders = nullptr;
     // Each PC keeps its backups apart: the data folders may be shared.
-    BackupStore backups(disk, [&bookFolders, pc = thisPcFileName()] {
+    BackupStore backups(disk, [&bookFolders, pc = localPcName()] {
         const Book& book = bookFolders->book();
         return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir(), pc};
     });

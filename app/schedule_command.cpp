@@ -5,6 +5,7 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/schedule.h"
+#include "ledger/sync_merge.h"
 #include "ledger/text_file.h"
 #include "storage/disk_store.h"
 #include "storage/local_clock.h"
@@ -61,6 +62,8 @@ int runPostDue(const QString& throughText) {
             std::fprintf(stderr, "%s\n", said.c_str());
         const std::string path = book.sideFile(ScheduleFileName);
         Schedule schedule = readScheduleFile(disk, path);
+        // Postings another PC made count as made here.
+        learnPostings(book, schedule);
         bool failed = false;
         {
             BookDoor settling(book, "定期入力");

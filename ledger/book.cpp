@@ -5,6 +5,7 @@
 #include "ledger/diary_file.h"
 #include "ledger/errors.h"
 #include "ledger/month_table.h"
+#include "ledger/sync_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -95,9 +96,24 @@ struct Book::Group {
     std::map<MonthKey, LinesBefore> lines;
 };
 
+namespace {
+
+std::string& defaultPcName() {
+    static std::string name;
+    return name;
+}
+
+} // namespace
+
+void Book::setDefaultPcName(std::string name) {
+    defaultPcName() = std::move(name);
+}
+
 Book::Book(std::string startDir, FileStore& files, Clock clock)
     : clock(std::move(clock)), files_(files), startDir_(startDir), ledgerDir_(startDir),
-      diaryDir_(std::move(startDir)), journal_(files) {}
+      diaryDir_(std::move(startDir)), journal_(files) {
+    pcName_ = defaultPcName();
+}
 
 std::map<MonthKey, Book::LinesBefore>& Book::groupLines() {
     return group_->lines;
@@ -684,8 +700,20 @@ void Book::notify() {
 
 void Book::openJournal() {
     if (journalFolder_ == ledgerDir_ && !journal_.path().empty()) return;
+    reopenJournal();
+}
+
+void Book::reopenJournal() {
     journalFolder_ = ledgerDir_;
-    journal_.open(sideFile(JournalFileName), readOnly_);
+    if (pcName_.empty()) {
+        journal_.setPeers({}, {});
+        journal_.open(sideFile(JournalFileName), readOnly_);
+    } else {
+        const std::string own = sideFile(pcJournalName(pcName_));
+        if (!readOnly_) takeOverJournal(files_, ledgerDir_, pcName_);
+        journal_.setPeers(pcName_, peerJournals(files_, ledgerDir_, pcName_));
+        journal_.open(own, readOnly_);
+    }
     if (!journal_.warning().empty()) journalWarning_ = journal_.warning();
 }
 
@@ -847,7 +875,9 @@ std::string Book::stepText(uint64_t group) const {
     });
     std::vector<const JournalRecord*> changes;
     for (const JournalRecord& r : s->records)
-        if (r.kind != JournalRecord::Kind::Row && !(lined && r.kind == JournalRecord::Kind::Amount))
+        if (r.kind != JournalRecord::Kind::Row && r.kind != JournalRecord::Kind::Posting &&
+            r.kind != JournalRecord::Kind::Settled &&
+            !(lined && r.kind == JournalRecord::Kind::Amount))
             changes.push_back(&r);
     if (changes.empty()) return {};
     const ChangeSource source = changes.front()->source;
@@ -976,7 +1006,9 @@ std::vector<Book::HistoryRow> Book::history() const {
     for (const ChangeStep* s : journal_.history()) {
         const bool undone = std::find(undoable.begin(), undoable.end(), s->group) == undoable.end();
         for (const JournalRecord& r : s->records) {
-            if (r.kind == JournalRecord::Kind::Row) continue;
+            if (r.kind == JournalRecord::Kind::Row || r.kind == JournalRecord::Kind::Posting ||
+                r.kind == JournalRecord::Kind::Settled)
+                continue;
             HistoryRow row;
             row.group = s->group;
             row.time = r.time;

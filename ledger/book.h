@@ -123,6 +123,11 @@ public:
     void noteImportedRow(MonthKey month, int day, const std::string& fingerprint);
     // Every statement row the journal names, with the step that posted it.
     std::map<std::string, uint64_t> importedRows();
+    // Inside a group: a scheduled posting of `entry`'s occurrence `index`
+    // (ledger/sync_merge.h), and a conflict between PCs settled (its key).
+    void notePosting(int entry, int index, MonthKey month, int day, const std::string& item,
+                     AmountField field, int32_t amount);
+    void noteSettled(const std::string& key);
 
     // ---- Entry lines (book_lines.cpp) ----
     // The month's lines as held; a damaged or unreadable line file shows its
@@ -210,10 +215,15 @@ public:
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool readOnly() const { return readOnly_; }
     ChangeJournal& journal() { return journal_; }
+    // Reads the journals again (after files changed behind the book).
+    void reopenJournal();
     // This PC's name (safePcName), handed in like the clock: its journal is
     // ZADUD-<PC>.JNL. Empty keeps the one journal ZADUD.JNL of a book used on
     // one PC only.
     void setPcName(std::string name);
+    // The name every book made from now on takes (the program sets it once
+    // at start); empty by default.
+    static void setDefaultPcName(std::string name);
     const std::string& pcName() const { return pcName_; }
 
     // Renaming items in every month file (book_rename.cpp).

@@ -9,8 +9,8 @@
 
 namespace {
 
-const char* const SourceCodes[] = {"typed", "scheduled", "imported", "carry",
-                                   "undo",  "redo",      "restored", "renamed"};
+const char* const SourceCodes[] = {"typed", "scheduled", "imported", "carry", "undo",
+                                   "redo",  "restored",  "renamed",  "synced"};
 
 std::string escape(const std::string& text) {
     std::string out;
@@ -95,13 +95,17 @@ const char* sourceName(ChangeSource source) {
         return "復元";
     case ChangeSource::Renamed:
         return "名前変更";
+    case ChangeSource::Synced:
+        return "同期";
     }
     return "";
 }
 
 std::string formatRecord(const JournalRecord& r) {
     const bool diary = r.kind == JournalRecord::Kind::Diary ||
-                       r.kind == JournalRecord::Kind::File || r.kind == JournalRecord::Kind::Line;
+                       r.kind == JournalRecord::Kind::File || r.kind == JournalRecord::Kind::Line ||
+                       r.kind == JournalRecord::Kind::Posting ||
+                       r.kind == JournalRecord::Kind::Settled;
     const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
     const bool row = r.kind == JournalRecord::Kind::Row;
     std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
@@ -131,7 +135,8 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
     if (source == std::end(SourceCodes)) return false;
     r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
-    if (f[3].size() != 1 || std::string("ADURFWL").find(f[3][0]) == std::string::npos) return false;
+    if (f[3].size() != 1 || std::string("ADURFWLPS").find(f[3][0]) == std::string::npos)
+        return false;
     r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
     if (!number(f[4], 0, 9999, v)) return false;
     r.month.year = static_cast<int>(v);
@@ -151,8 +156,11 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     case JournalRecord::Kind::Row:
         return r.month.month >= 1 && r.day >= 1 && !r.item.empty() && f[9].empty() && f[10].empty();
     case JournalRecord::Kind::Diary:
+    case JournalRecord::Kind::Posting:
         return r.month.month >= 1 && r.day >= 1 && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText);
+    case JournalRecord::Kind::Settled:
+        return !r.item.empty() && unescape(f[9], r.oldText) && unescape(f[10], r.newText);
     case JournalRecord::Kind::Line:
         return r.month.month >= 1 && r.day >= 1 && !r.item.empty() && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText) && !(r.oldText.empty() && r.newText.empty());
@@ -191,8 +199,16 @@ bool exists(FileStore& files, const std::string& path) {
 
 } // namespace
 
+std::string stepFileFor(const std::string& journalPath) {
+    const std::string ext = ".JNL";
+    if (journalPath.size() > ext.size() &&
+        journalPath.compare(journalPath.size() - ext.size(), ext.size(), ext) == 0)
+        return journalPath.substr(0, journalPath.size() - ext.size()) + ".SEQ";
+    return joinPath(folderOfFile(journalPath), StepFileName);
+}
+
 std::string ChangeJournal::stepsPath() const {
-    return joinPath(folderOfFile(path_), StepFileName);
+    return stepFileFor(path_);
 }
 
 void ChangeJournal::readSteps() {
@@ -237,7 +253,9 @@ void ChangeJournal::settle(uint64_t through) {
 
 std::vector<const ChangeStep*> ChangeJournal::unsettled() const {
     std::vector<const ChangeStep*> out;
-    for (auto at = steps_.upper_bound(settled_); at != steps_.end(); ++at)
+    // Other PCs' steps are theirs to finish.
+    for (auto at = steps_.upper_bound(settled_); at != steps_.end() && at->first < PeerStepBase;
+         ++at)
         out.push_back(&at->second);
     return out;
 }
@@ -254,6 +272,13 @@ void ChangeJournal::open(const std::string& path, bool readOnly) {
     undo_.clear();
     redo_.clear();
     text_.clear();
+    own_.clear();
+    order_.clear();
+    // Whatever becomes of this journal, the other PCs' steps are known.
+    struct Rebuild {
+        ChangeJournal& j;
+        ~Rebuild() { j.rebuild(); }
+    } rebuild{*this};
 
     std::string bytes;
     const int err = files_.tryRead(path, bytes);
@@ -270,7 +295,6 @@ void ChangeJournal::open(const std::string& path, bool readOnly) {
     // torn last line for one.
     std::size_t whole = bytes.rfind("\r\n");
     whole = whole == std::string::npos ? 0 : whole + 2;
-    std::vector<JournalRecord> pending;
     std::size_t lineNo = 0, kept = 0;
     bool broken = false;
     forEachLine(std::string_view(bytes).substr(0, whole), [&](std::string_view view) {
@@ -282,16 +306,11 @@ void ChangeJournal::open(const std::string& path, bool readOnly) {
             broken = true;
             return;
         }
-        if (!pending.empty() && pending.front().group != r.group) {
-            apply(pending);
-            pending.clear();
-        }
         lastGroup_ = r.group;
-        pending.push_back(std::move(r));
+        own_.push_back(std::move(r));
         text_.push_back(line);
         kept = lineNo;
     });
-    if (!pending.empty()) apply(pending);
     lines_ = text_.size();
     readSteps();
     const bool torn = whole < bytes.size();
@@ -365,13 +384,22 @@ void ChangeJournal::append(const std::vector<JournalRecord>& records) {
     if (group > reserved_) writeSteps(group + StepBlock - 1, settled_);
     std::string bytes;
     std::vector<std::string> lines;
-    for (const JournalRecord& r : records) {
+    std::vector<JournalRecord> written = records;
+    for (JournalRecord& r : written) {
+        // A marker of another PC's step names that PC and its number there.
+        if ((r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo) &&
+            r.ref >= PeerStepBase) {
+            r.item = stepPc(r.ref);
+            r.ref = stepNumber(r.ref);
+        }
         lines.push_back(formatRecord(r));
         bytes += lines.back() + "\r\n";
     }
     files_.appendDurably(path_, bytes);
     lastGroup_ = std::max(lastGroup_, records.back().group);
+    own_.insert(own_.end(), written.begin(), written.end());
     apply(records);
+    order_.push_back(group);
     text_.insert(text_.end(), lines.begin(), lines.end());
     lines_ += lines.size();
     if (lines_ > FoldAt) fold();
@@ -411,4 +439,102 @@ std::vector<const ChangeStep*> ChangeJournal::history() const {
         if (!marker) out.push_back(&step);
     }
     return out;
+}
+
+// ---- other PCs' journals ----
+
+void ChangeJournal::setPeers(std::string own, std::vector<Peer> peers) {
+    ownPc_ = std::move(own);
+    peers_ = std::move(peers);
+}
+
+std::string ChangeJournal::stepPc(uint64_t step) const {
+    const uint64_t place = step / PeerStepBase;
+    if (place == 0 || place > peers_.size()) return ownPc_;
+    return peers_[place - 1].pc;
+}
+
+uint64_t ChangeJournal::stepOf(const std::string& pc, uint64_t number) const {
+    if (number == 0 || number >= PeerStepBase) return 0;
+    if (pc.empty() || pc == ownPc_) return number;
+    for (std::size_t i = 0; i < peers_.size(); ++i)
+        if (peers_[i].pc == pc) return (i + 1) * PeerStepBase + number;
+    return 0;
+}
+
+void ChangeJournal::readPeer(std::size_t index) {
+    std::vector<JournalRecord>& out = peerRecs_[index];
+    out.clear();
+    std::string bytes;
+    try {
+        if (files_.tryRead(peers_[index].path, bytes) != 0) return;
+    } catch (const std::exception&) {
+        return;
+    }
+    // Up to the first line that is not a whole record: the other PC may be
+    // writing it, or its sync may not be complete yet.
+    std::size_t whole = bytes.rfind("\r\n");
+    whole = whole == std::string::npos ? 0 : whole + 2;
+    uint64_t last = 0;
+    bool broken = false;
+    forEachLine(std::string_view(bytes).substr(0, whole), [&](std::string_view view) {
+        JournalRecord r;
+        if (broken || !parseRecord(std::string(view), r) || r.group < last ||
+            r.group >= PeerStepBase) {
+            broken = true;
+            return;
+        }
+        last = r.group;
+        out.push_back(std::move(r));
+    });
+}
+
+void ChangeJournal::rebuild() {
+    peerRecs_.assign(peers_.size(), {});
+    for (std::size_t i = 0; i < peers_.size(); ++i)
+        readPeer(i);
+    steps_.clear();
+    undo_.clear();
+    redo_.clear();
+    order_.clear();
+    // Each journal as steps with numbers of this reader: its own as they are,
+    // a peer's above PeerStepBase; a marker's step likewise.
+    struct Source {
+        std::string pc;
+        std::vector<std::vector<JournalRecord>> steps;
+        std::size_t next = 0;
+    };
+    std::vector<Source> sources(peers_.size() + 1);
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        const std::vector<JournalRecord>& recs = s == 0 ? own_ : peerRecs_[s - 1];
+        const std::string& writer = s == 0 ? ownPc_ : peers_[s - 1].pc;
+        sources[s].pc = writer;
+        for (JournalRecord r : recs) {
+            if (r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo)
+                r.ref = stepOf(r.item.empty() ? writer : r.item, r.ref);
+            if (s > 0) r.group += s * PeerStepBase;
+            auto& steps = sources[s].steps;
+            if (steps.empty() || steps.back().front().group != r.group) steps.emplace_back();
+            steps.back().push_back(std::move(r));
+        }
+    }
+    // Merged by time; each journal keeps its own order, and equal times go
+    // by PC name, so that every PC sees the same history.
+    for (;;) {
+        Source* pick = nullptr;
+        for (Source& src : sources) {
+            if (src.next == src.steps.size()) continue;
+            if (!pick) {
+                pick = &src;
+                continue;
+            }
+            const std::string& t = src.steps[src.next].front().time;
+            const std::string& best = pick->steps[pick->next].front().time;
+            if (t < best || (t == best && src.pc < pick->pc)) pick = &src;
+        }
+        if (!pick) break;
+        const std::vector<JournalRecord>& step = pick->steps[pick->next++];
+        apply(step);
+        order_.push_back(step.front().group);
+    }
 }

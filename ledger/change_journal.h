@@ -24,6 +24,12 @@
 //         L an entry line of the month's line file: old and new are
 //         "position;line" as the line file writes it, empty where the step
 //         added or deleted the line (day, item and field name the line)
+//         P a scheduled posting the step made: item "entry:occurrence", day
+//         and month its date, field its side, new its amount, old the
+//         entry's item name (so that a PC that sees it does not post again),
+//         S a conflict between PCs settled: item its key (see sync_merge.h)
+// For U and R, item names the PC whose step `old` is, empty for the
+// journal's own PC.
 // item    the item's name (CP932), field 0 income, 1 expense
 // old/new amounts as decimal integers, diary texts as their bytes
 // Text fields escape "%", ",", and bytes below 0x20 as %XX; CP932 trail bytes
@@ -40,9 +46,19 @@
 #include <vector>
 
 enum class AmountField { Income = 0, Expense = 1 };
-enum class ChangeSource { Typed, Scheduled, Imported, CarryRepair, Undo, Redo, Restored, Renamed };
+enum class ChangeSource {
+    Typed,
+    Scheduled,
+    Imported,
+    CarryRepair,
+    Undo,
+    Redo,
+    Restored,
+    Renamed,
+    Synced
+};
 
-// "入力", "定期", "取込", "繰越再計算", "元に戻す", "やり直し", "復元", "名前変更".
+// "入力", "定期", "取込", "繰越再計算", "元に戻す", "やり直し", "復元", "名前変更", "同期".
 const char* sourceName(ChangeSource source);
 
 struct JournalRecord {
@@ -56,7 +72,9 @@ struct JournalRecord {
         Redo = 'R',
         Row = 'F',
         File = 'W',
-        Line = 'L'
+        Line = 'L',
+        Posting = 'P',
+        Settled = 'S'
     };
     uint64_t group = 0;
     std::string time; // "2026-12-08T23:40:12"
@@ -77,6 +95,12 @@ bool parseRecord(const std::string& line, JournalRecord& r);
 
 // The journal's companion file of step numbers, in the same folder.
 inline constexpr const char* StepFileName = "ZADUD.SEQ";
+// The step file of a journal: its name with ".SEQ" for ".JNL".
+std::string stepFileFor(const std::string& journalPath);
+
+// Steps of other PCs' journals are known by numbers from here up: the PC's
+// place among them above, its own step number below.
+inline constexpr uint64_t PeerStepBase = uint64_t(1) << 40;
 
 // One undo step: the records of a group, in the order they were made.
 struct ChangeStep {
@@ -101,6 +125,22 @@ public:
     // (UTF-8), empty when nothing was. `readOnly` writes nothing (a dry run):
     // the damage is told and appending is refused.
     void open(const std::string& path, bool readOnly = false);
+    // Other PCs' journals read beside this one (before open): name and path.
+    // Their steps join undo and redo in the order of their times; they are
+    // never written. `own` is this PC's name, as other journals name it.
+    struct Peer {
+        std::string pc, path;
+    };
+    void setPeers(std::string own, std::vector<Peer> peers);
+    const std::vector<Peer>& peers() const { return peers_; }
+    const std::string& ownPc() const { return ownPc_; }
+    // The PC and its own step number of a step.
+    std::string stepPc(uint64_t step) const;
+    static uint64_t stepNumber(uint64_t step) { return step % PeerStepBase; }
+    // A step by its PC and number; 0 when unknown.
+    uint64_t stepOf(const std::string& pc, uint64_t number) const;
+    // Every step of every PC in the order undo sees them, markers included.
+    const std::vector<uint64_t>& order() const { return order_; }
     const std::string& path() const { return path_; }
     const std::string& warning() const { return warning_; }
 
@@ -112,7 +152,10 @@ public:
     // A new group number, above every one ever used in this folder.
     uint64_t nextGroup();
     // Step numbers known from elsewhere (the import log) are never given out.
-    void reserveAbove(uint64_t used) { floor_ = std::max(floor_, used); }
+    // Only this PC's numbers count: another PC's steps are numbered apart.
+    void reserveAbove(uint64_t used) {
+        if (used < PeerStepBase) floor_ = std::max(floor_, used);
+    }
 
     // Every step up to settled() is in the month and diary files.
     uint64_t settled() const { return settled_; }
@@ -134,6 +177,9 @@ public:
 
 private:
     void apply(const std::vector<JournalRecord>& records);
+    // Steps of all PCs again, in order, from the records read.
+    void rebuild();
+    void readPeer(std::size_t index);
     void fold();
     void readSteps();
     void writeSteps(uint64_t reserved, uint64_t settled);
@@ -150,4 +196,9 @@ private:
     std::map<uint64_t, ChangeStep> steps_;
     std::vector<uint64_t> undo_, redo_;
     std::vector<std::string> text_; // the file's lines, for folding
+    std::string ownPc_;
+    std::vector<Peer> peers_;
+    std::vector<JournalRecord> own_;                   // this journal's records as read
+    std::vector<std::vector<JournalRecord>> peerRecs_; // each peer's, steps renumbered
+    std::vector<uint64_t> order_;
 };

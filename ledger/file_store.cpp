@@ -9,6 +9,10 @@ void FileStore::writeAllSafely(const std::vector<std::pair<std::string, std::str
         writeSafely(path, bytes);
 }
 
+int FileStore::makeFolder(const std::string& path) {
+    return isDirectory(path) ? 0 : ENOSYS;
+}
+
 std::string FileStore::read(const std::string& path) {
     std::string bytes;
     if (int err = tryRead(path, bytes)) throw fileError(err, path);

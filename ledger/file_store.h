@@ -40,6 +40,9 @@ public:
     virtual int64_t modifiedTime(const std::string& path) = 0;
     // Bytes free for a user in the folder; UINT64_MAX when unknown.
     virtual uint64_t freeSpace(const std::string& folder) = 0;
+    // Creates a folder whose parent exists; 0 when it is there afterwards,
+    // else the errno. A store without folders of its own refuses (ENOSYS).
+    virtual int makeFolder(const std::string& path);
 
     // The whole file, or the mapped error of a failed open.
     std::string read(const std::string& path);
@@ -73,6 +76,7 @@ public:
     std::string fileKey(const std::string& path) override { return inner_.fileKey(path); }
     int64_t modifiedTime(const std::string& path) override { return inner_.modifiedTime(path); }
     uint64_t freeSpace(const std::string& folder) override { return inner_.freeSpace(folder); }
+    int makeFolder(const std::string& path) override { return inner_.makeFolder(path); }
 
 protected:
     FileStore& inner() { return inner_; }

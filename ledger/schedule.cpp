@@ -328,6 +328,11 @@ void BookDoor::add(const Date& d, int item, bool expense, int32_t delta) {
                     ChangeSource::Scheduled);
 }
 
+void BookDoor::posted(const PostingRecord& r) {
+    book_.notePosting(r.entry, r.index, {r.date.year, r.date.month}, r.date.day, r.item,
+                      r.expense ? AmountField::Expense : AmountField::Income, r.amount);
+}
+
 void BookDoor::post(const Date& d, int item, const ScheduleEntry& entry, int32_t amount) {
     EntryLine line;
     line.day = d.day;
@@ -468,6 +473,7 @@ std::vector<PostingOutcome> postChoices(FileStore& files, Schedule& s, const std
                 door.post(rec->date, st.slot, *entry, rec->amount);
             else
                 door.add(rec->date, st.slot, rec->expense, rec->amount);
+            door.posted(*rec);
             o.posted = true;
         } catch (const AppError& err) {
             o.error = describe(rec->date, rec->item) + err.what();

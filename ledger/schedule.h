@@ -116,6 +116,9 @@ public:
     }
     // Makes what was added survive a crash (the shown month is saved).
     virtual void flush() {}
+    // The occurrence was posted (after post or add): the book's door records
+    // it with its step, so that another PC sharing the book does not post it.
+    virtual void posted(const PostingRecord&) {}
 };
 
 // The book as the door: every posting of one catch-up goes into one change
@@ -129,6 +132,7 @@ public:
     void add(const Date& d, int item, bool expense, int32_t delta) override;
     void post(const Date& d, int item, const ScheduleEntry& entry, int32_t amount) override;
     void flush() override;
+    void posted(const PostingRecord& record) override;
 
 private:
     Book& book_;

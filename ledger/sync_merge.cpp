@@ -1,6 +1,19 @@
 #include "ledger/sync_merge.h"
 
+#include "ledger/amount_format.h"
 #include "ledger/book.h"
+#include "ledger/cp932.h"
+#include "ledger/diary_file.h"
+#include "ledger/errors.h"
+#include "ledger/month_table.h"
+#include "ledger/schedule.h"
+#include "ledger/sync_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <regex>
+#include <tuple>
 
 std::string safePcName(const std::string& raw) {
     std::string out;
@@ -16,19 +29,554 @@ std::string safePcName(const std::string& raw) {
 std::vector<std::string> SyncReport::lines() const {
     std::vector<std::string> out = mended;
     for (const SyncConflict& c : conflicts)
-        out.push_back("同期の確認: " + c.unit + " " + c.first.pc + " " + c.first.shown + " / " +
+        out.push_back("同期の確認: " + c.unit + ": " + c.first.pc + " " + c.first.shown + " / " +
                       c.second.pc + " " + c.second.shown);
     out.insert(out.end(), setAside.begin(), setAside.end());
     out.insert(out.end(), notes.begin(), notes.end());
     return out;
 }
 
-SyncReport syncBook(Book&) {
-    return {};
+// ---- the rule of one unit ----
+
+UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
+    UnitMerge out;
+    // The change that left the value, and every value the chain held.
+    const UnitChange* last = nullptr;
+    std::set<std::string> held;
+    for (const UnitChange& c : changes) {
+        if (c.twin) {
+            out.replaced.insert(c.to);
+            continue;
+        }
+        if (!out.changed) {
+            out.changed = true;
+            out.value = c.from;
+            held.insert(c.from);
+        }
+        if (c.settles) {
+            out.forks.clear();
+        } else {
+            if (c.to == out.value && c.from != out.value) continue; // the same change, once
+            // The other side of a fork going on from its own value.
+            auto tip = std::find_if(out.forks.begin(), out.forks.end(), [&](const auto& f) {
+                return f.second.pc == c.pc && f.second.to == c.from;
+            });
+            if (tip != out.forks.end() && c.from != out.value) {
+                tip->second = c;
+                continue;
+            }
+        }
+        const bool fork =
+            !c.settles && last && c.from != out.value && c.pc != last->pc && held.count(c.from);
+        if (fork) {
+            out.forks.push_back({*last, c, c.from});
+            out.replaced.insert(c.from);
+            continue;
+        }
+        out.value = c.to;
+        held.insert(c.to);
+        last = &c;
+    }
+    for (const std::string& v : held)
+        out.replaced.insert(v);
+    out.replaced.erase(out.value);
+    for (const UnitMerge::Fork& f : out.forks)
+        out.replaced.erase(f.second.to);
+    return out;
 }
 
-std::vector<SyncConflict> syncConflicts(Book&) {
-    return {};
+bool needsMending(const UnitMerge& merge, const std::string& shown, std::string& value) {
+    if (!merge.changed || shown == merge.value || !merge.replaced.count(shown)) return false;
+    value = merge.value;
+    return true;
 }
 
-void settleConflict(Book&, const SyncConflict&, SyncChoice) {}
+std::string forkKey(const std::string& unit, const UnitMerge::Fork& fork) {
+    return unit + "|" + fork.first.pc + ":" + std::to_string(fork.first.step) + "|" +
+           fork.second.pc + ":" + std::to_string(fork.second.step);
+}
+
+namespace {
+
+// A cell or a diary day, with its records in the merged order.
+struct Unit {
+    JournalRecord::Kind kind = JournalRecord::Kind::Amount;
+    MonthKey month;
+    int day = 0;
+    std::string item;
+    AmountField field = AmountField::Income;
+    std::vector<UnitChange> changes;
+};
+
+std::string unitKey(const JournalRecord& r) {
+    std::string key = std::string(1, static_cast<char>(r.kind)) + ":" +
+                      std::to_string(r.month.year) + "-" + std::to_string(r.month.month) + "-" +
+                      std::to_string(r.day);
+    if (r.kind == JournalRecord::Kind::Amount)
+        key += ":" + std::to_string(static_cast<int>(r.field)) + ":" + r.item;
+    return key;
+}
+
+std::string unitLabel(const Unit& u) {
+    const std::string date = std::to_string(u.month.year) + "/" + std::to_string(u.month.month) +
+                             "/" + std::to_string(u.day);
+    if (u.kind == JournalRecord::Kind::Diary) return date + " 日記";
+    return date + " " + cp932ToUtf8Lossy(u.item) +
+           (u.field == AmountField::Income ? " 収入" : " 支出");
+}
+
+std::string shownValue(const Unit& u, const std::string& value) {
+    if (u.kind == JournalRecord::Kind::Amount) return groupedAmount(std::stoll(value));
+    std::string text = diaryText(value);
+    const auto br = text.find('\n');
+    if (br != std::string::npos) text = text.substr(0, br) + " …";
+    return text.empty() ? std::string("(空)") : text;
+}
+
+struct Analysis {
+    std::map<std::string, Unit> units;
+    std::set<std::string> settled;
+    // Twin postings: a note per posting made on two PCs, and per cell the
+    // entries posted twice there.
+    std::vector<std::string> twins;
+    std::map<std::string, std::vector<std::string>> twinEntries;
+};
+
+bool isMarkerStep(const ChangeStep& s) {
+    return std::any_of(s.records.begin(), s.records.end(), [](const JournalRecord& r) {
+        return r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
+    });
+}
+
+Analysis analyze(Book& book) {
+    Analysis a;
+    ChangeJournal& j = book.journal();
+    const std::vector<uint64_t>& done = j.undoable();
+    auto isDone = [&](uint64_t id) {
+        return std::find(done.begin(), done.end(), id) != done.end();
+    };
+    // Postings by entry and occurrence: the first done step that made it
+    // counts, a done step of another PC that made it too is its twin.
+    std::map<std::string, uint64_t> firstPosting;
+    std::set<std::tuple<uint64_t, int, int, int, int, std::string>> twinCells;
+    for (const uint64_t id : j.order()) {
+        const ChangeStep* s = j.step(id);
+        if (!s || isMarkerStep(*s) || !isDone(id)) continue;
+        for (const JournalRecord& r : s->records) {
+            if (r.kind != JournalRecord::Kind::Posting) continue;
+            const auto [at, fresh] = firstPosting.emplace(r.item, id);
+            if (fresh || j.stepPc(at->second) == j.stepPc(id)) continue;
+            twinCells.emplace(id, r.month.year, r.month.month, r.day, static_cast<int>(r.field),
+                              r.oldText);
+            JournalRecord cell = r;
+            cell.kind = JournalRecord::Kind::Amount;
+            cell.item = r.oldText;
+            a.twinEntries[unitKey(cell)].push_back(r.item.substr(0, r.item.find(':')));
+            a.twins.push_back("定期の記帳 " + std::to_string(r.month.month) + "/" +
+                              std::to_string(r.day) + " " + cp932ToUtf8Lossy(r.oldText) + " " +
+                              r.newText + " は " + j.stepPc(at->second) + " と " + j.stepPc(id) +
+                              " の両方で行われていました。1 回分として数えます");
+        }
+    }
+    for (const uint64_t id : j.order()) {
+        const ChangeStep* s = j.step(id);
+        if (!s) continue;
+        const bool settles =
+            std::any_of(s->records.begin(), s->records.end(), [](const JournalRecord& r) {
+                return r.kind == JournalRecord::Kind::Settled;
+            });
+        for (const JournalRecord& r : s->records) {
+            if (r.kind == JournalRecord::Kind::Settled) a.settled.insert(r.item);
+            const bool amount = r.kind == JournalRecord::Kind::Amount && r.day >= 1;
+            if (!amount && r.kind != JournalRecord::Kind::Diary) continue;
+            Unit& u = a.units[unitKey(r)];
+            u.kind = r.kind;
+            u.month = r.month;
+            u.day = r.day;
+            u.item = r.item;
+            u.field = r.field;
+            UnitChange c;
+            c.pc = j.stepPc(id);
+            c.step = ChangeJournal::stepNumber(id);
+            c.time = r.time;
+            c.from = amount ? std::to_string(r.oldValue) : r.oldText;
+            c.to = amount ? std::to_string(r.newValue) : r.newText;
+            c.settles = settles;
+            c.twin = amount && twinCells.count({id, r.month.year, r.month.month, r.day,
+                                                static_cast<int>(r.field), r.item});
+            u.changes.push_back(std::move(c));
+        }
+    }
+    return a;
+}
+
+SyncSide sideOf(const Unit& u, const UnitChange& c) {
+    SyncSide s;
+    s.pc = c.pc;
+    s.time = c.time;
+    s.group = c.step;
+    s.value = c.to;
+    s.shown = shownValue(u, c.to);
+    if (u.kind == JournalRecord::Kind::Amount) s.amount = static_cast<int32_t>(std::stoll(c.to));
+    return s;
+}
+
+SyncConflict conflictOf(const std::string& key, const Unit& u, const UnitMerge::Fork& f) {
+    SyncConflict c;
+    c.key = forkKey(key, f);
+    c.unit = unitLabel(u);
+    c.start = shownValue(u, f.start);
+    c.startValue = f.start;
+    c.first = sideOf(u, f.first);
+    c.second = sideOf(u, f.second);
+    c.canSum = u.kind == JournalRecord::Kind::Amount;
+    c.kind = u.kind;
+    c.month = u.month;
+    c.day = u.day;
+    c.item = u.item;
+    c.field = u.field;
+    return c;
+}
+
+// The months as their files hold them, read once per sync.
+class MonthCache {
+public:
+    explicit MonthCache(Book& book) : book_(book) {}
+    // Null for a month that cannot be read (its hold's message in `why`).
+    const MonthLedger* month(MonthKey m, std::string& why) {
+        auto at = months_.find(m);
+        if (at == months_.end()) {
+            std::pair<bool, MonthLedger> entry{false, {}};
+            try {
+                entry.second = book_.month(m);
+                entry.first = true;
+            } catch (const std::exception& e) {
+                whys_[m] = e.what();
+            }
+            at = months_.emplace(m, std::move(entry)).first;
+        }
+        if (!at->second.first) {
+            why = whys_[m];
+            return nullptr;
+        }
+        return &at->second.second;
+    }
+
+private:
+    Book& book_;
+    std::map<MonthKey, std::pair<bool, MonthLedger>> months_;
+    std::map<MonthKey, std::string> whys_;
+};
+
+int32_t cellValue(const MonthLedger& l, int item, int day, AmountField field) {
+    const DayCell& c = l.Items[item].Days[day];
+    return field == AmountField::Income ? c.Income : c.Expense;
+}
+
+// Reads one file in place of another: a month's copy as the month.
+class RedirectStore : public ForwardingStore {
+public:
+    RedirectStore(FileStore& inner, std::string from, std::string to)
+        : ForwardingStore(inner), from_(std::move(from)), to_(std::move(to)) {}
+    int tryRead(const std::string& path, std::string& bytes) override {
+        return ForwardingStore::tryRead(path == from_ ? to_ : path, bytes);
+    }
+
+private:
+    std::string from_, to_;
+};
+
+bool monthOfFileName(const std::string& name, MonthKey& m) {
+    static const std::regex shape("([0-9]{4})([0-9]{1,2})\\.txt");
+    std::smatch match;
+    if (!std::regex_match(name, match, shape)) return false;
+    m = {std::stoi(match[1]), std::stoi(match[2])};
+    return m.month >= 1 && m.month <= 12 && monthFileName(m.year, m.month) == name;
+}
+
+std::set<std::string> knownPcs(Book& book) {
+    std::set<std::string> pcs;
+    if (!book.pcName().empty()) pcs.insert(book.pcName());
+    for (const ChangeJournal::Peer& p : book.journal().peers())
+        if (p.pc != "*") pcs.insert(p.pc);
+    return pcs;
+}
+
+// The cells of a month's copy that no record explains, as conflicts with
+// the month's file.
+void copyConflicts(Book& book, const Analysis& a, const std::string& copyPath,
+                   const std::string& copyName, MonthKey m, std::vector<SyncConflict>& out) {
+    MonthLedger copy = book.ledger();
+    MonthLedger now;
+    try {
+        RedirectStore redirect(
+            book.files(), joinPath(book.ledgerDir(), monthFileName(m.year, m.month)), copyPath);
+        loadMonthAsEntered(redirect, copy, book.ledgerDir(), m);
+        now = book.month(m);
+    } catch (const std::exception&) {
+        return; // a copy that cannot be read is only set aside
+    }
+    const int days = daysInMonth(m.year, m.month);
+    for (int item = 1; item <= ShownItems; ++item) {
+        if (now.Items[item].Name.empty()) continue;
+        for (int day = 1; day <= days; ++day)
+            for (const AmountField field : {AmountField::Income, AmountField::Expense}) {
+                const int32_t theirs = cellValue(copy, item, day, field);
+                const int32_t ours = cellValue(now, item, day, field);
+                if (theirs == ours) continue;
+                JournalRecord r;
+                r.kind = JournalRecord::Kind::Amount;
+                r.month = m;
+                r.day = day;
+                r.item = now.Items[item].Name;
+                r.field = field;
+                const std::string key = unitKey(r);
+                const std::string value = std::to_string(theirs);
+                const auto at = a.units.find(key);
+                if (at != a.units.end()) {
+                    const UnitMerge merge = mergeUnit(at->second.changes);
+                    if (merge.value == value || merge.replaced.count(value)) continue;
+                }
+                Unit u;
+                u.month = m;
+                u.day = day;
+                u.item = r.item;
+                u.field = field;
+                UnitChange mine, copied;
+                mine.pc = "ファイル";
+                mine.to = std::to_string(ours);
+                copied.pc = copyName;
+                copied.to = value;
+                UnitMerge::Fork f{mine, copied, std::to_string(ours)};
+                SyncConflict c = conflictOf(key, u, f);
+                c.key = "copy:" + copyName + "|" + key + "|" + value;
+                c.startValue = std::to_string(ours);
+                c.start = groupedAmount(ours);
+                if (!a.settled.count(c.key)) out.push_back(std::move(c));
+            }
+    }
+}
+
+// The copies a sync tool left in `folder` (of the files named in `present`).
+struct Copy {
+    std::string path, name, original;
+};
+std::vector<Copy> copiesIn(Book& book, const std::string& folder,
+                           const std::set<std::string>& present, bool all) {
+    std::vector<std::string> names;
+    std::vector<Copy> out;
+    if (book.files().list(folder, names) != 0) return out;
+    std::sort(names.begin(), names.end());
+    const std::set<std::string> pcs = knownPcs(book);
+    for (const std::string& name : names) {
+        std::string original;
+        if (conflictCopyOf(name, pcs, present, original))
+            out.push_back({joinPath(folder, name), name, original});
+        else if (all)
+            out.push_back({joinPath(folder, name), name, name});
+    }
+    return out;
+}
+
+std::set<std::string> namesIn(FileStore& files, const std::string& folder) {
+    std::vector<std::string> names;
+    files.list(folder, names);
+    return {names.begin(), names.end()};
+}
+
+// Copies already set aside that still hold a difference to settle.
+void asideConflicts(Book& book, const Analysis& a, std::vector<SyncConflict>& out) {
+    const std::set<std::string> present = namesIn(book.files(), book.ledgerDir());
+    for (const Copy& c : copiesIn(book, book.sideFile(ConflictFolderName), present, false)) {
+        MonthKey m;
+        if (monthOfFileName(c.original, m)) copyConflicts(book, a, c.path, c.name, m, out);
+    }
+}
+
+// A posting made twice left two lines of its entry in the cell: the later
+// one goes, and its amount off the cell with it.
+void takeBackTwinLines(Book& book, const Unit& u, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        const std::vector<EntryLine>& lines = book.lines(u.month);
+        const LineSide side = u.field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].origin == LineOrigin::Scheduled && lines[i].source == entry &&
+                lines[i].day == u.day && lines[i].side == side && lines[i].item == u.item)
+                at.push_back(i);
+        if (at.size() >= 2) book.removeLine(u.month, at.back(), ChangeSource::Synced);
+    }
+}
+
+} // namespace
+
+std::vector<SyncConflict> syncConflicts(Book& book) {
+    book.reopenJournal();
+    const Analysis a = analyze(book);
+    std::vector<SyncConflict> out;
+    asideConflicts(book, a, out);
+    for (const auto& [key, u] : a.units) {
+        const UnitMerge m = mergeUnit(u.changes);
+        for (const UnitMerge::Fork& f : m.forks) {
+            SyncConflict c = conflictOf(key, u, f);
+            if (!a.settled.count(c.key)) out.push_back(std::move(c));
+        }
+    }
+    return out;
+}
+
+SyncReport syncBook(Book& book) {
+    SyncReport report;
+    // A book on one PC (no name) has nothing to merge.
+    if (book.readOnly() || book.pcName().empty()) return report;
+    book.reopenJournal();
+    const Analysis a = analyze(book);
+    MonthCache months(book);
+    struct Mend {
+        const Unit* unit;
+        int item;
+        std::string from, to;
+        const std::vector<std::string>* twins; // entries posted twice in the cell
+    };
+    std::vector<Mend> mends;
+    std::set<std::string> saidWhy;
+    for (const auto& [key, u] : a.units) {
+        const UnitMerge m = mergeUnit(u.changes);
+        for (const UnitMerge::Fork& f : m.forks) {
+            SyncConflict c = conflictOf(key, u, f);
+            if (!a.settled.count(c.key)) report.conflicts.push_back(std::move(c));
+        }
+        std::string shown, value;
+        int item = 0;
+        if (u.kind == JournalRecord::Kind::Amount) {
+            std::string why;
+            const MonthLedger* l = months.month(u.month, why);
+            if (!l) {
+                if (saidWhy.insert(why).second) report.notes.push_back(why);
+                continue;
+            }
+            item = itemSlot(*l, u.item);
+            // An item renamed since has nothing to receive the value.
+            if (!item || u.day > 31) continue;
+            shown = std::to_string(cellValue(*l, item, u.day, u.field));
+        } else {
+            try {
+                readDiaryFile(book.files(), book.diaryDir(), u.month.year, u.month.month, u.day,
+                              shown);
+            } catch (const std::exception& e) {
+                report.notes.push_back(e.what());
+                continue;
+            }
+        }
+        if (needsMending(m, shown, value)) {
+            const auto twins = a.twinEntries.find(key);
+            mends.push_back(
+                {&u, item, shown, value, twins == a.twinEntries.end() ? nullptr : &twins->second});
+        }
+    }
+    if (!mends.empty()) {
+        try {
+            Book::ChangeGroup g(book, ChangeSource::Synced, SyncSourceName);
+            for (const Mend& m : mends) {
+                const Unit& u = *m.unit;
+                if (m.twins) takeBackTwinLines(book, u, *m.twins);
+                if (u.kind == JournalRecord::Kind::Amount)
+                    book.setAmount(u.month, m.item, u.day, u.field,
+                                   static_cast<int32_t>(std::stoll(m.to)), ChangeSource::Synced);
+                else
+                    book.setDiary(u.month.year, u.month.month, u.day, m.to, ChangeSource::Synced);
+            }
+            g.commit();
+            for (const Mend& m : mends)
+                report.mended.push_back("同期: " + unitLabel(*m.unit) + " " +
+                                        shownValue(*m.unit, m.from) + " -> " +
+                                        shownValue(*m.unit, m.to));
+        } catch (const std::exception& e) {
+            report.notes.push_back(std::string("記録どおりに直せませんでした: ") + e.what());
+        }
+    }
+    if (!a.twins.empty() && !mends.empty())
+        report.notes.insert(report.notes.end(), a.twins.begin(), a.twins.end());
+    // Copies the sync tool left: a difference the records explain needs
+    // nothing, another one is asked; the copy itself is kept aside.
+    std::vector<std::string> folders{book.ledgerDir()};
+    if (book.files().fileKey(book.diaryDir()) != book.files().fileKey(book.ledgerDir()))
+        folders.push_back(book.diaryDir());
+    const std::string aside = book.sideFile(ConflictFolderName);
+    for (const std::string& folder : folders) {
+        const std::set<std::string> present = namesIn(book.files(), folder);
+        for (const Copy& c : copiesIn(book, folder, present, false)) {
+            try {
+                moveAside(book.files(), c.path, aside);
+                MonthKey m;
+                const bool month = folder == book.ledgerDir() && monthOfFileName(c.original, m);
+                report.setAside.push_back("競合コピー " + c.name + " を " + ConflictFolderName +
+                                          "/ に移しました" +
+                                          (month ? "" : " (中身は比べていません)"));
+            } catch (const std::exception& e) {
+                report.notes.push_back("競合コピー " + c.name + " を移せませんでした: " + e.what());
+            }
+        }
+    }
+    // The copies kept aside are asked about until settled.
+    asideConflicts(book, a, report.conflicts);
+    return report;
+}
+
+void settleConflict(Book& book, const SyncConflict& c, SyncChoice choice) {
+    Book::ChangeGroup g(book, ChangeSource::Synced, "同期の確認");
+    if (c.kind == JournalRecord::Kind::Amount) {
+        int64_t value = choice == SyncChoice::KeepFirst ? c.first.amount : c.second.amount;
+        if (choice == SyncChoice::Sum) {
+            if (!c.canSum) throw AppError("この値は足し合わせられません");
+            // Both changes on top of what both started from.
+            value = static_cast<int64_t>(c.first.amount) + c.second.amount -
+                    (c.startValue.empty() ? 0 : std::stoll(c.startValue));
+        }
+        if (value < INT32_MIN || value > INT32_MAX) throw AppError("金額が大きすぎます");
+        const MonthLedger l = book.month(c.month);
+        const int item = itemSlot(l, c.item);
+        if (!item) throw AppError("項目「" + cp932ToUtf8Lossy(c.item) + "」は今の設定にありません");
+        book.setAmount(c.month, item, c.day, c.field, static_cast<int32_t>(value),
+                       ChangeSource::Synced);
+    } else {
+        if (choice == SyncChoice::Sum) throw AppError("日記は足し合わせられません");
+        book.setDiary(c.month.year, c.month.month, c.day,
+                      choice == SyncChoice::KeepFirst ? c.first.value : c.second.value,
+                      ChangeSource::Synced);
+    }
+    book.noteSettled(c.key);
+    g.commit();
+}
+
+int learnPostings(Book& book, Schedule& schedule) {
+    ChangeJournal& j = book.journal();
+    if (j.path().empty()) book.reopenJournal();
+    const std::vector<uint64_t>& done = j.undoable();
+    int added = 0;
+    for (const uint64_t id : done) {
+        const ChangeStep* s = j.step(id);
+        if (!s) continue;
+        for (const JournalRecord& r : s->records) {
+            if (r.kind != JournalRecord::Kind::Posting) continue;
+            const auto colon = r.item.find(':');
+            if (colon == std::string::npos) continue;
+            PostingRecord p;
+            try {
+                p.entry = std::stoi(r.item.substr(0, colon));
+                p.index = std::stoi(r.item.substr(colon + 1));
+                p.amount = static_cast<int32_t>(std::stol(r.newText));
+            } catch (const std::exception&) {
+                continue;
+            }
+            if (schedule.record(p.entry, p.index)) continue;
+            p.state = PostingState::Done;
+            p.date = {r.month.year, r.month.month, r.day};
+            p.expense = r.field == AmountField::Expense;
+            p.item = r.oldText;
+            schedule.records.push_back(p);
+            ++added;
+        }
+    }
+    return added;
+}

@@ -19,6 +19,7 @@
 #include "ledger/change_journal.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,13 +40,15 @@ struct SyncSide {
     std::string shown;  // the value as shown (UTF-8): "3,480", the diary's first line
     int32_t amount = 0; // an amount's value
     uint64_t group = 0; // the step on that PC
+    std::string value;  // the value as stored: an amount's digits, a diary's bytes
 };
 
 // The same unit changed differently on two PCs.
 struct SyncConflict {
-    std::string key;   // the unit and the value both started from; stable across starts
-    std::string unit;  // UTF-8: "12/24 食費 支出", "12/24 日記"
-    std::string start; // UTF-8: the value both sides started from
+    std::string key;        // the unit and both steps (or the copy); the same on every PC
+    std::string unit;       // UTF-8: "12/24 食費 支出", "12/24 日記"
+    std::string start;      // UTF-8: the value both sides started from
+    std::string startValue; // as stored: digits or bytes
     SyncSide first, second;
     bool canSum = false; // amounts only
     // What the unit is, to settle it.
@@ -65,6 +68,56 @@ struct SyncReport {
     // Every line to tell the user, in the order above.
     std::vector<std::string> lines() const;
 };
+
+// ---- the rule of one unit, on its own ----
+
+// One record of a unit as the merge sees it: values as text (an amount's
+// digits, a diary's bytes), in the order of the merged history.
+struct UnitChange {
+    std::string pc;
+    uint64_t step = 0; // the step's number on its PC
+    std::string time;
+    std::string from, to;
+    // A scheduled posting another PC made first: already counted.
+    bool twin = false;
+    // The step settled a conflict: its value stands, whatever came before.
+    bool settles = false;
+};
+
+struct UnitMerge {
+    bool changed = false; // any record at all
+    std::string value;    // what the records say the unit holds
+    // Values the records left behind (a copy showing one is stale), and the
+    // ones a twin posting left.
+    std::set<std::string> replaced;
+    struct Fork {
+        UnitChange first, second; // first stands until the fork is settled
+        std::string start;        // the value both started from
+    };
+    std::vector<Fork> forks;
+};
+
+// Follows the unit's records: a record that starts from the value holds it
+// next (the other PC saw the change); one that ends in the value is the same
+// change, counted once; one of another PC that starts from a value the
+// records left ends somewhere else is a fork, and the first change stands
+// until it is settled; one that starts from a value nobody recorded (a file
+// edited by hand) stands, since nothing tells it otherwise.
+UnitMerge mergeUnit(const std::vector<UnitChange>& changes);
+
+// What a file showing `shown` needs: true with the value to write when a
+// record replaced what it shows; false when it holds the value, a fork's
+// side, or a value no record explains.
+bool needsMending(const UnitMerge& merge, const std::string& shown, std::string& value);
+
+// The conflict's key: the unit and both steps, the same on every PC.
+std::string forkKey(const std::string& unit, const UnitMerge::Fork& fork);
+
+// Adds to the schedule, as done, every posting a PC's journal records with a
+// step not undone, so that no PC posts an occurrence another PC posted.
+// Returns how many were added.
+struct Schedule;
+int learnPostings(Book& book, Schedule& schedule);
 
 // The folder beside the ledger where conflict copies are moved.
 inline constexpr const char* ConflictFolderName = "同期の競合";

@@ -143,6 +143,7 @@ MonthReader BookDocument::monthReader() const {
 void BookDocument::open() {
     readConfiguration();
     loadMonths();
+    mergePcs();
     open_ = true;
     emit monthEntered();
 }
@@ -244,6 +245,8 @@ bool BookDocument::readSchedule() {
     const std::string path = schedulePath();
     try {
         schedule_ = readScheduleFile(files(), path);
+        // Postings another PC made count as made here.
+        learnPostings(book_, schedule_);
         scheduleBroken_ = false;
         return true;
     } catch (const AppError&) {
@@ -277,10 +280,11 @@ void BookDocument::reload() {
     step([this] { readConfiguration(); });
     // The journal on disk is the one whose steps undo now offers; the one
     // read before would number the next change as a step it already has.
-    book_.journal().open(book_.sideFile(JournalFileName));
+    book_.reopenJournal();
     if (!book_.journal().warning().empty())
         ErrorBox::show(QString::fromStdString(book_.journal().warning()));
     step([this] { loadMonths(); });
+    step([this] { mergePcs(); });
     emit scheduleChanged();
     emit amountsChanged();
     if (error) std::rethrow_exception(error);
@@ -288,9 +292,22 @@ void BookDocument::reload() {
 
 // ---- one book on several PCs ----
 
-const SyncReport& BookDocument::sync() {
-    lastSync_ = syncBook(book_);
+void BookDocument::mergePcs() {
+    lastSync_ = {};
+    try {
+        lastSync_ = syncBook(book_);
+        // What was mended in the month in memory is saved as typing is.
+        if (!lastSync_.mended.empty() && !book_.held()) book_.saveMonth();
+    } catch (const std::exception& e) {
+        lastSync_.notes.push_back(e.what());
+    }
+    refreshUndoState();
     emit synced();
+}
+
+const SyncReport& BookDocument::sync() {
+    mergePcs();
+    emit amountsChanged();
     return lastSync_;
 }
 

@@ -179,6 +179,8 @@ signals:
 
 private:
     template <class Step> bool oneStep(Step step);
+    // Merges the PCs' records into lastSync_ (open, reload, sync()).
+    void mergePcs();
     void setDate(const QDate& date);
 
     BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,

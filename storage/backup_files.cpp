@@ -1,5 +1,7 @@
 #include "storage/backup_files.h"
 
+#include "ledger/sync_files.h"
+
 #include "ledger/book.h"
 #include "ledger/errors.h"
 
@@ -154,7 +156,9 @@ bool BackupStore::watches(const std::string& path) const {
     // A backup folder set to one of the data folders must not keep its own
     // files. The change journal is a log that only grows or is trimmed: its
     // old states restore nothing.
+    std::string pc;
     return classifyBookFile(folders_(), path, file) && file.name != JournalFileName &&
+           !pcOfJournalName(file.name, pc) &&
            sameFolder(fs::path(path).parent_path().string()) != sameFolder(folder());
 }
 

@@ -79,6 +79,12 @@ uint64_t DiskStore::freeSpace(const std::string& folder) {
     return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
+int DiskStore::makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return 0;
+    const int err = errno;
+    return err == EEXIST && isDirectory(path) ? 0 : err;
+}
+
 namespace {
 
 std::string folderOf(const std::string& path) {

@@ -54,6 +54,7 @@ public:
     std::string fileKey(const std::string& path) override;
     int64_t modifiedTime(const std::string& path) override;
     uint64_t freeSpace(const std::string& folder) override;
+    int makeFolder(const std::string& path) override;
 
 private:
     int fault(const std::string& path, const char* step) const {

@@ -2,16 +2,13 @@
 
 #include "ledger/sync_merge.h"
 
+#include <climits>
 #include <cstdlib>
 #include <unistd.h>
 
-std::string thisPcName() {
-    if (const char* set = std::getenv("KAKEIBO_PC"); set && *set) return set;
+std::string localPcName() {
+    if (const char* given = std::getenv("KAKEIBO_PC"); given && *given) return safePcName(given);
     char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) return {};
-    return host;
-}
-
-std::string thisPcFileName() {
-    return safePcName(thisPcName());
+    if (::gethostname(host, sizeof host - 1) != 0) return safePcName("");
+    return safePcName(host);
 }

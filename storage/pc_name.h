@@ -1,10 +1,7 @@
 #pragma once
-// This PC's name for the files it alone writes in a shared folder: the
-// environment's KAKEIBO_PC when set (two copies on one machine, tests),
-// else the host name.
+// This PC's name as the book's per-PC files carry it: KAKEIBO_PC when set,
+// else the host name, reduced to a safe file-name part (safePcName).
 
 #include <string>
 
-std::string thisPcName();
-// The same as this PC's files carry it (safePcName).
-std::string thisPcFileName();
+std::string localPcName();

@@ -201,7 +201,7 @@ void TForm4::buildBackupPage() {
     BackupPlace->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(BackupFolder, &QLineEdit::textChanged, this, [this] {
         const BookFolders folders{form1_->StartDir.toStdString(), Edit1->text().toStdString(),
-                                  Edit2->text().toStdString(), thisPcFileName()};
+                                  Edit2->text().toStdString(), localPcName()};
         const std::string place =
             backupFolderOf(folders, {BackupFolder->text().trimmed().toStdString(), {}});
         BackupPlace->setText(QStringLiteral("バックアップの保存先: %1\n(この PC 専用のﾌｫﾙﾀﾞです)")
@@ -252,7 +252,7 @@ void TForm4::FormActivate() {
     Edit2->setText(devfl2->directory());
 
     const BackupSettings backup = readBackupSettings(
-        form1_->document().files(), form1_->LedgerDir.toStdString(), nullptr, thisPcFileName());
+        form1_->document().files(), form1_->LedgerDir.toStdString(), nullptr, localPcName());
     // Said again even when the text is the same as last time.
     BackupFolder->setText(QStringLiteral("-"));
     BackupFolder->setText(QString::fromStdString(backup.folder));
@@ -324,7 +324,7 @@ void TForm4::CfgWrite() {
     // leaves the configuration and the main window as they were.
     const BackupSettings backup{BackupFolder->text().trimmed().toStdString(),
                                 {AllDays->value(), DailyMonths->value(), MonthlyMonths->value()}};
-    const std::string pc = thisPcFileName();
+    const std::string pc = localPcName();
     const BackupSettings before =
         readBackupSettings(form1_->document().files(), values.ledgerDir, nullptr, pc);
     if (backup.folder != before.folder || !(backup.keep == before.keep))

@@ -42,7 +42,7 @@ void SyncFeature::attach(CommandHost& host) {
     host_ = &host;
     BookDocument& doc = host.document();
     if (pc_.empty()) pc_ = doc.book().pcName();
-    if (pc_.empty()) pc_ = thisPcName();
+    if (pc_.empty()) pc_ = localPcName();
     setWindow(std::make_unique<SyncReview>(doc, host.mainWindow()));
     QObject::connect(&doc, &BookDocument::synced, window(), [this] { synced(); });
     heartbeat_ = std::make_unique<Heartbeat>(doc.files(), pc_, now_);

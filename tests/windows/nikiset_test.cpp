@@ -195,7 +195,7 @@ TEST_F(SettingsDialog, BackupPageWritesItsSideFileInTheLedgerFolderAndShowsItAga
     QTest::mouseClick(form4->Button1, Qt::LeftButton);
     // This PC's own file: another PC sharing the folder has its own.
     const BackupSettings s =
-        readBackupSettings(disk, form1->LedgerDir.toStdString(), nullptr, thisPcFileName());
+        readBackupSettings(disk, form1->LedgerDir.toStdString(), nullptr, localPcName());
     EXPECT_FALSE(fileExists(form1->LedgerDir.toStdString() + "/" + BackupSettingsFileName));
     EXPECT_EQ(s.folder, "/media/usb/kakeibo");
     EXPECT_EQ(s.keep, (KeepRules{14, 3, 24}));
@@ -203,7 +203,7 @@ TEST_F(SettingsDialog, BackupPageWritesItsSideFileInTheLedgerFolderAndShowsItAga
     EXPECT_EQ(form4->AllDays->value(), 14);
     EXPECT_EQ(form4->BackupFolder->text(), "/media/usb/kakeibo");
     // The page says where this PC's backups go, as the folder is typed.
-    const QString pc = QString::fromStdString(thisPcFileName());
+    const QString pc = QString::fromStdString(localPcName());
     const QString own = QStringLiteral("\n(この PC 専用のﾌｫﾙﾀﾞです)");
     EXPECT_EQ(form4->BackupPlace->text(),
               QStringLiteral("バックアップの保存先: /media/usb/kakeibo/") + pc + own);

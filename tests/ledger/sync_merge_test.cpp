@@ -1,0 +1,397 @@
+// Two PCs on one book, each in a folder of its own; what a sync tool would
+// do (whole files copied, one side's copy of a file changed on both winning)
+// is done here by hand, so the merge rules are tried without one.
+#include "ledger/book.h"
+#include "ledger/diary_file.h"
+#include "ledger/entry_lines.h"
+#include "ledger/schedule.h"
+#include "ledger/sync_files.h"
+#include "ledger/sync_merge.h"
+#include "storage/disk_store.h"
+#include "tests/support/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+DiskStore disk;
+constexpr AmountField In = AmountField::Income;
+constexpr AmountField Out = AmountField::Expense;
+constexpr MonthKey Dec{2026, 12};
+const std::string Config = "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8b\x8b\x97\x5e\r\n"; // 食費, 給料
+
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    disk.list(dir, names);
+    std::vector<std::string> out;
+    for (const std::string& n : names)
+        if (!disk.isDirectory(dir + "/" + n)) out.push_back(n);
+    return out;
+}
+
+// One PC: its folder and its book, showing October so that December's
+// changes go to the file at once.
+struct Pc {
+    std::string name;
+    TempFolder dir;
+    std::unique_ptr<Book> book;
+    int* tick;
+
+    Pc(std::string pc, int* clock) : name(std::move(pc)), tick(clock) {
+        writeBytes(dir.file("ZADUD.CFG"), Config);
+    }
+    Book& open() {
+        book = std::make_unique<Book>(dir.path(), disk, [this] {
+            char t[32];
+            std::snprintf(t, sizeof t, "2026-12-24T10:%02d:%02d", *tick / 60, *tick % 60);
+            ++*tick;
+            return std::string(t);
+        });
+        book->setPcName(name);
+        book->readConfiguration(isDirectory, isDirectory);
+        book->setShown({2026, 10});
+        book->loadMonths();
+        return *book;
+    }
+    int32_t cell(int item, int day, AmountField f) {
+        MonthLedger l = book->ledger();
+        loadMonthAsEntered(disk, l, dir.path(), Dec);
+        const DayCell& c = l.Items[item].Days[day];
+        return f == In ? c.Income : c.Expense;
+    }
+};
+
+enum class Winner { A, B };
+
+// What the sync tool does: each PC's own files go to the other; a shared
+// file that differs ends as the winner's on both, the loser's copy left as
+// a conflict copy when asked.
+void syncFolders(Pc& a, Pc& b, Winner winner, bool leaveCopy, bool journals = true,
+                 bool shared = true) {
+    std::set<std::string> names;
+    for (const std::string& n : filesIn(a.dir.path()))
+        names.insert(n);
+    for (const std::string& n : filesIn(b.dir.path()))
+        names.insert(n);
+    Pc& win = winner == Winner::A ? a : b;
+    Pc& lose = winner == Winner::A ? b : a;
+    for (const std::string& n : names) {
+        std::string pc;
+        const bool own = pcOfJournalName(n, pc) ||
+                         (n.size() > 4 && pcOfJournalName(n.substr(0, n.size() - 4) + ".JNL", pc));
+        if (own) {
+            if (!journals) continue;
+            Pc& from = pc == a.name ? a : b;
+            Pc& to = pc == a.name ? b : a;
+            if (fileExists(from.dir.file(n)))
+                writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
+            continue;
+        }
+        if (!shared) continue;
+        const bool inWin = fileExists(win.dir.file(n)), inLose = fileExists(lose.dir.file(n));
+        const std::string w = readBytes(win.dir.file(n)), l = readBytes(lose.dir.file(n));
+        if (inWin && inLose && w != l && leaveCopy) {
+            const auto dot = n.rfind('.');
+            const std::string copy =
+                n.substr(0, dot) + ".sync-conflict-20261224-100000-ABCDEFG" + n.substr(dot);
+            writeBytes(win.dir.file(copy), l);
+            writeBytes(lose.dir.file(copy), l);
+        }
+        const std::string bytes = inWin ? w : l;
+        writeBytes(a.dir.file(n), bytes);
+        writeBytes(b.dir.file(n), bytes);
+    }
+}
+
+void post(Pc& pc, int32_t amount) {
+    Schedule s = readScheduleFile(disk, pc.dir.file(ScheduleFileName));
+    learnPostings(*pc.book, s);
+    BookDoor door(*pc.book, "定期入力");
+    std::vector<PostingChoice> choices;
+    for (const Occurrence& o : dueOccurrences(s, {2026, 12, 31}))
+        choices.push_back({o, false, amount});
+    postChoices(disk, s, pc.dir.file(ScheduleFileName), choices, door);
+}
+
+struct Expect {
+    int item, day;
+    AmountField field;
+    int32_t value;
+};
+
+struct Case {
+    const char* name;
+    // Changes while apart; may sync in between.
+    std::function<void(Pc& a, Pc& b)> apart;
+    Winner winner;
+    bool leaveCopy;
+    std::vector<Expect> onA; // December on A after A merged
+    std::size_t mended, conflicts, aside;
+    std::string diary1; // A's diary of 12/1 afterwards, when not empty
+    int lines = -1;     // December's entry lines on A afterwards, when known
+};
+
+TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
+    const std::vector<Case> cases = {
+        {"different cells of one month: the overwritten one is mended",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 1, Out, 100, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 2, Out, 200, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 1, Out, 100}, {1, 2, Out, 200}},
+         1,
+         0,
+         0,
+         ""},
+        {"different diary days and the incomes of one day",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             b.book->setDiary(2026, 12, 2, "b\r\n", ChangeSource::Typed);
+             a.book->setAmount(Dec, 2, 25, In, 1000, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 25, In, 7, ChangeSource::Typed);
+         },
+         Winner::A,
+         false,
+         {{2, 25, In, 1000}, {1, 25, In, 7}},
+         1,
+         0,
+         0,
+         "a\r\n"},
+        {"the same value on both sides is one change",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 500}},
+         0,
+         0,
+         0,
+         ""},
+        {"the same cell changed differently is asked, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 3, Out, 300, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 300}},
+         0,
+         1,
+         0,
+         ""},
+        {"a change made after seeing the other's wins without a question",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             b.open().setAmount(Dec, 1, 3, Out, 700, ChangeSource::Typed);
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 700}},
+         1,
+         0,
+         0,
+         ""},
+        {"an undo of the other PC's step reaches the other's file",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 4, Out, 900, ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             Book& bb = b.open();
+             ASSERT_TRUE(bb.canUndo());
+             ASSERT_TRUE(bb.undo());
+         },
+         Winner::A,
+         false,
+         {{1, 4, Out, 0}},
+         1,
+         0,
+         0,
+         ""},
+        {"a conflict copy the records explain is set aside without a question",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 6, Out, 50, ChangeSource::Typed);
+         },
+         Winner::A,
+         true,
+         {{1, 5, Out, 100}, {1, 6, Out, 50}},
+         1,
+         0,
+         1,
+         ""},
+        {"a conflict copy with a value no record explains is asked",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
+             // Edited by hand on B: no record has 40 on 12/7.
+             MonthLedger l = b.book->month(Dec);
+             l.Items[1].Days[7].Expense = 40;
+             disk.writeSafely(b.dir.file(monthFileName(2026, 12)), formatMonth(l));
+         },
+         Winner::A,
+         true,
+         {{1, 5, Out, 100}, {1, 7, Out, 0}},
+         0,
+         1,
+         1,
+         ""},
+        {"a scheduled posting made twice is taken back once",
+         [](Pc& a, Pc& b) {
+             ScheduleEntry e;
+             e.id = 1;
+             e.item = "\x8b\x8b\x97\x5e";
+             e.expense = false;
+             e.amount = 300000;
+             e.fromYear = 2026;
+             e.fromMonth = 12;
+             e.day = 20;
+             Schedule s;
+             s.entries.push_back(e);
+             writeScheduleFile(disk, a.dir.file(ScheduleFileName), s);
+             writeScheduleFile(disk, b.dir.file(ScheduleFileName), s);
+             post(a, 300000);
+             // The month came over, A's journal and schedule did not yet.
+             for (const std::string& n : {monthFileName(2026, 12), lineFileName(2026, 12)})
+                 writeBytes(b.dir.file(n), readBytes(a.dir.file(n)));
+             b.open();
+             post(b, 300000);
+         },
+         Winner::B,
+         false,
+         {{2, 20, In, 300000}},
+         1,
+         0,
+         0,
+         "",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int tick = 0;
+        Pc a("pc-a", &tick), b("pc-b", &tick);
+        a.open();
+        b.open();
+        c.apart(a, b);
+        syncFolders(a, b, c.winner, c.leaveCopy);
+        Book& book = a.open();
+        const SyncReport r = syncBook(book);
+        for (const Expect& e : c.onA)
+            EXPECT_EQ(a.cell(e.item, e.day, e.field), e.value) << e.item << "/" << e.day;
+        EXPECT_EQ(r.mended.size(), c.mended);
+        EXPECT_EQ(r.conflicts.size(), c.conflicts);
+        EXPECT_EQ(r.setAside.size(), c.aside);
+        if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
+        if (!c.diary1.empty()) {
+            std::string bytes;
+            readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes);
+            EXPECT_EQ(bytes, c.diary1);
+        }
+        // Nothing left behind: a second merge finds nothing new, and the
+        // copies are kept, not deleted.
+        const SyncReport again = syncBook(a.open());
+        EXPECT_TRUE(again.mended.empty());
+        EXPECT_EQ(again.conflicts.size(), c.conflicts);
+        EXPECT_EQ(filesIn(a.dir.file(ConflictFolderName)).size(), c.aside);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The names a PC gives its files, and the copies a sync tool leaves.
+TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
+    struct Row {
+        const char* name;
+        bool copy;
+        const char* original;
+    };
+    const std::set<std::string> pcs{"pc-a", "laptop"};
+    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT"};
+    const std::vector<Row> rows = {
+        {"202612.sync-conflict-20261224-101500-ABC1234.txt", true, "202612.txt"},
+        {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", true, "ZADUD.BGT"},
+        {"202612 (Hanako's conflicted copy 2026-12-24).txt", true, "202612.txt"},
+        {"202612-laptop.txt", true, "202612.txt"},
+        {"TEIKI.pc-a.TXT", true, "TEIKI.TXT"},
+        {"202612-desk.txt", false, ""},   // not a known PC
+        {"202611-laptop.txt", false, ""}, // no such file beside it
+        {"ZADUD-pc-a.JNL", false, ""},    // the PC's own journal
+        {"ZADUD-laptop.SEQ", false, ""},  // and its step file
+        {"202612.sync-conflict-2026-ABC.txt", false, ""},
+        {"202612.txt", false, ""},
+    };
+    for (const Row& r : rows) {
+        std::string original;
+        EXPECT_EQ(conflictCopyOf(r.name, pcs, present, original), r.copy) << r.name;
+        if (r.copy) EXPECT_EQ(original, r.original) << r.name;
+    }
+    struct Pc {
+        const char* raw;
+        const char* safe;
+    };
+    for (const Pc& p : std::vector<Pc>{
+             {"pc-a", "pc-a"},
+             {"my laptop.local", "my_laptop_local"},
+             {"", "pc"},
+             {"Z_9-z", "Z_9-z"},
+             {"0123456789012345678901234567890123", "01234567890123456789012345678901"}})
+        EXPECT_EQ(safePcName(p.raw), p.safe) << p.raw;
+    std::string pc;
+    EXPECT_TRUE(pcOfJournalName(pcJournalName("pc-b"), pc));
+    EXPECT_EQ(pc, "pc-b");
+    for (const char* other :
+         {"ZADUD.JNL", "ZADUD-.JNL", "ZADUD-a b.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL"})
+        EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
+}
+
+} // namespace
+
+namespace {
+
+// A conflict settled on one PC is asked on neither again, and the value
+// chosen reaches the other PC's files at its next merge.
+TEST(SyncMerge, ASettledConflictIsAskedOnce) {
+    struct Row {
+        SyncChoice choice;
+        int32_t value;
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, 1500},
+                                           {SyncChoice::KeepSecond, 1300},
+                                           {SyncChoice::Sum, 1800}}) {
+        SCOPED_TRACE(static_cast<int>(row.choice));
+        int tick = 0;
+        Pc a("pc-a", &tick), b("pc-b", &tick);
+        a.open().setAmount(Dec, 1, 9, Out, 1000, ChangeSource::Typed);
+        syncFolders(a, b, Winner::A, false);
+        b.open();
+        a.book->setAmount(Dec, 1, 9, Out, 1500, ChangeSource::Typed);
+        b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
+        syncFolders(a, b, Winner::A, false);
+        std::vector<SyncConflict> open = syncConflicts(b.open());
+        ASSERT_EQ(open.size(), 1u);
+        EXPECT_EQ(open[0].first.pc, "pc-a");
+        EXPECT_EQ(open[0].second.pc, "pc-b");
+        EXPECT_EQ(open[0].start, "1,000");
+        settleConflict(*b.book, open[0], row.choice);
+        EXPECT_EQ(b.cell(1, 9, Out), row.value);
+        EXPECT_TRUE(syncConflicts(*b.book).empty());
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport r = syncBook(a.open());
+        EXPECT_TRUE(r.conflicts.empty());
+        EXPECT_EQ(a.cell(1, 9, Out), row.value);
+    }
+}
+
+} // namespace
