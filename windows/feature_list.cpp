@@ -1,8 +1,9 @@
 #include "windows/feature_list.h"
 
 std::vector<Feature*> ProgramFeatures::all() {
-    return {&monthlyList, &yearOverview,  &diarySearch, &schedule, &print,      &statementImport,
-            &backup,      &changeHistory, &budget,      &textSize, &lineSearch, &monthStart};
+    return {&monthlyList,     &yearOverview, &diarySearch, &schedule,      &print,
+            &statementImport, &backup,       &sync,        &changeHistory, &budget,
+            &textSize,        &lineSearch,   &monthStart};
 }
 
 void ProgramFeatures::install(CommandHost& host) {

@@ -14,6 +14,7 @@
 #include "windows/print_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
+#include "windows/sync_feature.h"
 #include "windows/text_size_feature.h"
 #include "windows/year_overview_feature.h"
 
@@ -39,6 +40,7 @@ struct ProgramFeatures {
     PrintFeature print;
     StatementImportFeature statementImport;
     BackupFeature backup;
+    SyncFeature sync;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
     TextSizeFeature textSize;
