@@ -136,6 +136,7 @@ struct Case {
     std::size_t mended, conflicts, aside;
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
     int lines = -1;     // December's entry lines on A afterwards, when known
+    std::size_t notes = 0;
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
@@ -166,6 +167,19 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "a\r\n"},
+        {"a diary day changed after seeing the other's change is mended",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             b.open().setDiary(2026, 12, 1, "b\r\n", ChangeSource::Typed);
+         },
+         Winner::A,
+         false,
+         {},
+         1,
+         0,
+         0,
+         "b\r\n"},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
@@ -274,6 +288,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "",
+         1,
          1},
     };
     for (const Case& c : cases) {
@@ -291,6 +306,8 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_EQ(r.mended.size(), c.mended);
         EXPECT_EQ(r.conflicts.size(), c.conflicts);
         EXPECT_EQ(r.setAside.size(), c.aside);
+        EXPECT_EQ(r.notes.size(), c.notes);
+        EXPECT_EQ(syncConflicts(book).size(), c.conflicts);
         if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
         if (!c.diary1.empty()) {
             std::string bytes;
@@ -318,7 +335,8 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
         const char* original;
     };
     const std::set<std::string> pcs{"pc-a", "laptop"};
-    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT"};
+    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT", "ZADUD.JNL",
+                                        "ZADUD.SEQ"};
     const std::vector<Row> rows = {
         {"202612.sync-conflict-20261224-101500-ABC1234.txt", true, "202612.txt"},
         {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", true, "ZADUD.BGT"},
@@ -351,6 +369,10 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
     std::string pc;
     EXPECT_TRUE(pcOfJournalName(pcJournalName("pc-b"), pc));
     EXPECT_EQ(pc, "pc-b");
+    const std::string longest(PcNameMax, 'x');
+    EXPECT_TRUE(pcOfJournalName(pcJournalName(longest), pc));
+    EXPECT_EQ(pc, longest);
+    EXPECT_FALSE(pcOfJournalName(pcJournalName(longest + "x"), pc));
     for (const char* other :
          {"ZADUD.JNL", "ZADUD-.JNL", "ZADUD-a b.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL"})
         EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
@@ -391,6 +413,90 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         const SyncReport r = syncBook(a.open());
         EXPECT_TRUE(r.conflicts.empty());
         EXPECT_EQ(a.cell(1, 9, Out), row.value);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Undo and redo see every PC's steps: a marker names the step it takes back
+// by its PC, and reads the same on every PC and after a restart.
+TEST(SyncMerge, UndoAndRedoListsAgreeAcrossPcsAndRestarts) {
+    struct Row {
+        const char* name;
+        bool alone; // A only, with no PC name: the one ZADUD.JNL
+        std::function<void(Pc& a, Pc& b)> steps;
+        std::vector<std::pair<std::string, uint64_t>> undoable, redoable; // on A, by PC and number
+    };
+    auto set = [](Pc& pc, int day, int32_t v) {
+        pc.book->setAmount(Dec, 1, day, Out, v, ChangeSource::Typed);
+    };
+    const std::vector<Row> rows = {
+        {"one PC undoes its own step",
+         true,
+         [&](Pc& a, Pc&) {
+             set(a, 10, 10);
+             set(a, 11, 11);
+             ASSERT_TRUE(a.book->undo());
+         },
+         {{"", 1}},
+         {{"", 2}}},
+        {"A undoes its own step",
+         false,
+         [&](Pc& a, Pc&) {
+             set(a, 10, 10);
+             set(a, 11, 11);
+             ASSERT_TRUE(a.book->undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-a", 2}}},
+        {"B undoes its own step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             set(b, 11, 11);
+             ASSERT_TRUE(b.book->undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-b", 1}}},
+        {"A undoes B's step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             set(b, 11, 11);
+             syncFolders(a, b, Winner::B, false);
+             ASSERT_TRUE(a.open().undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-b", 1}}},
+        {"B undoes A's step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             syncFolders(a, b, Winner::A, false);
+             ASSERT_TRUE(b.open().undo());
+         },
+         {},
+         {{"pc-a", 1}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        int tick = 0;
+        Pc a(row.alone ? "" : "pc-a", &tick), b("pc-b", &tick);
+        a.open();
+        b.open();
+        row.steps(a, b);
+        if (!row.alone) syncFolders(a, b, Winner::A, false);
+        const ChangeJournal& j = a.open().journal();
+        auto ids = [&](const std::vector<std::pair<std::string, uint64_t>>& steps) {
+            std::vector<uint64_t> out;
+            for (const auto& [pc, n] : steps)
+                out.push_back(j.stepOf(pc, n));
+            return out;
+        };
+        EXPECT_EQ(j.undoable(), ids(row.undoable));
+        EXPECT_EQ(j.redoable(), ids(row.redoable));
     }
 }
 
