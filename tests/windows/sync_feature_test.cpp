@@ -8,8 +8,10 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -23,6 +25,7 @@ protected:
         writeBytes(tmp.file("ZADUD.CFG"),
                    "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
         setDate(2024, 6, 10);
+        doc->book().setPcName("own");
         feature = std::make_unique<SyncFeature>([this] { return now; }, "own");
         form1->install(*feature);
         form1->FormActivate();
@@ -31,6 +34,7 @@ protected:
         Modal::setRunner([this](QDialog* d) {
             auto* box = qobject_cast<QMessageBox*>(d);
             if (!box) return d->show();
+            if (box->objectName() == QStringLiteral("SyncReport")) return void(++told);
             ++questions;
             for (QAbstractButton* b : box->buttons())
                 if (b->text() == answer) b->click();
@@ -63,7 +67,7 @@ protected:
     int64_t now = Now;
     std::unique_ptr<SyncFeature> feature;
     QString answer;
-    int questions = 0;
+    int questions = 0, told = 0;
 };
 
 TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
@@ -150,10 +154,14 @@ TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
         int questions;
         int32_t day1, day2;         // the month in memory afterwards
         int32_t fileDay1, fileDay2; // its file
+        int told;                   // the merge's note on what it mended
     } cases[] = {
-        {false, true, {}, 0, 500, 0, 500, 0},           {true, true, Reload, 1, 500, 0, 500, 0},
-        {true, true, Overwrite, 1, 100, 300, 100, 300}, {true, true, Cancel, 1, 100, 300, 500, 0},
-        {true, false, {}, 0, 100, 300, 100, 300},
+        {false, true, {}, 0, 500, 0, 500, 0, 0},
+        // The typed value is in this PC's journal: the merge mends it back.
+        {true, true, Reload, 1, 500, 300, 500, 300, 1},
+        {true, true, Overwrite, 1, 100, 300, 100, 300, 0},
+        {true, true, Cancel, 1, 100, 300, 500, 0, 0},
+        {true, false, {}, 0, 100, 300, 100, 300, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());
@@ -166,10 +174,11 @@ TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
             writeMonthElsewhere(500);
         else
             writeBytes(tmp.file("diary/2024610.nik"), "elsewhere");
-        questions = 0;
+        questions = told = 0;
         answer = c.answer;
         feature->watch()->settle();
         EXPECT_EQ(questions, c.questions);
+        EXPECT_EQ(told, c.told);
         EXPECT_EQ(doc->ledger().Items[1].Days[1].Income, c.day1);
         EXPECT_EQ(doc->ledger().Items[1].Days[2].Income, c.day2);
         EXPECT_EQ(onDisk(1), c.fileDay1);
@@ -200,6 +209,77 @@ TEST_F(SyncFeatureTest, OurOwnSavesAndAnOpenWindowWaitForNothingToBeReadAgain) {
     feature->filesChanged({});
     EXPECT_EQ(entered, 1);
     EXPECT_EQ(doc->ledger().Items[1].Days[1].Income, 500);
+}
+
+// The same cell of December changed on this PC and on "pc-b", both from
+// 1000: the other PC's month file was lost under ours, as a sync tool's
+// overwrite leaves it.
+void makeConflict(BookDocument& doc, const std::string& dir, int day) {
+    doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1000, ChangeSource::Typed);
+    const std::string file = dir + "/202612.txt", before = readBytes(file);
+    DiskStore disk;
+    Book other(dir, disk, [] { return std::string("2026-12-24T10:00:00"); });
+    other.setPcName("pc-b");
+    auto any = [](const std::string&) { return true; };
+    other.readConfiguration(any, any);
+    other.setShown({2024, 6});
+    other.loadMonths();
+    other.setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
+    writeBytes(file, before);
+    doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1500, ChangeSource::Typed);
+}
+
+TEST_F(SyncFeatureTest, TheReviewSettlesEachConflictThroughTheDocument) {
+    SyncReview* review = feature->window();
+    ASSERT_NE(review, nullptr);
+    const struct {
+        int day;
+        const char* button;
+        bool first, second; // which side's change stays
+    } cases[] = {
+        {9, "keepFirst", true, false},
+        {10, "keepSecond", false, true},
+        {11, "sum", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        makeConflict(*doc, tmp.path(), c.day);
+        review->fill();
+        ASSERT_EQ(review->conflicts().size(), 1u);
+        const SyncConflict conflict = review->conflicts()[0];
+        EXPECT_EQ(std::set<int32_t>({conflict.first.amount, conflict.second.amount}),
+                  std::set<int32_t>({1300, 1500}));
+        auto* button = review->findChild<QPushButton*>(QString::fromLatin1(c.button));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isEnabled());
+        if (c.button != std::string("sum"))
+            EXPECT_TRUE(button->text().startsWith(
+                QString::fromStdString(c.first ? conflict.first.shown : conflict.second.shown)));
+        QTest::mouseClick(button, Qt::LeftButton);
+        const int32_t expected = 1000 + (c.first ? conflict.first.amount - 1000 : 0) +
+                                 (c.second ? conflict.second.amount - 1000 : 0);
+        EXPECT_EQ(doc->book().amount({2026, 12}, 1, c.day, AmountField::Expense), expected);
+        if (c.button == std::string("sum")) continue;
+        EXPECT_TRUE(review->conflicts().empty());
+        EXPECT_FALSE(button->isEnabled());
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SyncFeatureTest, ANewConflictOpensTheReviewOnceAfterAMerge) {
+    makeConflict(*doc, tmp.path(), 9);
+    const struct {
+        bool conflictBefore; // a new one made before the merge
+        bool shown;
+    } cases[] = {{false, true}, {false, false}, {true, true}};
+    for (const auto& c : cases) {
+        if (c.conflictBefore) makeConflict(*doc, tmp.path(), 12);
+        feature->window()->hide();
+        doc->sync();
+        feature->filesChanged({}); // what the merge found is offered now
+        EXPECT_EQ(feature->window()->isVisible(), c.shown);
+    }
+    EXPECT_EQ(feature->window()->conflicts().size(), 2u);
 }
 
 } // namespace
