@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <filesystem>
 #include <set>
 
@@ -26,6 +27,7 @@ protected:
                    "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
         setDate(2024, 6, 10);
         doc->book().setPcName("own");
+        doc->book().clock = [] { return std::string("2026-12-24T09:00:00"); };
         feature = std::make_unique<SyncFeature>([this] { return now; }, "own");
         form1->install(*feature);
         form1->FormActivate();
@@ -94,6 +96,16 @@ TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
         feature->beat();
         EXPECT_EQ(noteText(), c.note);
     }
+    // Another ledger folder: the beat goes with the book.
+    std::filesystem::create_directory(tmp.file("moved"));
+    writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.file("moved") +
+                                          "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
+    doc->readConfiguration();
+    EXPECT_FALSE(fileExists(own));
+    EXPECT_TRUE(fileExists(tmp.file("moved/" + presenceFileName("own"))));
+    writeBytes(tmp.file("ZADUD.CFG"),
+               "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
+    doc->readConfiguration();
     // Our own beat is refreshed, and taken away at a normal close.
     now = Now + 60;
     feature->beat();
@@ -141,6 +153,37 @@ TEST_F(SyncFeatureTest, OnlyFilesOtherProgramsChangedAreReported) {
         c.step();
         watch.settle();
         EXPECT_EQ(seen, c.reported);
+    }
+}
+
+// Counts the files read.
+class CountingStore : public ForwardingStore {
+public:
+    using ForwardingStore::ForwardingStore;
+    int reads = 0;
+    int tryRead(const std::string& path, std::string& bytes) override {
+        ++reads;
+        return ForwardingStore::tryRead(path, bytes);
+    }
+};
+
+TEST_F(SyncFeatureTest, FilesWhoseTimeSettledLongAgoAreNotReadAgain) {
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.txt"})
+        writeBytes(dir.file(name), name);
+    const int64_t written = disk.modifiedTime(dir.file("a.txt"));
+    const struct {
+        int64_t now; // the clock at each look
+        int reads;   // files read at the second look
+    } cases[] = {{written + 60, 0}, {written, 2}, {written + 2, 2}, {written + 3, 0}};
+    for (const auto& c : cases) {
+        CountingStore counting(disk);
+        DiskWatch watch(counting, [&c] { return c.now; });
+        watch.watch({dir.path()});
+        watch.settle();
+        counting.reads = 0;
+        watch.settle();
+        EXPECT_EQ(counting.reads, c.reads) << c.now - written;
     }
 }
 
@@ -232,6 +275,10 @@ void makeConflict(BookDocument& doc, const std::string& dir, int day) {
 TEST_F(SyncFeatureTest, TheReviewSettlesEachConflictThroughTheDocument) {
     SyncReview* review = feature->window();
     ASSERT_NE(review, nullptr);
+    review->fill();
+    EXPECT_EQ(review->windowTitle(), QStringLiteral("同期の確認"));
+    EXPECT_EQ(review->findChild<QLabel*>("caption")->text(),
+              QStringLiteral("確認の必要な値はありません。"));
     const struct {
         int day;
         const char* button;
@@ -249,6 +296,14 @@ TEST_F(SyncFeatureTest, TheReviewSettlesEachConflictThroughTheDocument) {
         const SyncConflict conflict = review->conflicts()[0];
         EXPECT_EQ(std::set<int32_t>({conflict.first.amount, conflict.second.amount}),
                   std::set<int32_t>({1300, 1500}));
+        QTreeWidgetItem* row = review->findChild<QTreeWidget*>("conflicts")->topLevelItem(0);
+        ASSERT_NE(row, nullptr);
+        const QString unit = QStringLiteral("2026/12/%1 rent 支出").arg(c.day);
+        EXPECT_EQ(row->text(0), unit);
+        EXPECT_EQ(row->text(1), QStringLiteral("1,000"));
+        const bool ownFirst = conflict.first.pc == "own";
+        EXPECT_EQ(row->text(ownFirst ? 3 : 2), QStringLiteral("1,300 (pc-b 2026-12-24 10:00)"));
+        EXPECT_EQ(row->text(ownFirst ? 2 : 3), QStringLiteral("1,500 (own 2026-12-24 09:00)"));
         auto* button = review->findChild<QPushButton*>(QString::fromLatin1(c.button));
         ASSERT_NE(button, nullptr);
         EXPECT_TRUE(button->isEnabled());
@@ -270,13 +325,20 @@ TEST_F(SyncFeatureTest, ANewConflictOpensTheReviewOnceAfterAMerge) {
     makeConflict(*doc, tmp.path(), 9);
     const struct {
         bool conflictBefore; // a new one made before the merge
+        bool monthElsewhere; // the merge comes from a month changed on disk
         bool shown;
-    } cases[] = {{false, true}, {false, false}, {true, true}};
+    } cases[] = {
+        {false, false, true}, {false, false, false}, {false, true, false}, {true, false, true}};
     for (const auto& c : cases) {
         if (c.conflictBefore) makeConflict(*doc, tmp.path(), 12);
         feature->window()->hide();
-        doc->sync();
-        feature->filesChanged({}); // what the merge found is offered now
+        if (c.monthElsewhere) {
+            writeMonthElsewhere(700);
+            feature->watch()->settle();
+        } else {
+            doc->sync();
+            feature->filesChanged({}); // what the merge found is offered now
+        }
         EXPECT_EQ(feature->window()->isVisible(), c.shown);
     }
     EXPECT_EQ(feature->window()->conflicts().size(), 2u);
