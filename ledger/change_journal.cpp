@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -399,7 +400,7 @@ void ChangeJournal::append(const std::vector<JournalRecord>& records) {
     lastGroup_ = std::max(lastGroup_, records.back().group);
     own_.insert(own_.end(), written.begin(), written.end());
     apply(records);
-    order_.push_back(group);
+    if (order_.empty() || order_.back() != group) order_.push_back(group);
     text_.insert(text_.end(), lines.begin(), lines.end());
     lines_ += lines.size();
     if (lines_ > FoldAt) fold();
@@ -432,7 +433,9 @@ const ChangeStep* ChangeJournal::step(uint64_t group) const {
 
 std::vector<const ChangeStep*> ChangeJournal::history() const {
     std::vector<const ChangeStep*> out;
-    for (const auto& [group, step] : steps_) {
+    // In the order of the merged history: every PC's steps by their times.
+    for (const uint64_t group : order_) {
+        const ChangeStep& step = steps_.at(group);
         const bool marker = std::any_of(step.records.begin(), step.records.end(), [](auto& r) {
             return r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
         });
@@ -520,11 +523,23 @@ void ChangeJournal::rebuild() {
     }
     // Merged by time; each journal keeps its own order, and equal times go
     // by PC name, so that every PC sees the same history.
+    // An undo or redo comes after the step it names, whatever the clocks say.
+    std::set<uint64_t> emitted, present;
+    for (const Source& src : sources)
+        for (const auto& step : src.steps)
+            present.insert(step.front().group);
+    auto waits = [&](const std::vector<JournalRecord>& step) {
+        return std::any_of(step.begin(), step.end(), [&](const JournalRecord& r) {
+            return (r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo) &&
+                   present.count(r.ref) && !emitted.count(r.ref);
+        });
+    };
     for (;;) {
         Source* pick = nullptr;
         for (Source& src : sources) {
             if (src.next == src.steps.size()) continue;
-            if (!pick) {
+            if (pick && waits(src.steps[src.next])) continue;
+            if (!pick || waits(pick->steps[pick->next])) {
                 pick = &src;
                 continue;
             }
@@ -536,5 +551,6 @@ void ChangeJournal::rebuild() {
         const std::vector<JournalRecord>& step = pick->steps[pick->next++];
         apply(step);
         order_.push_back(step.front().group);
+        emitted.insert(step.front().group);
     }
 }

@@ -56,7 +56,8 @@ bool pcOfJournalName(const std::string& name, std::string& pc) {
 void takeOverJournal(FileStore& files, const std::string& dir, const std::string& pc) {
     const std::string own = joinPath(dir, pcJournalName(pc));
     std::string bytes;
-    if (files.tryRead(own, bytes) != ENOENT) return;
+    // Seen at every open: a journal of its own ends it without reading it.
+    if (files.modifiedTime(own) >= 0 || files.tryRead(own, bytes) != ENOENT) return;
     const std::string old = joinPath(dir, JournalFileName);
     if (files.tryRead(old, bytes) != 0) return;
     std::string steps;

@@ -430,6 +430,9 @@ SyncReport syncBook(Book& book) {
     // A book on one PC (no name) has nothing to merge.
     if (book.readOnly() || book.pcName().empty()) return report;
     book.reopenJournal();
+    // Alone on the book there is nobody to merge with: a file replaced by
+    // other means (a restore from a zip) is not taken back from the records.
+    const bool alone = book.journal().peers().empty();
     const Analysis a = analyze(book);
     MonthCache months(book);
     struct Mend {
@@ -446,6 +449,7 @@ SyncReport syncBook(Book& book) {
             SyncConflict c = conflictOf(key, u, f);
             if (!a.settled.count(c.key)) report.conflicts.push_back(std::move(c));
         }
+        if (alone) continue;
         std::string shown, value;
         int item = 0;
         if (u.kind == JournalRecord::Kind::Amount) {

@@ -312,7 +312,10 @@ const SyncReport& BookDocument::sync() {
 }
 
 std::vector<SyncConflict> BookDocument::syncConflicts() {
-    return ::syncConflicts(book_);
+    // The journals are read again: another PC's steps may have come.
+    std::vector<SyncConflict> open = ::syncConflicts(book_);
+    refreshUndoState();
+    return open;
 }
 
 void BookDocument::settleConflict(const SyncConflict& conflict, SyncChoice choice) {
