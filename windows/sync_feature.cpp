@@ -89,7 +89,7 @@ void SyncFeature::refreshNote() {
         if (others.empty()) return;
         note_ = new QLabel(window);
         note_->setObjectName(QStringLiteral("syncNote"));
-        window->statusBar()->addWidget(note_, 1);
+        window->statusBar()->addWidget(note_);
     }
     QStringList names;
     for (const std::string& pc : others)

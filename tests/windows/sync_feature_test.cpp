@@ -8,8 +8,11 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -23,6 +26,8 @@ protected:
         writeBytes(tmp.file("ZADUD.CFG"),
                    "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
         setDate(2024, 6, 10);
+        doc->book().setPcName("own");
+        doc->book().clock = [] { return std::string("2026-12-24T09:00:00"); };
         feature = std::make_unique<SyncFeature>([this] { return now; }, "own");
         form1->install(*feature);
         form1->FormActivate();
@@ -31,6 +36,7 @@ protected:
         Modal::setRunner([this](QDialog* d) {
             auto* box = qobject_cast<QMessageBox*>(d);
             if (!box) return d->show();
+            if (box->objectName() == QStringLiteral("SyncReport")) return void(++told);
             ++questions;
             for (QAbstractButton* b : box->buttons())
                 if (b->text() == answer) b->click();
@@ -63,7 +69,7 @@ protected:
     int64_t now = Now;
     std::unique_ptr<SyncFeature> feature;
     QString answer;
-    int questions = 0;
+    int questions = 0, told = 0;
 };
 
 TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
@@ -90,6 +96,16 @@ TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
         feature->beat();
         EXPECT_EQ(noteText(), c.note);
     }
+    // Another ledger folder: the beat goes with the book.
+    std::filesystem::create_directory(tmp.file("moved"));
+    writeBytes(tmp.file("ZADUD.CFG"), "ZADUD=" + tmp.file("moved") +
+                                          "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
+    doc->readConfiguration();
+    EXPECT_FALSE(fileExists(own));
+    EXPECT_TRUE(fileExists(tmp.file("moved/" + presenceFileName("own"))));
+    writeBytes(tmp.file("ZADUD.CFG"),
+               "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
+    doc->readConfiguration();
     // Our own beat is refreshed, and taken away at a normal close.
     now = Now + 60;
     feature->beat();
@@ -140,6 +156,37 @@ TEST_F(SyncFeatureTest, OnlyFilesOtherProgramsChangedAreReported) {
     }
 }
 
+// Counts the files read.
+class CountingStore : public ForwardingStore {
+public:
+    using ForwardingStore::ForwardingStore;
+    int reads = 0;
+    int tryRead(const std::string& path, std::string& bytes) override {
+        ++reads;
+        return ForwardingStore::tryRead(path, bytes);
+    }
+};
+
+TEST_F(SyncFeatureTest, FilesWhoseTimeSettledLongAgoAreNotReadAgain) {
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.txt"})
+        writeBytes(dir.file(name), name);
+    const int64_t written = disk.modifiedTime(dir.file("a.txt"));
+    const struct {
+        int64_t now; // the clock at each look
+        int reads;   // files read at the second look
+    } cases[] = {{written + 60, 0}, {written, 2}, {written + 2, 2}, {written + 3, 0}};
+    for (const auto& c : cases) {
+        CountingStore counting(disk);
+        DiskWatch watch(counting, [&c] { return c.now; });
+        watch.watch({dir.path()});
+        watch.settle();
+        counting.reads = 0;
+        watch.settle();
+        EXPECT_EQ(counting.reads, c.reads) << c.now - written;
+    }
+}
+
 TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
     const QString Overwrite = QStringLiteral("上書き"), Reload = QStringLiteral("読み直し"),
                   Cancel = QStringLiteral("ｷｬﾝｾﾙ");
@@ -150,10 +197,13 @@ TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
         int questions;
         int32_t day1, day2;         // the month in memory afterwards
         int32_t fileDay1, fileDay2; // its file
+        int told;                   // the merge's note on what it mended
     } cases[] = {
-        {false, true, {}, 0, 500, 0, 500, 0},           {true, true, Reload, 1, 500, 0, 500, 0},
-        {true, true, Overwrite, 1, 100, 300, 100, 300}, {true, true, Cancel, 1, 100, 300, 500, 0},
-        {true, false, {}, 0, 100, 300, 100, 300},
+        {false, true, {}, 0, 500, 0, 500, 0, 0},
+        {true, true, Reload, 1, 500, 0, 500, 0, 0},
+        {true, true, Overwrite, 1, 100, 300, 100, 300, 0},
+        {true, true, Cancel, 1, 100, 300, 500, 0, 0},
+        {true, false, {}, 0, 100, 300, 100, 300, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());
@@ -166,10 +216,11 @@ TEST_F(SyncFeatureTest, AMonthChangedOnDiskIsReadAgainKeepingWhatWasTyped) {
             writeMonthElsewhere(500);
         else
             writeBytes(tmp.file("diary/2024610.nik"), "elsewhere");
-        questions = 0;
+        questions = told = 0;
         answer = c.answer;
         feature->watch()->settle();
         EXPECT_EQ(questions, c.questions);
+        EXPECT_EQ(told, c.told);
         EXPECT_EQ(doc->ledger().Items[1].Days[1].Income, c.day1);
         EXPECT_EQ(doc->ledger().Items[1].Days[2].Income, c.day2);
         EXPECT_EQ(onDisk(1), c.fileDay1);
@@ -200,6 +251,96 @@ TEST_F(SyncFeatureTest, OurOwnSavesAndAnOpenWindowWaitForNothingToBeReadAgain) {
     feature->filesChanged({});
     EXPECT_EQ(entered, 1);
     EXPECT_EQ(doc->ledger().Items[1].Days[1].Income, 500);
+}
+
+// The same cell of December changed on this PC and on "pc-b", both from
+// 1000: the other PC's month file was lost under ours, as a sync tool's
+// overwrite leaves it.
+void makeConflict(BookDocument& doc, const std::string& dir, int day) {
+    doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1000, ChangeSource::Typed);
+    const std::string file = dir + "/202612.txt", before = readBytes(file);
+    DiskStore disk;
+    Book other(dir, disk, [] { return std::string("2026-12-24T10:00:00"); });
+    other.setPcName("pc-b");
+    auto any = [](const std::string&) { return true; };
+    other.readConfiguration(any, any);
+    other.setShown({2024, 6});
+    other.loadMonths();
+    other.setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
+    writeBytes(file, before);
+    doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1500, ChangeSource::Typed);
+}
+
+TEST_F(SyncFeatureTest, TheReviewSettlesEachConflictThroughTheDocument) {
+    SyncReview* review = feature->window();
+    ASSERT_NE(review, nullptr);
+    review->fill();
+    EXPECT_EQ(review->windowTitle(), QStringLiteral("同期の確認"));
+    EXPECT_EQ(review->findChild<QLabel*>("caption")->text(),
+              QStringLiteral("確認の必要な値はありません。"));
+    const struct {
+        int day;
+        const char* button;
+        bool first, second; // which side's change stays
+    } cases[] = {
+        {9, "keepFirst", true, false},
+        {10, "keepSecond", false, true},
+        {11, "sum", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        makeConflict(*doc, tmp.path(), c.day);
+        review->fill();
+        ASSERT_EQ(review->conflicts().size(), 1u);
+        const SyncConflict conflict = review->conflicts()[0];
+        EXPECT_EQ(std::set<int32_t>({conflict.first.amount, conflict.second.amount}),
+                  std::set<int32_t>({1300, 1500}));
+        QTreeWidgetItem* row = review->findChild<QTreeWidget*>("conflicts")->topLevelItem(0);
+        ASSERT_NE(row, nullptr);
+        const QString unit = QStringLiteral("2026/12/%1 rent 支出").arg(c.day);
+        EXPECT_EQ(row->text(0), unit);
+        EXPECT_EQ(row->text(1), QStringLiteral("1,000"));
+        const bool ownFirst = conflict.first.pc == "own";
+        EXPECT_EQ(row->text(ownFirst ? 3 : 2), QStringLiteral("1,300 (pc-b 2026-12-24 10:00)"));
+        EXPECT_EQ(row->text(ownFirst ? 2 : 3), QStringLiteral("1,500 (own 2026-12-24 09:00)"));
+        auto* button = review->findChild<QPushButton*>(QString::fromLatin1(c.button));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isEnabled());
+        if (c.button != std::string("sum"))
+            EXPECT_TRUE(button->text().startsWith(
+                QString::fromStdString(c.first ? conflict.first.shown : conflict.second.shown)));
+        QTest::mouseClick(button, Qt::LeftButton);
+        const int32_t expected = 1000 + (c.first ? conflict.first.amount - 1000 : 0) +
+                                 (c.second ? conflict.second.amount - 1000 : 0);
+        EXPECT_EQ(doc->book().amount({2026, 12}, 1, c.day, AmountField::Expense), expected);
+        if (c.button == std::string("sum")) continue;
+        EXPECT_TRUE(review->conflicts().empty());
+        EXPECT_FALSE(button->isEnabled());
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SyncFeatureTest, ANewConflictOpensTheReviewOnceAfterAMerge) {
+    makeConflict(*doc, tmp.path(), 9);
+    const struct {
+        bool conflictBefore; // a new one made before the merge
+        bool monthElsewhere; // the merge comes from a month changed on disk
+        bool shown;
+    } cases[] = {
+        {false, false, true}, {false, false, false}, {false, true, false}, {true, false, true}};
+    for (const auto& c : cases) {
+        if (c.conflictBefore) makeConflict(*doc, tmp.path(), 12);
+        feature->window()->hide();
+        if (c.monthElsewhere) {
+            writeMonthElsewhere(700);
+            feature->watch()->settle();
+        } else {
+            doc->sync();
+            feature->filesChanged({}); // what the merge found is offered now
+        }
+        EXPECT_EQ(feature->window()->isVisible(), c.shown);
+    }
+    EXPECT_EQ(feature->window()->conflicts().size(), 2u);
 }
 
 } // namespace
