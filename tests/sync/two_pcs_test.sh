@@ -164,8 +164,8 @@ expect_recorded() {
     grep -q . || fail "no change record holds '$1'"
 }
 
-# No conflict copy is left where the program reads its files, yet none was
-# deleted: each one seen before --sync is somewhere in the synced folder.
+# No conflict copy is left where the program reads its files (that none was
+# deleted is checked by name in 6).
 expect_conflicts_set_aside() {
   local left
   left=$(find "$work/sync-a/ledger" "$work/sync-a/diary" -maxdepth 1 -name '*sync-conflict*' | head -n 3)
