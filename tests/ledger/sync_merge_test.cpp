@@ -4,6 +4,7 @@
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
 #include "ledger/entry_lines.h"
+#include "ledger/errors.h"
 #include "ledger/schedule.h"
 #include "ledger/sync_files.h"
 #include "ledger/sync_merge.h"
@@ -118,6 +119,21 @@ void post(Pc& pc, int32_t amount) {
     for (const Occurrence& o : dueOccurrences(s, {2026, 12, 31}))
         choices.push_back({o, false, amount});
     postChoices(disk, s, pc.dir.file(ScheduleFileName), choices, door);
+}
+
+// The salary on the 20th, from December 2026.
+void writeSalary(Pc& pc) {
+    ScheduleEntry e;
+    e.id = 1;
+    e.item = "\x8b\x8b\x97\x5e";
+    e.expense = false;
+    e.amount = 300000;
+    e.fromYear = 2026;
+    e.fromMonth = 12;
+    e.day = 20;
+    Schedule s;
+    s.entries.push_back(e);
+    writeScheduleFile(disk, pc.dir.file(ScheduleFileName), s);
 }
 
 struct Expect {
@@ -260,20 +276,30 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          1,
          1,
          ""},
+        {"a posting another PC recorded is not made again",
+         [](Pc& a, Pc& b) {
+             writeSalary(a);
+             writeSalary(b);
+             post(a, 300000);
+             // A's journal and month came over, its schedule file did not.
+             syncFolders(a, b, Winner::A, false, true, false);
+             for (const std::string& n : {monthFileName(2026, 12), lineFileName(2026, 12)})
+                 writeBytes(b.dir.file(n), readBytes(a.dir.file(n)));
+             b.open();
+             post(b, 300000);
+         },
+         Winner::B,
+         false,
+         {{2, 20, In, 300000}},
+         0,
+         0,
+         0,
+         "",
+         1},
         {"a scheduled posting made twice is taken back once",
          [](Pc& a, Pc& b) {
-             ScheduleEntry e;
-             e.id = 1;
-             e.item = "\x8b\x8b\x97\x5e";
-             e.expense = false;
-             e.amount = 300000;
-             e.fromYear = 2026;
-             e.fromMonth = 12;
-             e.day = 20;
-             Schedule s;
-             s.entries.push_back(e);
-             writeScheduleFile(disk, a.dir.file(ScheduleFileName), s);
-             writeScheduleFile(disk, b.dir.file(ScheduleFileName), s);
+             writeSalary(a);
+             writeSalary(b);
              post(a, 300000);
              // The month came over, A's journal and schedule did not yet.
              for (const std::string& n : {monthFileName(2026, 12), lineFileName(2026, 12)})
@@ -406,6 +432,7 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         EXPECT_EQ(open[0].first.pc, "pc-a");
         EXPECT_EQ(open[0].second.pc, "pc-b");
         EXPECT_EQ(open[0].start, "1,000");
+        EXPECT_EQ(open[0].unit, "2026/12/9 \xe9\xa3\x9f\xe8\xb2\xbb \xe6\x94\xaf\xe5\x87\xba");
         settleConflict(*b.book, open[0], row.choice);
         EXPECT_EQ(b.cell(1, 9, Out), row.value);
         EXPECT_TRUE(syncConflicts(*b.book).empty());
@@ -498,6 +525,52 @@ TEST(SyncMerge, UndoAndRedoListsAgreeAcrossPcsAndRestarts) {
         EXPECT_EQ(j.undoable(), ids(row.undoable));
         EXPECT_EQ(j.redoable(), ids(row.redoable));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A sum that does not fit an amount is refused, and the cell kept.
+TEST(SyncMerge, ASumTooLargeIsRefused) {
+    int tick = 0;
+    Pc a("pc-a", &tick);
+    a.open();
+    SyncConflict c;
+    c.month = Dec;
+    c.day = 9;
+    c.item = "\x90\x48\x94\xef";
+    c.field = Out;
+    c.canSum = true;
+    c.startValue = "0";
+    c.first.amount = 2000000000;
+    c.second.amount = 2000000000;
+    EXPECT_THROW(settleConflict(*a.book, c, SyncChoice::Sum), AppError);
+    c.second.amount = -2000000000;
+    EXPECT_NO_THROW(settleConflict(*a.book, c, SyncChoice::Sum));
+    EXPECT_EQ(a.cell(1, 9, Out), 0);
+}
+
+// A book's one journal from before becomes the first named PC's, with its
+// history: what it did can still be undone.
+TEST(SyncFiles, TheOldJournalIsTakenOverWithItsHistory) {
+    int tick = 0;
+    Pc a("", &tick);
+    a.open().setAmount(Dec, 1, 3, Out, 700, ChangeSource::Typed);
+    ASSERT_TRUE(fileExists(a.dir.file(JournalFileName)));
+    a.name = "pc-a";
+    Book& book = a.open();
+    EXPECT_FALSE(fileExists(a.dir.file(JournalFileName)));
+    EXPECT_FALSE(fileExists(a.dir.file(StepFileName)));
+    EXPECT_TRUE(fileExists(a.dir.file("ZADUD-pc-a.JNL")));
+    EXPECT_TRUE(fileExists(a.dir.file("ZADUD-pc-a.SEQ")));
+    ASSERT_TRUE(book.canUndo());
+    ASSERT_TRUE(book.undo());
+    EXPECT_EQ(a.cell(1, 3, Out), 0);
+    // The next step is numbered after the old step file's reservation
+    // (numbers go in blocks of 64), never again one the old journal used.
+    book.setAmount(Dec, 1, 4, Out, 1, ChangeSource::Typed);
+    EXPECT_GT(book.journal().lastGroup(), 64u);
 }
 
 } // namespace
