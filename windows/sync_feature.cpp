@@ -22,11 +22,10 @@ SyncFeature::SyncFeature(Clock now, std::string pcName)
     QObject::connect(&pendingTimer_, &QTimer::timeout, [this] { retryPending(); });
 }
 
-// A normal close takes the presence file away (the heartbeat's own end).
 SyncFeature::~SyncFeature() {
     if (!heartbeat_) return;
+    // The heartbeat's own end takes the presence file away.
     host_->document().writeNotes().onWrite = nullptr;
-    heartbeat_->stop();
 }
 
 void SyncFeature::install(CommandHost& host) {

@@ -343,4 +343,27 @@ TEST_F(SyncFeatureTest, ANewConflictOpensTheReviewOnceAfterAMerge) {
     EXPECT_EQ(feature->window()->conflicts().size(), 2u);
 }
 
+TEST_F(SyncFeatureTest, WhatAMergeMendedIsSaidOnce) {
+    // "pc-b" changed December's day 9 to 1300; the file came back with our
+    // older copy's 1000.
+    doc->book().setAmount({2026, 12}, 1, 9, AmountField::Expense, 1000, ChangeSource::Typed);
+    const std::string file = tmp.file("202612.txt"), before = readBytes(file);
+    DiskStore elsewhere;
+    Book other(tmp.path(), elsewhere, [] { return std::string("2026-12-24T10:00:00"); });
+    other.setPcName("pc-b");
+    auto any = [](const std::string&) { return true; };
+    other.readConfiguration(any, any);
+    other.setShown({2024, 6});
+    other.loadMonths();
+    other.setAmount({2026, 12}, 1, 9, AmountField::Expense, 1300, ChangeSource::Typed);
+    writeBytes(file, before);
+    for (int told : {1, 1}) {
+        doc->sync();
+        feature->filesChanged({});
+        EXPECT_EQ(this->told, told);
+    }
+    EXPECT_EQ(doc->book().amount({2026, 12}, 1, 9, AmountField::Expense), 1300);
+    EXPECT_FALSE(feature->window()->isVisible());
+}
+
 } // namespace
