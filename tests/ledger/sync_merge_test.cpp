@@ -4,6 +4,7 @@
 #include "ledger/book.h"
 #include "ledger/diary_file.h"
 #include "ledger/entry_lines.h"
+#include "ledger/errors.h"
 #include "ledger/schedule.h"
 #include "ledger/sync_files.h"
 #include "ledger/sync_merge.h"
@@ -120,6 +121,21 @@ void post(Pc& pc, int32_t amount) {
     postChoices(disk, s, pc.dir.file(ScheduleFileName), choices, door);
 }
 
+// The salary on the 20th, from December 2026.
+void writeSalary(Pc& pc) {
+    ScheduleEntry e;
+    e.id = 1;
+    e.item = "\x8b\x8b\x97\x5e";
+    e.expense = false;
+    e.amount = 300000;
+    e.fromYear = 2026;
+    e.fromMonth = 12;
+    e.day = 20;
+    Schedule s;
+    s.entries.push_back(e);
+    writeScheduleFile(disk, pc.dir.file(ScheduleFileName), s);
+}
+
 struct Expect {
     int item, day;
     AmountField field;
@@ -136,6 +152,7 @@ struct Case {
     std::size_t mended, conflicts, aside;
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
     int lines = -1;     // December's entry lines on A afterwards, when known
+    std::size_t notes = 0;
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
@@ -166,6 +183,19 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "a\r\n"},
+        {"a diary day changed after seeing the other's change is mended",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             b.open().setDiary(2026, 12, 1, "b\r\n", ChangeSource::Typed);
+         },
+         Winner::A,
+         false,
+         {},
+         1,
+         0,
+         0,
+         "b\r\n"},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
@@ -246,20 +276,30 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          1,
          1,
          ""},
+        {"a posting another PC recorded is not made again",
+         [](Pc& a, Pc& b) {
+             writeSalary(a);
+             writeSalary(b);
+             post(a, 300000);
+             // A's journal and month came over, its schedule file did not.
+             syncFolders(a, b, Winner::A, false, true, false);
+             for (const std::string& n : {monthFileName(2026, 12), lineFileName(2026, 12)})
+                 writeBytes(b.dir.file(n), readBytes(a.dir.file(n)));
+             b.open();
+             post(b, 300000);
+         },
+         Winner::B,
+         false,
+         {{2, 20, In, 300000}},
+         0,
+         0,
+         0,
+         "",
+         1},
         {"a scheduled posting made twice is taken back once",
          [](Pc& a, Pc& b) {
-             ScheduleEntry e;
-             e.id = 1;
-             e.item = "\x8b\x8b\x97\x5e";
-             e.expense = false;
-             e.amount = 300000;
-             e.fromYear = 2026;
-             e.fromMonth = 12;
-             e.day = 20;
-             Schedule s;
-             s.entries.push_back(e);
-             writeScheduleFile(disk, a.dir.file(ScheduleFileName), s);
-             writeScheduleFile(disk, b.dir.file(ScheduleFileName), s);
+             writeSalary(a);
+             writeSalary(b);
              post(a, 300000);
              // The month came over, A's journal and schedule did not yet.
              for (const std::string& n : {monthFileName(2026, 12), lineFileName(2026, 12)})
@@ -274,6 +314,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "",
+         1,
          1},
     };
     for (const Case& c : cases) {
@@ -291,6 +332,8 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_EQ(r.mended.size(), c.mended);
         EXPECT_EQ(r.conflicts.size(), c.conflicts);
         EXPECT_EQ(r.setAside.size(), c.aside);
+        EXPECT_EQ(r.notes.size(), c.notes);
+        EXPECT_EQ(syncConflicts(book).size(), c.conflicts);
         if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
         if (!c.diary1.empty()) {
             std::string bytes;
@@ -318,7 +361,8 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
         const char* original;
     };
     const std::set<std::string> pcs{"pc-a", "laptop"};
-    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT"};
+    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT", "ZADUD.JNL",
+                                        "ZADUD.SEQ"};
     const std::vector<Row> rows = {
         {"202612.sync-conflict-20261224-101500-ABC1234.txt", true, "202612.txt"},
         {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", true, "ZADUD.BGT"},
@@ -351,6 +395,10 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
     std::string pc;
     EXPECT_TRUE(pcOfJournalName(pcJournalName("pc-b"), pc));
     EXPECT_EQ(pc, "pc-b");
+    const std::string longest(PcNameMax, 'x');
+    EXPECT_TRUE(pcOfJournalName(pcJournalName(longest), pc));
+    EXPECT_EQ(pc, longest);
+    EXPECT_FALSE(pcOfJournalName(pcJournalName(longest + "x"), pc));
     for (const char* other :
          {"ZADUD.JNL", "ZADUD-.JNL", "ZADUD-a b.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL"})
         EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
@@ -384,6 +432,7 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         EXPECT_EQ(open[0].first.pc, "pc-a");
         EXPECT_EQ(open[0].second.pc, "pc-b");
         EXPECT_EQ(open[0].start, "1,000");
+        EXPECT_EQ(open[0].unit, "2026/12/9 \xe9\xa3\x9f\xe8\xb2\xbb \xe6\x94\xaf\xe5\x87\xba");
         settleConflict(*b.book, open[0], row.choice);
         EXPECT_EQ(b.cell(1, 9, Out), row.value);
         EXPECT_TRUE(syncConflicts(*b.book).empty());
@@ -391,6 +440,170 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         const SyncReport r = syncBook(a.open());
         EXPECT_TRUE(r.conflicts.empty());
         EXPECT_EQ(a.cell(1, 9, Out), row.value);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Undo and redo see every PC's steps: a marker names the step it takes back
+// by its PC, and reads the same on every PC and after a restart.
+TEST(SyncMerge, UndoAndRedoListsAgreeAcrossPcsAndRestarts) {
+    struct Row {
+        const char* name;
+        bool alone; // A only, with no PC name: the one ZADUD.JNL
+        std::function<void(Pc& a, Pc& b)> steps;
+        std::vector<std::pair<std::string, uint64_t>> undoable, redoable; // on A, by PC and number
+    };
+    auto set = [](Pc& pc, int day, int32_t v) {
+        pc.book->setAmount(Dec, 1, day, Out, v, ChangeSource::Typed);
+    };
+    const std::vector<Row> rows = {
+        {"one PC undoes its own step",
+         true,
+         [&](Pc& a, Pc&) {
+             set(a, 10, 10);
+             set(a, 11, 11);
+             ASSERT_TRUE(a.book->undo());
+         },
+         {{"", 1}},
+         {{"", 2}}},
+        {"A undoes its own step",
+         false,
+         [&](Pc& a, Pc&) {
+             set(a, 10, 10);
+             set(a, 11, 11);
+             ASSERT_TRUE(a.book->undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-a", 2}}},
+        {"B undoes its own step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             set(b, 11, 11);
+             ASSERT_TRUE(b.book->undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-b", 1}}},
+        {"A undoes B's step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             set(b, 11, 11);
+             syncFolders(a, b, Winner::B, false);
+             ASSERT_TRUE(a.open().undo());
+         },
+         {{"pc-a", 1}},
+         {{"pc-b", 1}}},
+        {"B undoes A's step",
+         false,
+         [&](Pc& a, Pc& b) {
+             set(a, 10, 10);
+             syncFolders(a, b, Winner::A, false);
+             ASSERT_TRUE(b.open().undo());
+         },
+         {},
+         {{"pc-a", 1}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        int tick = 0;
+        Pc a(row.alone ? "" : "pc-a", &tick), b("pc-b", &tick);
+        a.open();
+        b.open();
+        row.steps(a, b);
+        if (!row.alone) syncFolders(a, b, Winner::A, false);
+        const ChangeJournal& j = a.open().journal();
+        auto ids = [&](const std::vector<std::pair<std::string, uint64_t>>& steps) {
+            std::vector<uint64_t> out;
+            for (const auto& [pc, n] : steps)
+                out.push_back(j.stepOf(pc, n));
+            return out;
+        };
+        EXPECT_EQ(j.undoable(), ids(row.undoable));
+        EXPECT_EQ(j.redoable(), ids(row.redoable));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A sum that does not fit an amount is refused, and the cell kept.
+TEST(SyncMerge, ASumTooLargeIsRefused) {
+    int tick = 0;
+    Pc a("pc-a", &tick);
+    a.open();
+    SyncConflict c;
+    c.month = Dec;
+    c.day = 9;
+    c.item = "\x90\x48\x94\xef";
+    c.field = Out;
+    c.canSum = true;
+    c.startValue = "0";
+    c.first.amount = 2000000000;
+    c.second.amount = 2000000000;
+    EXPECT_THROW(settleConflict(*a.book, c, SyncChoice::Sum), AppError);
+    c.second.amount = -2000000000;
+    EXPECT_NO_THROW(settleConflict(*a.book, c, SyncChoice::Sum));
+    EXPECT_EQ(a.cell(1, 9, Out), 0);
+}
+
+// A book's one journal from before becomes the first named PC's, with its
+// history: what it did can still be undone.
+TEST(SyncFiles, TheOldJournalIsTakenOverWithItsHistory) {
+    int tick = 0;
+    Pc a("", &tick);
+    a.open().setAmount(Dec, 1, 3, Out, 700, ChangeSource::Typed);
+    ASSERT_TRUE(fileExists(a.dir.file(JournalFileName)));
+    a.name = "pc-a";
+    Book& book = a.open();
+    EXPECT_FALSE(fileExists(a.dir.file(JournalFileName)));
+    EXPECT_FALSE(fileExists(a.dir.file(StepFileName)));
+    EXPECT_TRUE(fileExists(a.dir.file("ZADUD-pc-a.JNL")));
+    EXPECT_TRUE(fileExists(a.dir.file("ZADUD-pc-a.SEQ")));
+    ASSERT_TRUE(book.canUndo());
+    ASSERT_TRUE(book.undo());
+    EXPECT_EQ(a.cell(1, 3, Out), 0);
+    // The next step is numbered after the old step file's reservation
+    // (numbers go in blocks of 64), never again one the old journal used.
+    book.setAmount(Dec, 1, 4, Out, 1, ChangeSource::Typed);
+    EXPECT_GT(book.journal().lastGroup(), 64u);
+}
+
+} // namespace
+
+namespace {
+
+// A diary day is settled by keeping one side; it has no sum.
+TEST(SyncMerge, ADiaryConflictKeepsTheChosenSide) {
+    struct Row {
+        SyncChoice choice;
+        const char* kept; // nullptr: refused
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, "a\r\n"},
+                                           {SyncChoice::KeepSecond, "b\r\n"},
+                                           {SyncChoice::Sum, nullptr}}) {
+        int tick = 0;
+        Pc a("pc-a", &tick);
+        a.open();
+        SyncConflict c;
+        c.kind = JournalRecord::Kind::Diary;
+        c.month = Dec;
+        c.day = 1;
+        c.first.value = "a\r\n";
+        c.second.value = "b\r\n";
+        std::string bytes;
+        if (!row.kept) {
+            EXPECT_THROW(settleConflict(*a.book, c, row.choice), AppError);
+            EXPECT_FALSE(readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes));
+            continue;
+        }
+        settleConflict(*a.book, c, row.choice);
+        ASSERT_TRUE(readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes));
+        EXPECT_EQ(bytes, row.kept);
     }
 }
 
