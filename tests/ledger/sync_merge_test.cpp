@@ -574,3 +574,37 @@ TEST(SyncFiles, TheOldJournalIsTakenOverWithItsHistory) {
 }
 
 } // namespace
+
+namespace {
+
+// A diary day is settled by keeping one side; it has no sum.
+TEST(SyncMerge, ADiaryConflictKeepsTheChosenSide) {
+    struct Row {
+        SyncChoice choice;
+        const char* kept; // nullptr: refused
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, "a\r\n"},
+                                           {SyncChoice::KeepSecond, "b\r\n"},
+                                           {SyncChoice::Sum, nullptr}}) {
+        int tick = 0;
+        Pc a("pc-a", &tick);
+        a.open();
+        SyncConflict c;
+        c.kind = JournalRecord::Kind::Diary;
+        c.month = Dec;
+        c.day = 1;
+        c.first.value = "a\r\n";
+        c.second.value = "b\r\n";
+        std::string bytes;
+        if (!row.kept) {
+            EXPECT_THROW(settleConflict(*a.book, c, row.choice), AppError);
+            EXPECT_FALSE(readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes));
+            continue;
+        }
+        settleConflict(*a.book, c, row.choice);
+        ASSERT_TRUE(readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes));
+        EXPECT_EQ(bytes, row.kept);
+    }
+}
+
+} // namespace
