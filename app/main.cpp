@@ -113,9 +113,10 @@ int main(int argc, char** argv) {
     // backup that fails is told once, after the save that met it has finished.
     DiskStore disk;
     const BookDocument* bookFolders = nullptr;
-    BackupStore backups(disk, [&bookFolders] {
+    // Each PC keeps its backups apart: the data folders may be shared.
+    BackupStore backups(disk, [&bookFolders, pc = localPcName()] {
         const Book& book = bookFolders->book();
-        return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir()};
+        return BookFolders{book.startDir(), book.ledgerDir(), book.diaryDir(), pc};
     });
     BookDocument document(QDir::currentPath().toStdString(), backups);
     bookFolders = &document;

@@ -48,8 +48,10 @@ bool classifyBookFile(const BookFolders& folders, const std::string& path, BookF
         file = {'D', name};
         return true;
     }
-    if (!endsWith(name, ".pdf") && !endsWith(name, ".csv") && name != ConfigFileName &&
-        dir == sameFolder(folders.ledgerDir)) {
+    // A PC's presence file says only that it is running: no version of it
+    // is worth keeping or archiving.
+    if (!endsWith(name, ".pdf") && !endsWith(name, ".csv") && !endsWith(name, ".run") &&
+        name != ConfigFileName && dir == sameFolder(folders.ledgerDir)) {
         file = {'L', name};
         return true;
     }
@@ -63,11 +65,18 @@ std::string bookFilePath(const BookFolders& folders, const BookFile& file) {
     return joinPath(dir, file.name);
 }
 
-BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir, bool* damaged) {
+std::string backupSettingsFileName(const std::string& pc) {
+    return pc.empty() ? std::string(BackupSettingsFileName) : "ZADUDBAK-" + pc + ".CFG";
+}
+
+BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir, bool* damaged,
+                                  const std::string& pc) {
     BackupSettings s;
     if (damaged) *damaged = false;
     std::string bytes;
-    if (files.tryRead(joinPath(ledgerDir, BackupSettingsFileName), bytes) != 0) return s;
+    if (files.tryRead(joinPath(ledgerDir, backupSettingsFileName(pc)), bytes) != 0 &&
+        (pc.empty() || files.tryRead(joinPath(ledgerDir, BackupSettingsFileName), bytes) != 0))
+        return s;
     auto number = [&](std::string_view text, int& field) {
         try {
             const int32_t v = parseInt32(text);
@@ -98,15 +107,23 @@ BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir
     return s;
 }
 
-void writeBackupSettings(FileStore& files, const std::string& ledgerDir, const BackupSettings& s) {
-    files.writeSafely(joinPath(ledgerDir, BackupSettingsFileName),
+void writeBackupSettings(FileStore& files, const std::string& ledgerDir, const BackupSettings& s,
+                         const std::string& pc) {
+    files.writeSafely(joinPath(ledgerDir, backupSettingsFileName(pc)),
                       "FOLDER=" + s.folder + "\r\nALLDAYS=" + std::to_string(s.keep.allDays) +
                           "\r\nDAILYMONTHS=" + std::to_string(s.keep.dailyMonths) +
                           "\r\nMONTHLYMONTHS=" + std::to_string(s.keep.monthlyMonths) + "\r\n");
 }
 
-std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings) {
+std::string sharedBackupFolderOf(const BookFolders& folders, const BackupSettings& settings) {
+    if (folders.pc.empty()) return {};
     return settings.folder.empty() ? joinPath(folders.dataDir, "backup") : settings.folder;
+}
+
+std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings) {
+    const std::string base =
+        settings.folder.empty() ? joinPath(folders.dataDir, "backup") : settings.folder;
+    return folders.pc.empty() ? base : joinPath(base, folders.pc);
 }
 
 std::string backupFailureMessage(const std::string& reason) {

@@ -17,16 +17,23 @@
 #include <string>
 #include <vector>
 
-// The three folders of an account book, UTF-8 paths.
+// The three folders of an account book, UTF-8 paths, and the PC they are
+// used on.
 struct BookFolders {
     std::string dataDir; // holds ZADUD.CFG
     std::string ledgerDir;
     std::string diaryDir;
+    // This PC's name as its own files carry it (safePcName): its backups
+    // and their settings are its own, so that no two PCs sharing the folders
+    // ever write one backup file. Empty: the folders' shared files, as a book
+    // kept on one PC had them.
+    std::string pc;
 };
 
 // A file of the account book by its role: 'C' ZADUD.CFG in the data folder,
 // 'D' a diary day (".nik") in the diary folder, 'L' any other file of the
-// ledger folder except exports (".pdf", ".csv") and hidden files.
+// ledger folder except exports (".pdf", ".csv"), the PCs' presence files
+// (".RUN") and hidden files.
 struct BookFile {
     char kind = 0;
     std::string name;
@@ -50,25 +57,33 @@ struct KeepRules {
     }
 };
 
-// The side file ZADUDBAK.CFG in the ledger folder: "FOLDER=" (empty: the
-// default), "ALLDAYS=", "DAILYMONTHS=", "MONTHLYMONTHS=". Missing: the
-// defaults; a damaged line keeps its default and sets `damaged`.
+// The side file ZADUDBAK.CFG in the ledger folder, or a PC's own
+// ZADUDBAK-<PC>.CFG: "FOLDER=" (empty: the default), "ALLDAYS=",
+// "DAILYMONTHS=", "MONTHLYMONTHS=". A PC without a file of its own reads the
+// shared one; missing both: the defaults. A damaged line keeps its default
+// and sets `damaged`. A PC writes only its own.
 inline constexpr const char* BackupSettingsFileName = "ZADUDBAK.CFG";
+std::string backupSettingsFileName(const std::string& pc);
 struct BackupSettings {
     std::string folder;
     KeepRules keep;
 };
 BackupSettings readBackupSettings(FileStore& files, const std::string& ledgerDir,
-                                  bool* damaged = nullptr);
+                                  bool* damaged = nullptr, const std::string& pc = {});
 void writeBackupSettings(FileStore& files, const std::string& ledgerDir,
-                         const BackupSettings& settings);
-// The folder in use: the configured one, else "backup" in the data folder.
+                         const BackupSettings& settings, const std::string& pc = {});
+// The folder in use: the configured one, else "backup" in the data folder;
+// a PC keeps its versions in a folder of its own name inside it.
 std::string backupFolderOf(const BookFolders& folders, const BackupSettings& settings);
+// Where versions were kept before they went per PC (read, never written);
+// empty without a PC.
+std::string sharedBackupFolderOf(const BookFolders& folders, const BackupSettings& settings);
 
 struct BackupVersion {
     std::time_t time = 0; // when this version was replaced
     BookFile file;
     std::string object;
+    std::string folder; // set for a version of the shared folder
 };
 
 // "ﾊﾞｯｸｱｯﾌﾟを保存できません (%s)。ﾃﾞｰﾀの保存は続けます"

@@ -84,6 +84,8 @@ public:
     // its file and the user chose to reload, the month is read again and
     // false returned; "cancel" throws Cancelled.
     bool saveMonth();
+    // Changes of the month in memory that its file does not hold yet.
+    bool unsaved() const { return unsavedFrom_ != 0; }
     // Saves the month left, then loads the one entered.
     void moveTo(MonthKey month);
 

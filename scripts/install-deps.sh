@@ -23,11 +23,13 @@ librsvg2-bin
 dpkg-dev
 desktop-file-utils
 appstream
+curl
 lintian
 clang
 libclang-rt-14-dev
 fonts-ipafont-gothic
 fonts-ipafont-mincho
+syncthing
 "
 
 missing=""

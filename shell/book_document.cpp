@@ -20,9 +20,8 @@ BookDocument::BookDocument(std::string startDir, FileStore& files, QObject* pare
 
 BookDocument::BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,
                            QObject* parent)
-    : QObject(parent), ownFiles_(std::move(own)),
-      book_(std::move(startDir), files ? *files : *ownFiles_, localStamp),
-      date_(QDate::currentDate()) {
+    : QObject(parent), ownFiles_(std::move(own)), notes_(files ? *files : *ownFiles_),
+      book_(std::move(startDir), notes_, localStamp), date_(QDate::currentDate()) {
     book_.setShown(shownMonth());
     // The questions sit over the window the user is in.
     book_.setReplaceQuestion([](const std::string& path, Book::FileChange change) {

@@ -14,6 +14,7 @@
 #include "ledger/report_figures.h"
 #include "ledger/schedule.h"
 #include "ledger/sync_merge.h"
+#include "shell/disk_watch.h"
 
 #include <QDate>
 #include <QObject>
@@ -129,6 +130,15 @@ public:
 
     // Everything again from disk, after files were replaced behind the book.
     void reload();
+    // Files another program changed while the book is open (a sync engine
+    // delivering another PC's work). Typing not saved yet is saved first,
+    // with the question any save asks when the month's file changed under
+    // it; "ｷｬﾝｾﾙ" leaves everything as it is, to be asked again at the next
+    // save. Then the book is read again. Exports and the PCs' presence files
+    // change nothing. False when nothing was read again.
+    bool filesChangedOnDisk(const std::vector<std::string>& paths);
+    // Every write and removal of the book's files is told here first.
+    WriteNotes& writeNotes() { return notes_; }
 
     // ---- one book on several PCs (ledger/sync_merge.h) ----
     // This PC's name as its files carry it.
@@ -171,6 +181,8 @@ signals:
     void budgetChanged();
     void scheduleChanged();
     void undoStateChanged();
+    // The book was read again after other programs changed its files.
+    void changedOnDisk();
     // A sync mended values, set copies aside or found conflicts (lastSync()).
     void synced();
 
@@ -183,6 +195,7 @@ private:
     BookDocument(std::string startDir, FileStore* files, std::unique_ptr<FileStore> own,
                  QObject* parent);
     std::unique_ptr<FileStore> ownFiles_; // first: the book refers to it
+    WriteNotes notes_;                    // in front of the files, for the book
     Book book_;
     QDate date_;
     BudgetFile budget_;

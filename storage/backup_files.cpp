@@ -148,7 +148,7 @@ BackupStore::BackupStore(FileStore& inner, std::function<BookFolders()> folders,
 
 std::string BackupStore::folder() const {
     const BookFolders f = folders_();
-    return backupFolderOf(f, readBackupSettings(disk(), f.ledgerDir));
+    return backupFolderOf(f, readBackupSettings(disk(), f.ledgerDir, nullptr, f.pc));
 }
 
 bool BackupStore::watches(const std::string& path) const {
@@ -166,7 +166,8 @@ void BackupStore::keep(const std::string& path, const std::string& oldBytes) {
     const BookFolders folders = folders_();
     BookFile file;
     if (!classifyBookFile(folders, path, file)) return;
-    const BackupSettings settings = readBackupSettings(disk(), folders.ledgerDir);
+    const BackupSettings settings =
+        readBackupSettings(disk(), folders.ledgerDir, nullptr, folders.pc);
     const std::string dir = backupFolderOf(folders, settings);
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -263,9 +264,19 @@ void BackupStore::writeAll(const std::vector<std::pair<std::string, std::string>
 std::vector<BackupVersion> BackupStore::versions(const std::string& path) const {
     BookFile file;
     std::vector<BackupVersion> found;
-    if (!classifyBookFile(folders_(), path, file)) return found;
+    const BookFolders folders = folders_();
+    if (!classifyBookFile(folders, path, file)) return found;
     for (const BackupVersion& v : readIndex(disk(), folder()))
         if (v.file == file) found.push_back(v);
+    // What was kept before each PC had its own folder stays to be restored.
+    const std::string shared = sharedBackupFolderOf(
+        folders, readBackupSettings(disk(), folders.ledgerDir, nullptr, folders.pc));
+    if (!shared.empty())
+        for (BackupVersion& v : readIndex(disk(), shared))
+            if (v.file == file) {
+                v.folder = shared;
+                found.push_back(std::move(v));
+            }
     std::stable_sort(
         found.begin(), found.end(),
         [](const BackupVersion& a, const BackupVersion& b) { return a.time > b.time; });
@@ -273,7 +284,8 @@ std::vector<BackupVersion> BackupStore::versions(const std::string& path) const 
 }
 
 std::string BackupStore::bytesOf(const BackupVersion& version) const {
-    const std::string path = joinPath(folder(), version.object);
+    const std::string path =
+        joinPath(version.folder.empty() ? folder() : version.folder, version.object);
     return uncompressed(disk().read(path), sizeOfObject(version.object), path);
 }
 

@@ -1,9 +1,9 @@
 #include "windows/feature_list.h"
 
 std::vector<Feature*> ProgramFeatures::all() {
-    return {&monthlyList,     &yearOverview, &diarySearch,   &schedule, &print,
-            &statementImport, &backup,       &changeHistory, &budget,   &textSize,
-            &lineSearch,      &monthStart,   &report};
+    return {&monthlyList,     &yearOverview, &diarySearch, &schedule,      &print,
+            &statementImport, &backup,       &sync,        &changeHistory, &budget,
+            &textSize,        &lineSearch,   &monthStart,  &report};
 }
 
 void ProgramFeatures::install(CommandHost& host) {

@@ -15,6 +15,7 @@
 #include "windows/report_feature.h"
 #include "windows/schedule_feature.h"
 #include "windows/statement_import_feature.h"
+#include "windows/sync_feature.h"
 #include "windows/text_size_feature.h"
 #include "windows/year_overview_feature.h"
 
@@ -40,6 +41,7 @@ struct ProgramFeatures {
     PrintFeature print;
     StatementImportFeature statementImport;
     BackupFeature backup;
+    SyncFeature sync;
     ChangeHistoryFeature changeHistory;
     BudgetFeature budget;
     TextSizeFeature textSize;

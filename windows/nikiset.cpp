@@ -10,6 +10,7 @@
 #include "shell/window_keys.h"
 #include "shell/window_style.h"
 #include "shell/zadud.h"
+#include "storage/pc_name.h"
 
 #include <QMessageBox>
 
@@ -191,6 +192,22 @@ void TForm4::buildBackupPage() {
                        QStringLiteral("か月"), 120);
     MonthlyMonths = spin("MonthlyMonths", 150, QStringLiteral("1か月1版を残す期間"),
                          QStringLiteral("か月 (0: 無期限)"), 1200);
+    // Each PC keeps its own backups, so the folder said here is the one in
+    // use on this PC, even when the data folders are shared.
+    BackupPlace = label(TabSheet4, {}, 16, 190);
+    BackupPlace->setObjectName(QStringLiteral("BackupPlace"));
+    BackupPlace->setWordWrap(true);
+    BackupPlace->setFixedWidth(470);
+    BackupPlace->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(BackupFolder, &QLineEdit::textChanged, this, [this] {
+        const BookFolders folders{form1_->StartDir.toStdString(), Edit1->text().toStdString(),
+                                  Edit2->text().toStdString(), localPcName()};
+        const std::string place =
+            backupFolderOf(folders, {BackupFolder->text().trimmed().toStdString(), {}});
+        BackupPlace->setText(QStringLiteral("バックアップの保存先: %1\n(この PC 専用のﾌｫﾙﾀﾞです)")
+                                 .arg(QString::fromStdString(place)));
+        BackupPlace->adjustSize();
+    });
     pgc->addTab(TabSheet4, QStringLiteral("ﾊﾞｯｸｱｯﾌﾟ"));
 }
 
@@ -234,8 +251,10 @@ void TForm4::FormActivate() {
     Edit1->setText(devfl->directory());
     Edit2->setText(devfl2->directory());
 
-    const BackupSettings backup =
-        readBackupSettings(form1_->document().files(), form1_->LedgerDir.toStdString());
+    const BackupSettings backup = readBackupSettings(
+        form1_->document().files(), form1_->LedgerDir.toStdString(), nullptr, localPcName());
+    // Said again even when the text is the same as last time.
+    BackupFolder->setText(QStringLiteral("-"));
     BackupFolder->setText(QString::fromStdString(backup.folder));
     AllDays->setValue(backup.keep.allDays);
     DailyMonths->setValue(backup.keep.dailyMonths);
@@ -305,9 +324,11 @@ void TForm4::CfgWrite() {
     // leaves the configuration and the main window as they were.
     const BackupSettings backup{BackupFolder->text().trimmed().toStdString(),
                                 {AllDays->value(), DailyMonths->value(), MonthlyMonths->value()}};
-    const BackupSettings before = readBackupSettings(form1_->document().files(), values.ledgerDir);
+    const std::string pc = localPcName();
+    const BackupSettings before =
+        readBackupSettings(form1_->document().files(), values.ledgerDir, nullptr, pc);
     if (backup.folder != before.folder || !(backup.keep == before.keep))
-        writeBackupSettings(form1_->document().files(), values.ledgerDir, backup);
+        writeBackupSettings(form1_->document().files(), values.ledgerDir, backup, pc);
     for (SettingsPage* page : form1_->settingsPages())
         page->store(values.ledgerDir);
     if (plan.renames.empty())

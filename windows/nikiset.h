@@ -13,6 +13,7 @@ class DirList;
 class DriveList;
 class QAction;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -55,6 +56,7 @@ public:
     QSpinBox* AllDays = nullptr;
     QSpinBox* DailyMonths = nullptr;
     QSpinBox* MonthlyMonths = nullptr; // 0: for ever
+    QLabel* BackupPlace = nullptr;     // where this PC's backups go, as typed
     DriveList* devnm = nullptr;
     DirList* devfl = nullptr;
     QLineEdit* Edit1 = nullptr;

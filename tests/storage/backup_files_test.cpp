@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -161,6 +163,74 @@ TEST(BackupSettingsFile, RoundTripsAndADamagedLineKeepsItsDefault) {
     writeBytes(dir.file(BackupSettingsFileName), "ALLDAYS=x\r\nDAILYMONTHS=2\r\n");
     EXPECT_EQ(readBackupSettings(disk, dir.path(), &damaged).keep, (KeepRules{7, 2, 0}));
     EXPECT_TRUE(damaged);
+}
+
+TEST_F(Backups, EachPcKeepsItsOwnBackupsAndStillFindsTheSharedOnes) {
+    // Two PCs on one synced data folder, and what a single PC kept before.
+    auto pcStore = [this](const std::string& pc) {
+        return std::make_unique<BackupStore>(
+            disk,
+            [this, pc] {
+                return BookFolders{dir.path(), dir.path(), dir.path(), pc};
+            },
+            [this] { return now; });
+    };
+    const std::string month = dir.file("202512.txt");
+    store.writeSafely(month, "old\r\n");
+    store.writeSafely(month, "shared\r\n"); // "old" kept in backup/
+    auto a = pcStore("A"), b = pcStore("B");
+    now += 60;
+    a->writeSafely(month, "by A\r\n"); // "shared" kept by A
+    now += 60;
+    b->writeSafely(month, "by B\r\n"); // "by A" kept by B
+    const struct {
+        BackupStore* store;
+        std::vector<std::string> newestFirst;
+    } cases[] = {
+        {&store, {"old\r\n"}},
+        {a.get(), {"shared\r\n", "old\r\n"}},
+        {b.get(), {"by A\r\n", "old\r\n"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> bytes;
+        for (const BackupVersion& v : c.store->versions(month))
+            bytes.push_back(c.store->bytesOf(v));
+        EXPECT_EQ(bytes, c.newestFirst);
+    }
+    // Each index is written by one PC alone.
+    EXPECT_NE(readBytes(dir.file("backup/A/BACKUP.IDX")).find(",L,"), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("backup/B/BACKUP.IDX")).find(",L,"), std::string::npos);
+    const std::string shared = readBytes(dir.file("backup/BACKUP.IDX"));
+    EXPECT_EQ(std::count(shared.begin(), shared.end(), '\n'), 1);
+}
+
+TEST(BackupSettingsFile, APcReadsItsOwnFileElseTheSharedOneAndWritesOnlyItsOwn) {
+    TempFolder dir;
+    DiskStore disk;
+    writeBackupSettings(disk, dir.path(), {"/shared", {1, 2, 3}});
+    const BookFolders folders{dir.path(), dir.path(), dir.path(), "A"};
+    const struct {
+        std::string pc;
+        std::string folder;
+        std::string inUse;
+    } before[] = {
+        {"", "/shared", "/shared"},
+        {"A", "/shared", "/shared/A"},
+    };
+    for (const auto& c : before) {
+        const BackupSettings s = readBackupSettings(disk, dir.path(), nullptr, c.pc);
+        EXPECT_EQ(s.folder, c.folder);
+        EXPECT_EQ(s.keep, (KeepRules{1, 2, 3}));
+        EXPECT_EQ(backupFolderOf({dir.path(), dir.path(), dir.path(), c.pc}, s), c.inUse);
+    }
+    writeBackupSettings(disk, dir.path(), {"", {4, 5, 6}}, "A");
+    EXPECT_EQ(readBackupSettings(disk, dir.path(), nullptr, "A").keep, (KeepRules{4, 5, 6}));
+    EXPECT_EQ(readBackupSettings(disk, dir.path(), nullptr, "B").keep, (KeepRules{1, 2, 3}));
+    EXPECT_EQ(readBackupSettings(disk, dir.path()).folder, "/shared");
+    const BackupSettings own = readBackupSettings(disk, dir.path(), nullptr, "A");
+    EXPECT_EQ(backupFolderOf(folders, own), dir.file("backup/A"));
+    EXPECT_EQ(sharedBackupFolderOf(folders, own), dir.file("backup"));
+    EXPECT_EQ(sharedBackupFolderOf({dir.path(), dir.path(), dir.path()}, own), "");
 }
 
 } // namespace

@@ -57,6 +57,7 @@ TEST_F(MenuBarTest, TheMenuBarAndToolbarKeepTheirEntriesInOrder) {
         QStringLiteral("  バックアップから復元..."),
         QStringLiteral("  データの書き出し..."),
         QStringLiteral("  データの読み込み..."),
+        QStringLiteral("  同期の確認..."),
         QStringLiteral("  ---"),
         QStringLiteral("  終了\tCtrl+X"),
         QStringLiteral("編集"),

@@ -1,4 +1,5 @@
 #include "storage/disk_store.h"
+#include "storage/pc_name.h"
 #include "windows/nikiset.h"
 
 #include "controls/dir_list.h"
@@ -17,6 +18,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -191,12 +193,24 @@ TEST_F(SettingsDialog, BackupPageWritesItsSideFileInTheLedgerFolderAndShowsItAga
     form4->AllDays->setValue(14);
     form4->MonthlyMonths->setValue(24);
     QTest::mouseClick(form4->Button1, Qt::LeftButton);
-    const BackupSettings s = readBackupSettings(disk, form1->LedgerDir.toStdString());
+    // This PC's own file: another PC sharing the folder has its own.
+    const BackupSettings s =
+        readBackupSettings(disk, form1->LedgerDir.toStdString(), nullptr, localPcName());
+    EXPECT_FALSE(fileExists(form1->LedgerDir.toStdString() + "/" + BackupSettingsFileName));
     EXPECT_EQ(s.folder, "/media/usb/kakeibo");
     EXPECT_EQ(s.keep, (KeepRules{14, 3, 24}));
     open();
     EXPECT_EQ(form4->AllDays->value(), 14);
     EXPECT_EQ(form4->BackupFolder->text(), "/media/usb/kakeibo");
+    // The page says where this PC's backups go, as the folder is typed.
+    const QString pc = QString::fromStdString(localPcName());
+    const QString own = QStringLiteral("\n(この PC 専用のﾌｫﾙﾀﾞです)");
+    EXPECT_EQ(form4->BackupPlace->text(),
+              QStringLiteral("バックアップの保存先: /media/usb/kakeibo/") + pc + own);
+    retype(form4->BackupFolder, "");
+    EXPECT_EQ(form4->BackupPlace->text(), QStringLiteral("バックアップの保存先: ") +
+                                              form1->StartDir + QStringLiteral("/backup/") + pc +
+                                              own);
 }
 
 TEST_F(SettingsDialog, EmptiedItemLeavesFileButMainWindowKeepsName) {
