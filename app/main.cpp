@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
             return backupWindow->chooseDiaryVersion(y, m, d, bytes);
         });
     });
-    saveAtSessionEnd(app, [&document] { runGuarded([&document] { document.save(); }); });
+    saveAtSessionEnd(app, [&document] { runGuarded([&document] { document.saveAtEnd(); }); });
     form1.show();
     // A start after the window closed waits for the lock, not for a copy on
     // its way out that would raise its window and end all the same.

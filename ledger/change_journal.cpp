@@ -492,6 +492,30 @@ void ChangeJournal::readPeer(std::size_t index) {
     });
 }
 
+namespace {
+
+// The two steps a settled conflict's key names: "unit|pc:step|pc:step".
+std::vector<std::pair<std::string, uint64_t>> settledSteps(const std::string& key) {
+    std::vector<std::pair<std::string, uint64_t>> out;
+    std::size_t end = key.size();
+    for (int i = 0; i < 2; ++i) {
+        const std::size_t bar = key.rfind('|', end == 0 ? 0 : end - 1);
+        if (bar == std::string::npos) break;
+        const std::string part = key.substr(bar + 1, end - bar - 1);
+        const std::size_t colon = part.rfind(':');
+        if (colon == std::string::npos) break;
+        try {
+            out.emplace_back(part.substr(0, colon), std::stoull(part.substr(colon + 1)));
+        } catch (const std::exception&) {
+            break;
+        }
+        end = bar;
+    }
+    return out;
+}
+
+} // namespace
+
 void ChangeJournal::rebuild() {
     peerRecs_.assign(peers_.size(), {});
     for (std::size_t i = 0; i < peers_.size(); ++i)
@@ -528,8 +552,17 @@ void ChangeJournal::rebuild() {
     for (const Source& src : sources)
         for (const auto& step : src.steps)
             present.insert(step.front().group);
+    // So does the settling of a conflict after both steps it settles: a PC
+    // whose clock is behind must not see the other side as a new conflict.
     auto waits = [&](const std::vector<JournalRecord>& step) {
         return std::any_of(step.begin(), step.end(), [&](const JournalRecord& r) {
+            if (r.kind == JournalRecord::Kind::Settled) {
+                for (const auto& [pc, number] : settledSteps(r.item)) {
+                    const uint64_t id = stepOf(pc, number);
+                    if (present.count(id) && !emitted.count(id)) return true;
+                }
+                return false;
+            }
             return (r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo) &&
                    present.count(r.ref) && !emitted.count(r.ref);
         });

@@ -24,7 +24,8 @@ BookDocument::BookDocument(std::string startDir, FileStore* files, std::unique_p
       book_(std::move(startDir), notes_, localStamp), date_(QDate::currentDate()) {
     book_.setShown(shownMonth());
     // The questions sit over the window the user is in.
-    book_.setReplaceQuestion([](const std::string& path, Book::FileChange change) {
+    book_.setReplaceQuestion([this](const std::string& path, Book::FileChange change) {
+        if (ending_) return Book::Answer::Overwrite;
         return askReplace(QApplication::activeWindow(), path, change);
     });
     book_.setConflictQuestion([](const std::string& what) {
@@ -149,6 +150,11 @@ void BookDocument::open() {
 }
 
 void BookDocument::save() {
+    book_.saveMonth();
+}
+
+void BookDocument::saveAtEnd() {
+    ending_ = true;
     book_.saveMonth();
 }
 

@@ -83,6 +83,10 @@ public:
     // True once a month was entered with open().
     bool isOpen() const { return open_; }
     void save();
+    // The save at a logout or a kill: nobody is there to answer, so what was
+    // typed goes over a month file changed underneath (the backups keep the
+    // file it replaces; another PC's change comes back from its journal).
+    void saveAtEnd();
     void loadPrevious();
     void loadCurrent();
     // Previous-month mode, then current-month mode; the first error is
@@ -210,6 +214,7 @@ private:
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     bool stepping_ = false;
+    bool ending_ = false;
     bool open_ = false;
     bool canUndo_ = false, canRedo_ = false;
 };

@@ -150,6 +150,20 @@ TEST_F(BookDocumentTest, AnUndoOverALaterChangeAsksFirst) {
     }
 }
 
+// At a logout or a kill nobody can answer: the save at the end writes what was
+// typed over a month file changed underneath, without a question.
+TEST_F(BookDocumentTest, TheSaveAtTheEndAsksNothingAndKeepsTheTyping) {
+    type(december, 1, 100);
+    doc->save();
+    writeBytes(dir.file(monthFileName(1996, 12)), "changed elsewhere\r\n");
+    type(december, 2, 70);
+    doc->saveAtEnd();
+    restart();
+    EXPECT_EQ(doc->ledger().Items[1].Days[5].Expense, 100);
+    EXPECT_EQ(doc->ledger().Items[2].Days[5].Expense, 70);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
 // Another ledger folder from the settings brings its own budget and journal.
 TEST_F(BookDocumentTest, AnotherLedgerFolderBringsItsBudgetAndJournal) {
     type(december, 1, 100);
