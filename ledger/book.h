@@ -128,6 +128,10 @@ public:
     void notePosting(int entry, int index, MonthKey month, int day, const std::string& item,
                      AmountField field, int32_t amount);
     void noteSettled(const std::string& key);
+    // A budget file a sync tool set aside as a conflict copy: the months it
+    // holds that ours lacks come in as one step (their count is returned); a
+    // month both hold differently keeps ours and is told in `notes` (UTF-8).
+    int mergeBudgetCopy(const std::string& copy, std::vector<std::string>& notes);
 
     // ---- Entry lines (book_lines.cpp) ----
     // The month's lines as held; a damaged or unreadable line file shows its

@@ -8,6 +8,7 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -315,6 +316,7 @@ void Book::reverseLine(const JournalRecord& r, bool undo, ChangeSource source) {
 
 std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int& finished,
                                std::string& trouble, uint64_t& keepFrom) {
+    const bool shared = !journal_.peers().empty();
     struct Now {
         MonthLineFile file;
         std::vector<EntryLine> lines;
@@ -344,6 +346,11 @@ std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int&
             // A line already there, or one changed since by other means, is
             // left as it is.
             if (!e.ok || !editReady(now.lines, e)) continue;
+            // With other PCs on the book, their copy of the file may hold the
+            // added line at another place: it is there, not to be added again.
+            if (shared && !e.from && e.to &&
+                std::find(now.lines.begin(), now.lines.end(), *e.to) != now.lines.end())
+                continue;
             applyEdit(now.lines, e);
             now.changed = true;
             ++finished;

@@ -1,5 +1,7 @@
 #include "ledger/sync_merge.h"
 
+#include "ledger/budget_plan.h"
+
 #include "ledger/amount_format.h"
 #include "ledger/book.h"
 #include "ledger/cp932.h"
@@ -511,12 +513,23 @@ SyncReport syncBook(Book& book) {
         const std::set<std::string> present = namesIn(book.files(), folder);
         for (const Copy& c : copiesIn(book, folder, present, false)) {
             try {
-                moveAside(book.files(), c.path, aside);
                 MonthKey m;
                 const bool month = folder == book.ledgerDir() && monthOfFileName(c.original, m);
+                // A budget month set on one PC only comes in before the copy goes.
+                const bool budget = folder == book.ledgerDir() && c.original == BudgetFileName;
+                if (budget) {
+                    std::string bytes;
+                    const int err = book.files().tryRead(c.path, bytes);
+                    if (err) throw fileError(err, c.path);
+                    const int added = book.mergeBudgetCopy(bytes, report.notes);
+                    if (added)
+                        report.mended.push_back("同期: 予算 " + std::to_string(added) +
+                                                " か月分を競合コピーから取り込みました");
+                }
+                moveAside(book.files(), c.path, aside);
                 report.setAside.push_back("競合コピー " + c.name + " を " + ConflictFolderName +
                                           "/ に移しました" +
-                                          (month ? "" : " (中身は比べていません)"));
+                                          (month || budget ? "" : " (中身は比べていません)"));
             } catch (const std::exception& e) {
                 report.notes.push_back("競合コピー " + c.name + " を移せませんでした: " + e.what());
             }

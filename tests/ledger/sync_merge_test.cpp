@@ -2,6 +2,7 @@
 // do (whole files copied, one side's copy of a file changed on both winning)
 // is done here by hand, so the merge rules are tried without one.
 #include "ledger/book.h"
+#include "ledger/budget_plan.h"
 #include "ledger/diary_file.h"
 #include "ledger/entry_lines.h"
 #include "ledger/errors.h"
@@ -15,9 +16,11 @@
 
 #include <dirent.h>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -26,6 +29,7 @@ DiskStore disk;
 constexpr AmountField In = AmountField::Income;
 constexpr AmountField Out = AmountField::Expense;
 constexpr MonthKey Dec{2026, 12};
+const std::string Food = "\x90\x48\x94\xef";                                       // 食費
 const std::string Config = "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8b\x8b\x97\x5e\r\n"; // 食費, 給料
 
 std::vector<std::string> filesIn(const std::string& dir) {
@@ -155,6 +159,7 @@ struct Case {
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
     int lines = -1;     // December's entry lines on A afterwards, when known
     std::size_t notes = 0;
+    std::map<int, int32_t> budget; // 食費's budget on A afterwards, by month of 2026
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
@@ -318,6 +323,25 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          "",
          1,
          1},
+        {"budget months set on both sides: both kept; a month set differently stays and is told",
+         [](Pc& a, Pc& b) {
+             for (auto [pc, only, both] : {std::tuple{&a, 7, 1000}, std::tuple{&b, 8, 2000}}) {
+                 BudgetPlan plan;
+                 plan.set(Food, 2026, only, {true, only * 1000});
+                 plan.set(Food, 2026, 12, {true, both});
+                 writeBudgetFile(disk, pc->dir.path(), plan);
+             }
+         },
+         Winner::B,
+         true,
+         {},
+         1,
+         0,
+         1,
+         "",
+         -1,
+         1,
+         {{7, 7000}, {8, 8000}, {12, 2000}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -337,6 +361,11 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_EQ(r.notes.size(), c.notes);
         EXPECT_EQ(syncConflicts(book).size(), c.conflicts);
         if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
+        const BudgetPlan plan = readBudgetFile(disk, a.dir.path()).plan;
+        for (const auto& [month, amount] : c.budget) {
+            const auto entry = plan.at(Food, 2026, month);
+            EXPECT_EQ(entry ? entry->amount : -1, amount) << month;
+        }
         if (!c.diary1.empty()) {
             std::string bytes;
             readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes);
