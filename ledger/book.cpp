@@ -136,19 +136,7 @@ uint64_t Book::groupId() const {
     return group_ ? group_->id : 0;
 }
 
-// A book that ends normally makes the files it renamed without a flush
-// durable and moves the journal's mark past them, so that its next start
-// (perhaps after another PC's copy came over those files) does not finish
-// those steps again.
-Book::~Book() {
-    if (!unflushedFrom_) return;
-    try {
-        flushDeferred();
-        settle();
-    } catch (const std::exception&) {
-        // The journal keeps the steps; the next start finishes them.
-    }
-}
+Book::~Book() = default;
 
 void Book::setPcName(std::string name) {
     pcName_ = std::move(name);
