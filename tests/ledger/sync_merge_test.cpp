@@ -136,6 +136,17 @@ void writeSalary(Pc& pc) {
     writeScheduleFile(disk, pc.dir.file(ScheduleFileName), s);
 }
 
+// A food line of December.
+EntryLine food(int day, int32_t amount, const char* memo = "") {
+    EntryLine l;
+    l.day = day;
+    l.side = LineSide::Expense;
+    l.item = "\x90\x48\x94\xef";
+    l.amount = amount;
+    l.memo = memo;
+    return l;
+}
+
 struct Expect {
     int item, day;
     AmountField field;
@@ -153,6 +164,7 @@ struct Case {
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
     int lines = -1;     // December's entry lines on A afterwards, when known
     std::size_t notes = 0;
+    bool linesFit = true; // every cell covers its lines afterwards
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
@@ -316,6 +328,137 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          "",
          1,
          1},
+        {"lines added to one cell on both PCs are two lines, the cell their sum",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100, "a"));
+             b.book->addLine(Dec, food(3, 200, "b"));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 300}},
+         1,
+         0,
+         0,
+         "",
+         2},
+        {"the same line added on both PCs is two lines",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             b.book->addLine(Dec, food(3, 100));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 200}},
+         1,
+         0,
+         0,
+         "",
+         2},
+        {"lines of other cells lost with the line file come back with their amounts",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(4, 100));
+             a.book->addLine(Dec, food(6, 70));
+             b.book->addLine(Dec, food(5, 50));
+         },
+         Winner::B,
+         false,
+         {{1, 4, Out, 100}, {1, 5, Out, 50}, {1, 6, Out, 70}},
+         2,
+         0,
+         0,
+         "",
+         3},
+        {"a line deleted after seeing it goes from the other's copy",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             a.book->addLine(Dec, food(3, 40));
+             syncFolders(a, b, Winner::A, false);
+             b.open().removeLine(Dec, 0);
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 40}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"a line changed after seeing it is changed in the other's copy",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150, "x"));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 150}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"a line moved to another day after seeing it leaves its old cell",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(8, 100));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 0}, {1, 8, Out, 100}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"one line changed differently on both sides is asked, no sum, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 0, food(3, 170));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 150}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"one line changed the same way on both sides is one change",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 0, food(3, 150));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 150}},
+         0,
+         0,
+         0,
+         "",
+         1},
+        {"a line no record explains is left alone",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             b.book->setAmount(Dec, 1, 20, Out, 5, ChangeSource::Typed);
+             // Written by hand on B, and never recorded.
+             MonthLineFile file = loadLineFile(disk, b.dir.path(), 2026, 12);
+             saveLineFile(disk, file, b.dir.path(), {food(9, 30, "hand")}, true);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 100}, {1, 9, Out, 0}, {1, 20, Out, 5}},
+         1,
+         0,
+         0,
+         "",
+         2,
+         0,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,6 +478,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_EQ(r.notes.size(), c.notes);
         EXPECT_EQ(syncConflicts(book).size(), c.conflicts);
         if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
+        if (c.linesFit) EXPECT_TRUE(lineMismatches(book.lines(Dec), book.month(Dec)).empty());
         if (!c.diary1.empty()) {
             std::string bytes;
             readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes);
