@@ -490,6 +490,12 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_TRUE(again.mended.empty());
         EXPECT_EQ(again.conflicts.size(), c.conflicts);
         EXPECT_EQ(filesIn(a.dir.file(ConflictFolderName)).size(), c.aside);
+        // A's merged files reach B, whose merge finds nothing more to do.
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport onB = syncBook(b.open());
+        EXPECT_TRUE(onB.mended.empty()) << (onB.mended.empty() ? "" : onB.mended[0]);
+        EXPECT_EQ(onB.conflicts.size(), c.conflicts);
+        EXPECT_EQ(b.book->lines(Dec), a.open().lines(Dec));
     }
 }
 
