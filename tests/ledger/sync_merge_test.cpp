@@ -593,6 +593,52 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
     }
 }
 
+// A line changed differently on two PCs: the side kept is the line on both
+// PCs, its cell with it, and neither asks again; lines have no sum.
+TEST(SyncMerge, ASettledLineConflictKeepsOneSide) {
+    struct Row {
+        SyncChoice choice;
+        bool settles;
+        int32_t value; // the cell on both PCs afterwards
+        const char* memo;
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, true, 170, "a"},
+                                           {SyncChoice::KeepSecond, true, 150, "b"},
+                                           {SyncChoice::Sum, false, 150, "b"}}) {
+        SCOPED_TRACE(static_cast<int>(row.choice));
+        int tick = 0;
+        Pc a("pc-a", &tick), b("pc-b", &tick);
+        a.open().addLine(Dec, food(3, 100));
+        syncFolders(a, b, Winner::A, false);
+        b.open();
+        a.book->changeLine(Dec, 0, food(3, 170, "a"));
+        b.book->changeLine(Dec, 0, food(3, 150, "b"));
+        syncFolders(a, b, Winner::B, false);
+        std::vector<SyncConflict> open = syncConflicts(b.open());
+        ASSERT_EQ(open.size(), 1u);
+        EXPECT_EQ(open[0].first.pc, "pc-a");
+        EXPECT_EQ(open[0].second.shown, "150 b");
+        EXPECT_EQ(open[0].start, "100");
+        EXPECT_FALSE(open[0].canSum);
+        if (row.settles)
+            settleConflict(*b.book, open[0], row.choice);
+        else
+            EXPECT_THROW(settleConflict(*b.book, open[0], row.choice), AppError);
+        EXPECT_EQ(syncConflicts(*b.book).size(), row.settles ? 0u : 1u);
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport r = syncBook(a.open());
+        EXPECT_EQ(r.conflicts.size(), row.settles ? 0u : 1u);
+        syncFolders(a, b, Winner::A, false);
+        for (Pc* pc : {&a, &b}) {
+            Book& book = pc->open();
+            EXPECT_TRUE(syncBook(book).mended.empty()) << pc->name;
+            EXPECT_EQ(pc->cell(1, 3, Out), row.value) << pc->name;
+            ASSERT_EQ(book.lines(Dec).size(), 1u) << pc->name;
+            EXPECT_EQ(book.lines(Dec)[0].memo, row.memo) << pc->name;
+        }
+    }
+}
+
 } // namespace
 
 namespace {
