@@ -71,6 +71,19 @@ EditState editState(const std::vector<EntryLine>& lines, const LineEdit& e) {
     return e.at <= lines.size() ? EditState::Ready : EditState::Elsewhere;
 }
 
+// Another PC's lines merged into the file move a line from where the step
+// left it: a line is the same by what it holds, so an undo looks for it
+// elsewhere, and puts a line back at most at the end.
+void findLine(const std::vector<EntryLine>& lines, LineEdit& e) {
+    if (!e.from) {
+        e.at = std::min(e.at, lines.size());
+        return;
+    }
+    if (e.at < lines.size() && lines[e.at] == *e.from) return;
+    const auto at = std::find(lines.begin(), lines.end(), *e.from);
+    if (at != lines.end()) e.at = static_cast<std::size_t>(at - lines.begin());
+}
+
 void applyEdit(std::vector<EntryLine>& lines, const LineEdit& e) {
     const auto at = lines.begin() + static_cast<std::ptrdiff_t>(e.at);
     if (e.from && e.to)
@@ -278,7 +291,7 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
     std::map<MonthKey, std::vector<EntryLine>> copies;
     auto visit = [&](const JournalRecord& r) {
         if (r.kind != JournalRecord::Kind::Line) return;
-        const LineEdit e = lineEdit(r, !undo);
+        LineEdit e = lineEdit(r, !undo);
         if (!copies.count(r.month)) {
             const MonthLineFile& file = lineFile(r.month);
             if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable)
@@ -286,6 +299,7 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
             copies[r.month] = lines(r.month);
         }
         std::vector<EntryLine>& now = copies[r.month];
+        findLine(now, e);
         if (!e.ok || editState(now, e) != EditState::Ready)
             throw AppError("内訳 " + describeLine(r) +
                            " はその後に変更されているため、元に戻せません");
@@ -298,7 +312,8 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
 }
 
 void Book::reverseLine(const JournalRecord& r, bool undo, ChangeSource source) {
-    const LineEdit e = lineEdit(r, !undo);
+    LineEdit e = lineEdit(r, !undo);
+    findLine(lines(r.month), e);
     putLine(r.month, e.at, e.from ? &*e.from : nullptr, e.to ? &*e.to : nullptr, source);
 }
 
