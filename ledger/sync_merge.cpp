@@ -625,12 +625,13 @@ SyncReport syncBook(Book& book) {
         for (const LineMerge::Fork& f : merge.forks)
             report.conflicts.push_back(lineConflict(m, f));
         if (alone) continue;
-        const MonthLineFile& file = book.lineFile(m);
+        // Read afresh: the sync tool may have replaced it since it was read.
+        const MonthLineFile file = loadLineFile(book.files(), book.ledgerDir(), m.year, m.month);
         if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable) {
             report.notes.push_back(file.problem);
             continue;
         }
-        for (LineMend& mend : lineMends(merge, changes, book.lines(m)))
+        for (LineMend& mend : lineMends(merge, changes, file.lines))
             lineFixes.emplace_back(m, std::move(mend));
     }
     if (!mends.empty() || !lineFixes.empty()) {
@@ -646,8 +647,15 @@ SyncReport syncBook(Book& book) {
                     book.setDiary(u.month.year, u.month.month, u.day, m.to, ChangeSource::Synced);
             }
             std::vector<std::string> linesMended;
-            for (const auto& [m, mend] : lineFixes)
-                if (applyLineMend(book, m, mend)) linesMended.push_back(mendText(m, mend));
+            for (const auto& [m, mend] : lineFixes) {
+                // A line the month cannot take (its item renamed since) is
+                // told and left; the other mends go on.
+                try {
+                    if (applyLineMend(book, m, mend)) linesMended.push_back(mendText(m, mend));
+                } catch (const AppError& e) {
+                    report.notes.push_back(mendText(m, mend) + ": " + e.what());
+                }
+            }
             g.commit();
             for (const Mend& m : mends)
                 report.mended.push_back("同期: " + unitLabel(*m.unit) + " " +

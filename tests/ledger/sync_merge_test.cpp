@@ -426,6 +426,22 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          1},
+        {"two equal lines, each changed on one PC, are two changes",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 1, food(3, 170));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 320}},
+         1,
+         0,
+         0,
+         "",
+         2},
         {"one line changed the same way on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
