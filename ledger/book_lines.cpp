@@ -317,8 +317,15 @@ void Book::reverseLine(const JournalRecord& r, bool undo, ChangeSource source) {
     putLine(r.month, e.at, e.from ? &*e.from : nullptr, e.to ? &*e.to : nullptr, source);
 }
 
+std::string Book::cellMark(uint64_t group, const JournalRecord& r) {
+    return std::to_string(group) + ":" + std::to_string(r.month.year) + "-" +
+           std::to_string(r.month.month) + "-" + std::to_string(r.day) + ":" +
+           std::to_string(static_cast<int>(r.field)) + ":" + r.item;
+}
+
 std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int& finished,
-                               std::string& trouble, uint64_t& keepFrom) {
+                               std::string& trouble, uint64_t& keepFrom,
+                               const std::set<std::string>& leftCells) {
     struct Now {
         MonthLineFile file;
         std::vector<EntryLine> lines;
@@ -328,6 +335,10 @@ std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int&
     for (const ChangeStep* step : steps) {
         for (const JournalRecord& r : step->records) {
             if (r.kind != JournalRecord::Kind::Line) continue;
+            // Its cell was changed since by other means (another PC's copy
+            // of the files came over): a line put back without its amount
+            // would not fit the cell.
+            if (leftCells.count(cellMark(step->group, r))) continue;
             auto at = months.find(r.month);
             if (at == months.end()) {
                 Now now;
