@@ -25,10 +25,9 @@ LineMerge mergeLines(MonthKey month, const std::vector<LineChange>& changes,
         out.line[k] = *c.to;
         out.moved[k] = c.moved;
     };
-    auto take = [&](const std::string& k, const EntryLine& l, const LineChange* by) {
+    auto take = [&](const std::string& k, const LineChange* by) {
         int& n = out.expected[k];
         if (n > 0) --n;
-        out.line.emplace(k, l);
         out.taken.insert(k);
         takenBy[k] = by;
     };
@@ -42,7 +41,7 @@ LineMerge mergeLines(MonthKey month, const std::vector<LineChange>& changes,
         // A line still there, or one no record made (older than the
         // records): the change stands.
         if (out.expected[from] > 0 || by == takenBy.end() || by->second->pc == c.pc) {
-            take(from, *c.from, &c);
+            take(from, &c);
             if (c.to) add(c);
             continue;
         }
@@ -52,10 +51,9 @@ LineMerge mergeLines(MonthKey month, const std::vector<LineChange>& changes,
         const std::string key = lineForkKey(month, fork);
         if (settled.count(key)) {
             if (settled.count(key + "#2")) {
-                if (first.to) take(keyOf(first.to), *first.to, &c);
+                if (first.to) take(keyOf(first.to), &c);
                 if (c.to) add(c);
             } else if (c.to) {
-                out.line.emplace(to, *c.to);
                 out.taken.insert(to);
             }
             continue;

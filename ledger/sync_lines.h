@@ -34,7 +34,7 @@ struct LineChange {
 struct LineMerge {
     // How many of each line (by its record text) the records leave.
     std::map<std::string, int> expected;
-    std::map<std::string, EntryLine> line; // record text -> line
+    std::map<std::string, EntryLine> line; // record text -> line, for the ones added
     std::map<std::string, bool> moved;     // how the last record added it
     // Lines a record took away: a file still showing more of them than
     // expected is stale.
