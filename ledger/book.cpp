@@ -823,6 +823,7 @@ std::string Book::recover() {
     std::map<std::tuple<int, int, int>, DiaryNow> diaries;
     uint64_t keepFrom = 0;
     int finished = 0;
+    std::set<std::string> leftCells;
     for (const ChangeStep* step : steps) {
         for (const JournalRecord& r : step->records) {
             if (r.kind == JournalRecord::Kind::Amount) {
@@ -846,6 +847,8 @@ std::string Book::recover() {
                 int32_t& cell = cellOf(at->second, item, r.day, r.field);
                 // A value already there, or changed since by other means,
                 // is left as it is.
+                if (cell != r.oldValue && cell != r.newValue)
+                    leftCells.insert(cellMark(step->group, r));
                 if (cell != r.oldValue || cell == r.newValue) continue;
                 const int32_t old = cell;
                 cell = r.newValue;
@@ -879,7 +882,7 @@ std::string Book::recover() {
         }
     }
     std::string trouble;
-    const std::string linesWritten = recoverLines(steps, finished, trouble, keepFrom);
+    const std::string linesWritten = recoverLines(steps, finished, trouble, keepFrom, leftCells);
     for (const MonthKey& m : changedMonths) {
         try {
             files_.writeSafely(monthPath(m), formatMonth(months.at(m)));

@@ -344,8 +344,12 @@ private:
     void reverseLine(const JournalRecord& r, bool undo, ChangeSource source);
     // Finishes the line records of the steps recovery replays; returns the
     // months written as their labels, and adds to `trouble`.
+    // `leftCells` names the cells (cellMark) whose amount a step found
+    // changed since by other means: that step's lines there are left too.
     std::string recoverLines(const std::vector<const ChangeStep*>& steps, int& finished,
-                             std::string& trouble, uint64_t& keepFrom);
+                             std::string& trouble, uint64_t& keepFrom,
+                             const std::set<std::string>& leftCells);
+    static std::string cellMark(uint64_t group, const JournalRecord& r);
     std::string describeLine(const JournalRecord& r) const;
 
     std::unique_ptr<LineStore> lineStore_;

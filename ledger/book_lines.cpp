@@ -69,6 +69,19 @@ bool editReady(const std::vector<EntryLine>& lines, const LineEdit& e) {
     return e.at <= lines.size();
 }
 
+// Another PC's lines merged into the file move a line from where the step
+// left it: a line is the same by what it holds, so an undo looks for it
+// elsewhere, and puts a line back at most at the end.
+void findLine(const std::vector<EntryLine>& lines, LineEdit& e) {
+    if (!e.from) {
+        e.at = std::min(e.at, lines.size());
+        return;
+    }
+    if (e.at < lines.size() && lines[e.at] == *e.from) return;
+    const auto at = std::find(lines.begin(), lines.end(), *e.from);
+    if (at != lines.end()) e.at = static_cast<std::size_t>(at - lines.begin());
+}
+
 void applyEdit(std::vector<EntryLine>& lines, const LineEdit& e) {
     const auto at = lines.begin() + static_cast<std::ptrdiff_t>(e.at);
     if (e.from && e.to)
@@ -290,7 +303,7 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
     std::map<MonthKey, std::vector<EntryLine>> copies;
     auto visit = [&](const JournalRecord& r) {
         if (r.kind != JournalRecord::Kind::Line) return;
-        const LineEdit e = lineEdit(r, !undo);
+        LineEdit e = lineEdit(r, !undo);
         if (!copies.count(r.month)) {
             const MonthLineFile& file = lineFile(r.month);
             if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable)
@@ -298,6 +311,7 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
             copies[r.month] = lines(r.month);
         }
         std::vector<EntryLine>& now = copies[r.month];
+        findLine(now, e);
         if (!e.ok || !editReady(now, e))
             throw AppError("内訳 " + describeLine(r) +
                            " はその後に変更されているため、元に戻せません");
@@ -310,12 +324,20 @@ void Book::checkLineRecords(const std::vector<JournalRecord>& records, bool undo
 }
 
 void Book::reverseLine(const JournalRecord& r, bool undo, ChangeSource source) {
-    const LineEdit e = lineEdit(r, !undo);
+    LineEdit e = lineEdit(r, !undo);
+    findLine(lines(r.month), e);
     putLine(r.month, e.at, e.from ? &*e.from : nullptr, e.to ? &*e.to : nullptr, source);
 }
 
+std::string Book::cellMark(uint64_t group, const JournalRecord& r) {
+    return std::to_string(group) + ":" + std::to_string(r.month.year) + "-" +
+           std::to_string(r.month.month) + "-" + std::to_string(r.day) + ":" +
+           std::to_string(static_cast<int>(r.field)) + ":" + r.item;
+}
+
 std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int& finished,
-                               std::string& trouble, uint64_t& keepFrom) {
+                               std::string& trouble, uint64_t& keepFrom,
+                               const std::set<std::string>& leftCells) {
     const bool shared = !journal_.peers().empty();
     struct Now {
         MonthLineFile file;
@@ -326,6 +348,10 @@ std::string Book::recoverLines(const std::vector<const ChangeStep*>& steps, int&
     for (const ChangeStep* step : steps) {
         for (const JournalRecord& r : step->records) {
             if (r.kind != JournalRecord::Kind::Line) continue;
+            // Its cell was changed since by other means (another PC's copy
+            // of the files came over): a line put back without its amount
+            // would not fit the cell.
+            if (leftCells.count(cellMark(step->group, r))) continue;
             auto at = months.find(r.month);
             if (at == months.end()) {
                 Now now;

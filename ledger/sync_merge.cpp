@@ -10,10 +10,12 @@
 #include "ledger/month_table.h"
 #include "ledger/schedule.h"
 #include "ledger/sync_files.h"
+#include "ledger/sync_lines.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <regex>
 #include <tuple>
 
@@ -142,7 +144,63 @@ struct Analysis {
     // entries posted twice there.
     std::vector<std::string> twins;
     std::map<std::string, std::vector<std::string>> twinEntries;
+    // Each month's line records, in the merged order.
+    std::map<MonthKey, std::vector<LineChange>> lines;
 };
+
+// "3;<line>" as a line record holds it; false for an empty side.
+bool recordLine(const std::string& text, std::optional<EntryLine>& line) {
+    const auto semi = text.find(';');
+    EntryLine l;
+    if (semi == std::string::npos || !parseLineRecord(std::string_view(text).substr(semi + 1), l))
+        return false;
+    line = l;
+    return true;
+}
+
+JournalRecord cellOfLine(MonthKey m, const EntryLine& l) {
+    JournalRecord r;
+    r.kind = JournalRecord::Kind::Amount;
+    r.month = m;
+    r.day = l.day;
+    r.item = l.item;
+    r.field = l.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    return r;
+}
+
+// The step's line changes (scheduled lines left to the posting rules), and
+// the cells whose amounts moved with them: those follow the lines, so that
+// two PCs adding lines to one cell do not conflict over its amount.
+std::set<std::string> stepLines(const ChangeJournal& j, uint64_t id, const ChangeStep& s,
+                                Analysis& a) {
+    std::set<std::string> cells;
+    const bool posting =
+        std::any_of(s.records.begin(), s.records.end(),
+                    [](const JournalRecord& r) { return r.kind == JournalRecord::Kind::Posting; });
+    std::set<std::string> amounts;
+    for (const JournalRecord& r : s.records)
+        if (r.kind == JournalRecord::Kind::Amount) amounts.insert(unitKey(r));
+    for (const JournalRecord& r : s.records) {
+        if (r.kind != JournalRecord::Kind::Line) continue;
+        LineChange c;
+        const bool readable = (r.oldText.empty() || recordLine(r.oldText, c.from)) &&
+                              (r.newText.empty() || recordLine(r.newText, c.to));
+        if (!readable || (!c.from && !c.to)) continue;
+        const bool scheduled = (c.from && c.from->origin == LineOrigin::Scheduled) ||
+                               (c.to && c.to->origin == LineOrigin::Scheduled);
+        if (scheduled || posting) continue;
+        for (const auto* l : {&c.from, &c.to})
+            if (*l) cells.insert(unitKey(cellOfLine(r.month, **l)));
+        // Mending and settling steps only carry out what the records say.
+        if (r.source == ChangeSource::Synced) continue;
+        c.pc = j.stepPc(id);
+        c.step = ChangeJournal::stepNumber(id);
+        c.time = r.time;
+        c.moved = !c.to || amounts.count(unitKey(cellOfLine(r.month, *c.to)));
+        a.lines[r.month].push_back(std::move(c));
+    }
+    return cells;
+}
 
 bool isMarkerStep(const ChangeStep& s) {
     return std::any_of(s.records.begin(), s.records.end(), [](const JournalRecord& r) {
@@ -187,10 +245,12 @@ Analysis analyze(Book& book) {
             std::any_of(s->records.begin(), s->records.end(), [](const JournalRecord& r) {
                 return r.kind == JournalRecord::Kind::Settled;
             });
+        const std::set<std::string> linedCells = stepLines(j, id, *s, a);
         for (const JournalRecord& r : s->records) {
             if (r.kind == JournalRecord::Kind::Settled) a.settled.insert(r.item);
             const bool amount = r.kind == JournalRecord::Kind::Amount && r.day >= 1;
             if (!amount && r.kind != JournalRecord::Kind::Diary) continue;
+            if (amount && linedCells.count(unitKey(r))) continue;
             Unit& u = a.units[unitKey(r)];
             u.kind = r.kind;
             u.month = r.month;
@@ -410,6 +470,82 @@ void takeBackTwinLines(Book& book, const Unit& u, const std::vector<std::string>
     }
 }
 
+std::string lineLabel(MonthKey m, const EntryLine& l) {
+    return std::to_string(m.year) + "/" + std::to_string(m.month) + "/" + std::to_string(l.day) +
+           " " + cp932ToUtf8Lossy(l.item) + (l.side == LineSide::Income ? " 収入" : " 支出") +
+           " 内訳";
+}
+
+std::string lineShown(const std::optional<EntryLine>& l) {
+    if (!l) return "(削除)";
+    std::string text = groupedAmount(l->amount);
+    if (!l->memo.empty()) text += " " + cp932ToUtf8Lossy(l->memo);
+    return text;
+}
+
+SyncSide lineSide(const LineChange& c) {
+    SyncSide s;
+    s.pc = c.pc;
+    s.time = c.time;
+    s.group = c.step;
+    s.shown = lineShown(c.to);
+    if (c.to) {
+        s.amount = c.to->amount;
+        s.value = formatLineRecord(*c.to);
+    }
+    return s;
+}
+
+SyncConflict lineConflict(MonthKey m, const LineMerge::Fork& f) {
+    SyncConflict c;
+    const EntryLine& named = f.first.from ? *f.first.from : *f.first.to;
+    c.key = lineForkKey(m, f);
+    c.unit = lineLabel(m, named);
+    c.start = lineShown(f.first.from);
+    if (f.first.from) c.startValue = formatLineRecord(*f.first.from);
+    c.first = lineSide(f.first);
+    c.second = lineSide(f.second);
+    c.kind = JournalRecord::Kind::Line;
+    c.month = m;
+    c.day = named.day;
+    c.item = named.item;
+    c.field = named.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    return c;
+}
+
+// Where the line stands in the month's lines now; npos when it does not.
+std::size_t lineAt(Book& book, MonthKey m, const EntryLine& line) {
+    const std::vector<EntryLine>& lines = book.lines(m);
+    const auto at = std::find(lines.begin(), lines.end(), line);
+    return at == lines.end() ? std::string::npos : static_cast<std::size_t>(at - lines.begin());
+}
+
+// Carries out one mend of a month's lines; false when the file no longer
+// shows the line to take away.
+bool applyLineMend(Book& book, MonthKey m, const LineMend& mend) {
+    if (mend.from) {
+        const std::size_t at = lineAt(book, m, *mend.from);
+        if (at == std::string::npos) return false;
+        if (mend.to)
+            book.changeLine(m, at, *mend.to, ChangeSource::Synced);
+        else
+            book.removeLine(m, at, ChangeSource::Synced);
+    } else if (mend.moved) {
+        book.addLine(m, *mend.to, ChangeSource::Synced);
+    } else {
+        book.adoptLines(m, {*mend.to}, ChangeSource::Synced);
+    }
+    return true;
+}
+
+std::string mendText(MonthKey m, const LineMend& mend) {
+    const EntryLine& named = mend.to ? *mend.to : *mend.from;
+    const char* what = mend.from && mend.to ? " 変更 " : mend.to ? " 追加 " : " 削除 ";
+    std::string text = "同期: " + lineLabel(m, named) + what;
+    if (mend.from && mend.to) return text + lineShown(mend.from) + " -> " + lineShown(mend.to);
+    return text + lineShown(mend.to ? mend.to : mend.from);
+}
+
 } // namespace
 
 std::vector<SyncConflict> syncConflicts(Book& book) {
@@ -424,6 +560,9 @@ std::vector<SyncConflict> syncConflicts(Book& book) {
             if (!a.settled.count(c.key)) out.push_back(std::move(c));
         }
     }
+    for (const auto& [m, changes] : a.lines)
+        for (const LineMerge::Fork& f : mergeLines(m, changes, a.settled).forks)
+            out.push_back(lineConflict(m, f));
     return out;
 }
 
@@ -480,7 +619,24 @@ SyncReport syncBook(Book& book) {
                 {&u, item, shown, value, twins == a.twinEntries.end() ? nullptr : &twins->second});
         }
     }
-    if (!mends.empty()) {
+    // The months' lines: forks asked, lost lines put back, stale ones taken
+    // away, in the same step as the cells.
+    std::vector<std::pair<MonthKey, LineMend>> lineFixes;
+    for (const auto& [m, changes] : a.lines) {
+        const LineMerge merge = mergeLines(m, changes, a.settled);
+        for (const LineMerge::Fork& f : merge.forks)
+            report.conflicts.push_back(lineConflict(m, f));
+        if (alone) continue;
+        // Read afresh: the sync tool may have replaced it since it was read.
+        const MonthLineFile file = loadLineFile(book.files(), book.ledgerDir(), m.year, m.month);
+        if (file.state == LineFileState::Damaged || file.state == LineFileState::Unreadable) {
+            report.notes.push_back(file.problem);
+            continue;
+        }
+        for (LineMend& mend : lineMends(merge, changes, file.lines))
+            lineFixes.emplace_back(m, std::move(mend));
+    }
+    if (!mends.empty() || !lineFixes.empty()) {
         try {
             Book::ChangeGroup g(book, ChangeSource::Synced, SyncSourceName);
             for (const Mend& m : mends) {
@@ -492,11 +648,22 @@ SyncReport syncBook(Book& book) {
                 else
                     book.setDiary(u.month.year, u.month.month, u.day, m.to, ChangeSource::Synced);
             }
+            std::vector<std::string> linesMended;
+            for (const auto& [m, mend] : lineFixes) {
+                // A line the month cannot take (its item renamed since) is
+                // told and left; the other mends go on.
+                try {
+                    if (applyLineMend(book, m, mend)) linesMended.push_back(mendText(m, mend));
+                } catch (const AppError& e) {
+                    report.notes.push_back(mendText(m, mend) + ": " + e.what());
+                }
+            }
             g.commit();
             for (const Mend& m : mends)
                 report.mended.push_back("同期: " + unitLabel(*m.unit) + " " +
                                         shownValue(*m.unit, m.from) + " -> " +
                                         shownValue(*m.unit, m.to));
+            report.mended.insert(report.mended.end(), linesMended.begin(), linesMended.end());
         } catch (const std::exception& e) {
             report.notes.push_back(std::string("記録どおりに直せませんでした: ") + e.what());
         }
@@ -542,6 +709,31 @@ SyncReport syncBook(Book& book) {
 
 void settleConflict(Book& book, const SyncConflict& c, SyncChoice choice) {
     Book::ChangeGroup g(book, ChangeSource::Synced, "同期の確認");
+    if (c.kind == JournalRecord::Kind::Line) {
+        if (choice == SyncChoice::Sum) throw AppError("内訳は足し合わせられません");
+        const SyncSide& keep = choice == SyncChoice::KeepFirst ? c.first : c.second;
+        const SyncSide& drop = choice == SyncChoice::KeepFirst ? c.second : c.first;
+        auto lineOf = [](const std::string& text) {
+            std::optional<EntryLine> l;
+            EntryLine read;
+            if (!text.empty() && parseLineRecord(text, read)) l = read;
+            return l;
+        };
+        const std::optional<EntryLine> kept = lineOf(keep.value), dropped = lineOf(drop.value);
+        const bool shown = kept && lineAt(book, c.month, *kept) != std::string::npos;
+        const std::size_t at =
+            dropped ? lineAt(book, c.month, *dropped) : static_cast<std::size_t>(std::string::npos);
+        if (at != std::string::npos && kept && !shown)
+            book.changeLine(c.month, at, *kept, ChangeSource::Synced);
+        else if (at != std::string::npos)
+            book.removeLine(c.month, at, ChangeSource::Synced);
+        else if (kept && !shown)
+            book.addLine(c.month, *kept, ChangeSource::Synced);
+        book.noteSettled(c.key);
+        // The other PCs learn which side was kept from the records.
+        if (choice == SyncChoice::KeepSecond) book.noteSettled(c.key + "#2");
+        return g.commit();
+    }
     if (c.kind == JournalRecord::Kind::Amount) {
         int64_t value = choice == SyncChoice::KeepFirst ? c.first.amount : c.second.amount;
         if (choice == SyncChoice::Sum) {

@@ -208,18 +208,45 @@ TEST_F(BookLinesTest, ADamagedLineFileIsWrittenOverOnlyAfterTheQuestion) {
     EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, 5);
 }
 
-TEST_F(BookLinesTest, AnUndoFindsItsLineOrIsRefused) {
-    book->addLine(Dec, line(4, "食費", 100, "a"));
-    book->addLine(Dec, line(4, "食費", 200, "b"));
-    book->saveMonth();
-    // Another copy removed the line the last step added.
-    std::vector<EntryLine> other = filed(Dec);
-    other.pop_back();
-    writeBytes(dir.file("202612.lin"), formatLineFile(other, 2026, 12));
-    restart();
-    EXPECT_THROW(book->undo(), AppError);
-    EXPECT_EQ(filed(Dec), other);
-    EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, 300);
+TEST(BookLines, AnUndoFindsItsLineOrIsRefused) {
+    // What another copy (a merge on another PC) made of the line file.
+    struct Row {
+        const char* name;
+        std::vector<EntryLine> other;
+        bool undone;
+        std::vector<EntryLine> after; // the line file afterwards
+        int32_t cell;
+    };
+    const EntryLine a = line(4, "食費", 100, "a"), b = line(4, "食費", 200, "b"),
+                    c = line(9, "食費", 5, "c");
+    const std::vector<Row> rows = {
+        {"the line the step added is gone: refused", {a}, false, {a}, 300},
+        {"the lines in another order", {b, a}, true, {a}, 100},
+        {"another line before it", {c, a, b}, true, {c, a}, 100},
+        {"an equal line elsewhere is the one taken", {c, b, a}, true, {c, a}, 100},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder dir;
+        writeBytes(dir.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));
+        auto open = [&] {
+            return startBook(disk, dir.path(), Dec, [](const std::string&) { return true; });
+        };
+        {
+            auto book = open();
+            book->addLine(Dec, a);
+            book->addLine(Dec, b);
+            book->saveMonth();
+        }
+        writeBytes(dir.file("202612.lin"), formatLineFile(row.other, 2026, 12));
+        auto book = open();
+        if (row.undone)
+            EXPECT_TRUE(book->undo());
+        else
+            EXPECT_THROW(book->undo(), AppError);
+        EXPECT_EQ(loadLineFile(disk, dir.path(), 2026, 12).lines, row.after);
+        EXPECT_EQ(book->ledger().Items[1].Days[4].Expense, row.cell);
+    }
 }
 
 TEST_F(BookLinesTest, ARenameReachesLineFilesInTheSameUndoStep) {

@@ -142,6 +142,17 @@ void writeSalary(Pc& pc) {
     writeScheduleFile(disk, pc.dir.file(ScheduleFileName), s);
 }
 
+// A food line of December.
+EntryLine food(int day, int32_t amount, const char* memo = "") {
+    EntryLine l;
+    l.day = day;
+    l.side = LineSide::Expense;
+    l.item = "\x90\x48\x94\xef";
+    l.amount = amount;
+    l.memo = memo;
+    return l;
+}
+
 struct Expect {
     int item, day;
     AmountField field;
@@ -159,6 +170,7 @@ struct Case {
     std::string diary1; // A's diary of 12/1 afterwards, when not empty
     int lines = -1;     // December's entry lines on A afterwards, when known
     std::size_t notes = 0;
+    bool linesFit = true;          // every cell covers its lines afterwards
     std::map<int, int32_t> budget; // 食費's budget on A afterwards, by month of 2026
 };
 
@@ -341,7 +353,155 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          "",
          -1,
          1,
+         true,
          {{7, 7000}, {8, 8000}, {12, 2000}}},
+        {"lines added to one cell on both PCs are two lines, the cell their sum",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100, "a"));
+             b.book->addLine(Dec, food(3, 200, "b"));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 300}},
+         1,
+         0,
+         0,
+         "",
+         2},
+        {"the same line added on both PCs is two lines",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             b.book->addLine(Dec, food(3, 100));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 200}},
+         1,
+         0,
+         0,
+         "",
+         2},
+        {"lines of other cells lost with the line file come back with their amounts",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(4, 100));
+             a.book->addLine(Dec, food(6, 70));
+             b.book->addLine(Dec, food(5, 50));
+         },
+         Winner::B,
+         false,
+         {{1, 4, Out, 100}, {1, 5, Out, 50}, {1, 6, Out, 70}},
+         2,
+         0,
+         0,
+         "",
+         3},
+        {"a line deleted after seeing it goes from the other's copy",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             a.book->addLine(Dec, food(3, 40));
+             syncFolders(a, b, Winner::A, false);
+             b.open().removeLine(Dec, 0);
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 40}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"a line changed after seeing it is changed in the other's copy",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150, "x"));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 150}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"a line moved to another day after seeing it leaves its old cell",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(8, 100));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 0}, {1, 8, Out, 100}},
+         1,
+         0,
+         0,
+         "",
+         1},
+        {"one line changed differently on both sides is asked, no sum, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 0, food(3, 170));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 150}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"two equal lines, each changed on one PC, are two changes",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 1, food(3, 170));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 320}},
+         1,
+         0,
+         0,
+         "",
+         2},
+        {"one line changed the same way on both sides is one change",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             syncFolders(a, b, Winner::A, false);
+             b.open().changeLine(Dec, 0, food(3, 150));
+             a.open().changeLine(Dec, 0, food(3, 150));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 150}},
+         0,
+         0,
+         0,
+         "",
+         1},
+        {"a line no record explains is left alone",
+         [](Pc& a, Pc& b) {
+             a.book->addLine(Dec, food(3, 100));
+             b.book->setAmount(Dec, 1, 20, Out, 5, ChangeSource::Typed);
+             // Written by hand on B, and never recorded.
+             MonthLineFile file = loadLineFile(disk, b.dir.path(), 2026, 12);
+             saveLineFile(disk, file, b.dir.path(), {food(9, 30, "hand")}, true);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 100}, {1, 9, Out, 0}, {1, 20, Out, 5}},
+         1,
+         0,
+         0,
+         "",
+         2,
+         0,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -366,6 +526,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
             const auto entry = plan.at(Food, 2026, month);
             EXPECT_EQ(entry ? entry->amount : -1, amount) << month;
         }
+        if (c.linesFit) EXPECT_TRUE(lineMismatches(book.lines(Dec), book.month(Dec)).empty());
         if (!c.diary1.empty()) {
             std::string bytes;
             readDiaryFile(disk, a.dir.path(), 2026, 12, 1, bytes);
@@ -377,6 +538,12 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         EXPECT_TRUE(again.mended.empty());
         EXPECT_EQ(again.conflicts.size(), c.conflicts);
         EXPECT_EQ(filesIn(a.dir.file(ConflictFolderName)).size(), c.aside);
+        // A's merged files reach B, whose merge finds nothing more to do.
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport onB = syncBook(b.open());
+        EXPECT_TRUE(onB.mended.empty()) << (onB.mended.empty() ? "" : onB.mended[0]);
+        EXPECT_EQ(onB.conflicts.size(), c.conflicts);
+        EXPECT_EQ(b.book->lines(Dec), a.open().lines(Dec));
     }
 }
 
@@ -471,6 +638,52 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         const SyncReport r = syncBook(a.open());
         EXPECT_TRUE(r.conflicts.empty());
         EXPECT_EQ(a.cell(1, 9, Out), row.value);
+    }
+}
+
+// A line changed differently on two PCs: the side kept is the line on both
+// PCs, its cell with it, and neither asks again; lines have no sum.
+TEST(SyncMerge, ASettledLineConflictKeepsOneSide) {
+    struct Row {
+        SyncChoice choice;
+        bool settles;
+        int32_t value; // the cell on both PCs afterwards
+        const char* memo;
+    };
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, true, 170, "a"},
+                                           {SyncChoice::KeepSecond, true, 150, "b"},
+                                           {SyncChoice::Sum, false, 150, "b"}}) {
+        SCOPED_TRACE(static_cast<int>(row.choice));
+        int tick = 0;
+        Pc a("pc-a", &tick), b("pc-b", &tick);
+        a.open().addLine(Dec, food(3, 100));
+        syncFolders(a, b, Winner::A, false);
+        b.open();
+        a.book->changeLine(Dec, 0, food(3, 170, "a"));
+        b.book->changeLine(Dec, 0, food(3, 150, "b"));
+        syncFolders(a, b, Winner::B, false);
+        std::vector<SyncConflict> open = syncConflicts(b.open());
+        ASSERT_EQ(open.size(), 1u);
+        EXPECT_EQ(open[0].first.pc, "pc-a");
+        EXPECT_EQ(open[0].second.shown, "150 b");
+        EXPECT_EQ(open[0].start, "100");
+        EXPECT_FALSE(open[0].canSum);
+        if (row.settles)
+            settleConflict(*b.book, open[0], row.choice);
+        else
+            EXPECT_THROW(settleConflict(*b.book, open[0], row.choice), AppError);
+        EXPECT_EQ(syncConflicts(*b.book).size(), row.settles ? 0u : 1u);
+        syncFolders(a, b, Winner::A, false);
+        const SyncReport r = syncBook(a.open());
+        EXPECT_EQ(r.conflicts.size(), row.settles ? 0u : 1u);
+        syncFolders(a, b, Winner::A, false);
+        for (Pc* pc : {&a, &b}) {
+            Book& book = pc->open();
+            EXPECT_TRUE(syncBook(book).mended.empty()) << pc->name;
+            EXPECT_EQ(pc->cell(1, 3, Out), row.value) << pc->name;
+            ASSERT_EQ(book.lines(Dec).size(), 1u) << pc->name;
+            EXPECT_EQ(book.lines(Dec)[0].memo, row.memo) << pc->name;
+        }
     }
 }
 
