@@ -146,6 +146,9 @@ struct Analysis {
     std::map<std::string, std::vector<std::string>> twinEntries;
     // Each month's line records, in the merged order.
     std::map<MonthKey, std::vector<LineChange>> lines;
+    // Every value a cell held in any record, those that came with a line
+    // too: a conflict copy showing one of them is explained.
+    std::map<std::string, std::set<std::string>> held;
 };
 
 // "3;<line>" as a line record holds it; false for an empty side.
@@ -250,6 +253,11 @@ Analysis analyze(Book& book) {
             if (r.kind == JournalRecord::Kind::Settled) a.settled.insert(r.item);
             const bool amount = r.kind == JournalRecord::Kind::Amount && r.day >= 1;
             if (!amount && r.kind != JournalRecord::Kind::Diary) continue;
+            if (amount) {
+                std::set<std::string>& held = a.held[unitKey(r)];
+                held.insert(std::to_string(r.oldValue));
+                held.insert(std::to_string(r.newValue));
+            }
             if (amount && linedCells.count(unitKey(r))) continue;
             Unit& u = a.units[unitKey(r)];
             u.kind = r.kind;
@@ -394,6 +402,8 @@ void copyConflicts(Book& book, const Analysis& a, const std::string& copyPath,
                 r.field = field;
                 const std::string key = unitKey(r);
                 const std::string value = std::to_string(theirs);
+                const auto held = a.held.find(key);
+                if (held != a.held.end() && held->second.count(value)) continue;
                 const auto at = a.units.find(key);
                 if (at != a.units.end()) {
                     const UnitMerge merge = mergeUnit(at->second.changes);
