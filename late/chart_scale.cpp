@@ -5,16 +5,11 @@
 
 namespace late {
 
-namespace {
-
 QString grouped(double v) {
-    // Grouped the way the program's own amounts are, whatever the locale.
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::DefaultNumberOptions);
     return c.toString(static_cast<qlonglong>(std::llround(v)));
 }
-
-} // namespace
 
 std::vector<Tick> valueTicks(double lo, double hi) {
     if (hi < lo) std::swap(lo, hi);

@@ -17,4 +17,8 @@ struct Tick {
 // or above hi.
 std::vector<Tick> valueTicks(double lo, double hi);
 
+// An amount rounded to the yen with its digits grouped the way the program's
+// own amounts are, whatever the locale: "300,000".
+QString grouped(double v);
+
 } // namespace late

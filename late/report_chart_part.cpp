@@ -8,7 +8,6 @@
 #include <QChartView>
 #include <QFont>
 #include <QLineSeries>
-#include <QLocale>
 #include <QPen>
 #include <QPieSeries>
 #include <QPieSlice>
@@ -18,12 +17,6 @@
 namespace late {
 
 namespace {
-
-QString grouped(double v) {
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::DefaultNumberOptions);
-    return c.toString(static_cast<qlonglong>(std::llround(v)));
-}
 
 QString qs(const std::string& utf8) {
     return QString::fromStdString(utf8);
