@@ -804,7 +804,16 @@ std::string Book::takeJournalWarning() {
     openJournal();
     std::string w;
     w.swap(journalWarning_);
+    if (!recoveryNote_.empty()) w = recoveryNote_ + (w.empty() ? "" : "\n") + w;
+    recoveryNote_.clear();
     return w;
+}
+
+std::string Book::takeRecoveryNote() {
+    openJournal();
+    std::string note;
+    note.swap(recoveryNote_);
+    return note;
 }
 
 std::string Book::recover() {
@@ -923,7 +932,10 @@ std::string Book::recover() {
                 "変更履歴にあってファイルにない変更を書き込めませんでした。次の起動時にもう一度"
                 "試します:\n" +
                 trouble;
-    if (!said.empty()) journalWarning_ += (journalWarning_.empty() ? "" : "\n") + said;
+    if (trouble.empty())
+        recoveryNote_ += (recoveryNote_.empty() ? "" : "\n") + said;
+    else if (!said.empty())
+        journalWarning_ += (journalWarning_.empty() ? "" : "\n") + said;
     return said;
 }
 

@@ -206,6 +206,9 @@ public:
     // The journal's own trouble at start-up, and what recover() finished,
     // said once; empty when none.
     std::string takeJournalWarning();
+    // What recover() finished without trouble, said once and apart from the
+    // trouble (news, not an error); takeJournalWarning no longer says it.
+    std::string takeRecoveryNote();
     // Finishes what the journal holds and the files lack: the steps after
     // the journal's settled mark are applied to their month and diary files
     // (a value already there is left, one changed since by other means is
@@ -370,6 +373,7 @@ private:
     ChangeJournal journal_;
     std::string journalFolder_;
     std::string journalWarning_;
+    std::string recoveryNote_; // what recover() finished, until told
     std::string recoveredFolder_;
     bool readOnly_ = false;
     std::string pcName_;

@@ -331,6 +331,9 @@ void TForm1::runActivationOnce() {
     // What the change journal lost (a power cut mid-append) is said once,
     // after the window is up.
     QTimer::singleShot(0, this, [this] {
+        // Changes finished from the journal are news; trouble is an error.
+        const std::string note = book().takeRecoveryNote();
+        if (!note.empty()) ErrorBox::inform(QString::fromStdString(note));
         const std::string warning = book().takeJournalWarning();
         if (!warning.empty()) ErrorBox::show(QString::fromStdString(warning));
     });
