@@ -224,6 +224,26 @@ ColumnChoice columnsFromData(const std::vector<CsvRecord>& records) {
     return {};
 }
 
+// One signed amount column: a card statement lists purchases as positive
+// amounts (a refund now and then negative); a bank account's withdrawals are
+// negative and its deposits positive. More negative rows than positive ones
+// is an account's list, whose positive amounts are income.
+bool mostlyNegative(const std::vector<CsvRecord>& records, const ColumnChoice& c) {
+    if (c.amount < 0 || c.date < 0) return false;
+    int negative = 0, positive = 0;
+    for (std::size_t r = std::size_t(c.headerRecord + 1); r < records.size(); ++r) {
+        const std::vector<std::string>& f = records[r].fields;
+        if (std::size_t(std::max(c.amount, c.date)) >= f.size()) continue;
+        int y, m, d;
+        int64_t v = 0;
+        if (!parseStatementDate(f[c.date], y, m, d) ||
+            parseStatementAmount(f[c.amount], v) != AmountParse::Ok || v == 0)
+            continue;
+        ++(v < 0 ? negative : positive);
+    }
+    return negative > positive;
+}
+
 bool parseDigits(std::string_view s, std::size_t& i, int maxDigits, int& value) {
     const std::size_t start = i;
     value = 0;
@@ -374,6 +394,7 @@ Statement readStatement(std::string_view bytes) {
         }
     }
     if (!s.columns.usable()) s.columns = columnsFromData(s.records);
+    s.columns.positiveIsIncome = mostlyNegative(s.records, s.columns);
     s.shape = statementShape(s, s.columns.headerRecord);
     return s;
 }

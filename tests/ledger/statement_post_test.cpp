@@ -188,8 +188,11 @@ TEST(StatementPost, RowsAScheduledPostingSeemsToHaveEnteredAreUnticked) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.date + std::string(" ") + c.amount + " " + c.item);
+        // Deposits and withdrawals apart: "-250000" is a deposit of 250,000.
+        const std::string amount = c.amount;
+        const std::string sides = amount[0] == '-' ? amount.substr(1) + "," : "," + amount;
         const Statement s =
-            readStatement(std::string("日付,摘要,金額\n") + c.date + ",会社," + c.amount + "\n");
+            readStatement(std::string("日付,摘要,入金,出金\n") + c.date + ",会社," + sides + "\n");
         std::vector<StatementRow> rows = statementRows(s, s.columns);
         ASSERT_EQ(rows.size(), 1u);
         rows[0].item = utf8ToCp932(c.item);

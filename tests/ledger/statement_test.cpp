@@ -83,6 +83,33 @@ TEST(Statement, ReadsBothEncodingsBothLayoutsHeaderLinesAndQuotedFields) {
     EXPECT_EQ(readStatement("日付,摘要,入出金額,残高\n2026/12/1,a,-5,995\n").columns.amount, 2);
 }
 
+TEST(Statement, OneSignedColumnReadsAsACardOrAsAnAccountByItsSigns) {
+    struct Case {
+        const char* what;
+        const char* rows; // date,description,amount lines
+        const char* read;
+    } cases[] = {
+        {"card: purchases positive, a refund negative",
+         "2026/11/3,a,1280\n2026/11/4,b,-300\n"
+         "2026/11/5,c,500\n",
+         "2026-11-3 a -1280\n2026-11-4 b +300\n2026-11-5 c -500\n"},
+        {"account: withdrawals negative, the salary positive",
+         "2026/11/3,a,-1280\n2026/11/5,c,-500\n2026/11/25,給与,280000\n",
+         "2026-11-3 a -1280\n2026-11-5 c -500\n2026-11-25 給与 +280000\n"},
+        {"as many of each: a card", "2026/11/3,a,-1280\n2026/11/25,b,300\n",
+         "2026-11-3 a +1280\n2026-11-25 b -300\n"},
+        {"rows without a date or an amount do not count",
+         "x,a,-1\nx,b,-1\n2026/11/3,c,-5\n2026/11/4,d,7\n2026/11/5,e,9\n2026/11/6,f,zz\n",
+         "line 2: 日付ではありません: x\nline 3: 日付ではありません: x\n2026-11-3 c +5\n"
+         "2026-11-4 d -7\n2026-11-5 e -9\nline 7: 金額が数値ではありません\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Statement s = readStatement(std::string("日付,摘要,金額\n") + c.rows);
+        EXPECT_EQ(describe(statementRows(s, s.columns)), c.read);
+    }
+}
+
 TEST(Statement, ReimportAndOverlapAddNothingWhileTwoIdenticalPaymentsBothCount) {
     const std::string november = "利用日,利用店名,利用金額\n2026/11/20,ｶﾌｪ,500\n"
                                  "2026/11/20,ｶﾌｪ,500\n2026/11/28,パン屋,300\n";
