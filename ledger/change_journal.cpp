@@ -514,6 +514,29 @@ std::vector<std::pair<std::string, uint64_t>> settledSteps(const std::string& ke
     return out;
 }
 
+// True when a record of `later` starts from the value a record of `earlier`
+// on the same cell, diary day or line leaves, and `earlier` changed it.
+bool follows(const std::vector<JournalRecord>& later, const std::vector<JournalRecord>& earlier) {
+    using Kind = JournalRecord::Kind;
+    auto valued = [](const JournalRecord& r) {
+        return r.kind == Kind::Amount || r.kind == Kind::Diary || r.kind == Kind::Line;
+    };
+    for (const JournalRecord& l : later) {
+        if (!valued(l)) continue;
+        for (const JournalRecord& e : earlier) {
+            if (e.kind != l.kind || e.month.year != l.month.year ||
+                e.month.month != l.month.month || e.day != l.day || e.item != l.item ||
+                e.field != l.field)
+                continue;
+            const bool amount = l.kind == Kind::Amount;
+            if (amount ? (l.oldValue == e.newValue && l.oldValue != e.oldValue)
+                       : (l.oldText == e.newText && l.oldText != e.oldText))
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void ChangeJournal::rebuild() {
@@ -581,6 +604,25 @@ void ChangeJournal::rebuild() {
             if (t < best || (t == best && src.pc < pick->pc)) pick = &src;
         }
         if (!pick) break;
+        // Times have one-second resolution: a step of the same second that
+        // starts from the value another PC's step leaves was made after it.
+        if (!waits(pick->steps[pick->next])) {
+            std::vector<Source*> tied;
+            for (Source& src : sources)
+                if (src.next < src.steps.size() && !waits(src.steps[src.next]) &&
+                    src.steps[src.next].front().time == pick->steps[pick->next].front().time)
+                    tied.push_back(&src);
+            std::sort(tied.begin(), tied.end(),
+                      [](const Source* l, const Source* r) { return l->pc < r->pc; });
+            // The first by name that follows none of the others; by name
+            // alone when each follows another.
+            auto free = std::find_if(tied.begin(), tied.end(), [&](const Source* s) {
+                return std::none_of(tied.begin(), tied.end(), [&](const Source* o) {
+                    return o != s && follows(s->steps[s->next], o->steps[o->next]);
+                });
+            });
+            if (free != tied.end()) pick = *free;
+        }
         const std::vector<JournalRecord>& step = pick->steps[pick->next++];
         apply(step);
         order_.push_back(step.front().group);
