@@ -106,15 +106,43 @@ TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
     writeBytes(tmp.file("ZADUD.CFG"),
                "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
     doc->readConfiguration();
-    // Our own beat is refreshed, and taken away at a normal close.
-    now = Now + 60;
-    feature->beat();
-    Presence mine;
-    ASSERT_TRUE(parsePresence(readBytes(own), mine));
-    EXPECT_EQ(mine.beat, Now + 60);
+    // Our own beat is taken away at a normal close.
     feature.reset();
     EXPECT_FALSE(fileExists(own));
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SyncFeatureTest, TheBeatTimerKeepsOurBeatAndTheNoteCurrent) {
+    QTimer& timer = feature->beatTimer();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), SyncFeature::BeatMs);
+    const std::string laptop = tmp.file(presenceFileName("laptop"));
+    const QString Open = QStringLiteral("ほかの PC (laptop) でもこの家計簿が開かれています");
+    const int64_t Stale = Now + SyncFeature::FreshSeconds;
+    const struct {
+        int64_t now;
+        int64_t laptopBeat; // written before the tick; 0 leaves the file, -1 removes it
+        QString note;
+    } cases[] = {
+        {Now, Now, Open},
+        {Stale - 1, 0, Open},
+        {Stale, 0, {}}, // the laptop crashed: its last beat goes stale
+        {Stale + 60, Stale + 60, Open},
+        {Stale + 61, -1, {}}, // closed normally
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.now - Now);
+        now = c.now;
+        if (c.laptopBeat > 0) writeBytes(laptop, presenceBytes({"laptop", Now, c.laptopBeat}));
+        if (c.laptopBeat < 0) std::remove(laptop.c_str());
+        // The tick, as the timer gives it.
+        ASSERT_TRUE(QMetaObject::invokeMethod(&timer, "timeout"));
+        EXPECT_EQ(noteText(), c.note);
+        Presence mine;
+        ASSERT_TRUE(parsePresence(readBytes(tmp.file(presenceFileName("own"))), mine));
+        EXPECT_EQ(mine.beat, c.now);
+        EXPECT_EQ(mine.start, Now);
+    }
 }
 
 TEST_F(SyncFeatureTest, OnlyFilesOtherProgramsChangedAreReported) {
