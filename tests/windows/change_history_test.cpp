@@ -1,9 +1,8 @@
 // The change history lists the journal's steps and goes back to one of them.
 #include "shell/theme.h"
+#include "tests/windows/other_pc.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/change_history.h"
-
-#include "storage/disk_store.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -52,15 +51,9 @@ TEST_F(ChangeHistoryTest, ListsStepsNewestFirstAndGoesBackToTheChosenOne) {
 
 // Another PC's step on the same cell, written into its own journal beside ours.
 void stepOnOtherPc(const std::string& dir, int32_t value) {
-    DiskStore disk;
-    Book other(dir, disk, [] { return std::string("2026-12-24T10:00:00"); });
-    other.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    other.readConfiguration(any, any);
-    other.setShown({2026, 12});
-    other.loadMonths();
-    other.setAmount({2026, 12}, 1, 24, AmountField::Expense, value, ChangeSource::Typed);
-    other.saveMonth();
+    auto other = otherPcBook(dir, {2026, 12});
+    other->setAmount({2026, 12}, 1, 24, AmountField::Expense, value, ChangeSource::Typed);
+    other->saveMonth();
 }
 
 TEST_F(ChangeHistoryTest, RowsNameThePcOnceTheBookIsKeptOnSeveral) {

@@ -3,6 +3,7 @@
 // the test: the document reads them again and the daily sheet shows them.
 #include "ledger/book.h"
 #include "ledger/cp932.h"
+#include "tests/windows/other_pc.h"
 #include "tests/windows/sheet_fixture.h"
 #include "windows/sync_feature.h"
 
@@ -46,17 +47,11 @@ void monthElsewhere(const std::string& dir, int32_t expense) {
 
 void journalElsewhere(const std::string& dir, int32_t expense) {
     TempDir other;
-    DiskStore elsewhere;
     writeBytes(other.file("ZADUD.CFG"), "kamo1=" + utf8ToCp932("食費") + "\r\n");
     // It went on from the month as this PC left it.
     writeBytes(other.file("202612.txt"), readBytes(dir + "/202612.txt"));
-    Book book(other.path(), elsewhere, [] { return std::string("2026-12-24T10:00:00"); });
-    book.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    book.readConfiguration(any, any);
-    book.setShown({2026, 10});
-    book.loadMonths();
-    book.setAmount({2026, 12}, 1, 24, AmountField::Expense, expense, ChangeSource::Typed);
+    otherPcBook(other.path(), {2026, 10})
+        ->setAmount({2026, 12}, 1, 24, AmountField::Expense, expense, ChangeSource::Typed);
     writeBytes(dir + "/ZADUD-pc-b.JNL", readBytes(other.file("ZADUD-pc-b.JNL")));
 }
 

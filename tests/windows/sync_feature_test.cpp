@@ -3,6 +3,7 @@
 #include "ledger/month_ledger.h"
 #include "ledger/pc_presence.h"
 #include "tests/windows/main_window_fixture.h"
+#include "tests/windows/other_pc.h"
 #include "windows/sync_feature.h"
 
 #include <QAbstractButton>
@@ -287,14 +288,8 @@ TEST_F(SyncFeatureTest, OurOwnSavesAndAnOpenWindowWaitForNothingToBeReadAgain) {
 void makeConflict(BookDocument& doc, const std::string& dir, int day) {
     doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1000, ChangeSource::Typed);
     const std::string file = dir + "/202612.txt", before = readBytes(file);
-    DiskStore disk;
-    Book other(dir, disk, [] { return std::string("2026-12-24T10:00:00"); });
-    other.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    other.readConfiguration(any, any);
-    other.setShown({2024, 6});
-    other.loadMonths();
-    other.setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
+    otherPcBook(dir, {2024, 6})
+        ->setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
     writeBytes(file, before);
     doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1500, ChangeSource::Typed);
 }
@@ -375,14 +370,8 @@ TEST_F(SyncFeatureTest, WhatAMergeMendedIsSaidOnce) {
     // older copy's 1000.
     doc->book().setAmount({2026, 12}, 1, 9, AmountField::Expense, 1000, ChangeSource::Typed);
     const std::string file = tmp.file("202612.txt"), before = readBytes(file);
-    DiskStore elsewhere;
-    Book other(tmp.path(), elsewhere, [] { return std::string("2026-12-24T10:00:00"); });
-    other.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    other.readConfiguration(any, any);
-    other.setShown({2024, 6});
-    other.loadMonths();
-    other.setAmount({2026, 12}, 1, 9, AmountField::Expense, 1300, ChangeSource::Typed);
+    otherPcBook(tmp.path(), {2024, 6})
+        ->setAmount({2026, 12}, 1, 9, AmountField::Expense, 1300, ChangeSource::Typed);
     writeBytes(file, before);
     for (int told : {1, 1}) {
         doc->sync();
