@@ -1,6 +1,7 @@
 #include "ledger/change_journal.h"
 
 #include "ledger/errors.h"
+#include "ledger/sync_order.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -514,29 +515,6 @@ std::vector<std::pair<std::string, uint64_t>> settledSteps(const std::string& ke
     return out;
 }
 
-// True when a record of `later` starts from the value a record of `earlier`
-// on the same cell, diary day or line leaves, and `earlier` changed it.
-bool follows(const std::vector<JournalRecord>& later, const std::vector<JournalRecord>& earlier) {
-    using Kind = JournalRecord::Kind;
-    auto valued = [](const JournalRecord& r) {
-        return r.kind == Kind::Amount || r.kind == Kind::Diary || r.kind == Kind::Line;
-    };
-    for (const JournalRecord& l : later) {
-        if (!valued(l)) continue;
-        for (const JournalRecord& e : earlier) {
-            if (e.kind != l.kind || e.month.year != l.month.year ||
-                e.month.month != l.month.month || e.day != l.day || e.item != l.item ||
-                e.field != l.field)
-                continue;
-            const bool amount = l.kind == Kind::Amount;
-            if (amount ? (l.oldValue == e.newValue && l.oldValue != e.oldValue)
-                       : (l.oldText == e.newText && l.oldText != e.oldText))
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 void ChangeJournal::rebuild() {
@@ -614,14 +592,10 @@ void ChangeJournal::rebuild() {
                     tied.push_back(&src);
             std::sort(tied.begin(), tied.end(),
                       [](const Source* l, const Source* r) { return l->pc < r->pc; });
-            // The first by name that follows none of the others; by name
-            // alone when each follows another.
-            auto free = std::find_if(tied.begin(), tied.end(), [&](const Source* s) {
-                return std::none_of(tied.begin(), tied.end(), [&](const Source* o) {
-                    return o != s && follows(s->steps[s->next], o->steps[o->next]);
-                });
-            });
-            if (free != tied.end()) pick = *free;
+            std::vector<const std::vector<JournalRecord>*> heads;
+            for (const Source* src : tied)
+                heads.push_back(&src->steps[src->next]);
+            pick = tied[firstOfSameSecond(heads)];
         }
         const std::vector<JournalRecord>& step = pick->steps[pick->next++];
         apply(step);

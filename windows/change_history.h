@@ -1,8 +1,8 @@
 #pragma once
 // The change history ("変更履歴"): every recorded change, newest first, with
 // its month, day, item, old and new value and where it came from, and, for a
-// book kept on several PCs, the PC that made it. Choosing a
-// row undoes every later step, so the book is as it was just after it.
+// book kept on several PCs, the PC that made it. Choosing a row undoes every
+// later step, so the book is as it was just after it.
 
 #include <QDialog>
 #include <cstdint>

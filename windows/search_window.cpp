@@ -73,6 +73,10 @@ void SearchWindow::searchNow() {
     search_->now();
 }
 
+bool SearchWindow::searching() const {
+    return search_->pending();
+}
+
 void SearchWindow::openSelectedDay() {
     if (search_->pending()) {
         openWhenShown_ = true;

@@ -44,6 +44,8 @@ public:
     // Opens the selected row's day; typed before the list caught up, the
     // first row found for what was typed.
     void openSelectedDay();
+    // Typing not searched yet, or a search whose list is not shown yet.
+    bool searching() const;
 
 signals:
     // A search's list has been put into the list.

@@ -4,6 +4,7 @@
 #include "ledger/book.h"
 #include "ledger/change_journal.h"
 #include "ledger/sync_merge.h"
+#include "ledger/sync_order.h"
 #include "storage/disk_store.h"
 #include "tests/support/file_support.h"
 
@@ -86,12 +87,6 @@ TEST(SyncOrder, StepsOfTheSameSecondFollowWhatTheyChanged) {
         {"a later second comes later, whatever it started from",
          {{"z", Later, A, 24, 0, 100, "", ""}, {"a", T, A, 24, 100, 200, "", ""}},
          {"a 100->200", "z 0->100"}},
-        {"each undoes the other: nothing tells which was first, so by name",
-         {{"z", T, A, 24, 0, 100, "", ""}, {"a", T, A, 24, 100, 0, "", ""}},
-         {"a 100->0", "z 0->100"}},
-        {"the same change on both: by name",
-         {{"z", T, A, 24, 0, 100, "", ""}, {"a", T, A, 24, 0, 100, "", ""}},
-         {"a 0->100", "z 0->100"}},
         {"a diary day",
          {{"z", T, D, 24, 0, 0, "", "rain"}, {"a", T, D, 24, 0, 0, "rain", "rain, then sun"}},
          {"z ->rain", "a rain->rain, then sun"}},
@@ -103,6 +98,40 @@ TEST(SyncOrder, StepsOfTheSameSecondFollowWhatTheyChanged) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(readOrder(c.steps), c.order) << c.name;
+}
+
+TEST(SyncOrder, OfStepsInOneSecondTheFirstFollowsNoOther) {
+    // Each step one change of one cell; a diary day where `diary` is set.
+    struct Change {
+        int32_t from, to;
+        bool diary = false;
+    };
+    const struct {
+        std::vector<Change> steps; // by PC name
+        std::size_t first;
+    } cases[] = {
+        {{{0, 100}, {100, 200}}, 0},
+        {{{100, 200}, {0, 100}}, 1},
+        {{{200, 300}, {100, 200}, {0, 100}}, 2},
+        {{{100, 200}, {200, 300}, {0, 100}}, 2},
+        {{{0, 100}, {100, 0}}, 0},         // each undoes the other
+        {{{100, 200}, {0, 100, true}}, 0}, // a diary day is another unit
+        {{{5, 6}, {5, 5}}, 0},             // the second changed nothing
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::vector<std::vector<JournalRecord>> steps;
+        for (const Change& ch : c.steps) {
+            const auto kind = ch.diary ? JournalRecord::Kind::Diary : JournalRecord::Kind::Amount;
+            const std::string from = std::to_string(ch.from), to = std::to_string(ch.to);
+            steps.push_back(
+                {record({"", "", kind, 24, ch.from, ch.to, from.c_str(), to.c_str()}, 1)});
+        }
+        std::vector<const std::vector<JournalRecord>*> heads;
+        for (const auto& s : steps)
+            heads.push_back(&s);
+        EXPECT_EQ(firstOfSameSecond(heads), c.first) << "case " << n++;
+    }
 }
 
 // Two PCs in one folder (the sync tool has delivered everything): "z"
