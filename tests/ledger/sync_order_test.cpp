@@ -101,10 +101,11 @@ TEST(SyncOrder, StepsOfTheSameSecondFollowWhatTheyChanged) {
 }
 
 TEST(SyncOrder, OfStepsInOneSecondTheFirstFollowsNoOther) {
-    // Each step one change of one cell; a diary day where `diary` is set.
+    // Each step one change of one cell of December, or of a diary day.
     struct Change {
         int32_t from, to;
         bool diary = false;
+        int month = 12;
     };
     const struct {
         std::vector<Change> steps; // by PC name
@@ -114,9 +115,10 @@ TEST(SyncOrder, OfStepsInOneSecondTheFirstFollowsNoOther) {
         {{{100, 200}, {0, 100}}, 1},
         {{{200, 300}, {100, 200}, {0, 100}}, 2},
         {{{100, 200}, {200, 300}, {0, 100}}, 2},
-        {{{0, 100}, {100, 0}}, 0},         // each undoes the other
-        {{{100, 200}, {0, 100, true}}, 0}, // a diary day is another unit
-        {{{5, 6}, {5, 5}}, 0},             // the second changed nothing
+        {{{0, 100}, {100, 0}}, 0},              // each undoes the other
+        {{{100, 200}, {0, 100, true}}, 0},      // a diary day is another unit
+        {{{100, 200, false, 11}, {0, 100}}, 0}, // so is another month
+        {{{5, 6}, {5, 5}}, 0},                  // the second changed nothing
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -124,8 +126,10 @@ TEST(SyncOrder, OfStepsInOneSecondTheFirstFollowsNoOther) {
         for (const Change& ch : c.steps) {
             const auto kind = ch.diary ? JournalRecord::Kind::Diary : JournalRecord::Kind::Amount;
             const std::string from = std::to_string(ch.from), to = std::to_string(ch.to);
-            steps.push_back(
-                {record({"", "", kind, 24, ch.from, ch.to, from.c_str(), to.c_str()}, 1)});
+            JournalRecord r =
+                record({"", "", kind, 24, ch.from, ch.to, from.c_str(), to.c_str()}, 1);
+            r.month.month = ch.month;
+            steps.push_back({r});
         }
         std::vector<const std::vector<JournalRecord>*> heads;
         for (const auto& s : steps)
