@@ -592,10 +592,17 @@ void ChangeJournal::rebuild() {
                     tied.push_back(&src);
             std::sort(tied.begin(), tied.end(),
                       [](const Source* l, const Source* r) { return l->pc < r->pc; });
-            std::vector<const std::vector<JournalRecord>*> heads;
-            for (const Source* src : tied)
-                heads.push_back(&src->steps[src->next]);
-            pick = tied[firstOfSameSecond(heads)];
+            // Each PC's steps of that second: one may start from the value
+            // another PC's later step of the same second leaves.
+            const std::string& time = pick->steps[pick->next].front().time;
+            std::vector<StepRun> runs;
+            for (const Source* src : tied) {
+                runs.emplace_back();
+                for (std::size_t i = src->next;
+                     i < src->steps.size() && src->steps[i].front().time == time; ++i)
+                    runs.back().push_back(&src->steps[i]);
+            }
+            pick = tied[firstOfSameSecond(runs)];
         }
         const std::vector<JournalRecord>& step = pick->steps[pick->next++];
         apply(step);

@@ -22,12 +22,15 @@ bool followsStep(const std::vector<JournalRecord>& later,
     return false;
 }
 
-std::size_t firstOfSameSecond(const std::vector<const std::vector<JournalRecord>*>& steps) {
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        bool free = true;
-        for (std::size_t j = 0; j < steps.size() && free; ++j)
-            if (j != i && followsStep(*steps[i], *steps[j])) free = false;
-        if (free) return i;
-    }
+std::size_t firstOfSameSecond(const std::vector<StepRun>& runs) {
+    auto followsAny = [&runs](std::size_t i) {
+        for (std::size_t j = 0; j < runs.size(); ++j)
+            if (j != i)
+                for (const std::vector<JournalRecord>* step : runs[j])
+                    if (followsStep(*runs[i].front(), *step)) return true;
+        return false;
+    };
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (!followsAny(i)) return i;
     return 0;
 }

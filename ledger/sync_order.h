@@ -15,7 +15,10 @@
 bool followsStep(const std::vector<JournalRecord>& later,
                  const std::vector<JournalRecord>& earlier);
 
-// Of steps of different PCs made in one second, given in the order of their
-// PCs' names: the index of the one to take first, the first that follows none
-// of the others (the first of all when each follows another).
-std::size_t firstOfSameSecond(const std::vector<const std::vector<JournalRecord>*>& steps);
+// Steps of different PCs made in one second: for each PC, in the order of
+// their names, its steps of that second not taken yet, in its own order.
+// Returns the index of the PC whose next step comes first: the first whose
+// next step follows none of the other PCs' steps (the first of all when each
+// follows another).
+using StepRun = std::vector<const std::vector<JournalRecord>*>;
+std::size_t firstOfSameSecond(const std::vector<StepRun>& runs);

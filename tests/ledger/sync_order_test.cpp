@@ -90,6 +90,11 @@ TEST(SyncOrder, StepsOfTheSameSecondFollowWhatTheyChanged) {
         {"a diary day",
          {{"z", T, D, 24, 0, 0, "", "rain"}, {"a", T, D, 24, 0, 0, "rain", "rain, then sun"}},
          {"z ->rain", "a rain->rain, then sun"}},
+        {"a went on from z's second step of the second",
+         {{"z", T, A, 25, 0, 50, "", ""},
+          {"z", T, A, 24, 0, 100, "", ""},
+          {"a", T, A, 24, 100, 200, "", ""}},
+         {"z 0->50", "z 0->100", "a 100->200"}},
         {"a chain of three, the middle one on the other PC",
          {{"a", T, A, 24, 0, 100, "", ""},
           {"z", T, A, 24, 100, 200, "", ""},
@@ -108,33 +113,42 @@ TEST(SyncOrder, OfStepsInOneSecondTheFirstFollowsNoOther) {
         int month = 12;
     };
     const struct {
-        std::vector<Change> steps; // by PC name
+        std::vector<std::vector<Change>> runs; // each PC's steps, by PC name
         std::size_t first;
     } cases[] = {
-        {{{0, 100}, {100, 200}}, 0},
-        {{{100, 200}, {0, 100}}, 1},
-        {{{200, 300}, {100, 200}, {0, 100}}, 2},
-        {{{100, 200}, {200, 300}, {0, 100}}, 2},
-        {{{0, 100}, {100, 0}}, 0},              // each undoes the other
-        {{{100, 200}, {0, 100, true}}, 0},      // a diary day is another unit
-        {{{100, 200, false, 11}, {0, 100}}, 0}, // so is another month
-        {{{5, 6}, {5, 5}}, 0},                  // the second changed nothing
+        {{{{0, 100}}, {{100, 200}}}, 0},
+        {{{{100, 200}}, {{0, 100}}}, 1},
+        {{{{200, 300}}, {{100, 200}}, {{0, 100}}}, 2},
+        {{{{100, 200}}, {{200, 300}}, {{0, 100}}}, 2},
+        {{{{0, 100}}, {{100, 0}}}, 0},              // each undoes the other
+        {{{{100, 200}}, {{0, 100, true}}}, 0},      // a diary day is another unit
+        {{{{100, 200, false, 11}}, {{0, 100}}}, 0}, // so is another month
+        {{{{5, 6}}, {{5, 5}}}, 0},                  // the second changed nothing
+        // The change the first PC went on from is the other's second step.
+        {{{{100, 200}}, {{0, 50, false, 11}, {0, 100}}}, 1},
     };
     int n = 0;
     for (const auto& c : cases) {
-        std::vector<std::vector<JournalRecord>> steps;
-        for (const Change& ch : c.steps) {
-            const auto kind = ch.diary ? JournalRecord::Kind::Diary : JournalRecord::Kind::Amount;
-            const std::string from = std::to_string(ch.from), to = std::to_string(ch.to);
-            JournalRecord r =
-                record({"", "", kind, 24, ch.from, ch.to, from.c_str(), to.c_str()}, 1);
-            r.month.month = ch.month;
-            steps.push_back({r});
+        std::vector<std::vector<std::vector<JournalRecord>>> steps;
+        for (const std::vector<Change>& run : c.runs) {
+            steps.emplace_back();
+            for (const Change& ch : run) {
+                const auto kind =
+                    ch.diary ? JournalRecord::Kind::Diary : JournalRecord::Kind::Amount;
+                const std::string from = std::to_string(ch.from), to = std::to_string(ch.to);
+                JournalRecord r =
+                    record({"", "", kind, 24, ch.from, ch.to, from.c_str(), to.c_str()}, 1);
+                r.month.month = ch.month;
+                steps.back().push_back({r});
+            }
         }
-        std::vector<const std::vector<JournalRecord>*> heads;
-        for (const auto& s : steps)
-            heads.push_back(&s);
-        EXPECT_EQ(firstOfSameSecond(heads), c.first) << "case " << n++;
+        std::vector<StepRun> runs;
+        for (const auto& run : steps) {
+            runs.emplace_back();
+            for (const auto& step : run)
+                runs.back().push_back(&step);
+        }
+        EXPECT_EQ(firstOfSameSecond(runs), c.first) << "case " << n++;
     }
 }
 
