@@ -1,6 +1,7 @@
 #include "ledger/change_journal.h"
 
 #include "ledger/errors.h"
+#include "ledger/sync_order.h"
 #include "ledger/text_file.h"
 
 #include <algorithm>
@@ -581,6 +582,28 @@ void ChangeJournal::rebuild() {
             if (t < best || (t == best && src.pc < pick->pc)) pick = &src;
         }
         if (!pick) break;
+        // Times have one-second resolution: a step of the same second that
+        // starts from the value another PC's step leaves was made after it.
+        if (!waits(pick->steps[pick->next])) {
+            std::vector<Source*> tied;
+            for (Source& src : sources)
+                if (src.next < src.steps.size() && !waits(src.steps[src.next]) &&
+                    src.steps[src.next].front().time == pick->steps[pick->next].front().time)
+                    tied.push_back(&src);
+            std::sort(tied.begin(), tied.end(),
+                      [](const Source* l, const Source* r) { return l->pc < r->pc; });
+            // Each PC's steps of that second: one may start from the value
+            // another PC's later step of the same second leaves.
+            const std::string& time = pick->steps[pick->next].front().time;
+            std::vector<StepRun> runs;
+            for (const Source* src : tied) {
+                runs.emplace_back();
+                for (std::size_t i = src->next;
+                     i < src->steps.size() && src->steps[i].front().time == time; ++i)
+                    runs.back().push_back(&src->steps[i]);
+            }
+            pick = tied[firstOfSameSecond(runs)];
+        }
         const std::vector<JournalRecord>& step = pick->steps[pick->next++];
         apply(step);
         order_.push_back(step.front().group);

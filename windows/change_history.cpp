@@ -32,9 +32,6 @@ ChangeHistory::ChangeHistory(CommandHost* host)
     changeList_->setObjectName(QStringLiteral("changeList"));
     changeList_->setAccessibleName(QStringLiteral("変更の一覧"));
     changeList_->setRootIsDecorated(false);
-    changeList_->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("月"),
-                                  QStringLiteral("日"), QStringLiteral("項目"),
-                                  QStringLiteral("変更"), QStringLiteral("入力元")});
     changeList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(changeList_);
     backToButton_ = new QPushButton(QStringLiteral("この変更の直後まで戻す"), box);
@@ -53,16 +50,33 @@ void ChangeHistory::showEvent(QShowEvent* e) {
     if (!e->spontaneous()) runGuarded([this] { fillList(); });
 }
 
+QString ChangeHistory::pcLabel(const ChangeJournal& journal, uint64_t group) {
+    const std::string pc = journal.stepPc(group);
+    return pc == journal.ownPc() ? QStringLiteral("この PC") : QString::fromStdString(pc);
+}
+
 void ChangeHistory::fillList() {
     changeList_->clear();
-    for (const Book::HistoryRow& row : doc_->book().history()) {
+    const std::vector<Book::HistoryRow> rows = doc_->book().history();
+    // The PC is named only once another PC's journal is read beside ours; a
+    // book kept on one PC keeps its columns as they were.
+    const ChangeJournal& journal = doc_->book().journal();
+    const bool severalPcs = !journal.peers().empty();
+    QStringList headers = {QStringLiteral("日時"), QStringLiteral("月"),
+                           QStringLiteral("日"),   QStringLiteral("項目"),
+                           QStringLiteral("変更"), QStringLiteral("入力元")};
+    if (severalPcs) headers << QStringLiteral("PC");
+    changeList_->setColumnCount(headers.size());
+    changeList_->setHeaderLabels(headers);
+    for (const Book::HistoryRow& row : rows) {
         auto* item = new QTreeWidgetItem(changeList_);
-        const QStringList texts = {QString::fromStdString(row.time).replace('T', ' '),
-                                   QString::fromStdString(row.month),
-                                   QString::fromStdString(row.day),
-                                   QString::fromStdString(row.item),
-                                   QString::fromStdString(row.change),
-                                   QString::fromStdString(row.source)};
+        QStringList texts = {QString::fromStdString(row.time).replace('T', ' '),
+                             QString::fromStdString(row.month),
+                             QString::fromStdString(row.day),
+                             QString::fromStdString(row.item),
+                             QString::fromStdString(row.change),
+                             QString::fromStdString(row.source)};
+        if (severalPcs) texts << pcLabel(journal, row.group);
         for (int c = 0; c < texts.size(); ++c) {
             item->setText(c, texts[c]);
             // Undone steps stay listed, greyed, until a new change drops them.

@@ -1,7 +1,8 @@
 #pragma once
 // The change history ("変更履歴"): every recorded change, newest first, with
-// its month, day, item, old and new value and where it came from. Choosing a
-// row undoes every later step, so the book is as it was just after it.
+// its month, day, item, old and new value and where it came from, and, for a
+// book kept on several PCs, the PC that made it. Choosing a row undoes every
+// later step, so the book is as it was just after it.
 
 #include <QDialog>
 #include <cstdint>
@@ -10,6 +11,7 @@ class QAction;
 class QPushButton;
 class QTreeWidget;
 class BookDocument;
+class ChangeJournal;
 class CommandHost;
 
 class ChangeHistory : public QDialog {
@@ -22,6 +24,8 @@ public:
     void fillList();
     // Undoes back to just after the selected row's step.
     void backToSelected();
+    // "この PC" for this PC's own steps, else the other PC's name.
+    static QString pcLabel(const ChangeJournal& journal, uint64_t group);
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -5,22 +5,15 @@
 #include "shell/error_box.h"
 #include "shell/feature.h"
 #include "shell/theme.h"
-#include "shell/window_style.h"
 #include "windows/background_search.h"
-#include "windows/form_frame.h"
-#include "windows/search_box_keys.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDate>
-#include <QFrame>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
@@ -139,39 +132,22 @@ struct DiarySearchWindow::Outcome {
 };
 
 DiarySearchWindow::DiarySearchWindow(CommandHost* host)
-    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
-    setObjectName(QStringLiteral("DiarySearch"));
-    setWindowTitle(QStringLiteral("日記検索"));
-    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
-
-    const FormFrame frame = buildFormFrame(this);
-    QMenu* file = frame.fileMenu;
-    openAction_ = file->addAction(QStringLiteral("日記を開く"));
-    openAction_->setObjectName(QStringLiteral("openAction"));
-    openAction_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    exitAction_ = addCommand(file, QStringLiteral("終了"), Qt::Key_X);
-
-    auto* body = new QWidget(frame.panel);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(4, 4, 4, 2);
-    layout->setSpacing(4);
-    queryEdit_ = new QLineEdit(body);
-    queryEdit_->setObjectName(QStringLiteral("queryEdit"));
-    queryEdit_->setAccessibleName(QStringLiteral("探す語句"));
-    queryEdit_->setPlaceholderText(QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"));
-    layout->addWidget(queryEdit_);
-
-    auto* split = new QSplitter(Qt::Vertical, body);
-    resultList_ = new QTreeWidget(split);
-    resultList_->setObjectName(QStringLiteral("resultList"));
+    : SearchWindow(host, {QStringLiteral("DiarySearch"),
+                          QStringLiteral("日記検索"),
+                          QStringLiteral("日記を開く"),
+                          QStringLiteral("探す語句"),
+                          QStringLiteral("探す語句（空白で区切ると、すべてを含む日記）"),
+                          {QStringLiteral("日付"), QStringLiteral("内容")},
+                          DebounceMs,
+                          {119, 177},
+                          {640, 460}}) {
+    // The list shares its room with the preview of the chosen day.
+    bodyLayout()->removeWidget(resultList_);
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(resultList_);
+    bodyLayout()->insertWidget(1, split, 1);
     resultList_->setAccessibleName(QStringLiteral("見つかった日記"));
-    resultList_->setColumnCount(2);
-    resultList_->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("内容")});
-    resultList_->setRootIsDecorated(false);
-    resultList_->setUniformRowHeights(true);
-    resultList_->setAllColumnsShowFocus(true);
     resultList_->setItemDelegateForColumn(1, new MatchDelegate(resultList_));
-    resultList_->header()->setStretchLastSection(true);
     resultList_->setColumnWidth(0, 130);
     preview_ = new QPlainTextEdit(split);
     preview_->setObjectName(QStringLiteral("preview"));
@@ -180,31 +156,8 @@ DiarySearchWindow::DiarySearchWindow(CommandHost* host)
     preview_->setFocusPolicy(Qt::ClickFocus);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
-    layout->addWidget(split, 1);
-    statusLabel_ = new QLabel(body);
-    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
-    layout->addWidget(statusLabel_);
-    frame.panelLayout->addWidget(body);
-
-    queryEdit_->installEventFilter(this);
     preview_->installEventFilter(this);
-
-    search_ = new BackgroundSearch(this, DebounceMs, [this] { startSearch(); });
-    connect(queryEdit_, &QLineEdit::textChanged, search_, &BackgroundSearch::typed);
     connect(resultList_, &QTreeWidget::currentItemChanged, this, [this] { showPreview(); });
-    connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
-            guarded(this, &DiarySearchWindow::openSelectedDay));
-    connect(openAction_, &QAction::triggered, this,
-            guarded(this, &DiarySearchWindow::openSelectedDay));
-    connect(exitAction_, &QAction::triggered, this, &QDialog::reject);
-
-    move(119, 177);
-    resize(640, 460);
-}
-
-DiarySearchWindow::~DiarySearchWindow() {
-    // Before the window's parts go: a search in flight stops and is waited for.
-    delete search_;
 }
 
 void DiarySearchWindow::setSearchFunction(SearchFunction search) {
@@ -213,7 +166,7 @@ void DiarySearchWindow::setSearchFunction(SearchFunction search) {
 
 void DiarySearchWindow::searchNow() {
     lastError_.clear();
-    search_->now();
+    SearchWindow::searchNow();
 }
 
 void DiarySearchWindow::startSearch() {
@@ -293,11 +246,7 @@ void DiarySearchWindow::showOutcome(const Outcome& outcome) {
         statusLabel_->setText(hits_.empty() ? QStringLiteral("見つかりません")
                                             : QStringLiteral("%1 件").arg(hits_.size()));
     }
-    emit resultsShown();
-    if (openWhenShown_) {
-        openWhenShown_ = false;
-        runGuarded([this] { openSelectedDay(); });
-    }
+    listFilled();
 }
 
 void DiarySearchWindow::showPreview() {
@@ -330,14 +279,7 @@ void DiarySearchWindow::showPreview() {
     preview_->ensureCursorVisible();
 }
 
-void DiarySearchWindow::openSelectedDay() {
-    // Enter typed before the list caught up opens the first day found for
-    // what was typed.
-    if (search_->pending()) {
-        openWhenShown_ = true;
-        if (search_->waiting()) search_->now();
-        return;
-    }
+void DiarySearchWindow::openRow() {
     QTreeWidgetItem* item = resultList_->currentItem();
     if (!item) return;
     const DiaryDate date = hits_.at(item->data(0, HitRole).toULongLong()).entry.date;
@@ -349,23 +291,7 @@ void DiarySearchWindow::openSelectedDay() {
 }
 
 void DiarySearchWindow::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (e->spontaneous()) return;
     // Its picture loads the icon theme: not at start-up.
-    queryEdit_->setClearButtonEnabled(true);
-    queryEdit_->selectAll();
-    queryEdit_->setFocus();
-    runGuarded([this] { searchNow(); });
-}
-
-void DiarySearchWindow::hideEvent(QHideEvent* e) {
-    QDialog::hideEvent(e);
-    if (e->spontaneous()) return;
-    openWhenShown_ = false;
-    search_->cancel();
-}
-
-bool DiarySearchWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (searchBoxKey(watched, e, queryEdit_, resultList_, exitAction_)) return true;
-    return QDialog::eventFilter(watched, e);
+    if (!e->spontaneous()) queryEdit_->setClearButtonEnabled(true);
+    SearchWindow::showEvent(e);
 }

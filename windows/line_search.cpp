@@ -5,20 +5,12 @@
 #include "shell/book_document.h"
 #include "shell/error_box.h"
 #include "shell/feature.h"
-#include "shell/window_style.h"
 #include "shell/zadud.h"
 #include "windows/background_search.h"
 #include "windows/diary_search.h"
-#include "windows/form_frame.h"
-#include "windows/search_box_keys.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -52,70 +44,25 @@ QString lineTotalsText(const LineSearchResult& r) {
 }
 
 LineSearchWindow::LineSearchWindow(CommandHost* host)
-    : QDialog(host->mainWindow()), host_(host), doc_(&host->document()) {
-    setObjectName(QStringLiteral("LineSearch"));
-    setWindowTitle(QStringLiteral("明細検索"));
-    setFont(WindowStyle::font(WindowStyle::GothicP, 12, false));
-
-    const FormFrame frame = buildFormFrame(this);
-    QMenu* file = frame.fileMenu;
-    openAction_ = file->addAction(QStringLiteral("日計を開く"));
-    openAction_->setObjectName(QStringLiteral("openAction"));
-    openAction_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    exitAction_ = addCommand(file, QStringLiteral("終了"), Qt::Key_X);
-
-    auto* body = new QWidget(frame.panel);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(4, 4, 4, 2);
-    layout->setSpacing(4);
-    queryEdit_ = new QLineEdit(body);
-    queryEdit_->setObjectName(QStringLiteral("queryEdit"));
-    queryEdit_->setAccessibleName(QStringLiteral("探す条件"));
-    queryEdit_->setPlaceholderText(
-        QStringLiteral("語句  1280  1000-2000  >5000  #ﾀｸﾞ  項目:食費  2026-12  2026-01..2026-06"));
-    layout->addWidget(queryEdit_);
-    resultList_ = new QTreeWidget(body);
-    resultList_->setObjectName(QStringLiteral("resultList"));
-    resultList_->setColumnCount(4);
-    resultList_->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("項目"),
-                                  QStringLiteral("金額"), QStringLiteral("ﾒﾓ")});
-    resultList_->setRootIsDecorated(false);
-    resultList_->setUniformRowHeights(true);
-    resultList_->setAllColumnsShowFocus(true);
-    resultList_->header()->setStretchLastSection(true);
+    : SearchWindow(host,
+                   {QStringLiteral("LineSearch"),
+                    QStringLiteral("明細検索"),
+                    QStringLiteral("日計を開く"),
+                    QStringLiteral("探す条件"),
+                    QStringLiteral(
+                        "語句  1280  1000-2000  >5000  #ﾀｸﾞ  項目:食費  2026-12  2026-01..2026-06"),
+                    {QStringLiteral("日付"), QStringLiteral("項目"), QStringLiteral("金額"),
+                     QStringLiteral("ﾒﾓ")},
+                    DebounceMs,
+                    {119, 150},
+                    {680, 480}}) {
     resultList_->setColumnWidth(0, 100);
     resultList_->setColumnWidth(1, 90);
     resultList_->setColumnWidth(2, 100);
-    layout->addWidget(resultList_, 1);
-    totalsLabel_ = new QLabel(body);
+    totalsLabel_ = new QLabel(this);
     totalsLabel_->setObjectName(QStringLiteral("totalsLabel"));
     totalsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(totalsLabel_);
-    statusLabel_ = new QLabel(body);
-    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
-    layout->addWidget(statusLabel_);
-    frame.panelLayout->addWidget(body);
-
-    queryEdit_->installEventFilter(this);
-    search_ = new BackgroundSearch(this, DebounceMs, [this] { startSearch(); });
-    connect(queryEdit_, &QLineEdit::textChanged, search_, &BackgroundSearch::typed);
-    connect(resultList_, &QTreeWidget::itemDoubleClicked, this,
-            guarded(this, &LineSearchWindow::openSelectedDay));
-    connect(openAction_, &QAction::triggered, this,
-            guarded(this, &LineSearchWindow::openSelectedDay));
-    connect(exitAction_, &QAction::triggered, this, &QDialog::reject);
-
-    move(119, 150);
-    resize(680, 480);
-}
-
-LineSearchWindow::~LineSearchWindow() {
-    // Before the window's parts go: a search in flight stops and is waited for.
-    delete search_;
-}
-
-void LineSearchWindow::searchNow() {
-    search_->now();
+    bodyLayout()->insertWidget(2, totalsLabel_);
 }
 
 void LineSearchWindow::startSearch() {
@@ -168,20 +115,10 @@ void LineSearchWindow::showOutcome(const Outcome& outcome) {
         status += (status.isEmpty() ? QString() : QStringLiteral("\n")) +
                   QString::fromStdString(result_.problems.front());
     statusLabel_->setText(status);
-    emit resultsShown();
-    if (openWhenShown_) {
-        openWhenShown_ = false;
-        runGuarded([this] { openSelectedDay(); });
-    }
+    listFilled();
 }
 
-void LineSearchWindow::openSelectedDay() {
-    // Enter typed before the list caught up opens the newest line found.
-    if (search_->pending()) {
-        openWhenShown_ = true;
-        if (search_->waiting()) search_->now();
-        return;
-    }
+void LineSearchWindow::openRow() {
     QTreeWidgetItem* item = resultList_->currentItem();
     if (!item) return;
     const LineHit& hit = result_.hits.at(item->data(0, HitRole).toULongLong());
@@ -189,24 +126,4 @@ void LineSearchWindow::openSelectedDay() {
     // The daily sheet is the main window's own: its entry opens it.
     if (auto* form1 = qobject_cast<TForm1*>(host_->mainWindow())) form1->Exit2->trigger();
     startSearch();
-}
-
-void LineSearchWindow::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (e->spontaneous()) return;
-    queryEdit_->selectAll();
-    queryEdit_->setFocus();
-    runGuarded([this] { searchNow(); });
-}
-
-void LineSearchWindow::hideEvent(QHideEvent* e) {
-    QDialog::hideEvent(e);
-    if (e->spontaneous()) return;
-    openWhenShown_ = false;
-    search_->cancel();
-}
-
-bool LineSearchWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (searchBoxKey(watched, e, queryEdit_, resultList_, exitAction_)) return true;
-    return QDialog::eventFilter(watched, e);
 }

@@ -6,36 +6,22 @@
 
 #include "ledger/entry_lines.h"
 
-#include <QDialog>
+#include "windows/search_window.h"
 
-class BackgroundSearch;
-class CommandHost;
-class BookDocument;
-class QAction;
 class QLabel;
-class QLineEdit;
-class QTreeWidget;
 
-class LineSearchWindow : public QDialog {
+class LineSearchWindow : public SearchWindow {
     Q_OBJECT
 
 public:
     explicit LineSearchWindow(CommandHost* host);
-    ~LineSearchWindow() override;
 
-    // Searches for the box as it stands, at once.
-    void searchNow();
-    // Moves the calendar to the selected line's day and opens its sheet.
-    void openSelectedDay();
     const LineSearchResult& result() const { return result_; }
 
-signals:
-    void resultsShown();
-
 protected:
-    void showEvent(QShowEvent* e) override;
-    void hideEvent(QHideEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
+    void startSearch() override;
+    // Moves the calendar to the selected line's day and opens its sheet.
+    void openRow() override;
 
 private:
     struct Outcome {
@@ -43,22 +29,10 @@ private:
         QString error;
         bool empty = false;
     };
-    void startSearch();
     void showOutcome(const Outcome& outcome);
 
-    QAction* openAction_ = nullptr; // 日計を開く
-    QAction* exitAction_ = nullptr; // 終了
-    QLineEdit* queryEdit_ = nullptr;
-    QTreeWidget* resultList_ = nullptr;
     QLabel* totalsLabel_ = nullptr; // what was found, and per tag
-    QLabel* statusLabel_ = nullptr;
-    CommandHost* host_;
-    BookDocument* doc_;
-    // Reads through the document's store, and waits for a stopped search
-    // (it stops at once) when the window goes, before the store can.
-    BackgroundSearch* search_ = nullptr;
     LineSearchResult result_;
-    bool openWhenShown_ = false;
 };
 
 // The totals line of a search: "12 件  収入 0  支出 34,560", then one line

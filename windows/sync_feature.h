@@ -52,6 +52,8 @@ public:
 
     QLabel* note() const { return note_; }
     DiskWatch* watch() const { return watch_.get(); }
+    // Runs beat() every BeatMs once attached.
+    QTimer& beatTimer() { return beatTimer_; }
     const std::string& pcName() const { return pc_; }
 
 private:

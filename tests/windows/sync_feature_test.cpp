@@ -3,6 +3,7 @@
 #include "ledger/month_ledger.h"
 #include "ledger/pc_presence.h"
 #include "tests/windows/main_window_fixture.h"
+#include "tests/windows/other_pc.h"
 #include "windows/sync_feature.h"
 
 #include <QAbstractButton>
@@ -106,15 +107,43 @@ TEST_F(SyncFeatureTest, TheNoteNamesOtherPcsWithAFreshBeatOnly) {
     writeBytes(tmp.file("ZADUD.CFG"),
                "ZADUD=" + tmp.path() + "\r\nMEMO=" + tmp.file("diary") + "\r\nkamo1=rent\r\n");
     doc->readConfiguration();
-    // Our own beat is refreshed, and taken away at a normal close.
-    now = Now + 60;
-    feature->beat();
-    Presence mine;
-    ASSERT_TRUE(parsePresence(readBytes(own), mine));
-    EXPECT_EQ(mine.beat, Now + 60);
+    // Our own beat is taken away at a normal close.
     feature.reset();
     EXPECT_FALSE(fileExists(own));
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SyncFeatureTest, TheBeatTimerKeepsOurBeatAndTheNoteCurrent) {
+    QTimer& timer = feature->beatTimer();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), SyncFeature::BeatMs);
+    const std::string laptop = tmp.file(presenceFileName("laptop"));
+    const QString Open = QStringLiteral("ほかの PC (laptop) でもこの家計簿が開かれています");
+    const int64_t Stale = Now + SyncFeature::FreshSeconds;
+    const struct {
+        int64_t now;
+        int64_t laptopBeat; // written before the tick; 0 leaves the file, -1 removes it
+        QString note;
+    } cases[] = {
+        {Now, Now, Open},
+        {Stale - 1, 0, Open},
+        {Stale, 0, {}}, // the laptop crashed: its last beat goes stale
+        {Stale + 60, Stale + 60, Open},
+        {Stale + 61, -1, {}}, // closed normally
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.now - Now);
+        now = c.now;
+        if (c.laptopBeat > 0) writeBytes(laptop, presenceBytes({"laptop", Now, c.laptopBeat}));
+        if (c.laptopBeat < 0) std::remove(laptop.c_str());
+        // The tick, as the timer gives it.
+        ASSERT_TRUE(QMetaObject::invokeMethod(&timer, "timeout"));
+        EXPECT_EQ(noteText(), c.note);
+        Presence mine;
+        ASSERT_TRUE(parsePresence(readBytes(tmp.file(presenceFileName("own"))), mine));
+        EXPECT_EQ(mine.beat, c.now);
+        EXPECT_EQ(mine.start, Now);
+    }
 }
 
 TEST_F(SyncFeatureTest, OnlyFilesOtherProgramsChangedAreReported) {
@@ -259,14 +288,8 @@ TEST_F(SyncFeatureTest, OurOwnSavesAndAnOpenWindowWaitForNothingToBeReadAgain) {
 void makeConflict(BookDocument& doc, const std::string& dir, int day) {
     doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1000, ChangeSource::Typed);
     const std::string file = dir + "/202612.txt", before = readBytes(file);
-    DiskStore disk;
-    Book other(dir, disk, [] { return std::string("2026-12-24T10:00:00"); });
-    other.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    other.readConfiguration(any, any);
-    other.setShown({2024, 6});
-    other.loadMonths();
-    other.setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
+    otherPcBook(dir, {2024, 6})
+        ->setAmount({2026, 12}, 1, day, AmountField::Expense, 1300, ChangeSource::Typed);
     writeBytes(file, before);
     doc.book().setAmount({2026, 12}, 1, day, AmountField::Expense, 1500, ChangeSource::Typed);
 }
@@ -347,14 +370,8 @@ TEST_F(SyncFeatureTest, WhatAMergeMendedIsSaidOnce) {
     // older copy's 1000.
     doc->book().setAmount({2026, 12}, 1, 9, AmountField::Expense, 1000, ChangeSource::Typed);
     const std::string file = tmp.file("202612.txt"), before = readBytes(file);
-    DiskStore elsewhere;
-    Book other(tmp.path(), elsewhere, [] { return std::string("2026-12-24T10:00:00"); });
-    other.setPcName("pc-b");
-    auto any = [](const std::string&) { return true; };
-    other.readConfiguration(any, any);
-    other.setShown({2024, 6});
-    other.loadMonths();
-    other.setAmount({2026, 12}, 1, 9, AmountField::Expense, 1300, ChangeSource::Typed);
+    otherPcBook(tmp.path(), {2024, 6})
+        ->setAmount({2026, 12}, 1, 9, AmountField::Expense, 1300, ChangeSource::Typed);
     writeBytes(file, before);
     for (int told : {1, 1}) {
         doc->sync();
