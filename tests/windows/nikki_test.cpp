@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -543,6 +544,31 @@ TEST_F(DiaryWindow, RefusedDraftWriteDisturbsNothing) {
         EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old typed more\r\n");
         disk.setFaults(nullptr);
     }
+}
+
+// At start the main window says once which days' diaries hold text typed
+// and not saved: this PC's drafts only, and not one saved since.
+TEST_F(DiaryWindow, StartTellsOnceWhichDaysHoldUnsavedText) {
+    writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
+    writeBytes(tmp.file("199837.nik"), "saved\r\n");
+    writeBytes(tmp.file("199838.nik"), "old\r\n");
+    const std::string ledger =
+        form1->book().ledgerDir().empty() ? tmp.path() : form1->book().ledgerDir();
+    DiskStore files;
+    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName(form1->book().pcName())))
+        .keep(makeDiaryDraft(1998, 3, 7, "", "saved"));
+    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName(form1->book().pcName())))
+        .keep(makeDiaryDraft(1998, 3, 8, "old\r\n", "old typed"));
+    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName("another-pc")))
+        .keep(makeDiaryDraft(1998, 3, 9, "", "theirs"));
+    form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
+    for (int pass = 0; pass < 20; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(notes,
+              QStringList{QStringLiteral("前回保存されなかった日記の入力があります (1998年3月8日)。"
+                                         "その日の日記を開くと入力が戻ります。")});
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
 }
 
 } // namespace
