@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
     });
     saveAtSessionEnd(app, [&document, &later] {
         // The open diary's text first: no question can be asked now, so it
-        // is kept as a draft and offered at its next opening.
-        if (later) later->form3.keepDraft();
+        // is kept as a draft, offered at its next opening.
+        if (later) later->form3.sessionEnds();
         runGuarded([&document] { document.saveAtEnd(); });
     });
     form1.show();

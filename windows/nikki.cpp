@@ -55,7 +55,10 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
 
     DraftTimer.setSingleShot(true);
     DraftTimer.setInterval(DraftPauseMs);
-    connect(Memo1, &QPlainTextEdit::textChanged, &DraftTimer, qOverload<>(&QTimer::start));
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        endingKept_ = false;
+        DraftTimer.start();
+    });
     connect(&DraftTimer, &QTimer::timeout, this, &TForm3::keepDraft);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
@@ -104,6 +107,7 @@ void TForm3::FormActivate() {
 
 void TForm3::load(bool withDraft) {
     DraftTimer.stop();
+    endingKept_ = false;
     DraftNote->hide();
     draftKept_ = false;
     Memo1->clear();
@@ -166,8 +170,12 @@ void TForm3::offerDraft() {
 }
 
 void TForm3::keepDraft() {
+    writeDraft();
+}
+
+bool TForm3::writeDraft() {
     DraftTimer.stop();
-    if (!isVisible()) return;
+    if (!isVisible()) return true;
     try {
         DiaryDraftFile file(form1_->document().files(), draftPath());
         if (unsaved()) {
@@ -178,10 +186,18 @@ void TForm3::keepDraft() {
             file.drop(year_, month_, day_);
             draftKept_ = false;
         }
+        return true;
     } catch (const std::exception&) {
         // The text is still in the window and saving reports its own
         // errors; the next pause tries again.
+        return false;
     }
+}
+
+void TForm3::sessionEnds() {
+    if (!isVisible()) return;
+    // Typing on (a logout cancelled) clears it: closing then asks again.
+    endingKept_ = writeDraft() && unsaved();
 }
 
 void TForm3::dropDraft() {
@@ -260,6 +276,13 @@ bool TForm3::unsaved() const {
 void TForm3::reject() {
     // "保存せず終了" and the close box both come here; typed text is dropped
     // only on the user's word.
+    if (endingKept_) {
+        // The session ends and the text is in the draft: nobody is there to
+        // answer, and nothing is lost.
+        DraftTimer.stop();
+        QDialog::reject();
+        return;
+    }
     if (!CloseQuestion::mayClose(unsaved(), this)) return;
     dropDraft();
     QDialog::reject();

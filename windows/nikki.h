@@ -50,10 +50,15 @@ public:
     bool unsaved() const;
     void reject() override;
     // Writes the unsaved text of the open window to this PC's draft file at
-    // once (the timer's slot, and the session's end, where no question can be
-    // asked). A draft that cannot be written changes nothing: the text is
-    // still in the window, and saving it reports its own errors.
+    // once (the timer's slot). A draft that cannot be written changes
+    // nothing: the text is still in the window, and saving it reports its
+    // own errors.
     void keepDraft();
+    // The session ends (logout, shutdown, a signal): no question can be
+    // answered now. The text goes to the draft at once, and once it is
+    // there the window closes without asking, keeping the draft for the
+    // next opening. Only a draft that could not be written still asks.
+    void sessionEnds();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -70,6 +75,8 @@ private:
     std::string draftPath() const;
     // Removes the day's draft (saved, or dropped on the user's word).
     void dropDraft();
+    // keepDraft's work: false when the draft could not be written.
+    bool writeDraft();
     // Characters that the file stores as a neighbour (〜 as ～) are shown as
     // that neighbour as soon as they are typed or pasted, so the memo shows
     // what the file will hold.
@@ -89,4 +96,6 @@ private:
     // draft of it (closing then removes it).
     int year_ = 0, month_ = 0, day_ = 0;
     bool draftKept_ = false;
+    // The session's end put the text in the draft: closing keeps it there.
+    bool endingKept_ = false;
 };

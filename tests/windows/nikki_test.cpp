@@ -418,30 +418,80 @@ TEST_F(DiaryWindow, TypedTextIsKeptAfterAPauseUntilSavedOrDropped) {
     EXPECT_TRUE(notes.isEmpty()) << notes.join('|').toStdString();
 }
 
-// Text typed and taken back leaves no draft behind; the session's end keeps
-// what is typed at once, without waiting for the pause, and only while the
-// window is open.
-TEST_F(DiaryWindow, DraftFollowsTheTextAndTheSessionsEndKeepsItAtOnce) {
+// Text typed and taken back leaves no draft behind.
+TEST_F(DiaryWindow, DraftFollowsTheText) {
     writeBytes(tmp.file("199837.nik"), "old\r\n");
     open();
     key(Qt::Key_End);
     QTest::keyClicks(form3->Memo1, "!");
-    form3->keepDraft();
+    pause();
     EXPECT_EQ(draftText(*form1, 1998, 3, 7), "old!");
     key(Qt::Key_Backspace, Qt::NoModifier);
-    form3->keepDraft();
+    pause();
     EXPECT_FALSE(fileExists(draftFile(*form1))) << "as read again: nothing to keep";
-
-    QTest::keyClicks(form3->Memo1, "?");
-    ASSERT_TRUE(form3->DraftTimer.isActive());
-    form3->keepDraft(); // what the end of the session calls
-    EXPECT_FALSE(form3->DraftTimer.isActive());
-    EXPECT_EQ(draftText(*form1, 1998, 3, 7), "old?");
 
     answer = QMessageBox::Yes;
     key(Qt::Key_X);
     form3->Memo1->setPlainText(QStringLiteral("left in a closed window"));
-    form3->keepDraft();
+    pause();
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+}
+
+// The session's end keeps what is typed at once, without waiting for the
+// pause, and then lets the window close without a question nobody could
+// answer, the draft kept. A draft that cannot be written still asks, and so
+// does text typed after (a logout cancelled).
+TEST_F(DiaryWindow, SessionsEndKeepsTheTextAndClosesWithoutAsking) {
+    const struct {
+        const char* what;
+        bool refused;    // the draft cannot be written
+        bool typedAfter; // typing goes on after the session's end
+        bool asks;
+        std::string kept; // the draft's text afterwards
+    } cases[] = {
+        {"kept", false, false, false, "old?"},
+        {"refused", true, false, true, ""},
+        {"typed after", false, true, true, "old?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tmp.file("199837.nik"), "old\r\n");
+        open();
+        key(Qt::Key_End);
+        QTest::keyClicks(form3->Memo1, "?");
+        ASSERT_TRUE(form3->DraftTimer.isActive());
+        if (c.refused)
+            disk.setFaults([](const std::string& path, const std::string&) {
+                return path.find(".NIKD") != std::string::npos ? ENOSPC : 0;
+            });
+        form3->sessionEnds();
+        disk.setFaults(nullptr);
+        EXPECT_FALSE(form3->DraftTimer.isActive());
+        EXPECT_EQ(draftText(*form1, 1998, 3, 7), c.kept);
+        if (c.typedAfter) QTest::keyClicks(form3->Memo1, "!");
+
+        asked.clear();
+        answer = QMessageBox::No;
+        form3->close();
+        EXPECT_EQ(asked.size(), c.asks ? 1 : 0);
+        EXPECT_EQ(form3->isVisible(), c.asks);
+        EXPECT_EQ(draftText(*form1, 1998, 3, 7), c.kept);
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
+        answer = QMessageBox::Yes;
+        form3->close();
+        ASSERT_FALSE(form3->isVisible());
+        DiskStore files;
+        DiaryDraftFile(files, draftFile(*form1)).drop(1998, 3, 7);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+
+    // Nothing typed: nothing kept, and a closed window keeps nothing.
+    open();
+    form3->sessionEnds();
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+    key(Qt::Key_X);
+    form3->Memo1->setPlainText(QStringLiteral("left in a closed window"));
+    form3->sessionEnds();
     EXPECT_FALSE(fileExists(draftFile(*form1)));
 }
 
