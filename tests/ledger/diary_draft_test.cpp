@@ -3,10 +3,12 @@
 
 #include "ledger/backup_store.h"
 #include "ledger/diary_file.h"
+#include "ledger/sync_files.h"
 #include "tests/support/file_support.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -165,6 +167,12 @@ TEST(DiaryDraft, NamesAreEachPcsOwnAndNoBookFileToKeepVersionsOf) {
         {"ZADUD-pc-a.JNL", false}, {"199837.NIKD", false},
         {"ZADUD-pc-a.NIK", false}, {"NIKD", false},
     };
+    // Each PC's draft beside the others' is no sync tool's copy of a file.
+    const std::set<std::string> present{"ZADUD-pc-a.NIKD", "ZADUD-pc-b.NIKD", "ZADUD-pc-a.JNL"};
+    for (const std::string& name : present) {
+        std::string original;
+        EXPECT_FALSE(conflictCopyOf(name, {"pc-a", "pc-b"}, present, original)) << name;
+    }
     for (const Case& c : cases) {
         EXPECT_EQ(isDiaryDraftFileName(c.name), c.draft) << c.name;
         BookFile file;
