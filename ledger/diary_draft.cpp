@@ -19,29 +19,33 @@ std::string hex16(uint64_t v) {
     return buf;
 }
 
-bool plainNumber(const std::string& s, int maxDigits) {
-    return !s.empty() && static_cast<int>(s.size()) <= maxDigits &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+// A decimal number without a sign, of at most 12 digits.
+bool number(const std::string& s, uint64_t& value) {
+    if (s.empty() || s.size() > 12 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoull(s);
+    return true;
 }
 
 // One record's header line; false for anything but the exact form.
 bool parseHeader(const std::string& line, DiaryDraft& d, std::size_t& length) {
     std::istringstream in(line);
-    std::string tag, y, m, day, size, fp, enc, len, rest;
-    if (!(in >> tag >> y >> m >> day >> size >> fp >> enc >> len) || (in >> rest)) return false;
-    if (tag != "DAY" || (enc != "CP932" && enc != "UTF8")) return false;
-    if (!plainNumber(y, 4) || !plainNumber(m, 2) || !plainNumber(day, 2) ||
-        !plainNumber(size, 12) || !plainNumber(len, 9) || fp.size() != 16 ||
-        fp.find_first_not_of("0123456789abcdef") != std::string::npos)
+    std::string tag, ys, ms, ds, size, fp, enc, len, rest;
+    if (!(in >> tag >> ys >> ms >> ds >> size >> fp >> enc >> len) || (in >> rest)) return false;
+    uint64_t y = 0, m = 0, day = 0, n = 0;
+    if (tag != "DAY" || !number(ys, y) || !number(ms, m) || !number(ds, day) ||
+        !number(size, d.baseSize) || !number(len, n))
         return false;
-    d.year = std::stoi(y);
-    d.month = std::stoi(m);
-    d.day = std::stoi(day);
-    if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return false;
-    d.baseSize = std::stoull(size);
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || day < 1 || day > 31) return false;
+    if (fp.size() != 16 || fp.find_first_not_of("0123456789abcdef") != std::string::npos)
+        return false;
+    if (enc != "CP932" && enc != "UTF8") return false;
+    d.year = static_cast<int>(y);
+    d.month = static_cast<int>(m);
+    d.day = static_cast<int>(day);
     d.baseFingerprint = std::stoull(fp, nullptr, 16);
     d.utf8 = enc == "UTF8";
-    length = static_cast<std::size_t>(std::stoul(len));
+    length = static_cast<std::size_t>(n);
     return true;
 }
 
@@ -114,9 +118,7 @@ std::vector<DiaryDraft> parseDiaryDrafts(const std::string& bytes) {
     std::vector<DiaryDraft> out;
     if (bytes.compare(0, Head.size(), Head) != 0) return out;
     std::size_t at = Head.size();
-    while (at < bytes.size()) {
-        const std::size_t eol = bytes.find("\r\n", at);
-        if (eol == std::string::npos) break;
+    for (std::size_t eol; (eol = bytes.find("\r\n", at)) != std::string::npos;) {
         DiaryDraft d;
         std::size_t length = 0;
         if (!parseHeader(bytes.substr(at, eol - at), d, length)) break;
