@@ -201,7 +201,6 @@ void TForm3::sessionEnds() {
 }
 
 void TForm3::dropDraft() {
-    DraftTimer.stop();
     if (!draftKept_) return;
     try {
         DiaryDraftFile(form1_->document().files(), draftPath()).drop(year_, month_, day_);

@@ -56,53 +56,48 @@ TEST(DiaryDraft, RecordsReadBackAsWritten) {
     EXPECT_EQ(drafts[1].memoText(), "emoji \xf0\x9f\x98\x80");
 }
 
-TEST(DiaryDraft, DamagedFileKeepsTheRecordsBeforeTheDamage) {
+TEST(DiaryDraft, DamagedRecordEndsTheReadingAndKeepsWhatCameBefore) {
+    const std::string head = "NIKKIDRAFT 1\r\n";
     const std::string good = "DAY 1998 3 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n";
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::size_t kept;
-    } cases[] = {
-        {"whole", "NIKKIDRAFT 1\r\n" + good, 1},
-        {"another head", "NIKKIDRAFT 2\r\n" + good, 0},
-        {"no head", good, 0},
-        {"record cut short",
-         "NIKKIDRAFT 1\r\n" + good + "DAY 1998 3 8 0 cbf29ce484222325 CP932 9\r\nab", 1},
-        {"header cut short", "NIKKIDRAFT 1\r\n" + good + "DAY 1998 3 8", 1},
-        {"no line end after the text",
-         "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 CP932 2\r\nabc\r\n", 0},
-        {"unknown coding", "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 JIS 3\r\nabc\r\n", 0},
-        {"a word too many", "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 CP932 3 x\r\nabc\r\n",
-         0},
-        {"month 13", "NIKKIDRAFT 1\r\nDAY 1998 13 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"month 0", "NIKKIDRAFT 1\r\nDAY 1998 0 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"year 0", "NIKKIDRAFT 1\r\nDAY 0 3 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"year 10000", "NIKKIDRAFT 1\r\nDAY 10000 3 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"year too long",
-         "NIKKIDRAFT 1\r\nDAY 1234567890123 3 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"size not a number", "NIKKIDRAFT 1\r\nDAY 1998 3 7 x cbf29ce484222325 CP932 3\r\nabc\r\n",
-         0},
-        {"length with a sign",
-         "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 CP932 +3\r\nabc\r\n", 0},
-        {"day not a number", "NIKKIDRAFT 1\r\nDAY 1998 3 7a 0 cbf29ce484222325 CP932 3\r\nabc\r\n",
-         0},
-        {"month not a number",
-         "NIKKIDRAFT 1\r\nDAY 1998 3. 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"head only", "NIKKIDRAFT 1\r\n", 0},
-        {"day 0", "NIKKIDRAFT 1\r\nDAY 1998 3 0 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"day 32", "NIKKIDRAFT 1\r\nDAY 1998 3 32 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"short fingerprint", "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce48422232 CP932 3\r\nabc\r\n",
-         0},
-        {"fingerprint not hex",
-         "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce48422232g CP932 3\r\nabc\r\n", 0},
-        {"negative length", "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 CP932 -3\r\nabc\r\n",
-         0},
-        {"another tag", "NIKKIDRAFT 1\r\nDAX 1998 3 7 0 cbf29ce484222325 CP932 3\r\nabc\r\n", 0},
-        {"length past the end",
-         "NIKKIDRAFT 1\r\nDAY 1998 3 7 0 cbf29ce484222325 CP932 999999\r\nabc\r\n", 0},
+    // A second record's header line, its text "abc"; each but the first two
+    // spoils one field.
+    const std::pair<const char*, bool> headers[] = {
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 3", true},
+        {"DAY 9999 12 31 123 0123456789abcdef UTF8 3", true},
+        {"DAX 1998 3 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 0 3 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 10000 3 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1234567890123 3 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 0 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 13 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3. 8 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3 0 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3 32 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3 8a 0 cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3 8 x cbf29ce484222325 CP932 3", false},
+        {"DAY 1998 3 8 0 cbf29ce48422232 CP932 3", false},
+        {"DAY 1998 3 8 0 cbf29ce48422232g CP932 3", false},
+        {"DAY 1998 3 8 0 cbf29ce484222325 JIS 3", false},
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 +3", false},
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 -3", false},
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 2", false}, // no line end after the text
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 999999", false},
+        {"DAY 1998 3 8 0 cbf29ce484222325 CP932 3 x", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(parseDiaryDrafts(c.bytes).size(), c.kept) << c.what;
+    for (const auto& [header, valid] : headers)
+        EXPECT_EQ(parseDiaryDrafts(head + good + header + "\r\nabc\r\n").size(), valid ? 2u : 1u)
+            << header;
+    // The file around the records: its head, and a record cut short.
+    const std::pair<std::string, std::size_t> files[] = {
+        {head + good, 1},
+        {"NIKKIDRAFT 2\r\n" + good, 0},
+        {good, 0},
+        {head, 0},
+        {head + good + "DAY 1998 3 8 0 cbf29ce484222325 CP932 9\r\nab", 1},
+        {head + good + "DAY 1998 3 8", 1},
+    };
+    for (const auto& [bytes, kept] : files)
+        EXPECT_EQ(parseDiaryDrafts(bytes).size(), kept) << bytes;
 
     // A day twice: the later record is the one kept.
     const std::vector<DiaryDraft> twice = parseDiaryDrafts(
@@ -115,14 +110,10 @@ TEST(DiaryDraft, DamagedFileKeepsTheRecordsBeforeTheDamage) {
 
 TEST(DiaryDraft, StartedFromOnlyTheBytesItWasTypedOver) {
     const DiaryDraft d = draftOf(1998, 3, 7, "abc\r\n", "typed");
-    struct Case {
-        std::string file;
-        bool same;
-    } cases[] = {{"abc\r\n", true}, {"abd\r\n", false}, {"abc\r\n\r\n", false}, {"", false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(d.startedFrom(c.file), c.same) << c.file;
-    EXPECT_TRUE(draftOf(1998, 3, 7, "", "typed").startedFrom(""));
-    EXPECT_NE(draftFingerprint("ab"), draftFingerprint("ba"));
+    const std::pair<const char*, bool> files[] = {
+        {"abc\r\n", true}, {"abd\r\n", false}, {"abc\r\n\r\n", false}, {"", false}};
+    for (const auto& [file, same] : files)
+        EXPECT_EQ(d.startedFrom(file), same) << file;
 }
 
 TEST(DiaryDraft, FileKeepsOneRecordPerDayAndGoesWithTheLast) {

@@ -398,6 +398,8 @@ TEST_F(DiaryWindow, TypedTextIsKeptAfterAPauseUntilSavedOrDropped) {
         key(Qt::Key_End);
         QTest::keyClicks(form3->Memo1, " typed");
         EXPECT_TRUE(form3->DraftTimer.isActive());
+        EXPECT_TRUE(form3->DraftTimer.isSingleShot());
+        EXPECT_GE(form3->DraftTimer.interval(), 500) << "a pause, not a key";
         EXPECT_FALSE(fileExists(draftFile(*form1))) << "no write per key";
         pause();
         EXPECT_FALSE(form3->DraftTimer.isActive());
@@ -531,6 +533,8 @@ TEST_F(DiaryWindow, KeptTextIsOfferedAtTheNextOpeningOfItsDay) {
         EXPECT_EQ(memo(), c.memo);
         EXPECT_EQ(form3->DraftNote->isVisible(), c.noted);
         if (c.noted)
+            EXPECT_LT(form3->DraftNote->geometry().bottom(), form3->Memo1->geometry().top());
+        if (c.noted)
             EXPECT_EQ(form3->DraftNote->text(),
                       c.memo == "old typed"
                           ? restored
@@ -602,15 +606,11 @@ TEST_F(DiaryWindow, StartTellsOnceWhichDaysHoldUnsavedText) {
     writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
     writeBytes(tmp.file("199837.nik"), "saved\r\n");
     writeBytes(tmp.file("199838.nik"), "old\r\n");
-    const std::string ledger =
-        form1->book().ledgerDir().empty() ? tmp.path() : form1->book().ledgerDir();
-    DiskStore files;
-    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName(form1->book().pcName())))
-        .keep(makeDiaryDraft(1998, 3, 7, "", "saved"));
-    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName(form1->book().pcName())))
-        .keep(makeDiaryDraft(1998, 3, 8, "old\r\n", "old typed"));
-    DiaryDraftFile(files, joinPath(ledger, diaryDraftFileName("another-pc")))
-        .keep(makeDiaryDraft(1998, 3, 9, "", "theirs"));
+    writeBytes(tmp.file(diaryDraftFileName(form1->book().pcName())),
+               formatDiaryDrafts({makeDiaryDraft(1998, 3, 7, "", "saved"),
+                                  makeDiaryDraft(1998, 3, 8, "old\r\n", "old typed")}));
+    writeBytes(tmp.file(diaryDraftFileName("another-pc")),
+               formatDiaryDrafts({makeDiaryDraft(1998, 3, 9, "", "theirs")}));
     form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
     for (int pass = 0; pass < 20; ++pass)
