@@ -621,4 +621,24 @@ TEST_F(DiaryWindow, StartTellsOnceWhichDaysHoldUnsavedText) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
 }
 
+// A kept version chosen from the backups replaces the entry and what was
+// typed over it: the memo shows the version, and no draft is left to
+// bring the typing back.
+TEST_F(DiaryWindow, RestoredVersionReplacesTheDraft) {
+    writeBytes(tmp.file("199837.nik"), "old\r\n");
+    form3->setVersionChooser([](int, int, int, std::string& bytes) {
+        bytes = "kept version\r\n";
+        return true;
+    });
+    open();
+    QTest::keyClicks(form3->Memo1, "typed ");
+    pause();
+    ASSERT_EQ(draftText(*form1, 1998, 3, 7), "typed old");
+    form3->Restore1->trigger();
+    EXPECT_EQ(memo(), "kept version");
+    EXPECT_FALSE(form3->unsaved());
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "kept version\r\n");
+}
+
 } // namespace
