@@ -278,7 +278,6 @@ void TForm3::reject() {
     if (endingKept_) {
         // The session ends and the text is in the draft: nobody is there to
         // answer, and nothing is lost.
-        DraftTimer.stop();
         QDialog::reject();
         return;
     }
