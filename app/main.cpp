@@ -140,7 +140,12 @@ int main(int argc, char** argv) {
             return backupWindow->chooseDiaryVersion(y, m, d, bytes);
         });
     });
-    saveAtSessionEnd(app, [&document] { runGuarded([&document] { document.saveAtEnd(); }); });
+    saveAtSessionEnd(app, [&document, &later] {
+        // The open diary's text first: no question can be asked now, so it
+        // is kept as a draft, offered at its next opening.
+        if (later) later->form3.sessionEnds();
+        runGuarded([&document] { document.saveAtEnd(); });
+    });
     form1.show();
     // A start after the window closed waits for the lock, not for a copy on
     // its way out that would raise its window and end all the same.

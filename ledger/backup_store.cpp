@@ -2,6 +2,7 @@
 
 #include "ledger/book.h"
 #include "ledger/config_file.h"
+#include "ledger/diary_draft.h"
 #include "ledger/errors.h"
 
 #include <algorithm>
@@ -48,10 +49,12 @@ bool classifyBookFile(const BookFolders& folders, const std::string& path, BookF
         file = {'D', name};
         return true;
     }
-    // A PC's presence file says only that it is running: no version of it
-    // is worth keeping or archiving.
+    // A PC's presence file says only that it is running, and its diary
+    // draft is rewritten at every pause in typing: no version of either is
+    // worth keeping or archiving.
     if (!endsWith(name, ".pdf") && !endsWith(name, ".csv") && !endsWith(name, ".run") &&
-        name != ConfigFileName && dir == sameFolder(folders.ledgerDir)) {
+        !isDiaryDraftFileName(name) && name != ConfigFileName &&
+        dir == sameFolder(folders.ledgerDir)) {
         file = {'L', name};
         return true;
     }

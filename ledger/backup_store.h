@@ -33,7 +33,7 @@ struct BookFolders {
 // A file of the account book by its role: 'C' ZADUD.CFG in the data folder,
 // 'D' a diary day (".nik") in the diary folder, 'L' any other file of the
 // ledger folder except exports (".pdf", ".csv"), the PCs' presence files
-// (".RUN") and hidden files.
+// (".RUN") and diary drafts (".NIKD"), and hidden files.
 struct BookFile {
     char kind = 0;
     std::string name;

@@ -1,5 +1,6 @@
 #include "shell/zadud.h"
 
+#include "ledger/diary_draft.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
 #include "shell/theme.h"
@@ -336,6 +337,10 @@ void TForm1::runActivationOnce() {
         if (!note.empty()) ErrorBox::inform(QString::fromStdString(note));
         const std::string warning = book().takeJournalWarning();
         if (!warning.empty()) ErrorBox::show(QString::fromStdString(warning));
+        // Diary text typed but not saved when the program last ended.
+        const std::string drafts =
+            unsavedDiaryNote(doc_->files(), book().ledgerDir(), book().diaryDir(), book().pcName());
+        if (!drafts.empty()) ErrorBox::inform(QString::fromStdString(drafts));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "ledger/book.h"
 #include "ledger/cp932.h"
+#include "ledger/diary_draft.h"
 #include "ledger/diary_file.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -44,7 +46,20 @@ TForm3::TForm3(TForm1* form1) : QDialog(form1), form1_(form1) {
     connect(Memo1->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { showStoredForms(position, added); });
     Memo1->setAccessibleName(QStringLiteral("日記の本文"));
+    DraftNote = new QLabel(Panel1);
+    DraftNote->setObjectName(QStringLiteral("DraftNote"));
+    DraftNote->setWordWrap(true);
+    DraftNote->hide();
+    frame.panelLayout->addWidget(DraftNote);
     frame.panelLayout->addWidget(Memo1);
+
+    DraftTimer.setSingleShot(true);
+    DraftTimer.setInterval(DraftPauseMs);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        endingKept_ = false;
+        DraftTimer.start();
+    });
+    connect(&DraftTimer, &QTimer::timeout, this, &TForm3::keepDraft);
 
     connect(Exit1, &QAction::triggered, this, guarded(this, &TForm3::Exit1Click));
     connect(Exit2, &QAction::triggered, this, guarded(this, &TForm3::Exit2Click));
@@ -67,7 +82,9 @@ void TForm3::Restore1Click() {
     // Through the book, so that the main window's undo takes it back; the
     // memo then shows the entry restored.
     form1_->book().setDiary(doc.year(), doc.month(), doc.day(), bytes, ChangeSource::Restored);
-    FormActivate();
+    // The chosen version replaces the entry and whatever was typed over it.
+    dropDraft();
+    load(false);
 }
 
 std::string TForm3::diaryDir() const {
@@ -79,12 +96,28 @@ std::string TForm3::entryPath() const {
     return joinPath(diaryDir(), diaryFileName(doc.year(), doc.month(), doc.day()));
 }
 
+std::string TForm3::draftPath() const {
+    const Book& book = form1_->book();
+    return joinPath(book.ledgerDir(), diaryDraftFileName(book.pcName()));
+}
+
 void TForm3::FormActivate() {
+    load(true);
+}
+
+void TForm3::load(bool withDraft) {
+    DraftTimer.stop();
+    endingKept_ = false;
+    DraftNote->hide();
+    draftKept_ = false;
     Memo1->clear();
     loaded_ = false;
     loadedBytes_.clear();
     loadedText_.clear();
     const BookDocument& doc = form1_->document();
+    year_ = doc.year();
+    month_ = doc.month();
+    day_ = doc.day();
     // Every day's diary looks alike: the title says whose it is.
     setWindowTitle(
         QStringLiteral("日記 %1年%2月%3日").arg(doc.year()).arg(doc.month()).arg(doc.day()));
@@ -98,6 +131,84 @@ void TForm3::FormActivate() {
     loadedText_ = Memo1->toPlainText().toStdString();
     loadedBytes_ = std::move(bytes);
     loaded_ = true;
+    if (withDraft) offerDraft();
+    // Showing what is on disk is no typing.
+    DraftTimer.stop();
+}
+
+void TForm3::offerDraft() {
+    std::vector<DiaryDraft> drafts;
+    try {
+        drafts = DiaryDraftFile(form1_->document().files(), draftPath()).read();
+    } catch (const std::exception&) {
+        // Kept for the next opening: the entry itself opens as usual.
+        return;
+    }
+    const auto draft = std::find_if(drafts.begin(), drafts.end(), [this](const DiaryDraft& d) {
+        return d.isDay(year_, month_, day_);
+    });
+    if (draft == drafts.end()) return;
+    draftKept_ = true;
+    const std::string text = draft->memoText();
+    if (text == loadedText_) {
+        // Saved already; only the draft's removal was cut short.
+        dropDraft();
+        return;
+    }
+    // The draft is shown, never written: saving it is the user's word. An
+    // entry changed since the typing started (another PC, an edit) keeps
+    // its text, and the draft's follows it.
+    const bool replaces = draft->startedFrom(loadedBytes_) || loadedText_.empty();
+    Memo1->setPlainText(QString::fromStdString(replaces ? text : loadedText_ + "\n" + text));
+    DraftNote->setText(
+        replaces ? QStringLiteral("前回保存されなかった入力を戻しました。"
+                                  "保存するには「保存して終了」を選んでください。")
+                 : QStringLiteral("この日の日記は、前回の入力の後にほかで書き換えられています。"
+                                  "今の日記の後に、保存されなかった入力を並べました。"
+                                  "保存するには「保存して終了」を選んでください。"));
+    DraftNote->show();
+}
+
+void TForm3::keepDraft() {
+    writeDraft();
+}
+
+bool TForm3::writeDraft() {
+    DraftTimer.stop();
+    if (!isVisible()) return true;
+    try {
+        DiaryDraftFile file(form1_->document().files(), draftPath());
+        if (unsaved()) {
+            file.keep(makeDiaryDraft(year_, month_, day_, loadedBytes_,
+                                     Memo1->toPlainText().toStdString()));
+            draftKept_ = true;
+        } else if (draftKept_) {
+            file.drop(year_, month_, day_);
+            draftKept_ = false;
+        }
+        return true;
+    } catch (const std::exception&) {
+        // The text is still in the window and saving reports its own
+        // errors; the next pause tries again.
+        return false;
+    }
+}
+
+void TForm3::sessionEnds() {
+    if (!isVisible()) return;
+    // Typing on (a logout cancelled) clears it: closing then asks again.
+    endingKept_ = writeDraft() && unsaved();
+}
+
+void TForm3::dropDraft() {
+    if (!draftKept_) return;
+    try {
+        DiaryDraftFile(form1_->document().files(), draftPath()).drop(year_, month_, day_);
+        draftKept_ = false;
+    } catch (const std::exception&) {
+        // Left on disk: the next opening finds it equal to the entry, or
+        // offers it again, and never writes it unasked.
+    }
 }
 
 void TForm3::Exit1Click() {
@@ -116,11 +227,14 @@ void TForm3::Exit1Click() {
     // Another copy of the program may have written this day since; a reload
     // shows its entry and keeps the window open.
     if (!entryRead_.confirmReplace(form1_->document().files(), this, entryPath())) {
-        FormActivate();
+        // The user chose the other copy's entry over the typed text.
+        dropDraft();
+        load(false);
         return;
     }
     form1_->book().setDiary(doc.year(), doc.month(), doc.day(), bytes, ChangeSource::Typed);
     entryRead_.note(form1_->document().files(), entryPath(), stampOf(bytes));
+    dropDraft();
     accept();
 }
 
@@ -161,7 +275,14 @@ bool TForm3::unsaved() const {
 void TForm3::reject() {
     // "保存せず終了" and the close box both come here; typed text is dropped
     // only on the user's word.
+    if (endingKept_) {
+        // The session ends and the text is in the draft: nobody is there to
+        // answer, and nothing is lost.
+        QDialog::reject();
+        return;
+    }
     if (!CloseQuestion::mayClose(unsaved(), this)) return;
+    dropDraft();
     QDialog::reject();
 }
 

@@ -1,6 +1,7 @@
 #include "storage/disk_store.h"
 #include "windows/nikki.h"
 
+#include "ledger/diary_draft.h"
 #include "ledger/errors.h"
 #include "ledger/text_file.h"
 #include "shell/calendar.h"
@@ -14,6 +15,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -57,6 +59,8 @@ protected:
         QTest::keyClick(form3->Memo1, k, mods);
     }
     QString memo() const { return form3->Memo1->toPlainText(); }
+    // The pause in typing is up: what the timer calls, without waiting.
+    void pause() { QMetaObject::invokeMethod(&form3->DraftTimer, "timeout"); }
     // Japanese text arrives from the input method as a committed string.
     void commit(const QString& text) {
         QInputMethodEvent e;
@@ -358,6 +362,263 @@ TEST_F(DiaryWindow, DaysSharingTheStoredNameKeepTheirOwnEntries) {
         EXPECT_EQ(memo(), day.text);
         key(Qt::Key_X);
     }
+}
+
+// This PC's draft file and the text it keeps for a day, "" when none.
+std::string draftFile(TForm1& form1) {
+    return joinPath(form1.book().ledgerDir(), diaryDraftFileName(form1.book().pcName()));
+}
+std::string draftText(TForm1& form1, int y, int m, int d) {
+    DiskStore disk;
+    for (const DiaryDraft& draft : DiaryDraftFile(disk, draftFile(form1)).read())
+        if (draft.isDay(y, m, d)) return draft.memoText();
+    return "";
+}
+
+// A pause in typing keeps the text on disk; saving, or dropping it on the
+// user's word, removes it, and a refused drop keeps it.
+TEST_F(DiaryWindow, TypedTextIsKeptAfterAPauseUntilSavedOrDropped) {
+    const struct {
+        const char* way;
+        int answer;
+        std::function<void()> close;
+        bool draftKept;
+        std::string dayFile;
+    } ways[] = {
+        {"saved", QMessageBox::Yes, [this] { key(Qt::Key_S); }, false, "old typed\r\n"},
+        {"dropped", QMessageBox::Yes, [this] { key(Qt::Key_X); }, false, "old\r\n"},
+        {"drop refused", QMessageBox::No, [this] { key(Qt::Key_X); }, true, "old\r\n"},
+        {"close box", QMessageBox::Yes, [this] { form3->close(); }, false, "old\r\n"},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        writeBytes(tmp.file("199837.nik"), "old\r\n");
+        open();
+        EXPECT_FALSE(form3->DraftTimer.isActive()) << "reading the entry is no typing";
+        key(Qt::Key_End);
+        QTest::keyClicks(form3->Memo1, " typed");
+        EXPECT_TRUE(form3->DraftTimer.isActive());
+        EXPECT_TRUE(form3->DraftTimer.isSingleShot());
+        EXPECT_GE(form3->DraftTimer.interval(), 500) << "a pause, not a key";
+        EXPECT_FALSE(fileExists(draftFile(*form1))) << "no write per key";
+        pause();
+        EXPECT_FALSE(form3->DraftTimer.isActive());
+        EXPECT_EQ(draftText(*form1, 1998, 3, 7), "old typed");
+
+        answer = w.answer;
+        w.close();
+        EXPECT_EQ(form3->isVisible(), w.draftKept);
+        EXPECT_EQ(fileExists(draftFile(*form1)), w.draftKept);
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), w.dayFile);
+        if (form3->isVisible()) {
+            answer = QMessageBox::Yes;
+            key(Qt::Key_X);
+        }
+        EXPECT_FALSE(fileExists(draftFile(*form1)));
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+    EXPECT_TRUE(notes.isEmpty()) << notes.join('|').toStdString();
+}
+
+// Text typed and taken back leaves no draft behind.
+TEST_F(DiaryWindow, DraftFollowsTheText) {
+    writeBytes(tmp.file("199837.nik"), "old\r\n");
+    open();
+    key(Qt::Key_End);
+    QTest::keyClicks(form3->Memo1, "!");
+    pause();
+    EXPECT_EQ(draftText(*form1, 1998, 3, 7), "old!");
+    key(Qt::Key_Backspace, Qt::NoModifier);
+    pause();
+    EXPECT_FALSE(fileExists(draftFile(*form1))) << "as read again: nothing to keep";
+
+    answer = QMessageBox::Yes;
+    key(Qt::Key_X);
+    form3->Memo1->setPlainText(QStringLiteral("left in a closed window"));
+    pause();
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+}
+
+// The session's end keeps what is typed at once, without waiting for the
+// pause, and then lets the window close without a question nobody could
+// answer, the draft kept. A draft that cannot be written disturbs no typing
+// and says nothing, but closing still asks; so does text typed after the
+// session's end (a logout cancelled).
+TEST_F(DiaryWindow, SessionsEndKeepsTheTextAndClosesWithoutAsking) {
+    const struct {
+        const char* what;
+        bool refused;    // the draft cannot be written
+        bool typedAfter; // typing goes on after the session's end
+        bool asks;
+        std::string kept; // the draft's text afterwards
+    } cases[] = {
+        {"kept", false, false, false, "old?"},
+        {"refused", true, false, true, ""},
+        {"typed after", false, true, true, "old?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tmp.file("199837.nik"), "old\r\n");
+        open();
+        key(Qt::Key_End);
+        QTest::keyClicks(form3->Memo1, "?");
+        ASSERT_TRUE(form3->DraftTimer.isActive());
+        if (c.refused) {
+            // Refused after a pause too: typing goes on, nothing is said.
+            disk.setFaults([](const std::string& path, const std::string&) {
+                return path.find(".NIKD") != std::string::npos ? ENOSPC : 0;
+            });
+            pause();
+            QTest::keyClicks(form3->Memo1, "?");
+        }
+        form3->sessionEnds();
+        disk.setFaults(nullptr);
+        EXPECT_FALSE(form3->DraftTimer.isActive());
+        EXPECT_EQ(draftText(*form1, 1998, 3, 7), c.kept);
+        EXPECT_EQ(memo(), c.refused ? "old??" : "old?");
+        if (c.typedAfter) QTest::keyClicks(form3->Memo1, "!");
+
+        asked.clear();
+        answer = QMessageBox::No;
+        form3->close();
+        EXPECT_EQ(asked.size(), c.asks ? 1 : 0);
+        EXPECT_EQ(form3->isVisible(), c.asks);
+        EXPECT_EQ(draftText(*form1, 1998, 3, 7), c.kept);
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), "old\r\n");
+        answer = QMessageBox::Yes;
+        form3->close();
+        ASSERT_FALSE(form3->isVisible());
+        DiskStore files;
+        DiaryDraftFile(files, draftFile(*form1)).drop(1998, 3, 7);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+    EXPECT_TRUE(notes.isEmpty()) << notes.join('|').toStdString();
+
+    // Nothing typed: nothing kept, and a closed window keeps nothing.
+    open();
+    form3->sessionEnds();
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+    key(Qt::Key_X);
+    form3->Memo1->setPlainText(QStringLiteral("left in a closed window"));
+    form3->sessionEnds();
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+}
+
+// A draft left by a kill or a logout comes back at the next opening of its
+// day, as unsaved text with a line saying so; never on another day, never
+// written to the day file unasked. A day file changed since keeps its text.
+TEST_F(DiaryWindow, KeptTextIsOfferedAtTheNextOpeningOfItsDay) {
+    const QString restored = QStringLiteral(
+        "前回保存されなかった入力を戻しました。保存するには「保存して終了」を選んでください。");
+    const struct {
+        const char* what;
+        int y, m, d;            // the day opened next
+        std::string dayFileNow; // the day file before the next opening
+        QString memo;
+        bool noted, draftLeft;
+    } cases[] = {
+        {"same day", 1998, 3, 7, "old\r\n", "old typed", true, true},
+        {"day changed since", 1998, 3, 7, "theirs\r\n", "theirs\nold typed", true, true},
+        {"day emptied since", 1998, 3, 7, "", "old typed", true, true},
+        {"saved already", 1998, 3, 7, "old typed\r\n", "old typed", false, false},
+        {"another day", 1998, 3, 8, "old\r\n", "", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tmp.file("199837.nik"), "old\r\n");
+        open();
+        key(Qt::Key_End);
+        QTest::keyClicks(form3->Memo1, " typed");
+        form3->keepDraft();
+        // Killed: a new run, the window never closed.
+        form3 = std::make_unique<TForm3>(form1.get());
+        form1->setDiary(form3.get());
+        writeBytes(tmp.file("199837.nik"), c.dayFileNow);
+
+        setDate(c.y, c.m, c.d);
+        open();
+        EXPECT_EQ(memo(), c.memo);
+        EXPECT_EQ(form3->DraftNote->isVisible(), c.noted);
+        if (c.noted)
+            EXPECT_LT(form3->DraftNote->geometry().bottom(), form3->Memo1->geometry().top());
+        if (c.noted)
+            EXPECT_EQ(form3->DraftNote->text(),
+                      c.memo == "old typed"
+                          ? restored
+                          : QStringLiteral("この日の日記は、前回の入力の後にほかで書き換えられて"
+                                           "います。今の日記の後に、保存されなかった入力を並べま"
+                                           "した。保存するには「保存して終了」を選んでください。"));
+        EXPECT_EQ(form3->unsaved(), c.noted);
+        EXPECT_EQ(readBytes(tmp.file("199837.nik")), c.dayFileNow) << "nothing written unasked";
+        EXPECT_EQ(fileExists(draftFile(*form1)), c.draftLeft);
+        EXPECT_FALSE(form3->DraftTimer.isActive());
+
+        // Leaving the restored text asks, as typed text does.
+        asked.clear();
+        answer = QMessageBox::Yes;
+        key(Qt::Key_X);
+        EXPECT_EQ(asked.size(), c.noted ? 1 : 0);
+        EXPECT_EQ(fileExists(draftFile(*form1)), c.draftLeft && !c.noted);
+        DiskStore disk;
+        DiaryDraftFile(disk, draftFile(*form1)).drop(1998, 3, 7);
+        setDate(1998, 3, 7);
+    }
+
+    // Saving the restored text writes it, and the note is gone next time.
+    writeBytes(tmp.file("199837.nik"), "old\r\n");
+    open();
+    QTest::keyClicks(form3->Memo1, "new ");
+    form3->keepDraft();
+    form3 = std::make_unique<TForm3>(form1.get());
+    form1->setDiary(form3.get());
+    open();
+    key(Qt::Key_S);
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "new old\r\n");
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+    open();
+    EXPECT_FALSE(form3->DraftNote->isVisible());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+// At start the main window says once which days' diaries hold text typed
+// and not saved: this PC's drafts only, and not one saved since.
+TEST_F(DiaryWindow, StartTellsOnceWhichDaysHoldUnsavedText) {
+    writeBytes(tmp.file("ZADUD.CFG"), "kamo1=A\r\n");
+    writeBytes(tmp.file("199837.nik"), "saved\r\n");
+    writeBytes(tmp.file("199838.nik"), "old\r\n");
+    writeBytes(tmp.file(diaryDraftFileName(form1->book().pcName())),
+               formatDiaryDrafts({makeDiaryDraft(1998, 3, 7, "", "saved"),
+                                  makeDiaryDraft(1998, 3, 8, "old\r\n", "old typed")}));
+    writeBytes(tmp.file(diaryDraftFileName("another-pc")),
+               formatDiaryDrafts({makeDiaryDraft(1998, 3, 9, "", "theirs")}));
+    form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
+    for (int pass = 0; pass < 20; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(notes,
+              QStringList{QStringLiteral("前回保存されなかった日記の入力があります (1998年3月8日)。"
+                                         "その日の日記を開くと入力が戻ります。")});
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+// A kept version chosen from the backups replaces the entry and what was
+// typed over it: the memo shows the version, and no draft is left to
+// bring the typing back.
+TEST_F(DiaryWindow, RestoredVersionReplacesTheDraft) {
+    writeBytes(tmp.file("199837.nik"), "old\r\n");
+    form3->setVersionChooser([](int, int, int, std::string& bytes) {
+        bytes = "kept version\r\n";
+        return true;
+    });
+    open();
+    QTest::keyClicks(form3->Memo1, "typed ");
+    pause();
+    ASSERT_EQ(draftText(*form1, 1998, 3, 7), "typed old");
+    form3->Restore1->trigger();
+    EXPECT_EQ(memo(), "kept version");
+    EXPECT_FALSE(form3->unsaved());
+    EXPECT_FALSE(fileExists(draftFile(*form1)));
+    EXPECT_EQ(readBytes(tmp.file("199837.nik")), "kept version\r\n");
 }
 
 } // namespace

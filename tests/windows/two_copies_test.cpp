@@ -1,5 +1,6 @@
 // Two copies of the program on one data folder: the second save of a file
 // that the other copy changed asks before it replaces anything.
+#include "ledger/diary_draft.h"
 #include "ledger/month_ledger.h"
 #include "shell/calendar.h"
 #include "shell/error_box.h"
@@ -154,10 +155,11 @@ TEST_F(TwoCopies, DiaryEntryWrittenByTheOtherCopyIsNotOverwrittenUnasked) {
         bool bStaysOpen;
         QString bMemo;
         const char* file;
+        bool bDraftLeft; // b's typing kept for a later opening
     } cases[] = {
-        {Overwrite, false, "old from b", "old from b\r\n"},
-        {Reload, true, "old from a", "old from a\r\n"},
-        {Cancel, true, "old from b", "old from a\r\n"},
+        {Overwrite, false, "old from b", "old from b\r\n", false},
+        {Reload, true, "old from a", "old from a\r\n", false},
+        {Cancel, true, "old from b", "old from a\r\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());
@@ -175,8 +177,10 @@ TEST_F(TwoCopies, DiaryEntryWrittenByTheOtherCopyIsNotOverwrittenUnasked) {
         QTest::keyClick(a.form3->Memo1, Qt::Key_S, Qt::ControlModifier);
         EXPECT_EQ(questions, 0);
         activate(b.form3.get());
+        b.form3->keepDraft();
         QTest::keyClick(b.form3->Memo1, Qt::Key_S, Qt::ControlModifier);
         EXPECT_EQ(questions, 1);
+        EXPECT_EQ(fileExists(dir.file(diaryDraftFileName(b.form1->book().pcName()))), c.bDraftLeft);
         EXPECT_EQ(b.form3->isVisible(), c.bStaysOpen);
         EXPECT_EQ(b.form3->Memo1->toPlainText(), c.bMemo);
         EXPECT_EQ(readBytes(dir.file("202461.nik")), c.file);
