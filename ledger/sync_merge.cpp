@@ -47,10 +47,30 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
     // The change that left the value, and every value the chain held.
     const UnitChange* last = nullptr;
     std::set<std::string> held;
+    // Typed and lined changes since the last settling: a pair of two PCs
+    // from one value, neither having seen the other, is a fork.
+    std::vector<const UnitChange*> typed, lined;
+    auto clash = [&](const UnitChange& c, const std::vector<const UnitChange*>& others) {
+        for (const UnitChange* o : others)
+            if (o->pc != c.pc && o->from == c.from && o->to != c.to)
+                out.forks.push_back({*o, c, c.from});
+    };
     for (const UnitChange& c : changes) {
         if (c.twin) {
             out.replaced.insert(c.to);
             continue;
+        }
+        if (c.lined) {
+            clash(c, typed);
+            lined.push_back(&c);
+            continue;
+        }
+        if (c.settles) {
+            typed.clear();
+            lined.clear();
+        } else {
+            clash(c, lined);
+            typed.push_back(&c);
         }
         if (!out.changed) {
             out.changed = true;
@@ -84,8 +104,10 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
     for (const std::string& v : held)
         out.replaced.insert(v);
     out.replaced.erase(out.value);
-    for (const UnitMerge::Fork& f : out.forks)
+    for (const UnitMerge::Fork& f : out.forks) {
         out.replaced.erase(f.second.to);
+        if (f.first.lined) out.replaced.erase(f.first.to);
+    }
     return out;
 }
 
@@ -258,7 +280,9 @@ Analysis analyze(Book& book) {
                 held.insert(std::to_string(r.oldValue));
                 held.insert(std::to_string(r.newValue));
             }
-            if (amount && linedCells.count(unitKey(r))) continue;
+            const bool lined = amount && linedCells.count(unitKey(r));
+            // A mend of lines only carries out what the records say.
+            if (lined && r.source == ChangeSource::Synced) continue;
             Unit& u = a.units[unitKey(r)];
             u.kind = r.kind;
             u.month = r.month;
@@ -272,6 +296,7 @@ Analysis analyze(Book& book) {
             c.from = amount ? std::to_string(r.oldValue) : r.oldText;
             c.to = amount ? std::to_string(r.newValue) : r.newText;
             c.settles = settles;
+            c.lined = lined;
             c.twin = amount && twinCells.count({id, r.month.year, r.month.month, r.day,
                                                 static_cast<int>(r.field), r.item});
             u.changes.push_back(std::move(c));
@@ -287,6 +312,7 @@ SyncSide sideOf(const Unit& u, const UnitChange& c) {
     s.group = c.step;
     s.value = c.to;
     s.shown = shownValue(u, c.to);
+    if (c.lined) s.shown += " (内訳)";
     if (u.kind == JournalRecord::Kind::Amount) s.amount = static_cast<int32_t>(std::stoll(c.to));
     return s;
 }
@@ -600,7 +626,8 @@ SyncReport syncBook(Book& book) {
             SyncConflict c = conflictOf(key, u, f);
             if (!a.settled.count(c.key)) report.conflicts.push_back(std::move(c));
         }
-        if (alone) continue;
+        // A cell only lines changed follows the lines' merge.
+        if (alone || !m.changed) continue;
         std::string shown, value;
         int item = 0;
         if (u.kind == JournalRecord::Kind::Amount) {
@@ -756,6 +783,8 @@ void settleConflict(Book& book, const SyncConflict& c, SyncChoice choice) {
         const MonthLedger l = book.month(c.month);
         const int item = itemSlot(l, c.item);
         if (!item) throw AppError("項目「" + cp932ToUtf8Lossy(c.item) + "」は今の設定にありません");
+        // The cell's lines stay whichever side is kept.
+        book.checkTypedTotal(c.month, item, c.day, c.field, static_cast<int32_t>(value));
         book.setAmount(c.month, item, c.day, c.field, static_cast<int32_t>(value),
                        ChangeSource::Synced);
     } else {

@@ -484,6 +484,46 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          1},
+        {"a typed amount and a line added to its cell on the other PC are asked, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             b.book->addLine(Dec, food(3, 200));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 200}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"a line added to a typed cell whose file won: asked, the line kept",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             b.book->addLine(Dec, food(3, 200));
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 500}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"an amount typed after seeing the other's line is no question",
+         [](Pc& a, Pc& b) {
+             b.book->addLine(Dec, food(3, 200));
+             syncFolders(a, b, Winner::B, false);
+             a.open().setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 500}},
+         1,
+         0,
+         0,
+         "",
+         1},
         {"a line no record explains is left alone",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
@@ -607,30 +647,47 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
 namespace {
 
 // A conflict settled on one PC is asked on neither again, and the value
-// chosen reaches the other PC's files at its next merge.
+// chosen reaches the other PC's files at its next merge. B's side is a typed
+// amount, or a line of 300 added to the cell; a line stays whatever is kept,
+// so a kept value below it is refused.
 TEST(SyncMerge, ASettledConflictIsAskedOnce) {
     struct Row {
         SyncChoice choice;
-        int32_t value;
+        bool line;
+        int32_t first; // A's typed value
+        int32_t value; // the cell on both PCs afterwards; -1: refused, asked again
     };
-    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, 1500},
-                                           {SyncChoice::KeepSecond, 1300},
-                                           {SyncChoice::Sum, 1800}}) {
-        SCOPED_TRACE(static_cast<int>(row.choice));
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, false, 1500, 1500},
+                                           {SyncChoice::KeepSecond, false, 1500, 1300},
+                                           {SyncChoice::Sum, false, 1500, 1800},
+                                           {SyncChoice::KeepFirst, true, 1500, 1500},
+                                           {SyncChoice::KeepSecond, true, 1500, 1300},
+                                           {SyncChoice::Sum, true, 1500, 1800},
+                                           {SyncChoice::KeepFirst, true, 200, -1}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(row.choice)) + (row.line ? " line" : ""));
         int tick = 0;
         Pc a("pc-a", &tick), b("pc-b", &tick);
         a.open().setAmount(Dec, 1, 9, Out, 1000, ChangeSource::Typed);
         syncFolders(a, b, Winner::A, false);
         b.open();
-        a.book->setAmount(Dec, 1, 9, Out, 1500, ChangeSource::Typed);
-        b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
+        a.book->setAmount(Dec, 1, 9, Out, row.first, ChangeSource::Typed);
+        if (row.line)
+            b.book->addLine(Dec, food(9, 300));
+        else
+            b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
         syncFolders(a, b, Winner::A, false);
         std::vector<SyncConflict> open = syncConflicts(b.open());
         ASSERT_EQ(open.size(), 1u);
         EXPECT_EQ(open[0].first.pc, "pc-a");
         EXPECT_EQ(open[0].second.pc, "pc-b");
+        EXPECT_EQ(open[0].second.shown, row.line ? "1,300 (\xe5\x86\x85\xe8\xa8\xb3)" : "1,300");
         EXPECT_EQ(open[0].start, "1,000");
         EXPECT_EQ(open[0].unit, "2026/12/9 \xe9\xa3\x9f\xe8\xb2\xbb \xe6\x94\xaf\xe5\x87\xba");
+        if (row.value < 0) {
+            EXPECT_THROW(settleConflict(*b.book, open[0], row.choice), AppError);
+            EXPECT_EQ(syncConflicts(*b.book).size(), 1u);
+            continue;
+        }
         settleConflict(*b.book, open[0], row.choice);
         EXPECT_EQ(b.cell(1, 9, Out), row.value);
         EXPECT_TRUE(syncConflicts(*b.book).empty());
@@ -638,6 +695,7 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         const SyncReport r = syncBook(a.open());
         EXPECT_TRUE(r.conflicts.empty());
         EXPECT_EQ(a.cell(1, 9, Out), row.value);
+        EXPECT_EQ(a.book->lines(Dec).size(), row.line ? 1u : 0u);
     }
 }
 
