@@ -189,7 +189,7 @@ JournalRecord cellOfLine(MonthKey m, const EntryLine& l) {
     r.month = m;
     r.day = l.day;
     r.item = l.item;
-    r.field = l.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    r.field = fieldOf(l.side);
     return r;
 }
 
@@ -496,7 +496,7 @@ void asideConflicts(Book& book, const Analysis& a, std::vector<SyncConflict>& ou
 void takeBackTwinLines(Book& book, const Unit& u, const std::vector<std::string>& entries) {
     for (const std::string& entry : entries) {
         const std::vector<EntryLine>& lines = book.lines(u.month);
-        const LineSide side = u.field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+        const LineSide side = lineSideOf(u.field);
         std::vector<std::size_t> at;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (lines[i].origin == LineOrigin::Scheduled && lines[i].source == entry &&
@@ -545,7 +545,7 @@ SyncConflict lineConflict(MonthKey m, const LineMerge::Fork& f) {
     c.month = m;
     c.day = named.day;
     c.item = named.item;
-    c.field = named.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    c.field = fieldOf(named.side);
     return c;
 }
 
