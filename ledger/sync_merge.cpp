@@ -168,8 +168,8 @@ struct Analysis {
     std::map<std::string, std::vector<std::string>> twinEntries;
     // Each month's line records, in the merged order.
     std::map<MonthKey, std::vector<LineChange>> lines;
-    // Every value a cell held in any record, those that came with a line
-    // too: a conflict copy showing one of them is explained.
+    // Every value a cell or diary day held in any record, a cell's that came
+    // with a line too: a conflict copy showing one of them is explained.
     std::map<std::string, std::set<std::string>> held;
 };
 
@@ -275,11 +275,9 @@ Analysis analyze(Book& book) {
             if (r.kind == JournalRecord::Kind::Settled) a.settled.insert(r.item);
             const bool amount = r.kind == JournalRecord::Kind::Amount && r.day >= 1;
             if (!amount && r.kind != JournalRecord::Kind::Diary) continue;
-            if (amount) {
-                std::set<std::string>& held = a.held[unitKey(r)];
-                held.insert(std::to_string(r.oldValue));
-                held.insert(std::to_string(r.newValue));
-            }
+            std::set<std::string>& held = a.held[unitKey(r)];
+            held.insert(amount ? std::to_string(r.oldValue) : r.oldText);
+            held.insert(amount ? std::to_string(r.newValue) : r.newText);
             const bool lined = amount && linedCells.count(unitKey(r));
             // A mend of lines only carries out what the records say.
             if (lined && r.source == ChangeSource::Synced) continue;
@@ -390,6 +388,23 @@ bool monthOfFileName(const std::string& name, MonthKey& m) {
     return m.month >= 1 && m.month <= 12 && monthFileName(m.year, m.month) == name;
 }
 
+// The day a diary file's name stands for; false for another name, and for
+// a name the stored rule gives to two days (which of them is not known).
+bool diaryDayOfFileName(const std::string& name, MonthKey& m, int& day) {
+    static const std::regex shape("([0-9]{4})[0-9]{2,4}\\.nik");
+    std::smatch match;
+    if (!std::regex_match(name, match, shape)) return false;
+    const int year = std::stoi(match[1]);
+    for (int month = 1; month <= 12; ++month)
+        for (int d = 1; d <= daysInMonth(year, month); ++d)
+            if (diaryFileName(year, month, d) == name) {
+                m = {year, month};
+                day = d;
+                return true;
+            }
+    return false;
+}
+
 std::set<std::string> knownPcs(Book& book) {
     std::set<std::string> pcs;
     if (!book.pcName().empty()) pcs.insert(book.pcName());
@@ -455,6 +470,40 @@ void copyConflicts(Book& book, const Analysis& a, const std::string& copyPath,
     }
 }
 
+// A diary day's copy whose text no record explains, as a conflict with the
+// day's file: one side is kept, there is no sum.
+void diaryCopyConflict(Book& book, const Analysis& a, const std::string& copyPath,
+                       const std::string& copyName, MonthKey m, int day,
+                       std::vector<SyncConflict>& out) {
+    std::string theirs, ours;
+    try {
+        if (book.files().tryRead(copyPath, theirs) != 0) return;
+        readDiaryFile(book.files(), book.diaryDir(), m.year, m.month, day, ours);
+    } catch (const std::exception&) {
+        return; // a day that cannot be read is only set aside
+    }
+    if (theirs == ours) return;
+    Unit u;
+    u.kind = JournalRecord::Kind::Diary;
+    u.month = m;
+    u.day = day;
+    JournalRecord r;
+    r.kind = u.kind;
+    r.month = m;
+    r.day = day;
+    const std::string key = unitKey(r);
+    const auto held = a.held.find(key);
+    if (held != a.held.end() && held->second.count(theirs)) return;
+    UnitChange mine, copied;
+    mine.pc = "ファイル";
+    mine.to = ours;
+    copied.pc = copyName;
+    copied.to = theirs;
+    SyncConflict c = conflictOf(key, u, {mine, copied, ours});
+    c.key = "copy:" + copyName + "|" + key;
+    if (!a.settled.count(c.key)) out.push_back(std::move(c));
+}
+
 // The copies a sync tool left in `folder` (of the files named in `present`).
 struct Copy {
     std::string path, name, original;
@@ -484,10 +533,16 @@ std::set<std::string> namesIn(FileStore& files, const std::string& folder) {
 
 // Copies already set aside that still hold a difference to settle.
 void asideConflicts(Book& book, const Analysis& a, std::vector<SyncConflict>& out) {
-    const std::set<std::string> present = namesIn(book.files(), book.ledgerDir());
+    std::set<std::string> present = namesIn(book.files(), book.ledgerDir());
+    const std::set<std::string> diary = namesIn(book.files(), book.diaryDir());
+    present.insert(diary.begin(), diary.end());
     for (const Copy& c : copiesIn(book, book.sideFile(ConflictFolderName), present, false)) {
         MonthKey m;
-        if (monthOfFileName(c.original, m)) copyConflicts(book, a, c.path, c.name, m, out);
+        int day = 0;
+        if (monthOfFileName(c.original, m))
+            copyConflicts(book, a, c.path, c.name, m, out);
+        else if (diaryDayOfFileName(c.original, m, day))
+            diaryCopyConflict(book, a, c.path, c.name, m, day, out);
     }
 }
 
@@ -718,7 +773,10 @@ SyncReport syncBook(Book& book) {
         for (const Copy& c : copiesIn(book, folder, present, false)) {
             try {
                 MonthKey m;
-                const bool month = folder == book.ledgerDir() && monthOfFileName(c.original, m);
+                int day = 0;
+                const bool month =
+                    (folder == book.ledgerDir() && monthOfFileName(c.original, m)) ||
+                    (folder == book.diaryDir() && diaryDayOfFileName(c.original, m, day));
                 // A budget month set on one PC only comes in before the copy goes.
                 const bool budget = folder == book.ledgerDir() && c.original == BudgetFileName;
                 if (budget) {

@@ -202,19 +202,32 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "a\r\n"},
-        {"a diary day changed after seeing the other's change is mended",
+        {"a diary day changed after seeing the other's change is mended, its copy set aside",
          [](Pc& a, Pc& b) {
              a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
              syncFolders(a, b, Winner::A, false);
              b.open().setDiary(2026, 12, 1, "b\r\n", ChangeSource::Typed);
          },
          Winner::A,
-         false,
+         true,
          {},
          1,
          0,
-         0,
+         1,
          "b\r\n"},
+        {"a diary day's copy with a text no record explains is asked, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             // Written by hand on B: no record has it.
+             saveDiaryFile(disk, b.dir.path(), 2026, 12, 1, "hand\r\n");
+         },
+         Winner::A,
+         true,
+         {},
+         0,
+         1,
+         1,
+         "a\r\n"},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
