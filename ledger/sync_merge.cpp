@@ -30,11 +30,15 @@ std::string safePcName(const std::string& raw) {
     return out.empty() ? std::string("pc") : out;
 }
 
+std::string conflictText(const SyncConflict& c) {
+    return c.unit + ": " + c.first.pc + " " + c.first.shown + " / " + c.second.pc + " " +
+           c.second.shown;
+}
+
 std::vector<std::string> SyncReport::lines() const {
     std::vector<std::string> out = mended;
     for (const SyncConflict& c : conflicts)
-        out.push_back("同期の確認: " + c.unit + ": " + c.first.pc + " " + c.first.shown + " / " +
-                      c.second.pc + " " + c.second.shown);
+        out.push_back("同期の確認: " + conflictText(c));
     out.insert(out.end(), setAside.begin(), setAside.end());
     out.insert(out.end(), notes.begin(), notes.end());
     return out;
@@ -643,7 +647,6 @@ std::vector<SyncConflict> syncConflicts(Book& book) {
     book.reopenJournal();
     const Analysis a = analyze(book);
     std::vector<SyncConflict> out;
-    asideConflicts(book, a, out);
     for (const auto& [key, u] : a.units) {
         const UnitMerge m = mergeUnit(u.changes);
         for (const UnitMerge::Fork& f : m.forks) {
@@ -654,6 +657,8 @@ std::vector<SyncConflict> syncConflicts(Book& book) {
     for (const auto& [m, changes] : a.lines)
         for (const LineMerge::Fork& f : mergeLines(m, changes, a.settled).forks)
             out.push_back(lineConflict(m, f));
+    // In the order a sync lists them, so that a number it printed names one.
+    asideConflicts(book, a, out);
     return out;
 }
 

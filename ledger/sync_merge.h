@@ -59,6 +59,9 @@ struct SyncConflict {
     AmountField field = AmountField::Income;
 };
 
+// "2026/12/24 食費 支出: pc-a 500 / pc-b 300": the conflict in one line.
+std::string conflictText(const SyncConflict& conflict);
+
 // What a sync did (at open, on a reload, on --sync).
 struct SyncReport {
     std::vector<std::string> mended;     // UTF-8, one line per mended value
