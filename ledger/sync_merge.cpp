@@ -157,7 +157,7 @@ std::string unitLabel(const Unit& u) {
 
 std::string shownValue(const Unit& u, const std::string& value) {
     if (u.kind == JournalRecord::Kind::Amount) return groupedAmount(std::stoll(value));
-    std::string text = diaryText(value);
+    std::string text = diaryMemoText(value);
     const auto br = text.find('\n');
     if (br != std::string::npos) text = text.substr(0, br) + " …";
     return text.empty() ? std::string("(空)") : text;
