@@ -51,8 +51,8 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
     // The change that left the value, and every value the chain held.
     const UnitChange* last = nullptr;
     std::set<std::string> held;
-    // Typed and lined changes since the last settling: a pair of two PCs
-    // from one value, neither having seen the other, is a fork.
+    // Typed and lined changes: a pair of two PCs from one value, neither
+    // having seen the other, is a fork (a settling's own value is no side).
     std::vector<const UnitChange*> typed, lined;
     auto clash = [&](const UnitChange& c, const std::vector<const UnitChange*>& others) {
         for (const UnitChange* o : others)
@@ -69,10 +69,7 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
             lined.push_back(&c);
             continue;
         }
-        if (c.settles) {
-            typed.clear();
-            lined.clear();
-        } else {
+        if (!c.settles) {
             clash(c, lined);
             typed.push_back(&c);
         }
