@@ -238,6 +238,21 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          1,
          1,
          "a\r\n"},
+        {"cells of the month before changed on both: the balances carried are no question",
+         [](Pc& a, Pc& b) {
+             for (Pc* pc : {&a, &b})
+                 pc->book->setAmount(Dec, 1, 1, Out, 1, ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             a.open().setAmount({2026, 11}, 1, 5, Out, 100, ChangeSource::Typed);
+             b.open().setAmount({2026, 11}, 1, 6, Out, 200, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 1, Out, 1}},
+         1,
+         0,
+         0,
+         ""},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
