@@ -212,13 +212,18 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              b.open().setDiary(2026, 12, 1, "b\r\n", ChangeSource::Typed);
              // 12/1 or 1/21 by the old rule: which day it was is not known.
              writeBytes(b.dir.file("2026121.sync-conflict-20261224-100000-ABCDEFG.nik"), "x\r\n");
+             // Written by hand alike on both: nothing differs.
+             for (Pc* pc : {&a, &b})
+                 saveDiaryFile(disk, pc->dir.path(), 2026, 12, 25, "same\r\n");
+             writeBytes(b.dir.file("20261225.sync-conflict-20261224-100000-ABCDEFG.nik"),
+                        "same\r\n");
          },
          Winner::B,
          true,
          {},
          0,
          0,
-         2,
+         3,
          "b\r\n",
          -1,
          0,
@@ -308,12 +313,13 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         {"different cells: the overwritten one is mended, the copy set aside unasked",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
-             b.book->setAmount(Dec, 1, 6, Out, 50, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 1, Out, 50, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 31, Out, 60, ChangeSource::Typed);
          },
          Winner::A,
          true,
-         {{1, 5, Out, 100}, {1, 6, Out, 50}},
-         1,
+         {{1, 5, Out, 100}, {1, 1, Out, 50}, {1, 31, Out, 60}},
+         2,
          0,
          1,
          ""},
@@ -321,14 +327,14 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
-             // Edited by hand on B: no record has 40 on 12/7.
+             // Edited by hand on B: no record has 40 on 12/31.
              MonthLedger l = b.book->month(Dec);
-             l.Items[1].Days[7].Expense = 40;
+             l.Items[1].Days[31].Expense = 40;
              disk.writeSafely(b.dir.file(monthFileName(2026, 12)), formatMonth(l));
          },
          Winner::A,
          true,
-         {{1, 5, Out, 100}, {1, 7, Out, 0}},
+         {{1, 5, Out, 100}, {1, 31, Out, 0}},
          0,
          1,
          1,
@@ -419,20 +425,24 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          2},
-        {"lines of other cells lost with the line file come back with their amounts",
+        {"lines of other cells lost with the line file come back, their month's copy unasked",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(4, 100));
              a.book->addLine(Dec, food(6, 70));
              b.book->addLine(Dec, food(5, 50));
          },
          Winner::B,
-         false,
+         true,
          {{1, 4, Out, 100}, {1, 5, Out, 50}, {1, 6, Out, 70}},
          2,
          0,
-         0,
+         2,
          "",
-         3},
+         3,
+         0,
+         true,
+         {},
+         1},
         {"a line deleted after seeing it goes from the other's copy",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
@@ -657,7 +667,7 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
              {"my laptop.local", "my_laptop_local"},
              {"", "pc"},
              {"Z_9-z", "Z_9-z"},
-             {"Aa0", "Aa0"},
+             {"Aa0:", "Aa0_"},
              {"0123456789012345678901234567890123", "01234567890123456789012345678901"}})
         EXPECT_EQ(safePcName(p.raw), p.safe) << p.raw;
     std::string pc;
