@@ -586,6 +586,10 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         c.apart(a, b);
         syncFolders(a, b, c.winner, c.leaveCopy);
         Book& book = a.open();
+        // A book opened read-only is never written, so it merges nothing.
+        book.setReadOnly(true);
+        EXPECT_TRUE(syncBook(book).lines().empty());
+        book.setReadOnly(false);
         const SyncReport r = syncBook(book);
         for (const Expect& e : c.onA)
             EXPECT_EQ(a.cell(e.item, e.day, e.field), e.value) << e.item << "/" << e.day;
