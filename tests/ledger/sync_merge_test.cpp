@@ -214,9 +214,8 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
              writeBytes(b.dir.file("2026121.sync-conflict-20261224-100000-ABCDEFG.nik"), "x\r\n");
              // Written by hand alike on both: nothing differs.
              for (Pc* pc : {&a, &b})
-                 saveDiaryFile(disk, pc->dir.path(), 2026, 12, 25, "same\r\n");
-             writeBytes(b.dir.file("20261225.sync-conflict-20261224-100000-ABCDEFG.nik"),
-                        "same\r\n");
+                 saveDiaryFile(disk, pc->dir.path(), 2026, 1, 5, "same\r\n");
+             writeBytes(b.dir.file("202615.sync-conflict-20261224-100000-ABCDEFG.nik"), "same\r\n");
          },
          Winner::B,
          true,
