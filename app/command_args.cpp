@@ -90,6 +90,7 @@ const std::vector<CommandOption>& commandOptions() {
         {"search", 0, "語句", "語句をすべて含む日記の日と行を新しい順に表示します", nullptr, nullptr, 0},
         {"find", 0, "条件", "内訳の行を条件 (語句・金額・#タグ・項目:名前・日付) で探し、新しい順に表示します", nullptr, nullptr, 0},
         {"add-line", 0, "年月日", "内訳を 1 行加え、その日の項目の金額も増やします (支出は負の金額)", nullptr, "項目名 金額 ﾒﾓ", 3},
+        {"set-amount", 0, "年月日", "その日の項目の金額を打ち込んだように決めます (内訳の合計より少なくはできません)", nullptr, "項目名 income|expense 金額", 3},
         {"set-budget", 0, "年月", "その月 (1996-12) から先の項目の予算を決めます", nullptr, "項目名 金額", 2},
         {"budget", 0, "年月", "月 (1996-12) の項目ごとの予算・使った額・残りを表示します", nullptr, nullptr, 0},
         {"post-due", 0, nullptr, "自動の定期入力を記帳し、1 件 1 行で表示します", nullptr, nullptr, 0},
@@ -118,6 +119,7 @@ const std::vector<CommandOption>& commandOptions() {
         {"naming", 0, "start|end", "期間の名を開始日の月 (start) か次の月 (end) にします (省略すると開始日 16 以上は end)", SetMonthStart, nullptr, 0},
         {"period", 0, "年月", "その月 (1996-12) の名の期間の最初と最後の日を表示します", nullptr, nullptr, 0},
         {"sync", 0, nullptr, "ほかの PC の変更と合わせ、記録どおりに直した値・同期の確認が要る値・移した競合コピーを 1 行ずつ表示します", nullptr, nullptr, 0},
+        {"settle", 0, "番号", "--sync が N 番目に示した同期の確認を決めます: first は前の値、second は後の値、sum は両方の変更の和 (金額だけ)", nullptr, "first|second|sum", 1},
         {"undo", 0, nullptr, "どの PC のものでも最も新しい変更を元に戻し、戻した変更を表示します", nullptr, nullptr, 0},
         {"report", 0, "年月", "月 (1996-12) の項目ごとの支出を前の月・前年の同じ月・12 か月の平均と比べ、貯蓄率を表示します", nullptr, nullptr, 0},
     };

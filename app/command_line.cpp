@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/add_line_command.h"
+#include "app/amount_command.h"
 #include "app/backup_command.h"
 #include "app/budget_command.h"
 #include "app/command_args.h"
@@ -150,6 +151,7 @@ int runCommandLine(QCoreApplication& app) {
     const bool writes =
         command == QLatin1String("post-due") || command == QLatin1String("add-scheduled") ||
         command == QLatin1String("set-budget") || command == QLatin1String("add-line") ||
+        command == QLatin1String("set-amount") || command == QLatin1String("settle") ||
         (command == QLatin1String("import") && !args.isSet(QStringLiteral("dry-run"))) ||
         command == QLatin1String("restore") || command == QLatin1String("sync") ||
         command == QLatin1String("undo");
@@ -169,6 +171,7 @@ int runCommandLine(QCoreApplication& app) {
     if (command == QLatin1String("search")) return runSearchCommand(args.value(command));
     if (command == QLatin1String("find")) return runFindCommand(args.value(command));
     if (command == QLatin1String("add-line")) return runAddLine(args.value(command), files);
+    if (command == QLatin1String("set-amount")) return runSetAmount(args.value(command), files);
     if (command == QLatin1String("set-budget"))
         return runSetBudget(args.value(command).toStdString(), files);
     if (command == QLatin1String("budget"))
@@ -194,6 +197,8 @@ int runCommandLine(QCoreApplication& app) {
     if (command == QLatin1String("period"))
         return runPeriodCommand(args.value(command).toStdString());
     if (command == QLatin1String("sync")) return runSyncCommand();
+    if (command == QLatin1String("settle"))
+        return runSettleCommand(args.value(command), files.first());
     if (command == QLatin1String("undo")) return runUndoCommand();
     if (command == QLatin1String("report"))
         return runReportCommand(args.value(command).toStdString());

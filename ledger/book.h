@@ -394,3 +394,7 @@ private:
 // be saved.
 void loadMonthAsEntered(FileStore& files, MonthLedger& ledger, const std::string& dir,
                         MonthKey month);
+
+// The cell's field a line of this side adds to, and the side of a field.
+AmountField fieldOf(LineSide side);
+LineSide lineSideOf(AmountField field);

@@ -92,11 +92,15 @@ void applyEdit(std::vector<EntryLine>& lines, const LineEdit& e) {
         lines.insert(at, *e.to);
 }
 
+} // namespace
+
 AmountField fieldOf(LineSide side) {
     return side == LineSide::Income ? AmountField::Income : AmountField::Expense;
 }
 
-} // namespace
+LineSide lineSideOf(AmountField field) {
+    return field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+}
 
 LineStore& Book::lineStore() {
     if (!lineStore_ || lineStore_->dir() != ledgerDir_)
@@ -121,13 +125,13 @@ std::vector<std::string> Book::takeLineProblems() {
 
 CellParts Book::lineParts(MonthKey m, int item, int day, AmountField field) {
     const MonthLedger l = month(m);
-    const LineSide side = field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+    const LineSide side = lineSideOf(field);
     return cellParts(lines(m), l, l.Items[item].Name, day, side);
 }
 
 void Book::checkTypedTotal(MonthKey m, int item, int day, AmountField field, int32_t value) {
     if (item < 1 || item > ShownItems || ledger_.Items[item].Name.empty() || day < 1) return;
-    const LineSide side = field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+    const LineSide side = lineSideOf(field);
     const int64_t lined = linedSum(lines(m), ledger_.Items[item].Name, day, side);
     // A cell without lines takes any amount, a negative one (a refund) too.
     if (lined > 0 && value < lined)

@@ -30,11 +30,15 @@ std::string safePcName(const std::string& raw) {
     return out.empty() ? std::string("pc") : out;
 }
 
+std::string conflictText(const SyncConflict& c) {
+    return c.unit + ": " + c.first.pc + " " + c.first.shown + " / " + c.second.pc + " " +
+           c.second.shown;
+}
+
 std::vector<std::string> SyncReport::lines() const {
     std::vector<std::string> out = mended;
     for (const SyncConflict& c : conflicts)
-        out.push_back("同期の確認: " + c.unit + ": " + c.first.pc + " " + c.first.shown + " / " +
-                      c.second.pc + " " + c.second.shown);
+        out.push_back("同期の確認: " + conflictText(c));
     out.insert(out.end(), setAside.begin(), setAside.end());
     out.insert(out.end(), notes.begin(), notes.end());
     return out;
@@ -47,10 +51,27 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
     // The change that left the value, and every value the chain held.
     const UnitChange* last = nullptr;
     std::set<std::string> held;
+    // Typed and lined changes: a pair of two PCs from one value, neither
+    // having seen the other, is a fork (a settling's own value is no side).
+    std::vector<const UnitChange*> typed, lined;
+    auto clash = [&](const UnitChange& c, const std::vector<const UnitChange*>& others) {
+        for (const UnitChange* o : others)
+            if (o->pc != c.pc && o->from == c.from && o->to != c.to)
+                out.forks.push_back({*o, c, c.from});
+    };
     for (const UnitChange& c : changes) {
         if (c.twin) {
             out.replaced.insert(c.to);
             continue;
+        }
+        if (c.lined) {
+            clash(c, typed);
+            lined.push_back(&c);
+            continue;
+        }
+        if (!c.settles) {
+            clash(c, lined);
+            typed.push_back(&c);
         }
         if (!out.changed) {
             out.changed = true;
@@ -84,8 +105,10 @@ UnitMerge mergeUnit(const std::vector<UnitChange>& changes) {
     for (const std::string& v : held)
         out.replaced.insert(v);
     out.replaced.erase(out.value);
-    for (const UnitMerge::Fork& f : out.forks)
+    for (const UnitMerge::Fork& f : out.forks) {
         out.replaced.erase(f.second.to);
+        if (f.first.lined) out.replaced.erase(f.first.to);
+    }
     return out;
 }
 
@@ -131,7 +154,7 @@ std::string unitLabel(const Unit& u) {
 
 std::string shownValue(const Unit& u, const std::string& value) {
     if (u.kind == JournalRecord::Kind::Amount) return groupedAmount(std::stoll(value));
-    std::string text = diaryText(value);
+    std::string text = diaryMemoText(value);
     const auto br = text.find('\n');
     if (br != std::string::npos) text = text.substr(0, br) + " …";
     return text.empty() ? std::string("(空)") : text;
@@ -146,8 +169,8 @@ struct Analysis {
     std::map<std::string, std::vector<std::string>> twinEntries;
     // Each month's line records, in the merged order.
     std::map<MonthKey, std::vector<LineChange>> lines;
-    // Every value a cell held in any record, those that came with a line
-    // too: a conflict copy showing one of them is explained.
+    // Every value a cell or diary day held in any record, a cell's that came
+    // with a line too: a conflict copy showing one of them is explained.
     std::map<std::string, std::set<std::string>> held;
 };
 
@@ -167,7 +190,7 @@ JournalRecord cellOfLine(MonthKey m, const EntryLine& l) {
     r.month = m;
     r.day = l.day;
     r.item = l.item;
-    r.field = l.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    r.field = fieldOf(l.side);
     return r;
 }
 
@@ -253,12 +276,12 @@ Analysis analyze(Book& book) {
             if (r.kind == JournalRecord::Kind::Settled) a.settled.insert(r.item);
             const bool amount = r.kind == JournalRecord::Kind::Amount && r.day >= 1;
             if (!amount && r.kind != JournalRecord::Kind::Diary) continue;
-            if (amount) {
-                std::set<std::string>& held = a.held[unitKey(r)];
-                held.insert(std::to_string(r.oldValue));
-                held.insert(std::to_string(r.newValue));
-            }
-            if (amount && linedCells.count(unitKey(r))) continue;
+            std::set<std::string>& held = a.held[unitKey(r)];
+            held.insert(amount ? std::to_string(r.oldValue) : r.oldText);
+            held.insert(amount ? std::to_string(r.newValue) : r.newText);
+            const bool lined = amount && linedCells.count(unitKey(r));
+            // A mend of lines only carries out what the records say.
+            if (lined && r.source == ChangeSource::Synced) continue;
             Unit& u = a.units[unitKey(r)];
             u.kind = r.kind;
             u.month = r.month;
@@ -272,6 +295,7 @@ Analysis analyze(Book& book) {
             c.from = amount ? std::to_string(r.oldValue) : r.oldText;
             c.to = amount ? std::to_string(r.newValue) : r.newText;
             c.settles = settles;
+            c.lined = lined;
             c.twin = amount && twinCells.count({id, r.month.year, r.month.month, r.day,
                                                 static_cast<int>(r.field), r.item});
             u.changes.push_back(std::move(c));
@@ -287,6 +311,7 @@ SyncSide sideOf(const Unit& u, const UnitChange& c) {
     s.group = c.step;
     s.value = c.to;
     s.shown = shownValue(u, c.to);
+    if (c.lined) s.shown += " (内訳)";
     if (u.kind == JournalRecord::Kind::Amount) s.amount = static_cast<int32_t>(std::stoll(c.to));
     return s;
 }
@@ -364,6 +389,23 @@ bool monthOfFileName(const std::string& name, MonthKey& m) {
     return m.month >= 1 && m.month <= 12 && monthFileName(m.year, m.month) == name;
 }
 
+// The day a diary file's name stands for; false for another name, and for
+// a name the stored rule gives to two days (which of them is not known).
+bool diaryDayOfFileName(const std::string& name, MonthKey& m, int& day) {
+    static const std::regex shape("([0-9]{4})[0-9]{2,4}\\.nik");
+    std::smatch match;
+    if (!std::regex_match(name, match, shape)) return false;
+    const int year = std::stoi(match[1]);
+    for (int month = 1; month <= 12; ++month)
+        for (int d = 1; d <= daysInMonth(year, month); ++d)
+            if (diaryFileName(year, month, d) == name) {
+                m = {year, month};
+                day = d;
+                return true;
+            }
+    return false;
+}
+
 std::set<std::string> knownPcs(Book& book) {
     std::set<std::string> pcs;
     if (!book.pcName().empty()) pcs.insert(book.pcName());
@@ -429,6 +471,40 @@ void copyConflicts(Book& book, const Analysis& a, const std::string& copyPath,
     }
 }
 
+// A diary day's copy whose text no record explains, as a conflict with the
+// day's file: one side is kept, there is no sum.
+void diaryCopyConflict(Book& book, const Analysis& a, const std::string& copyPath,
+                       const std::string& copyName, MonthKey m, int day,
+                       std::vector<SyncConflict>& out) {
+    std::string theirs, ours;
+    try {
+        if (book.files().tryRead(copyPath, theirs) != 0) return;
+        readDiaryFile(book.files(), book.diaryDir(), m.year, m.month, day, ours);
+    } catch (const std::exception&) {
+        return; // a day that cannot be read is only set aside
+    }
+    if (theirs == ours) return;
+    Unit u;
+    u.kind = JournalRecord::Kind::Diary;
+    u.month = m;
+    u.day = day;
+    JournalRecord r;
+    r.kind = u.kind;
+    r.month = m;
+    r.day = day;
+    const std::string key = unitKey(r);
+    const auto held = a.held.find(key);
+    if (held != a.held.end() && held->second.count(theirs)) return;
+    UnitChange mine, copied;
+    mine.pc = "ファイル";
+    mine.to = ours;
+    copied.pc = copyName;
+    copied.to = theirs;
+    SyncConflict c = conflictOf(key, u, {mine, copied, ours});
+    c.key = "copy:" + copyName + "|" + key;
+    if (!a.settled.count(c.key)) out.push_back(std::move(c));
+}
+
 // The copies a sync tool left in `folder` (of the files named in `present`).
 struct Copy {
     std::string path, name, original;
@@ -458,10 +534,16 @@ std::set<std::string> namesIn(FileStore& files, const std::string& folder) {
 
 // Copies already set aside that still hold a difference to settle.
 void asideConflicts(Book& book, const Analysis& a, std::vector<SyncConflict>& out) {
-    const std::set<std::string> present = namesIn(book.files(), book.ledgerDir());
+    std::set<std::string> present = namesIn(book.files(), book.ledgerDir());
+    const std::set<std::string> diary = namesIn(book.files(), book.diaryDir());
+    present.insert(diary.begin(), diary.end());
     for (const Copy& c : copiesIn(book, book.sideFile(ConflictFolderName), present, false)) {
         MonthKey m;
-        if (monthOfFileName(c.original, m)) copyConflicts(book, a, c.path, c.name, m, out);
+        int day = 0;
+        if (monthOfFileName(c.original, m))
+            copyConflicts(book, a, c.path, c.name, m, out);
+        else if (diaryDayOfFileName(c.original, m, day))
+            diaryCopyConflict(book, a, c.path, c.name, m, day, out);
     }
 }
 
@@ -470,7 +552,7 @@ void asideConflicts(Book& book, const Analysis& a, std::vector<SyncConflict>& ou
 void takeBackTwinLines(Book& book, const Unit& u, const std::vector<std::string>& entries) {
     for (const std::string& entry : entries) {
         const std::vector<EntryLine>& lines = book.lines(u.month);
-        const LineSide side = u.field == AmountField::Income ? LineSide::Income : LineSide::Expense;
+        const LineSide side = lineSideOf(u.field);
         std::vector<std::size_t> at;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (lines[i].origin == LineOrigin::Scheduled && lines[i].source == entry &&
@@ -519,7 +601,7 @@ SyncConflict lineConflict(MonthKey m, const LineMerge::Fork& f) {
     c.month = m;
     c.day = named.day;
     c.item = named.item;
-    c.field = named.side == LineSide::Income ? AmountField::Income : AmountField::Expense;
+    c.field = fieldOf(named.side);
     return c;
 }
 
@@ -562,7 +644,6 @@ std::vector<SyncConflict> syncConflicts(Book& book) {
     book.reopenJournal();
     const Analysis a = analyze(book);
     std::vector<SyncConflict> out;
-    asideConflicts(book, a, out);
     for (const auto& [key, u] : a.units) {
         const UnitMerge m = mergeUnit(u.changes);
         for (const UnitMerge::Fork& f : m.forks) {
@@ -573,6 +654,8 @@ std::vector<SyncConflict> syncConflicts(Book& book) {
     for (const auto& [m, changes] : a.lines)
         for (const LineMerge::Fork& f : mergeLines(m, changes, a.settled).forks)
             out.push_back(lineConflict(m, f));
+    // In the order a sync lists them, so that a number it printed names one.
+    asideConflicts(book, a, out);
     return out;
 }
 
@@ -600,7 +683,8 @@ SyncReport syncBook(Book& book) {
             SyncConflict c = conflictOf(key, u, f);
             if (!a.settled.count(c.key)) report.conflicts.push_back(std::move(c));
         }
-        if (alone) continue;
+        // A cell only lines changed follows the lines' merge.
+        if (alone || !m.changed) continue;
         std::string shown, value;
         int item = 0;
         if (u.kind == JournalRecord::Kind::Amount) {
@@ -691,7 +775,10 @@ SyncReport syncBook(Book& book) {
         for (const Copy& c : copiesIn(book, folder, present, false)) {
             try {
                 MonthKey m;
-                const bool month = folder == book.ledgerDir() && monthOfFileName(c.original, m);
+                int day = 0;
+                const bool month =
+                    (folder == book.ledgerDir() && monthOfFileName(c.original, m)) ||
+                    (folder == book.diaryDir() && diaryDayOfFileName(c.original, m, day));
                 // A budget month set on one PC only comes in before the copy goes.
                 const bool budget = folder == book.ledgerDir() && c.original == BudgetFileName;
                 if (budget) {
@@ -756,6 +843,8 @@ void settleConflict(Book& book, const SyncConflict& c, SyncChoice choice) {
         const MonthLedger l = book.month(c.month);
         const int item = itemSlot(l, c.item);
         if (!item) throw AppError("項目「" + cp932ToUtf8Lossy(c.item) + "」は今の設定にありません");
+        // The cell's lines stay whichever side is kept.
+        book.checkTypedTotal(c.month, item, c.day, c.field, static_cast<int32_t>(value));
         book.setAmount(c.month, item, c.day, c.field, static_cast<int32_t>(value),
                        ChangeSource::Synced);
     } else {

@@ -59,6 +59,9 @@ struct SyncConflict {
     AmountField field = AmountField::Income;
 };
 
+// "2026/12/24 食費 支出: pc-a 500 / pc-b 300": the conflict in one line.
+std::string conflictText(const SyncConflict& conflict);
+
 // What a sync did (at open, on a reload, on --sync).
 struct SyncReport {
     std::vector<std::string> mended;     // UTF-8, one line per mended value
@@ -82,6 +85,9 @@ struct UnitChange {
     bool twin = false;
     // The step settled a conflict: its value stands, whatever came before.
     bool settles = false;
+    // The amount moved with a line of the same step: the lines' own merge
+    // carries it, and it only clashes with a typed value of another PC.
+    bool lined = false;
 };
 
 struct UnitMerge {
@@ -102,7 +108,10 @@ struct UnitMerge {
 // change, counted once; one of another PC that starts from a value the
 // records left ends somewhere else is a fork, and the first change stands
 // until it is settled; one that starts from a value nobody recorded (a file
-// edited by hand) stands, since nothing tells it otherwise.
+// edited by hand) stands, since nothing tells it otherwise. A typed value and
+// a line's amount of two PCs from the same value are a fork too, but the
+// line stays with the lines and the typed value with the chain: neither
+// side is mended until the user settles it.
 UnitMerge mergeUnit(const std::vector<UnitChange>& changes);
 
 // What a file showing `shown` needs: true with the value to write when a

@@ -43,6 +43,16 @@ TEST(SyncCommand, MergesBothPcsAndUndoesTheNewestStepOfEither) {
         {"pc-a", "--undo", 0, "元に戻しました: 12/6 食費", false, 0},
         // B's copy, made before it saw A's line, lost it again.
         {"pc-a", "--sync", 0, "直した値 1 件、確認の要る値 0 件", false, 0},
+        // One cell typed differently on both PCs: asked, numbered, settled
+        // on A with the sum of both changes, and then asked on neither.
+        {"pc-a", "--set-amount 2026-12-20 食費 expense 700", 0, "", false, 0},
+        {"pc-b", "--set-amount 2026-12-20 食費 expense 400", 0, "", true, 2},
+        {"pc-a", "--sync", 3, "同期の確認 1: 2026/12/20 食費 支出: pc-a 700 / pc-b 400", false, 0},
+        {"pc-a", "--settle 2 sum", 2, "", false, 0},
+        {"pc-a", "--settle 1 both", 2, "", false, 0},
+        {"pc-a", "--settle 1 sum", 0, "確認の要る値 0 件", true, 1},
+        {"pc-b", "--sync", 0, "確認の要る値 0 件", false, 0},
+        {"pc-b", "--csv 2026-12 out.csv", 0, "", false, 0},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(std::string(s.pc) + " " + s.args);
@@ -62,6 +72,8 @@ TEST(SyncCommand, MergesBothPcsAndUndoesTheNewestStepOfEither) {
         }
     }
     ::unsetenv("KAKEIBO_PC");
+    EXPECT_NE(readBytes(b.file("out.csv")).find(",-1100,"), std::string::npos)
+        << readBytes(b.file("out.csv"));
     // Nothing left to undo on a book that never had a step.
     TempFolder empty;
     writeBytes(empty.file("ZADUD.CFG"), utf8ToCp932("kamo1=食費\r\n"));

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dirent.h>
 #include <functional>
 #include <map>
@@ -172,22 +173,11 @@ struct Case {
     std::size_t notes = 0;
     bool linesFit = true;          // every cell covers its lines afterwards
     std::map<int, int32_t> budget; // 食費's budget on A afterwards, by month of 2026
+    std::size_t blind = 0;         // copies set aside without being compared
 };
 
 TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
     const std::vector<Case> cases = {
-        {"different cells of one month: the overwritten one is mended",
-         [](Pc& a, Pc& b) {
-             a.book->setAmount(Dec, 1, 1, Out, 100, ChangeSource::Typed);
-             b.book->setAmount(Dec, 1, 2, Out, 200, ChangeSource::Typed);
-         },
-         Winner::B,
-         false,
-         {{1, 1, Out, 100}, {1, 2, Out, 200}},
-         1,
-         0,
-         0,
-         ""},
         {"different diary days and the incomes of one day",
          [](Pc& a, Pc& b) {
              a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
@@ -215,6 +205,58 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          "b\r\n"},
+        {"diary copies: a text the records left is not asked; a name two days share is not read",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             b.open().setDiary(2026, 12, 1, "b\r\n", ChangeSource::Typed);
+             // 12/1 or 1/21 by the old rule: which day it was is not known.
+             writeBytes(b.dir.file("2026121.sync-conflict-20261224-100000-ABCDEFG.nik"), "x\r\n");
+             // Written by hand alike on both: nothing differs.
+             for (Pc* pc : {&a, &b})
+                 saveDiaryFile(disk, pc->dir.path(), 2026, 1, 5, "same\r\n");
+             writeBytes(b.dir.file("202615.sync-conflict-20261224-100000-ABCDEFG.nik"), "same\r\n");
+         },
+         Winner::B,
+         true,
+         {},
+         0,
+         0,
+         3,
+         "b\r\n",
+         -1,
+         0,
+         true,
+         {},
+         1},
+        {"a diary day's copy with a text no record explains is asked, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->setDiary(2026, 12, 1, "a\r\n", ChangeSource::Typed);
+             // Written by hand on B: no record has it.
+             saveDiaryFile(disk, b.dir.path(), 2026, 12, 1, "hand\r\n");
+         },
+         Winner::A,
+         true,
+         {},
+         0,
+         1,
+         1,
+         "a\r\n"},
+        {"cells of the month before changed on both: the balances carried are no question",
+         [](Pc& a, Pc& b) {
+             for (Pc* pc : {&a, &b})
+                 pc->book->setAmount(Dec, 1, 1, Out, 1, ChangeSource::Typed);
+             syncFolders(a, b, Winner::A, false);
+             a.open().setAmount({2026, 11}, 1, 5, Out, 100, ChangeSource::Typed);
+             b.open().setAmount({2026, 11}, 1, 6, Out, 200, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 1, Out, 1}},
+         1,
+         0,
+         0,
+         ""},
         {"the same value on both sides is one change",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
@@ -267,15 +309,16 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          0,
          ""},
-        {"a conflict copy the records explain is set aside without a question",
+        {"different cells: the overwritten one is mended, the copy set aside unasked",
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
-             b.book->setAmount(Dec, 1, 6, Out, 50, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 1, Out, 50, ChangeSource::Typed);
+             b.book->setAmount(Dec, 1, 31, Out, 60, ChangeSource::Typed);
          },
          Winner::A,
          true,
-         {{1, 5, Out, 100}, {1, 6, Out, 50}},
-         1,
+         {{1, 5, Out, 100}, {1, 1, Out, 50}, {1, 31, Out, 60}},
+         2,
          0,
          1,
          ""},
@@ -283,14 +326,14 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          [](Pc& a, Pc& b) {
              a.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
              b.book->setAmount(Dec, 1, 5, Out, 100, ChangeSource::Typed);
-             // Edited by hand on B: no record has 40 on 12/7.
+             // Edited by hand on B: no record has 40 on 12/31.
              MonthLedger l = b.book->month(Dec);
-             l.Items[1].Days[7].Expense = 40;
+             l.Items[1].Days[31].Expense = 40;
              disk.writeSafely(b.dir.file(monthFileName(2026, 12)), formatMonth(l));
          },
          Winner::A,
          true,
-         {{1, 5, Out, 100}, {1, 7, Out, 0}},
+         {{1, 5, Out, 100}, {1, 31, Out, 0}},
          0,
          1,
          1,
@@ -381,20 +424,24 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          2},
-        {"lines of other cells lost with the line file come back with their amounts",
+        {"lines of other cells lost with the line file come back, their month's copy unasked",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(4, 100));
              a.book->addLine(Dec, food(6, 70));
              b.book->addLine(Dec, food(5, 50));
          },
          Winner::B,
-         false,
+         true,
          {{1, 4, Out, 100}, {1, 5, Out, 50}, {1, 6, Out, 70}},
          2,
          0,
-         0,
+         2,
          "",
-         3},
+         3,
+         0,
+         true,
+         {},
+         1},
         {"a line deleted after seeing it goes from the other's copy",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
@@ -410,29 +457,15 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          1},
-        {"a line changed after seeing it is changed in the other's copy",
+        {"a line changed and moved after seeing it is so in the other's copy",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
              syncFolders(a, b, Winner::A, false);
-             b.open().changeLine(Dec, 0, food(3, 150, "x"));
+             b.open().changeLine(Dec, 0, food(8, 150, "x"));
          },
          Winner::A,
          false,
-         {{1, 3, Out, 150}},
-         1,
-         0,
-         0,
-         "",
-         1},
-        {"a line moved to another day after seeing it leaves its old cell",
-         [](Pc& a, Pc& b) {
-             a.book->addLine(Dec, food(3, 100));
-             syncFolders(a, b, Winner::A, false);
-             b.open().changeLine(Dec, 0, food(8, 100));
-         },
-         Winner::A,
-         false,
-         {{1, 3, Out, 0}, {1, 8, Out, 100}},
+         {{1, 3, Out, 0}, {1, 8, Out, 150}},
          1,
          0,
          0,
@@ -484,6 +517,46 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
          0,
          "",
          1},
+        {"a typed amount and a line added to its cell on the other PC are asked, the file left",
+         [](Pc& a, Pc& b) {
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+             b.book->addLine(Dec, food(3, 200));
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 200}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"an amount typed after the other PC's line, apart, whose file won: asked, the line kept",
+         [](Pc& a, Pc& b) {
+             b.book->addLine(Dec, food(3, 200));
+             a.book->setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+         },
+         Winner::A,
+         false,
+         {{1, 3, Out, 500}},
+         0,
+         1,
+         0,
+         "",
+         1},
+        {"an amount typed after seeing the other's line is no question",
+         [](Pc& a, Pc& b) {
+             b.book->addLine(Dec, food(3, 200));
+             syncFolders(a, b, Winner::B, false);
+             a.open().setAmount(Dec, 1, 3, Out, 500, ChangeSource::Typed);
+         },
+         Winner::B,
+         false,
+         {{1, 3, Out, 500}},
+         1,
+         0,
+         0,
+         "",
+         1},
         {"a line no record explains is left alone",
          [](Pc& a, Pc& b) {
              a.book->addLine(Dec, food(3, 100));
@@ -512,12 +585,21 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
         c.apart(a, b);
         syncFolders(a, b, c.winner, c.leaveCopy);
         Book& book = a.open();
+        // A book opened read-only is never written, so it merges nothing.
+        book.setReadOnly(true);
+        EXPECT_TRUE(syncBook(book).lines().empty());
+        book.setReadOnly(false);
         const SyncReport r = syncBook(book);
         for (const Expect& e : c.onA)
             EXPECT_EQ(a.cell(e.item, e.day, e.field), e.value) << e.item << "/" << e.day;
         EXPECT_EQ(r.mended.size(), c.mended);
         EXPECT_EQ(r.conflicts.size(), c.conflicts);
         EXPECT_EQ(r.setAside.size(), c.aside);
+        EXPECT_EQ(std::count_if(r.setAside.begin(), r.setAside.end(),
+                                [](const std::string& l) {
+                                    return l.find("比べていません") != std::string::npos;
+                                }),
+                  static_cast<std::ptrdiff_t>(c.blind));
         EXPECT_EQ(r.notes.size(), c.notes);
         EXPECT_EQ(syncConflicts(book).size(), c.conflicts);
         if (c.lines >= 0) EXPECT_EQ(book.lines(Dec).size(), static_cast<std::size_t>(c.lines));
@@ -588,6 +670,7 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
              {"my laptop.local", "my_laptop_local"},
              {"", "pc"},
              {"Z_9-z", "Z_9-z"},
+             {"Aa0:", "Aa0_"},
              {"0123456789012345678901234567890123", "01234567890123456789012345678901"}})
         EXPECT_EQ(safePcName(p.raw), p.safe) << p.raw;
     std::string pc;
@@ -607,30 +690,47 @@ TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
 namespace {
 
 // A conflict settled on one PC is asked on neither again, and the value
-// chosen reaches the other PC's files at its next merge.
+// chosen reaches the other PC's files at its next merge. B's side is a typed
+// amount, or a line of 300 added to the cell; a line stays whatever is kept,
+// so a kept value below it is refused.
 TEST(SyncMerge, ASettledConflictIsAskedOnce) {
     struct Row {
         SyncChoice choice;
-        int32_t value;
+        bool line;
+        int32_t first; // A's typed value
+        int32_t value; // the cell on both PCs afterwards; -1: refused, asked again
     };
-    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, 1500},
-                                           {SyncChoice::KeepSecond, 1300},
-                                           {SyncChoice::Sum, 1800}}) {
-        SCOPED_TRACE(static_cast<int>(row.choice));
+    for (const Row& row : std::vector<Row>{{SyncChoice::KeepFirst, false, 1500, 1500},
+                                           {SyncChoice::KeepSecond, false, 1500, 1300},
+                                           {SyncChoice::Sum, false, 1500, 1800},
+                                           {SyncChoice::KeepFirst, true, 1500, 1500},
+                                           {SyncChoice::KeepSecond, true, 1500, 1300},
+                                           {SyncChoice::Sum, true, 1500, 1800},
+                                           {SyncChoice::KeepFirst, true, 200, -1}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(row.choice)) + (row.line ? " line" : ""));
         int tick = 0;
         Pc a("pc-a", &tick), b("pc-b", &tick);
         a.open().setAmount(Dec, 1, 9, Out, 1000, ChangeSource::Typed);
         syncFolders(a, b, Winner::A, false);
         b.open();
-        a.book->setAmount(Dec, 1, 9, Out, 1500, ChangeSource::Typed);
-        b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
+        a.book->setAmount(Dec, 1, 9, Out, row.first, ChangeSource::Typed);
+        if (row.line)
+            b.book->addLine(Dec, food(9, 300));
+        else
+            b.book->setAmount(Dec, 1, 9, Out, 1300, ChangeSource::Typed);
         syncFolders(a, b, Winner::A, false);
         std::vector<SyncConflict> open = syncConflicts(b.open());
         ASSERT_EQ(open.size(), 1u);
         EXPECT_EQ(open[0].first.pc, "pc-a");
         EXPECT_EQ(open[0].second.pc, "pc-b");
+        EXPECT_EQ(open[0].second.shown, row.line ? "1,300 (\xe5\x86\x85\xe8\xa8\xb3)" : "1,300");
         EXPECT_EQ(open[0].start, "1,000");
         EXPECT_EQ(open[0].unit, "2026/12/9 \xe9\xa3\x9f\xe8\xb2\xbb \xe6\x94\xaf\xe5\x87\xba");
+        if (row.value < 0) {
+            EXPECT_THROW(settleConflict(*b.book, open[0], row.choice), AppError);
+            EXPECT_EQ(syncConflicts(*b.book).size(), 1u);
+            continue;
+        }
         settleConflict(*b.book, open[0], row.choice);
         EXPECT_EQ(b.cell(1, 9, Out), row.value);
         EXPECT_TRUE(syncConflicts(*b.book).empty());
@@ -638,6 +738,7 @@ TEST(SyncMerge, ASettledConflictIsAskedOnce) {
         const SyncReport r = syncBook(a.open());
         EXPECT_TRUE(r.conflicts.empty());
         EXPECT_EQ(a.cell(1, 9, Out), row.value);
+        EXPECT_EQ(a.book->lines(Dec).size(), row.line ? 1u : 0u);
     }
 }
 
@@ -673,6 +774,8 @@ TEST(SyncMerge, ASettledLineConflictKeepsOneSide) {
         else
             EXPECT_THROW(settleConflict(*b.book, open[0], row.choice), AppError);
         EXPECT_EQ(syncConflicts(*b.book).size(), row.settles ? 0u : 1u);
+        // The settling PC shows the kept side at once, before any merge.
+        EXPECT_EQ(b.book->lines(Dec).at(0).memo, row.memo);
         syncFolders(a, b, Winner::A, false);
         const SyncReport r = syncBook(a.open());
         EXPECT_EQ(r.conflicts.size(), row.settles ? 0u : 1u);

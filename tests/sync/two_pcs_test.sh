@@ -228,8 +228,7 @@ expect_found_once バスB
 
 # --- 3. Lines added to the same cell on both sides: two lines, the cell
 # their sum, and no question (a line is a change of its own; a clash of one
-# value needs a typed amount, which the command line cannot make: the merge
-# rules' own tests list those).
+# value needs a typed amount: 3b).
 st_offline
 must a --add-line 2026-10-20 食費 -1000 弁当A >/dev/null
 must b --add-line 2026-10-20 食費 -2000 弁当B >/dev/null
@@ -248,6 +247,60 @@ expect_found_once 弁当A
 expect_found_once 弁当B
 expect_recorded 弁当A
 expect_recorded 弁当B
+
+# --- 3b. One cell typed differently on both sides, and one diary day written
+# on both, while apart: after the folders converge, --sync on each PC exits 3
+# and lists both (the cell with both values and both PCs), changing nothing
+# else. Settled on pc-a (the cell to the sum of both changes, the day to the
+# copy's text), pc-b then has no open question and reads the same.
+if [ "$has_sync" = 1 ]; then
+  st_offline
+  must a --set-amount 2026-10-22 日用品 expense 700 >/dev/null
+  must b --set-amount 2026-10-22 日用品 expense 400 >/dev/null
+  diary a 2026 10 23 雨の日A
+  diary b 2026 10 23 晴れの日B
+  st_online
+  st_converge "one cell and one diary day changed apart (3b)"
+  # Each PC sets the copy aside itself: the same move on both sides.
+  for name in a b; do
+    rc=0
+    pc "$name" --sync >"$work/clash-$name" || rc=$?
+    [ "$rc" = 3 ] || fail "pc-$name's --sync exited $rc for one cell typed on both, not 3: $(cat "$work/clash-$name") $(cat "$work/err-$name")"
+    grep -q '^同期の確認 [0-9]*: 2026/10/22 日用品 支出: pc-a 700 / pc-b 400$' "$work/clash-$name" ||
+      fail "pc-$name's --sync does not list 10/22 日用品 with both values and both PCs: $(cat "$work/clash-$name")"
+    grep -q '^同期の確認 [0-9]*: 2026/10/23 日記: ' "$work/clash-$name" ||
+      fail "pc-$name's --sync does not ask about the diary day's conflict copy: $(cat "$work/clash-$name")"
+    n=$(grep -c '^同期の確認 ' "$work/clash-$name")
+    [ "$n" = 2 ] || fail "pc-$name's --sync asks $n questions, not 2: $(cat "$work/clash-$name")"
+    grep -q '直した値 0 件' "$work/clash-$name" || fail "pc-$name's --sync changed values: $(cat "$work/clash-$name")"
+  done
+  # Nothing else changed: the month reads alike on both, the other cells too.
+  same_month 2026-10
+  expect_cell 2026-10 食費 20 -3000
+  expect_conflicts_set_aside
+  # A cell is listed before a copy, so settling the copy first leaves the
+  # cell's number as --sync printed it.
+  number() { grep "^同期の確認 [0-9]*: $1" "$work/clash-a" | sed 's/^同期の確認 \([0-9]*\):.*/\1/'; }
+  copied=$(grep '^同期の確認 [0-9]*: 2026/10/23 日記' "$work/clash-a" | awk '{ print $NF }')
+  must a --settle "$(number '2026/10/23 日記')" second >/dev/null
+  must a --settle "$(number '2026/10/22 日用品')" sum >/dev/null
+  st_converge "pc-a's settling (3b)"
+  for name in b a; do
+    rc=0
+    pc "$name" --sync >"$work/clash-$name" || rc=$?
+    [ "$rc" = 0 ] || fail "pc-$name's --sync exited $rc after pc-a settled, not 0: $(cat "$work/clash-$name")"
+  done
+  st_converge "both PCs merged after settling (3b)"
+  expect_cell 2026-10 日用品 22 -1100
+  same_month 2026-10
+  # The kept text is the copy's, the same on both PCs.
+  for name in a b; do
+    pc "$name" --search の日 | grep '^2026-10-23	' >"$work/day-$name"
+  done
+  if ! grep -q -F -- "${copied:-?}" "$work/day-a" || ! cmp -s "$work/day-a" "$work/day-b"; then
+    fail "pc-a and pc-b do not both keep the copy's '$copied' on 2026-10-23: $(cat "$work/day-a") / $(cat "$work/day-b")"
+  fi
+fi
 
 # --- 4. A scheduled entry due on both PCs, run apart: posted once. Run
 # together afterwards, the second PC finds the first one's posting.
