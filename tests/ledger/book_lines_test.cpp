@@ -115,6 +115,8 @@ TEST_F(BookLinesTest, RefusedChangesLeaveLinesAndCellsAsTheyWere) {
         {"a day the month lacks", [&] { book->addLine(Nov, line(31, "食費", 5, "")); }},
         {"a cell past 32 bits", [&] { book->addLine(Dec, line(4, "食費", 2147483647, "")); }},
         {"a line that is not there", [&] { book->removeLine(Dec, 1, ChangeSource::Typed); }},
+        {"a change of a line that is not there",
+         [&] { book->changeLine(Dec, 1, line(4, "食費", 5, "b"), ChangeSource::Typed); }},
         {"a change past 32 bits",
          [&] { book->changeLine(Dec, 0, line(5, "食費", 2147483647, "x"), ChangeSource::Typed); }},
         {"a change to no amount",
@@ -166,6 +168,30 @@ TEST_F(BookLinesTest, AFailedLineFileWriteLeavesLinesCellsAndFilesAsTheyWere) {
             }
             EXPECT_EQ(book->undoText(), "12/4 食費 内訳追加 1,000 a");
         }
+    }
+}
+
+// Another copy of the program saved the month's lines since this one read
+// them: a line added or changed here keeps what that copy wrote.
+TEST_F(BookLinesTest, AChangeKeepsTheLinesAnotherCopySavedSince) {
+    const EntryLine a = line(4, "食費", 100, "a"), other = line(9, "食費", 5, "other"),
+                    b = line(4, "食費", 200, "b");
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::vector<EntryLine> after;
+    } cases[] = {
+        {"added", [&] { book->addLine(Dec, b, ChangeSource::Typed); }, {a, other, b}},
+        {"changed", [&] { book->changeLine(Dec, 0, b, ChangeSource::Typed); }, {b, other}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir.file("202612.lin"), formatLineFile({a}, 2026, 12));
+        restart();
+        ASSERT_EQ(book->lines(Dec).size(), 1u);
+        writeBytes(dir.file("202612.lin"), formatLineFile({a, other}, 2026, 12));
+        c.change();
+        EXPECT_EQ(filed(Dec), c.after);
     }
 }
 

@@ -134,6 +134,16 @@ Stored stored_after(Book& book) {
     return {book.amount(Nov, 1, 5, Out), book.amount(Dec, 1, 1, Out), book.amount(Dec, 2, 3, In)};
 }
 
+// A purchase of 600 on November 5.
+EntryLine bakery() {
+    EntryLine l;
+    l.day = 5;
+    l.item = utf8ToCp932("食費");
+    l.amount = 600;
+    l.memo = utf8ToCp932("パン屋");
+    return l;
+}
+
 struct Operation {
     const char* name;
     bool shown; // the main window's book (December in memory) or a command's
@@ -171,19 +181,22 @@ const Operation Operations[] = {
          EXPECT_EQ(stored_after(restarted), (Stored{1000, 1000, 0}));
      }},
     {"an entry line in another month", false, [](Book&) {},
-     [](Book& b) {
-         EntryLine l;
-         l.day = 5;
-         l.item = utf8ToCp932("食費");
-         l.amount = 600;
-         l.memo = utf8ToCp932("パン屋");
-         b.addLine(Nov, l);
-     },
+     [](Book& b) { b.addLine(Nov, bakery()); },
      [](bool done, const Stored& after, Book& restarted) {
          if (done) EXPECT_EQ(after, (Stored{600, 0, 0}));
          const std::vector<EntryLine>& lines = restarted.lines(Nov);
          EXPECT_EQ(after.nov5, lines.empty() ? 0 : 600) << "a line and its cell go together";
          EXPECT_LE(lines.size(), 1u);
+     }},
+    // Alone on the book, a second line equal to one already there is a
+    // second purchase: recovery adds it, never takes it for the first.
+    {"an entry line equal to one the month holds", false, [](Book& b) { b.addLine(Nov, bakery()); },
+     [](Book& b) { b.addLine(Nov, bakery()); },
+     [](bool done, const Stored& after, Book& restarted) {
+         const std::size_t n = restarted.lines(Nov).size();
+         if (done) EXPECT_EQ(n, 2u);
+         EXPECT_TRUE(n == 1 || n == 2) << n;
+         EXPECT_EQ(after.nov5, 600 * static_cast<int32_t>(n)) << "a line and its cell go together";
      }},
     {"typed into the month before the one shown", true, [](Book&) {},
      [](Book& b) { b.setAmount(Nov, 1, 5, Out, 600, ChangeSource::Typed); },

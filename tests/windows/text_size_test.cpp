@@ -144,31 +144,25 @@ TEST_F(TextSizeTest, EachWindowGrowsOnceOnItsFirstShowing) {
 }
 
 TEST_F(TextSizeTest, AWindowNeverGrowsPastTheScreen) {
+    const QRect screen(0, 0, 1280, 800);
     struct Case {
+        QRect screen; // empty: no limit
         QPoint at;
-        QSize size;
+        QSize size, grown;
         QPoint to;
-    } cases[] = {{{0, 0}, {1000, 700}, {0, 0}},
-                 {{100, 111}, {400, 500}, {100, 10}},
-                 {{800, 50}, {400, 300}, {680, 50}},
-                 {{300, 400}, {200, 200}, {300, 400}}};
+    } cases[] = {{screen, {0, 0}, {1000, 700}, {1280, 760}, {0, 0}},
+                 {screen, {100, 111}, {400, 500}, {600, 750}, {100, 10}},
+                 {screen, {800, 50}, {400, 300}, {600, 450}, {680, 50}},
+                 {screen, {300, 400}, {200, 200}, {300, 300}, {300, 400}},
+                 {QRect(), {0, 0}, {1000, 700}, {1500, 1050}, {0, 0}}};
     for (const Case& c : cases) {
         QWidget w;
         w.move(c.at);
         w.resize(c.size);
-        TextSize::scaleWindow(&w, 1.5, QRect(0, 0, 1280, 800));
-        const QSize grown = (QSizeF(c.size) * 1.5).toSize().boundedTo(QSize(1280, 760));
-        EXPECT_EQ(w.size(), grown) << c.size.width();
+        TextSize::scaleWindow(&w, 1.5, c.screen);
+        EXPECT_EQ(w.size(), c.grown) << c.size.width();
         EXPECT_EQ(w.pos(), c.to) << c.size.width();
     }
-    QWidget w;
-    w.resize(1000, 700);
-    TextSize::scaleWindow(&w, 1.5, QRect(0, 0, 1280, 800));
-    EXPECT_EQ(w.size(), QSize(1280, 760));
-    QWidget free;
-    free.resize(1000, 700);
-    TextSize::scaleWindow(&free, 1.5, QRect());
-    EXPECT_EQ(free.size(), QSize(1500, 1050));
 }
 
 // A size chosen while the daily sheet is open applies to it at once: its

@@ -1,0 +1,90 @@
+// The edges of the names a PC gives its own files and of the names a sync
+// tool gives its copies: one character or one letter of length either way
+// decides whether a file is the book's own, another PC's, or a copy.
+#include "ledger/sync_files.h"
+#include "ledger/sync_merge.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Each character class's first and last character, and the characters just
+// outside them, which a PC's own file name never holds.
+TEST(SyncFileNames, APcNameHoldsLettersDigitsDashAndUnderscoreUpTo32) {
+    const std::string longest(PcNameMax, 'x');
+    struct Row {
+        std::string raw;  // the name as the system gives it
+        std::string safe; // as the program keeps it
+        bool journal;     // ZADUD-<raw>.JNL is a PC's journal
+    };
+    const std::vector<Row> rows = {
+        {"a", "a", true},
+        {"z", "z", true},
+        {"A", "A", true},
+        {"Z", "Z", true},
+        {"0", "0", true},
+        {"9", "9", true},
+        {"-", "-", true},
+        {"_", "_", true},
+        {"`", "_", false}, // before 'a', and after '_'
+        {"{", "_", false}, // after 'z'
+        {"@", "_", false}, // before 'A'
+        {"[", "_", false}, // after 'Z'
+        {"/", "_", false}, // before '0'
+        {":", "_", false}, // after '9'
+        {",", "_", false}, // before '-'
+        {"^", "_", false}, // before '_'
+        {"pc 1", "pc_1", false},
+        {longest, longest, true},
+        {longest + "y", longest, false},
+        {"", "pc", false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(safePcName(r.raw), r.safe) << "[" << r.raw << "]";
+        std::string pc = "before";
+        EXPECT_EQ(pcOfJournalName(pcJournalName(r.raw), pc), r.journal) << "[" << r.raw << "]";
+        EXPECT_EQ(pc, r.journal ? r.raw : "before") << "[" << r.raw << "]";
+    }
+}
+
+// A name is a copy only with something left of it once the PC's part or
+// the sync tool's part is taken off, and never one of the book's own files.
+TEST(SyncFileNames, ACopyLeavesANameOfAtLeastOneCharacter) {
+    const std::set<std::string> pcs{"laptop", "l"};
+    const std::set<std::string> present{".txt", "x.txt", "NOTES", "ZADUD.SEQ", "ZADUD.JNL"};
+    struct Row {
+        const char* name;
+        const char* original; // "" when it is no copy
+    };
+    const std::vector<Row> rows = {
+        {"x-laptop.txt", "x.txt"},
+        {"x.laptop.txt", "x.txt"},
+        {"-laptop.txt", ""}, // the PC's part is the whole stem
+        {".laptop.txt", ""},
+        {"NOTES-l", "NOTES"}, // no extension
+        {"NOTES-laptop", "NOTES"},
+        {"-laptop", ""},
+        {"x-l.txt", "x.txt"},
+        {"ZADUD-l.SEQ", ""}, // PC l's step file, beside the book's old one
+        {"ZADUD-l.JNL", ""},
+        {"ZADUD.l.SEQ", "ZADUD.SEQ"},
+        {".sync-conflict-20261224-101500-ABC1234.txt", ""},
+        {"x.sync-conflict-20261224-101500-ABC1234.txt", "x.txt"},
+        {" (Hanako's conflicted copy 2026-12-24).txt", ""},
+        {"x (Hanako's conflicted copy 2026-12-24).txt", "x.txt"},
+    };
+    for (const Row& r : rows) {
+        std::string original = "before";
+        const bool copy = *r.original != '\0';
+        EXPECT_EQ(conflictCopyOf(r.name, pcs, present, original), copy) << r.name;
+        if (copy) {
+            EXPECT_EQ(original, r.original) << r.name;
+        }
+    }
+}
+
+} // namespace
