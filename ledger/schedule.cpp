@@ -164,7 +164,8 @@ int Schedule::nextId() const {
         id = std::max(id, e.id);
     for (const PostingRecord& r : records)
         id = std::max(id, r.entry);
-    if (idPart <= 0 || id > INT_MAX - 2 * IdPartSpan) return id + 1;
+    if (id > INT_MAX - 2 * IdPartSpan) throw AppError("定期入力の番号が尽きました");
+    if (idPart <= 0) return id + 1;
     // The next id above `id` that ends in this PC's part.
     const int step = IdPartSpan;
     return (id / step + 1) * step + idPart;

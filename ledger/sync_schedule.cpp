@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <tuple>
 
@@ -20,10 +21,11 @@ std::string lineOf(const Schedule& s, int id) {
 
 // The entry id a record names; 0 for none.
 int idOf(const std::string& text) {
-    if (text.empty() || text.size() > 9 ||
+    if (text.empty() || text.size() > 10 ||
         text.find_first_not_of("0123456789") != std::string::npos)
         return 0;
-    return std::stoi(text);
+    const long long id = std::stoll(text);
+    return id > INT_MAX ? 0 : static_cast<int>(id);
 }
 
 // "食費" for an entry's line, the id where the line is not one.

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <set>
@@ -24,7 +25,7 @@ namespace {
 
 DiskStore disk;
 const std::string Food = "\x90\x48\x94\xef";   // 食費
-const std::string Salary = "\x8b\x8b\x97\x5e"; // 給料
+const std::string Salary = "\x8b\x8b\x97\x5e"; // 給与
 const std::string Config = "kamo1=" + Food + "\r\nkamo2=" + Salary + "\r\n";
 
 struct Pc {
@@ -244,6 +245,62 @@ TEST(SyncSchedule, NewIdsAreAboveEveryKnownOneAndEndInThePcsPart) {
     EXPECT_NE(entryIdPart("pc-a"), entryIdPart("pc-b"));
 }
 
+TEST(SyncSchedule, NewIdsStayAboveEveryIdTheRecordsName) {
+    struct Case {
+        const char* name;
+        std::function<int(Pc&)> before; // the highest id used before
+    };
+    const std::vector<Case> cases = {
+        {"an entry added and deleted",
+         [](Pc& pc) {
+             const int id = pc.add(10);
+             pc.remove(id);
+             return id;
+         }},
+        {"an entry written by hand and posted, the file lost since",
+         [](Pc& pc) {
+             Schedule s;
+             ScheduleEntry e;
+             e.id = 5123;
+             e.item = Food;
+             e.amount = 10;
+             e.fromYear = 2026;
+             e.fromMonth = 12;
+             e.day = 1;
+             s.entries.push_back(e);
+             writeScheduleFile(disk, pc.dir.file(ScheduleFileName), s);
+             BookDoor door(*pc.book, "定期入力");
+             std::vector<PostingChoice> due;
+             for (const Occurrence& o : dueOccurrences(s, {2026, 12, 1}))
+                 due.push_back({o, false, 10});
+             postChoices(disk, s, pc.dir.file(ScheduleFileName), due, door);
+             writeScheduleFile(disk, pc.dir.file(ScheduleFileName), Schedule{});
+             return e.id;
+         }},
+    };
+    for (const Case& c : cases) {
+        int tick = 0;
+        Pc pc("pc-a", &tick);
+        pc.open();
+        const int used = c.before(pc);
+        const int id = pc.add(20);
+        EXPECT_GT(id, used) << c.name;
+        EXPECT_EQ(id % Schedule::IdPartSpan, entryIdPart("pc-a")) << c.name;
+    }
+    // An id near the top of the range: no next one is given out.
+    int tick = 0;
+    Pc pc("pc-a", &tick);
+    pc.open();
+    ScheduleEntry e;
+    e.id = 2147482000;
+    e.item = Food;
+    e.fromYear = 2026;
+    e.fromMonth = 12;
+    pc.book->setScheduleEntry(e.id, {}, formatEntryLine(e), ChangeSource::Typed);
+    pc.book->setScheduleEntry(e.id, formatEntryLine(e), {}, ChangeSource::Typed);
+    EXPECT_THROW(pc.add(20), AppError);
+}
+
 TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
     struct Case {
         const char* name;
@@ -372,6 +429,9 @@ TEST(SyncSchedule, AConflictCopyBringsWhatNoRecordExplains) {
     writeScheduleFile(disk, a.dir.file("TEIKI.sync-conflict-20261224-100000-ABCDEFG.TXT"), theirs);
     const SyncReport r = syncBook(a.open());
     EXPECT_EQ(a.entries(), (std::set<std::string>{"food 1000", "salary 999"}));
+    EXPECT_EQ(r.mended, (std::vector<std::string>{
+                            "同期: 定期入力 給与 を競合コピーから取り込みました",
+                            "同期: 定期の記帳の記録 1 件を競合コピーから取り込みました"}));
     const Schedule now = a.schedule();
     ASSERT_EQ(now.records.size(), 1u);
     EXPECT_EQ(now.records[0].state, PostingState::Skipped);
@@ -389,9 +449,22 @@ TEST(SyncSchedule, EntryEditsAreUndoneAndRedoneAsSteps) {
         const char* name;
         std::function<void(Pc&, int id)> edit;
         std::set<std::string> edited;
+        const char* pc = "pc-a";
     };
     const std::vector<Case> cases = {
         {"an add", [](Pc& pc, int) { pc.add(50); }, {"food 1000", "food 50"}},
+        {"an add on a book with no PC name",
+         [](Pc& pc, int) { pc.add(50); },
+         {"food 1000", "food 50"},
+         ""},
+        {"one edit outside a group",
+         [](Pc& pc, int id) {
+             ScheduleEntry e = pc.schedule().entries[0];
+             const std::string from = formatEntryLine(e);
+             e.amount = 7;
+             pc.book->setScheduleEntry(id, from, formatEntryLine(e), ChangeSource::Typed);
+         },
+         {"food 7"}},
         {"a change",
          [](Pc& pc, int id) { pc.change(id, [](ScheduleEntry& e) { e.amount = 5; }); },
          {"food 5"}},
@@ -402,7 +475,7 @@ TEST(SyncSchedule, EntryEditsAreUndoneAndRedoneAsSteps) {
     };
     for (const Case& c : cases) {
         int tick = 0;
-        Pc pc("pc-a", &tick);
+        Pc pc(c.pc, &tick);
         Book& book = pc.open();
         const int id = pc.add(1000);
         c.edit(pc, id);
@@ -460,20 +533,35 @@ TEST(SyncImports, EachPcWritesItsOwnLogAndReadsAll) {
         EXPECT_EQ(log.bytes, c.bytes) << c.name;
     }
     struct Name {
-        const char* name;
+        std::string name;
         bool log;
         const char* pc;
     };
-    for (const Name& n : std::vector<Name>{{"ZADUD-a.IMP", true, "a"},
-                                           {"ZADUD-living_room-2.IMP", true, "living_room-2"},
-                                           {"ZADUD.IMP", false, ""},
-                                           {"ZADUD-.IMP", false, ""},
-                                           {"ZADUD-a b.IMP", false, ""},
-                                           {"ZADUD-a.JNL", false, ""},
-                                           {"XADUD-a.IMP", false, ""}}) {
+    for (const Name& n : std::vector<Name>{
+             {"ZADUD-a.IMP", true, "a"},
+             {"ZADUD-living_room-2.IMP", true, "living_room-2"},
+             {"ZADUD.IMP", false, ""},
+             {"ZADUD-.IMP", false, ""},
+             {"ZADUD-a b.IMP", false, ""},
+             {"ZADUD-a.JNL", false, ""},
+             {"XADUD-a.IMP", false, ""},
+             {"ZADUD-" + std::string(32, 'p') + ".IMP", true, "pppppppppppppppppppppppppppppppp"},
+             {"ZADUD-" + std::string(33, 'p') + ".IMP", false, ""}}) {
         std::string pc;
         EXPECT_EQ(pcOfImportLogName(n.name, pc), n.log) << n.name;
         if (n.log) EXPECT_EQ(pc, n.pc) << n.name;
+    }
+    // A log that is there but cannot be read stops the import.
+    for (const char* unreadable : {"ZADUD-a.IMP", "ZADUD-b.IMP"}) {
+        TempFolder dir;
+        writeBytes(dir.file("ZADUD-a.IMP"), r1);
+        writeBytes(dir.file("ZADUD-b.IMP"), r2);
+        disk.setFaults([&](const std::string& path, const std::string& step) {
+            return path == dir.file(unreadable) && step == "read" ? EIO : 0;
+        });
+        ImportLog log;
+        EXPECT_THROW(joinPcImportLogs(disk, dir.path(), "a", false, log), AppError) << unreadable;
+        disk.setFaults(nullptr);
     }
     // The PC's own log is no conflict copy of the shared one.
     std::string original;
