@@ -35,12 +35,6 @@ std::string entryName(const std::string& line, int id) {
     return "番号 " + std::to_string(id);
 }
 
-bool isMarkerStep(const ChangeStep& s) {
-    return std::any_of(s.records.begin(), s.records.end(), [](const JournalRecord& r) {
-        return r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
-    });
-}
-
 // The change a side of a clash made, as the report says it.
 std::string sideText(const UnitChange& c) {
     return c.pc + " (" + c.time + ")";
@@ -217,12 +211,12 @@ bool entryNeedsMending(const EntryMerge& merge, const std::string& shown) {
 
 void syncSchedule(Book& book, SyncReport& report) {
     ChangeJournal& j = book.journal();
-    const std::vector<uint64_t>& done = j.undoable();
-    const std::set<uint64_t> isDone(done.begin(), done.end());
     std::map<int, std::vector<UnitChange>> units;
     for (const uint64_t step : j.order()) {
         const ChangeStep* s = j.step(step);
-        if (!s || !isDone.count(step) || isMarkerStep(*s)) continue;
+        // Every step counts, undone ones too: the undo step that follows
+        // one holds the change back, so the records chain as the file went.
+        if (!s) continue;
         for (const JournalRecord& r : s->records) {
             // Mending steps only carry out what the records say.
             if (r.kind != JournalRecord::Kind::Entry || r.source == ChangeSource::Synced) continue;

@@ -93,14 +93,17 @@ struct Pc {
     }
 };
 
-bool ownFile(const std::string& n) {
+// The PC whose own file `n` is; empty for a shared file.
+std::string ownerOf(const std::string& n) {
     std::string pc;
-    return pcOfJournalName(n, pc) || pcOfImportLogName(n, pc) ||
-           (n.size() > 4 && pcOfJournalName(n.substr(0, n.size() - 4) + ".JNL", pc));
+    if (pcOfJournalName(n, pc) || pcOfImportLogName(n, pc) ||
+        (n.size() > 4 && pcOfJournalName(n.substr(0, n.size() - 4) + ".JNL", pc)))
+        return pc;
+    return {};
 }
 
 // Each PC's own files go to the other; a shared file that differs ends as
-// A's on both, B's left beside it as a conflict copy when `copy`.
+// `a`'s on both, `b`'s left beside it as a conflict copy when `copy`.
 void syncFolders(Pc& a, Pc& b, bool copy) {
     std::set<std::string> names;
     for (Pc* pc : {&a, &b}) {
@@ -111,9 +114,11 @@ void syncFolders(Pc& a, Pc& b, bool copy) {
     }
     for (const std::string& n : names) {
         const bool inA = fileExists(a.dir.file(n)), inB = fileExists(b.dir.file(n));
-        if (ownFile(n)) {
-            const std::string bytes = readBytes((inA ? a : b).dir.file(n));
-            writeBytes((inA ? b : a).dir.file(n), bytes);
+        if (const std::string owner = ownerOf(n); !owner.empty()) {
+            Pc& from = owner == a.name ? a : b;
+            Pc& to = owner == a.name ? b : a;
+            if (fileExists(from.dir.file(n)))
+                writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
             continue;
         }
         const std::string wa = readBytes(a.dir.file(n)), wb = readBytes(b.dir.file(n));
@@ -237,7 +242,7 @@ TEST(SyncSchedule, NewIdsAreAboveEveryKnownOneAndEndInThePcsPart) {
         s.idPart = c.part;
         EXPECT_EQ(s.nextId(), c.next) << c.part << " " << c.floor;
     }
-    for (const char* pc : {"a", "b", "living-room", "x"}) {
+    for (const char* pc : {"a", "b", "living-room", "x", "pc-1771"}) {
         const int part = entryIdPart(pc);
         EXPECT_GE(part, 1) << pc;
         EXPECT_LT(part, Schedule::IdPartSpan) << pc;
@@ -307,7 +312,8 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
         std::function<void(Pc& a, Pc& b)> apart; // both start with food 1000, salary 300000
         bool copy;
         std::set<std::string> after;
-        std::size_t clashNotes;
+        std::size_t clashNotes, mended;
+        bool bWins = false; // B's copy of the shared files comes over A's
     };
     const std::vector<Case> cases = {
         {"an entry added on each PC",
@@ -317,7 +323,8 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          false,
          {"food 1000", "salary 300000", "food 50", "food 70"},
-         0},
+         0,
+         1},
         {"an entry added on each PC, with a conflict copy",
          [](Pc& a, Pc& b) {
              a.add(50);
@@ -325,7 +332,8 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          true,
          {"food 1000", "salary 300000", "food 50", "food 70"},
-         0},
+         0,
+         1},
         {"different entries changed and deleted",
          [](Pc& a, Pc& b) {
              a.change(a.schedule().entries[0].id, [](ScheduleEntry& e) { e.amount = 1200; });
@@ -333,7 +341,8 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          false,
          {"food 1200"},
-         0},
+         0,
+         1},
         {"one entry changed on both: the later change",
          [](Pc& a, Pc& b) {
              const int id = a.schedule().entries[0].id;
@@ -342,6 +351,7 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          false,
          {"food 1500", "salary 300000"},
+         0,
          0},
         {"one entry changed on both, the lost side in a conflict copy: told on both",
          [](Pc& a, Pc& b) {
@@ -351,7 +361,8 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          true,
          {"food 1500", "salary 300000"},
-         2},
+         2,
+         0},
         {"one entry changed on both, B's later: A's file is mended",
          [](Pc& a, Pc& b) {
              const int id = a.schedule().entries[0].id;
@@ -360,6 +371,7 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          true,
          {"food 1000 paused", "salary 300000"},
+         1,
          1},
         {"an entry deleted on one PC is gone on both",
          [](Pc& a, Pc& b) {
@@ -368,7 +380,22 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          },
          false,
          {"salary 300000"},
-         0},
+         0,
+         1},
+        {"an undo on A reaches B's file that came over A's",
+         [](Pc& a, Pc& b) {
+             const int id = a.schedule().entries[0].id;
+             a.change(id, [](ScheduleEntry& e) { e.amount = 1500; });
+             syncFolders(a, b, false);
+             b.open();
+             ASSERT_TRUE(a.book->undo());
+             b.add(70);
+         },
+         false,
+         {"food 1000", "salary 300000", "food 70"},
+         0,
+         1,
+         true},
     };
     for (const Case& c : cases) {
         int tick = 0;
@@ -379,10 +406,14 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
         syncFolders(a, b, false);
         b.open();
         c.apart(a, b);
-        syncFolders(a, b, c.copy);
-        std::size_t clashes = 0;
+        if (c.bWins)
+            syncFolders(b, a, c.copy);
+        else
+            syncFolders(a, b, c.copy);
+        std::size_t clashes = 0, mended = 0;
         for (Pc* pc : {&a, &b}) {
             const SyncReport r = syncBook(pc->open());
+            mended += r.mended.size();
             for (const std::string& n : r.notes)
                 clashes += n.find("別々に") != std::string::npos;
             // Conflict copies are set aside, not left in the folder.
@@ -395,6 +426,7 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
         EXPECT_EQ(a.entries(), c.after) << c.name;
         EXPECT_EQ(b.entries(), c.after) << c.name;
         EXPECT_EQ(clashes, c.clashNotes) << c.name;
+        EXPECT_EQ(mended, c.mended) << c.name;
         std::set<int> ids;
         for (const ScheduleEntry& e : a.schedule().entries)
             EXPECT_TRUE(ids.insert(e.id).second) << c.name;
