@@ -242,7 +242,7 @@ TEST(SyncSchedule, NewIdsAreAboveEveryKnownOneAndEndInThePcsPart) {
         s.idPart = c.part;
         EXPECT_EQ(s.nextId(), c.next) << c.part << " " << c.floor;
     }
-    for (const char* pc : {"a", "b", "living-room", "x", "pc-1771"}) {
+    for (const char* pc : {"a", "b", "living-room", "x", "pc-1771", "pc-2554"}) {
         const int part = entryIdPart(pc);
         EXPECT_GE(part, 1) << pc;
         EXPECT_LT(part, Schedule::IdPartSpan) << pc;
