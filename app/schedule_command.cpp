@@ -6,6 +6,7 @@
 #include "ledger/errors.h"
 #include "ledger/schedule.h"
 #include "ledger/sync_merge.h"
+#include "ledger/sync_schedule.h"
 #include "ledger/text_file.h"
 #include "storage/disk_store.h"
 #include "storage/local_clock.h"
@@ -169,11 +170,17 @@ int runAddScheduled(const CommandArgs& p) {
         const WorkingConfig cfg = readWorkingConfig();
         if (itemSlot(cfg.ledger, e.item) == 0)
             throw AppError("項目 " + p.value("item").toStdString() + " がありません");
-        const std::string path = joinPath(cfg.ledgerDir, ScheduleFileName);
+        Book book(QDir::currentPath().toStdString(), disk, localStamp);
+        const auto exists = [](const std::string& dir) { return isDirectory(dir); };
+        book.readConfiguration(exists, exists);
+        const std::string path = book.sideFile(ScheduleFileName);
         Schedule schedule = readScheduleFile(disk, path); // a malformed file throws, untouched
+        learnEntryIds(book, schedule);
+        const Schedule before = schedule;
         e.id = schedule.nextId();
         schedule.entries.push_back(e);
-        writeScheduleFile(disk, path, schedule);
+        // A step of the journal, so undo takes it back and other PCs merge it.
+        saveEntryEdits(book, before, schedule);
         Occurrence o;
         Date from{e.fromYear, e.fromMonth, 1};
         from = addDays(from, -31); // a shift may move the first one back

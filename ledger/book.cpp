@@ -754,19 +754,22 @@ void Book::rollBack(Group& g) {
     g.records.clear();
 }
 
-void Book::replaceFile(const JournalRecord& r, bool undo, ChangeSource source) {
+void Book::writeGroupFile(const std::string& path, const std::string& bytes) {
     if (!group_->shownSaved) {
         group_->shownSaved = true;
         // Its file is about to be replaced: what is shown goes there first.
         if (shown_.year && !held()) saveMonth();
     }
-    const std::string path = recordedPath(r);
     Group::File before{path, false, {}};
     const int err = files_.tryRead(path, before.bytes);
     if (err && err != ENOENT) throw fileError(err, path);
     before.existed = err == 0;
-    files_.writeSafely(path, undo ? r.oldText : r.newText);
+    files_.writeSafely(path, bytes);
     group_->files.push_back(std::move(before));
+}
+
+void Book::replaceFile(const JournalRecord& r, bool undo, ChangeSource source) {
+    writeGroupFile(recordedPath(r), undo ? r.oldText : r.newText);
     JournalRecord done = r;
     done.group = group_->id;
     done.time = clock();
@@ -953,6 +956,7 @@ std::string Book::describe(const JournalRecord& r) const {
     const std::string date = std::to_string(r.month.month) + "/" + std::to_string(r.day);
     if (r.kind == JournalRecord::Kind::Diary) return date + " 日記";
     if (r.kind == JournalRecord::Kind::Line) return describeLine(r);
+    if (r.kind == JournalRecord::Kind::Entry) return describeEntry(r);
     if (r.kind == JournalRecord::Kind::File)
         return recordedName(r) + " " + cp932ToUtf8Lossy(r.item);
     const std::string field = r.day == 0                       ? "繰越"
@@ -1048,6 +1052,8 @@ bool Book::reverse(uint64_t group, bool undo) {
                 changedSince += describe(r) + " (今の値 " + amountText(now) + ")\n";
         } else if (r.kind == JournalRecord::Kind::File) {
             if (!fileAsLeft(r, undo)) changedSince += describe(r) + "\n";
+        } else if (r.kind == JournalRecord::Kind::Entry) {
+            if (!entryAsLeft(r, undo)) changedSince += describe(r) + "\n";
         } else if (r.kind == JournalRecord::Kind::Diary) {
             std::string now;
             readDiaryFile(files_, diaryDir_, r.month.year, r.month.month, r.day, now);
@@ -1071,6 +1077,8 @@ bool Book::reverse(uint64_t group, bool undo) {
             replaceFile(r, undo, source);
         else if (r.kind == JournalRecord::Kind::Line)
             reverseLine(r, undo, source);
+        else if (r.kind == JournalRecord::Kind::Entry)
+            putEntry(r, undo, source);
     };
     if (undo)
         std::for_each(records.rbegin(), records.rend(), apply);
@@ -1119,6 +1127,11 @@ std::vector<Book::HistoryRow> Book::history() const {
                 if (!r.month.year) row.month.clear();
                 row.item = cp932ToUtf8Lossy(r.item);
                 row.change = recordedName(r);
+            } else if (r.kind == JournalRecord::Kind::Entry) {
+                row.month.clear();
+                row.day.clear();
+                row.item = "定期入力";
+                row.change = describeEntry(r);
             } else if (r.kind == JournalRecord::Kind::Line) {
                 row.item = cp932ToUtf8Lossy(r.item) + " 内訳";
                 const std::string d = describeLine(r);

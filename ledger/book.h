@@ -128,6 +128,13 @@ public:
     void notePosting(int entry, int index, MonthKey month, int day, const std::string& item,
                      AmountField field, int32_t amount);
     void noteSettled(const std::string& key);
+    // Scheduled entry `id` takes `line` (its line in the schedule file; empty
+    // deletes it), recorded as changed from `from` (what the edit started
+    // from): a step of the journal, or part of the open group
+    // (ledger/book_schedule.cpp). A schedule file that cannot be read throws
+    // and is left as it is.
+    void setScheduleEntry(int id, const std::string& from, const std::string& line,
+                          ChangeSource source);
     // A budget file a sync tool set aside as a conflict copy: the months it
     // holds that ours lacks come in as one step (their count is returned); a
     // month both hold differently keeps ours and is told in `notes` (UTF-8).
@@ -310,6 +317,13 @@ private:
 
     bool fileAsLeft(const JournalRecord& r, bool undo) const;
     void replaceFile(const JournalRecord& r, bool undo, ChangeSource source);
+    // Writes a whole file within the group, which puts it back on failure.
+    void writeGroupFile(const std::string& path, const std::string& bytes);
+    // An Entry record (book_schedule.cpp): whether the schedule file holds
+    // what `undo` expects, the change made, and what the history says.
+    bool entryAsLeft(const JournalRecord& r, bool undo) const;
+    void putEntry(const JournalRecord& r, bool undo, ChangeSource source);
+    static std::string describeEntry(const JournalRecord& r);
     // After a step with File records: the names and the month in memory
     // are read again.
     void filesReplaced();

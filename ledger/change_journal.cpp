@@ -104,10 +104,10 @@ const char* sourceName(ChangeSource source) {
 }
 
 std::string formatRecord(const JournalRecord& r) {
-    const bool diary = r.kind == JournalRecord::Kind::Diary ||
-                       r.kind == JournalRecord::Kind::File || r.kind == JournalRecord::Kind::Line ||
-                       r.kind == JournalRecord::Kind::Posting ||
-                       r.kind == JournalRecord::Kind::Settled;
+    const bool diary =
+        r.kind == JournalRecord::Kind::Diary || r.kind == JournalRecord::Kind::File ||
+        r.kind == JournalRecord::Kind::Line || r.kind == JournalRecord::Kind::Posting ||
+        r.kind == JournalRecord::Kind::Settled || r.kind == JournalRecord::Kind::Entry;
     const bool marker = r.kind == JournalRecord::Kind::Undo || r.kind == JournalRecord::Kind::Redo;
     const bool row = r.kind == JournalRecord::Kind::Row;
     std::string line = std::to_string(r.group) + ',' + escape(r.time) + ',' +
@@ -137,7 +137,7 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
     const auto* source = std::find(std::begin(SourceCodes), std::end(SourceCodes), f[2]);
     if (source == std::end(SourceCodes)) return false;
     r.source = static_cast<ChangeSource>(source - std::begin(SourceCodes));
-    if (f[3].size() != 1 || std::string("ADURFWLPS").find(f[3][0]) == std::string::npos)
+    if (f[3].size() != 1 || std::string("ADURFWLPSE").find(f[3][0]) == std::string::npos)
         return false;
     r.kind = static_cast<JournalRecord::Kind>(f[3][0]);
     if (!number(f[4], 0, 9999, v)) return false;
@@ -163,6 +163,9 @@ bool parseRecord(const std::string& line, JournalRecord& r) {
                unescape(f[10], r.newText);
     case JournalRecord::Kind::Settled:
         return !r.item.empty() && unescape(f[9], r.oldText) && unescape(f[10], r.newText);
+    case JournalRecord::Kind::Entry:
+        return !r.item.empty() && unescape(f[9], r.oldText) && unescape(f[10], r.newText) &&
+               !(r.oldText.empty() && r.newText.empty());
     case JournalRecord::Kind::Line:
         return r.month.month >= 1 && r.day >= 1 && !r.item.empty() && unescape(f[9], r.oldText) &&
                unescape(f[10], r.newText) && !(r.oldText.empty() && r.newText.empty());

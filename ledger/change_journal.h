@@ -28,6 +28,9 @@
 //         and month its date, field its side, new its amount, old the
 //         entry's item name (so that a PC that sees it does not post again),
 //         S a conflict between PCs settled: item its key (see sync_merge.h)
+//         E a scheduled entry added, changed or deleted: item its id, old
+//         and new its line as the schedule file writes it, empty where the
+//         step added or deleted it (ledger/sync_schedule.h)
 // For U and R, item names the PC whose step `old` is, empty for the
 // journal's own PC.
 // item    the item's name (CP932), field 0 income, 1 expense
@@ -74,7 +77,8 @@ struct JournalRecord {
         File = 'W',
         Line = 'L',
         Posting = 'P',
-        Settled = 'S'
+        Settled = 'S',
+        Entry = 'E'
     };
     uint64_t group = 0;
     std::string time; // "2026-12-08T23:40:12"

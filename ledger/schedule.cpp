@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <set>
 #include <tuple>
@@ -158,12 +159,16 @@ std::string describe(const Date& d, const std::string& item) {
 } // namespace
 
 int Schedule::nextId() const {
-    int id = 0;
+    int id = idFloor;
     for (const ScheduleEntry& e : entries)
         id = std::max(id, e.id);
     for (const PostingRecord& r : records)
         id = std::max(id, r.entry);
-    return id + 1;
+    if (id > INT_MAX - 2 * IdPartSpan) throw AppError("定期入力の番号が尽きました");
+    if (idPart <= 0) return id + 1;
+    // The next id above `id` that ends in this PC's part.
+    const int step = IdPartSpan;
+    return (id / step + 1) * step + idPart;
 }
 
 const PostingRecord* Schedule::record(int entry, int index) const {
@@ -183,19 +188,34 @@ void Schedule::remove(int id) {
                   records.end());
 }
 
+std::string formatEntryLine(const ScheduleEntry& e) {
+    char until[16] = "-";
+    if (e.until.year != 0) std::snprintf(until, sizeof until, "%s", isoDate(e.until).c_str());
+    char month[16];
+    std::snprintf(month, sizeof month, "%04d-%02d", e.fromYear, e.fromMonth);
+    return "E," + std::to_string(e.id) + "," + (e.expense ? "1" : "0") + "," +
+           (e.ask ? std::string("?") : std::to_string(e.amount)) + "," + month + "," + ruleText(e) +
+           "," + std::to_string(e.every) + "," + until + "," + std::to_string(e.count) + "," +
+           ShiftLetters[int(e.shift)] + "," + (e.confirm ? "C" : "A") + "," +
+           (e.paused ? "1" : "0") + "," + e.item;
+}
+
+bool parseEntryLine(const std::string& line, ScheduleEntry& entry) {
+    if (line.compare(0, 2, "E,") != 0 || line.find_first_of("\r\n") != std::string::npos)
+        return false;
+    try {
+        const Schedule s = parseSchedule(std::string(Header) + "\r\n" + line, {});
+        entry = s.entries.at(0);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::string formatSchedule(const Schedule& s) {
     std::string out = std::string(Header) + "\r\n";
-    for (const ScheduleEntry& e : s.entries) {
-        char until[16] = "-";
-        if (e.until.year != 0) std::snprintf(until, sizeof until, "%s", isoDate(e.until).c_str());
-        char month[16];
-        std::snprintf(month, sizeof month, "%04d-%02d", e.fromYear, e.fromMonth);
-        out += "E," + std::to_string(e.id) + "," + (e.expense ? "1" : "0") + "," +
-               (e.ask ? std::string("?") : std::to_string(e.amount)) + "," + month + "," +
-               ruleText(e) + "," + std::to_string(e.every) + "," + until + "," +
-               std::to_string(e.count) + "," + ShiftLetters[int(e.shift)] + "," +
-               (e.confirm ? "C" : "A") + "," + (e.paused ? "1" : "0") + "," + e.item + "\r\n";
-    }
+    for (const ScheduleEntry& e : s.entries)
+        out += formatEntryLine(e) + "\r\n";
     for (const PostingRecord& r : s.records)
         out += "P," + std::to_string(r.entry) + "," + std::to_string(r.index) + "," +
                StateLetters[int(r.state)] + "," + isoDate(r.date) + "," + (r.expense ? "1" : "0") +

@@ -62,6 +62,13 @@ struct PostingRecord {
 struct Schedule {
     std::vector<ScheduleEntry> entries;
     std::vector<PostingRecord> records;
+    // Ids are never given out twice: on a book kept on several PCs no id up
+    // to idFloor (every id any PC's journal names) is new, and a new one
+    // ends in this PC's idPart (1 to IdPartSpan - 1), so two PCs adding an
+    // entry while apart take different ids. 0: any next number.
+    static constexpr int IdPartSpan = 1000;
+    int idFloor = 0;
+    int idPart = 0;
 
     int nextId() const;
     const PostingRecord* record(int entry, int index) const;
@@ -72,6 +79,10 @@ struct Schedule {
 // The side file's bytes and back. A malformed file throws an AppError that
 // names the file and the line.
 std::string formatSchedule(const Schedule& schedule);
+// One entry's line in the file (no line end) and back; false for a line that
+// is not a whole entry.
+std::string formatEntryLine(const ScheduleEntry& entry);
+bool parseEntryLine(const std::string& line, ScheduleEntry& entry);
 Schedule parseSchedule(const std::string& bytes, const std::string& path);
 // A missing file is an empty schedule.
 Schedule readScheduleFile(FileStore& files, const std::string& path);

@@ -3,6 +3,7 @@
 #include "ledger/cp932.h"
 #include "ledger/errors.h"
 #include "ledger/report_marks.h"
+#include "ledger/sync_imports.h"
 #include "ledger/text_file.h"
 
 #include <cerrno>
@@ -120,12 +121,14 @@ int postStatementRows(Book& book, std::vector<StatementRow>& rows, ImportSideFil
     const auto& steps = book.journal().undoable();
     const uint64_t step = steps.empty() ? 0 : steps.back();
     ImportLog log = files.log;
+    // Each PC writes its own log; a book on one PC (no name) the shared one.
+    const std::string logName =
+        book.pcName().empty() ? std::string(ImportLogFile) : pcImportLogName(book.pcName());
     try {
-        book.files().writeSafely(book.sideFile(ImportLogFile),
-                                 appendToImportLog(log, posted, step));
+        book.files().writeSafely(book.sideFile(logName), appendToImportLog(log, posted, step));
     } catch (const std::exception& e) {
         files.logTrouble =
-            std::string(ImportLogFile) + " に書き込めませんでした (" + e.what() +
+            logName + " に書き込めませんでした (" + e.what() +
             ")。取り込んだ行は変更履歴に記録されているため、二重には取り込まれません";
     }
     files.log = std::move(log);
@@ -141,6 +144,9 @@ std::set<uint64_t> undoneSteps(const Book& book) {
 
 void learnFromJournal(Book& book, ImportLog& log) {
     log.undone = undoneSteps(book);
+    if (!book.pcName().empty())
+        joinPcImportLogs(book.files(), book.ledgerDir(), book.pcName(),
+                         book.journal().peers().empty(), log);
     uint64_t highest = 0;
     for (const auto& [fingerprint, step] : log.fingerprints)
         highest = std::max(highest, step);

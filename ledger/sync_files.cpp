@@ -23,11 +23,11 @@ bool isPcName(const std::string& s) {
     return true;
 }
 
-// The book's own per-PC files: ZADUD-<PC>.JNL and .SEQ.
+// The book's own per-PC files: ZADUD-<PC>.JNL, .SEQ and .IMP.
 bool ownPerPcFile(const std::string& name) {
     std::string pc;
     if (pcOfJournalName(name, pc)) return true;
-    if (endsWith(name, ".SEQ"))
+    if (endsWith(name, ".SEQ") || endsWith(name, ".IMP"))
         return pcOfJournalName(name.substr(0, name.size() - 4) + ".JNL", pc);
     return false;
 }

@@ -11,6 +11,7 @@
 #include "ledger/schedule.h"
 #include "ledger/sync_files.h"
 #include "ledger/sync_lines.h"
+#include "ledger/sync_schedule.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -667,6 +668,8 @@ SyncReport syncBook(Book& book) {
     // Alone on the book there is nobody to merge with: a file replaced by
     // other means (a restore from a zip) is not taken back from the records.
     const bool alone = book.journal().peers().empty();
+    // The scheduled entries, and the schedule file's conflict copies.
+    syncSchedule(book, report);
     const Analysis a = analyze(book);
     MonthCache months(book);
     struct Mend {

@@ -1,4 +1,6 @@
 #include "shell/book_document.h"
+
+#include "ledger/sync_schedule.h"
 #include "storage/disk_store.h"
 #include "storage/local_clock.h"
 
@@ -280,6 +282,8 @@ bool BookDocument::readSchedule() {
         schedule_ = readScheduleFile(files(), path);
         // Postings another PC made count as made here.
         learnPostings(book_, schedule_);
+        learnEntryIds(book_, schedule_);
+        scheduleRead_ = schedule_;
         scheduleBroken_ = false;
         return true;
     } catch (const AppError&) {
@@ -297,7 +301,11 @@ void BookDocument::writeSchedule() {
     // replaced by what is held in memory.
     if (scheduleBroken_)
         throw AppError("定期入力のﾌｧｲﾙ " + schedulePath() + " が読めないため、変更できません");
-    writeScheduleFile(files(), schedulePath(), schedule_);
+    // Only the entries edited here are written, each a step of the journal:
+    // another PC's edits that came since stay.
+    saveEntryEdits(book_, scheduleRead_, schedule_);
+    scheduleRead_ = schedule_;
+    refreshUndoState();
     emit scheduleChanged();
 }
 

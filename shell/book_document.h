@@ -206,6 +206,7 @@ private:
     PeriodFile period_;
     std::string periodWarned_; // the damaged period file's error last shown
     Schedule schedule_;
+    Schedule scheduleRead_; // as read, to tell the entries edited since
     SyncReport lastSync_;
     bool scheduleBroken_ = false;
     std::string scheduleWarned_; // the malformed file last named
