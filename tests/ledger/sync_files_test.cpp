@@ -49,13 +49,17 @@ TEST(SyncFileNames, APcNameHoldsLettersDigitsDashAndUnderscoreUpTo32) {
         EXPECT_EQ(pcOfJournalName(pcJournalName(r.raw), pc), r.journal) << "[" << r.raw << "]";
         EXPECT_EQ(pc, r.journal ? r.raw : "before") << "[" << r.raw << "]";
     }
+    std::string pc;
+    for (const char* other : {"ZADUD.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL", "ZADUD-pc.JNLX"})
+        EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
 }
 
 // A name is a copy only with something left of it once the PC's part or
 // the sync tool's part is taken off, and never one of the book's own files.
 TEST(SyncFileNames, ACopyLeavesANameOfAtLeastOneCharacter) {
-    const std::set<std::string> pcs{"laptop", "l"};
-    const std::set<std::string> present{".txt", "x.txt", "NOTES", "ZADUD.SEQ", "ZADUD.JNL"};
+    const std::set<std::string> pcs{"laptop", "l", "pc-a"};
+    const std::set<std::string> present{".txt",      "x.txt",      "NOTES",     "ZADUD.SEQ",
+                                        "ZADUD.JNL", "202612.txt", "ZADUD.BGT", "TEIKI.TXT"};
     struct Row {
         const char* name;
         const char* original; // "" when it is no copy
@@ -76,6 +80,13 @@ TEST(SyncFileNames, ACopyLeavesANameOfAtLeastOneCharacter) {
         {"x.sync-conflict-20261224-101500-ABC1234.txt", "x.txt"},
         {" (Hanako's conflicted copy 2026-12-24).txt", ""},
         {"x (Hanako's conflicted copy 2026-12-24).txt", "x.txt"},
+        {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", "ZADUD.BGT"},
+        {"TEIKI.pc-a.TXT", "TEIKI.TXT"},
+        {"202612-desk.txt", ""},   // not a known PC
+        {"202611-laptop.txt", ""}, // no such file beside it
+        {"ZADUD-pc-a.JNL", ""},    // the PC's own journal
+        {"202612.sync-conflict-2026-ABC.txt", ""},
+        {"202612.txt", ""},
     };
     for (const Row& r : rows) {
         std::string original = "before";

@@ -631,61 +631,7 @@ TEST(SyncMerge, ChangesOfTwoPcsAreKeptOnceAndDifferencesAskedOnce) {
 
 } // namespace
 
-namespace {
-
-// The names a PC gives its files, and the copies a sync tool leaves.
-TEST(SyncFiles, NamesOfPcsAndOfConflictCopies) {
-    struct Row {
-        const char* name;
-        bool copy;
-        const char* original;
-    };
-    const std::set<std::string> pcs{"pc-a", "laptop"};
-    const std::set<std::string> present{"202612.txt", "ZADUD.BGT", "TEIKI.TXT", "ZADUD.JNL",
-                                        "ZADUD.SEQ"};
-    const std::vector<Row> rows = {
-        {"202612.sync-conflict-20261224-101500-ABC1234.txt", true, "202612.txt"},
-        {"ZADUD.sync-conflict-20261224-101500-ABC1234.BGT", true, "ZADUD.BGT"},
-        {"202612 (Hanako's conflicted copy 2026-12-24).txt", true, "202612.txt"},
-        {"202612-laptop.txt", true, "202612.txt"},
-        {"TEIKI.pc-a.TXT", true, "TEIKI.TXT"},
-        {"202612-desk.txt", false, ""},   // not a known PC
-        {"202611-laptop.txt", false, ""}, // no such file beside it
-        {"ZADUD-pc-a.JNL", false, ""},    // the PC's own journal
-        {"ZADUD-laptop.SEQ", false, ""},  // and its step file
-        {"202612.sync-conflict-2026-ABC.txt", false, ""},
-        {"202612.txt", false, ""},
-    };
-    for (const Row& r : rows) {
-        std::string original;
-        EXPECT_EQ(conflictCopyOf(r.name, pcs, present, original), r.copy) << r.name;
-        if (r.copy) EXPECT_EQ(original, r.original) << r.name;
-    }
-    struct Pc {
-        const char* raw;
-        const char* safe;
-    };
-    for (const Pc& p : std::vector<Pc>{
-             {"pc-a", "pc-a"},
-             {"my laptop.local", "my_laptop_local"},
-             {"", "pc"},
-             {"Z_9-z", "Z_9-z"},
-             {"Aa0:", "Aa0_"},
-             {"0123456789012345678901234567890123", "01234567890123456789012345678901"}})
-        EXPECT_EQ(safePcName(p.raw), p.safe) << p.raw;
-    std::string pc;
-    EXPECT_TRUE(pcOfJournalName(pcJournalName("pc-b"), pc));
-    EXPECT_EQ(pc, "pc-b");
-    const std::string longest(PcNameMax, 'x');
-    EXPECT_TRUE(pcOfJournalName(pcJournalName(longest), pc));
-    EXPECT_EQ(pc, longest);
-    EXPECT_FALSE(pcOfJournalName(pcJournalName(longest + "x"), pc));
-    for (const char* other :
-         {"ZADUD.JNL", "ZADUD-.JNL", "ZADUD-a b.JNL", "ZADUD-pc.SEQ", "XADUD-pc.JNL"})
-        EXPECT_FALSE(pcOfJournalName(other, pc)) << other;
-}
-
-} // namespace
+namespace {} // namespace
 
 namespace {
 
