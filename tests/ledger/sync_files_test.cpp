@@ -3,6 +3,8 @@
 // decides whether a file is the book's own, another PC's, or a copy.
 #include "ledger/sync_files.h"
 #include "ledger/sync_merge.h"
+#include "storage/disk_store.h"
+#include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,23 @@ TEST(SyncFileNames, ACopyLeavesANameOfAtLeastOneCharacter) {
             EXPECT_EQ(original, r.original) << r.name;
         }
     }
+}
+
+// Copies of one name set aside one after another are all kept, each under a
+// name of its own, the first under its own name.
+TEST(SyncFileNames, CopiesOfOneNameSetAsideAreAllKept) {
+    TempFolder dir;
+    DiskStore disk;
+    const std::string copy = dir.file("x.sync-conflict-20261224-101500-ABC1234.txt");
+    std::vector<std::string> moved;
+    for (const char* bytes : {"one", "two", "three"}) {
+        writeBytes(copy, bytes);
+        moved.push_back(moveAside(disk, copy, dir.file("aside")));
+    }
+    const std::string kept = dir.file("aside/x.sync-conflict-20261224-101500-ABC1234.txt");
+    EXPECT_EQ(moved, (std::vector<std::string>{kept, kept + ".2", kept + ".3"}));
+    EXPECT_EQ(readBytes(kept + ".3"), "three");
+    EXPECT_FALSE(fileExists(copy));
 }
 
 } // namespace
