@@ -10,6 +10,7 @@
 #include "ledger/sync_files.h"
 #include "ledger/sync_merge.h"
 #include "storage/disk_store.h"
+#include "tests/ledger/two_pcs.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -26,12 +27,11 @@
 
 namespace {
 
-DiskStore disk;
+DiskStore& disk = twopcs::disk();
 constexpr AmountField In = AmountField::Income;
 constexpr AmountField Out = AmountField::Expense;
 constexpr MonthKey Dec{2026, 12};
-const std::string Food = "\x90\x48\x94\xef";                                       // 食費
-const std::string Config = "kamo1=\x90\x48\x94\xef\r\nkamo2=\x8b\x8b\x97\x5e\r\n"; // 食費, 給料
+const std::string Food = "\x90\x48\x94\xef"; // 食費
 
 std::vector<std::string> filesIn(const std::string& dir) {
     std::vector<std::string> names;
@@ -42,32 +42,9 @@ std::vector<std::string> filesIn(const std::string& dir) {
     return out;
 }
 
-// One PC: its folder and its book, showing October so that December's
-// changes go to the file at once.
-struct Pc {
-    std::string name;
-    TempFolder dir;
-    std::unique_ptr<Book> book;
-    int* tick;
-
-    Pc(std::string pc, int* clock) : name(std::move(pc)), tick(clock) {
-        writeBytes(dir.file("ZADUD.CFG"), Config);
-    }
-    Book& open() {
-        // A program that closes makes its deferred files durable first.
-        if (book) book->saveMonth();
-        book = std::make_unique<Book>(dir.path(), disk, [this] {
-            char t[32];
-            std::snprintf(t, sizeof t, "2026-12-24T10:%02d:%02d", *tick / 60, *tick % 60);
-            ++*tick;
-            return std::string(t);
-        });
-        book->setPcName(name);
-        book->readConfiguration(isDirectory, isDirectory);
-        book->setShown({2026, 10});
-        book->loadMonths();
-        return *book;
-    }
+// One PC, and the cells of its December as the file holds them.
+struct Pc : twopcs::PcBook {
+    using PcBook::PcBook;
     int32_t cell(int item, int day, AmountField f) {
         MonthLedger l = book->ledger();
         loadMonthAsEntered(disk, l, dir.path(), Dec);
@@ -76,47 +53,8 @@ struct Pc {
     }
 };
 
-enum class Winner { A, B };
-
-// What the sync tool does: each PC's own files go to the other; a shared
-// file that differs ends as the winner's on both, the loser's copy left as
-// a conflict copy when asked.
-void syncFolders(Pc& a, Pc& b, Winner winner, bool leaveCopy, bool journals = true,
-                 bool shared = true) {
-    std::set<std::string> names;
-    for (const std::string& n : filesIn(a.dir.path()))
-        names.insert(n);
-    for (const std::string& n : filesIn(b.dir.path()))
-        names.insert(n);
-    Pc& win = winner == Winner::A ? a : b;
-    Pc& lose = winner == Winner::A ? b : a;
-    for (const std::string& n : names) {
-        std::string pc;
-        const bool own = pcOfJournalName(n, pc) ||
-                         (n.size() > 4 && pcOfJournalName(n.substr(0, n.size() - 4) + ".JNL", pc));
-        if (own) {
-            if (!journals) continue;
-            Pc& from = pc == a.name ? a : b;
-            Pc& to = pc == a.name ? b : a;
-            if (fileExists(from.dir.file(n)))
-                writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
-            continue;
-        }
-        if (!shared) continue;
-        const bool inWin = fileExists(win.dir.file(n)), inLose = fileExists(lose.dir.file(n));
-        const std::string w = readBytes(win.dir.file(n)), l = readBytes(lose.dir.file(n));
-        if (inWin && inLose && w != l && leaveCopy) {
-            const auto dot = n.rfind('.');
-            const std::string copy =
-                n.substr(0, dot) + ".sync-conflict-20261224-100000-ABCDEFG" + n.substr(dot);
-            writeBytes(win.dir.file(copy), l);
-            writeBytes(lose.dir.file(copy), l);
-        }
-        const std::string bytes = inWin ? w : l;
-        writeBytes(a.dir.file(n), bytes);
-        writeBytes(b.dir.file(n), bytes);
-    }
-}
+using twopcs::syncFolders;
+using twopcs::Winner;
 
 void post(Pc& pc, int32_t amount) {
     Schedule s = readScheduleFile(disk, pc.dir.file(ScheduleFileName));

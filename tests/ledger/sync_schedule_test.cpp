@@ -10,6 +10,7 @@
 #include "ledger/sync_merge.h"
 #include "ledger/sync_schedule.h"
 #include "storage/disk_store.h"
+#include "tests/ledger/two_pcs.h"
 #include "tests/support/file_support.h"
 
 #include <gtest/gtest.h>
@@ -23,34 +24,13 @@
 
 namespace {
 
-DiskStore disk;
+DiskStore& disk = twopcs::disk();
 const std::string Food = "\x90\x48\x94\xef";   // 食費
 const std::string Salary = "\x8b\x8b\x97\x5e"; // 給与
-const std::string Config = "kamo1=" + Food + "\r\nkamo2=" + Salary + "\r\n";
 
-struct Pc {
-    std::string name;
-    TempFolder dir;
-    std::unique_ptr<Book> book;
-    int* tick;
-
-    Pc(std::string pc, int* clock) : name(std::move(pc)), tick(clock) {
-        writeBytes(dir.file("ZADUD.CFG"), Config);
-    }
-    Book& open() {
-        if (book) book->saveMonth();
-        book = std::make_unique<Book>(dir.path(), disk, [this] {
-            char t[32];
-            std::snprintf(t, sizeof t, "2026-12-24T10:%02d:%02d", *tick / 60, *tick % 60);
-            ++*tick;
-            return std::string(t);
-        });
-        book->setPcName(name);
-        book->readConfiguration(isDirectory, isDirectory);
-        book->setShown({2026, 10});
-        book->loadMonths();
-        return *book;
-    }
+// One PC and its scheduled entries.
+struct Pc : twopcs::PcBook {
+    using PcBook::PcBook;
     Schedule schedule() const { return readScheduleFile(disk, dir.file(ScheduleFileName)); }
     // Edits the schedule as the window does: read, change, save the entries.
     void edit(const std::function<void(Schedule&)>& change) {
@@ -93,46 +73,10 @@ struct Pc {
     }
 };
 
-// The PC whose own file `n` is; empty for a shared file.
-std::string ownerOf(const std::string& n) {
-    std::string pc;
-    if (pcOfJournalName(n, pc) || pcOfImportLogName(n, pc) ||
-        (n.size() > 4 && pcOfJournalName(n.substr(0, n.size() - 4) + ".JNL", pc)))
-        return pc;
-    return {};
-}
-
 // Each PC's own files go to the other; a shared file that differs ends as
 // `a`'s on both, `b`'s left beside it as a conflict copy when `copy`.
 void syncFolders(Pc& a, Pc& b, bool copy) {
-    std::set<std::string> names;
-    for (Pc* pc : {&a, &b}) {
-        std::vector<std::string> listed;
-        disk.list(pc->dir.path(), listed);
-        for (const std::string& n : listed)
-            if (!disk.isDirectory(pc->dir.file(n))) names.insert(n);
-    }
-    for (const std::string& n : names) {
-        const bool inA = fileExists(a.dir.file(n)), inB = fileExists(b.dir.file(n));
-        if (const std::string owner = ownerOf(n); !owner.empty()) {
-            Pc& from = owner == a.name ? a : b;
-            Pc& to = owner == a.name ? b : a;
-            if (fileExists(from.dir.file(n)))
-                writeBytes(to.dir.file(n), readBytes(from.dir.file(n)));
-            continue;
-        }
-        const std::string wa = readBytes(a.dir.file(n)), wb = readBytes(b.dir.file(n));
-        if (inA && inB && wa != wb && copy) {
-            const auto dot = n.rfind('.');
-            const std::string name =
-                n.substr(0, dot) + ".sync-conflict-20261224-100000-ABCDEFG" + n.substr(dot);
-            writeBytes(a.dir.file(name), wb);
-            writeBytes(b.dir.file(name), wb);
-        }
-        const std::string bytes = inA ? wa : wb;
-        writeBytes(a.dir.file(n), bytes);
-        writeBytes(b.dir.file(n), bytes);
-    }
+    twopcs::syncFolders(a, b, twopcs::Winner::A, copy);
 }
 
 UnitChange change(const char* pc, const char* time, const char* from, const char* to) {
