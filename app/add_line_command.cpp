@@ -18,10 +18,7 @@ namespace {
 
 // What the command was given, checked before anything is read or written.
 EntryLine readLine(const QString& dateText, const QStringList& args, MonthKey& month) {
-    Date date;
-    if (!parseIsoDate(dateText.toStdString(), date))
-        throw UsageError(QStringLiteral("--add-line: 日付 %1 を読めません (2026-12-04 と書きます)")
-                             .arg(dateText));
+    const Date date = dateArgument("--add-line", dateText);
     month = {date.year, date.month};
     EntryLine line;
     line.day = date.day;
@@ -56,10 +53,8 @@ int runAddLine(const QString& dateText, const QStringList& args) {
         DiskStore disk;
         Book book(QDir::currentPath().toStdString(), disk, localStamp);
         book.readConfiguration(isDirectory, isDirectory);
-        const int slot = itemSlot(book.ledger(), line.item);
-        if (slot < 1 || slot > ShownItems)
-            throw UsageError(
-                QStringLiteral("--add-line: 項目「%1」は設定にありません").arg(args[0]));
+        // Only an item of the configuration takes a line.
+        itemArgument(book, line.item, "--add-line", args[0]);
         // A damaged line file is never written over from a script.
         book.addLine(month, line, ChangeSource::Typed);
         for (const std::string& p : book.takeLineProblems())

@@ -26,11 +26,7 @@ struct CellValue {
 
 // What the command was given, checked before anything is read or written.
 CellValue readCell(const QString& dateText, const QStringList& args) {
-    Date date;
-    if (!parseIsoDate(dateText.toStdString(), date))
-        throw UsageError(
-            QStringLiteral("--set-amount: 日付 %1 を読めません (2026-12-04 と書きます)")
-                .arg(dateText));
+    const Date date = dateArgument("--set-amount", dateText);
     CellValue c;
     c.month = {date.year, date.month};
     c.day = date.day;
@@ -70,10 +66,7 @@ int runSetAmount(const QString& dateText, const QStringList& args) {
         DiskStore disk;
         Book book(QDir::currentPath().toStdString(), disk, localStamp);
         book.readConfiguration(isDirectory, isDirectory);
-        const int slot = itemSlot(book.ledger(), c.item);
-        if (slot < 1 || slot > ShownItems)
-            throw UsageError(
-                QStringLiteral("--set-amount: 項目「%1」は設定にありません").arg(args[0]));
+        const int slot = itemArgument(book, c.item, "--set-amount", args[0]);
         try {
             // The cell's lines stay: a value below them is the user's slip.
             book.checkTypedTotal(c.month, slot, c.day, c.field, c.value);

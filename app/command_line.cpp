@@ -19,6 +19,7 @@
 #include "ledger/book.h"
 #include "ledger/config_file.h"
 #include "ledger/errors.h"
+#include "ledger/jp_holidays.h"
 #include "ledger/text_file.h"
 #include "storage/disk_store.h"
 #include "storage/local_clock.h"
@@ -64,6 +65,23 @@ void finishEarlierRun() {
 int reportFailure(const std::exception& e, int code) {
     std::fprintf(stderr, "%s\n", e.what());
     return code;
+}
+
+Date dateArgument(const char* option, const QString& text) {
+    Date date;
+    if (!parseIsoDate(text.toStdString(), date))
+        throw UsageError(QStringLiteral("%1: 日付 %2 を読めません (2026-12-04 と書きます)")
+                             .arg(QString::fromUtf8(option), text));
+    return date;
+}
+
+int itemArgument(const Book& book, const std::string& cp932, const char* option,
+                 const QString& typed) {
+    const int slot = itemSlot(book.ledger(), cp932);
+    if (slot < 1 || slot > ShownItems)
+        throw UsageError(QStringLiteral("%1: 項目「%2」は設定にありません")
+                             .arg(QString::fromUtf8(option), typed));
+    return slot;
 }
 
 bool wantsNoWindow(int argc, char** argv) {

@@ -8,7 +8,10 @@
 #include <exception>
 #include <string>
 
+class Book;
 class QCoreApplication;
+class QString;
+struct Date;
 
 // True when the arguments ask for something that shows no window (an
 // export, --help, --version, or a mistyped option): main then needs no
@@ -50,6 +53,16 @@ void reportWritten(const std::string& what, const std::string& path);
 
 // Prints the program's error text for `e` on standard error; returns `code`.
 int reportFailure(const std::exception& e, int code);
+
+// The day `option` was given ("2026-12-04"); throws UsageError naming the
+// option and the text when it is no such day.
+Date dateArgument(const char* option, const QString& text);
+
+// The slot (1 to 12) of the item `cp932` in the book's configuration;
+// throws UsageError naming the option and the name as typed when no shown
+// item has it.
+int itemArgument(const Book& book, const std::string& cp932, const char* option,
+                 const QString& typed);
 
 // A period named on the command line: "1996" (month 0: the whole year) or
 // "1996-12" / "1996-1". False for anything else, or a month outside 1 to 12.
