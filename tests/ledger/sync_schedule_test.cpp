@@ -317,15 +317,6 @@ TEST(SyncSchedule, EntriesEditedOnTwoPcsMergeEntryByEntry) {
          {"food 1000 paused", "salary 300000"},
          1,
          1},
-        {"an entry deleted on one PC is gone on both",
-         [](Pc& a, Pc& b) {
-             (void)a;
-             b.remove(b.schedule().entries[0].id);
-         },
-         false,
-         {"salary 300000"},
-         0,
-         1},
         {"an undo on A reaches B's file that came over A's",
          [](Pc& a, Pc& b) {
              const int id = a.schedule().entries[0].id;
