@@ -49,6 +49,7 @@ TEST(SyncCommand, MergesBothPcsAndUndoesTheNewestStepOfEither) {
         {"pc-b", "--set-amount 2026-12-20 食費 expense 400", 0, "", true, 2},
         {"pc-a", "--sync", 3, "同期の確認 1: 2026/12/20 食費 支出: pc-a 700 / pc-b 400", false, 0},
         {"pc-a", "--settle 2 sum", 2, "", false, 0},
+        {"pc-a", "--settle 0 sum", 2, "", false, 0},
         {"pc-a", "--settle 1 both", 2, "", false, 0},
         {"pc-a", "--settle 1 sum", 0, "確認の要る値 0 件", true, 1},
         {"pc-b", "--sync", 0, "確認の要る値 0 件", false, 0},
